@@ -1,0 +1,19 @@
+// The subcommands of quorvane-cli. Each takes the arguments after its own
+// name and returns the process exit status; all output goes to stdout/stderr.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quorvane::cli {
+
+// "find" (listAll false) and "list" (listAll true).
+int RunSearch(const std::vector<std::string>& args, bool listAll);
+
+// "decode" of a GIF file: the first image as an in-memory BMP stream.
+int RunDecodeGif(const std::vector<std::string>& args);
+
+// "decode" of a JPEG file with the decoding settings given as options.
+int RunDecodeJpeg(const std::vector<std::string>& args);
+
+}  // namespace quorvane::cli

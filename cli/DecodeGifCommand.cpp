@@ -1,0 +1,10 @@
+// Placeholder until this subcommand is written.
+#include "CliCommands.h"
+
+#include <cstdio>
+
+int quorvane::cli::RunDecodeGif(const std::vector<std::string>&)
+{
+    std::fputs("quorvane-cli: this command is not available yet\n", stderr);
+    return 1;
+}

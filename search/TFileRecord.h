@@ -1,0 +1,42 @@
+// TFileRecord: one file found by the scan, one row of a result list.
+// Name and Directory are the exact bytes the file system gave (never
+// re-encoded), so a row always names the very file it was read from. The
+// Size, Type and Time texts are derived on demand from compact fields.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace quorvane {
+
+// Which conventions a path follows: '/' on Linux; drive letters, UNC names
+// and '\' on Windows. The Windows rules are kept so they can be tested here.
+enum class PathStyle { Posix, Windows };
+
+#ifdef _WIN32
+inline constexpr PathStyle kNativePathStyle = PathStyle::Windows;
+#else
+inline constexpr PathStyle kNativePathStyle = PathStyle::Posix;
+#endif
+
+// Small images of the result list.
+enum TImageIndex : std::uint8_t { kImagePicture = 0, kImageOtherFile = 1, kImageGroupMember = 2 };
+
+struct TFileRecord {
+    std::string Name;                              // file name with extension
+    std::shared_ptr<const std::string> Directory;  // shared by the rows of one directory
+    std::uint64_t Size = 0;                        // bytes
+    // Last-write time in local time as the number YYYYMMDDHHMM: equal numbers
+    // are equal Time texts, and numeric order is the texts' order.
+    std::int64_t TimeKey = 0;
+    std::uint8_t ImageIndex = kImageOtherFile;
+
+    const std::string& DirectoryText() const;
+    std::string SizeText() const;  // plain decimal digits
+    std::string TypeText() const;  // extension with its dot, case kept; may be empty
+    std::string TimeText() const;  // "YYYY/MM/DD HH:MM"
+    std::string FullPath(PathStyle style = kNativePathStyle) const;
+};
+
+}  // namespace quorvane
