@@ -1,0 +1,74 @@
+// Duplicate detection: reads the input directories into a catalogue, sorts
+// one key entry per row, and for each run of equal keys appends the rows that
+// match the run's reference row on every ticked criterion, then the reference.
+// Work is O(n log n): one sort, each key run consumed once.
+#pragma once
+
+#include "ScanHost.h"
+#include "SearchCriteria.h"
+#include "TFileRecord.h"
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvane {
+
+inline constexpr const char* kNoDirectoryMessage = "您沒有輸入目錄叫我怎麼找?";
+inline constexpr const char* kNoCriterionMessage = "您必須至少打一個勾";
+inline constexpr const char* kCheckingDuplicatesText = "Checking duplicates...";
+inline constexpr const char* kTotalFilesText = "Total Files:";
+
+// The main window's side of a search: progress plus the refusals and the
+// clearing of the result list.
+class TDuplicateHost : public TScanHost {
+public:
+    // An error message box (title "Error", one OK button).
+    virtual void ShowErrorMessage(const std::string& text) = 0;
+    // Empties the visible result list; called only after the refusal checks.
+    virtual void ClearFileList() = 0;
+};
+
+// A file that could not be opened or read while contents were compared. The
+// message is "Cannot open file <path>" or "Stream read error".
+class EFileReadError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+enum class TSearchOutcome { Completed, NoDirectory, NoCriterion };
+
+// Runs the search. A refusal shows its message through the host and leaves
+// target untouched. Otherwise the host's list is cleared, target is cleared
+// and filled with the groups, and the status text ends as "Total Files:"
+// followed by target.size(). EFileReadError propagates from a contents check;
+// the rows appended before it stay in target.
+TSearchOutcome FindDuplicates(const std::vector<std::string>& directories, const TSearchCriteria& criteria,
+                              bool includeSubdirectories, TDuplicateHost& host,
+                              std::vector<TFileRecord>& target);
+
+// One entry of the key list: the search key and the catalogue index.
+struct TKeyEntry {
+    std::string Key;
+    std::uint32_t Index = 0;
+};
+
+// Sorts key entries by key (ASCII-folded), then by the decimal text of the
+// index, so "10" stands before "9".
+void SortKeyList(std::vector<TKeyEntry>& keyList);
+
+// Index of the first entry of the sorted keyList whose key equals key
+// (ASCII-folded), or -1.
+std::ptrdiff_t FindKeyEntry(const std::vector<TKeyEntry>& keyList, std::string_view key);
+
+// True when the files at pathA (candidate) and pathB (reference) count as
+// having the same contents: equal paths without opening (byte-exact on Linux,
+// ASCII-folded with the Windows style), else equal sizes and equal bytes at
+// offsets 0, size/5, 2*size/5, ... (every byte when the size is below 5).
+// Opens without following links or blocking, and reads only regular files;
+// throws EFileReadError otherwise.
+bool SameContents(const std::string& pathA, const std::string& pathB, PathStyle style = kNativePathStyle);
+
+}  // namespace quorvane

@@ -1,0 +1,47 @@
+// The progress display of a scan or a search, implemented by the main window
+// (status bar panels 0 and 1, the progress window) and by recording fakes in
+// the tests. The core calls it; it never includes Qt.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace quorvane {
+
+class TScanHost {
+public:
+    virtual ~TScanHost() = default;
+
+    // Status panel 1. repaintNow asks for an immediate repaint of the status
+    // bar (no event loop runs during a search).
+    virtual void SetStatusText(const std::string& text, bool repaintNow) = 0;
+
+    // The progress bar and panel 0 (percent followed by "%"). repaintNow is
+    // true exactly when percent is even.
+    virtual void SetPercentage(int percent, bool repaintNow) = 0;
+
+    // Shows the progress window if it is hidden; the caller hides it.
+    virtual void ShowProgressWindow() = 0;
+};
+
+// (i + 1) / n * 100 for step i of n counted from 0, rounded to the nearest
+// whole number with halves going to the even neighbour (12.5 gives 12).
+// n must be positive and i below n.
+int ProgressPercent(std::size_t i, std::size_t n);
+
+// Reports the steps of one pass: each step shows the progress window and,
+// when its percentage differs from the previous step's, the new percentage
+// (the display would not change otherwise, and a million repaints of the same
+// text would only cost time).
+class TProgressMeter {
+public:
+    TProgressMeter(TScanHost& host, std::size_t steps) : FHost(host), FSteps(steps) {}
+    void Step(std::size_t i);
+
+private:
+    TScanHost& FHost;
+    std::size_t FSteps;
+    int FLastPercent = -1;
+};
+
+}  // namespace quorvane

@@ -1,0 +1,17 @@
+// The duplicate criteria ticked on the Options page. CC counts only while
+// Size is ticked; a search needs at least one of Name, Size and Time.
+#pragma once
+
+namespace quorvane {
+
+struct TSearchCriteria {
+    bool Name = false;
+    bool Size = true;
+    bool CC = false;  // sampled contents; has effect only with Size
+    bool Time = false;
+
+    bool AnyKeyCriterion() const { return Name || Size || Time; }
+    bool CompareContents() const { return Size && CC; }
+};
+
+}  // namespace quorvane
