@@ -1,0 +1,95 @@
+// The directory list of the main window: the rules by which directories are
+// added, restored and removed. The list box itself stays a widget behind
+// IDirectoryListBox, so every rule is tested without one. Invariant kept by
+// AddDirectory: entries are trimmed, pairwise unequal ignoring ASCII case and
+// none contains another as lower-cased text.
+#pragma once
+
+#include "UserMessages.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace quorvane {
+
+// The messages of the directory list (Chinese in both interface languages).
+inline const QString kNotADirectoryMessage = QStringLiteral("您沒有輸入目錄, 不然就是目錄名稱輸入錯誤!");
+inline const QString kOverlapJoin = QStringLiteral(" 和 ");
+inline const QString kOverlapTail = QStringLiteral(" 是直系親屬, 不可同時存在!");
+// The file name the picker proposes inside the directory of the edit.
+inline const QString kAnyFileName = QStringLiteral("Any File Name");
+
+// The text without the characters up to and including the space (blanks and
+// control characters) at either end.
+QString TrimBlanks(const QString& text);
+// The text with only the letters A to Z folded to a to z.
+QString AsciiLower(const QString& text);
+// True when the path names an existing directory (the text as given).
+bool IsExistingDirectory(const QString& path);
+// The overlap message for a new text and the listed entry it collides with.
+QString OverlapMessage(const QString& text, const QString& entry);
+
+// The list box as the rules see it: ordered entries, a selection and a
+// current entry. The window implements it over its QListWidget.
+class IDirectoryListBox {
+  public:
+    virtual ~IDirectoryListBox() = default;
+    virtual int Count() const = 0;
+    virtual QString Entry(int index) const = 0;
+    virtual bool IsSelected(int index) const = 0;
+    virtual int CurrentIndex() const = 0; // -1 without a current entry
+    virtual void Append(const QString& entry) = 0;
+    virtual void Remove(int index) = 0;
+    virtual void Clear() = 0;
+};
+
+// The directory picker: its texts are fields, so the interface language can
+// set them; Execute runs the dialog. On acceptance FileName holds a file name
+// inside the chosen directory, and it keeps that name until set again.
+class TDirectoryPicker {
+  public:
+    virtual ~TDirectoryPicker() = default;
+    QString Title;
+    QString Filter; // "description|mask"
+    QString FileName;
+    QString InitialDir;
+    QString DefaultExt = QStringLiteral("*.___");
+    int FilterIndex = 0;
+    // True when the user accepted a choice, false when cancelled.
+    virtual bool Execute() = 0;
+};
+
+// The rules of the directory area over a list box and the message boxes.
+class TDirectoryList {
+  public:
+    TDirectoryList(IDirectoryListBox& box, IUserMessages& messages);
+
+    // Checks text and appends it trimmed; true when appended. Refusals show
+    // their message, except for an entry already listed (silently skipped).
+    bool AddDirectory(const QString& text);
+    // Offers the edit's text to AddDirectory unless it is blank.
+    void AddPendingDirectory(const QString& editText);
+    // The restore rule of the options store: appends text as it is when it is
+    // not empty, names an existing directory and is not yet listed (case
+    // folded beyond A to Z); no trimming, no overlap test, no message.
+    bool RestoreDirectory(const QString& text);
+    // The "+" steps: proposes a file name inside the edit's directory, runs
+    // the picker and adds the chosen directory. Returns the text to put into
+    // the edit, or nothing when the edit stays as it is.
+    std::optional<QString> AddPickedDirectory(TDirectoryPicker& picker, const QString& editText);
+    // Removes the selected entries, from the last to the first.
+    void RemoveSelected();
+    void RemoveAll();
+    // The current entry's text (copied into the edit on a click), if any.
+    std::optional<QString> CurrentEntry() const;
+    // True when at least one entry is selected ("Delete" is enabled then).
+    bool HasSelection() const;
+    QStringList Entries() const;
+
+  private:
+    IDirectoryListBox& FBox;
+    IUserMessages& FMessages;
+};
+
+} // namespace quorvane

@@ -1,0 +1,98 @@
+// The options store: the states of the option controls and the directory
+// list, kept per user in QSettings("Marrowfen", "Quorvane") in the native
+// format. Values are named after their controls and handled in table order;
+// Booleans are written as the integers 1 and 0, the delay as text.
+#pragma once
+
+#include "DirectoryList.h"
+#include "UserMessages.h"
+
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <stdexcept>
+
+namespace quorvane {
+
+inline constexpr const char* kSettingsOrganization = "Marrowfen";
+inline constexpr const char* kSettingsApplication = "Quorvane";
+inline const QString kOptionsSavedMessage = QStringLiteral("恭禧您啦!您的設定值已經儲存");
+
+enum class TOptionKind { Boolean, Text };
+
+// One stored value: its name (the control's name), its kind and its default.
+struct TOptionRow {
+    const char* Name;
+    TOptionKind Kind;
+    bool DefaultChecked;     // Booleans
+    const char* DefaultText; // texts
+};
+
+// Every option value in the order it is read and written.
+inline constexpr TOptionRow kOptionTable[] = {
+    {"ckName", TOptionKind::Boolean, false, nullptr},
+    {"ckSize", TOptionKind::Boolean, true, nullptr},
+    {"ckCC", TOptionKind::Boolean, false, nullptr},
+    {"ckTime", TOptionKind::Boolean, false, nullptr},
+    {"ckInclude", TOptionKind::Boolean, true, nullptr},
+    {"ckPreview", TOptionKind::Boolean, true, nullptr},
+    {"ckShowSlides", TOptionKind::Boolean, true, nullptr},
+    {"raDblClick", TOptionKind::Boolean, true, nullptr},
+    {"raClick", TOptionKind::Boolean, false, nullptr},
+    {"edTime", TOptionKind::Text, false, "200"},
+    {"rbFullSize", TOptionKind::Boolean, false, nullptr},
+    {"rbHalf", TOptionKind::Boolean, true, nullptr},
+    {"rbQuarter", TOptionKind::Boolean, false, nullptr},
+    {"rbEighth", TOptionKind::Boolean, false, nullptr},
+    {"ckNoConfirm", TOptionKind::Boolean, false, nullptr},
+    {"ckNoRecycle", TOptionKind::Boolean, false, nullptr},
+    {"rbEnglish", TOptionKind::Boolean, true, nullptr},
+    {"rbChinese", TOptionKind::Boolean, false, nullptr},
+};
+
+inline constexpr const char* kDirCountName = "DirCount";
+inline constexpr int kDefaultDirCount = 1000;
+// "Dir" followed by the 1-based position in decimal: Dir1, Dir2, ..., Dir10.
+QString DirValueName(int position);
+
+// A value of the store that cannot be read or written; what() is the
+// message the program shows ("Invalid data type for 'ckName'").
+class ESettingsError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+    QString Message() const { return QString::fromUtf8(what()); }
+};
+
+ESettingsError InvalidDataType(const QString& valueName);
+ESettingsError FailedToSetData(const QString& valueName);
+
+// The option controls as the store sees them, addressed by their names. The
+// window implements the setters with the controls' own setters, so their
+// reactions run as if the user had changed them.
+class IOptionControls {
+  public:
+    virtual ~IOptionControls() = default;
+    virtual bool IsChecked(const QString& name) const = 0;
+    virtual void SetChecked(const QString& name, bool checked) = 0;
+    virtual QString Text(const QString& name) const = 0;
+    virtual void SetText(const QString& name, const QString& text) = 0;
+    virtual void SetEnabled(const QString& name, bool enabled) = 0;
+};
+
+// The user's store: QSettings("Marrowfen", "Quorvane") in the native format.
+std::unique_ptr<QSettings> OpenOptionsStore();
+
+// Restores every option in table order (a missing value takes its default),
+// enables "CC" exactly when "Size" is checked, then restores the directories
+// through TDirectoryList::RestoreDirectory. A value of the wrong type stops
+// loading there with ESettingsError; what was set before it stays set.
+void LoadOptions(QSettings& store, IOptionControls& controls, TDirectoryList& directories);
+
+// Writes every option in table order, DirCount and Dir1..DirN; values of an
+// earlier, longer list stay. Shows the confirmation when the store was really
+// written, else throws ESettingsError ("Failed to set data for '...'").
+void SaveOptions(QSettings& store, const IOptionControls& controls, const QStringList& directories,
+                 IUserMessages& messages);
+
+} // namespace quorvane
