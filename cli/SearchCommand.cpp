@@ -1,10 +1,167 @@
-// Placeholder until this subcommand is written.
+// quorvane-cli "find" and "list": the duplicate search and "List All" over
+// the search core. stdout carries one line per result row (Name, Directory,
+// Size, Type, Time, TAB-separated, with TAB, LF and backslash escaped);
+// stderr the last status text, the refusals and the errors.
 #include "CliCommands.h"
+#include "DuplicateSearch.h"
+#include "FileScan.h"
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
-int quorvane::cli::RunSearch(const std::vector<std::string>&, bool)
+namespace quorvane::cli {
+
+namespace {
+
+// The window's progress display, written to stderr when asked for.
+class TCliHost : public TDuplicateHost {
+public:
+    explicit TCliHost(bool showProgress) : FShowProgress(showProgress) {}
+    void SetStatusText(const std::string& text, bool) override { FStatus = text; }
+    void SetPercentage(int percent, bool) override
+    {
+        if (FShowProgress) std::fprintf(stderr, "%d%%\n", percent);
+    }
+    void ShowProgressWindow() override {}
+    void ShowErrorMessage(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    void ClearFileList() override {}
+    const std::string& Status() const { return FStatus; }
+
+private:
+    bool FShowProgress;
+    std::string FStatus;
+};
+
+struct TCliOptions {
+    TSearchCriteria Criteria{false, false, false, false};
+    bool IncludeSubdirectories = true;
+    bool ShowProgress = false;
+    std::vector<std::string> Directories;
+};
+
+// Parses the options; false on an unknown option (or a criterion for list).
+bool ParseOptions(const std::vector<std::string>& args, bool listAll, TCliOptions& options)
 {
-    std::fputs("quorvane-cli: this command is not available yet\n", stderr);
+    bool optionsEnded = false;
+    for (const std::string& arg : args) {
+        if (optionsEnded || arg.rfind("--", 0) != 0) {
+            options.Directories.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--no-subdirs") {
+            options.IncludeSubdirectories = false;
+        } else if (arg == "--progress") {
+            options.ShowProgress = true;
+        } else if (listAll) {
+            return false;
+        } else if (arg == "--name") {
+            options.Criteria.Name = true;
+        } else if (arg == "--size") {
+            options.Criteria.Size = true;
+        } else if (arg == "--cc") {
+            options.Criteria.CC = true;
+        } else if (arg == "--time") {
+            options.Criteria.Time = true;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+void AppendEscaped(std::string& out, const std::string& field)
+{
+    for (char c : field) {
+        if (c == '\t')
+            out += "\\t";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\\')
+            out += "\\\\";
+        else
+            out.push_back(c);
+    }
+}
+
+// Writes the rows; false when stdout could not take them.
+bool WriteRows(const std::vector<TFileRecord>& rows)
+{
+    std::string out;
+    out.reserve(1 << 16);
+    for (const TFileRecord& row : rows) {
+        AppendEscaped(out, row.Name);
+        out.push_back('\t');
+        AppendEscaped(out, row.DirectoryText());
+        out.push_back('\t');
+        out += row.SizeText();
+        out.push_back('\t');
+        AppendEscaped(out, row.TypeText());
+        out.push_back('\t');
+        out += row.TimeText();
+        out.push_back('\n');
+        if (out.size() >= (1 << 16) - 1024) {
+            std::fwrite(out.data(), 1, out.size(), stdout);
+            out.clear();
+        }
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return std::fflush(stdout) == 0 && !std::ferror(stdout);
+}
+
+int Finish(const std::vector<TFileRecord>& rows, const TCliHost& host)
+{
+    const bool written = WriteRows(rows);
+    std::fprintf(stderr, "%s\n", host.Status().c_str());
+    if (written) return 0;
+    std::fputs("quorvane-cli: cannot write the result\n", stderr);
     return 1;
 }
+
+// "List All": every file of the directories, in reading order.
+int RunList(const TCliOptions& options, TCliHost& host)
+{
+    if (options.Directories.empty()) {
+        host.ShowErrorMessage(kNoDirectoryMessage);
+        return 2;
+    }
+    std::vector<TFileRecord> rows;
+    for (const std::string& directory : options.Directories)
+        ReadAllFiles(directory, options.IncludeSubdirectories, host, rows);
+    host.SetStatusText(kTotalFilesText + std::to_string(rows.size()), true);
+    return Finish(rows, host);
+}
+
+int RunFind(const TCliOptions& options, TCliHost& host)
+{
+    std::vector<TFileRecord> rows;
+    try {
+        const TSearchOutcome outcome =
+            FindDuplicates(options.Directories, options.Criteria, options.IncludeSubdirectories, host, rows);
+        if (outcome != TSearchOutcome::Completed) return 2;
+    } catch (const EFileReadError& error) {
+        // No partial result on stdout: a group cut short would lack its
+        // reference row and could mislead a script.
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
+    return Finish(rows, host);
+}
+
+}  // namespace
+
+int RunSearch(const std::vector<std::string>& args, bool listAll)
+{
+    TCliOptions options;
+    if (!ParseOptions(args, listAll, options)) {
+        std::fputs(listAll ? "usage: quorvane-cli list [--no-subdirs] [--progress] DIR...\n"
+                           : "usage: quorvane-cli find [--name] [--size] [--cc] [--time] [--no-subdirs] "
+                             "[--progress] DIR...\n",
+                   stderr);
+        return 2;
+    }
+    TCliHost host(options.ShowProgress);
+    return listAll ? RunList(options, host) : RunFind(options, host);
+}
+
+}  // namespace quorvane::cli

@@ -245,10 +245,12 @@ void FormGroup(std::vector<TFileRecord>& catalogue, const TSearchEntry* first, c
     if (grouped) target.push_back(std::move(reference));
 }
 
+}  // namespace
+
 // Second pass: catalogue row q resolves its key's run the first time the run
 // is met, so groups appear in the order of their lowest catalogue index.
-void FormGroups(std::vector<TFileRecord>& catalogue, const TSearchCriteria& criteria, TScanHost& host,
-                std::vector<TFileRecord>& target)
+void GroupCatalogue(std::vector<TFileRecord>& catalogue, const TSearchCriteria& criteria, TScanHost& host,
+                    std::vector<TFileRecord>& target)
 {
     const std::vector<TSearchEntry> keyList = BuildKeyList(catalogue, KeyKindOf(criteria), host);
     const std::vector<std::size_t> starts = RunStarts(keyList);
@@ -267,8 +269,6 @@ void FormGroups(std::vector<TFileRecord>& catalogue, const TSearchCriteria& crit
         FormGroup(catalogue, keyList.data() + starts[run], keyList.data() + starts[run + 1], criteria, target);
     }
 }
-
-}  // namespace
 
 TSearchOutcome FindDuplicates(const std::vector<std::string>& directories, const TSearchCriteria& criteria,
                               bool includeSubdirectories, TDuplicateHost& host,
@@ -289,7 +289,7 @@ TSearchOutcome FindDuplicates(const std::vector<std::string>& directories, const
     for (const std::string& directory : directories)
         ReadAllFiles(directory, includeSubdirectories, host, catalogue, &seen);
     host.SetStatusText(kCheckingDuplicatesText, true);
-    FormGroups(catalogue, criteria, host, target);
+    GroupCatalogue(catalogue, criteria, host, target);
     host.SetStatusText(kTotalFilesText + std::to_string(target.size()), true);
     return TSearchOutcome::Completed;
 }

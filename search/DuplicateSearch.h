@@ -49,6 +49,12 @@ TSearchOutcome FindDuplicates(const std::vector<std::string>& directories, const
                               bool includeSubdirectories, TDuplicateHost& host,
                               std::vector<TFileRecord>& target);
 
+// The detection proper on a catalogue already read: appends the groups to
+// target (rows are moved out of catalogue). Reports the two passes through
+// host. Throws EFileReadError as FindDuplicates does.
+void GroupCatalogue(std::vector<TFileRecord>& catalogue, const TSearchCriteria& criteria, TScanHost& host,
+                    std::vector<TFileRecord>& target);
+
 // One entry of the key list: the search key and the catalogue index.
 struct TKeyEntry {
     std::string Key;
