@@ -1,0 +1,539 @@
+// Duplicate detection: the refusals, the groups with their reference row last,
+// the key-list collation (index 10 before 9), ASCII-only folding, the sampled
+// contents, the errors of an unreadable file, and the mended faults (nested
+// input directories, hard links, FIFOs and links put in a file's place).
+#include "DuplicateSearch.h"
+#include "FileScan.h"
+#include "PathRules.h"
+#include "SearchFixtures.h"
+#include "TextCompare.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <ctime>
+
+using namespace quorvane;
+using namespace quorvane::test;
+
+namespace {
+
+TSearchCriteria Criteria(bool name, bool size, bool cc, bool time)
+{
+    return TSearchCriteria{name, size, cc, time};
+}
+
+// "name@directory-suffix" of each row, for compact expectations.
+QStringList Describe(const std::vector<TFileRecord>& rows, const std::string& root)
+{
+    QStringList out;
+    for (const TFileRecord& row : rows) {
+        const std::string& dir = row.DirectoryText();
+        const std::string rel = dir.rfind(root, 0) == 0 ? dir.substr(root.size()) : dir;
+        out << QString::fromStdString(row.Name + "@" + rel);
+    }
+    return out;
+}
+
+// One subdirectory per file, so that reading without subdirectories gives
+// the catalogue exactly the order of the list.
+struct TOneFilePerDir {
+    std::string Root;
+    std::vector<std::string> Directories;
+
+    std::string Add(const std::string& name, const QByteArray& contents, long long modified = 1700000000)
+    {
+        const std::string dir = MakeDir(Join(Root, "d" + std::to_string(Directories.size())));
+        Directories.push_back(dir);
+        return WriteFile(dir, name, contents, modified);
+    }
+};
+
+}  // namespace
+
+class TestSearchDuplicates : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void refusals_data();
+    void refusals();
+    void nameGroupListsLaterRowFirst();
+    void referenceIsFirstByIndexText();
+    void asciiOnlyCaseFolding();
+    void referenceDecidesTheGroup_data();
+    void referenceDecidesTheGroup();
+    void contentsNeedSize();
+    void statusAndProgress();
+    void keyList_data();
+    void keyList();
+    void findKeyEntry_data();
+    void findKeyEntry();
+    void sameContents_data();
+    void sameContents();
+    void sameContentsPaths();
+    void sameContentsRefusesSpecialFiles();
+    void unreadableFileStopsSearch();
+    void contentsComparedEvenWhenTimesDiffer();
+    void nestedInputDirectoriesFormNoFakeGroup();
+    void hardLinksAreNoDuplicates();
+    void matchesRandomCataloguesAsTheKeyListDoes_data();
+    void matchesRandomCataloguesAsTheKeyListDoes();
+};
+
+void TestSearchDuplicates::initTestCase()
+{
+    qputenv("TZ", "UTC");
+    tzset();
+}
+
+void TestSearchDuplicates::refusals_data()
+{
+    QTest::addColumn<bool>("withDirectory");
+    QTest::addColumn<bool>("name");
+    QTest::addColumn<bool>("size");
+    QTest::addColumn<bool>("cc");
+    QTest::addColumn<bool>("time");
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<QString>("message");
+    const QString noDir = QString::fromUtf8(kNoDirectoryMessage);
+    const QString noTick = QString::fromUtf8(kNoCriterionMessage);
+    const int noDirOutcome = int(TSearchOutcome::NoDirectory);
+    const int noTickOutcome = int(TSearchOutcome::NoCriterion);
+    QTest::newRow("no directory") << false << false << true << false << false << noDirOutcome << noDir;
+    QTest::newRow("no directory wins over no tick") << false << false << false << false << false << noDirOutcome << noDir;
+    QTest::newRow("nothing ticked") << true << false << false << false << false << noTickOutcome << noTick;
+    QTest::newRow("contents alone do not count") << true << false << false << true << false << noTickOutcome << noTick;
+}
+
+void TestSearchDuplicates::refusals()
+{
+    QFETCH(bool, withDirectory);
+    QFETCH(bool, name);
+    QFETCH(bool, size);
+    QFETCH(bool, cc);
+    QFETCH(bool, time);
+    QFETCH(int, outcome);
+    QFETCH(QString, message);
+    QTemporaryDir tmp;
+    std::vector<std::string> dirs;
+    if (withDirectory) dirs.push_back(Local(tmp.path()));
+    TRecordingHost host;
+    std::vector<TFileRecord> target(2);  // the previous result stays
+    target[0].Name = "kept";
+    QCOMPARE(int(FindDuplicates(dirs, Criteria(name, size, cc, time), true, host, target)), outcome);
+    QCOMPARE(host.Errors.size(), std::size_t{1});
+    QCOMPARE(QString::fromStdString(host.Errors[0]), message);
+    QCOMPARE(host.ClearCount, 0);
+    QCOMPARE(target.size(), std::size_t{2});
+    QCOMPARE(target[0].Name, std::string("kept"));
+    QVERIFY(host.Statuses.empty());
+}
+
+void TestSearchDuplicates::nameGroupListsLaterRowFirst()
+{
+    QTemporaryDir tmp;
+    TOneFilePerDir tree{Local(tmp.path()), {}};
+    tree.Add("photo.jpg", "one");
+    tree.Add("photo.jpg", "two, longer");
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    QCOMPARE(FindDuplicates(tree.Directories, Criteria(true, false, false, false), false, host, rows),
+             TSearchOutcome::Completed);
+    QCOMPARE(Describe(rows, tree.Root), QStringList({"photo.jpg@/d1", "photo.jpg@/d0"}));
+    QCOMPARE(host.ClearCount, 1);
+    QCOMPARE(host.Statuses.back().first, std::string("Total Files:2"));
+}
+
+void TestSearchDuplicates::referenceIsFirstByIndexText()
+{
+    QTemporaryDir tmp;
+    TOneFilePerDir tree{Local(tmp.path()), {}};
+    for (int i = 0; i < 9; ++i) tree.Add("unique" + std::to_string(i) + ".jpg", "x");
+    tree.Add("same.jpg", "nine");
+    tree.Add("same.jpg", "ten");
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    FindDuplicates(tree.Directories, Criteria(true, false, false, false), false, host, rows);
+    // Index text "10" sorts before "9": row 10 is the reference and comes last.
+    QCOMPARE(Describe(rows, tree.Root), QStringList({"same.jpg@/d9", "same.jpg@/d10"}));
+}
+
+void TestSearchDuplicates::asciiOnlyCaseFolding()
+{
+    QTemporaryDir tmp;
+    TOneFilePerDir tree{Local(tmp.path()), {}};
+    tree.Add("Photo.JPG", "a");
+    tree.Add("\xc3\xa9t\xc3\xa9.jpg", "b");  // été
+    tree.Add("pHOTO.jpg", "c");
+    tree.Add("\xc3\x89t\xc3\xa9.jpg", "d");  // Été: differs beyond ASCII
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    FindDuplicates(tree.Directories, Criteria(true, false, false, false), false, host, rows);
+    QCOMPARE(Describe(rows, tree.Root), QStringList({"pHOTO.jpg@/d2", "Photo.JPG@/d0"}));
+}
+
+void TestSearchDuplicates::referenceDecidesTheGroup_data()
+{
+    QTest::addColumn<bool>("name");
+    QTest::addColumn<bool>("size");
+    QTest::addColumn<bool>("cc");
+    QTest::addColumn<bool>("time");
+    QTest::addColumn<QStringList>("files");  // name|contents|minute
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("reference differs, other two equal: no group")
+        << false << true << true << false << QStringList{"a|XXXXX|0", "b|YYYYY|0", "c|YYYYY|0"} << QStringList{};
+    QTest::newRow("contents: rows failing the reference are dropped")
+        << false << true << true << false << QStringList{"a|XXXXX|0", "b|YYYYY|0", "c|XXXXX|0"}
+        << QStringList{"c@/d2", "a@/d0"};
+    QTest::newRow("name and time: other times dropped")
+        << true << false << false << true << QStringList{"p|1|0", "p|2|5", "p|3|0", "p|4|5"}
+        << QStringList{"p@/d2", "p@/d0"};
+    QTest::newRow("time only: one minute, any size")
+        << false << false << false << true << QStringList{"a|1|3", "b|22|3", "c|333|4"}
+        << QStringList{"b@/d1", "a@/d0"};
+    QTest::newRow("groups in order of their lowest index")
+        << true << false << false << false << QStringList{"z|1|0", "a|1|0", "a|1|0", "z|1|0", "m|1|0"}
+        << QStringList{"z@/d3", "z@/d0", "a@/d2", "a@/d1"};
+    QTest::newRow("a key that occurs once yields no row")
+        << false << true << false << false << QStringList{"a|1|0", "b|22|0"} << QStringList{};
+    QTest::newRow("one file: the key list has one entry")
+        << false << true << false << false << QStringList{"a|1|0"} << QStringList{};
+    QTest::newRow("two empty files have equal contents")
+        << false << true << true << false << QStringList{"a||0", "b||0"} << QStringList{"b@/d1", "a@/d0"};
+    QTest::newRow("sizes compare as numbers of equal text")
+        << false << true << false << false << QStringList{"a|1234567890|0", "b|0987654321|0"}
+        << QStringList{"b@/d1", "a@/d0"};
+}
+
+void TestSearchDuplicates::referenceDecidesTheGroup()
+{
+    QFETCH(bool, name);
+    QFETCH(bool, size);
+    QFETCH(bool, cc);
+    QFETCH(bool, time);
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, expected);
+    QTemporaryDir tmp;
+    TOneFilePerDir tree{Local(tmp.path()), {}};
+    for (const QString& f : files) {
+        const QStringList parts = f.split('|');
+        tree.Add(parts[0].toStdString(), parts[1].toUtf8(), 1700000000 + 60LL * parts[2].toInt());
+    }
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    FindDuplicates(tree.Directories, Criteria(name, size, cc, time), false, host, rows);
+    QCOMPARE(Describe(rows, tree.Root), expected);
+    QCOMPARE(host.Statuses.back().first, "Total Files:" + std::to_string(expected.size()));
+}
+
+void TestSearchDuplicates::contentsNeedSize()
+{
+    // CC ticked without Size has no effect: same names, different contents.
+    QTemporaryDir tmp;
+    TOneFilePerDir tree{Local(tmp.path()), {}};
+    tree.Add("n.jpg", "AAAA");
+    tree.Add("n.jpg", "BBBB");
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    FindDuplicates(tree.Directories, Criteria(true, false, true, false), false, host, rows);
+    QCOMPARE(rows.size(), std::size_t{2});
+}
+
+void TestSearchDuplicates::statusAndProgress()
+{
+    QTemporaryDir tmp;
+    TOneFilePerDir tree{Local(tmp.path()), {}};
+    for (int i = 0; i < 4; ++i) tree.Add("f" + std::to_string(i), "same");
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    FindDuplicates({tree.Root}, Criteria(false, true, false, false), true, host, rows);
+    QCOMPARE(rows.size(), std::size_t{4});
+    std::vector<std::string> texts;
+    for (const auto& s : host.Statuses) {
+        texts.push_back(s.first);
+        QVERIFY(s.second);
+    }
+    QCOMPARE(texts, std::vector<std::string>({"Reading all files...", "Checking duplicates...", "Total Files:4"}));
+    // Five directories read (20 40 60 80 100), then two passes over 4 rows.
+    QCOMPARE(host.PercentValues(), std::vector<int>({20, 40, 60, 80, 100, 25, 50, 75, 100, 25, 50, 75, 100}));
+}
+
+void TestSearchDuplicates::keyList_data()
+{
+    QTest::addColumn<QStringList>("entries");  // key->index
+    QTest::addColumn<QStringList>("sorted");
+    QTest::newRow("index text order") << QStringList{"a->9", "a->10", "a->2"} << QStringList{"a->10", "a->2", "a->9"};
+    QTest::newRow("case-folded keys stand together")
+        << QStringList{"b->1", "A->9", "a->10", "B->0"} << QStringList{"a->10", "A->9", "B->0", "b->1"};
+    QTest::newRow("prefix and punctuation")
+        << QStringList{"ab c->0", "ab_->1", "ab->2", "AB->3"} << QStringList{"ab->2", "AB->3", "ab c->0", "ab_->1"};
+}
+
+void TestSearchDuplicates::keyList()
+{
+    QFETCH(QStringList, entries);
+    QFETCH(QStringList, sorted);
+    std::vector<TKeyEntry> list;
+    for (const QString& e : entries) {
+        const QStringList parts = e.split("->");
+        list.push_back({parts[0].toStdString(), parts[1].toUInt()});
+    }
+    SortKeyList(list);
+    QStringList actual;
+    for (const TKeyEntry& e : list) actual << QString::fromStdString(e.Key) + "->" + QString::number(e.Index);
+    QCOMPARE(actual, sorted);
+}
+
+void TestSearchDuplicates::findKeyEntry_data()
+{
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("index");
+    const QStringList keys{"a", "b", "B", "b", "c", "d", "d"};
+    QTest::newRow("first of a run") << keys << "b" << 1;
+    QTest::newRow("folded lookup") << keys << "B" << 1;
+    QTest::newRow("first entry") << keys << "A" << 0;
+    QTest::newRow("last run") << keys << "d" << 5;
+    QTest::newRow("missing between") << keys << "bb" << -1;
+    QTest::newRow("missing after") << keys << "e" << -1;
+    QTest::newRow("missing before") << keys << "0" << -1;
+    QTest::newRow("one entry, found") << QStringList{"x"} << "X" << 0;
+    QTest::newRow("one entry, missing") << QStringList{"x"} << "y" << -1;
+    QTest::newRow("empty list") << QStringList{} << "x" << -1;
+}
+
+void TestSearchDuplicates::findKeyEntry()
+{
+    QFETCH(QStringList, keys);
+    QFETCH(QString, key);
+    QFETCH(int, index);
+    std::vector<TKeyEntry> list;
+    for (const QString& k : keys) list.push_back({k.toStdString(), 0});
+    QCOMPARE(FindKeyEntry(list, key.toStdString()), std::ptrdiff_t{index});
+}
+
+void TestSearchDuplicates::sameContents_data()
+{
+    QTest::addColumn<QByteArray>("a");
+    QTest::addColumn<QByteArray>("b");
+    QTest::addColumn<bool>("same");
+    QTest::newRow("two empty files") << QByteArray() << QByteArray() << true;
+    QTest::newRow("sizes differ") << QByteArray("abc") << QByteArray("abcd") << false;
+    QTest::newRow("1 byte differs") << QByteArray("a") << QByteArray("b") << false;
+    QTest::newRow("2 bytes, last differs") << QByteArray("ab") << QByteArray("ax") << false;
+    QTest::newRow("4 bytes, last differs") << QByteArray("abcd") << QByteArray("abcx") << false;
+    QTest::newRow("4 bytes equal") << QByteArray("abcd") << QByteArray("abcd") << true;
+    QTest::newRow("10 bytes differ at 1: not sampled") << QByteArray("0123456789") << QByteArray("0x23456789") << true;
+    QTest::newRow("10 bytes differ at 2: sampled") << QByteArray("0123456789") << QByteArray("01x3456789") << false;
+    QTest::newRow("26 bytes differ at 25: sampled") << QByteArray(25, 'a') + "b" << QByteArray(25, 'a') + "c" << false;
+    QTest::newRow("25 bytes differ at 24: not sampled") << QByteArray(24, 'a') + "b" << QByteArray(24, 'a') + "c" << true;
+}
+
+void TestSearchDuplicates::sameContents()
+{
+    QFETCH(QByteArray, a);
+    QFETCH(QByteArray, b);
+    QFETCH(bool, same);
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    const std::string pathA = WriteFile(root, "a", a);
+    const std::string pathB = WriteFile(root, "b", b);
+    QCOMPARE(SameContents(pathA, pathB), same);
+    QCOMPARE(SameContents(pathB, pathA), same);
+}
+
+void TestSearchDuplicates::sameContentsPaths()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    // Equal paths are equal without opening anything.
+    QVERIFY(SameContents(root + "/missing", root + "/missing"));
+    QVERIFY(SameContents("C:\\Pics\\A.JPG", "c:\\pics\\a.jpg", PathStyle::Windows));
+    // On Linux, paths differing in case name different files: they are read.
+    const std::string upper = WriteFile(root, "A.JPG", "one");
+    const std::string lower = WriteFile(root, "a.jpg", "two");
+    QVERIFY(!SameContents(upper, lower));
+    try {
+        SameContents(root + "/missing", lower);
+        QFAIL("a missing file must stop the comparison");
+    } catch (const EFileReadError& error) {
+        QCOMPARE(std::string(error.what()), "Cannot open file " + root + "/missing");
+    }
+}
+
+void TestSearchDuplicates::sameContentsRefusesSpecialFiles()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    const std::string file = WriteFile(root, "file", "abc");
+    const std::string fifo = Join(root, "fifo");
+    QCOMPARE(mkfifo(fifo.c_str(), 0644), 0);
+    const std::string link = Join(root, "link");
+    QCOMPARE(symlink(file.c_str(), link.c_str()), 0);
+    for (const std::string& special : {fifo, link}) {
+        // A FIFO would block a plain open; a link must not be followed.
+        QVERIFY_THROWS_EXCEPTION(EFileReadError, SameContents(special, file));
+        QVERIFY_THROWS_EXCEPTION(EFileReadError, SameContents(file, special));
+    }
+}
+
+void TestSearchDuplicates::unreadableFileStopsSearch()
+{
+    QTemporaryDir tmp;
+    TOneFilePerDir tree{Local(tmp.path()), {}};
+    tree.Add("a", "five!");
+    tree.Add("b", "five!");
+    tree.Add("c", "seven!!");
+    const std::string removed = tree.Add("d", "seven!!");
+    TRecordingHost host;
+    // The file disappears between the scan and the check.
+    host.OnStatus = [&](const std::string& text) {
+        if (text == kCheckingDuplicatesText) unlink(removed.c_str());
+    };
+    std::vector<TFileRecord> rows;
+    try {
+        FindDuplicates(tree.Directories, Criteria(false, true, true, false), false, host, rows);
+        QFAIL("the search must stop on the missing file");
+    } catch (const EFileReadError& error) {
+        QCOMPARE(std::string(error.what()), "Cannot open file " + removed);
+    }
+    QCOMPARE(Describe(rows, tree.Root), QStringList({"b@/d1", "a@/d0"}));  // rows so far stay
+    QVERIFY(host.Statuses.back().first != "Total Files:2");
+}
+
+void TestSearchDuplicates::contentsComparedEvenWhenTimesDiffer()
+{
+    QTemporaryDir tmp;
+    TOneFilePerDir tree{Local(tmp.path()), {}};
+    tree.Add("a", "same", 1700000000);
+    const std::string later = tree.Add("b", "same", 1700009000);
+    QCOMPARE(mkfifo((later + ".tmp").c_str(), 0644), 0);
+    TRecordingHost host;
+    host.OnStatus = [&](const std::string& text) {
+        if (text == kCheckingDuplicatesText) rename((later + ".tmp").c_str(), later.c_str());
+    };
+    std::vector<TFileRecord> rows;
+    // The time test fails, yet the contents test still runs and meets the
+    // FIFO now standing in the file's place: it must fail, not block.
+    QVERIFY_THROWS_EXCEPTION(EFileReadError, FindDuplicates(tree.Directories, Criteria(false, true, true, true),
+                                                            false, host, rows));
+}
+
+void TestSearchDuplicates::nestedInputDirectoriesFormNoFakeGroup()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    const std::string inner = MakeDir(Join(root, "inner"));
+    WriteFile(inner, "only.jpg", "the only copy");
+    WriteFile(root, "other.txt", "x");
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    FindDuplicates({root, inner}, Criteria(true, true, true, false), true, host, rows);
+    QVERIFY2(rows.empty(), "one file read twice must not be offered as its own duplicate");
+    FindDuplicates({inner, root}, Criteria(false, true, false, false), true, host, rows);
+    QVERIFY(rows.empty());
+}
+
+void TestSearchDuplicates::hardLinksAreNoDuplicates()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    const std::string file = WriteFile(root, "a.jpg", "contents");
+    QCOMPARE(link(file.c_str(), Join(root, "b.jpg").c_str()), 0);
+    WriteFile(root, "c.jpg", "contents");
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    FindDuplicates({root}, Criteria(false, true, true, false), true, host, rows);
+    QCOMPARE(rows.size(), std::size_t{2});  // c.jpg and one name of the linked file
+    QCOMPARE(std::count_if(rows.begin(), rows.end(), [](const TFileRecord& r) { return r.Name == "c.jpg"; }), 1);
+}
+
+namespace {
+
+// The key list consumed entry by entry, as the window's algorithm describes
+// it: slow (entries erased from the middle) but plainly right.
+std::vector<std::uint32_t> KeyListResult(const std::vector<TFileRecord>& catalogue, const TSearchCriteria& c)
+{
+    auto keyOf = [&](const TFileRecord& r) {
+        return c.Name ? r.Name : c.Size ? r.SizeText() : r.TimeText();
+    };
+    std::vector<TKeyEntry> list;
+    for (std::uint32_t q = 0; q < catalogue.size(); ++q) list.push_back({keyOf(catalogue[q]), q});
+    SortKeyList(list);
+    std::vector<std::uint32_t> out;
+    for (std::uint32_t q = 0; q < catalogue.size(); ++q) {
+        const std::string k = keyOf(catalogue[q]);
+        const std::ptrdiff_t r = FindKeyEntry(list, k);
+        if (r < 0) continue;
+        const TFileRecord& ref = catalogue[list[static_cast<std::size_t>(r)].Index];
+        bool group = false;
+        while (static_cast<std::size_t>(r + 1) < list.size() && SameFolded(list[static_cast<std::size_t>(r + 1)].Key, k)) {
+            const std::uint32_t ci = list[static_cast<std::size_t>(r + 1)].Index;
+            const TFileRecord& cand = catalogue[ci];
+            bool match = !(c.Name && !SameFolded(cand.Name, ref.Name));
+            match = match && !(c.Size && cand.SizeText() != ref.SizeText());
+            match = match && !(c.Time && cand.TimeText() != ref.TimeText());
+            if (match) {
+                group = true;
+                out.push_back(ci);
+            }
+            list.erase(list.begin() + r + 1);
+        }
+        if (group) {
+            out.push_back(list[static_cast<std::size_t>(r)].Index);
+            list.erase(list.begin() + r);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+void TestSearchDuplicates::matchesRandomCataloguesAsTheKeyListDoes_data()
+{
+    QTest::addColumn<bool>("name");
+    QTest::addColumn<bool>("size");
+    QTest::addColumn<bool>("time");
+    QTest::addColumn<int>("seed");
+    QTest::newRow("name") << true << false << false << 1;
+    QTest::newRow("size") << false << true << false << 2;
+    QTest::newRow("time") << false << false << true << 3;
+    QTest::newRow("name+size") << true << true << false << 4;
+    QTest::newRow("name+time") << true << false << true << 5;
+    QTest::newRow("size+time") << false << true << true << 6;
+    QTest::newRow("all three") << true << true << true << 7;
+}
+
+void TestSearchDuplicates::matchesRandomCataloguesAsTheKeyListDoes()
+{
+    QFETCH(bool, name);
+    QFETCH(bool, size);
+    QFETCH(bool, time);
+    QFETCH(int, seed);
+    QRandomGenerator random(static_cast<quint32>(seed));
+    const char* names[] = {"a", "A", "b", "ab", "AB", "ab c", "ab_", "\xc3\xa9", "\xc3\x89", "z"};
+    const auto dir = std::make_shared<const std::string>("/d");
+    std::vector<TFileRecord> catalogue(400);
+    for (TFileRecord& row : catalogue) {
+        row.Name = names[random.bounded(10)];
+        row.Directory = dir;
+        row.Size = random.bounded(4) * 1000;
+        row.TimeKey = 202301010000 + random.bounded(3);
+    }
+    const TSearchCriteria criteria = Criteria(name, size, false, time);
+    const std::vector<std::uint32_t> expected = KeyListResult(catalogue, criteria);
+    // Tag each row with its index so that moved rows can be traced.
+    for (std::size_t i = 0; i < catalogue.size(); ++i) catalogue[i].Directory = std::make_shared<const std::string>(std::to_string(i));
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    GroupCatalogue(catalogue, criteria, host, rows);
+    std::vector<std::uint32_t> actual;
+    for (const TFileRecord& row : rows) actual.push_back(static_cast<std::uint32_t>(std::stoul(row.DirectoryText())));
+    QVERIFY(!expected.empty());
+    QCOMPARE(actual, expected);
+}
+
+QTEST_GUILESS_MAIN(TestSearchDuplicates)
+#include "tst_search_duplicates.moc"

@@ -1,0 +1,313 @@
+// The file scan on fixture trees: pre-order collection with sorted siblings,
+// the trailing-separator rules, hidden entries, progress steps, and the
+// entries that must never become rows (links, FIFOs) or lose their bytes.
+#include "FileScan.h"
+#include "PathRules.h"
+#include "SearchFixtures.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+
+#include <algorithm>
+#include <ctime>
+
+using namespace quorvane;
+using namespace quorvane::test;
+
+namespace {
+
+QStringList NamesOf(const std::vector<TFileRecord>& rows)
+{
+    QStringList names;
+    for (const TFileRecord& row : rows) names << QString::fromStdString(row.Name);
+    names.sort();
+    return names;
+}
+
+QStringList Relative(const std::vector<std::string>& paths, const std::string& root)
+{
+    QStringList result;
+    for (const std::string& p : paths)
+        result << QString::fromStdString(p.rfind(root, 0) == 0 ? p.substr(root.size()) : "!" + p);
+    return result;
+}
+
+}  // namespace
+
+class TestSearchScan : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void collectionIsPreOrderWithSortedSiblings();
+    void subdirectoriesDifferingInCaseAreBothWalked();
+    void directoryTexts_data();
+    void directoryTexts();
+    void hiddenDirectoryNotEnteredHiddenFileListed();
+    void emptyDirectoriesCountAsSteps();
+    void withoutSubdirectoriesNoProgress();
+    void linksAndSpecialFilesAreNotListed();
+    void linkedDirectoryLoopEnds();
+    void nonUtf8NameSurvives();
+    void largeFileSize();
+    void timesWithinOneMinuteAgree();
+    void rowsOfOneDirectoryShareItsText();
+    void missingDirectoryYieldsNothing();
+    void seenFilesAreReadOnce();
+};
+
+void TestSearchScan::initTestCase()
+{
+    qputenv("TZ", "UTC");
+    tzset();
+}
+
+void TestSearchScan::collectionIsPreOrderWithSortedSiblings()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    for (const char* d : {"b", "a/z", "a/c/deep", "C", "a/B"}) MakeDir(Join(root, d));
+    std::vector<std::string> collection;
+    CollectDirectories(root, collection);
+    QCOMPARE(Relative(collection, root),
+             QStringList({"", "/a", "/a/B", "/a/c", "/a/c/deep", "/a/z", "/b", "/C"}));
+}
+
+void TestSearchScan::subdirectoriesDifferingInCaseAreBothWalked()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    WriteFile(MakeDir(Join(root, "x")), "lower.txt", "1");
+    WriteFile(MakeDir(Join(root, "X")), "upper.txt", "2");
+    std::vector<std::string> collection;
+    CollectDirectories(root, collection);
+    QCOMPARE(Relative(collection, root), QStringList({"", "/X", "/x"}));
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    ReadAllFiles(root, true, host, rows);
+    QCOMPARE(NamesOf(rows), QStringList({"lower.txt", "upper.txt"}));
+}
+
+void TestSearchScan::directoryTexts_data()
+{
+    QTest::addColumn<bool>("include");
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QString>("expectedSuffix");
+    QTest::newRow("subdirectories: trailing slash dropped") << true << "/" << "";
+    QTest::newRow("subdirectories: plain") << true << "" << "";
+    QTest::newRow("own files only: trailing slash kept") << false << "/" << "/";
+    QTest::newRow("own files only: plain") << false << "" << "";
+}
+
+void TestSearchScan::directoryTexts()
+{
+    QFETCH(bool, include);
+    QFETCH(QString, suffix);
+    QFETCH(QString, expectedSuffix);
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    WriteFile(root, "top.jpg", "x");
+    WriteFile(MakeDir(Join(root, "Sub")), "inner.jpg", "y");
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    ReadAllFiles(root + suffix.toStdString(), include, host, rows);
+    QCOMPARE(rows.size(), include ? std::size_t{2} : std::size_t{1});
+    for (const TFileRecord& row : rows) {
+        const std::string dir = row.Name == "top.jpg" ? root + expectedSuffix.toStdString() : root + "/Sub";
+        QCOMPARE(row.DirectoryText(), dir);
+        QCOMPARE(row.FullPath(), Join(row.Name == "top.jpg" ? root : root + "/Sub", row.Name));
+    }
+}
+
+void TestSearchScan::hiddenDirectoryNotEnteredHiddenFileListed()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    WriteFile(MakeDir(Join(root, ".cache")), "inside.jpg", "x");
+    WriteFile(root, ".hidden.jpg", "y");
+    WriteFile(root, "plain.jpg", "z");
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    ReadAllFiles(root, true, host, rows);
+    QCOMPARE(NamesOf(rows), QStringList({".hidden.jpg", "plain.jpg"}));
+    // Named directly, a hidden directory is read like any other.
+    rows.clear();
+    ReadAllFiles(Join(root, ".cache"), true, host, rows);
+    QCOMPARE(NamesOf(rows), QStringList({"inside.jpg"}));
+}
+
+void TestSearchScan::emptyDirectoriesCountAsSteps()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    MakeDir(Join(root, "one"));
+    MakeDir(Join(root, "two"));
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    ReadAllFiles(root, true, host, rows);
+    QVERIFY(rows.empty());
+    QCOMPARE(host.PercentValues(), std::vector<int>({33, 67, 100}));
+    QCOMPARE(host.Percentages[0].second, false);  // 33 is odd: no repaint
+    QCOMPARE(host.Percentages[2].second, true);
+    QCOMPARE(host.ShowCount, 3);
+    QCOMPARE(host.Statuses.size(), std::size_t{1});
+    QCOMPARE(host.Statuses[0].first, std::string(kReadingAllFilesText));
+    QVERIFY(host.Statuses[0].second);
+}
+
+void TestSearchScan::withoutSubdirectoriesNoProgress()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    WriteFile(root, "a.jpg", "1");
+    WriteFile(MakeDir(Join(root, "sub")), "b.jpg", "2");
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    ReadAllFiles(root, false, host, rows);
+    QCOMPARE(NamesOf(rows), QStringList({"a.jpg"}));
+    QVERIFY(host.Percentages.empty());
+    QCOMPARE(host.ShowCount, 0);
+    QCOMPARE(host.Statuses.size(), std::size_t{1});
+}
+
+void TestSearchScan::linksAndSpecialFilesAreNotListed()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    const std::string target = WriteFile(root, "real.jpg", "data");
+    QCOMPARE(symlink(target.c_str(), Join(root, "link.jpg").c_str()), 0);
+    QCOMPARE(symlink("missing", Join(root, "dangling.jpg").c_str()), 0);
+    QCOMPARE(mkfifo(Join(root, "pipe.jpg").c_str(), 0644), 0);
+    const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = Join(root, "s.sock");
+    if (socketPath.size() < sizeof address.sun_path) {
+        std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+        QCOMPARE(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    }
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    ReadAllFiles(root, true, host, rows);
+    close(sock);
+    QCOMPARE(NamesOf(rows), QStringList({"real.jpg"}));
+}
+
+void TestSearchScan::linkedDirectoryLoopEnds()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    WriteFile(MakeDir(Join(root, "a")), "f.txt", "1");
+    QCOMPARE(symlink("..", Join(root, "a/up").c_str()), 0);
+    QCOMPARE(symlink(root.c_str(), Join(root, "self").c_str()), 0);
+    std::vector<std::string> collection;
+    CollectDirectories(root, collection);
+    QCOMPARE(Relative(collection, root), QStringList({"", "/a"}));
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    ReadAllFiles(root, true, host, rows);
+    QCOMPARE(NamesOf(rows), QStringList({"f.txt"}));
+}
+
+void TestSearchScan::nonUtf8NameSurvives()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    const std::string name = "\xff\xfe caf\xe9.jpg";  // Latin-1 bytes, not UTF-8
+    QVERIFY(!WriteFile(root, name, "abc").empty());
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    ReadAllFiles(root, true, host, rows);
+    QCOMPARE(rows.size(), std::size_t{1});
+    QCOMPARE(rows[0].Name, name);
+    struct stat st;
+    QCOMPARE(stat(rows[0].FullPath().c_str(), &st), 0);
+    QCOMPARE(rows[0].Size, std::uint64_t{3});
+    QCOMPARE(rows[0].ImageIndex, kImagePicture);
+}
+
+void TestSearchScan::largeFileSize()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    const std::string path = WriteFile(root, "big.bin", "");
+    if (truncate(path.c_str(), 5368709120LL) != 0) QSKIP("the file system cannot hold a sparse 5 GiB file");
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    ReadAllFiles(root, false, host, rows);
+    QCOMPARE(rows.size(), std::size_t{1});
+    QCOMPARE(rows[0].SizeText(), std::string("5368709120"));
+    QCOMPARE(rows[0].TypeText(), std::string(".bin"));
+    QCOMPARE(rows[0].ImageIndex, kImageOtherFile);
+}
+
+void TestSearchScan::timesWithinOneMinuteAgree()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    WriteFile(root, "late.txt", "1", 1700057159);   // 14:05:59
+    WriteFile(root, "early.txt", "2", 1700057100);  // 14:05:00
+    WriteFile(root, "next.txt", "3", 1700057160);   // 14:06:00
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    ReadAllFiles(root, false, host, rows);
+    std::sort(rows.begin(), rows.end(), [](const TFileRecord& a, const TFileRecord& b) { return a.Name < b.Name; });
+    QCOMPARE(rows.size(), std::size_t{3});
+    QCOMPARE(rows[0].TimeText(), std::string("2023/11/15 14:05"));  // early
+    QCOMPARE(rows[1].TimeText(), rows[0].TimeText());                // late
+    QCOMPARE(rows[2].TimeText(), std::string("2023/11/15 14:06"));  // next
+}
+
+void TestSearchScan::rowsOfOneDirectoryShareItsText()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    for (const char* n : {"1", "2", "3"}) WriteFile(root, n, n);
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    ReadAllFiles(root, false, host, rows);
+    QCOMPARE(rows.size(), std::size_t{3});
+    QVERIFY(rows[0].Directory == rows[1].Directory && rows[1].Directory == rows[2].Directory);
+}
+
+void TestSearchScan::missingDirectoryYieldsNothing()
+{
+    QTemporaryDir tmp;
+    const std::string missing = Local(tmp.path()) + "/nowhere";
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    ReadAllFiles(missing, true, host, rows);
+    QVERIFY(rows.empty());
+    QCOMPARE(host.PercentValues(), std::vector<int>({100}));  // still one step
+    ReadAllFiles(missing, false, host, rows);
+    QVERIFY(rows.empty());
+}
+
+void TestSearchScan::seenFilesAreReadOnce()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    const std::string inner = MakeDir(Join(root, "inner"));
+    const std::string original = WriteFile(inner, "photo.jpg", "same");
+    QCOMPARE(link(original.c_str(), Join(root, "hardlink.jpg").c_str()), 0);
+    WriteFile(root, "other.jpg", "else");
+    TRecordingHost host;
+    // Without the record, nested input directories list the inner file twice
+    // and the hard link once more.
+    std::vector<TFileRecord> all;
+    ReadAllFiles(root, true, host, all);
+    ReadAllFiles(inner, true, host, all);
+    QCOMPARE(all.size(), std::size_t{4});
+    TSeenFiles seen;
+    std::vector<TFileRecord> once;
+    ReadAllFiles(root, true, host, once, &seen);
+    ReadAllFiles(inner, true, host, once, &seen);
+    QCOMPARE(once.size(), std::size_t{2});
+    QVERIFY(NamesOf(once).contains("other.jpg"));
+}
+
+QTEST_GUILESS_MAIN(TestSearchScan)
+#include "tst_search_scan.moc"
