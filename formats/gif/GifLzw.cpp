@@ -58,11 +58,11 @@ std::vector<std::size_t> InterlacedRowOrder(std::size_t height)
     return order;
 }
 
-// Moves stream-order row j to image row order[j], one cycle of the
+// Moves stream-order row j to image row order[j] in place, one cycle of the
 // permutation at a time, with two row buffers.
-void Deinterlace(std::uint8_t* pixels, std::size_t width, std::size_t height)
+void DeinterlaceAll(std::uint8_t* pixels, std::size_t width, const std::vector<std::size_t>& order)
 {
-    const std::vector<std::size_t> order = InterlacedRowOrder(height);
+    const std::size_t height = order.size();
     std::vector<std::uint8_t> carried(width), displaced(width);
     std::vector<bool> placed(height, false);
     for (std::size_t start = 0; start < height; ++start) {
@@ -78,6 +78,19 @@ void Deinterlace(std::uint8_t* pixels, std::size_t width, std::size_t height)
             from = to;
         }
     }
+}
+
+// Puts the first rowsDone stream-order rows in their image rows; all other
+// rows stay zero. Only the rows decoded are touched (and copied once), so a
+// short stream for a huge image costs no more than its own pixels.
+void Deinterlace(std::uint8_t* pixels, std::size_t width, std::size_t height, std::size_t rowsDone)
+{
+    const std::vector<std::size_t> order = InterlacedRowOrder(height);
+    if (rowsDone == height) return DeinterlaceAll(pixels, width, order);
+    const std::vector<std::uint8_t> decoded(pixels, pixels + rowsDone * width);
+    std::memset(pixels, 0, rowsDone * width);
+    for (std::size_t j = 0; j < rowsDone; ++j)
+        std::memcpy(pixels + order[j] * width, decoded.data() + j * width, width);
 }
 
 class TLzwDecoder {
@@ -212,7 +225,7 @@ void TLzwDecoder::Finish()
     const std::size_t from = FRowsDone * FWidth;
     const std::size_t to = std::min(FPos + 8, FStoreSize);
     if (from < to) std::memset(FOut + from, 0, to - from);
-    if (FInterlaced && FHeight > 1 && FWidth > 0) Deinterlace(FOut, FWidth, FHeight);
+    if (FInterlaced && FHeight > 1 && FWidth > 0) Deinterlace(FOut, FWidth, FHeight, FRowsDone);
 }
 
 void TLzwDecoder::Run()
