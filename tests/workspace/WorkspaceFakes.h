@@ -1,0 +1,115 @@
+// Recording fakes of the interfaces the workspace rules drive: message boxes,
+// the directory list box, the directory picker and the option controls. The
+// list box shifts its indices on removal and the controls keep their radio
+// groups exclusive, as the real widgets do, so order mistakes show.
+#pragma once
+
+#include "DirectoryList.h"
+#include "OptionsStore.h"
+
+#include <QMap>
+#include <QSet>
+#include <QStringList>
+
+namespace quorvane {
+
+class TRecordingMessages : public IUserMessages {
+  public:
+    QStringList Errors;
+    QStringList Informations;
+    QStringList ApplicationErrors;
+    void ShowError(const QString& text) override { Errors.append(text); }
+    void ShowInformation(const QString& text) override { Informations.append(text); }
+    void ShowApplicationError(const QString& text) override { ApplicationErrors.append(text); }
+    bool Silent() const { return Errors.isEmpty() && Informations.isEmpty() && ApplicationErrors.isEmpty(); }
+};
+
+class TFakeListBox : public IDirectoryListBox {
+  public:
+    QStringList Items;
+    QList<bool> Selected; // parallel to Items
+    int Current = -1;
+
+    explicit TFakeListBox(const QStringList& items = {}) : Items(items), Selected(items.size(), false) {}
+    int Count() const override { return static_cast<int>(Items.size()); }
+    QString Entry(int index) const override { return Items.at(index); }
+    bool IsSelected(int index) const override { return Selected.at(index); }
+    int CurrentIndex() const override { return Current; }
+    void Append(const QString& entry) override
+    {
+        Items.append(entry);
+        Selected.append(false);
+    }
+    void Remove(int index) override
+    {
+        Items.removeAt(index);
+        Selected.removeAt(index);
+    }
+    void Clear() override
+    {
+        Items.clear();
+        Selected.clear();
+    }
+};
+
+class TFakePicker : public TDirectoryPicker {
+  public:
+    bool Accept = true;
+    QString Chosen;       // the file name the "user" picks
+    QString SeenFileName; // what the dialog proposed when it ran
+    QString SeenInitialDir;
+    int Runs = 0;
+    bool Execute() override
+    {
+        ++Runs;
+        SeenFileName = FileName;
+        SeenInitialDir = InitialDir;
+        if (Accept) FileName = Chosen;
+        return Accept;
+    }
+};
+
+class TFakeControls : public IOptionControls {
+  public:
+    QMap<QString, bool> Checked;
+    QMap<QString, QString> Texts;
+    QMap<QString, bool> Enabled;
+    QStringList Calls; // "SetChecked ckName 1", "SetText edTime 200", "SetEnabled ckCC 0"
+
+    bool IsChecked(const QString& name) const override { return Checked.value(name); }
+    void SetChecked(const QString& name, bool checked) override
+    {
+        Calls.append(QStringLiteral("SetChecked %1 %2").arg(name).arg(int(checked)));
+        if (checked) {
+            for (const QString& other : GroupOf(name))
+                Checked[other] = false;
+        }
+        Checked[name] = checked;
+    }
+    QString Text(const QString& name) const override { return Texts.value(name); }
+    void SetText(const QString& name, const QString& text) override
+    {
+        Calls.append(QStringLiteral("SetText %1 %2").arg(name, text));
+        Texts[name] = text;
+    }
+    void SetEnabled(const QString& name, bool enabled) override
+    {
+        Calls.append(QStringLiteral("SetEnabled %1 %2").arg(name).arg(int(enabled)));
+        Enabled[name] = enabled;
+    }
+
+    static QStringList GroupOf(const QString& name)
+    {
+        static const QList<QStringList> groups = {
+            {"raDblClick", "raClick"},
+            {"rbFullSize", "rbHalf", "rbQuarter", "rbEighth"},
+            {"rbEnglish", "rbChinese"},
+        };
+        for (const QStringList& group : groups) {
+            if (group.contains(name)) return group;
+        }
+        return {};
+    }
+};
+
+} // namespace quorvane

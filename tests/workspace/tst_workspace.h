@@ -1,0 +1,68 @@
+// The workspace tests: the directory list rules and the options store. Every
+// fixture directory and every settings file lives in a QTemporaryDir; the
+// options store is pointed there before each test, never at the user's own.
+#pragma once
+
+#include <QObject>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace quorvane {
+
+class TestWorkspace : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup();
+
+    // Directory list (DirectoryListTests.cpp)
+    void trimBlanks_data();
+    void trimBlanks();
+    void asciiLower();
+    void addDirectory_data();
+    void addDirectory();
+    void addPendingDirectory_data();
+    void addPendingDirectory();
+    void restoreDirectory_data();
+    void restoreDirectory();
+    void addPickedDirectory_data();
+    void addPickedDirectory();
+    void removeSelected_data();
+    void removeSelected();
+    void removeAllAndCurrentEntry();
+
+    // Options store (OptionsStoreTests.cpp)
+    void firstStartGivesDefaultsInTableOrder();
+    void loadBooleanAndText_data();
+    void loadBooleanAndText();
+    void ccEnabledRightAfterCcBySize_data();
+    void ccEnabledRightAfterCcBySize();
+    void radioGroupsRestore_data();
+    void radioGroupsRestore();
+    void loadDirectories_data();
+    void loadDirectories();
+    void wrongTypeStopsLoading_data();
+    void wrongTypeStopsLoading();
+    void saveWritesIntegersAndText();
+    void saveShorterListKeepsOldValues();
+    void saveRoundTrip();
+    void saveFailure_data();
+    void saveFailure();
+    void garbageFileNeverCrashes();
+    void truncatedFileGivesSavedOrDefault();
+    void unreadableStoreGivesDefaults();
+    void saveRepairsGarbageFile();
+
+  private:
+    // A fresh fixture directory and settings location for every test.
+    std::unique_ptr<QTemporaryDir> FTemp;
+    QString FRoot; // fixture directories live under here
+    QString MakeDir(const QString& relative);
+    QString ConfPath() const;
+    void WriteConf(const QByteArray& contents);
+    QByteArray ReadConf() const;
+};
+
+} // namespace quorvane
