@@ -8,7 +8,7 @@
 namespace quorvane {
 
 class IUserMessages {
-  public:
+public:
     virtual ~IUserMessages() = default;
 
     // A refusal of the user's request: title "Error", one OK button.
@@ -20,4 +20,4 @@ class IUserMessages {
     virtual void ShowApplicationError(const QString& text) = 0;
 };
 
-} // namespace quorvane
+}  // namespace quorvane
