@@ -16,7 +16,7 @@ namespace {
 
 // The window's progress display, written to stderr when asked for.
 class TCliHost : public TDuplicateHost {
-public:
+  public:
     explicit TCliHost(bool showProgress) : FShowProgress(showProgress) {}
     void SetStatusText(const std::string& text, bool) override { FStatus = text; }
     void SetPercentage(int percent, bool) override
@@ -28,7 +28,7 @@ public:
     void ClearFileList() override {}
     const std::string& Status() const { return FStatus; }
 
-private:
+  private:
     bool FShowProgress;
     std::string FStatus;
 };
@@ -148,7 +148,7 @@ int RunFind(const TCliOptions& options, TCliHost& host)
     return Finish(rows, host);
 }
 
-}  // namespace
+} // namespace
 
 int RunSearch(const std::vector<std::string>& args, bool listAll)
 {
@@ -164,4 +164,4 @@ int RunSearch(const std::vector<std::string>& args, bool listAll)
     return listAll ? RunList(options, host) : RunFind(options, host);
 }
 
-}  // namespace quorvane::cli
+} // namespace quorvane::cli

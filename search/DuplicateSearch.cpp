@@ -8,12 +8,11 @@
 #include "PathRules.h"
 #include "TextCompare.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
 
 namespace quorvane {
 
@@ -43,7 +42,7 @@ bool IndexTextBefore(std::uint32_t a, std::uint32_t b)
     return IndexTextOrder(a) < IndexTextOrder(b);
 }
 
-}  // namespace
+} // namespace
 
 void SortKeyList(std::vector<TKeyEntry>& keyList)
 {
@@ -76,7 +75,7 @@ namespace {
 
 // A file descriptor closed on every path out, exceptions included.
 class TFileHandle {
-public:
+  public:
     explicit TFileHandle(int fd) : FFd(fd) {}
     ~TFileHandle()
     {
@@ -86,7 +85,7 @@ public:
     TFileHandle& operator=(const TFileHandle&) = delete;
     int Fd() const { return FFd; }
 
-private:
+  private:
     int FFd;
 };
 
@@ -120,7 +119,7 @@ unsigned char ReadByteAt(int fd, off_t offset)
     }
 }
 
-}  // namespace
+} // namespace
 
 bool SameContents(const std::string& pathA, const std::string& pathB, PathStyle style)
 {
@@ -245,7 +244,7 @@ void FormGroup(std::vector<TFileRecord>& catalogue, const TSearchEntry* first, c
     if (grouped) target.push_back(std::move(reference));
 }
 
-}  // namespace
+} // namespace
 
 // Second pass: catalogue row q resolves its key's run the first time the run
 // is met, so groups appear in the order of their lowest catalogue index.
@@ -266,7 +265,8 @@ void GroupCatalogue(std::vector<TFileRecord>& catalogue, const TSearchCriteria& 
         const std::uint32_t run = runOf[q];
         if (resolved[run]) continue;
         resolved[run] = true;
-        FormGroup(catalogue, keyList.data() + starts[run], keyList.data() + starts[run + 1], criteria, target);
+        FormGroup(catalogue, keyList.data() + starts[run], keyList.data() + starts[run + 1], criteria,
+                  target);
     }
 }
 
@@ -294,4 +294,4 @@ TSearchOutcome FindDuplicates(const std::vector<std::string>& directories, const
     return TSearchOutcome::Completed;
 }
 
-}  // namespace quorvane
+} // namespace quorvane

@@ -24,7 +24,7 @@ inline constexpr const char* kTotalFilesText = "Total Files:";
 // The main window's side of a search: progress plus the refusals and the
 // clearing of the result list.
 class TDuplicateHost : public TScanHost {
-public:
+  public:
     // An error message box (title "Error", one OK button).
     virtual void ShowErrorMessage(const std::string& text) = 0;
     // Empties the visible result list; called only after the refusal checks.
@@ -34,7 +34,7 @@ public:
 // A file that could not be opened or read while contents were compared. The
 // message is "Cannot open file <path>" or "Stream read error".
 class EFileReadError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -77,4 +77,4 @@ std::ptrdiff_t FindKeyEntry(const std::vector<TKeyEntry>& keyList, std::string_v
 // throws EFileReadError otherwise.
 bool SameContents(const std::string& pathA, const std::string& pathB, PathStyle style = kNativePathStyle);
 
-}  // namespace quorvane
+} // namespace quorvane

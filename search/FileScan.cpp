@@ -6,15 +6,14 @@
 #include "PathRules.h"
 #include "TextCompare.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
 #include <memory>
 #include <set>
+#include <sys/stat.h>
 #include <unordered_set>
 
 namespace quorvane {
@@ -61,7 +60,7 @@ bool SurelyNotRegular(unsigned char type)
     return type != DT_REG && type != DT_UNKNOWN;
 }
 
-}  // namespace
+} // namespace
 
 std::int64_t TimeKeyOf(std::int64_t secondsSinceEpoch)
 {
@@ -80,7 +79,7 @@ void ListSubdirectories(const std::string& directory, std::vector<std::string>& 
     const int fd = dirfd(dir.get());
     const std::size_t before = list.size();
     while (const dirent* entry = readdir(dir.get())) {
-        if (IsHiddenName(entry->d_name)) continue;  // also "." and ".."
+        if (IsHiddenName(entry->d_name)) continue; // also "." and ".."
         if (!IsRealDirectory(fd, *entry)) continue;
         list.push_back(JoinPath(directory, entry->d_name, PathStyle::Posix));
     }
@@ -107,7 +106,8 @@ void CollectDirectories(const std::string& directory, std::vector<std::string>& 
         if (present.insert(current).second) collection.push_back(current);
         children.clear();
         ListSubdirectories(current, children);
-        for (auto it = children.rbegin(); it != children.rend(); ++it) pending.push_back(std::move(*it));
+        for (auto it = children.rbegin(); it != children.rend(); ++it)
+            pending.push_back(std::move(*it));
     }
 }
 
@@ -121,7 +121,8 @@ void ReadDirectoryFiles(const std::string& directory, std::vector<TFileRecord>& 
         if (IsDotOrDotDot(entry->d_name) || SurelyNotRegular(entry->d_type)) continue;
         struct stat st;
         if (fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
-        if (seen && !seen->Insert(static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)))
+        if (seen &&
+            !seen->Insert(static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)))
             continue;
         TFileRecord row;
         row.Name = entry->d_name;
@@ -150,4 +151,4 @@ void ReadAllFiles(const std::string& directory, bool includeSubdirectories, TSca
     }
 }
 
-}  // namespace quorvane
+} // namespace quorvane

@@ -19,11 +19,11 @@ inline constexpr const char* kReadingAllFilesText = "Reading all files...";
 // Files already read during one duplicate search, by device and inode, so a
 // file reached twice (nested input directories, hard links) is read once.
 class TSeenFiles {
-public:
+  public:
     // True when (device, inode) was not seen before; records it.
     bool Insert(std::uint64_t device, std::uint64_t inode);
 
-private:
+  private:
     struct THash {
         std::size_t operator()(const std::pair<std::uint64_t, std::uint64_t>& k) const noexcept
         {
@@ -59,4 +59,4 @@ void ReadDirectoryFiles(const std::string& directory, std::vector<TFileRecord>& 
 // The TimeKey (YYYYMMDDHHMM in local time) of a POSIX time; seconds dropped.
 std::int64_t TimeKeyOf(std::int64_t secondsSinceEpoch);
 
-}  // namespace quorvane
+} // namespace quorvane

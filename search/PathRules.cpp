@@ -29,12 +29,13 @@ bool IsDelimiter(char c, PathStyle style)
     return style == PathStyle::Windows ? (c == '\\' || c == ':') : c == '/';
 }
 
-}  // namespace
+} // namespace
 
 std::string DirectoryPart(std::string_view path, PathStyle style)
 {
     std::size_t i = path.size();
-    while (i > 0 && !IsDelimiter(path[i - 1], style)) --i;
+    while (i > 0 && !IsDelimiter(path[i - 1], style))
+        --i;
     if (i == 0) return {};
     // i is one past the last delimiter. Drop a trailing separator unless it
     // ends a root ("/", "C:\", "\").
@@ -85,8 +86,9 @@ bool IsPictureFile(std::string_view name)
     // A lone dot is no extension (a name such as "notes." on Linux).
     if (ext.size() < 2) return false;
     std::string upper(ext);
-    for (char& c : upper) c = static_cast<char>(FoldAscii(static_cast<unsigned char>(c)));
+    for (char& c : upper)
+        c = static_cast<char>(FoldAscii(static_cast<unsigned char>(c)));
     return PictureExtensions.find(upper) != std::string_view::npos;
 }
 
-}  // namespace quorvane
+} // namespace quorvane

@@ -46,4 +46,4 @@ inline bool IsHiddenName(std::string_view name)
     return !name.empty() && name.front() == '.';
 }
 
-}  // namespace quorvane
+} // namespace quorvane

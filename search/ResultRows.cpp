@@ -37,7 +37,7 @@ int CompareColumn(const TFileRecord& x, const TFileRecord& y, int column)
     }
 }
 
-}  // namespace
+} // namespace
 
 int lvFilesCompare(const TFileRecord& x, const TFileRecord& y, int sortMode)
 {
@@ -60,7 +60,8 @@ void SortRows(std::vector<TFileRecord>& rows, int sortMode)
     const std::vector<std::size_t> order = SortedOrder(rows, sortMode);
     std::vector<TFileRecord> sorted;
     sorted.reserve(rows.size());
-    for (std::size_t old : order) sorted.push_back(std::move(rows[old]));
+    for (std::size_t old : order)
+        sorted.push_back(std::move(rows[old]));
     rows = std::move(sorted);
 }
 
@@ -85,7 +86,8 @@ std::ptrdiff_t NextGroupTarget(const std::vector<TFileRecord>& rows, std::ptrdif
     if (focused < 0 || focused >= count - 1) return -1;
     const TFileRecord& f = rows[static_cast<std::size_t>(focused)];
     std::ptrdiff_t i = focused + 1;
-    while (i < count && RowsAgree(rows[static_cast<std::size_t>(i)], f, criteria)) ++i;
+    while (i < count && RowsAgree(rows[static_cast<std::size_t>(i)], f, criteria))
+        ++i;
     // The focused row's group is the last one: stay on the focused row.
     return i == count ? focused : i;
 }
@@ -108,4 +110,4 @@ std::ptrdiff_t PriorGroupTarget(const std::vector<TFileRecord>& rows, std::ptrdi
     return i + 1;
 }
 
-}  // namespace quorvane
+} // namespace quorvane

@@ -49,4 +49,4 @@ std::ptrdiff_t NextGroupTarget(const std::vector<TFileRecord>& rows, std::ptrdif
 std::ptrdiff_t PriorGroupTarget(const std::vector<TFileRecord>& rows, std::ptrdiff_t focused,
                                 const TSearchCriteria& criteria);
 
-}  // namespace quorvane
+} // namespace quorvane

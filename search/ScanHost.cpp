@@ -23,4 +23,4 @@ void TProgressMeter::Step(std::size_t i)
     FHost.SetPercentage(percent, percent % 2 == 0);
 }
 
-}  // namespace quorvane
+} // namespace quorvane

@@ -9,7 +9,7 @@
 namespace quorvane {
 
 class TScanHost {
-public:
+  public:
     virtual ~TScanHost() = default;
 
     // Status panel 1. repaintNow asks for an immediate repaint of the status
@@ -34,14 +34,14 @@ int ProgressPercent(std::size_t i, std::size_t n);
 // (the display would not change otherwise, and a million repaints of the same
 // text would only cost time).
 class TProgressMeter {
-public:
+  public:
     TProgressMeter(TScanHost& host, std::size_t steps) : FHost(host), FSteps(steps) {}
     void Step(std::size_t i);
 
-private:
+  private:
     TScanHost& FHost;
     std::size_t FSteps;
     int FLastPercent = -1;
 };
 
-}  // namespace quorvane
+} // namespace quorvane

@@ -7,11 +7,11 @@ namespace quorvane {
 struct TSearchCriteria {
     bool Name = false;
     bool Size = true;
-    bool CC = false;  // sampled contents; has effect only with Size
+    bool CC = false; // sampled contents; has effect only with Size
     bool Time = false;
 
     bool AnyKeyCriterion() const { return Name || Size || Time; }
     bool CompareContents() const { return Size && CC; }
 };
 
-}  // namespace quorvane
+} // namespace quorvane

@@ -46,4 +46,4 @@ std::string TFileRecord::FullPath(PathStyle style) const
     return JoinPath(DirectoryText(), Name, style);
 }
 
-}  // namespace quorvane
+} // namespace quorvane

@@ -24,19 +24,19 @@ inline constexpr PathStyle kNativePathStyle = PathStyle::Posix;
 enum TImageIndex : std::uint8_t { kImagePicture = 0, kImageOtherFile = 1, kImageGroupMember = 2 };
 
 struct TFileRecord {
-    std::string Name;                              // file name with extension
-    std::shared_ptr<const std::string> Directory;  // shared by the rows of one directory
-    std::uint64_t Size = 0;                        // bytes
+    std::string Name;                             // file name with extension
+    std::shared_ptr<const std::string> Directory; // shared by the rows of one directory
+    std::uint64_t Size = 0;                       // bytes
     // Last-write time in local time as the number YYYYMMDDHHMM: equal numbers
     // are equal Time texts, and numeric order is the texts' order.
     std::int64_t TimeKey = 0;
     std::uint8_t ImageIndex = kImageOtherFile;
 
     const std::string& DirectoryText() const;
-    std::string SizeText() const;  // plain decimal digits
-    std::string TypeText() const;  // extension with its dot, case kept; may be empty
-    std::string TimeText() const;  // "YYYY/MM/DD HH:MM"
+    std::string SizeText() const; // plain decimal digits
+    std::string TypeText() const; // extension with its dot, case kept; may be empty
+    std::string TimeText() const; // "YYYY/MM/DD HH:MM"
     std::string FullPath(PathStyle style = kNativePathStyle) const;
 };
 
-}  // namespace quorvane
+} // namespace quorvane

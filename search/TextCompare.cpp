@@ -28,4 +28,4 @@ bool SameFolded(std::string_view a, std::string_view b)
     return true;
 }
 
-}  // namespace quorvane
+} // namespace quorvane

@@ -19,4 +19,4 @@ int CompareFolded(std::string_view a, std::string_view b);
 // True when a and b are equal under ASCII folding.
 bool SameFolded(std::string_view a, std::string_view b);
 
-}  // namespace quorvane
+} // namespace quorvane

@@ -7,13 +7,11 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <functional>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -64,7 +62,7 @@ inline std::string Local(const QString& path)
 }
 
 class TRecordingHost : public TDuplicateHost {
-public:
+  public:
     std::vector<std::pair<std::string, bool>> Statuses;
     std::vector<std::pair<int, bool>> Percentages;
     std::vector<std::string> Errors;
@@ -78,7 +76,10 @@ public:
         Statuses.emplace_back(text, repaintNow);
         if (OnStatus) OnStatus(text);
     }
-    void SetPercentage(int percent, bool repaintNow) override { Percentages.emplace_back(percent, repaintNow); }
+    void SetPercentage(int percent, bool repaintNow) override
+    {
+        Percentages.emplace_back(percent, repaintNow);
+    }
     void ShowProgressWindow() override { ++ShowCount; }
     void ShowErrorMessage(const std::string& text) override { Errors.push_back(text); }
     void ClearFileList() override { ++ClearCount; }
@@ -86,9 +87,10 @@ public:
     std::vector<int> PercentValues() const
     {
         std::vector<int> values;
-        for (const auto& p : Percentages) values.push_back(p.first);
+        for (const auto& p : Percentages)
+            values.push_back(p.first);
         return values;
     }
 };
 
-}  // namespace quorvane::test
+} // namespace quorvane::test

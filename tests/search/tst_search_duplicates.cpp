@@ -11,7 +11,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <ctime>
 
 using namespace quorvane;
@@ -50,12 +49,12 @@ struct TOneFilePerDir {
     }
 };
 
-}  // namespace
+} // namespace
 
 class TestSearchDuplicates : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase();
     void refusals_data();
     void refusals();
@@ -102,9 +101,11 @@ void TestSearchDuplicates::refusals_data()
     const int noDirOutcome = int(TSearchOutcome::NoDirectory);
     const int noTickOutcome = int(TSearchOutcome::NoCriterion);
     QTest::newRow("no directory") << false << false << true << false << false << noDirOutcome << noDir;
-    QTest::newRow("no directory wins over no tick") << false << false << false << false << false << noDirOutcome << noDir;
+    QTest::newRow("no directory wins over no tick")
+        << false << false << false << false << false << noDirOutcome << noDir;
     QTest::newRow("nothing ticked") << true << false << false << false << false << noTickOutcome << noTick;
-    QTest::newRow("contents alone do not count") << true << false << false << true << false << noTickOutcome << noTick;
+    QTest::newRow("contents alone do not count")
+        << true << false << false << true << false << noTickOutcome << noTick;
 }
 
 void TestSearchDuplicates::refusals()
@@ -120,7 +121,7 @@ void TestSearchDuplicates::refusals()
     std::vector<std::string> dirs;
     if (withDirectory) dirs.push_back(Local(tmp.path()));
     TRecordingHost host;
-    std::vector<TFileRecord> target(2);  // the previous result stays
+    std::vector<TFileRecord> target(2); // the previous result stays
     target[0].Name = "kept";
     QCOMPARE(int(FindDuplicates(dirs, Criteria(name, size, cc, time), true, host, target)), outcome);
     QCOMPARE(host.Errors.size(), std::size_t{1});
@@ -150,7 +151,8 @@ void TestSearchDuplicates::referenceIsFirstByIndexText()
 {
     QTemporaryDir tmp;
     TOneFilePerDir tree{Local(tmp.path()), {}};
-    for (int i = 0; i < 9; ++i) tree.Add("unique" + std::to_string(i) + ".jpg", "x");
+    for (int i = 0; i < 9; ++i)
+        tree.Add("unique" + std::to_string(i) + ".jpg", "x");
     tree.Add("same.jpg", "nine");
     tree.Add("same.jpg", "ten");
     TRecordingHost host;
@@ -165,9 +167,9 @@ void TestSearchDuplicates::asciiOnlyCaseFolding()
     QTemporaryDir tmp;
     TOneFilePerDir tree{Local(tmp.path()), {}};
     tree.Add("Photo.JPG", "a");
-    tree.Add("\xc3\xa9t\xc3\xa9.jpg", "b");  // été
+    tree.Add("\xc3\xa9t\xc3\xa9.jpg", "b"); // été
     tree.Add("pHOTO.jpg", "c");
-    tree.Add("\xc3\x89t\xc3\xa9.jpg", "d");  // Été: differs beyond ASCII
+    tree.Add("\xc3\x89t\xc3\xa9.jpg", "d"); // Été: differs beyond ASCII
     TRecordingHost host;
     std::vector<TFileRecord> rows;
     FindDuplicates(tree.Directories, Criteria(true, false, false, false), false, host, rows);
@@ -180,10 +182,11 @@ void TestSearchDuplicates::referenceDecidesTheGroup_data()
     QTest::addColumn<bool>("size");
     QTest::addColumn<bool>("cc");
     QTest::addColumn<bool>("time");
-    QTest::addColumn<QStringList>("files");  // name|contents|minute
+    QTest::addColumn<QStringList>("files"); // name|contents|minute
     QTest::addColumn<QStringList>("expected");
     QTest::newRow("reference differs, other two equal: no group")
-        << false << true << true << false << QStringList{"a|XXXXX|0", "b|YYYYY|0", "c|YYYYY|0"} << QStringList{};
+        << false << true << true << false << QStringList{"a|XXXXX|0", "b|YYYYY|0", "c|YYYYY|0"}
+        << QStringList{};
     QTest::newRow("contents: rows failing the reference are dropped")
         << false << true << true << false << QStringList{"a|XXXXX|0", "b|YYYYY|0", "c|XXXXX|0"}
         << QStringList{"c@/d2", "a@/d0"};
@@ -245,7 +248,8 @@ void TestSearchDuplicates::statusAndProgress()
 {
     QTemporaryDir tmp;
     TOneFilePerDir tree{Local(tmp.path()), {}};
-    for (int i = 0; i < 4; ++i) tree.Add("f" + std::to_string(i), "same");
+    for (int i = 0; i < 4; ++i)
+        tree.Add("f" + std::to_string(i), "same");
     TRecordingHost host;
     std::vector<TFileRecord> rows;
     FindDuplicates({tree.Root}, Criteria(false, true, false, false), true, host, rows);
@@ -255,20 +259,22 @@ void TestSearchDuplicates::statusAndProgress()
         texts.push_back(s.first);
         QVERIFY(s.second);
     }
-    QCOMPARE(texts, std::vector<std::string>({"Reading all files...", "Checking duplicates...", "Total Files:4"}));
+    QCOMPARE(texts,
+             std::vector<std::string>({"Reading all files...", "Checking duplicates...", "Total Files:4"}));
     // Five directories read (20 40 60 80 100), then two passes over 4 rows.
     QCOMPARE(host.PercentValues(), std::vector<int>({20, 40, 60, 80, 100, 25, 50, 75, 100, 25, 50, 75, 100}));
 }
 
 void TestSearchDuplicates::keyList_data()
 {
-    QTest::addColumn<QStringList>("entries");  // key->index
+    QTest::addColumn<QStringList>("entries"); // key->index
     QTest::addColumn<QStringList>("sorted");
-    QTest::newRow("index text order") << QStringList{"a->9", "a->10", "a->2"} << QStringList{"a->10", "a->2", "a->9"};
+    QTest::newRow("index text order")
+        << QStringList{"a->9", "a->10", "a->2"} << QStringList{"a->10", "a->2", "a->9"};
     QTest::newRow("case-folded keys stand together")
         << QStringList{"b->1", "A->9", "a->10", "B->0"} << QStringList{"a->10", "A->9", "B->0", "b->1"};
-    QTest::newRow("prefix and punctuation")
-        << QStringList{"ab c->0", "ab_->1", "ab->2", "AB->3"} << QStringList{"ab->2", "AB->3", "ab c->0", "ab_->1"};
+    QTest::newRow("prefix and punctuation") << QStringList{"ab c->0", "ab_->1", "ab->2", "AB->3"}
+                                            << QStringList{"ab->2", "AB->3", "ab c->0", "ab_->1"};
 }
 
 void TestSearchDuplicates::keyList()
@@ -282,7 +288,8 @@ void TestSearchDuplicates::keyList()
     }
     SortKeyList(list);
     QStringList actual;
-    for (const TKeyEntry& e : list) actual << QString::fromStdString(e.Key) + "->" + QString::number(e.Index);
+    for (const TKeyEntry& e : list)
+        actual << QString::fromStdString(e.Key) + "->" + QString::number(e.Index);
     QCOMPARE(actual, sorted);
 }
 
@@ -310,7 +317,8 @@ void TestSearchDuplicates::findKeyEntry()
     QFETCH(QString, key);
     QFETCH(int, index);
     std::vector<TKeyEntry> list;
-    for (const QString& k : keys) list.push_back({k.toStdString(), 0});
+    for (const QString& k : keys)
+        list.push_back({k.toStdString(), 0});
     QCOMPARE(FindKeyEntry(list, key.toStdString()), std::ptrdiff_t{index});
 }
 
@@ -325,10 +333,14 @@ void TestSearchDuplicates::sameContents_data()
     QTest::newRow("2 bytes, last differs") << QByteArray("ab") << QByteArray("ax") << false;
     QTest::newRow("4 bytes, last differs") << QByteArray("abcd") << QByteArray("abcx") << false;
     QTest::newRow("4 bytes equal") << QByteArray("abcd") << QByteArray("abcd") << true;
-    QTest::newRow("10 bytes differ at 1: not sampled") << QByteArray("0123456789") << QByteArray("0x23456789") << true;
-    QTest::newRow("10 bytes differ at 2: sampled") << QByteArray("0123456789") << QByteArray("01x3456789") << false;
-    QTest::newRow("26 bytes differ at 25: sampled") << QByteArray(25, 'a') + "b" << QByteArray(25, 'a') + "c" << false;
-    QTest::newRow("25 bytes differ at 24: not sampled") << QByteArray(24, 'a') + "b" << QByteArray(24, 'a') + "c" << true;
+    QTest::newRow("10 bytes differ at 1: not sampled")
+        << QByteArray("0123456789") << QByteArray("0x23456789") << true;
+    QTest::newRow("10 bytes differ at 2: sampled")
+        << QByteArray("0123456789") << QByteArray("01x3456789") << false;
+    QTest::newRow("26 bytes differ at 25: sampled")
+        << QByteArray(25, 'a') + "b" << QByteArray(25, 'a') + "c" << false;
+    QTest::newRow("25 bytes differ at 24: not sampled")
+        << QByteArray(24, 'a') + "b" << QByteArray(24, 'a') + "c" << true;
 }
 
 void TestSearchDuplicates::sameContents()
@@ -399,7 +411,7 @@ void TestSearchDuplicates::unreadableFileStopsSearch()
     } catch (const EFileReadError& error) {
         QCOMPARE(std::string(error.what()), "Cannot open file " + removed);
     }
-    QCOMPARE(Describe(rows, tree.Root), QStringList({"b@/d1", "a@/d0"}));  // rows so far stay
+    QCOMPARE(Describe(rows, tree.Root), QStringList({"b@/d1", "a@/d0"})); // rows so far stay
     QVERIFY(host.Statuses.back().first != "Total Files:2");
 }
 
@@ -417,8 +429,9 @@ void TestSearchDuplicates::contentsComparedEvenWhenTimesDiffer()
     std::vector<TFileRecord> rows;
     // The time test fails, yet the contents test still runs and meets the
     // FIFO now standing in the file's place: it must fail, not block.
-    QVERIFY_THROWS_EXCEPTION(EFileReadError, FindDuplicates(tree.Directories, Criteria(false, true, true, true),
-                                                            false, host, rows));
+    QVERIFY_THROWS_EXCEPTION(
+        EFileReadError,
+        FindDuplicates(tree.Directories, Criteria(false, true, true, true), false, host, rows));
 }
 
 void TestSearchDuplicates::nestedInputDirectoriesFormNoFakeGroup()
@@ -446,8 +459,9 @@ void TestSearchDuplicates::hardLinksAreNoDuplicates()
     TRecordingHost host;
     std::vector<TFileRecord> rows;
     FindDuplicates({root}, Criteria(false, true, true, false), true, host, rows);
-    QCOMPARE(rows.size(), std::size_t{2});  // c.jpg and one name of the linked file
-    QCOMPARE(std::count_if(rows.begin(), rows.end(), [](const TFileRecord& r) { return r.Name == "c.jpg"; }), 1);
+    QCOMPARE(rows.size(), std::size_t{2}); // c.jpg and one name of the linked file
+    QCOMPARE(std::count_if(rows.begin(), rows.end(), [](const TFileRecord& r) { return r.Name == "c.jpg"; }),
+             1);
 }
 
 namespace {
@@ -456,11 +470,10 @@ namespace {
 // it: slow (entries erased from the middle) but plainly right.
 std::vector<std::uint32_t> KeyListResult(const std::vector<TFileRecord>& catalogue, const TSearchCriteria& c)
 {
-    auto keyOf = [&](const TFileRecord& r) {
-        return c.Name ? r.Name : c.Size ? r.SizeText() : r.TimeText();
-    };
+    auto keyOf = [&](const TFileRecord& r) { return c.Name ? r.Name : c.Size ? r.SizeText() : r.TimeText(); };
     std::vector<TKeyEntry> list;
-    for (std::uint32_t q = 0; q < catalogue.size(); ++q) list.push_back({keyOf(catalogue[q]), q});
+    for (std::uint32_t q = 0; q < catalogue.size(); ++q)
+        list.push_back({keyOf(catalogue[q]), q});
     SortKeyList(list);
     std::vector<std::uint32_t> out;
     for (std::uint32_t q = 0; q < catalogue.size(); ++q) {
@@ -469,7 +482,8 @@ std::vector<std::uint32_t> KeyListResult(const std::vector<TFileRecord>& catalog
         if (r < 0) continue;
         const TFileRecord& ref = catalogue[list[static_cast<std::size_t>(r)].Index];
         bool group = false;
-        while (static_cast<std::size_t>(r + 1) < list.size() && SameFolded(list[static_cast<std::size_t>(r + 1)].Key, k)) {
+        while (static_cast<std::size_t>(r + 1) < list.size() &&
+               SameFolded(list[static_cast<std::size_t>(r + 1)].Key, k)) {
             const std::uint32_t ci = list[static_cast<std::size_t>(r + 1)].Index;
             const TFileRecord& cand = catalogue[ci];
             bool match = !(c.Name && !SameFolded(cand.Name, ref.Name));
@@ -489,7 +503,7 @@ std::vector<std::uint32_t> KeyListResult(const std::vector<TFileRecord>& catalog
     return out;
 }
 
-}  // namespace
+} // namespace
 
 void TestSearchDuplicates::matchesRandomCataloguesAsTheKeyListDoes_data()
 {
@@ -525,12 +539,14 @@ void TestSearchDuplicates::matchesRandomCataloguesAsTheKeyListDoes()
     const TSearchCriteria criteria = Criteria(name, size, false, time);
     const std::vector<std::uint32_t> expected = KeyListResult(catalogue, criteria);
     // Tag each row with its index so that moved rows can be traced.
-    for (std::size_t i = 0; i < catalogue.size(); ++i) catalogue[i].Directory = std::make_shared<const std::string>(std::to_string(i));
+    for (std::size_t i = 0; i < catalogue.size(); ++i)
+        catalogue[i].Directory = std::make_shared<const std::string>(std::to_string(i));
     TRecordingHost host;
     std::vector<TFileRecord> rows;
     GroupCatalogue(catalogue, criteria, host, rows);
     std::vector<std::uint32_t> actual;
-    for (const TFileRecord& row : rows) actual.push_back(static_cast<std::uint32_t>(std::stoul(row.DirectoryText())));
+    for (const TFileRecord& row : rows)
+        actual.push_back(static_cast<std::uint32_t>(std::stoul(row.DirectoryText())));
     QVERIFY(!expected.empty());
     QCOMPARE(actual, expected);
 }

@@ -7,7 +7,6 @@
 #include "TextCompare.h"
 
 #include <QTest>
-
 #include <cstdlib>
 #include <ctime>
 
@@ -16,7 +15,7 @@ using namespace quorvane;
 class TestSearchPaths : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase();
     void joinPath_data();
     void joinPath();
@@ -52,13 +51,27 @@ void TestSearchPaths::joinPath_data()
     QTest::addColumn<QString>("directory");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("joined");
-    QTest::newRow("posix plain") << PathStyle::Posix << "/pics" << "a.jpg" << "/pics/a.jpg";
-    QTest::newRow("posix trailing slash") << PathStyle::Posix << "/pics/" << "a.jpg" << "/pics/a.jpg";
-    QTest::newRow("posix root") << PathStyle::Posix << "/" << "a.jpg" << "/a.jpg";
-    QTest::newRow("windows plain") << PathStyle::Windows << "C:\\Pics" << "a.jpg" << "C:\\Pics\\a.jpg";
-    QTest::newRow("windows trailing backslash") << PathStyle::Windows << "C:\\Pics\\" << "a.jpg" << "C:\\Pics\\a.jpg";
-    QTest::newRow("windows drive root") << PathStyle::Windows << "C:\\" << "a.jpg" << "C:\\a.jpg";
-    QTest::newRow("windows slash is no separator") << PathStyle::Windows << "C:/x/" << "a" << "C:/x/\\a";
+    QTest::newRow("posix plain") << PathStyle::Posix << "/pics"
+                                 << "a.jpg"
+                                 << "/pics/a.jpg";
+    QTest::newRow("posix trailing slash") << PathStyle::Posix << "/pics/"
+                                          << "a.jpg"
+                                          << "/pics/a.jpg";
+    QTest::newRow("posix root") << PathStyle::Posix << "/"
+                                << "a.jpg"
+                                << "/a.jpg";
+    QTest::newRow("windows plain") << PathStyle::Windows << "C:\\Pics"
+                                   << "a.jpg"
+                                   << "C:\\Pics\\a.jpg";
+    QTest::newRow("windows trailing backslash") << PathStyle::Windows << "C:\\Pics\\"
+                                                << "a.jpg"
+                                                << "C:\\Pics\\a.jpg";
+    QTest::newRow("windows drive root") << PathStyle::Windows << "C:\\"
+                                        << "a.jpg"
+                                        << "C:\\a.jpg";
+    QTest::newRow("windows slash is no separator") << PathStyle::Windows << "C:/x/"
+                                                   << "a"
+                                                   << "C:/x/\\a";
 }
 
 void TestSearchPaths::joinPath()
@@ -75,18 +88,30 @@ void TestSearchPaths::normaliseDirectory_data()
     QTest::addColumn<PathStyle>("style");
     QTest::addColumn<QString>("directory");
     QTest::addColumn<QString>("normalised");
-    QTest::newRow("posix trailing slash dropped") << PathStyle::Posix << "/pics/" << "/pics";
-    QTest::newRow("posix plain kept") << PathStyle::Posix << "/pics" << "/pics";
-    QTest::newRow("posix root keeps its slash") << PathStyle::Posix << "/" << "/";
-    QTest::newRow("posix empty stays empty") << PathStyle::Posix << "" << "";
-    QTest::newRow("windows trailing backslash dropped") << PathStyle::Windows << "C:\\Pics\\" << "C:\\Pics";
-    QTest::newRow("windows drive gains backslash") << PathStyle::Windows << "C:" << "C:\\";
-    QTest::newRow("windows drive root kept") << PathStyle::Windows << "C:\\" << "C:\\";
-    QTest::newRow("windows lower-case drive") << PathStyle::Windows << "c:" << "c:\\";
-    QTest::newRow("windows UNC share gains backslash") << PathStyle::Windows << "\\\\srv\\share" << "\\\\srv\\share\\";
-    QTest::newRow("windows UNC share root kept") << PathStyle::Windows << "\\\\srv\\share\\" << "\\\\srv\\share\\";
-    QTest::newRow("windows UNC folder") << PathStyle::Windows << "\\\\srv\\share\\dir\\" << "\\\\srv\\share\\dir";
-    QTest::newRow("windows subdirectory") << PathStyle::Windows << "C:\\Pics\\Sub" << "C:\\Pics\\Sub";
+    QTest::newRow("posix trailing slash dropped") << PathStyle::Posix << "/pics/"
+                                                  << "/pics";
+    QTest::newRow("posix plain kept") << PathStyle::Posix << "/pics"
+                                      << "/pics";
+    QTest::newRow("posix root keeps its slash") << PathStyle::Posix << "/"
+                                                << "/";
+    QTest::newRow("posix empty stays empty") << PathStyle::Posix << ""
+                                             << "";
+    QTest::newRow("windows trailing backslash dropped") << PathStyle::Windows << "C:\\Pics\\"
+                                                        << "C:\\Pics";
+    QTest::newRow("windows drive gains backslash") << PathStyle::Windows << "C:"
+                                                   << "C:\\";
+    QTest::newRow("windows drive root kept") << PathStyle::Windows << "C:\\"
+                                             << "C:\\";
+    QTest::newRow("windows lower-case drive") << PathStyle::Windows << "c:"
+                                              << "c:\\";
+    QTest::newRow("windows UNC share gains backslash") << PathStyle::Windows << "\\\\srv\\share"
+                                                       << "\\\\srv\\share\\";
+    QTest::newRow("windows UNC share root kept") << PathStyle::Windows << "\\\\srv\\share\\"
+                                                 << "\\\\srv\\share\\";
+    QTest::newRow("windows UNC folder") << PathStyle::Windows << "\\\\srv\\share\\dir\\"
+                                        << "\\\\srv\\share\\dir";
+    QTest::newRow("windows subdirectory") << PathStyle::Windows << "C:\\Pics\\Sub"
+                                          << "C:\\Pics\\Sub";
 }
 
 void TestSearchPaths::normaliseDirectory()
@@ -102,13 +127,20 @@ void TestSearchPaths::directoryPart_data()
     QTest::addColumn<PathStyle>("style");
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("directory");
-    QTest::newRow("posix file in folder") << PathStyle::Posix << "/pics/a.jpg" << "/pics";
-    QTest::newRow("posix file in root") << PathStyle::Posix << "/a.jpg" << "/";
-    QTest::newRow("posix bare name") << PathStyle::Posix << "a.jpg" << "";
-    QTest::newRow("windows file in folder") << PathStyle::Windows << "C:\\Pics\\a.jpg" << "C:\\Pics";
-    QTest::newRow("windows file in drive root") << PathStyle::Windows << "C:\\a.jpg" << "C:\\";
-    QTest::newRow("windows drive-relative") << PathStyle::Windows << "C:a.jpg" << "C:";
-    QTest::newRow("windows UNC") << PathStyle::Windows << "\\\\srv\\share\\a.jpg" << "\\\\srv\\share";
+    QTest::newRow("posix file in folder") << PathStyle::Posix << "/pics/a.jpg"
+                                          << "/pics";
+    QTest::newRow("posix file in root") << PathStyle::Posix << "/a.jpg"
+                                        << "/";
+    QTest::newRow("posix bare name") << PathStyle::Posix << "a.jpg"
+                                     << "";
+    QTest::newRow("windows file in folder") << PathStyle::Windows << "C:\\Pics\\a.jpg"
+                                            << "C:\\Pics";
+    QTest::newRow("windows file in drive root") << PathStyle::Windows << "C:\\a.jpg"
+                                                << "C:\\";
+    QTest::newRow("windows drive-relative") << PathStyle::Windows << "C:a.jpg"
+                                            << "C:";
+    QTest::newRow("windows UNC") << PathStyle::Windows << "\\\\srv\\share\\a.jpg"
+                                 << "\\\\srv\\share";
 }
 
 void TestSearchPaths::directoryPart()
@@ -124,20 +156,34 @@ void TestSearchPaths::extensionAndPicture_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("type");
     QTest::addColumn<bool>("picture");
-    QTest::newRow("jpg") << "a.jpg" << ".jpg" << true;
-    QTest::newRow("mixed-case Jpeg keeps case") << "a.Jpeg" << ".Jpeg" << true;
-    QTest::newRow("WMF") << "a.WMF" << ".WMF" << true;
-    QTest::newRow("prefix .jp counts") << "a.jp" << ".jp" << true;
-    QTest::newRow("prefix .J counts") << "a.J" << ".J" << true;
-    QTest::newRow("tif is no picture") << "a.tif" << ".tif" << false;
-    QTest::newRow("png is no picture") << "a.PNG" << ".PNG" << false;
-    QTest::newRow("no extension") << "README" << "" << false;
-    QTest::newRow("lone dot") << "notes." << "." << false;
-    QTest::newRow("last dot decides") << "a.gif.txt" << ".txt" << false;
-    QTest::newRow("last dot decides picture") << "a.txt.gif" << ".gif" << true;
-    QTest::newRow("hidden picture") << ".gif" << ".gif" << true;
-    QTest::newRow("longer than any") << "a.BMPX" << ".BMPX" << false;
-    QTest::newRow("spans two extensions") << "a.GIF.JPG" << ".JPG" << true;
+    QTest::newRow("jpg") << "a.jpg"
+                         << ".jpg" << true;
+    QTest::newRow("mixed-case Jpeg keeps case") << "a.Jpeg"
+                                                << ".Jpeg" << true;
+    QTest::newRow("WMF") << "a.WMF"
+                         << ".WMF" << true;
+    QTest::newRow("prefix .jp counts") << "a.jp"
+                                       << ".jp" << true;
+    QTest::newRow("prefix .J counts") << "a.J"
+                                      << ".J" << true;
+    QTest::newRow("tif is no picture") << "a.tif"
+                                       << ".tif" << false;
+    QTest::newRow("png is no picture") << "a.PNG"
+                                       << ".PNG" << false;
+    QTest::newRow("no extension") << "README"
+                                  << "" << false;
+    QTest::newRow("lone dot") << "notes."
+                              << "." << false;
+    QTest::newRow("last dot decides") << "a.gif.txt"
+                                      << ".txt" << false;
+    QTest::newRow("last dot decides picture") << "a.txt.gif"
+                                              << ".gif" << true;
+    QTest::newRow("hidden picture") << ".gif"
+                                    << ".gif" << true;
+    QTest::newRow("longer than any") << "a.BMPX"
+                                     << ".BMPX" << false;
+    QTest::newRow("spans two extensions") << "a.GIF.JPG"
+                                          << ".JPG" << true;
 }
 
 void TestSearchPaths::extensionAndPicture()
@@ -156,7 +202,8 @@ void TestSearchPaths::compareFolded_data()
     QTest::addColumn<QByteArray>("b");
     QTest::addColumn<int>("sign");
     QTest::newRow("ASCII case folds") << QByteArray("Photo.JPG") << QByteArray("pHOTO.jpg") << 0;
-    QTest::newRow("accented case does not fold") << QByteArray("\xc3\xa9.jpg") << QByteArray("\xc3\x89.jpg") << 1;
+    QTest::newRow("accented case does not fold")
+        << QByteArray("\xc3\xa9.jpg") << QByteArray("\xc3\x89.jpg") << 1;
     QTest::newRow("Big5 bytes compare exactly") << QByteArray("\xa4\x40") << QByteArray("\xa4\x41") << -1;
     QTest::newRow("prefix sorts first") << QByteArray("ab") << QByteArray("ab c") << -1;
     QTest::newRow("underscore after letters") << QByteArray("a_") << QByteArray("AZ") << 1;
@@ -192,7 +239,8 @@ void TestSearchPaths::progressPercent()
     QFETCH(int, steps);
     QFETCH(QList<int>, percentages);
     for (int i = 0; i < percentages.size(); ++i)
-        QCOMPARE(ProgressPercent(static_cast<std::size_t>(i), static_cast<std::size_t>(steps)), percentages[i]);
+        QCOMPARE(ProgressPercent(static_cast<std::size_t>(i), static_cast<std::size_t>(steps)),
+                 percentages[i]);
     QCOMPARE(ProgressPercent(static_cast<std::size_t>(steps - 1), static_cast<std::size_t>(steps)), 100);
 }
 
@@ -200,9 +248,10 @@ void TestSearchPaths::progressMeterReportsChangesWithEvenRepaints()
 {
     test::TRecordingHost host;
     TProgressMeter meter(host, 1000);
-    for (std::size_t i = 0; i < 1000; ++i) meter.Step(i);
+    for (std::size_t i = 0; i < 1000; ++i)
+        meter.Step(i);
     QCOMPARE(host.ShowCount, 1000);
-    QCOMPARE(host.Percentages.size(), std::size_t{101});  // 0 to 100, each once
+    QCOMPARE(host.Percentages.size(), std::size_t{101}); // 0 to 100, each once
     for (std::size_t k = 0; k < host.Percentages.size(); ++k) {
         QCOMPARE(host.Percentages[k].first, static_cast<int>(k));
         QCOMPARE(host.Percentages[k].second, k % 2 == 0);

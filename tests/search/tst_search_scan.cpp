@@ -7,12 +7,10 @@
 
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <sys/socket.h>
-#include <sys/un.h>
-
 #include <algorithm>
 #include <ctime>
+#include <sys/socket.h>
+#include <sys/un.h>
 
 using namespace quorvane;
 using namespace quorvane::test;
@@ -22,7 +20,8 @@ namespace {
 QStringList NamesOf(const std::vector<TFileRecord>& rows)
 {
     QStringList names;
-    for (const TFileRecord& row : rows) names << QString::fromStdString(row.Name);
+    for (const TFileRecord& row : rows)
+        names << QString::fromStdString(row.Name);
     names.sort();
     return names;
 }
@@ -35,12 +34,12 @@ QStringList Relative(const std::vector<std::string>& paths, const std::string& r
     return result;
 }
 
-}  // namespace
+} // namespace
 
 class TestSearchScan : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase();
     void collectionIsPreOrderWithSortedSiblings();
     void subdirectoriesDifferingInCaseAreBothWalked();
@@ -69,7 +68,8 @@ void TestSearchScan::collectionIsPreOrderWithSortedSiblings()
 {
     QTemporaryDir tmp;
     const std::string root = Local(tmp.path());
-    for (const char* d : {"b", "a/z", "a/c/deep", "C", "a/B"}) MakeDir(Join(root, d));
+    for (const char* d : {"b", "a/z", "a/c/deep", "C", "a/B"})
+        MakeDir(Join(root, d));
     std::vector<std::string> collection;
     CollectDirectories(root, collection);
     QCOMPARE(Relative(collection, root),
@@ -96,10 +96,14 @@ void TestSearchScan::directoryTexts_data()
     QTest::addColumn<bool>("include");
     QTest::addColumn<QString>("suffix");
     QTest::addColumn<QString>("expectedSuffix");
-    QTest::newRow("subdirectories: trailing slash dropped") << true << "/" << "";
-    QTest::newRow("subdirectories: plain") << true << "" << "";
-    QTest::newRow("own files only: trailing slash kept") << false << "/" << "/";
-    QTest::newRow("own files only: plain") << false << "" << "";
+    QTest::newRow("subdirectories: trailing slash dropped") << true << "/"
+                                                            << "";
+    QTest::newRow("subdirectories: plain") << true << ""
+                                           << "";
+    QTest::newRow("own files only: trailing slash kept") << false << "/"
+                                                         << "/";
+    QTest::newRow("own files only: plain") << false << ""
+                                           << "";
 }
 
 void TestSearchScan::directoryTexts()
@@ -150,7 +154,7 @@ void TestSearchScan::emptyDirectoriesCountAsSteps()
     ReadAllFiles(root, true, host, rows);
     QVERIFY(rows.empty());
     QCOMPARE(host.PercentValues(), std::vector<int>({33, 67, 100}));
-    QCOMPARE(host.Percentages[0].second, false);  // 33 is odd: no repaint
+    QCOMPARE(host.Percentages[0].second, false); // 33 is odd: no repaint
     QCOMPARE(host.Percentages[2].second, true);
     QCOMPARE(host.ShowCount, 3);
     QCOMPARE(host.Statuses.size(), std::size_t{1});
@@ -216,7 +220,7 @@ void TestSearchScan::nonUtf8NameSurvives()
 {
     QTemporaryDir tmp;
     const std::string root = Local(tmp.path());
-    const std::string name = "\xff\xfe caf\xe9.jpg";  // Latin-1 bytes, not UTF-8
+    const std::string name = "\xff\xfe caf\xe9.jpg"; // Latin-1 bytes, not UTF-8
     QVERIFY(!WriteFile(root, name, "abc").empty());
     TRecordingHost host;
     std::vector<TFileRecord> rows;
@@ -248,24 +252,26 @@ void TestSearchScan::timesWithinOneMinuteAgree()
 {
     QTemporaryDir tmp;
     const std::string root = Local(tmp.path());
-    WriteFile(root, "late.txt", "1", 1700057159);   // 14:05:59
-    WriteFile(root, "early.txt", "2", 1700057100);  // 14:05:00
-    WriteFile(root, "next.txt", "3", 1700057160);   // 14:06:00
+    WriteFile(root, "late.txt", "1", 1700057159);  // 14:05:59
+    WriteFile(root, "early.txt", "2", 1700057100); // 14:05:00
+    WriteFile(root, "next.txt", "3", 1700057160);  // 14:06:00
     TRecordingHost host;
     std::vector<TFileRecord> rows;
     ReadAllFiles(root, false, host, rows);
-    std::sort(rows.begin(), rows.end(), [](const TFileRecord& a, const TFileRecord& b) { return a.Name < b.Name; });
+    std::sort(rows.begin(), rows.end(),
+              [](const TFileRecord& a, const TFileRecord& b) { return a.Name < b.Name; });
     QCOMPARE(rows.size(), std::size_t{3});
-    QCOMPARE(rows[0].TimeText(), std::string("2023/11/15 14:05"));  // early
-    QCOMPARE(rows[1].TimeText(), rows[0].TimeText());                // late
-    QCOMPARE(rows[2].TimeText(), std::string("2023/11/15 14:06"));  // next
+    QCOMPARE(rows[0].TimeText(), std::string("2023/11/15 14:05")); // early
+    QCOMPARE(rows[1].TimeText(), rows[0].TimeText());              // late
+    QCOMPARE(rows[2].TimeText(), std::string("2023/11/15 14:06")); // next
 }
 
 void TestSearchScan::rowsOfOneDirectoryShareItsText()
 {
     QTemporaryDir tmp;
     const std::string root = Local(tmp.path());
-    for (const char* n : {"1", "2", "3"}) WriteFile(root, n, n);
+    for (const char* n : {"1", "2", "3"})
+        WriteFile(root, n, n);
     TRecordingHost host;
     std::vector<TFileRecord> rows;
     ReadAllFiles(root, false, host, rows);
@@ -281,7 +287,7 @@ void TestSearchScan::missingDirectoryYieldsNothing()
     std::vector<TFileRecord> rows;
     ReadAllFiles(missing, true, host, rows);
     QVERIFY(rows.empty());
-    QCOMPARE(host.PercentValues(), std::vector<int>({100}));  // still one step
+    QCOMPARE(host.PercentValues(), std::vector<int>({100})); // still one step
     ReadAllFiles(missing, false, host, rows);
     QVERIFY(rows.empty());
 }

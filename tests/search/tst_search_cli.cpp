@@ -1,0 +1,181 @@
+// quorvane-cli "find" and "list" run as a process on fixture trees: the row
+// format with its escapes, the status line on stderr, and the exit codes
+// 0 (done), 1 (an unreadable file stopped the search) and 2 (refused).
+#include "DuplicateSearch.h"
+#include "SearchFixtures.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace quorvane;
+using namespace quorvane::test;
+
+namespace {
+
+struct TRun {
+    int ExitCode = -1;
+    QByteArray Out;
+    QByteArray Err;
+};
+
+TRun RunCli(const QStringList& args, bool asUnprivileged = false)
+{
+    QString program = qEnvironmentVariable("QUORVANE_CLI");
+    QStringList arguments = args;
+    if (asUnprivileged) {
+        // Permissions do not stop root; run as nobody to meet a real refusal.
+        arguments = QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", program} + args;
+        program = "setpriv";
+    }
+    QProcess process;
+    process.start(program, arguments);
+    TRun run;
+    if (!process.waitForFinished(60000)) return run;
+    run.ExitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.Out = process.readAllStandardOutput();
+    run.Err = process.readAllStandardError();
+    return run;
+}
+
+} // namespace
+
+class TestSearchCli : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void listEscapesFields();
+    void findWritesGroupsAndTotal();
+    void directoriesTakenAsGiven();
+    void progressPercentages();
+    void refusals_data();
+    void refusals();
+    void unreadableFileExitsWithOne();
+};
+
+void TestSearchCli::initTestCase()
+{
+    QVERIFY2(!qEnvironmentVariable("QUORVANE_CLI").isEmpty(), "QUORVANE_CLI names the quorvane-cli to test");
+}
+
+void TestSearchCli::listEscapesFields()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    const std::string odd = MakeDir(Join(root, "back\\slash dir"));
+    WriteFile(odd, "tab\there.jpg", "1", 1700057159);
+    WriteFile(odd, "new\nline.txt", "22", 1700057159);
+    WriteFile(odd, "plain", "333", 1700057159);
+    const TRun run = RunCli({"list", QString::fromStdString(root)});
+    QCOMPARE(run.ExitCode, 0);
+    QCOMPARE(run.Err, QByteArray("Total Files:3\n"));
+    QVERIFY(run.Out.endsWith('\n'));
+    const QList<QByteArray> lines = run.Out.chopped(1).split('\n');
+    QCOMPARE(lines.size(), 3);
+    const QByteArray dir = QByteArray::fromStdString(root) + "/back\\\\slash dir";
+    QStringList seen;
+    for (const QByteArray& line : lines) {
+        const QList<QByteArray> fields = line.split('\t');
+        QCOMPARE(fields.size(), 5);
+        QCOMPARE(fields[1], dir);
+        QVERIFY(fields[4].size() == 16); // YYYY/MM/DD HH:MM in local time
+        seen << QString::fromUtf8(fields[0] + "|" + fields[2] + "|" + fields[3]);
+    }
+    seen.sort();
+    QCOMPARE(seen, QStringList({"new\\nline.txt|2|.txt", "plain|3|", "tab\\there.jpg|1|.jpg"}));
+}
+
+void TestSearchCli::findWritesGroupsAndTotal()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    WriteFile(MakeDir(Join(root, "a")), "x.jpg", "same bytes");
+    WriteFile(MakeDir(Join(root, "b")), "x.jpg", "same bytes");
+    WriteFile(MakeDir(Join(root, "c")), "y.jpg", "other size");
+    const QString a = QString::fromStdString(Join(root, "a"));
+    const QString b = QString::fromStdString(Join(root, "b"));
+    const QString c = QString::fromStdString(Join(root, "c"));
+    const TRun run = RunCli({"find", "--name", "--size", "--cc", a, b, c});
+    QCOMPARE(run.ExitCode, 0);
+    const QList<QByteArray> lines = run.Out.chopped(1).split('\n');
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines[0].split('\t').value(1), b.toUtf8()); // the reference (index 0) comes last
+    QCOMPARE(lines[1].split('\t').value(1), a.toUtf8());
+    QCOMPARE(run.Err, QByteArray("Total Files:2\n"));
+}
+
+void TestSearchCli::directoriesTakenAsGiven()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    WriteFile(root, "f.jpg", "1");
+    WriteFile(MakeDir(Join(root, "sub")), "g.jpg", "2");
+    const QString given = QString::fromStdString(root) + "/";
+    TRun run = RunCli({"list", "--no-subdirs", given});
+    QCOMPARE(run.ExitCode, 0);
+    QCOMPARE(run.Out.split('\t').value(1), given.toUtf8());
+    run = RunCli({"list", given});
+    QCOMPARE(run.Out.count('\n'), 2);
+    QVERIFY(!run.Out.contains(given.toUtf8() + "\t"));
+}
+
+void TestSearchCli::progressPercentages()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    MakeDir(Join(root, "1"));
+    MakeDir(Join(root, "2"));
+    const TRun run = RunCli({"list", "--progress", QString::fromStdString(root)});
+    QCOMPARE(run.ExitCode, 0);
+    QCOMPARE(run.Out, QByteArray());
+    QCOMPARE(run.Err, QByteArray("33%\n67%\n100%\nTotal Files:0\n"));
+}
+
+void TestSearchCli::refusals_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("message");
+    const QByteArray noDir = QByteArray(kNoDirectoryMessage) + "\n";
+    const QByteArray noTick = QByteArray(kNoCriterionMessage) + "\n";
+    QTest::newRow("find without directory") << QStringList{"find", "--size"} << noDir;
+    QTest::newRow("list without directory") << QStringList{"list"} << noDir;
+    QTest::newRow("find without criterion") << QStringList{"find", "DIR"} << noTick;
+    QTest::newRow("contents alone") << QStringList{"find", "--cc", "DIR"} << noTick;
+    QTest::newRow("unknown option") << QStringList{"find", "--size", "--fast", "DIR"} << QByteArray("usage");
+    QTest::newRow("criterion for list") << QStringList{"list", "--name", "DIR"} << QByteArray("usage");
+}
+
+void TestSearchCli::refusals()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, message);
+    QTemporaryDir tmp;
+    args.replaceInStrings("DIR", tmp.path());
+    const TRun run = RunCli(args);
+    QCOMPARE(run.ExitCode, 2);
+    QVERIFY2(run.Err.startsWith(message), run.Err.constData());
+    QCOMPARE(run.Out, QByteArray());
+}
+
+void TestSearchCli::unreadableFileExitsWithOne()
+{
+    const bool root = geteuid() == 0;
+    if (root && QStandardPaths::findExecutable("setpriv").isEmpty()) QSKIP("needs setpriv to drop root");
+    QTemporaryDir tmp;
+    const std::string dir = Local(tmp.path());
+    chmod(dir.c_str(), 0755);
+    WriteFile(dir, "a.bin", "12345");
+    const std::string locked = WriteFile(dir, "b.bin", "12345");
+    chmod(locked.c_str(), 0);
+    const TRun run = RunCli({"find", "--size", "--cc", QString::fromStdString(dir)}, root);
+    QCOMPARE(run.ExitCode, 1);
+    QCOMPARE(run.Err, QByteArray::fromStdString("Cannot open file " + locked + "\n"));
+    QCOMPARE(run.Out, QByteArray());
+}
+
+QTEST_GUILESS_MAIN(TestSearchCli)
+#include "tst_search_cli.moc"

@@ -1,0 +1,261 @@
+// The result list's logic over plain rows: the comparison of every sort mode,
+// the stable sort, the column-click rule, group agreement, and the targets
+// of "Next Group" and "Prior Group".
+#include "ResultRows.h"
+
+#include <QTest>
+
+using namespace quorvane;
+
+namespace {
+
+// Rows from "name|size|time" texts, all in directory "/d" unless given as
+// a fourth field.
+std::vector<TFileRecord> Rows(const QStringList& specs)
+{
+    std::vector<TFileRecord> rows;
+    for (const QString& spec : specs) {
+        const QStringList f = spec.split('|');
+        TFileRecord row;
+        row.Name = f.value(0).toStdString();
+        row.Size = f.value(1).toULongLong();
+        row.TimeKey = f.value(2).toLongLong();
+        row.Directory = std::make_shared<const std::string>(f.size() > 3 ? f[3].toStdString() : "/d");
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+QStringList NamesOf(const std::vector<TFileRecord>& rows)
+{
+    QStringList names;
+    for (const TFileRecord& row : rows)
+        names << QString::fromStdString(row.Name);
+    return names;
+}
+
+TSearchCriteria Ticked(const QString& letters)
+{
+    return TSearchCriteria{letters.contains('N'), letters.contains('S'), false, letters.contains('T')};
+}
+
+} // namespace
+
+class TestSearchRows : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void compare_data();
+    void compare();
+    void sortModes_data();
+    void sortModes();
+    void sortedOrderIsAPermutation();
+    void columnClick_data();
+    void columnClick();
+    void rowsAgree_data();
+    void rowsAgree();
+    void nextGroup_data();
+    void nextGroup();
+    void priorGroup_data();
+    void priorGroup();
+};
+
+void TestSearchRows::compare_data()
+{
+    QTest::addColumn<QString>("x");
+    QTest::addColumn<QString>("y");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("sign");
+    QTest::newRow("name asc, case folded") << "apple|1|1"
+                                           << "BANANA|1|1" << 0 << -1;
+    QTest::newRow("name desc") << "apple|1|1"
+                               << "BANANA|1|1" << 1 << 1;
+    QTest::newRow("name equal ignoring case") << "Photo|1|1"
+                                              << "pHOTO|1|1" << 0 << 0;
+    QTest::newRow("directory asc") << "a|1|1|/b"
+                                   << "a|1|1|/A" << 2 << 1;
+    QTest::newRow("directory desc") << "a|1|1|/b"
+                                    << "a|1|1|/A" << 3 << -1;
+    QTest::newRow("size numeric, not text") << "a|9|1"
+                                            << "a|10|1" << 4 << -1;
+    QTest::newRow("size desc") << "a|9|1"
+                               << "a|10|1" << 5 << 1;
+    QTest::newRow("size equal") << "a|7|1"
+                                << "b|7|1" << 4 << 0;
+    QTest::newRow("size beyond 32 bits") << "a|5368709120|1"
+                                         << "b|2147483647|1" << 4 << 1;
+    QTest::newRow("type asc") << "a.JPG|1|1"
+                              << "b.gif|1|1" << 6 << 1;
+    QTest::newRow("type desc") << "a.JPG|1|1"
+                               << "b.gif|1|1" << 7 << -1;
+    QTest::newRow("type none first") << "README|1|1"
+                                     << "b.gif|1|1" << 6 << -1;
+    QTest::newRow("time asc") << "a|1|202301010000"
+                              << "b|1|199912312359" << 8 << 1;
+    QTest::newRow("time desc") << "a|1|202301010000"
+                               << "b|1|199912312359" << 9 << -1;
+}
+
+void TestSearchRows::compare()
+{
+    QFETCH(QString, x);
+    QFETCH(QString, y);
+    QFETCH(int, mode);
+    QFETCH(int, sign);
+    const std::vector<TFileRecord> rows = Rows({x, y});
+    const int result = lvFilesCompare(rows[0], rows[1], mode);
+    QCOMPARE((result > 0) - (result < 0), sign);
+}
+
+void TestSearchRows::sortModes_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QStringList>("expected");
+    // Rows b, c, a have size 5; the sort keeps their relative order.
+    QTest::newRow("name asc") << 0 << QStringList{"a", "B", "c", "d", "e"};
+    QTest::newRow("name desc") << 1 << QStringList{"e", "d", "c", "B", "a"};
+    QTest::newRow("size asc, equal sizes keep order") << 4 << QStringList{"d", "B", "c", "a", "e"};
+    QTest::newRow("size desc, equal sizes keep order") << 5 << QStringList{"e", "B", "c", "a", "d"};
+    QTest::newRow("time asc") << 8 << QStringList{"e", "d", "a", "B", "c"};
+}
+
+void TestSearchRows::sortModes()
+{
+    QFETCH(int, mode);
+    QFETCH(QStringList, expected);
+    std::vector<TFileRecord> rows = Rows({"B|5|3", "c|5|4", "a|5|2", "d|1|1", "e|100|0"});
+    SortRows(rows, mode);
+    QCOMPARE(NamesOf(rows), expected);
+}
+
+void TestSearchRows::sortedOrderIsAPermutation()
+{
+    const std::vector<TFileRecord> rows = Rows({"c|3|0", "a|1|0", "b|2|0"});
+    QCOMPARE(SortedOrder(rows, 0), std::vector<std::size_t>({1, 2, 0}));
+    QCOMPARE(SortedOrder(rows, 5), std::vector<std::size_t>({0, 2, 1}));
+    QVERIFY(SortedOrder({}, 0).empty());
+}
+
+void TestSearchRows::columnClick_data()
+{
+    QTest::addColumn<int>("current");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("next");
+    QTest::newRow("first click on Name after start is descending") << 0 << 0 << 1;
+    QTest::newRow("second click on Name is ascending") << 1 << 0 << 0;
+    QTest::newRow("first click on Size is ascending") << 1 << 2 << 4;
+    QTest::newRow("second click on Size is descending") << 4 << 2 << 5;
+    QTest::newRow("third click on Size is ascending") << 5 << 2 << 4;
+    QTest::newRow("another column starts ascending") << 5 << 4 << 8;
+}
+
+void TestSearchRows::columnClick()
+{
+    QFETCH(int, current);
+    QFETCH(int, column);
+    QFETCH(int, next);
+    QCOMPARE(SortModeAfterColumnClick(current, column), next);
+}
+
+void TestSearchRows::rowsAgree_data()
+{
+    QTest::addColumn<QString>("ticked");
+    QTest::addColumn<QString>("x");
+    QTest::addColumn<QString>("y");
+    QTest::addColumn<bool>("agree");
+    QTest::newRow("name folded") << "N"
+                                 << "Photo.JPG|1|1"
+                                 << "photo.jpg|2|2" << true;
+    QTest::newRow("name beyond ASCII") << "N"
+                                       << "\xc3\xa9|1|1"
+                                       << "\xc3\x89|1|1" << false;
+    QTest::newRow("size") << "S"
+                          << "a|5|1"
+                          << "b|5|2" << true;
+    QTest::newRow("size differs") << "S"
+                                  << "a|5|1"
+                                  << "a|6|1" << false;
+    QTest::newRow("name and time") << "NT"
+                                   << "a|5|1"
+                                   << "A|6|1" << true;
+    QTest::newRow("name and time, time differs") << "NT"
+                                                 << "a|5|1"
+                                                 << "a|5|2" << false;
+    QTest::newRow("nothing ticked: never") << ""
+                                           << "a|5|1"
+                                           << "a|5|1" << false;
+}
+
+void TestSearchRows::rowsAgree()
+{
+    QFETCH(QString, ticked);
+    QFETCH(QString, x);
+    QFETCH(QString, y);
+    QFETCH(bool, agree);
+    const std::vector<TFileRecord> rows = Rows({x, y});
+    QCOMPARE(RowsAgree(rows[0], rows[1], Ticked(ticked)), agree);
+}
+
+namespace {
+
+// A A B B B by name; C alone between two groups in the longer list.
+const QStringList kAABBB{"A|1|0", "a|2|0", "B|1|0", "b|2|0", "B|3|0"};
+const QStringList kWithSingle{"A|1|0", "A|1|0", "C|1|0", "B|1|0", "B|1|0"};
+
+} // namespace
+
+void TestSearchRows::nextGroup_data()
+{
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QString>("ticked");
+    QTest::addColumn<int>("focused");
+    QTest::addColumn<int>("target");
+    QTest::newRow("first A to first B") << kAABBB << "N" << 0 << 2;
+    QTest::newRow("second A to first B") << kAABBB << "N" << 1 << 2;
+    QTest::newRow("second B stays (last group)") << kAABBB << "N" << 3 << 3;
+    QTest::newRow("last row: nothing") << kAABBB << "N" << 4 << -1;
+    QTest::newRow("no focus: nothing") << kAABBB << "N" << -1 << -1;
+    QTest::newRow("nothing ticked: next row") << kAABBB << "" << 0 << 1;
+    QTest::newRow("size ticked: other bounds") << kAABBB << "S" << 0 << 1;
+    QTest::newRow("onto a single row") << kWithSingle << "N" << 1 << 2;
+    QTest::newRow("over a single row") << kWithSingle << "N" << 2 << 3;
+}
+
+void TestSearchRows::nextGroup()
+{
+    QFETCH(QStringList, rows);
+    QFETCH(QString, ticked);
+    QFETCH(int, focused);
+    QFETCH(int, target);
+    QCOMPARE(NextGroupTarget(Rows(rows), focused, Ticked(ticked)), std::ptrdiff_t{target});
+}
+
+void TestSearchRows::priorGroup_data()
+{
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QString>("ticked");
+    QTest::addColumn<int>("focused");
+    QTest::addColumn<int>("target");
+    QTest::newRow("second B to first A") << kAABBB << "N" << 3 << 0;
+    QTest::newRow("first B to first A") << kAABBB << "N" << 2 << 0;
+    QTest::newRow("second A to first A") << kAABBB << "N" << 1 << 0;
+    QTest::newRow("row 0: nothing") << kAABBB << "N" << 0 << -1;
+    QTest::newRow("no focus: nothing") << kAABBB << "N" << -1 << -1;
+    QTest::newRow("beyond the rows: nothing") << kAABBB << "N" << 5 << -1;
+    QTest::newRow("lands on a single-row group") << kWithSingle << "N" << 4 << 2;
+    QTest::newRow("from a single row to the group before") << kWithSingle << "N" << 2 << 0;
+    QTest::newRow("nothing ticked: the row before") << kAABBB << "" << 3 << 2;
+    QTest::newRow("name and size: every row its own group") << kAABBB << "NS" << 4 << 3;
+}
+
+void TestSearchRows::priorGroup()
+{
+    QFETCH(QStringList, rows);
+    QFETCH(QString, ticked);
+    QFETCH(int, focused);
+    QFETCH(int, target);
+    QCOMPARE(PriorGroupTarget(Rows(rows), focused, Ticked(ticked)), std::ptrdiff_t{target});
+}
+
+QTEST_GUILESS_MAIN(TestSearchRows)
+#include "tst_search_rows.moc"
