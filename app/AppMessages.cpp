@@ -1,0 +1,28 @@
+// TMessageBoxes over QMessageBox.
+#include "AppMessages.h"
+
+#include "WindowRules.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+
+namespace quorvane {
+
+void TMessageBoxes::ShowError(const QString& text)
+{
+    QMessageBox::critical(FOwner, QStringLiteral("Error"), text, QMessageBox::Ok);
+}
+
+void TMessageBoxes::ShowInformation(const QString& text)
+{
+    QMessageBox::information(FOwner, QStringLiteral("Information"), text, QMessageBox::Ok);
+}
+
+void TMessageBoxes::ShowApplicationError(const QString& text)
+{
+    QString title = QCoreApplication::applicationName();
+    if (title.isEmpty()) title = QString::fromLatin1(kApplicationTitle);
+    QMessageBox::critical(FOwner, title, ApplicationErrorText(text), QMessageBox::Ok);
+}
+
+} // namespace quorvane

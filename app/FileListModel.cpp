@@ -1,0 +1,155 @@
+// TFileListModel over std::vector<TFileRecord>.
+#include "FileListModel.h"
+
+#include <QFile>
+
+namespace quorvane {
+
+namespace {
+
+QString DisplayBytes(const std::string& bytes)
+{
+    return QFile::decodeName(QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+} // namespace
+
+TFileListModel::TFileListModel(QObject* parent) : QAbstractTableModel(parent)
+{
+    FIcons[kImagePicture] = QIcon(QStringLiteral(":/art/image_picture.png"));
+    FIcons[kImageOtherFile] = QIcon(QStringLiteral(":/art/image_file.png"));
+    FIcons[kImageGroupMember] = QIcon(QStringLiteral(":/art/image_group.png"));
+}
+
+int TFileListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(FRows.size());
+}
+
+int TFileListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColCount;
+}
+
+QVariant TFileListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    const TFileRecord& record = Row(index.row());
+    if (role == Qt::DisplayRole || role == Qt::EditRole) {
+        switch (index.column()) {
+        case ColName:
+            return DisplayBytes(record.Name);
+        case ColDirectory:
+            return DisplayBytes(record.DirectoryText());
+        case ColSize:
+            return QString::fromStdString(record.SizeText());
+        case ColType:
+            return DisplayBytes(record.TypeText());
+        case ColTime:
+            return QString::fromStdString(record.TimeText());
+        default:
+            return {};
+        }
+    }
+    if (role == Qt::DecorationRole && index.column() == ColName && record.ImageIndex < FIcons.size())
+        return FIcons[record.ImageIndex];
+    if (role == Qt::TextAlignmentRole)
+        return index.column() == ColSize ? int(Qt::AlignRight | Qt::AlignVCenter)
+                                         : int(Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant TFileListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal) return {};
+    static const char* const captions[ColCount] = {"Name", "Directory", "Size", "Type", "Time"};
+    if (role == Qt::DisplayRole && section >= 0 && section < ColCount)
+        return QString::fromLatin1(captions[section]);
+    if (role == Qt::TextAlignmentRole)
+        return section == ColSize ? int(Qt::AlignRight | Qt::AlignVCenter)
+                                  : int(Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
+}
+
+Qt::ItemFlags TFileListModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags result = QAbstractTableModel::flags(index);
+    if (index.isValid() && index.column() == ColName) result |= Qt::ItemIsEditable;
+    return result;
+}
+
+bool TFileListModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || !index.isValid() || index.column() != ColName || index.row() >= rowCount())
+        return false;
+    emit NameEdited(index.row(), value.toString());
+    return false;
+}
+
+bool TFileListModel::removeRows(int row, int count, const QModelIndex& parent)
+{
+    if (parent.isValid() || row < 0 || count <= 0 || row + count > rowCount()) return false;
+    beginRemoveRows({}, row, row + count - 1);
+    FRows.erase(FRows.begin() + row, FRows.begin() + row + count);
+    endRemoveRows();
+    return true;
+}
+
+void TFileListModel::SetRows(std::vector<TFileRecord> rows)
+{
+    beginResetModel();
+    FRows = std::move(rows);
+    endResetModel();
+}
+
+void TFileListModel::AppendRows(std::vector<TFileRecord>&& rows)
+{
+    if (rows.empty()) return;
+    const int first = rowCount();
+    beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
+    FRows.insert(FRows.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    endInsertRows();
+    rows.clear();
+}
+
+void TFileListModel::Clear()
+{
+    beginResetModel();
+    FRows.clear();
+    FRows.shrink_to_fit();
+    endResetModel();
+}
+
+void TFileListModel::SetImageIndex(int row, std::uint8_t imageIndex)
+{
+    if (row < 0 || row >= rowCount() || FRows[static_cast<std::size_t>(row)].ImageIndex == imageIndex) return;
+    FRows[static_cast<std::size_t>(row)].ImageIndex = imageIndex;
+    const QModelIndex cell = index(row, ColName);
+    emit dataChanged(cell, cell, {Qt::DecorationRole});
+}
+
+void TFileListModel::Reorder(const std::vector<std::size_t>& order)
+{
+    if (order.size() != FRows.size()) return;
+    std::vector<int> newIndexOf(order.size(), -1);
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        if (order[k] >= order.size() || newIndexOf[order[k]] != -1)
+            return; // not a permutation: leave the rows as they are
+        newIndexOf[order[k]] = static_cast<int>(k);
+    }
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<TFileRecord> sorted;
+    sorted.reserve(FRows.size());
+    for (std::size_t oldIndex : order)
+        sorted.push_back(std::move(FRows[oldIndex]));
+    FRows = std::move(sorted);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& old : before)
+        after.append(index(newIndexOf[static_cast<std::size_t>(old.row())], old.column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+} // namespace quorvane

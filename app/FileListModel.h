@@ -1,0 +1,60 @@
+// TFileListModel: the rows of the result list lvFiles, a std::vector of
+// TFileRecord shown as five columns (Name, Directory, Size, Type, Time).
+// Rows keep the file system's bytes; display strings are made only when a
+// cell is painted (QFile::decodeName), so a million rows stay light.
+// Invariant: persistent indexes (focus, selection) follow their rows across
+// a sort.
+#pragma once
+
+#include "TFileRecord.h"
+
+#include <QAbstractTableModel>
+#include <QIcon>
+#include <array>
+#include <vector>
+
+namespace quorvane {
+
+class TFileListModel : public QAbstractTableModel {
+    Q_OBJECT
+
+  public:
+    enum TColumn { ColName = 0, ColDirectory, ColSize, ColType, ColTime, ColCount };
+
+    explicit TFileListModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // An in-place edit of a Name is only reported (NameEdited); renaming the
+    // file and the row is the rename handler's decision, so the row keeps its
+    // name here.
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    bool removeRows(int row, int count, const QModelIndex& parent = {}) override;
+
+    const std::vector<TFileRecord>& Rows() const { return FRows; }
+    const TFileRecord& Row(int row) const { return FRows[static_cast<std::size_t>(row)]; }
+
+    // Replaces all rows at once (one model reset).
+    void SetRows(std::vector<TFileRecord> rows);
+    // Appends rows at the end (one insertion).
+    void AppendRows(std::vector<TFileRecord>&& rows);
+    void Clear();
+    // Sets a row's small image (0 picture, 1 other file, 2 group member).
+    void SetImageIndex(int row, std::uint8_t imageIndex);
+    // Puts the rows into the order given (element k = old index of new row
+    // k, a permutation of all rows), keeping focus and selection on their
+    // rows.
+    void Reorder(const std::vector<std::size_t>& order);
+
+  signals:
+    void NameEdited(int row, const QString& newName);
+
+  private:
+    std::vector<TFileRecord> FRows;
+    std::array<QIcon, 3> FIcons;
+};
+
+} // namespace quorvane

@@ -1,0 +1,440 @@
+// TfrmMain: construction, the window's own events and both searches.
+// The list handlers live in MainFormList.cpp.
+#include "MainForm.h"
+
+#include "AppMessages.h"
+#include "DuplicateSearch.h"
+#include "FileScan.h"
+#include "ProgressForm.h"
+#include "WindowRules.h"
+
+#include <QFile>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QMenu>
+#include <QShowEvent>
+#include <QTimer>
+
+namespace quorvane {
+
+namespace {
+
+// Keeps a widget from repainting while rows are added; restores the previous
+// state on every way out, exceptions included.
+class TPaintLock {
+  public:
+    explicit TPaintLock(QWidget* widget) : FWidget(widget), FWasEnabled(widget->updatesEnabled())
+    {
+        FWidget->setUpdatesEnabled(false);
+    }
+    ~TPaintLock() { FWidget->setUpdatesEnabled(FWasEnabled); }
+    TPaintLock(const TPaintLock&) = delete;
+    TPaintLock& operator=(const TPaintLock&) = delete;
+
+  private:
+    QWidget* FWidget;
+    bool FWasEnabled;
+};
+
+QFont DesignFont(const QString& family, int pixelSize, bool bold, bool italic = false)
+{
+    QFont font(family);
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    font.setItalic(italic);
+    return font;
+}
+
+void SetTextColor(QWidget* widget, const QColor& color)
+{
+    QPalette pal = widget->palette();
+    pal.setColor(QPalette::WindowText, color);
+    widget->setPalette(pal);
+}
+
+} // namespace
+
+// The search core's view of the window: status bar, progress window,
+// message boxes and the clearing of the list.
+class TfrmMain::TSearchHost : public TDuplicateHost {
+  public:
+    explicit TSearchHost(TfrmMain& form) : FForm(form) {}
+
+    void SetStatusText(const std::string& text, bool repaintNow) override
+    {
+        FForm.SetStatusText(1, QString::fromUtf8(text), repaintNow);
+    }
+    void SetPercentage(int percent, bool repaintNow) override
+    {
+        if (FForm.FProgress) FForm.FProgress->SetPosition(percent);
+        FForm.SetStatusText(0, QString::number(percent) + QLatin1Char('%'), repaintNow);
+    }
+    void ShowProgressWindow() override { FForm.ShowProgressWindow(); }
+    void ShowErrorMessage(const std::string& text) override
+    {
+        FForm.Messages().ShowError(QString::fromUtf8(text));
+    }
+    void ClearFileList() override
+    {
+        FListCleared = true;
+        FForm.ClearFileList();
+    }
+
+    // True once the search has emptied the list, so that its rows (even
+    // partial ones) replace the list's.
+    bool FListCleared = false;
+
+  private:
+    TfrmMain& FForm;
+};
+
+TfrmMain::TfrmMain(QWidget* parent)
+    : QMainWindow(parent), FMessageBoxes(std::make_unique<TMessageBoxes>(this)),
+      FSearchHost(std::make_unique<TSearchHost>(*this))
+{
+    FMessages = FMessageBoxes.get();
+    setupUi(this);
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(200);
+    setupFonts();
+    setupPanels();
+    setupStatusBar();
+    setupResultList();
+    setupMenus();
+    connectHandlers();
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::SetUserMessages(IUserMessages* messages)
+{
+    FMessages = messages ? messages : FMessageBoxes.get();
+}
+
+void TfrmMain::ShowException(const QString& message)
+{
+    FMessages->ShowApplicationError(message);
+}
+
+void TfrmMain::setupFonts()
+{
+    const QString arial = QStringLiteral("Arial");
+    const QFont title = DesignFont(arial, 32, true, true);
+    Label3->setFont(title);
+    Label4->setFont(title);
+    SetTextColor(Label3, Qt::black);
+    SetTextColor(Label4, Qt::gray);
+    for (QLabel* label : {lblVersion, lblDate}) {
+        label->setFont(DesignFont(arial, 16, true));
+        SetTextColor(label, Qt::gray);
+    }
+    for (QPushButton* button : {btnAddDir, btnSubDir, btnClearDir})
+        button->setFont(DesignFont(arial, 12, true));
+    StatusBar->setFont(DesignFont(arial, 16, true));
+    Label1->setFont(DesignFont(arial, 24, true, true));
+    SetTextColor(Label1, Qt::red);
+}
+
+void TfrmMain::setupPanels()
+{
+    Panel2->SetColor(Qt::black);
+    Panel2->SetCaptionFont(DesignFont(QStringLiteral("標楷體"), 48, false));
+    Panel2->SetCaptionColor(Qt::gray);
+    // Five large characters that spell the program's name; each panel shows
+    // its own while its slide is hidden.
+    const QString captions[5] = {QStringLiteral("夸"), QStringLiteral("爾"), QStringLiteral("沃"),
+                                 QStringLiteral("凡"), QStringLiteral("恩")};
+    const QColor colors[5] = {Qt::red, QColor(255, 128, 64), Qt::yellow, QColor(0, 128, 0), Qt::blue};
+    TPanel* const slides[5] = {pnImage1, pnImage2, pnImage3, pnImage4, pnImage5};
+    for (int k = 0; k < 5; ++k) {
+        slides[k]->SetCaptionFont(DesignFont(QStringLiteral("標楷體"), 64, false));
+        slides[k]->SetCaptionColor(colors[k]);
+        slides[k]->SetCaption(captions[k]);
+        slides[k]->setLineWidth(2);
+    }
+    UpDown1->SetRange(0, 9999);
+    UpDown1->SetIncrement(10);
+    UpDown1->SetPosition(200);
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+}
+
+void TfrmMain::setupStatusBar()
+{
+    StatusPanel0 = new QLabel(StatusBar);
+    StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
+    StatusPanel0->setFixedWidth(80);
+    StatusPanel1 = new QLabel(StatusBar);
+    StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
+    for (QLabel* panel : {StatusPanel0, StatusPanel1}) {
+        panel->setFrameShape(QFrame::Panel);
+        panel->setFrameShadow(QFrame::Sunken);
+    }
+    StatusBar->addWidget(StatusPanel0, 0);
+    StatusBar->addWidget(StatusPanel1, 1);
+}
+
+void TfrmMain::setupMenus()
+{
+    auto addMenu = [this](const char* name) {
+        auto* menu = new QMenu(this);
+        menu->setObjectName(QString::fromLatin1(name));
+        return menu;
+    };
+    auto addItem = [](QMenu* menu, const char* name, const char* text) {
+        QAction* action = menu->addAction(QString::fromUtf8(text));
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+    PopupMenu1 = addMenu("PopupMenu1");
+    miNextGroup = addItem(PopupMenu1, "miNextGroup", "Next Group [Ctrl+Down]");
+    miPriorGroup = addItem(PopupMenu1, "miPriorGroup", "Prior Group [Ctrl+Up]");
+    PopupMenu1->addSeparator();
+    miOpen = addItem(PopupMenu1, "miOpen", "Open");
+    miViewFull = addItem(PopupMenu1, "miViewFull", "View Image In Full Size");
+    miPreview = addItem(PopupMenu1, "miPreview", "Preview");
+    miAcdsee = addItem(PopupMenu1, "miAcdsee", "Open With ACDSee");
+    miUltraEdit = addItem(PopupMenu1, "miUltraEdit", "Open With UltraEdit");
+    PopupMenu1->addSeparator();
+    miDelete = addItem(PopupMenu1, "miDelete", "Delete");
+    PopupMenu2 = addMenu("PopupMenu2");
+    miView = addItem(PopupMenu2, "miView", "View Image In Full Size");
+    PopupMenu3 = addMenu("PopupMenu3");
+    miAddItem = addItem(PopupMenu3, "miAddItem", "Add");
+    PopupMenu3->addSeparator();
+    miDelItems = addItem(PopupMenu3, "miDelItems", "Delete");
+    miDelAllItems = addItem(PopupMenu3, "miDelAllItems", "Delete All");
+}
+
+void TfrmMain::connectHandlers()
+{
+    connect(btnFindDuplicates, &QPushButton::clicked, this, &TfrmMain::btnFindDuplicatesClick);
+    connect(btnFindAll, &QPushButton::clicked, this, &TfrmMain::btnFindAllClick);
+    // toggled, not clicked: a state restored by the options store enables
+    // "CC" the same way as a click.
+    connect(ckSize, &QCheckBox::toggled, this, &TfrmMain::ckSizeClick);
+    connect(lvFiles->header(), &QHeaderView::sectionClicked, this, &TfrmMain::lvFilesColumnClick);
+    connect(FModel, &QAbstractItemModel::rowsAboutToBeRemoved, this, &TfrmMain::lvFilesDeletion);
+    connect(FModel, &TFileListModel::NameEdited, this, &TfrmMain::lvFilesEdited);
+    connect(lvFiles, &QWidget::customContextMenuRequested, this, &TfrmMain::lvFilesContextMenu);
+    connect(PopupMenu1, &QMenu::aboutToShow, this, &TfrmMain::PopupMenu1Popup);
+    connect(miNextGroup, &QAction::triggered, this, &TfrmMain::miNextGroupClick);
+    connect(miPriorGroup, &QAction::triggered, this, &TfrmMain::miPriorGroupClick);
+    Image->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Image, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu2->popup(Image->mapToGlobal(at)); });
+    lstDir->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lstDir, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu3->popup(lstDir->viewport()->mapToGlobal(at)); });
+    Label4->installEventFilter(this);
+    Image1->installEventFilter(this);
+}
+
+void TfrmMain::FormCreate()
+{
+    FListReady = true;
+    FIgnoreListChange = false;
+    FMarkedIndex = -1;
+    FHandCursor = QCursor(QPixmap(QStringLiteral(":/art/handpoint.png")), 9, 1);
+    Image1->setCursor(FHandCursor);
+    Label4->setCursor(FHandCursor);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/art/logo.png")));
+    Timer1->stop();
+    Timer1->setInterval(edTime->text().toInt());
+    lblVersion->setText(QStringLiteral("Version: 0.51"));
+    lblDate->setText(QStringLiteral("Date: 4/23/1998"));
+    pgOptions->setCurrentIndex(0);
+    PlaceDelayEdit();
+}
+
+void TfrmMain::FormShow()
+{
+    // The list side starts 550 pixels wide; the preview pane takes the rest.
+    Splitter1->setSizes({550, std::max(0, Splitter1->width() - 550 - Splitter1->handleWidth())});
+    FormResize();
+    LoadOptions();
+    SetLanguage(rbEnglish->isChecked() ? 1 : 2);
+}
+
+void TfrmMain::FormResize()
+{
+    Image1->move(CentredLogoLeft(width(), Bevel3->x(), Bevel3->width(), Image1->width()), Image1->y());
+}
+
+void TfrmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // A window restored from the task bar is shown again spontaneously; the
+    // options are restored only when the program shows the window.
+    if (!event->spontaneous() && !FShownOnce) {
+        FShownOnce = true;
+        RunGuarded([this] { FormShow(); });
+    }
+}
+
+void TfrmMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TfrmMain::PlaceDelayEdit()
+{
+    const QString text = Label5->text();
+    const TSpaceRun gap = LongestSpaceRun(text);
+    if (gap.Length == 0) return;
+    const QFontMetrics metrics(Label5->font());
+    const int gapLeft = Label5->x() + metrics.horizontalAdvance(text.left(gap.Start));
+    const int gapWidth = metrics.horizontalAdvance(text.mid(gap.Start, gap.Length));
+    const int upDownWidth = UpDown1->width();
+    const int editWidth = std::max(gapWidth - upDownWidth - 4, 24);
+    const int top = Label5->y() + (Label5->height() - edTime->height()) / 2;
+    edTime->setGeometry(gapLeft + 2, top, editWidth, edTime->height());
+    UpDown1->setGeometry(gapLeft + 2 + editWidth, top, upDownWidth, edTime->height());
+}
+
+QString TfrmMain::StatusText(int panel) const
+{
+    return panel == 0 ? StatusPanel0->text() : StatusPanel1->text();
+}
+
+void TfrmMain::SetStatusText(int panel, const QString& text, bool repaintNow)
+{
+    (panel == 0 ? StatusPanel0 : StatusPanel1)->setText(text);
+    if (repaintNow) StatusBar->repaint();
+}
+
+void TfrmMain::ShowProgressWindow()
+{
+    if (!FProgress || FProgress->isVisible()) return;
+    FProgress->show();
+    FProgress->raise();
+    // Let the new window be mapped and painted once: no event loop runs until
+    // the search ends. Input stays queued, so the user cannot act meanwhile.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TfrmMain::ckSizeClick()
+{
+    ckCC->setEnabled(ckSize->isChecked());
+}
+
+TSearchCriteria TfrmMain::Criteria() const
+{
+    TSearchCriteria criteria;
+    criteria.Name = ckName->isChecked();
+    criteria.Size = ckSize->isChecked();
+    criteria.CC = ckCC->isChecked();
+    criteria.Time = ckTime->isChecked();
+    return criteria;
+}
+
+std::vector<std::string> TfrmMain::InputDirectories() const
+{
+    std::vector<std::string> directories;
+    directories.reserve(static_cast<std::size_t>(lstDir->count()));
+    for (int i = 0; i < lstDir->count(); ++i)
+        directories.push_back(QFile::encodeName(lstDir->item(i)->text()).toStdString());
+    return directories;
+}
+
+void TfrmMain::btnFindDuplicatesClick()
+{
+    FListReady = false;
+    bool completed = false;
+    try {
+        AddPendingDirectory();
+        completed = FindDuplicates();
+    } catch (const std::exception& error) {
+        RecoverFromSearchError(QString::fromLocal8Bit(error.what()));
+        return;
+    }
+    if (!completed) {
+        // A refused search leaves everything as it was.
+        FListReady = true;
+        return;
+    }
+    FinishRebuild();
+    SetStatusText(1, StatusText(1) + QString::fromLatin1(kGroupHintText), false);
+}
+
+bool TfrmMain::FindDuplicates()
+{
+    std::vector<TFileRecord> found;
+    std::exception_ptr error;
+    TSearchOutcome outcome = TSearchOutcome::Completed;
+    FSearchHost->FListCleared = false;
+    {
+        TPaintLock lock(lvFiles);
+        try {
+            outcome = quorvane::FindDuplicates(InputDirectories(), Criteria(), ckInclude->isChecked(),
+                                               *FSearchHost, found);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        if (FSearchHost->FListCleared) FModel->SetRows(std::move(found));
+    }
+    if (error) std::rethrow_exception(error);
+    return outcome == TSearchOutcome::Completed;
+}
+
+void TfrmMain::btnFindAllClick()
+{
+    try {
+        AddPendingDirectory();
+        if (lstDir->count() == 0) {
+            FMessages->ShowError(QString::fromUtf8(kNoDirectoryMessage));
+            return;
+        }
+        FListReady = false;
+        ClearFileList();
+        ListAllFiles();
+    } catch (const std::exception& error) {
+        RecoverFromSearchError(QString::fromLocal8Bit(error.what()));
+        return;
+    }
+    FinishRebuild();
+    SetStatusText(1, TotalFilesText(FModel->Rows().size()), true);
+}
+
+void TfrmMain::ListAllFiles()
+{
+    std::vector<TFileRecord> rows;
+    std::exception_ptr error;
+    TPaintLock lock(lvFiles);
+    try {
+        for (const std::string& directory : InputDirectories())
+            ReadAllFiles(directory, ckInclude->isChecked(), *FSearchHost, rows);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    FModel->SetRows(std::move(rows));
+    if (error) std::rethrow_exception(error);
+}
+
+void TfrmMain::FinishRebuild()
+{
+    ClearSlides();
+    if (FProgress) FProgress->hide();
+    lvFiles->setUpdatesEnabled(true);
+    FListReady = true;
+}
+
+void TfrmMain::RecoverFromSearchError(const QString& message)
+{
+    FinishRebuild();
+    SetStatusText(1, TotalFilesText(FModel->Rows().size()), true);
+    ShowException(message);
+}
+
+// Seams filled by the directory list, options store, languages and slides.
+void TfrmMain::AddPendingDirectory() {}
+void TfrmMain::LoadOptions() {}
+void TfrmMain::SetLanguage(int) {}
+void TfrmMain::ClearSlides() {}
+void TfrmMain::Label4Click() {}
+void TfrmMain::Image1Click() {}
+
+} // namespace quorvane

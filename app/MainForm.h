@@ -1,0 +1,182 @@
+// TfrmMain: the main window. The layout (MainForm.ui) carries the design's
+// control names as objectNames; this class carries the handlers, which read
+// the controls, call the search core's plain functions and show the result.
+// Invariant: FListReady is false only while a search or "List All" rebuilds
+// the result list, and every way out of a rebuild (also an error) sets it
+// back, hides the progress window and unlocks the list.
+#pragma once
+
+#include "FileListModel.h"
+#include "SearchCriteria.h"
+#include "UserMessages.h"
+#include "ui_MainForm.h"
+
+#include <QCursor>
+#include <QMainWindow>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QMenu;
+class QTimer;
+
+namespace quorvane {
+
+class TfrmProgress;
+class TfrmViewer;
+class TMessageBoxes;
+
+class TfrmMain : public QMainWindow, private Ui::frmMain {
+    Q_OBJECT
+
+  public:
+    explicit TfrmMain(QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // Wiring done by main (and by the tests).
+    void SetProgressForm(TfrmProgress* form) { FProgress = form; }
+    void SetViewer(TfrmViewer* viewer) { FViewer = viewer; }
+    TfrmViewer* Viewer() const { return FViewer; }
+    // Installs the message interface; nullptr restores the message boxes.
+    void SetUserMessages(IUserMessages* messages);
+    IUserMessages& Messages() const { return *FMessages; }
+    // Shows an error that escaped an event in the application's error box.
+    void ShowException(const QString& message);
+
+    // State of the window.
+    bool ListReady() const { return FListReady; }
+    int SortMode() const { return FSortMode; }
+    bool IgnoreListChange() const { return FIgnoreListChange; }
+    int MarkedIndex() const { return FMarkedIndex; }
+    TFileListModel* FileList() const { return FModel; }
+    QTimer* PreviewTimer() const { return Timer1; }
+    QString StatusText(int panel) const;
+    void SetStatusText(int panel, const QString& text, bool repaintNow);
+
+    // The result list.
+    void ClearFileList();
+    int lvFilesCompare(const TFileRecord& x, const TFileRecord& y) const;
+    void SetSortMode(int mode);
+    void GotoNextGroup();
+    void GotoPriorGroup();
+    void DeselectAll();
+    void SetListReady(bool ready) { FListReady = ready; }
+    int FocusedRow() const;
+    // The ticked criteria of the Options page, read at the moment of asking.
+    TSearchCriteria Criteria() const;
+
+    // The input directories: lstDir's items in list order, as file-system bytes.
+    std::vector<std::string> InputDirectories() const;
+    // Adds a directory typed into Edit1 but not yet listed (the first step of
+    // both searches).
+    void AddPendingDirectory();
+    // Restores the stored options and directories (run when first shown).
+    void LoadOptions();
+    // Applies the interface language (1 English, any other code Chinese).
+    void SetLanguage(int code);
+    // Empties the slides strip (end of every rebuild of the list).
+    void ClearSlides();
+    // Puts edTime and UpDown1 over the run of spaces in Label5's text.
+    void PlaceDelayEdit();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    class TSearchHost;
+    friend class TSearchHost;
+
+    void setupFonts();
+    void setupPanels();
+    void setupStatusBar();
+    void setupResultList();
+    void setupMenus();
+    void connectHandlers();
+
+    void FormCreate();
+    void FormShow();
+    void FormResize();
+
+    void btnFindDuplicatesClick();
+    void btnFindAllClick();
+    void ckSizeClick();
+    // Both return false when the request was refused (nothing changed).
+    bool FindDuplicates();
+    void ListAllFiles();
+    // The end of every rebuild of the list, also one ended by an error:
+    // slides emptied, progress window hidden, FListReady set again.
+    void FinishRebuild();
+    // A rebuild ended by an error: the rows found so far stay, the window is
+    // made usable again, then the error box is shown.
+    void RecoverFromSearchError(const QString& message);
+    void ShowProgressWindow();
+
+    void lvFilesColumnClick(int column);
+    void lvFilesDeletion(const QModelIndex& parent, int first, int last);
+    void lvFilesContextMenu(const QPoint& position);
+    void lvFilesEdited(int row, const QString& newName);
+    void PopupMenu1Popup();
+    void miNextGroupClick() { GotoNextGroup(); }
+    void miPriorGroupClick() { GotoPriorGroup(); }
+    void FocusAndSelect(int row);
+    bool HandleListKey(QKeyEvent* event);
+
+    void Label4Click();
+    void Image1Click();
+
+    // Runs a handler's work; an exception it lets escape is shown in the
+    // application's error box and the program goes on.
+    template <typename Work> void RunGuarded(Work&& work);
+
+    bool FListReady = true;
+    int FSortMode = 0;
+    bool FIgnoreListChange = false;
+    int FMarkedIndex = -1;
+    bool FShownOnce = false;
+
+    TFileListModel* FModel = nullptr;
+    QTimer* Timer1 = nullptr;
+    QLabel* StatusPanel0 = nullptr;
+    QLabel* StatusPanel1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QMenu* PopupMenu2 = nullptr;
+    QMenu* PopupMenu3 = nullptr;
+    QAction* miNextGroup = nullptr;
+    QAction* miPriorGroup = nullptr;
+    QAction* miOpen = nullptr;
+    QAction* miViewFull = nullptr;
+    QAction* miPreview = nullptr;
+    QAction* miAcdsee = nullptr;
+    QAction* miUltraEdit = nullptr;
+    QAction* miDelete = nullptr;
+    QAction* miView = nullptr;
+    QAction* miAddItem = nullptr;
+    QAction* miDelItems = nullptr;
+    QAction* miDelAllItems = nullptr;
+    QCursor FHandCursor;
+
+    TfrmProgress* FProgress = nullptr;
+    TfrmViewer* FViewer = nullptr;
+    std::unique_ptr<TMessageBoxes> FMessageBoxes;
+    IUserMessages* FMessages = nullptr;
+    std::unique_ptr<TSearchHost> FSearchHost;
+};
+
+} // namespace quorvane
+
+namespace quorvane {
+
+template <typename Work> void TfrmMain::RunGuarded(Work&& work)
+{
+    try {
+        work();
+    } catch (const std::exception& error) {
+        ShowException(QString::fromLocal8Bit(error.what()));
+    }
+}
+
+} // namespace quorvane
