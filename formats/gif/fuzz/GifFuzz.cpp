@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // already written their pixels.
     for (std::size_t i = 1; i <= file.ImageCount(); ++i) {
         quorvane::TGifSubImage& image = file.Image(i);
-        if (std::size_t{image.Width()} * image.Height() > (std::size_t{1} << 22)) continue;
+        if (std::size_t{image.Width()} * image.Height() > (std::size_t{1} << 20)) continue;
         const auto stream = image.BitmapStream();
         if (stream.size() < quorvane::kBmpPixelOffset) __builtin_trap();
     }
