@@ -1,0 +1,63 @@
+// TJPEGBitmap: the device-independent bitmap a JPEG decodes into.
+// Rows are stored bottom-up, each padded to a multiple of 4 bytes; 24-bit
+// pixels are blue, green, red; 8-bit pixels index Palette. A new bitmap is
+// all zero bytes, so rows a failed decode never reached stay black.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace quorvane {
+
+struct TPaletteEntry {
+    std::uint8_t Red = 0, Green = 0, Blue = 0;
+    bool operator==(const TPaletteEntry&) const = default;
+};
+using TJPEGPalette = std::vector<TPaletteEntry>;
+
+class TJPEGBitmap {
+  public:
+    // An empty 0 x 0 bitmap of the given depth.
+    explicit TJPEGBitmap(int bitsPerPixel = 24);
+    TJPEGBitmap(const TJPEGBitmap& other);
+    TJPEGBitmap& operator=(const TJPEGBitmap& other);
+
+    // Sizes the bitmap and clears every byte. Throws std::bad_alloc when the
+    // memory cannot be had; the caller bounds the size beforehand.
+    void Resize(int width, int height);
+
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    int BitsPerPixel() const { return FBitsPerPixel; }
+    // Bytes from one stored row to the next: the row padded to 4 bytes.
+    std::size_t RowBytes() const { return FRowBytes; }
+    bool Empty() const { return FWidth == 0 || FHeight == 0; }
+
+    // The first stored row, which is the picture's bottom row.
+    std::uint8_t* Bits() { return FBits.get(); }
+    const std::uint8_t* Bits() const { return FBits.get(); }
+    // Row y counted from the top of the picture.
+    std::uint8_t* ScanLine(int y) { return FBits.get() + RowOffset(y); }
+    const std::uint8_t* ScanLine(int y) const { return FBits.get() + RowOffset(y); }
+
+    // The colours of an 8-bit bitmap (at most 256); empty for 24 bits.
+    TJPEGPalette Palette;
+
+    static std::size_t RowBytesFor(int width, int bitsPerPixel);
+
+  private:
+    std::size_t RowOffset(int y) const { return static_cast<std::size_t>(FHeight - 1 - y) * FRowBytes; }
+
+    struct TFree {
+        void operator()(std::uint8_t* p) const;
+    };
+    int FWidth = 0;
+    int FHeight = 0;
+    int FBitsPerPixel = 24;
+    std::size_t FRowBytes = 0;
+    std::unique_ptr<std::uint8_t[], TFree> FBits;
+};
+
+} // namespace quorvane
