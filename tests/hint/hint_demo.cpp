@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <cstdio>
+#include <functional>
 
 using namespace quorvane;
 
@@ -50,7 +51,7 @@ int main(int argc, char** argv)
     window.setStyleSheet(QStringLiteral("background: #4a6a8a;"));
     window.setGeometry(screen);
     auto* button = new QPushButton(QStringLiteral("Find Duplicates"), &window);
-    button->setGeometry(screen.adjusted(0, 0, 0, 0).translated(-screen.topLeft()));
+    button->setGeometry(QRect(QPoint(0, 0), screen.size()));
     window.show();
     TKelpHint* hint = CreateMainWindowKelpHint(&window);
 
@@ -61,17 +62,18 @@ int main(int argc, char** argv)
         {"bottom-left", QPoint(12, -12), QStringLiteral("List All 列出全部")},
         {"bottom-right", QPoint(-12, -12), QStringLiteral("Include Subdirectories")},
         {"middle", QPoint(screen.width() / 2, screen.height() / 2),
-         QStringLiteral("A hint that is long enough to show how the balloon looks with a wider text")},
+         QStringLiteral("A hint in the middle of the screen")},
         {"too-wide", QPoint(screen.width() / 2, screen.height() / 2), wide},
     };
     int failures = 0;
     for (const TShot& shot : shots) {
-        hint->HideHint();
         button->setToolTip(shot.Text);
         const QPoint at = Resolve(shot.Pointer, screen);
-        // Move away first so the arrival is a real pointer motion onto the button.
+        // Move away first so the arrival is a real pointer motion; a balloon that rose on the
+        // way is put down so the one at the target is laid out for the target.
         QCursor::setPos(at + QPoint(at.x() > screen.center().x() ? -30 : 30, 0));
         WaitFor([] { return false; }, 100);
+        hint->HideHint();
         QCursor::setPos(at);
         TNewHint* balloon = hint->HintWindow();
         if (!WaitFor([&] { return balloon->isVisible(); }, 3000)) {
