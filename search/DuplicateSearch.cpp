@@ -4,16 +4,13 @@
 // rows in the same order as consuming a sorted key list entry by entry.
 #include "DuplicateSearch.h"
 
+#include "ContentsCheck.h"
 #include "FileScan.h"
 #include "PathRules.h"
 #include "TextCompare.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <optional>
 namespace quorvane {
 
 namespace {
@@ -69,76 +66,6 @@ std::ptrdiff_t FindKeyEntry(const std::vector<TKeyEntry>& keyList, std::string_v
         SameFolded(keyList[static_cast<std::size_t>(lo)].Key, key))
         return lo;
     return -1;
-}
-
-namespace {
-
-// A file descriptor closed on every path out, exceptions included.
-class TFileHandle {
-  public:
-    explicit TFileHandle(int fd) : FFd(fd) {}
-    ~TFileHandle()
-    {
-        if (FFd >= 0) close(FFd);
-    }
-    TFileHandle(const TFileHandle&) = delete;
-    TFileHandle& operator=(const TFileHandle&) = delete;
-    int Fd() const { return FFd; }
-
-  private:
-    int FFd;
-};
-
-[[noreturn]] void ThrowCannotOpen(const std::string& path)
-{
-    throw EFileReadError("Cannot open file " + path);
-}
-
-// Opens path for the contents check: no link is followed, no open blocks
-// (a FIFO put in a file's place), and only a regular file is accepted.
-int OpenRegularFile(const std::string& path, struct stat& st)
-{
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) ThrowCannotOpen(path);
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        ThrowCannotOpen(path);
-    }
-    return fd;
-}
-
-unsigned char ReadByteAt(int fd, off_t offset)
-{
-    unsigned char byte = 0;
-    for (;;) {
-        const ssize_t got = pread(fd, &byte, 1, offset);
-        if (got == 1) return byte;
-        if (got < 0 && errno == EINTR) continue;
-        // A read error, or the file became shorter since fstat.
-        throw EFileReadError("Stream read error");
-    }
-}
-
-} // namespace
-
-bool SameContents(const std::string& pathA, const std::string& pathB, PathStyle style)
-{
-    const bool samePath = style == PathStyle::Windows ? SameFolded(pathA, pathB) : pathA == pathB;
-    if (samePath) return true;
-    struct stat stA;
-    struct stat stB;
-    const TFileHandle a(OpenRegularFile(pathA, stA));
-    const TFileHandle b(OpenRegularFile(pathB, stB));
-    if (stA.st_dev == stB.st_dev && stA.st_ino == stB.st_ino) return true;
-    if (stA.st_size != stB.st_size) return false;
-    const off_t size = stA.st_size;
-    // One byte every fifth of the file; below 5 bytes the step would be 0,
-    // so every byte is compared.
-    const off_t step = std::max<off_t>(size / 5, 1);
-    for (off_t offset = 0; offset < size; offset += step) {
-        if (ReadByteAt(a.Fd(), offset) != ReadByteAt(b.Fd(), offset)) return false;
-    }
-    return true;
 }
 
 namespace {
@@ -210,16 +137,15 @@ std::vector<std::size_t> RunStarts(const std::vector<TSearchEntry>& keyList)
 // Whether candidate matches reference. Every ticked test runs even after one
 // failed, so contents are compared (and may fail to read) as they would be
 // in that order.
-bool MatchesReference(const TFileRecord& candidate, const TFileRecord& reference,
-                      const std::string& referencePath, const TSearchCriteria& criteria)
+bool MatchesReference(const TFileRecord& candidate, const TFileRecord& reference, TContentsCheck* contents,
+                      const TSearchCriteria& criteria)
 {
     bool matches = true;
     if (criteria.Name && !SameFolded(candidate.Name, reference.Name)) matches = false;
     if (criteria.Size) {
         const bool sameSize = candidate.Size == reference.Size;
         if (!sameSize) matches = false;
-        if (sameSize && criteria.CC && !SameContents(candidate.FullPath(PathStyle::Posix), referencePath))
-            matches = false;
+        if (sameSize && contents && !contents->Matches(candidate.FullPath(PathStyle::Posix))) matches = false;
     }
     if (criteria.Time && candidate.TimeKey != reference.TimeKey) matches = false;
     return matches;
@@ -233,11 +159,13 @@ void FormGroup(std::vector<TFileRecord>& catalogue, const TSearchEntry* first, c
 {
     if (last - first < 2) return;
     TFileRecord& reference = catalogue[first->Index];
-    const std::string referencePath = criteria.CompareContents() ? reference.FullPath(PathStyle::Posix) : "";
+    // The reference's sampled bytes are read once for the whole run.
+    std::optional<TContentsCheck> contents;
+    if (criteria.CompareContents()) contents.emplace(reference.FullPath(PathStyle::Posix));
     bool grouped = false;
     for (const TSearchEntry* e = first + 1; e != last; ++e) {
         TFileRecord& candidate = catalogue[e->Index];
-        if (!MatchesReference(candidate, reference, referencePath, criteria)) continue;
+        if (!MatchesReference(candidate, reference, contents ? &*contents : nullptr, criteria)) continue;
         grouped = true;
         target.push_back(std::move(candidate));
     }

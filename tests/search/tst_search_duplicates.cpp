@@ -339,6 +339,13 @@ void TestSearchDuplicates::sameContents_data()
         << QByteArray("0123456789") << QByteArray("01x3456789") << false;
     QTest::newRow("26 bytes differ at 25: sampled")
         << QByteArray(25, 'a') + "b" << QByteArray(25, 'a') + "c" << false;
+    QByteArray large(100000, 'q');
+    QByteArray atSample = large;
+    atSample[60000] = 'x';
+    QByteArray between = large;
+    between[60001] = 'x';
+    QTest::newRow("100000 bytes differ at 60000: sampled") << large << atSample << false;
+    QTest::newRow("100000 bytes differ at 60001: not sampled") << large << between << true;
     QTest::newRow("25 bytes differ at 24: not sampled")
         << QByteArray(24, 'a') + "b" << QByteArray(24, 'a') + "c" << true;
 }
