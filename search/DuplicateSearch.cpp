@@ -70,68 +70,76 @@ std::ptrdiff_t FindKeyEntry(const std::vector<TKeyEntry>& keyList, std::string_v
 
 namespace {
 
-// One key entry of the search: the key as a number (Size, Time) or a name,
-// the order of the index text, and the catalogue index.
-struct TSearchEntry {
-    std::uint64_t Number = 0;
-    const std::string* Name = nullptr;
-    std::uint64_t IndexOrder = 0;
-    std::uint32_t Index = 0;
+// Key entries of the search: the key (a number for Size and Time, the name
+// for Name), the order of the index text, and the catalogue index.
+struct TNumberEntry {
+    std::uint64_t Key;
+    std::uint64_t IndexOrder;
+    std::uint32_t Index;
+
+    static bool SameKey(const TNumberEntry& a, const TNumberEntry& b) { return a.Key == b.Key; }
+    static bool Before(const TNumberEntry& a, const TNumberEntry& b)
+    {
+        return a.Key != b.Key ? a.Key < b.Key : a.IndexOrder < b.IndexOrder;
+    }
 };
 
-enum class TKeyKind { Name, Size, Time };
+struct TNameEntry {
+    const std::string* Key;
+    std::uint64_t IndexOrder;
+    std::uint32_t Index;
 
-TKeyKind KeyKindOf(const TSearchCriteria& criteria)
-{
-    if (criteria.Name) return TKeyKind::Name;
-    return criteria.Size ? TKeyKind::Size : TKeyKind::Time;
-}
+    static bool SameKey(const TNameEntry& a, const TNameEntry& b) { return SameFolded(*a.Key, *b.Key); }
+    static bool Before(const TNameEntry& a, const TNameEntry& b)
+    {
+        const int byKey = CompareFolded(*a.Key, *b.Key);
+        return byKey != 0 ? byKey < 0 : a.IndexOrder < b.IndexOrder;
+    }
+};
 
-TSearchEntry EntryOf(const TFileRecord& row, std::uint32_t index, TKeyKind kind)
-{
-    TSearchEntry entry;
-    if (kind == TKeyKind::Name) entry.Name = &row.Name;
-    if (kind == TKeyKind::Size) entry.Number = row.Size;
-    // Signed to unsigned with the sign bit flipped keeps the numeric order.
-    if (kind == TKeyKind::Time) entry.Number = static_cast<std::uint64_t>(row.TimeKey) ^ (1ull << 63);
-    entry.IndexOrder = IndexTextOrder(index);
-    entry.Index = index;
-    return entry;
-}
+// The catalogue indexes in key-list order, and where each run of equal keys
+// starts (plus the total at the end).
+struct TSortedKeys {
+    std::vector<std::uint32_t> Indexes;
+    std::vector<std::size_t> RunStarts;
+};
 
-int CompareKeys(const TSearchEntry& a, const TSearchEntry& b)
+// Builds the key list (first pass, with progress), sorts it once and finds
+// its runs. keyOf gives the key of one catalogue row.
+template <typename TEntry, typename TKeyOf>
+TSortedKeys SortKeys(const std::vector<TFileRecord>& catalogue, TScanHost& host, TKeyOf keyOf)
 {
-    if (a.Name) return CompareFolded(*a.Name, *b.Name);
-    return a.Number == b.Number ? 0 : (a.Number < b.Number ? -1 : 1);
-}
-
-// The key list of the catalogue, sorted (search steps 7 and 8).
-std::vector<TSearchEntry> BuildKeyList(const std::vector<TFileRecord>& catalogue, TKeyKind kind,
-                                       TScanHost& host)
-{
-    std::vector<TSearchEntry> keyList;
+    std::vector<TEntry> keyList;
     keyList.reserve(catalogue.size());
     TProgressMeter meter(host, catalogue.size());
     for (std::size_t q = 0; q < catalogue.size(); ++q) {
         meter.Step(q);
-        keyList.push_back(EntryOf(catalogue[q], static_cast<std::uint32_t>(q), kind));
+        const auto index = static_cast<std::uint32_t>(q);
+        keyList.push_back(TEntry{keyOf(catalogue[q]), IndexTextOrder(index), index});
     }
-    std::sort(keyList.begin(), keyList.end(), [](const TSearchEntry& a, const TSearchEntry& b) {
-        const int byKey = CompareKeys(a, b);
-        return byKey != 0 ? byKey < 0 : a.IndexOrder < b.IndexOrder;
-    });
-    return keyList;
+    std::sort(keyList.begin(), keyList.end(), TEntry::Before);
+    TSortedKeys sorted;
+    sorted.Indexes.reserve(keyList.size());
+    for (std::size_t i = 0; i < keyList.size(); ++i) {
+        if (i == 0 || !TEntry::SameKey(keyList[i - 1], keyList[i])) sorted.RunStarts.push_back(i);
+        sorted.Indexes.push_back(keyList[i].Index);
+    }
+    sorted.RunStarts.push_back(keyList.size());
+    return sorted;
 }
 
-// Start offsets of the runs of equal keys, plus keyList.size() at the end.
-std::vector<std::size_t> RunStarts(const std::vector<TSearchEntry>& keyList)
+// The search key is the first ticked of Name, Size, Time.
+TSortedKeys SortCatalogueKeys(const std::vector<TFileRecord>& catalogue, const TSearchCriteria& criteria,
+                              TScanHost& host)
 {
-    std::vector<std::size_t> starts;
-    for (std::size_t i = 0; i < keyList.size(); ++i) {
-        if (i == 0 || CompareKeys(keyList[i - 1], keyList[i]) != 0) starts.push_back(i);
-    }
-    starts.push_back(keyList.size());
-    return starts;
+    if (criteria.Name)
+        return SortKeys<TNameEntry>(catalogue, host, [](const TFileRecord& row) { return &row.Name; });
+    if (criteria.Size)
+        return SortKeys<TNumberEntry>(catalogue, host, [](const TFileRecord& row) { return row.Size; });
+    // Signed to unsigned with the sign bit flipped keeps the numeric order.
+    return SortKeys<TNumberEntry>(catalogue, host, [](const TFileRecord& row) {
+        return static_cast<std::uint64_t>(row.TimeKey) ^ (1ull << 63);
+    });
 }
 
 // Whether candidate matches reference. Every ticked test runs even after one
@@ -152,24 +160,32 @@ bool MatchesReference(const TFileRecord& candidate, const TFileRecord& reference
 }
 
 // Resolves one run: its first entry is the reference; the entries after it
-// that match go to target in key-list order, then the reference. Rows are
-// moved out of the catalogue: each row belongs to exactly one run.
-void FormGroup(std::vector<TFileRecord>& catalogue, const TSearchEntry* first, const TSearchEntry* last,
-               const TSearchCriteria& criteria, std::vector<TFileRecord>& target)
+// that match are listed in key-list order, then the reference.
+void FormGroup(const std::vector<TFileRecord>& catalogue, const std::uint32_t* first,
+               const std::uint32_t* last, const TSearchCriteria& criteria, std::vector<std::uint32_t>& listed)
 {
     if (last - first < 2) return;
-    TFileRecord& reference = catalogue[first->Index];
+    const TFileRecord& reference = catalogue[*first];
     // The reference's sampled bytes are read once for the whole run.
     std::optional<TContentsCheck> contents;
     if (criteria.CompareContents()) contents.emplace(reference.FullPath(PathStyle::Posix));
     bool grouped = false;
-    for (const TSearchEntry* e = first + 1; e != last; ++e) {
-        TFileRecord& candidate = catalogue[e->Index];
-        if (!MatchesReference(candidate, reference, contents ? &*contents : nullptr, criteria)) continue;
+    for (const std::uint32_t* candidate = first + 1; candidate != last; ++candidate) {
+        if (!MatchesReference(catalogue[*candidate], reference, contents ? &*contents : nullptr, criteria))
+            continue;
         grouped = true;
-        target.push_back(std::move(candidate));
+        listed.push_back(*candidate);
     }
-    if (grouped) target.push_back(std::move(reference));
+    if (grouped) listed.push_back(*first);
+}
+
+// Moves the listed rows to target; each catalogue row is listed at most once.
+void MoveListed(std::vector<TFileRecord>& catalogue, const std::vector<std::uint32_t>& listed,
+                std::vector<TFileRecord>& target)
+{
+    target.reserve(target.size() + listed.size());
+    for (std::uint32_t index : listed)
+        target.push_back(std::move(catalogue[index]));
 }
 
 } // namespace
@@ -179,23 +195,30 @@ void FormGroup(std::vector<TFileRecord>& catalogue, const TSearchEntry* first, c
 void GroupCatalogue(std::vector<TFileRecord>& catalogue, const TSearchCriteria& criteria, TScanHost& host,
                     std::vector<TFileRecord>& target)
 {
-    const std::vector<TSearchEntry> keyList = BuildKeyList(catalogue, KeyKindOf(criteria), host);
-    const std::vector<std::size_t> starts = RunStarts(keyList);
+    const TSortedKeys keys = SortCatalogueKeys(catalogue, criteria, host);
+    const std::size_t runs = keys.RunStarts.size() - 1;
     std::vector<std::uint32_t> runOf(catalogue.size());
-    for (std::size_t run = 0; run + 1 < starts.size(); ++run) {
-        for (std::size_t i = starts[run]; i < starts[run + 1]; ++i)
-            runOf[keyList[i].Index] = static_cast<std::uint32_t>(run);
+    for (std::size_t run = 0; run < runs; ++run) {
+        for (std::size_t i = keys.RunStarts[run]; i < keys.RunStarts[run + 1]; ++i)
+            runOf[keys.Indexes[i]] = static_cast<std::uint32_t>(run);
     }
-    std::vector<bool> resolved(starts.size(), false);
+    std::vector<bool> resolved(runs, false);
+    std::vector<std::uint32_t> listed;
     TProgressMeter meter(host, catalogue.size());
-    for (std::size_t q = 0; q < catalogue.size(); ++q) {
-        meter.Step(q);
-        const std::uint32_t run = runOf[q];
-        if (resolved[run]) continue;
-        resolved[run] = true;
-        FormGroup(catalogue, keyList.data() + starts[run], keyList.data() + starts[run + 1], criteria,
-                  target);
+    try {
+        for (std::size_t q = 0; q < catalogue.size(); ++q) {
+            meter.Step(q);
+            const std::uint32_t run = runOf[q];
+            if (resolved[run]) continue;
+            resolved[run] = true;
+            const std::uint32_t* runFirst = keys.Indexes.data() + keys.RunStarts[run];
+            FormGroup(catalogue, runFirst, keys.Indexes.data() + keys.RunStarts[run + 1], criteria, listed);
+        }
+    } catch (const EFileReadError&) {
+        MoveListed(catalogue, listed, target); // the rows listed so far stay
+        throw;
     }
+    MoveListed(catalogue, listed, target);
 }
 
 TSearchOutcome FindDuplicates(const std::vector<std::string>& directories, const TSearchCriteria& criteria,
