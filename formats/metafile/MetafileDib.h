@@ -1,0 +1,25 @@
+// Device-independent bitmaps inside metafile records, decoded to TMfImage.
+// The header, the palette, the bit count, the row stride and the bits are all
+// checked against the bytes the record really holds before anything is read,
+// and the image's size against MetafileLimits before it is allocated.
+#pragma once
+
+#include "ByteView.h"
+#include "MetafileTypes.h"
+
+#include <optional>
+
+namespace quorvane {
+
+struct TMfDib {
+    TMfImage Image;       // rows top-down
+    bool BottomUp = true; // the file's row order (source rectangles count from the bottom then)
+};
+
+// info holds the BITMAPINFO (header, masks, palette); bits the pixel rows.
+// Returns nothing for a damaged, unsupported (compressed) or too large bitmap.
+std::optional<TMfDib> DecodeDib(TByteView info, TByteView bits);
+// A packed DIB: the BITMAPINFO directly followed by the bits.
+std::optional<TMfDib> DecodePackedDib(TByteView packed);
+
+} // namespace quorvane
