@@ -369,8 +369,8 @@ bool TfrmMain::FindDuplicates()
     {
         TPaintLock lock(lvFiles);
         try {
-            outcome = quorvane::FindDuplicates(InputDirectories(), Criteria(), ckInclude->isChecked(),
-                                               *FSearchHost, found);
+            outcome =
+                FDuplicateSearch(InputDirectories(), Criteria(), ckInclude->isChecked(), *FSearchHost, found);
         } catch (...) {
             error = std::current_exception();
         }

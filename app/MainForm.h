@@ -6,6 +6,7 @@
 // back, hides the progress window and unlocks the list.
 #pragma once
 
+#include "DuplicateSearch.h"
 #include "FileListModel.h"
 #include "SearchCriteria.h"
 #include "UserMessages.h"
@@ -14,6 +15,7 @@
 #include <QCursor>
 #include <QMainWindow>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,6 +44,12 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     // Installs the message interface; nullptr restores the message boxes.
     void SetUserMessages(IUserMessages* messages);
     IUserMessages& Messages() const { return *FMessages; }
+    // The duplicate search the window runs (quorvane::FindDuplicates unless
+    // replaced, as the tests do to reproduce a failing contents check).
+    using TDuplicateSearch =
+        std::function<TSearchOutcome(const std::vector<std::string>&, const TSearchCriteria&, bool,
+                                     TDuplicateHost&, std::vector<TFileRecord>&)>;
+    void SetDuplicateSearch(TDuplicateSearch search) { FDuplicateSearch = std::move(search); }
     // Shows an error that escaped an event in the application's error box.
     void ShowException(const QString& message);
 
@@ -164,6 +172,7 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     std::unique_ptr<TMessageBoxes> FMessageBoxes;
     IUserMessages* FMessages = nullptr;
     std::unique_ptr<TSearchHost> FSearchHost;
+    TDuplicateSearch FDuplicateSearch = &quorvane::FindDuplicates;
 };
 
 } // namespace quorvane
