@@ -64,7 +64,7 @@ QPoint ClampOntoScreen(const QRect& screen, QPoint topLeft, QSize size)
 THintPlacement ChooseHintPlacement(const QRect& screen, QPoint pointer, QSize text, THintDirection preferred)
 {
     std::array<bool, 4> tried{};
-    THintDirection d = preferred;
+    THintDirection d = preferred <= hdDownLeft ? preferred : hdUpRight;
     for (;;) {
         tried[d] = true;
         const QSize size = HintWindowSize(text, d);
@@ -189,10 +189,10 @@ std::vector<QPoint> HintShadowPixels(QSize window, THintDirection direction)
     const std::vector<QRect> strips = HintShadowStrips(window, direction);
     const QRect inside(QPoint(0, 0), window);
     std::vector<bool> seen(static_cast<size_t>(std::max(0, window.width() * window.height())), false);
+    const auto tail = HintTailShadow(window, direction);
     std::vector<QPoint> pixels;
     for (size_t i = 0; i < strips.size(); ++i) {
-        const bool tailBox = i == 2;
-        const auto tail = HintTailShadow(window, direction);
+        const bool tailBox = i == 2; // the third box, up directions only, holds the tail's shadow
         const QRect strip = strips[i].intersected(inside);
         for (int y = strip.top(); y <= strip.bottom(); ++y) {
             for (int x = strip.left(); x <= strip.right(); ++x) {

@@ -90,11 +90,16 @@ THintFont MainWindowHintFont()
     return {font, QColor(Qt::blue)};
 }
 
+void ConfigureMainWindowKelpHint(TKelpHint& hint)
+{
+    hint.setObjectName(QStringLiteral("KelpHint1"));
+    hint.setHintFont(MainWindowHintFont());
+}
+
 TKelpHint* CreateMainWindowKelpHint(QObject* owner)
 {
     auto* hint = new TKelpHint(owner);
-    hint->setObjectName(QStringLiteral("KelpHint1"));
-    hint->setHintFont(MainWindowHintFont());
+    ConfigureMainWindowKelpHint(*hint);
     return hint;
 }
 

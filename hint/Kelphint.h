@@ -75,6 +75,9 @@ THintFont DefaultHintFont();
 // family is mapped by font substitution to "AR PL UMing TW" where the Windows face is absent.
 THintFont MainWindowHintFont();
 
+// Names a component `KelpHint1` and gives it the main window's hint font.
+void ConfigureMainWindowKelpHint(TKelpHint& hint);
+
 // Creates the main window's balloon hint component `KelpHint1`, owned by `owner`, with the
 // main window's hint font and every other setting at its default.
 TKelpHint* CreateMainWindowKelpHint(QObject* owner);

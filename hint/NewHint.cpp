@@ -17,10 +17,11 @@ namespace quorvane {
 
 namespace {
 
-// Long hints stay longer, like the platform's own tooltips.
+// Long hints stay longer, like the platform's own tooltips, but never more than a minute.
 int HideDelay(const QString& text)
 {
-    return 10000 + 40 * std::max<qsizetype>(0, text.size() - 100);
+    const qsizetype extra = std::max<qsizetype>(0, text.size() - 100);
+    return static_cast<int>(std::min<qsizetype>(10000 + 40 * std::min<qsizetype>(extra, 2000), 60000));
 }
 
 } // namespace

@@ -263,11 +263,14 @@ void TestHint::handlerAffectsOneHint()
     QWidget window;
     auto* a = new QWidget(&window);
     auto* b = new QWidget(&window);
+    auto* c = new QWidget(&window);
     a->setToolTip(QStringLiteral("first"));
     b->setToolTip(QStringLiteral("second"));
+    c->setToolTip(QStringLiteral("third"));
     auto* layout = new QVBoxLayout(&window);
     layout->addWidget(a);
     layout->addWidget(b);
+    layout->addWidget(c);
     window.resize(200, 200);
     window.move(ScreenRect().center() - QPoint(100, 100));
     window.show();
@@ -278,7 +281,10 @@ void TestHint::handlerAffectsOneHint()
     kelp.OnSelectHintDirection = [&](QWidget* control, THintDirection& direction) {
         asked << control;
         QCOMPARE(direction, hdUpRight); // preset to the property's value every time
-        if (control == b) direction = hdDownLeft;
+        if (control == b)
+            direction = hdDownLeft;
+        else if (control == c)
+            direction = static_cast<THintDirection>(7); // not a direction: the property's is used
     };
     QVERIFY(kelp.ShowControlHint(b, b->mapToGlobal(b->rect().center())));
     QCOMPARE(kelp.HintWindow()->Direction(), hdDownLeft);
@@ -287,7 +293,9 @@ void TestHint::handlerAffectsOneHint()
     QCOMPARE(kelp.HintWindow()->Direction(), hdUpRight);
     QVERIFY(kelp.ShowControlHint(b, b->mapToGlobal(b->rect().center())));
     QCOMPARE(kelp.HintWindow()->Direction(), hdDownLeft);
-    QCOMPARE(asked, (QList<QWidget*>{b, a, b}));
+    QVERIFY(kelp.ShowControlHint(c, c->mapToGlobal(c->rect().center())));
+    QCOMPARE(kelp.HintWindow()->Direction(), hdUpRight);
+    QCOMPARE(asked, (QList<QWidget*>{b, a, b, c}));
 }
 
 void TestHint::tooltipEventsBecomeBalloons()
@@ -389,7 +397,8 @@ void TestHint::defaults()
     QCOMPARE(main->HintFont().Font.pixelSize(), 16);
     QVERIFY(!main->HintFont().Font.bold() && !main->HintFont().Font.italic());
     QCOMPARE(main->HintWindow()->font().pixelSize(), 16);
-    QVERIFY(QFont::substitutes(QStringLiteral("新細明體")).contains(QStringLiteral("AR PL UMing TW"), Qt::CaseInsensitive));
+    QVERIFY(QFont::substitutes(QStringLiteral("新細明體"))
+                .contains(QStringLiteral("AR PL UMing TW"), Qt::CaseInsensitive));
 }
 
 QTEST_MAIN(TestHint)
