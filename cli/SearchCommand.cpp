@@ -40,6 +40,18 @@ struct TCliOptions {
     std::vector<std::string> Directories;
 };
 
+// Sets the criterion an option names; false when it names none.
+bool SetCriterion(const std::string& arg, TSearchCriteria& criteria)
+{
+    bool* flag = arg == "--name"   ? &criteria.Name
+                 : arg == "--size" ? &criteria.Size
+                 : arg == "--cc"   ? &criteria.CC
+                 : arg == "--time" ? &criteria.Time
+                                   : nullptr;
+    if (flag) *flag = true;
+    return flag != nullptr;
+}
+
 // Parses the options; false on an unknown option (or a criterion for list).
 bool ParseOptions(const std::vector<std::string>& args, bool listAll, TCliOptions& options)
 {
@@ -53,17 +65,7 @@ bool ParseOptions(const std::vector<std::string>& args, bool listAll, TCliOption
             options.IncludeSubdirectories = false;
         } else if (arg == "--progress") {
             options.ShowProgress = true;
-        } else if (listAll) {
-            return false;
-        } else if (arg == "--name") {
-            options.Criteria.Name = true;
-        } else if (arg == "--size") {
-            options.Criteria.Size = true;
-        } else if (arg == "--cc") {
-            options.Criteria.CC = true;
-        } else if (arg == "--time") {
-            options.Criteria.Time = true;
-        } else {
+        } else if (listAll || !SetCriterion(arg, options.Criteria)) {
             return false;
         }
     }

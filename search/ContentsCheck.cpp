@@ -16,7 +16,7 @@ namespace quorvane {
 namespace {
 
 // Files up to this size are read whole: one system call beats six.
-constexpr off_t kReadWholeLimit = 64 * 1024;
+constexpr off_t kReadWholeLimit = off_t{64} * 1024;
 
 class TFileHandle {
   public:
