@@ -239,6 +239,8 @@ void TestWorkspace::loadDirectories_data()
     QTest::newRow("DirCount limits the list")
         << QByteArray("DirCount=2\nDir1=@/Pic\nDir2=@/data\nDir3=@/Photos\nDir4=@/Pictures\nDir5=@/Photos2\n")
         << QStringList{"@/Pic", "@/data"};
+    QTest::newRow("DirCount missing: 1000 entries at most")
+        << QByteArray("Dir1000=@/Pic\nDir1001=@/data\n") << QStringList{"@/Pic"};
     QTest::newRow("huge DirCount costs nothing")
         << QByteArray("DirCount=2147483647\nDir1=@/Pic\n") << QStringList{"@/Pic"};
     QTest::newRow("case-equal entry restored once")
