@@ -1,12 +1,12 @@
 // TJPEGBitmap: the device-independent bitmap a JPEG decodes into.
 // Rows are stored bottom-up, each padded to a multiple of 4 bytes; 24-bit
-// pixels are blue, green, red; 8-bit pixels index Palette. A new bitmap is
-// all zero bytes, so rows a failed decode never reached stay black.
+// pixels are blue, green, red; 8-bit pixels index Palette. Every byte is
+// defined: Resize clears the rows, or (for a decoder that writes every row)
+// only the padding, the decoder then clearing whatever rows it did not reach.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 namespace quorvane {
@@ -23,10 +23,15 @@ class TJPEGBitmap {
     explicit TJPEGBitmap(int bitsPerPixel = 24);
     TJPEGBitmap(const TJPEGBitmap& other);
     TJPEGBitmap& operator=(const TJPEGBitmap& other);
+    ~TJPEGBitmap();
 
-    // Sizes the bitmap and clears every byte. Throws std::bad_alloc when the
-    // memory cannot be had; the caller bounds the size beforehand.
-    void Resize(int width, int height);
+    // Sizes the bitmap and clears every byte, or with clearRows false only
+    // the padding at each row's end: the caller must then write or clear
+    // every row's pixels. Throws std::bad_alloc when the memory cannot be
+    // had; the caller bounds the size beforehand.
+    void Resize(int width, int height, bool clearRows = true);
+    // Clears the pixels of rows first..last (from the top), inclusive.
+    void ClearRows(int first, int last);
 
     int Width() const { return FWidth; }
     int Height() const { return FHeight; }
@@ -36,11 +41,11 @@ class TJPEGBitmap {
     bool Empty() const { return FWidth == 0 || FHeight == 0; }
 
     // The first stored row, which is the picture's bottom row.
-    std::uint8_t* Bits() { return FBits.get(); }
-    const std::uint8_t* Bits() const { return FBits.get(); }
+    std::uint8_t* Bits() { return FBits; }
+    const std::uint8_t* Bits() const { return FBits; }
     // Row y counted from the top of the picture.
-    std::uint8_t* ScanLine(int y) { return FBits.get() + RowOffset(y); }
-    const std::uint8_t* ScanLine(int y) const { return FBits.get() + RowOffset(y); }
+    std::uint8_t* ScanLine(int y) { return FBits + RowOffset(y); }
+    const std::uint8_t* ScanLine(int y) const { return FBits + RowOffset(y); }
 
     // The colours of an 8-bit bitmap (at most 256); empty for 24 bits.
     TJPEGPalette Palette;
@@ -50,14 +55,14 @@ class TJPEGBitmap {
   private:
     std::size_t RowOffset(int y) const { return static_cast<std::size_t>(FHeight - 1 - y) * FRowBytes; }
 
-    struct TFree {
-        void operator()(std::uint8_t* p) const;
-    };
+    void Release();
+
     int FWidth = 0;
     int FHeight = 0;
     int FBitsPerPixel = 24;
     std::size_t FRowBytes = 0;
-    std::unique_ptr<std::uint8_t[], TFree> FBits;
+    std::uint8_t* FBits = nullptr;
+    std::size_t FCapacity = 0;
 };
 
 } // namespace quorvane

@@ -106,6 +106,7 @@ struct TJPEGContext {
     int PaletteCount;
     bool PaletteModified;
     int PassesDone;
+    JDIMENSION RowsReached; // rows from the top written at least once
 };
 
 struct TStreamSource {
@@ -433,6 +434,7 @@ void ReadRows(TJPEGContext& ctx)
         if (ctx.Mode != TRowMode::Direct)
             for (JDIMENSION i = 0; i < got; ++i)
                 ConvertRow(ctx, ctx.Scratch[i], RowAddress(ctx, first + i));
+        ctx.RowsReached = std::max(ctx.RowsReached, first + got);
         if (got == 0) break; // only a suspending source returns nothing; ours never does
     }
 }
@@ -574,7 +576,9 @@ void MakeBitmap(TJPEGContext& ctx, std::unique_ptr<TJPEGBitmap>& bitmap, const T
     const bool eightBit =
         ctx.Mode == TRowMode::Direct ? ctx.D.output_components == 1 : ctx.Mode != TRowMode::CmykToBgr;
     auto made = std::make_unique<TJPEGBitmap>(eightBit ? 8 : 24);
-    made->Resize(static_cast<int>(ctx.D.output_width), static_cast<int>(ctx.D.output_height));
+    // The rows are left unset: the decode writes them, and FinishBitmap
+    // clears those it never reached.
+    made->Resize(static_cast<int>(ctx.D.output_width), static_cast<int>(ctx.D.output_height), false);
     if (ctx.Mode == TRowMode::CmykToGrey)
         made->Palette = GreyRampPalette();
     else if (ctx.Mode == TRowMode::CmykToCube)
@@ -591,9 +595,11 @@ void MakeBitmap(TJPEGContext& ctx, std::unique_ptr<TJPEGBitmap>& bitmap, const T
     bitmap = std::move(made);
 }
 
-// After the rows: the generated palette keeps only the colours libjpeg made.
-void TrimPalette(const TJPEGContext& ctx, TJPEGBitmap& bitmap)
+// After the rows, whatever happened: rows never reached become zero, and a
+// generated palette keeps only the colours libjpeg made.
+void FinishBitmap(const TJPEGContext& ctx, TJPEGBitmap& bitmap)
 {
+    bitmap.ClearRows(static_cast<int>(ctx.RowsReached), bitmap.Height() - 1);
     if (ctx.PaletteOut) bitmap.Palette.resize(static_cast<std::size_t>(ctx.PaletteCount));
 }
 
@@ -624,7 +630,7 @@ TJPEGDecodeOutcome DecodeJPEG(const TJPEGDecodeRequest& request, std::unique_ptr
     }
     if (ok) {
         ok = RunGuarded(ctx, StepRows);
-        TrimPalette(ctx, *bitmap);
+        FinishBitmap(ctx, *bitmap);
     }
     paletteModified = ctx.PaletteModified;
     const bool endReported =

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 
 namespace quorvane {
 namespace {
@@ -83,7 +82,23 @@ void TJPEGImage::Assign(const TJPEGBitmap& bitmap)
 
 void TJPEGImage::LoadFromStream(std::istream& stream)
 {
-    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+    // Sized in one go when the stream can tell its length; else read in blocks.
+    std::vector<std::uint8_t> bytes;
+    const std::istream::pos_type start = stream.tellg();
+    if (start != std::istream::pos_type(-1) && stream.seekg(0, std::ios::end)) {
+        const std::istream::pos_type end = stream.tellg();
+        stream.seekg(start);
+        if (end != std::istream::pos_type(-1) && end > start)
+            bytes.resize(static_cast<std::size_t>(end - start));
+    }
+    stream.clear();
+    if (!bytes.empty()) {
+        stream.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        bytes.resize(static_cast<std::size_t>(stream.gcount()));
+    }
+    char block[65536];
+    while (stream.read(block, sizeof block) || stream.gcount() > 0)
+        bytes.insert(bytes.end(), block, block + stream.gcount());
     LoadFromBytes(std::move(bytes));
 }
 
