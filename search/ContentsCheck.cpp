@@ -1,6 +1,6 @@
 // Sampled contents: one byte every fifth of the file (every byte below five
-// bytes). Small files are read with one pread and sampled in memory; larger
-// ones byte by byte at the offsets. A descriptor never outlives its check.
+// bytes). Small files are read with one pread and sampled in memory, larger
+// ones byte by byte at the offsets. No descriptor outlives its sample.
 #include "ContentsCheck.h"
 
 #include "TextCompare.h"
@@ -28,98 +28,131 @@ class TFileHandle {
     TFileHandle(const TFileHandle&) = delete;
     TFileHandle& operator=(const TFileHandle&) = delete;
     int Fd() const { return FFd; }
+    void Reset(int fd)
+    {
+        if (FFd >= 0) close(FFd);
+        FFd = fd;
+    }
 
   private:
     int FFd;
 };
 
-[[noreturn]] void ThrowCannotOpen(const std::string& path)
-{
-    throw EFileReadError("Cannot open file " + path);
-}
-
-[[noreturn]] void ThrowStreamReadError()
-{
-    throw EFileReadError("Stream read error");
-}
-
-// Opens path for the check: no link is followed, no open blocks (a FIFO put
-// in a file's place), and only a regular file is accepted.
-int OpenRegularFile(const std::string& path, struct stat& st)
-{
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) ThrowCannotOpen(path);
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        ThrowCannotOpen(path);
-    }
-    return fd;
-}
-
-// Reads up to length bytes at offset; fewer only at the end of the file.
-std::size_t ReadAt(int fd, unsigned char* buffer, std::size_t length, off_t offset)
+// Reads up to length bytes at offset; fewer at the end of the file; -1 on
+// an error.
+ssize_t ReadAt(int fd, unsigned char* buffer, std::size_t length, off_t offset)
 {
     std::size_t done = 0;
     while (done < length) {
         const ssize_t got = pread(fd, buffer + done, length - done, offset + static_cast<off_t>(done));
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) ThrowStreamReadError();
+        if (got < 0) return -1;
         if (got == 0) break;
         done += static_cast<std::size_t>(got);
     }
-    return done;
+    return static_cast<ssize_t>(done);
+}
+
+// Fills sample.Bytes from the open file; a short file (it shrank since
+// fstat) or a failed read ends the sample with ReadFailed.
+void ReadSampledBytes(int fd, TFileSample& sample)
+{
+    const off_t size = sample.Size;
+    const off_t step = std::max<off_t>(size / 5, 1);
+    if (size <= kReadWholeLimit) {
+        std::vector<unsigned char> whole(static_cast<std::size_t>(size));
+        const ssize_t got = ReadAt(fd, whole.data(), whole.size(), 0);
+        for (off_t offset = 0; offset < size; offset += step) {
+            if (got < 0 || offset >= got) {
+                sample.ReadFailed = true;
+                return;
+            }
+            sample.Bytes.push_back(whole[static_cast<std::size_t>(offset)]);
+        }
+        return;
+    }
+    for (off_t offset = 0; offset < size; offset += step) {
+        unsigned char byte = 0;
+        if (ReadAt(fd, &byte, 1, offset) != 1) {
+            sample.ReadFailed = true;
+            return;
+        }
+        sample.Bytes.push_back(byte);
+    }
 }
 
 } // namespace
 
-std::vector<unsigned char> ReadSample(int fd, off_t size)
+TFileSample SampleFile(int dirFd, const char* name)
 {
-    std::vector<unsigned char> sample;
-    const off_t step = std::max<off_t>(size / 5, 1);
-    if (size <= kReadWholeLimit) {
-        std::vector<unsigned char> whole(static_cast<std::size_t>(size));
-        const std::size_t got = ReadAt(fd, whole.data(), whole.size(), 0);
-        for (off_t offset = 0; offset < size; offset += step) {
-            // The file became shorter since its size was taken.
-            if (static_cast<std::size_t>(offset) >= got) ThrowStreamReadError();
-            sample.push_back(whole[static_cast<std::size_t>(offset)]);
-        }
-        return sample;
-    }
-    for (off_t offset = 0; offset < size; offset += step) {
-        unsigned char byte = 0;
-        if (ReadAt(fd, &byte, 1, offset) != 1) ThrowStreamReadError();
-        sample.push_back(byte);
-    }
+    TFileSample sample;
+    const TFileHandle file(openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st;
+    // Only a regular file is read: a FIFO or device put in the file's place
+    // counts as a file that cannot be opened.
+    if (file.Fd() < 0 || fstat(file.Fd(), &st) != 0 || !S_ISREG(st.st_mode)) return sample;
+    sample.Opened = true;
+    sample.Device = st.st_dev;
+    sample.Inode = st.st_ino;
+    sample.Size = st.st_size;
+    ReadSampledBytes(file.Fd(), sample);
     return sample;
 }
 
-void TContentsCheck::LoadReference()
+bool SameSamples(const TFileSample& a, const std::string& pathA, const TFileSample& b,
+                 const std::string& pathB)
 {
-    struct stat st;
-    const TFileHandle reference(OpenRegularFile(FReferencePath, st));
-    FDevice = st.st_dev;
-    FInode = st.st_ino;
-    FSize = st.st_size;
-    FSample = ReadSample(reference.Fd(), FSize);
-    FLoaded = true;
-}
-
-bool TContentsCheck::Matches(const std::string& candidatePath)
-{
-    if (candidatePath == FReferencePath) return true;
-    struct stat st;
-    const TFileHandle candidate(OpenRegularFile(candidatePath, st));
-    if (!FLoaded) LoadReference();
-    if (st.st_dev == FDevice && st.st_ino == FInode) return true;
-    if (st.st_size != FSize) return false;
-    return ReadSample(candidate.Fd(), FSize) == FSample;
+    if (!a.Opened) throw EFileReadError("Cannot open file " + pathA);
+    if (!b.Opened) throw EFileReadError("Cannot open file " + pathB);
+    if (a.Device == b.Device && a.Inode == b.Inode) return true;
+    if (a.Size != b.Size) return false;
+    const std::size_t count = std::max(a.Bytes.size() + a.ReadFailed, b.Bytes.size() + b.ReadFailed);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i >= a.Bytes.size() || i >= b.Bytes.size()) throw EFileReadError("Stream read error");
+        if (a.Bytes[i] != b.Bytes[i]) return false;
+    }
+    return true;
 }
 
 bool SameContents(const std::string& pathA, const std::string& pathB, PathStyle style)
 {
-    if (style == PathStyle::Windows && SameFolded(pathA, pathB)) return true;
-    return TContentsCheck(pathB).Matches(pathA);
+    const bool samePath = style == PathStyle::Windows ? SameFolded(pathA, pathB) : pathA == pathB;
+    if (samePath) return true;
+    const TFileSample a = SampleFile(AT_FDCWD, pathA.c_str());
+    const TFileSample b = SampleFile(AT_FDCWD, pathB.c_str());
+    return SameSamples(a, pathA, b, pathB);
+}
+
+void TSampleStore::Read(const std::vector<TFileRecord>& catalogue, const std::vector<std::uint32_t>& rows,
+                        TScanHost& host)
+{
+    FSlotOf.assign(catalogue.size(), -1);
+    FSamples.clear();
+    FSamples.reserve(rows.size());
+    TProgressMeter meter(host, rows.size());
+    const std::string* openDirectory = nullptr;
+    TFileHandle dir(-1);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        meter.Step(i);
+        const TFileRecord& row = catalogue[rows[i]];
+        if (openDirectory != row.Directory.get()) {
+            dir.Reset(open(row.DirectoryText().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            openDirectory = row.Directory.get();
+        }
+        FSlotOf[rows[i]] = static_cast<std::int32_t>(FSamples.size());
+        // A directory that cannot be opened leaves its files unopened.
+        FSamples.push_back(dir.Fd() >= 0 ? SampleFile(dir.Fd(), row.Name.c_str()) : TFileSample{});
+    }
+}
+
+bool TSampleStore::Matches(const std::vector<TFileRecord>& catalogue, std::uint32_t candidate,
+                           std::uint32_t reference) const
+{
+    const TFileRecord& a = catalogue[candidate];
+    const TFileRecord& b = catalogue[reference];
+    if (a.Name == b.Name && a.DirectoryText() == b.DirectoryText()) return true;
+    return SameSamples(FSamples[static_cast<std::size_t>(FSlotOf[candidate])], a.FullPath(PathStyle::Posix),
+                       FSamples[static_cast<std::size_t>(FSlotOf[reference])], b.FullPath(PathStyle::Posix));
 }
 
 } // namespace quorvane

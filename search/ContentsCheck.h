@@ -1,39 +1,55 @@
-// The sampled comparison of contents: a candidate file against one reference
-// file, whose sampled bytes are read once however many candidates it meets.
-// Files are opened without following links or blocking, and only regular
-// files are read; failures throw EFileReadError with the program's messages.
+// The sampled comparison of contents. A file's sample is the bytes at offsets
+// 0, size/5, 2*size/5, ... (every byte below five bytes), read through a
+// descriptor opened without following links or blocking, and only from a
+// regular file. Failures are recorded with the sample and raised, with the
+// program's messages, only when a comparison needs that file.
 #pragma once
 
 #include "DuplicateSearch.h"
+#include "ScanHost.h"
 
+#include <cstdint>
 #include <string>
 #include <sys/types.h>
 #include <vector>
 
 namespace quorvane {
 
-class TContentsCheck {
-  public:
-    explicit TContentsCheck(std::string referencePath) : FReferencePath(std::move(referencePath)) {}
-
-    // SameContents(candidatePath, reference) on Linux: equal paths are equal
-    // unopened; otherwise equal sizes and equal bytes at offsets 0, size/5,
-    // 2*size/5, ... (every byte below 5 bytes). The candidate is opened
-    // first, then, once, the reference.
-    bool Matches(const std::string& candidatePath);
-
-  private:
-    void LoadReference();
-
-    std::string FReferencePath;
-    bool FLoaded = false;
-    dev_t FDevice = 0;
-    ino_t FInode = 0;
-    off_t FSize = 0;
-    std::vector<unsigned char> FSample;
+struct TFileSample {
+    bool Opened = false; // false: "Cannot open file" when compared
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    off_t Size = 0;
+    std::vector<unsigned char> Bytes; // the sampled bytes that could be read
+    bool ReadFailed = false;          // a read failed after Bytes
 };
 
-// The bytes at the sampled offsets of a file of the given size.
-std::vector<unsigned char> ReadSample(int fd, off_t size);
+// Opens name relative to dirFd (AT_FDCWD for a path) and reads its sample.
+TFileSample SampleFile(int dirFd, const char* name);
+
+// The comparison of candidate A with reference B as it would run on the two
+// open files: A's failure to open first, then B's; sizes; then offset by
+// offset, A's byte then B's, stopping at the first difference. Throws
+// EFileReadError; the paths are only for its message.
+bool SameSamples(const TFileSample& a, const std::string& pathA, const TFileSample& b,
+                 const std::string& pathB);
+
+// Samples of catalogue rows, read ahead directory by directory (a name
+// relative to its open directory is far cheaper to open than a full path).
+class TSampleStore {
+  public:
+    // rows: catalogue indexes, ascending (so rows of one directory meet).
+    // Reports each file read as a progress step.
+    void Read(const std::vector<TFileRecord>& catalogue, const std::vector<std::uint32_t>& rows,
+              TScanHost& host);
+
+    // SameContents of two rows that Read has sampled.
+    bool Matches(const std::vector<TFileRecord>& catalogue, std::uint32_t candidate,
+                 std::uint32_t reference) const;
+
+  private:
+    std::vector<std::int32_t> FSlotOf; // catalogue index -> sample, or -1
+    std::vector<TFileSample> FSamples;
+};
 
 } // namespace quorvane

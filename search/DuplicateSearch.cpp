@@ -145,15 +145,19 @@ TSortedKeys SortCatalogueKeys(const std::vector<TFileRecord>& catalogue, const T
 // Whether candidate matches reference. Every ticked test runs even after one
 // failed, so contents are compared (and may fail to read) as they would be
 // in that order.
-bool MatchesReference(const TFileRecord& candidate, const TFileRecord& reference, TContentsCheck* contents,
+bool MatchesReference(const std::vector<TFileRecord>& catalogue, std::uint32_t candidateIndex,
+                      std::uint32_t referenceIndex, const TSampleStore* samples,
                       const TSearchCriteria& criteria)
 {
+    const TFileRecord& candidate = catalogue[candidateIndex];
+    const TFileRecord& reference = catalogue[referenceIndex];
     bool matches = true;
     if (criteria.Name && !SameFolded(candidate.Name, reference.Name)) matches = false;
     if (criteria.Size) {
         const bool sameSize = candidate.Size == reference.Size;
         if (!sameSize) matches = false;
-        if (sameSize && contents && !contents->Matches(candidate.FullPath(PathStyle::Posix))) matches = false;
+        if (sameSize && samples && !samples->Matches(catalogue, candidateIndex, referenceIndex))
+            matches = false;
     }
     if (criteria.Time && candidate.TimeKey != reference.TimeKey) matches = false;
     return matches;
@@ -162,21 +166,39 @@ bool MatchesReference(const TFileRecord& candidate, const TFileRecord& reference
 // Resolves one run: its first entry is the reference; the entries after it
 // that match are listed in key-list order, then the reference.
 void FormGroup(const std::vector<TFileRecord>& catalogue, const std::uint32_t* first,
-               const std::uint32_t* last, const TSearchCriteria& criteria, std::vector<std::uint32_t>& listed)
+               const std::uint32_t* last, const TSampleStore* samples, const TSearchCriteria& criteria,
+               std::vector<std::uint32_t>& listed)
 {
     if (last - first < 2) return;
-    const TFileRecord& reference = catalogue[*first];
-    // The reference's sampled bytes are read once for the whole run.
-    std::optional<TContentsCheck> contents;
-    if (criteria.CompareContents()) contents.emplace(reference.FullPath(PathStyle::Posix));
     bool grouped = false;
     for (const std::uint32_t* candidate = first + 1; candidate != last; ++candidate) {
-        if (!MatchesReference(catalogue[*candidate], reference, contents ? &*contents : nullptr, criteria))
-            continue;
+        if (!MatchesReference(catalogue, *candidate, *first, samples, criteria)) continue;
         grouped = true;
         listed.push_back(*candidate);
     }
     if (grouped) listed.push_back(*first);
+}
+
+// The rows whose contents the groups will compare: in each run, the
+// reference and every candidate of the reference's size; ascending.
+std::vector<std::uint32_t> RowsToSample(const std::vector<TFileRecord>& catalogue, const TSortedKeys& keys)
+{
+    std::vector<std::uint32_t> rows;
+    for (std::size_t run = 0; run + 1 < keys.RunStarts.size(); ++run) {
+        const std::size_t begin = keys.RunStarts[run];
+        const std::size_t end = keys.RunStarts[run + 1];
+        if (end - begin < 2) continue;
+        const std::uint32_t reference = keys.Indexes[begin];
+        bool any = false;
+        for (std::size_t i = begin + 1; i < end; ++i) {
+            if (catalogue[keys.Indexes[i]].Size != catalogue[reference].Size) continue;
+            rows.push_back(keys.Indexes[i]);
+            any = true;
+        }
+        if (any) rows.push_back(reference);
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 // Moves the listed rows to target; each catalogue row is listed at most once.
@@ -202,6 +224,10 @@ void GroupCatalogue(std::vector<TFileRecord>& catalogue, const TSearchCriteria& 
         for (std::size_t i = keys.RunStarts[run]; i < keys.RunStarts[run + 1]; ++i)
             runOf[keys.Indexes[i]] = static_cast<std::uint32_t>(run);
     }
+    // Contents are read ahead in directory order, as a pass of their own;
+    // a failure is raised when the group that needs the file is formed.
+    std::optional<TSampleStore> samples;
+    if (criteria.CompareContents()) samples.emplace().Read(catalogue, RowsToSample(catalogue, keys), host);
     std::vector<bool> resolved(runs, false);
     std::vector<std::uint32_t> listed;
     TProgressMeter meter(host, catalogue.size());
@@ -212,7 +238,8 @@ void GroupCatalogue(std::vector<TFileRecord>& catalogue, const TSearchCriteria& 
             if (resolved[run]) continue;
             resolved[run] = true;
             const std::uint32_t* runFirst = keys.Indexes.data() + keys.RunStarts[run];
-            FormGroup(catalogue, runFirst, keys.Indexes.data() + keys.RunStarts[run + 1], criteria, listed);
+            FormGroup(catalogue, runFirst, keys.Indexes.data() + keys.RunStarts[run + 1],
+                      samples ? &*samples : nullptr, criteria, listed);
         }
     } catch (const EFileReadError&) {
         MoveListed(catalogue, listed, target); // the rows listed so far stay

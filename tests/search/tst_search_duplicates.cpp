@@ -2,6 +2,7 @@
 // the key-list collation (index 10 before 9), ASCII-only folding, the sampled
 // contents, the errors of an unreadable file, and the mended faults (nested
 // input directories, hard links, FIFOs and links put in a file's place).
+#include "ContentsCheck.h"
 #include "DuplicateSearch.h"
 #include "FileScan.h"
 #include "PathRules.h"
@@ -73,6 +74,8 @@ class TestSearchDuplicates : public QObject {
     void sameContents();
     void sameContentsPaths();
     void sameContentsRefusesSpecialFiles();
+    void sampleFailures_data();
+    void sampleFailures();
     void unreadableFileStopsSearch();
     void contentsComparedEvenWhenTimesDiffer();
     void nestedInputDirectoriesFormNoFakeGroup();
@@ -396,6 +399,67 @@ void TestSearchDuplicates::sameContentsRefusesSpecialFiles()
         QVERIFY_THROWS_EXCEPTION(EFileReadError, SameContents(special, file));
         QVERIFY_THROWS_EXCEPTION(EFileReadError, SameContents(file, special));
     }
+}
+
+namespace {
+
+// A sample as it would be read: "-" unopened, bytes, "!" after the bytes for
+// a read that failed there.
+TFileSample Sample(const QString& text, off_t size, ino_t inode)
+{
+    TFileSample sample;
+    if (text == "-") return sample;
+    sample.Opened = true;
+    sample.Inode = inode;
+    sample.Size = size;
+    for (const QChar c : text) {
+        if (c == '!')
+            sample.ReadFailed = true;
+        else
+            sample.Bytes.push_back(static_cast<unsigned char>(c.toLatin1()));
+    }
+    return sample;
+}
+
+} // namespace
+
+void TestSearchDuplicates::sampleFailures_data()
+{
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<int>("sizeB");
+    QTest::addColumn<QString>("outcome");
+    QTest::newRow("candidate unopened") << "-"
+                                        << "abcde" << 5 << "Cannot open file A";
+    QTest::newRow("reference unopened") << "abcde"
+                                        << "-" << 5 << "Cannot open file B";
+    QTest::newRow("both unopened: candidate named") << "-"
+                                                    << "-" << 5 << "Cannot open file A";
+    QTest::newRow("sizes differ before any read") << "!"
+                                                  << "abcde" << 6 << "false";
+    QTest::newRow("read fails") << "ab!"
+                                << "abcde" << 5 << "Stream read error";
+    QTest::newRow("reference read fails") << "abcde"
+                                          << "a!" << 5 << "Stream read error";
+    QTest::newRow("difference before the failure") << "ax!"
+                                                   << "abcde" << 5 << "false";
+    QTest::newRow("equal") << "abcde"
+                           << "abcde" << 5 << "true";
+}
+
+void TestSearchDuplicates::sampleFailures()
+{
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(int, sizeB);
+    QFETCH(QString, outcome);
+    QString actual;
+    try {
+        actual = SameSamples(Sample(a, 5, 1), "A", Sample(b, sizeB, 2), "B") ? "true" : "false";
+    } catch (const EFileReadError& error) {
+        actual = error.what();
+    }
+    QCOMPARE(actual, outcome);
 }
 
 void TestSearchDuplicates::unreadableFileStopsSearch()
