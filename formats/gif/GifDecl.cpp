@@ -6,7 +6,7 @@
 
 namespace quorvane {
 
-EGifListError::EGifListError(std::size_t index)
+EGifListError::EGifListError(long long index)
     : std::out_of_range("List index out of bounds (" + std::to_string(index) + ")")
 {
 }
@@ -111,7 +111,7 @@ void TExtensionList::Clear() noexcept
 
 const TExtension& TExtensionList::Item(std::size_t index) const
 {
-    if (index >= FItems.size()) throw EGifListError(index);
+    if (index >= FItems.size()) throw EGifListError(static_cast<long long>(index));
     return *FItems[index];
 }
 
@@ -125,7 +125,7 @@ void TByteBuffer::Append(const std::uint8_t* bytes, std::size_t count)
 
 std::string_view TByteBuffer::String(std::size_t index) const
 {
-    if (index >= FEnds.size()) throw EGifListError(index);
+    if (index >= FEnds.size()) throw EGifListError(static_cast<long long>(index));
     const std::size_t begin = index == 0 ? 0 : FEnds[index - 1];
     return {reinterpret_cast<const char*>(FBytes.data()) + begin, FEnds[index] - begin};
 }
@@ -138,7 +138,7 @@ void TByteBuffer::Reset()
 
 std::uint8_t TByteBuffer::ReadByte()
 {
-    if (FCursor >= Size()) throw EGifListError(FEnds.size());
+    if (FCursor >= Size()) throw EGifListError(static_cast<long long>(FEnds.size()));
     return FBytes[FCursor++];
 }
 

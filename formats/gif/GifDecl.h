@@ -23,7 +23,7 @@ class EGifException : public std::runtime_error {
 // count, or a read past the last data sub-block of an image.
 class EGifListError : public std::out_of_range {
   public:
-    explicit EGifListError(std::size_t index);
+    explicit EGifListError(long long index);
 };
 
 // Reads a block of bytes held in memory; reads past the end return fewer bytes.

@@ -192,6 +192,7 @@ void TLzwDecoder::StartString(unsigned code)
 // next free code); the copy runs forward, so that byte is written first.
 inline void TLzwDecoder::Copy(std::size_t from, std::size_t length)
 {
+    if (FPos >= FStoreSize) return; // past the last row: only counted
     std::uint8_t* to = FOut + FPos;
     const std::uint8_t* src = FOut + from;
     if (FPos - from >= 8 && FPos + length + 8 <= FStoreSize) {
@@ -203,7 +204,7 @@ inline void TLzwDecoder::Copy(std::size_t from, std::size_t length)
         }
         return;
     }
-    const std::size_t stored = FPos >= FStoreSize ? 0 : std::min(length, FStoreSize - FPos);
+    const std::size_t stored = std::min(length, FStoreSize - FPos);
     for (std::size_t i = 0; i < stored; ++i)
         to[i] = src[i];
 }

@@ -187,7 +187,7 @@ void TGifFile::LoadFromBytes(const std::uint8_t* data, std::size_t size)
 
 TGifSubImage& TGifFile::Image(std::size_t number)
 {
-    if (number < 1 || number > FImages.size()) throw EGifListError(number - 1);
+    if (number < 1 || number > FImages.size()) throw EGifListError(static_cast<long long>(number) - 1);
     return *FImages[number - 1];
 }
 
