@@ -3,6 +3,12 @@
 // pixels are blue, green, red; 8-bit pixels index Palette. Every byte is
 // defined: Resize clears the rows, or (for a decoder that writes every row)
 // only the padding, the decoder then clearing whatever rows it did not reach.
+//
+// For Qt, the block is a QImage as it stands, upside down: QImage(Bits(),
+// Width(), Height(), RowBytes(), QImage::Format_BGR888 or Format_Indexed8
+// with the palette as its colour table) shares the memory without a copy;
+// draw it through a vertical flip (QTransform(1, 0, 0, -1, 0, Height())), or
+// take mirrored() for a top-down copy. RowBytes() meets QImage's alignment.
 #pragma once
 
 #include <cstddef>

@@ -13,7 +13,7 @@ namespace {
 quorvane::TJPEGLimits FuzzLimits()
 {
     quorvane::TJPEGLimits limits;
-    limits.MaxPixels = 4u * 1024 * 1024;
+    limits.MaxPixels = 1024u * 1024;
     limits.MaxMemory = 64l * 1024 * 1024;
     limits.MaxScans = 100;
     return limits;
