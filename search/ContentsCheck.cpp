@@ -53,21 +53,21 @@ ssize_t ReadAt(int fd, unsigned char* buffer, std::size_t length, off_t offset)
     return static_cast<ssize_t>(done);
 }
 
-// Fills sample.Bytes from the open file; a short file (it shrank since
-// fstat) or a failed read ends the sample with ReadFailed.
-void ReadSampledBytes(int fd, TFileSample& sample)
+// Fills the sample from the open file; a short file (it shrank since fstat)
+// or a failed read ends the sample with ReadFailed.
+void ReadSampledBytes(int fd, TFileSample& sample, std::vector<unsigned char>& buffer)
 {
     const off_t size = sample.Size;
     const off_t step = std::max<off_t>(size / 5, 1);
     if (size <= kReadWholeLimit) {
-        std::vector<unsigned char> whole(static_cast<std::size_t>(size));
-        const ssize_t got = ReadAt(fd, whole.data(), whole.size(), 0);
+        buffer.resize(static_cast<std::size_t>(size));
+        const ssize_t got = ReadAt(fd, buffer.data(), buffer.size(), 0);
         for (off_t offset = 0; offset < size; offset += step) {
             if (got < 0 || offset >= got) {
                 sample.ReadFailed = true;
                 return;
             }
-            sample.Bytes.push_back(whole[static_cast<std::size_t>(offset)]);
+            sample.Append(buffer[static_cast<std::size_t>(offset)]);
         }
         return;
     }
@@ -77,13 +77,13 @@ void ReadSampledBytes(int fd, TFileSample& sample)
             sample.ReadFailed = true;
             return;
         }
-        sample.Bytes.push_back(byte);
+        sample.Append(byte);
     }
 }
 
 } // namespace
 
-TFileSample SampleFile(int dirFd, const char* name)
+TFileSample SampleFile(int dirFd, const char* name, std::vector<unsigned char>& buffer)
 {
     TFileSample sample;
     const TFileHandle file(openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
@@ -95,7 +95,7 @@ TFileSample SampleFile(int dirFd, const char* name)
     sample.Device = st.st_dev;
     sample.Inode = st.st_ino;
     sample.Size = st.st_size;
-    ReadSampledBytes(file.Fd(), sample);
+    ReadSampledBytes(file.Fd(), sample, buffer);
     return sample;
 }
 
@@ -106,9 +106,9 @@ bool SameSamples(const TFileSample& a, const std::string& pathA, const TFileSamp
     if (!b.Opened) throw EFileReadError("Cannot open file " + pathB);
     if (a.Device == b.Device && a.Inode == b.Inode) return true;
     if (a.Size != b.Size) return false;
-    const std::size_t count = std::max(a.Bytes.size() + a.ReadFailed, b.Bytes.size() + b.ReadFailed);
+    const std::size_t count = std::max(a.Count + a.ReadFailed, b.Count + b.ReadFailed);
     for (std::size_t i = 0; i < count; ++i) {
-        if (i >= a.Bytes.size() || i >= b.Bytes.size()) throw EFileReadError("Stream read error");
+        if (i >= a.Count || i >= b.Count) throw EFileReadError("Stream read error");
         if (a.Bytes[i] != b.Bytes[i]) return false;
     }
     return true;
@@ -118,8 +118,9 @@ bool SameContents(const std::string& pathA, const std::string& pathB, PathStyle 
 {
     const bool samePath = style == PathStyle::Windows ? SameFolded(pathA, pathB) : pathA == pathB;
     if (samePath) return true;
-    const TFileSample a = SampleFile(AT_FDCWD, pathA.c_str());
-    const TFileSample b = SampleFile(AT_FDCWD, pathB.c_str());
+    std::vector<unsigned char> buffer;
+    const TFileSample a = SampleFile(AT_FDCWD, pathA.c_str(), buffer);
+    const TFileSample b = SampleFile(AT_FDCWD, pathB.c_str(), buffer);
     return SameSamples(a, pathA, b, pathB);
 }
 
@@ -132,6 +133,7 @@ void TSampleStore::Read(const std::vector<TFileRecord>& catalogue, const std::ve
     TProgressMeter meter(host, rows.size());
     const std::string* openDirectory = nullptr;
     TFileHandle dir(-1);
+    std::vector<unsigned char> buffer;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         meter.Step(i);
         const TFileRecord& row = catalogue[rows[i]];
@@ -141,7 +143,7 @@ void TSampleStore::Read(const std::vector<TFileRecord>& catalogue, const std::ve
         }
         FSlotOf[rows[i]] = static_cast<std::int32_t>(FSamples.size());
         // A directory that cannot be opened leaves its files unopened.
-        FSamples.push_back(dir.Fd() >= 0 ? SampleFile(dir.Fd(), row.Name.c_str()) : TFileSample{});
+        FSamples.push_back(dir.Fd() >= 0 ? SampleFile(dir.Fd(), row.Name.c_str(), buffer) : TFileSample{});
     }
 }
 

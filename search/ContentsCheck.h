@@ -15,17 +15,24 @@
 
 namespace quorvane {
 
+// At most 9 offsets are sampled (a file of 9 bytes: every byte).
+inline constexpr std::size_t kMaxSampledBytes = 9;
+
 struct TFileSample {
-    bool Opened = false; // false: "Cannot open file" when compared
+    bool Opened = false;     // false: "Cannot open file" when compared
+    bool ReadFailed = false; // a read failed after the bytes held
+    std::uint8_t Count = 0;  // sampled bytes held
+    unsigned char Bytes[kMaxSampledBytes] = {};
     dev_t Device = 0;
     ino_t Inode = 0;
     off_t Size = 0;
-    std::vector<unsigned char> Bytes; // the sampled bytes that could be read
-    bool ReadFailed = false;          // a read failed after Bytes
+
+    void Append(unsigned char byte) { Bytes[Count++] = byte; }
 };
 
-// Opens name relative to dirFd (AT_FDCWD for a path) and reads its sample.
-TFileSample SampleFile(int dirFd, const char* name);
+// Opens name relative to dirFd (AT_FDCWD for a path) and reads its sample;
+// buffer is scratch space kept between calls.
+TFileSample SampleFile(int dirFd, const char* name, std::vector<unsigned char>& buffer);
 
 // The comparison of candidate A with reference B as it would run on the two
 // open files: A's failure to open first, then B's; sizes; then offset by

@@ -416,7 +416,7 @@ TFileSample Sample(const QString& text, off_t size, ino_t inode)
         if (c == '!')
             sample.ReadFailed = true;
         else
-            sample.Bytes.push_back(static_cast<unsigned char>(c.toLatin1()));
+            sample.Append(static_cast<unsigned char>(c.toLatin1()));
     }
     return sample;
 }
