@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <optional>
+
 namespace quorvane {
 
 namespace {

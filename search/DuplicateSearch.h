@@ -50,8 +50,10 @@ TSearchOutcome FindDuplicates(const std::vector<std::string>& directories, const
                               std::vector<TFileRecord>& target);
 
 // The detection proper on a catalogue already read: appends the groups to
-// target (rows are moved out of catalogue). Reports the two passes through
-// host. Throws EFileReadError as FindDuplicates does.
+// target (rows are moved out of catalogue). Reports its passes through host:
+// the key list, then, when contents are compared, the reading of the sampled
+// bytes, then the grouping; each pass runs the percentage up to 100.
+// Throws EFileReadError as FindDuplicates does.
 void GroupCatalogue(std::vector<TFileRecord>& catalogue, const TSearchCriteria& criteria, TScanHost& host,
                     std::vector<TFileRecord>& target);
 
