@@ -4,7 +4,8 @@
 # from the shared benchmark kit, interleaved rounds, warm page cache.
 # usage: bench/gif_bench.sh [PICS_ROOT=/tmp/bench-trees/pics] [RUNS=5] [OUTDIR=/tmp/bench-results-gif]
 # Env: KIT (shared kit, default ../../shared/bench), ANCHORS (default /tmp/bench-build),
-#      BUILD (our build dir, default /tmp/build-gif-bench), GIF_BENCH (a prebuilt gif_bench).
+#      BUILD (our build dir, default /tmp/build-gif-bench), GIF_BENCH (a prebuilt gif_bench),
+#      ACCEPTED_ONLY=1 (time only the files our reader accepts, for a like-for-like batch).
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/.." && pwd)
@@ -21,6 +22,11 @@ fi
 mkdir -p "$outdir"
 gifs="$outdir/gifs.lst"; cmds="$outdir/gif.cmds"; out="$outdir/gif.csv"; work="$outdir/gif.work"
 find "$root" -type f -iname '*.gif' | LC_ALL=C sort > "$gifs"
+if [ "${ACCEPTED_ONLY:-0}" = 1 ]; then
+  "$GIF_BENCH" - < "$gifs" 2>&1 >/dev/null | sed -n 's/: [^:]*$//p' > "$outdir/refused.lst" || true
+  grep -vxF -f "$outdir/refused.lst" "$gifs" > "$gifs.accepted" || true
+  mv "$gifs.accepted" "$gifs"
+fi
 rm -f "$out"
 {
   printf 'gif-giflib-slurp\t%q - < %q > /dev/null\n' "$ANCHORS/gifslurp" "$gifs"

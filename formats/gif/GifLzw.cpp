@@ -129,8 +129,8 @@ class TLzwDecoder {
     bool FOverflow = false;
     std::size_t FPrevPos = 0; // where the previous code's string was written
     unsigned FPrevLen = 0;
-    std::uint32_t FEntryPos[kMaxCodes];
-    std::uint16_t FEntryLen[kMaxCodes];
+    std::uint32_t FEntryPos[kMaxCodes]{};
+    std::uint16_t FEntryLen[kMaxCodes]{};
 };
 
 TLzwDecoder::TLzwDecoder(const TGifDecodeInput& input, TByteArray2D& pixels, TGifEventPump& pump)
