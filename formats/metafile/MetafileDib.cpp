@@ -1,7 +1,8 @@
 // Device-independent bitmaps inside metafile records, decoded to TMfImage.
-// Supported: core and info headers (up to V5), 1/4/8-bit palettes, 16-bit
-// 5-5-5 and bit fields, 24-bit, 32-bit and 32-bit bit fields; rows bottom-up
-// or top-down. Compressed bitmaps are refused (the record is skipped).
+// Supported: core and info headers (up to V5), 1/4/8-bit palettes (also
+// run-length encoded), 16-bit 5-5-5 and bit fields, 24-bit, 32-bit and
+// 32-bit bit fields; rows bottom-up or top-down. Other compressions (JPEG,
+// PNG) are refused and the record is skipped.
 #include "MetafileDib.h"
 
 #include "EMetafile.h"
@@ -12,7 +13,8 @@
 namespace quorvane {
 namespace {
 
-constexpr std::uint32_t kBiRgb = 0, kBiBitFields = 3;
+constexpr std::uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitFields = 3;
+constexpr std::uint64_t kMaxRlePixelsPerByte = 4096;
 
 struct TDibHeader {
     std::int64_t Width = 0, Height = 0;
@@ -51,7 +53,10 @@ bool CheckSizes(const TDibHeader& h)
     using namespace MetafileLimits;
     const int b = h.BitCount;
     if (b != 1 && b != 4 && b != 8 && b != 16 && b != 24 && b != 32) return false;
-    if (h.Compression != kBiRgb && !(h.Compression == kBiBitFields && (b == 16 || b == 32))) return false;
+    const bool rle = (h.Compression == kBiRle8 && b == 8) || (h.Compression == kBiRle4 && b == 4);
+    if (h.Compression != kBiRgb && !rle && !(h.Compression == kBiBitFields && (b == 16 || b == 32)))
+        return false;
+    if (rle && !h.BottomUp) return false; // run-length bitmaps are always stored bottom-up
     return h.Width >= 1 && h.Height >= 1 && h.Width <= kMaxBitmapSide && h.Height <= kMaxBitmapSide &&
            h.Width * h.Height <= kMaxBitmapPixels;
 }
@@ -137,6 +142,73 @@ std::uint32_t ReadPixel(const std::uint8_t* row, std::int64_t x, const TDibHeade
     return h.Compression == kBiBitFields ? FieldsPixel(raw, h) : (0xFF000000u | (raw & 0x00FFFFFFu));
 }
 
+// Writes run-length pixels into a palette-index image; pixels past the row
+// or the image are dropped, pixels never written keep index 0.
+class TRleWriter {
+  public:
+    TRleWriter(std::int64_t width, std::int64_t height)
+        : FWidth(width), FHeight(height), FIndices(std::size_t(width * height), 0)
+    {
+    }
+    void Put(std::uint8_t index)
+    {
+        if (FX < FWidth && FY < FHeight) FIndices[std::size_t((FHeight - 1 - FY) * FWidth + FX)] = index;
+        ++FX;
+    }
+    void EndOfLine() { FX = 0, ++FY; }
+    void Move(int dx, int dy) { FX += dx, FY += dy; }
+    bool Done() const { return FY >= FHeight; }
+    std::vector<std::uint8_t>& Indices() { return FIndices; }
+
+  private:
+    std::int64_t FWidth, FHeight, FX = 0, FY = 0;
+    std::vector<std::uint8_t> FIndices; // top-down
+};
+
+// Decodes BI_RLE8 or BI_RLE4 data (escape codes: 0 end of line, 1 end of
+// bitmap, 2 move by the next two bytes, 3 or more: that many literal pixels).
+std::vector<std::uint8_t> DecodeRle(TByteView bits, const TDibHeader& h)
+{
+    const bool four = h.BitCount == 4;
+    TRleWriter out(h.Width, h.Height);
+    std::size_t pos = 0;
+    while (pos + 2 <= bits.Size() && !out.Done()) {
+        const std::uint8_t count = bits.U8(pos), value = bits.U8(pos + 1);
+        pos += 2;
+        if (count > 0) {
+            for (int i = 0; i < count; ++i)
+                out.Put(four ? std::uint8_t((i & 1) ? value & 0xF : value >> 4) : value);
+        } else if (value == 0) {
+            out.EndOfLine();
+        } else if (value == 1) {
+            break;
+        } else if (value == 2) {
+            out.Move(bits.U8(pos), bits.U8(pos + 1));
+            pos += 2;
+        } else {
+            const std::size_t bytes = four ? (value + 1u) / 2 : value;
+            for (int i = 0; i < value; ++i) {
+                const std::uint8_t b = bits.U8(pos + (four ? std::size_t(i) / 2 : std::size_t(i)));
+                out.Put(four ? std::uint8_t((i & 1) ? b & 0xF : b >> 4) : b);
+            }
+            pos += (bytes + 1) & ~std::size_t(1); // literal runs are padded to 16 bits
+        }
+    }
+    return std::move(out.Indices());
+}
+
+TMfDib DecodeRleDib(TByteView bits, const TDibHeader& h, const std::vector<std::uint32_t>& palette)
+{
+    const std::vector<std::uint8_t> indices = DecodeRle(bits, h);
+    TMfDib dib;
+    dib.Image.Width = int(h.Width);
+    dib.Image.Height = int(h.Height);
+    dib.Image.Pixels.resize(indices.size());
+    for (std::size_t i = 0; i < indices.size(); ++i)
+        dib.Image.Pixels[i] = palette[indices[i]];
+    return dib;
+}
+
 } // namespace
 
 std::optional<TMfDib> DecodeDib(TByteView info, TByteView bits)
@@ -146,6 +218,12 @@ std::optional<TMfDib> DecodeDib(TByteView info, TByteView bits)
         if (!h) return std::nullopt;
         // Palettes are padded to 2^bits entries (black) so every index is valid.
         const std::vector<std::uint32_t> palette = ReadPalette(info, *h);
+        if (h->Compression == kBiRle8 || h->Compression == kBiRle4) {
+            // Runs can describe a large image in a few bytes: refuse a size
+            // that the data could not reasonably describe.
+            if (std::uint64_t(h->Width * h->Height) > kMaxRlePixelsPerByte * bits.Size()) return std::nullopt;
+            return DecodeRleDib(bits, *h, palette);
+        }
         const std::uint64_t stride = ((std::uint64_t(h->Width) * std::uint64_t(h->BitCount) + 31) / 32) * 4;
         if (stride * std::uint64_t(h->Height) > bits.Size()) return std::nullopt;
         TMfDib dib;

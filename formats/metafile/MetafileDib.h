@@ -17,7 +17,7 @@ struct TMfDib {
 };
 
 // info holds the BITMAPINFO (header, masks, palette); bits the pixel rows.
-// Returns nothing for a damaged, unsupported (compressed) or too large bitmap.
+// Returns nothing for a damaged, unsupported (JPEG or PNG) or too large bitmap.
 std::optional<TMfDib> DecodeDib(TByteView info, TByteView bits);
 // A packed DIB: the BITMAPINFO directly followed by the bits.
 std::optional<TMfDib> DecodePackedDib(TByteView packed);

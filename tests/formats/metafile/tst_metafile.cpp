@@ -249,9 +249,18 @@ void TestMetafile::refusedBitmap_data()
     QTest::addColumn<TBytes>("dib");
     const std::vector<std::uint32_t> mono{0x000000, 0xFFFFFF};
     QTest::newRow("bit count 2") << PackedDib(2, 2, 2, {0, 1, 2, 3}, {{0}, {0}});
-    TBytes rle = PackedDib(2, 2, 8, mono, {{0, 1}, {1, 0}});
-    rle[16] = 1;
-    QTest::newRow("run-length compressed") << rle;
+    TBytes jpeg = PackedDib(2, 2, 24, {}, {{0}, {0}});
+    jpeg[16] = 4;
+    QTest::newRow("jpeg compressed") << jpeg;
+    TBytes topDownRle = PackedDib(2, -2, 8, mono, {{2, 1, 0, 1}});
+    topDownRle[16] = 1;
+    QTest::newRow("run-length stored top-down") << topDownRle;
+    TBytes cutRle = PackedDib(4, 2, 8, mono, {{0, 5, 1, 1}}); // a literal run of 5 with 2 bytes present
+    cutRle[16] = 1;
+    QTest::newRow("run-length literal past the end") << cutRle;
+    TBytes bombRle = PackedDib(4096, 4096, 8, mono, {{0, 1}});
+    bombRle[16] = 1;
+    QTest::newRow("run-length size beyond what its data can describe") << bombRle;
     QTest::newRow("palette larger than the bit count allows") << PackedDib(2, 2, 1, {0, 1, 2}, {{0}, {0}}, 3);
     QTest::newRow("rows shorter than declared") << PackedDib(4, 4, 24, {}, {TBytes(12), TBytes(12)});
     QTest::newRow("huge declared size") << PackedDib(100000, 100000, 1, mono, {{0}});

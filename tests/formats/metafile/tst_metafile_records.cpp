@@ -349,6 +349,13 @@ void TestMetafile::dibPixels_data()
     QTest::newRow("16-bit 5-5-5") << PackedDib(2, 2, 16, {},
                                                {{0x00, 0x7C, 0xE0, 0x03}, {0x1F, 0x00, 0xFF, 0x7F}})
                                   << QList<uint>{kBlue, kWhite, kRed, kGreen};
+    const std::vector<std::uint32_t> rgb{0xFF0000, 0x00FF00, 0x0000FF};
+    TBytes rle8 = PackedDib(2, 2, 8, rgb, {{2, 1, 0, 0, 0, 3, 2, 0, 1, 0, 0, 1}}, 3);
+    rle8[16] = 1;
+    QTest::newRow("8-bit run-length") << rle8 << QList<uint>{kBlue, kRed, kGreen, kGreen};
+    TBytes rle4 = PackedDib(2, 2, 4, rgb, {{2, 0x12, 0, 0, 1, 0x20, 0, 1}}, 3);
+    rle4[16] = 2;
+    QTest::newRow("4-bit run-length") << rle4 << QList<uint>{kBlue, kRed, kGreen, kBlue};
     QTest::newRow("32-bit ignores the fourth byte")
         << PackedDib(2, 2, 32, {}, {{0, 0, 255, 0, 0, 255, 0, 9}, {255, 0, 0, 0, 255, 255, 255, 0}})
         << QList<uint>{kBlue, kWhite, kRed, kGreen};
