@@ -84,6 +84,10 @@ class TestGifLzw : public QObject {
     void hookRunsAfterEachRow();
     void matchesGiflib_data();
     void matchesGiflib();
+    void pixelStoreIndices_data();
+    void pixelStoreIndices();
+    void pixelStoreRows();
+    void byteBufferCursor();
 };
 
 void TestGifLzw::onePixelImage()
@@ -435,6 +439,72 @@ void TestGifLzw::matchesGiflib()
         QCOMPARE(reference.front(), pixels);
     }
 #endif
+}
+
+void TestGifLzw::pixelStoreIndices_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("0") << 0 << false;
+    QTest::newRow("1") << 1 << true;
+    QTest::newRow("size") << 5 << true;
+    QTest::newRow("size + 1") << 6 << false;
+}
+
+void TestGifLzw::pixelStoreIndices()
+{
+    QFETCH(int, index);
+    QFETCH(bool, valid);
+    TBigByteArray array(5);
+    const auto at = static_cast<size_t>(index);
+    if (valid) {
+        array.Set(at, 9);
+        QCOMPARE(array.Get(at), std::uint8_t{9});
+        QCOMPARE(array.Data()[at - 1], std::uint8_t{9});
+    } else {
+        QVERIFY_THROWS_EXCEPTION(EIndexOutOfBounds, array.Set(at, 9));
+        QVERIFY_THROWS_EXCEPTION(EIndexOutOfBounds, array.Get(at));
+    }
+}
+
+void TestGifLzw::pixelStoreRows()
+{
+    TByteArray2D matrix(3, 2);
+    const std::uint8_t row[3] = {4, 5, 6};
+    matrix.SetRow(2, row, 3);
+    QCOMPARE(matrix.Row(2).Get(3), std::uint8_t{6});
+    QCOMPARE(matrix.Row(1).Get(1), std::uint8_t{0});
+    QCOMPARE(matrix.Data()[3], std::uint8_t{4});
+    QVERIFY_THROWS_EXCEPTION(EIndexOutOfBounds, matrix.SetRow(0, row, 3));
+    QVERIFY_THROWS_EXCEPTION(EIndexOutOfBounds, matrix.SetRow(3, row, 3));
+    QVERIFY_THROWS_EXCEPTION(EIndexOutOfBounds, matrix.Row(3));
+    try {
+        matrix.SetRow(1, row, 2);
+        QFAIL("no exception");
+    } catch (const EIndexOutOfBounds& e) {
+        QCOMPARE(std::string(e.what()),
+                 std::string("Row doesn't have equal number of elements as Matrix row"));
+    }
+}
+
+void TestGifLzw::byteBufferCursor()
+{
+    TByteBuffer buffer;
+    QVERIFY_THROWS_EXCEPTION(EGifListError, buffer.Reset());
+    const std::uint8_t first[2] = {1, 2}, second[1] = {3};
+    buffer.Append(first, 2);
+    buffer.Append(second, 1);
+    QCOMPARE(buffer.Count(), size_t{2});
+    QCOMPARE(buffer.Size(), size_t{3});
+    QCOMPARE(buffer.String(1), std::string_view("\x03", 1));
+    buffer.Reset();
+    QCOMPARE(buffer.ReadByte(), std::uint8_t{1});
+    QCOMPARE(buffer.ReadByte(), std::uint8_t{2});
+    QCOMPARE(buffer.ReadByte(), std::uint8_t{3});
+    QVERIFY_THROWS_EXCEPTION(EGifListError, buffer.ReadByte());
+    buffer.Reset();
+    QCOMPARE(buffer.ReadByte(), std::uint8_t{1});
+    QCOMPARE(buffer.Bytes()[3], std::uint8_t{0}); // padding after the data
 }
 
 QTEST_GUILESS_MAIN(TestGifLzw)
