@@ -1,6 +1,7 @@
 // TfrmMain: the result list lvFiles — columns, clearing, sorting, group
 // navigation, selection, the total after a removal and the context menu.
 // The rules themselves are the search core's plain functions (ResultRows.h).
+#include "ListSort.h"
 #include "MainForm.h"
 #include "ResultRows.h"
 #include "WindowRules.h"
@@ -54,7 +55,7 @@ int TfrmMain::lvFilesCompare(const TFileRecord& x, const TFileRecord& y) const
 void TfrmMain::SetSortMode(int mode)
 {
     FSortMode = mode;
-    FModel->Reorder(SortedOrder(FModel->Rows(), FSortMode));
+    FModel->Reorder(FastSortedOrder(FModel->Rows(), FSortMode));
 }
 
 void TfrmMain::lvFilesColumnClick(int column)

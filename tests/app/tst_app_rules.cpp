@@ -3,6 +3,8 @@
 #include "AppFakes.h"
 #include "AppMessages.h"
 #include "FileListModel.h"
+#include "ListSort.h"
+#include "ResultRows.h"
 #include "UpDown.h"
 #include "WindowRules.h"
 
@@ -29,6 +31,8 @@ class TestAppRules : public QObject {
     void longestSpaceRun_data();
     void longestSpaceRun();
     void upDownClampsWithoutWrapping();
+    void fastOrderEqualsCoreOrder_data();
+    void fastOrderEqualsCoreOrder();
 
     void modelPassesModelTester();
     void modelShowsColumns();
@@ -137,6 +141,68 @@ void TestAppRules::upDownClampsWithoutWrapping()
     upDown.StepBy(-2147483647);
     QCOMPARE(upDown.Position(), 0);
     QCOMPARE(changed.count(), 5); // 210, 9995, 9999, 3, 0
+}
+
+void TestAppRules::fastOrderEqualsCoreOrder_data()
+{
+    QTest::addColumn<int>("mode");
+    const char* const names[] = {"Name asc",  "Name desc", "Directory asc", "Directory desc", "Size asc",
+                                 "Size desc", "Type asc",  "Type desc",     "Time asc",       "Time desc"};
+    for (int mode = 0; mode < 10; ++mode)
+        QTest::newRow(names[mode]) << mode;
+}
+
+void TestAppRules::fastOrderEqualsCoreOrder()
+{
+    QFETCH(int, mode);
+    // Rows that stress the keys: long common prefixes (beyond the 16 key
+    // bytes), letter case, '_' against letters, bytes above 0x7F, prefixes of
+    // one another, equal sizes and times, and equal directory texts held by
+    // different strings.
+    const char* const names[] = {"holiday_2019_beach_01.jpg",
+                                 "HOLIDAY_2019_BEAC",
+                                 "holiday_2019_beach",
+                                 "holiday_2019_bea.jpg",
+                                 "IMG_00001.jpg",
+                                 "img_00001.JPG",
+                                 "IMG_00001.jpeg",
+                                 "IMG_0000",
+                                 "img",
+                                 "Img_a",
+                                 "IMG[1].gif",
+                                 "\xe4\xb8\xad.png",
+                                 "a_b",
+                                 "aB",
+                                 "a",
+                                 "",
+                                 "README",
+                                 "readme.",
+                                 "x.Tar.GZ"};
+    const char* const directories[] = {"/data/Pictures/2019", "/data/pictures/2019", "/data/pictures/2019/x",
+                                       "/data/pic_tures", "/"};
+    std::vector<std::shared_ptr<const std::string>> shared;
+    for (const char* directory : directories)
+        shared.push_back(std::make_shared<const std::string>(directory));
+    std::vector<TFileRecord> rows;
+    unsigned seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7fff; };
+    for (int i = 0; i < 600; ++i) {
+        TFileRecord row =
+            MakeRecord(names[next() % (sizeof names / sizeof *names)], next() % 4, 202001010000 + next() % 3);
+        row.Directory = shared[next() % shared.size()];
+        if (i % 7 == 0) // an equal text in a string of its own
+            row.Directory = std::make_shared<const std::string>(*row.Directory);
+        rows.push_back(row);
+    }
+    const std::vector<std::size_t> expected = SortedOrder(rows, mode);
+    QVERIFY(FastSortedOrder(rows, mode) == expected);
+    // Sorting the sorted rows again by another mode starts from a new order.
+    std::vector<TFileRecord> sorted;
+    for (std::size_t index : expected)
+        sorted.push_back(rows[index]);
+    const int other = (mode + 3) % 10;
+    QVERIFY(FastSortedOrder(sorted, other) == SortedOrder(sorted, other));
+    QVERIFY(FastSortedOrder({}, mode).empty());
 }
 
 void TestAppRules::modelPassesModelTester()
