@@ -85,15 +85,35 @@ struct TNumberEntry {
     }
 };
 
+// Names carry their first 16 folded bytes as two numbers (zero-padded; names
+// hold no NUL byte, so the numbers order as the folded texts do), and only
+// names that agree on those bytes are compared in full.
 struct TNameEntry {
+    std::uint64_t High;
+    std::uint64_t Low;
     const std::string* Key;
     std::uint64_t IndexOrder;
     std::uint32_t Index;
 
-    static bool SameKey(const TNameEntry& a, const TNameEntry& b) { return SameFolded(*a.Key, *b.Key); }
+    TNameEntry(const std::string* key, std::uint64_t indexOrder, std::uint32_t index)
+        : High(0), Low(0), Key(key), IndexOrder(indexOrder), Index(index)
+    {
+        for (std::size_t i = 0; i < 16; ++i) {
+            const unsigned char byte = i < key->size() ? FoldAscii(static_cast<unsigned char>((*key)[i])) : 0;
+            (i < 8 ? High : Low) = ((i < 8 ? High : Low) << 8) | byte;
+        }
+    }
+
+    static int CompareKeys(const TNameEntry& a, const TNameEntry& b)
+    {
+        if (a.High != b.High) return a.High < b.High ? -1 : 1;
+        if (a.Low != b.Low) return a.Low < b.Low ? -1 : 1;
+        return CompareFolded(*a.Key, *b.Key);
+    }
+    static bool SameKey(const TNameEntry& a, const TNameEntry& b) { return CompareKeys(a, b) == 0; }
     static bool Before(const TNameEntry& a, const TNameEntry& b)
     {
-        const int byKey = CompareFolded(*a.Key, *b.Key);
+        const int byKey = CompareKeys(a, b);
         return byKey != 0 ? byKey < 0 : a.IndexOrder < b.IndexOrder;
     }
 };

@@ -611,11 +611,26 @@ void TestSearchDuplicates::matchesRandomCataloguesAsTheKeyListDoes()
     QFETCH(bool, time);
     QFETCH(int, seed);
     QRandomGenerator random(static_cast<quint32>(seed));
-    const char* names[] = {"a", "A", "b", "ab", "AB", "ab c", "ab_", "\xc3\xa9", "\xc3\x89", "z"};
+    // Short names, names differing only in case (ASCII and beyond), and long
+    // names that agree on their first 16 folded bytes.
+    const char* names[] = {"a",
+                           "A",
+                           "b",
+                           "ab",
+                           "AB",
+                           "ab c",
+                           "ab_",
+                           "\xc3\xa9",
+                           "\xc3\x89",
+                           "z",
+                           "IMG_0001 holiday.jpg",
+                           "img_0001 HOLIDAY.JPG",
+                           "IMG_0001 holiday",
+                           "IMG_0001 holidays.jpg"};
     const auto dir = std::make_shared<const std::string>("/d");
     std::vector<TFileRecord> catalogue(400);
     for (TFileRecord& row : catalogue) {
-        row.Name = names[random.bounded(10)];
+        row.Name = names[random.bounded(14)];
         row.Directory = dir;
         row.Size = random.bounded(4) * 1000;
         row.TimeKey = 202301010000 + random.bounded(3);
