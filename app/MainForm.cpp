@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QShowEvent>
 #include <QTimer>
@@ -171,7 +172,11 @@ void TfrmMain::setupStatusBar()
     for (QLabel* panel : {StatusPanel0, StatusPanel1}) {
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
+        panel->setContentsMargins(2, 0, 2, 0);
     }
+    // 25 pixels as designed, unless the installed face that stands in for
+    // Arial is taller than Arial: the text must not be cut.
+    StatusBar->setFixedHeight(std::max(25, QFontMetrics(StatusBar->font()).height() + 7));
     StatusBar->addWidget(StatusPanel0, 0);
     StatusBar->addWidget(StatusPanel1, 1);
 }

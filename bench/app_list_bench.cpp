@@ -4,7 +4,10 @@
 // given a tree, runs "List All" and "Find Duplicates" through their buttons.
 // Prints wall and CPU seconds per step and the process's peak memory.
 //
-//   quorvane_bench_list [--rows N] [--tree DIR]
+//   quorvane_bench_list [--rows N] [--tree DIR] [--shot FILE.png]
+// --shot saves a picture of the window after the tree's searches (to look
+// at the layout with real rows); --rows 0 skips the synthetic rows.
+#include "Application.h"
 #include "MainForm.h"
 #include "ProgressForm.h"
 #include "ResultRows.h"
@@ -107,16 +110,19 @@ void RunTree(TfrmMain& form, const char* tree)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     std::size_t rowCount = 1000000;
     const char* tree = nullptr;
+    const char* shot = nullptr;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--rows") == 0)
             rowCount = std::strtoull(argv[i + 1], nullptr, 10);
         else if (std::strcmp(argv[i], "--tree") == 0)
             tree = argv[i + 1];
+        else if (std::strcmp(argv[i], "--shot") == 0)
+            shot = argv[i + 1];
     }
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     TSilentMessages messages;
     TfrmMain form;
     TfrmProgress progress;
@@ -127,6 +133,11 @@ int main(int argc, char** argv)
     QApplication::processEvents();
     std::printf("window shown                       peak %7.1f MiB\n", PeakKiB() / 1024.0);
     if (tree) RunTree(form, tree);
+    if (shot) {
+        QApplication::processEvents();
+        form.grab().save(QString::fromLocal8Bit(shot));
+    }
+    if (rowCount == 0) return 0;
     std::vector<TFileRecord> rows;
     Measure("make synthetic rows", [&] { rows = SyntheticRows(rowCount); });
     QTreeView* list = form.findChild<QTreeView*>("lvFiles");
