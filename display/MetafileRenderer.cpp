@@ -128,7 +128,7 @@ QString TextOf(const TMfText& text)
         if (const char* codec = CharsetCodec(text.Font.Charset)) {
             QStringDecoder decoder(codec);
             if (decoder.isValid()) {
-                const QString decoded = decoder.decode(QByteArray::fromStdString(text.AnsiBytes));
+                QString decoded = decoder.decode(QByteArray::fromStdString(text.AnsiBytes));
                 if (!decoder.hasError()) return decoded;
             }
         }

@@ -94,7 +94,8 @@ TEmfPlayer::THandler TEmfPlayer::FindHandler(std::uint32_t type)
         t[76] = &P::Blt, t[77] = &P::Blt, t[80] = &P::SetDiBitsToDevice;
         t[81] = &P::StretchDiBits, t[82] = &P::CreateFont, t[83] = &P::ExtTextOut;
         t[84] = &P::ExtTextOut, t[92] = &P::PolyDraw, t[93] = &P::CreateDibBrush;
-        t[94] = &P::CreateDibBrush, t[95] = &P::ExtCreatePen, t[101] = &P::DeleteObjectRecord;
+        t[94] = &P::CreateDibBrush, t[95] = &P::ExtCreatePen, t[114] = &P::AlphaBlend,
+        t[101] = &P::DeleteObjectRecord;
         return t;
     }();
     return type < kTable.size() ? kTable[type] : nullptr;

@@ -103,6 +103,7 @@ class TEmfPlayer : public TMetafilePlayer {
     void Blt(TByteView r);
     void StretchDiBits(TByteView r);
     void SetDiBitsToDevice(TByteView r);
+    void AlphaBlend(TByteView r);
 
     std::vector<TMfPoint> ReadPoints(TByteView r, std::size_t offset, std::uint64_t count, bool small) const;
     void DrawRecordDib(TByteView r, std::size_t infoAt, std::uint32_t rop, std::int64_t sx, std::int64_t sy,

@@ -3,6 +3,7 @@
 // checked against the record's own size before anything is sized by them.
 #include "EmfPlayer.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quorvane {
@@ -10,6 +11,24 @@ using namespace emf_fields;
 namespace {
 
 constexpr std::uint32_t kStockBit = 0x80000000u;
+
+// AlphaBlend's source: premultiplied alpha per pixel (perPixel), then the
+// constant alpha over all; the canvas takes straight alpha.
+void ApplyAlpha(TMfImage& image, std::uint8_t constant, bool perPixel)
+{
+    for (std::uint32_t& p : image.Pixels) {
+        std::uint32_t a = perPixel ? p >> 24 : 255;
+        std::uint32_t rgb = p & 0x00FFFFFFu;
+        if (perPixel && a < 255) {
+            const auto straight = [a](std::uint32_t c) {
+                return a ? std::min<std::uint32_t>(c * 255 / a, 255) : 0;
+            };
+            rgb = (straight((p >> 16) & 0xFF) << 16) | (straight((p >> 8) & 0xFF) << 8) | straight(p & 0xFF);
+        }
+        a = a * constant / 255;
+        p = (a << 24) | rgb;
+    }
+}
 
 bool IsSmallPoly(std::uint32_t type)
 {
@@ -341,6 +360,23 @@ void TEmfPlayer::SetDiBitsToDevice(TByteView r)
     }
     DrawDib(*dib, r.I32(32), r.I32(36), w, h, {double(x), double(y), double(x + w), double(y + h)},
             TMfRop::Copy);
+}
+
+void TEmfPlayer::AlphaBlend(TByteView r)
+{
+    // The layout of EMR_STRETCHBLT, with a blend function in place of the raster operation.
+    const std::int64_t x = r.I32(24), y = r.I32(28), w = r.I32(32), h = r.I32(36);
+    const std::uint8_t constant = r.U8(42);
+    const bool perPixel = r.U8(43) & 1;
+    if (r.U32(80) != 0 || r.U32(88) == 0) return;
+    std::optional<TMfDib> dib = DecodeDib(r.Sub(r.U32(84), r.U32(88)), r.Sub(r.U32(92), r.U32(96)), perPixel);
+    if (!dib) {
+        ++FResult.Malformed;
+        return;
+    }
+    ApplyAlpha(dib->Image, constant, perPixel);
+    DrawDib(*dib, r.I32(44), r.I32(48), r.I32(100), r.I32(104),
+            {double(x), double(y), double(x + w), double(y + h)}, TMfRop::Copy);
 }
 
 } // namespace quorvane

@@ -19,6 +19,7 @@ constexpr std::uint64_t kMaxRlePixelsPerByte = 4096;
 struct TDibHeader {
     std::int64_t Width = 0, Height = 0;
     bool BottomUp = true;
+    bool KeepAlpha = false; // 32-bit BI_RGB pixels keep their fourth byte as alpha
     int BitCount = 0;
     std::uint32_t Compression = kBiRgb;
     std::array<std::uint32_t, 3> Masks{0x7C00, 0x03E0, 0x001F};
@@ -139,7 +140,8 @@ std::uint32_t ReadPixel(const std::uint8_t* row, std::int64_t x, const TDibHeade
     const std::uint32_t raw = std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
                               (std::uint32_t(p[3]) << 24);
     // Plain 32-bit DIBs carry an unused fourth byte; GDI draws them opaque.
-    return h.Compression == kBiBitFields ? FieldsPixel(raw, h) : (0xFF000000u | (raw & 0x00FFFFFFu));
+    if (h.Compression == kBiBitFields) return FieldsPixel(raw, h);
+    return h.KeepAlpha ? raw : (0xFF000000u | (raw & 0x00FFFFFFu));
 }
 
 // Writes run-length pixels into a palette-index image; pixels past the row
@@ -211,11 +213,12 @@ TMfDib DecodeRleDib(TByteView bits, const TDibHeader& h, const std::vector<std::
 
 } // namespace
 
-std::optional<TMfDib> DecodeDib(TByteView info, TByteView bits)
+std::optional<TMfDib> DecodeDib(TByteView info, TByteView bits, bool keepAlpha)
 {
     try {
-        const std::optional<TDibHeader> h = ReadHeader(info);
+        std::optional<TDibHeader> h = ReadHeader(info);
         if (!h) return std::nullopt;
+        h->KeepAlpha = keepAlpha;
         // Palettes are padded to 2^bits entries (black) so every index is valid.
         const std::vector<std::uint32_t> palette = ReadPalette(info, *h);
         if (h->Compression == kBiRle8 || h->Compression == kBiRle4) {

@@ -18,7 +18,9 @@ struct TMfDib {
 
 // info holds the BITMAPINFO (header, masks, palette); bits the pixel rows.
 // Returns nothing for a damaged, unsupported (JPEG or PNG) or too large bitmap.
-std::optional<TMfDib> DecodeDib(TByteView info, TByteView bits);
+// keepAlpha: a 32-bit BI_RGB bitmap keeps its fourth byte as alpha (as
+// AlphaBlend reads it) instead of being drawn opaque.
+std::optional<TMfDib> DecodeDib(TByteView info, TByteView bits, bool keepAlpha = false);
 // A packed DIB: the BITMAPINFO directly followed by the bits.
 std::optional<TMfDib> DecodePackedDib(TByteView packed);
 

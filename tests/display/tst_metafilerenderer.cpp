@@ -43,6 +43,23 @@ TWmfBuilder RedSquare()
         .Rectangle(20, 20, 80, 80);
 }
 
+// EMR_ALPHABLEND of a one-pixel red bitmap with constant alpha 128 over the
+// whole 96 x 96 frame.
+TBytes HalfTransparentRed()
+{
+    const TBytes dib = PackedDib(1, 1, 24, {}, {{0, 0, 255}});
+    TBytes body;
+    for (int v : {0, 0, 0, 0, 0, 0, 96, 96})
+        Put32(body, std::uint32_t(v));
+    Put32(body, 128u << 16);
+    for (int i = 0; i < 10; ++i)
+        Put32(body, 0);
+    for (std::uint32_t v : {108u, 40u, 148u, std::uint32_t(dib.size() - 40), 1u, 1u})
+        Put32(body, v);
+    body.insert(body.end(), dib.begin(), dib.end());
+    return TEmfBuilder().Raw(114, body).Bytes();
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(quorvane::testing::TBytes)
@@ -113,6 +130,8 @@ void TestMetafileRenderer::pixels_data()
                               .Bytes();
     QTest::newRow("and mask black half") << masked << QSize(100, 100) << QPoint(25, 50) << uint(kBlack);
     QTest::newRow("and mask white half") << masked << QSize(100, 100) << QPoint(75, 50) << uint(kGreen);
+    QTest::newRow("alpha blended over white")
+        << HalfTransparentRed() << QSize(96, 96) << QPoint(48, 48) << uint(0xFFFF7F7F);
     const TBytes clipped = RedSquare().Rec(0x0416, {100, 50, 0, 0}).Rectangle(0, 0, 100, 100).Bytes();
     QTest::newRow("clip keeps the left half") << clipped << QSize(100, 100) << QPoint(25, 90) << uint(kRed);
     QTest::newRow("clip spares the right half")

@@ -96,6 +96,8 @@ class TestMetafile : public QObject {
     void dibPixels();
     void dibSourceRectangle();
     void emfStretchDiBits();
+    void emfAlphaBlend_data();
+    void emfAlphaBlend();
     void emfPathBracket();
     void clipRectangles();
 };

@@ -418,6 +418,41 @@ void TestMetafile::emfStretchDiBits()
     QCOMPARE(canvas.Images[0].Image.Pixel(0, 0), kBlue);
 }
 
+void TestMetafile::emfAlphaBlend_data()
+{
+    QTest::addColumn<TBytes>("dib");
+    QTest::addColumn<int>("constant");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<uint>("pixel");
+    QTest::newRow("premultiplied pixel alpha")
+        << PackedDib(1, 1, 32, {}, {{0, 0, 128, 128}}) << 255 << 1 << uint(0x80FF0000u);
+    QTest::newRow("constant alpha over an opaque bitmap")
+        << PackedDib(1, 1, 24, {}, {{0, 0, 255}}) << 128 << 0 << uint(0x80FF0000u);
+    QTest::newRow("both alphas") << PackedDib(1, 1, 32, {}, {{0, 0, 255, 255}}) << 51 << 1
+                                 << uint(0x33FF0000u);
+    QTest::newRow("transparent pixel") << PackedDib(1, 1, 32, {}, {{0, 0, 0, 0}}) << 255 << 1 << uint(0u);
+}
+
+void TestMetafile::emfAlphaBlend()
+{
+    QFETCH(TBytes, dib);
+    QFETCH(int, constant);
+    QFETCH(int, format);
+    TBytes body;
+    for (int v : {0, 0, 0, 0, 10, 10, 20, 20})
+        Put32(body, std::uint32_t(v));
+    Put32(body, std::uint32_t(constant << 16 | format << 24));
+    for (int i = 0; i < 2 + 6 + 2; ++i)
+        Put32(body, 0); // source origin, transform, background, usage
+    for (std::uint32_t v : {108u, 40u, 148u, std::uint32_t(dib.size() - 40), 1u, 1u})
+        Put32(body, v);
+    body.insert(body.end(), dib.begin(), dib.end());
+    const TRecordingCanvas canvas = PlayOn(TEmfBuilder().Raw(114, body).Bytes(), 96, 96);
+    QCOMPARE(canvas.Images.size(), std::size_t(1));
+    QTEST(uint(canvas.Images[0].Image.Pixel(0, 0)), "pixel");
+    QVERIFY(Near(canvas.Images[0].Place.TopRight, 30, 10));
+}
+
 void TestMetafile::emfPathBracket()
 {
     const TBytes bytes = TEmfBuilder()
