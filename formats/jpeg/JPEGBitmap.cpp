@@ -1,5 +1,5 @@
 // TJPEGBitmap storage: one block of padded bottom-up rows. The largest freed
-// block (up to 256 MiB) is kept for the next bitmap of this thread, so that
+// block (up to 64 MiB) is kept for the next bitmap of this thread, so that
 // decoding picture after picture neither faults fresh pages in nor clears
 // them twice; a reused block is never shown before it is written or cleared.
 #include "JPEGBitmap.h"
@@ -13,7 +13,7 @@ namespace quorvane {
 namespace {
 
 constexpr std::size_t kMinCachedBlock = std::size_t(1) << 20;
-constexpr std::size_t kMaxCachedBlock = std::size_t(256) << 20;
+constexpr std::size_t kMaxCachedBlock = std::size_t(64) << 20;
 
 // The kept block lives in trivially destructible thread-local variables, so
 // that a bitmap freed during the thread's exit still finds them valid; the

@@ -101,6 +101,7 @@ class TestJpegErrors : public QObject {
     void truncatedFileDecodes();
     void progressThrottle();
     void listenerCancelsQuietly();
+    void reusedMemoryShowsNoOldPicture();
 };
 
 void TestJpegErrors::emptyFileRaisesEmptyInput()
@@ -350,6 +351,32 @@ void TestJpegErrors::listenerCancelsQuietly()
     QCOMPARE(endPercent, 0);
     image.Bitmap();
     QCOMPARE(starts, 1);
+}
+
+void TestJpegErrors::reusedMemoryShowsNoOldPicture()
+{
+    // A large white picture's pixel memory is freed and taken again by the
+    // next bitmap; the rows that decode never reaches and the padding must
+    // not show the white.
+    {
+        TJPEGImage white;
+        white.LoadFromBytes(MakeJpeg(SolidColour(1024, 1024, 255, 255, 255)));
+        QCOMPARE(int(white.Bitmap().ScanLine(1000)[0]), 255);
+    }
+    TJPEGImage image;
+    image.LoadFromBytes(MakeJpeg(SolidColour(1001, 900, 0, 0, 0)));
+    std::int64_t now = 0;
+    image.SetProgressClock([&] { return now += 1000; });
+    image.SetOnProgress([&](TProgressStage stage, int, bool, const TJPEGRect& r) {
+        if (stage == TProgressStage::psRunning && r.Bottom >= 100) throw EJPEGAbort();
+    });
+    const TJPEGBitmap& bitmap = image.Bitmap();
+    QCOMPARE(bitmap.RowBytes(), size_t(3004));
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        const std::uint8_t* row = bitmap.ScanLine(y);
+        QVERIFY2(row[3003] == 0, qPrintable(QString("padding of row %1").arg(y)));
+        if (y > 500) QVERIFY2(RowIsZero(bitmap, y), qPrintable(QString("row %1").arg(y)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestJpegErrors)
