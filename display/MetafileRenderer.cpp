@@ -232,14 +232,14 @@ void TQPainterMetafileCanvas::DrawImage(const TMfImage& image, const TMfImagePla
     FPainter.restore();
 }
 
-void TQPainterMetafileCanvas::SetClip(const std::vector<TMfPath>& regions)
+void TQPainterMetafileCanvas::SetClip(const TMfClip& regions)
 {
     if (FBaseClipped)
         FPainter.setClipPath(FBaseClip);
     else
         FPainter.setClipping(false);
-    for (const TMfPath& region : regions)
-        FPainter.setClipPath(ToQPath(region, TMfFillMode::Winding),
+    for (const auto& region : regions)
+        FPainter.setClipPath(ToQPath(*region, TMfFillMode::Winding),
                              FPainter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
 }
 

@@ -32,7 +32,7 @@ class TQPainterMetafileCanvas : public IMetafileCanvas {
     void DrawPath(const TMfPath& path, const TMfPen& pen, const TMfBrush& brush, TMfFillMode mode) override;
     double DrawText(const TMfText& text) override;
     void DrawImage(const TMfImage& image, const TMfImagePlacement& place, TMfRop rop) override;
-    void SetClip(const std::vector<TMfPath>& regions) override;
+    void SetClip(const TMfClip& regions) override;
 
   private:
     QPainter& FPainter;

@@ -27,6 +27,9 @@ inline constexpr std::size_t kMaxSavedStates = 1024;
 // Canvas coordinates beyond this are refused (the primitive is skipped): they
 // are nonsense for a picture and make rasterisers slow or imprecise.
 inline constexpr double kMaxCanvasCoordinate = 1e7;
+// Points of all the paths that make up the clip at one time; a path that
+// would exceed it is not added (the clip is re-applied often, so it must stay cheap).
+inline constexpr std::size_t kMaxClipPoints = 16384;
 // Points gathered in one path bracket of an enhanced metafile.
 inline constexpr std::size_t kMaxPathPoints = std::size_t(1) << 22;
 } // namespace MetafileLimits

@@ -29,7 +29,7 @@ TEmfPlayer::TEmfPlayer(IMetafileCanvas& canvas, double canvasWidth, double canva
 
 void TEmfPlayer::Play(TByteView file, std::size_t handleCount)
 {
-    SetObjectCount(handleCount);
+    SetObjectCount(handleCount, false);
     std::size_t pos = 0;
     while (pos < file.Size()) {
         if (!file.Has(pos, 8)) {

@@ -20,7 +20,7 @@ class IMetafileCanvas {
     virtual void DrawImage(const TMfImage& image, const TMfImagePlacement& place, TMfRop rop) = 0;
     // Replaces the clip: the intersection of all the paths (each filled with
     // the winding rule); an empty list removes the clip.
-    virtual void SetClip(const std::vector<TMfPath>& regions) = 0;
+    virtual void SetClip(const TMfClip& regions) = 0;
 };
 
 } // namespace quorvane

@@ -101,10 +101,24 @@ TMetafilePlayer::TMetafilePlayer(IMetafileCanvas& canvas, double canvasWidth, do
 {
 }
 
+void TMetafilePlayer::SetObjectCount(std::size_t count, bool lowestFree)
+{
+    FObjects.assign(count, std::nullopt);
+    FLowestFree = lowestFree;
+    FFreeSlots.clear();
+    if (lowestFree)
+        for (std::size_t i = 0; i < count; ++i)
+            FFreeSlots.insert(FFreeSlots.end(), i);
+}
+
 void TMetafilePlayer::CreateObjectInFreeSlot(TMfObject object)
 {
-    const auto slot = std::find(FObjects.begin(), FObjects.end(), std::nullopt);
-    if (slot != FObjects.end()) *slot = std::move(object);
+    // A set of free slots keeps this logarithmic: a linear search would make
+    // a file of creations into a full table quadratic.
+    if (FFreeSlots.empty()) return;
+    const std::size_t slot = *FFreeSlots.begin();
+    FFreeSlots.erase(FFreeSlots.begin());
+    FObjects[slot] = std::move(object);
 }
 
 void TMetafilePlayer::CreateObjectAt(std::size_t index, TMfObject object)
@@ -128,7 +142,9 @@ void TMetafilePlayer::SelectObject(std::size_t index)
 
 void TMetafilePlayer::DeleteObject(std::size_t index)
 {
-    if (index < FObjects.size()) FObjects[index].reset();
+    if (index >= FObjects.size() || !FObjects[index]) return;
+    FObjects[index].reset();
+    if (FLowestFree) FFreeSlots.insert(index);
 }
 
 void TMetafilePlayer::SaveDc()
@@ -149,7 +165,9 @@ void TMetafilePlayer::RestoreDc(int which)
 
 void TMetafilePlayer::ApplyClip()
 {
-    FCanvas.SetClip(FDc.Clip);
+    if (FDc.Clip == FAppliedClip) return;
+    FAppliedClip = FDc.Clip;
+    FCanvas.SetClip(FAppliedClip);
 }
 
 void TMetafilePlayer::IntersectClip(const TMfBox& logicalBox)
@@ -161,8 +179,13 @@ void TMetafilePlayer::IntersectClip(const TMfBox& logicalBox)
 
 void TMetafilePlayer::IntersectClipPath(TMfPath canvasPath)
 {
-    if (canvasPath.Empty() || !PathIsSane(canvasPath) || FDc.Clip.size() >= kMaxClipPaths) return;
-    FDc.Clip.push_back(std::move(canvasPath));
+    std::size_t points = canvasPath.Points.size();
+    for (const auto& region : FDc.Clip)
+        points += region->Points.size();
+    if (canvasPath.Empty() || !PathIsSane(canvasPath) || FDc.Clip.size() >= kMaxClipPaths ||
+        points > MetafileLimits::kMaxClipPoints)
+        return;
+    FDc.Clip.push_back(std::make_shared<const TMfPath>(std::move(canvasPath)));
     ApplyClip();
 }
 
@@ -374,13 +397,11 @@ void TMetafilePlayer::DrawTextRun(TMfPoint at, std::u16string text, std::string 
     const TMfText run = MakeText(at, std::move(text), std::move(ansi));
     if (!PointIsSane(run.Origin) || !std::isfinite(run.Font.Height) || run.Font.Height > kMaxFontPixels)
         return;
-    const std::vector<TMfPath> saved = FDc.Clip;
+    const TMfClip saved = FDc.Clip;
     if (clip) IntersectClip(*clip);
     const double advance = FCanvas.DrawText(run);
-    if (clip && saved.size() != FDc.Clip.size()) {
-        FDc.Clip = saved;
-        ApplyClip();
-    }
+    FDc.Clip = saved;
+    ApplyClip();
     const double scaleX = std::fabs(LogicalToCanvas().M11);
     if (updateCp && scaleX > 0 && std::isfinite(advance)) FDc.Position.X += advance / scaleX;
 }

@@ -11,6 +11,7 @@
 #include "MetafileGeometry.h"
 
 #include <optional>
+#include <set>
 #include <variant>
 
 namespace quorvane {
@@ -58,7 +59,7 @@ struct TMfDcState {
     TMfFillMode FillMode = TMfFillMode::Alternate;
     TMfPoint Position;
     bool Clockwise = false;
-    std::vector<TMfPath> Clip; // canvas coordinates
+    TMfClip Clip; // canvas coordinates
 };
 
 enum class TMfArcKind { Arc, Chord, Pie, ArcTo };
@@ -76,7 +77,8 @@ class TMetafilePlayer {
     virtual double PixelScale() const = 0;
 
     // Objects. WMF fills the lowest free slot; EMF names the slot.
-    void SetObjectCount(std::size_t count) { FObjects.assign(count, std::nullopt); }
+    // lowestFree: creations fill the lowest free slot (WMF).
+    void SetObjectCount(std::size_t count, bool lowestFree);
     void CreateObjectInFreeSlot(TMfObject object);
     void CreateObjectAt(std::size_t index, TMfObject object);
     void SelectObject(std::size_t index);
@@ -129,6 +131,9 @@ class TMetafilePlayer {
 
     IMetafileCanvas& FCanvas;
     std::vector<std::optional<TMfObject>> FObjects;
+    std::set<std::size_t> FFreeSlots; // kept only when creations fill the lowest free slot
+    bool FLowestFree = false;
+    TMfClip FAppliedClip; // what the canvas has, to skip needless changes
     std::vector<TMfDcState> FSaved;
     bool FInPath = false;
     bool FPathUsable = true;

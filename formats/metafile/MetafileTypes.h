@@ -79,6 +79,10 @@ struct TMfPath {
     bool Empty() const { return Ops.empty(); }
 };
 
+// A clip: the intersection of these regions. The paths are shared, so saving
+// and restoring a drawing state never copies them.
+using TMfClip = std::vector<std::shared_ptr<const TMfPath>>;
+
 enum class TMfHAlign { Left, Center, Right };
 enum class TMfVAlign { Top, Baseline, Bottom };
 

@@ -39,7 +39,7 @@ class TBoundsCanvas : public IMetafileCanvas {
     {
         Add(place.TopLeft), Add(place.TopRight), Add(place.BottomLeft);
     }
-    void SetClip(const std::vector<TMfPath>&) override {}
+    void SetClip(const TMfClip&) override {}
 
     bool Any = false;
     TMfBox Box;

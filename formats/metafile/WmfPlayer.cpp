@@ -55,7 +55,7 @@ TMfAffine TWmfPlayer::LogicalToCanvas() const
 
 void TWmfPlayer::Play(TByteView records, std::size_t objectCount)
 {
-    SetObjectCount(objectCount);
+    SetObjectCount(objectCount, true);
     std::size_t pos = 0;
     while (pos < records.Size()) {
         if (!records.Has(pos, 6)) {

@@ -46,7 +46,11 @@ class TCheckingCanvas : public IMetafileCanvas {
         Check(std::int64_t(p.SourceY) + p.SourceHeight <= image.Height);
         Touch(image, p.SourceX, p.SourceY, p.SourceWidth, p.SourceHeight);
     }
-    void SetClip(const std::vector<TMfPath>& regions) override { Sum += regions.size(); }
+    void SetClip(const TMfClip& regions) override
+    {
+        for (const auto& region : regions)
+            Sum += region->Points.size();
+    }
 
     std::uint64_t Sum = 0;
 

@@ -78,6 +78,8 @@ class TestMetafile : public QObject {
     void refusedBitmap_data();
     void refusedBitmap();
     void wmfObjectSlots();
+    void wmfLowestFreeSlotFirst();
+    void clipLimits();
     void emfStockAndSlotObjects();
     void saveAndRestore();
     // Drawing (tst_metafile_records.cpp).

@@ -36,7 +36,13 @@ class TRecordingCanvas : public IMetafileCanvas {
     {
         Images.push_back({image, place, rop});
     }
-    void SetClip(const std::vector<TMfPath>& regions) override { Clips.push_back(regions); }
+    void SetClip(const TMfClip& regions) override
+    {
+        std::vector<TMfPath> copies;
+        for (const auto& region : regions)
+            copies.push_back(*region);
+        Clips.push_back(std::move(copies));
+    }
 
     std::vector<TPathCall> Paths;
     std::vector<TMfText> Texts;

@@ -307,6 +307,56 @@ void TestMetafile::wmfObjectSlots()
     QCOMPARE(canvas.Paths[0].Brush.Style, TMfBrushStyle::Solid);
 }
 
+void TestMetafile::wmfLowestFreeSlotFirst()
+{
+    const TBytes bytes = TWmfBuilder(true, {0, 0, 100, 100}, 96, 3)
+                             .Pen(0, 1, 0)
+                             .Pen(0, 1, 0)
+                             .Pen(0, 1, 0)
+                             .Delete(2)
+                             .Delete(0)
+                             .Delete(0)                // already free
+                             .Brush(0, Rgb(255, 0, 0)) // slot 0
+                             .Brush(0, Rgb(0, 0, 255)) // slot 2
+                             .Select(2)
+                             .Rectangle(0, 0, 9, 9)
+                             .Select(0)
+                             .Rectangle(0, 0, 9, 9)
+                             .Bytes();
+    const TRecordingCanvas canvas = PlayOn(bytes, 100, 100);
+    QCOMPARE(canvas.Paths.size(), std::size_t(2));
+    QCOMPARE(canvas.Paths[0].Brush.Color, (TMfColor{0, 0, 255}));
+    QCOMPARE(canvas.Paths[1].Brush.Color, (TMfColor{255, 0, 0}));
+}
+
+void TestMetafile::clipLimits()
+{
+    // A clip path over the point limit is not taken; an unchanged clip is
+    // not handed to the canvas again.
+    TBytes polyline;
+    for (int i = 0; i < 4; ++i)
+        Put32(polyline, 0);
+    const int count = int(MetafileLimits::kMaxClipPoints) + 10;
+    Put32(polyline, std::uint32_t(count));
+    for (int i = 0; i < count; ++i)
+        Put16(polyline, std::uint32_t(i % 90)), Put16(polyline, std::uint32_t(i % 7));
+    const TBytes bytes = TEmfBuilder()
+                             .Rec(33, {}) // SaveDC
+                             .Rec(34, {-1})
+                             .Rec(59, {})
+                             .Raw(89, polyline) // PolylineTo16
+                             .Rec(60, {})
+                             .Rec(67, {1}) // SelectClipPath, RGN_AND
+                             .Rec(30, {0, 0, 50, 50})
+                             .Rec(33, {})
+                             .Rec(34, {-1})
+                             .Bytes();
+    const TRecordingCanvas canvas = PlayOn(bytes, 96, 96);
+    QCOMPARE(canvas.Clips.size(), std::size_t(1));
+    QCOMPARE(canvas.Clips[0].size(), std::size_t(1));
+    QCOMPARE(canvas.Clips[0][0].Points.size(), std::size_t(4));
+}
+
 void TestMetafile::emfStockAndSlotObjects()
 {
     const TBytes bytes = TEmfBuilder()
