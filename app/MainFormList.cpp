@@ -103,7 +103,7 @@ void TfrmMain::lvFilesDeletion(const QModelIndex& parent, int first, int last)
 {
     if (parent.isValid() || !FListReady) return;
     // The rows are still counted when the notification comes.
-    const std::size_t removed = static_cast<std::size_t>(last - first + 1);
+    const std::size_t removed = static_cast<std::size_t>(last) - static_cast<std::size_t>(first) + 1;
     SetStatusText(1, TotalFilesText(FModel->Rows().size() - removed), false);
 }
 
