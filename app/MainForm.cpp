@@ -7,6 +7,7 @@
 #include "FileScan.h"
 #include "ProgressForm.h"
 #include "WindowRules.h"
+#include "WorkspaceWidgets.h"
 
 #include <QFile>
 #include <QFontMetrics>
@@ -104,6 +105,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setupResultList();
     setupMenus();
     connectHandlers();
+    setupWorkspace();
     FormCreate();
 }
 
@@ -435,8 +437,6 @@ void TfrmMain::RecoverFromSearchError(const QString& message)
 }
 
 // Seams filled by the directory list, options store, languages and slides.
-void TfrmMain::AddPendingDirectory() {}
-void TfrmMain::LoadOptions() {}
 void TfrmMain::SetLanguage(int) {}
 void TfrmMain::ClearSlides() {}
 void TfrmMain::Label4Click() {}

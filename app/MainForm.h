@@ -29,6 +29,9 @@ namespace quorvane {
 class TfrmProgress;
 class TfrmViewer;
 class TMessageBoxes;
+class TDirectoryList;
+class TDirectoryPicker;
+class TListWidgetBox;
 
 class TfrmMain : public QMainWindow, private Ui::frmMain {
     Q_OBJECT
@@ -82,6 +85,12 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void AddPendingDirectory();
     // Restores the stored options and directories (run when first shown).
     void LoadOptions();
+    // Writes the options and the directory list to the store ("Save options").
+    void SaveOptions();
+    // The directory picker of "+" and "Add": the interface language sets its
+    // texts; tests install a fake one (the texts carry over).
+    TDirectoryPicker& OpenDialog() const { return *FOpenDialog; }
+    void SetDirectoryPicker(std::unique_ptr<TDirectoryPicker> picker);
     // Applies the interface language (1 English, any other code Chinese).
     void SetLanguage(int code);
     // Empties the slides strip (end of every rebuild of the list).
@@ -104,6 +113,7 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void setupResultList();
     void setupMenus();
     void connectHandlers();
+    void setupWorkspace();
 
     void FormCreate();
     void FormShow();
@@ -135,6 +145,16 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
 
     void Label4Click();
     void Image1Click();
+
+    // The directory area and "Save options" (MainFormWorkspace.cpp).
+    TDirectoryList DirectoryList();
+    void Edit1KeyDown();
+    void btnAddDirClick();
+    void miDelItemsClick();
+    void miDelAllItemsClick();
+    void lstDirClick();
+    void PopupMenu3Popup();
+    void btnSaveOptionsClick();
 
     // Runs a handler's work; an exception it lets escape is shown in the
     // application's error box and the program goes on.
@@ -172,6 +192,8 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     std::unique_ptr<TMessageBoxes> FMessageBoxes;
     IUserMessages* FMessages = nullptr;
     std::unique_ptr<TSearchHost> FSearchHost;
+    std::unique_ptr<TListWidgetBox> FDirBox;
+    std::unique_ptr<TDirectoryPicker> FOpenDialog;
     TDuplicateSearch FDuplicateSearch = &quorvane::FindDuplicates;
 };
 
