@@ -13,89 +13,108 @@
 
 namespace quorvane {
 
-int TListWidgetBox::Count() const { return FList->count(); }
-
-QString TListWidgetBox::Entry(int index) const {
-  return FList->item(index)->text();
+int TListWidgetBox::Count() const
+{
+    return FList->count();
 }
 
-bool TListWidgetBox::IsSelected(int index) const {
-  return FList->item(index)->isSelected();
+QString TListWidgetBox::Entry(int index) const
+{
+    return FList->item(index)->text();
 }
 
-int TListWidgetBox::CurrentIndex() const { return FList->currentRow(); }
-
-void TListWidgetBox::Append(const QString &entry) { FList->addItem(entry); }
-
-void TListWidgetBox::Remove(int index) { delete FList->takeItem(index); }
-
-void TListWidgetBox::Clear() { FList->clear(); }
-
-template <typename Control>
-Control *TFormOptionControls::Find(const QString &name) const {
-  auto *control = FForm->findChild<Control *>(name);
-  // A missing control is a fault of the form, not of the stored values.
-  if (!control)
-    throw std::logic_error("The form has no option control " +
-                           name.toStdString());
-  return control;
+bool TListWidgetBox::IsSelected(int index) const
+{
+    return FList->item(index)->isSelected();
 }
 
-bool TFormOptionControls::IsChecked(const QString &name) const {
-  return Find<QAbstractButton>(name)->isChecked();
+int TListWidgetBox::CurrentIndex() const
+{
+    return FList->currentRow();
 }
 
-void TFormOptionControls::SetChecked(const QString &name, bool checked) {
-  Find<QAbstractButton>(name)->setChecked(checked);
+void TListWidgetBox::Append(const QString& entry)
+{
+    FList->addItem(entry);
 }
 
-QString TFormOptionControls::Text(const QString &name) const {
-  return Find<QLineEdit>(name)->text();
+void TListWidgetBox::Remove(int index)
+{
+    delete FList->takeItem(index);
 }
 
-void TFormOptionControls::SetText(const QString &name, const QString &text) {
-  Find<QLineEdit>(name)->setText(text);
+void TListWidgetBox::Clear()
+{
+    FList->clear();
 }
 
-void TFormOptionControls::SetEnabled(const QString &name, bool enabled) {
-  Find<QWidget>(name)->setEnabled(enabled);
+template <typename Control> Control* TFormOptionControls::Find(const QString& name) const
+{
+    auto* control = FForm->findChild<Control*>(name);
+    // A missing control is a fault of the form, not of the stored values.
+    if (!control) throw std::logic_error("The form has no option control " + name.toStdString());
+    return control;
 }
 
-QStringList NameFilters(const QString &filter) {
-  const QStringList parts = filter.split(QLatin1Char('|'));
-  QStringList filters;
-  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-    QString masks = parts[i + 1];
-    masks.replace(QLatin1Char(';'), QLatin1Char(' '));
-    filters.append(QStringLiteral("%1 (%2)").arg(parts[i], masks));
-  }
-  return filters;
+bool TFormOptionControls::IsChecked(const QString& name) const
+{
+    return Find<QAbstractButton>(name)->isChecked();
 }
 
-bool TFolderPicker::Execute() {
-  QFileDialog dialog(FOwner, Title);
-  dialog.setFileMode(QFileDialog::Directory);
-  dialog.setOption(QFileDialog::ShowDirsOnly);
-  const QStringList filters = NameFilters(Filter);
-  if (!filters.isEmpty()) {
-    dialog.setNameFilters(filters);
-    dialog.selectNameFilter(
-        filters.value(FilterIndex > 0 ? FilterIndex - 1 : 0));
-  }
-  const QString fileDirectory = QFile::decodeName(QByteArray::fromStdString(
-      DirectoryPart(QFile::encodeName(FileName).toStdString())));
-  if (IsExistingDirectory(InitialDir)) {
-    dialog.setDirectory(InitialDir);
-  } else if (IsExistingDirectory(fileDirectory)) {
-    dialog.setDirectory(fileDirectory);
-  }
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-    return false;
-  const std::string chosen =
-      QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
-  FileName = QFile::decodeName(QByteArray::fromStdString(
-      JoinPath(chosen, QFile::encodeName(kAnyFileName).toStdString())));
-  return true;
+void TFormOptionControls::SetChecked(const QString& name, bool checked)
+{
+    Find<QAbstractButton>(name)->setChecked(checked);
+}
+
+QString TFormOptionControls::Text(const QString& name) const
+{
+    return Find<QLineEdit>(name)->text();
+}
+
+void TFormOptionControls::SetText(const QString& name, const QString& text)
+{
+    Find<QLineEdit>(name)->setText(text);
+}
+
+void TFormOptionControls::SetEnabled(const QString& name, bool enabled)
+{
+    Find<QWidget>(name)->setEnabled(enabled);
+}
+
+QStringList NameFilters(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString masks = parts[i + 1];
+        masks.replace(QLatin1Char(';'), QLatin1Char(' '));
+        filters.append(QStringLiteral("%1 (%2)").arg(parts[i], masks));
+    }
+    return filters;
+}
+
+bool TFolderPicker::Execute()
+{
+    QFileDialog dialog(FOwner, Title);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    const QStringList filters = NameFilters(Filter);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        dialog.selectNameFilter(filters.value(FilterIndex > 0 ? FilterIndex - 1 : 0));
+    }
+    const QString fileDirectory = QFile::decodeName(
+        QByteArray::fromStdString(DirectoryPart(QFile::encodeName(FileName).toStdString())));
+    if (IsExistingDirectory(InitialDir)) {
+        dialog.setDirectory(InitialDir);
+    } else if (IsExistingDirectory(fileDirectory)) {
+        dialog.setDirectory(fileDirectory);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    const std::string chosen = QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+    FileName = QFile::decodeName(
+        QByteArray::fromStdString(JoinPath(chosen, QFile::encodeName(kAnyFileName).toStdString())));
+    return true;
 }
 
 } // namespace quorvane

@@ -13,35 +13,35 @@ class QWidget;
 namespace quorvane {
 
 class TListWidgetBox : public IDirectoryListBox {
-public:
-  explicit TListWidgetBox(QListWidget *list) : FList(list) {}
-  int Count() const override;
-  QString Entry(int index) const override;
-  bool IsSelected(int index) const override;
-  int CurrentIndex() const override;
-  void Append(const QString &entry) override;
-  void Remove(int index) override;
-  void Clear() override;
+  public:
+    explicit TListWidgetBox(QListWidget* list) : FList(list) {}
+    int Count() const override;
+    QString Entry(int index) const override;
+    bool IsSelected(int index) const override;
+    int CurrentIndex() const override;
+    void Append(const QString& entry) override;
+    void Remove(int index) override;
+    void Clear() override;
 
-private:
-  QListWidget *FList;
+  private:
+    QListWidget* FList;
 };
 
 // Finds each control by its objectName among the form's children. A radio
 // button of a group keeps the group's one checked button: unchecking the
 // checked one is left to checking another, as the stored values do.
 class TFormOptionControls : public IOptionControls {
-public:
-  explicit TFormOptionControls(QWidget *form) : FForm(form) {}
-  bool IsChecked(const QString &name) const override;
-  void SetChecked(const QString &name, bool checked) override;
-  QString Text(const QString &name) const override;
-  void SetText(const QString &name, const QString &text) override;
-  void SetEnabled(const QString &name, bool enabled) override;
+  public:
+    explicit TFormOptionControls(QWidget* form) : FForm(form) {}
+    bool IsChecked(const QString& name) const override;
+    void SetChecked(const QString& name, bool checked) override;
+    QString Text(const QString& name) const override;
+    void SetText(const QString& name, const QString& text) override;
+    void SetEnabled(const QString& name, bool enabled) override;
 
-private:
-  template <typename Control> Control *Find(const QString &name) const;
-  QWidget *FForm;
+  private:
+    template <typename Control> Control* Find(const QString& name) const;
+    QWidget* FForm;
 };
 
 // The directory picker over a folder chooser (QFileDialog in directory
@@ -49,15 +49,15 @@ private:
 // folder is chosen, sets FileName to "Any File Name" inside it, so the
 // chosen folder is its directory part as with a file dialog.
 class TFolderPicker : public TDirectoryPicker {
-public:
-  explicit TFolderPicker(QWidget *owner) : FOwner(owner) {}
-  bool Execute() override;
+  public:
+    explicit TFolderPicker(QWidget* owner) : FOwner(owner) {}
+    bool Execute() override;
 
-private:
-  QWidget *FOwner;
+  private:
+    QWidget* FOwner;
 };
 
 // "description|mask|description|mask" as the name filters of a QFileDialog.
-QStringList NameFilters(const QString &filter);
+QStringList NameFilters(const QString& filter);
 
 } // namespace quorvane
