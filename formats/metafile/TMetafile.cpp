@@ -159,9 +159,10 @@ void TMetafile::ReadPlain(int screenDpi)
     if (!FindWindow(records, FFrame)) {
         // No window: the extent of what it draws, in its own units.
         TBoundsCanvas bounds;
-        TWmfPlayer(bounds, 1, 1, TMfBox{0, 0, 1, 1}, 1).Play(records, FObjectCount);
+        TWmfPlayer(bounds, 1, 1, TMfBox{0, 0, 1, 1}, 1, true).Play(records, FObjectCount);
         if (!bounds.Any) throw EMetafile(MetafileMessages::kNoFrame);
         FFrame = bounds.Box;
+        FDeviceFrame = true;
     }
     // A plain WMF does not say how large its units are: read them as pixels,
     // or as twips when that would make the picture too large.
@@ -211,7 +212,7 @@ TMfPlayResult TMetafile::Play(IMetafileCanvas& canvas, double width, double heig
         player.Play(v, FObjectCount);
         return player.Result();
     }
-    TWmfPlayer player(canvas, width, height, FFrame, pixelScale);
+    TWmfPlayer player(canvas, width, height, FFrame, pixelScale, FDeviceFrame);
     player.Play(v.Sub(FRecordsAt, v.Size() - FRecordsAt), FObjectCount);
     return player.Result();
 }

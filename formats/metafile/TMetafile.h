@@ -47,6 +47,7 @@ class TMetafile {
     TMetafileKind FKind = TMetafileKind::Emf;
     int FWidth = 0, FHeight = 0;
     TMfBox FFrame;                // WMF: the picture in metafile units
+    bool FDeviceFrame = false;    // WMF: FFrame measured after the window origin (no window extent)
     std::size_t FRecordsAt = 0;   // WMF: offset of the first record
     std::size_t FObjectCount = 0; // object table size
     TEmfDevice FDevice;           // EMF: the reference device and frame

@@ -40,15 +40,21 @@ std::string ReadBytes(TByteView p, std::size_t offset, std::size_t count)
 } // namespace
 
 TWmfPlayer::TWmfPlayer(IMetafileCanvas& canvas, double canvasWidth, double canvasHeight, const TMfBox& frame,
-                       double pixelScale)
-    : TMetafilePlayer(canvas, canvasWidth, canvasHeight), FPixelScale(pixelScale)
+                       double pixelScale, bool deviceFrame)
+    : TMetafilePlayer(canvas, canvasWidth, canvasHeight), FPixelScale(pixelScale), FDeviceFrame(deviceFrame),
+      FFrame(frame)
 {
-    FDc.WindowOrg = {frame.Left, frame.Top};
-    FDc.WindowExt = {frame.Width(), frame.Height()};
+    if (!deviceFrame) {
+        FDc.WindowOrg = {frame.Left, frame.Top};
+        FDc.WindowExt = {frame.Width(), frame.Height()};
+    }
 }
 
 TMfAffine TWmfPlayer::LogicalToCanvas() const
 {
+    if (FDeviceFrame)
+        return TMfAffine::Translation(-FDc.WindowOrg.X - FFrame.Left, -FDc.WindowOrg.Y - FFrame.Top)
+            .Then(TMfAffine::Scaling(FCanvasWidth / FFrame.Width(), FCanvasHeight / FFrame.Height()));
     return TMfAffine::Translation(-FDc.WindowOrg.X, -FDc.WindowOrg.Y)
         .Then(TMfAffine::Scaling(FCanvasWidth / FDc.WindowExt.X, FCanvasHeight / FDc.WindowExt.Y));
 }

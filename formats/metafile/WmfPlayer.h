@@ -10,10 +10,12 @@ namespace quorvane {
 
 class TWmfPlayer : public TMetafilePlayer {
   public:
-    // frame: the picture in metafile units; pixelScale: canvas pixels per
-    // pixel of the picture's own size.
+    // frame: the picture in metafile units, the initial window; pixelScale:
+    // canvas pixels per pixel of the picture's own size. With deviceFrame
+    // the metafile sets no window extent: the frame is then in units after
+    // the window origin (as GDI's device space), and the origin stays free.
     TWmfPlayer(IMetafileCanvas& canvas, double canvasWidth, double canvasHeight, const TMfBox& frame,
-               double pixelScale);
+               double pixelScale, bool deviceFrame = false);
 
     // records: everything after the 18-byte header; objectCount: the header's
     // object table size.
@@ -78,6 +80,8 @@ class TWmfPlayer : public TMetafilePlayer {
     void DrawPackedDib(TByteView dib, std::uint32_t rop, const TMfBox& src, const TMfBox& dest);
 
     double FPixelScale;
+    bool FDeviceFrame;
+    TMfBox FFrame;
     std::uint16_t FFunction = 0; // the record being played
     std::uint32_t FWords = 0;
 };

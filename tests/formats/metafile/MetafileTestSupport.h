@@ -85,6 +85,7 @@ class TestMetafile : public QObject {
     // Drawing (tst_metafile_records.cpp).
     void wmfRectangleFillsFrame();
     void wmfWindowMapping();
+    void plainWmfWithoutExtent();
     void emfMapping_data();
     void emfMapping();
     void penWidthAndStyle();

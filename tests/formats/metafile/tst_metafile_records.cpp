@@ -75,6 +75,26 @@ void TestMetafile::wmfWindowMapping()
     QVERIFY(Near({scaled.Left, scaled.Top}, 0, 0) && Near({scaled.Right, scaled.Bottom}, 50, 50));
 }
 
+void TestMetafile::plainWmfWithoutExtent()
+{
+    // No window extent: the picture is what it draws, measured after the
+    // window origin the metafile itself sets.
+    const TBytes bytes = TWmfBuilder(false)
+                             .WindowOrg(100, 100)
+                             .Rectangle(150, 150, 200, 180)
+                             .Rectangle(160, 160, 170, 170)
+                             .Bytes();
+    const TMetafile mf = Load(bytes);
+    QCOMPARE(mf.Width(), 50);
+    QCOMPARE(mf.Height(), 30);
+    TRecordingCanvas canvas;
+    mf.Play(canvas, 100, 60);
+    QCOMPARE(canvas.Paths.size(), std::size_t(2));
+    const TMfBox outer = BoundsOf(canvas.Paths[0].Path), inner = BoundsOf(canvas.Paths[1].Path);
+    QVERIFY(Near({outer.Left, outer.Top}, 0, 0) && Near({outer.Right, outer.Bottom}, 100, 60));
+    QVERIFY(Near({inner.Left, inner.Top}, 20, 20) && Near({inner.Right, inner.Bottom}, 40, 40));
+}
+
 void TestMetafile::emfMapping_data()
 {
     QTest::addColumn<TBytes>("bytes");
