@@ -196,6 +196,11 @@ void TMetafile::ReadEmf(int screenDpi)
     }
     FDevice.Frame = {frame.Left * ppmmX / 100, frame.Top * ppmmY / 100, frame.Right * ppmmX / 100,
                      frame.Bottom * ppmmY / 100};
+    // A frame taken from the bounds of a device with absurd millimetres can be
+    // beyond any integer; it is refused before it is rounded.
+    constexpr double kMaxFrame = 1e12;
+    if (!(frame.Width() < kMaxFrame && frame.Height() < kMaxFrame))
+        throw EMetafile(MetafileMessages::kExtentTooLarge);
     const auto mmWidth = std::int64_t(std::llround(frame.Width())),
                mmHeight = std::int64_t(std::llround(frame.Height()));
     SetPictureSize(MulDiv(mmWidth, screenDpi, kHundredthMmPerInch),

@@ -90,6 +90,10 @@ void TestMetafile::refusedHeader_data()
     TBytes longHeader = TEmfBuilder().Bytes();
     Patch32(longHeader, 4, 1000000);
     QTest::newRow("emf header size past the end") << longHeader << "Invalid metafile header";
+    // No frame, and a device of 1 pixel per 2147483647 mm: the bounds become
+    // a frame far beyond any integer.
+    QTest::newRow("emf bounds on an absurd device")
+        << TEmfBuilder({0, 0, 0, 0}, 8, 1, 2147483647).Bytes() << "Metafile extent too large";
     QTest::newRow("plain wmf that draws nothing")
         << TWmfBuilder(false).Bytes() << "Metafile has no picture frame";
 }
