@@ -99,6 +99,8 @@ TfrmMain::TfrmMain(QWidget* parent)
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(200);
+    // The balloon hint replaces the plain tooltip for every control.
+    KelpHint1 = CreateMainWindowKelpHint(this);
     setupFonts();
     setupPanels();
     setupStatusBar();

@@ -8,6 +8,7 @@
 
 #include "DuplicateSearch.h"
 #include "FileListModel.h"
+#include "Kelphint.h"
 #include "SearchCriteria.h"
 #include "UserMessages.h"
 #include "ui_MainForm.h"
@@ -168,6 +169,7 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
 
     TFileListModel* FModel = nullptr;
     QTimer* Timer1 = nullptr;
+    TKelpHint* KelpHint1 = nullptr;
     QLabel* StatusPanel0 = nullptr;
     QLabel* StatusPanel1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
