@@ -11,11 +11,11 @@ namespace {
 
 // Rows from "name|size|time" texts, all in directory "/d" unless given as
 // a fourth field.
-std::vector<TFileRecord> Rows(const QStringList& specs)
+std::vector<TFileRecord> Rows(const QStringList& rowTexts)
 {
     std::vector<TFileRecord> rows;
-    for (const QString& spec : specs) {
-        const QStringList f = spec.split('|');
+    for (const QString& recipe : rowTexts) {
+        const QStringList f = recipe.split('|');
         TFileRecord row;
         row.Name = f.value(0).toStdString();
         row.Size = f.value(1).toULongLong();

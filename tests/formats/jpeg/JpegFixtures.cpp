@@ -50,9 +50,9 @@ std::vector<jpeg_scan_info> GreyScript(int count)
     return scans;
 }
 
-void SetColourSpace(jpeg_compress_struct& c, const FixtureSpec& spec)
+void SetColourSpace(jpeg_compress_struct& c, const FixtureRecipe& recipe)
 {
-    switch (spec.Kind) {
+    switch (recipe.Kind) {
     case FixtureKind::Grey:
         c.in_color_space = JCS_GRAYSCALE;
         break;
@@ -65,17 +65,17 @@ void SetColourSpace(jpeg_compress_struct& c, const FixtureSpec& spec)
         break;
     }
     jpeg_set_defaults(&c);
-    if (spec.Kind == FixtureKind::Ycck) jpeg_set_colorspace(&c, JCS_YCCK);
-    if (spec.Kind == FixtureKind::Cmyk || spec.Kind == FixtureKind::Ycck)
-        c.write_Adobe_marker = spec.AdobeMarker ? TRUE : FALSE;
-    if (spec.FullChroma)
+    if (recipe.Kind == FixtureKind::Ycck) jpeg_set_colorspace(&c, JCS_YCCK);
+    if (recipe.Kind == FixtureKind::Cmyk || recipe.Kind == FixtureKind::Ycck)
+        c.write_Adobe_marker = recipe.AdobeMarker ? TRUE : FALSE;
+    if (recipe.FullChroma)
         for (int i = 0; i < c.num_components; ++i)
             c.comp_info[i].h_samp_factor = c.comp_info[i].v_samp_factor = 1;
 }
 
 } // namespace
 
-Bytes MakeJpeg(const FixtureSpec& spec)
+Bytes MakeJpeg(const FixtureRecipe& recipe)
 {
     jpeg_compress_struct c{};
     jpeg_error_mgr err{};
@@ -84,25 +84,25 @@ Bytes MakeJpeg(const FixtureSpec& spec)
     unsigned char* out = nullptr;
     unsigned long outSize = 0;
     jpeg_mem_dest(&c, &out, &outSize);
-    c.image_width = static_cast<JDIMENSION>(spec.Width);
-    c.image_height = static_cast<JDIMENSION>(spec.Height);
-    c.input_components = ComponentsOf(spec.Kind);
-    SetColourSpace(c, spec);
-    jpeg_set_quality(&c, spec.Quality, TRUE);
+    c.image_width = static_cast<JDIMENSION>(recipe.Width);
+    c.image_height = static_cast<JDIMENSION>(recipe.Height);
+    c.input_components = ComponentsOf(recipe.Kind);
+    SetColourSpace(c, recipe);
+    jpeg_set_quality(&c, recipe.Quality, TRUE);
     std::vector<jpeg_scan_info> script;
-    if (spec.ScanCount > 0) {
-        script = GreyScript(spec.ScanCount);
+    if (recipe.ScanCount > 0) {
+        script = GreyScript(recipe.ScanCount);
         c.scan_info = script.data();
         c.num_scans = static_cast<int>(script.size());
-    } else if (spec.Progressive) {
+    } else if (recipe.Progressive) {
         jpeg_simple_progression(&c);
     }
     jpeg_start_compress(&c, TRUE);
-    std::vector<std::uint8_t> row(static_cast<size_t>(spec.Width) * c.input_components);
+    std::vector<std::uint8_t> row(static_cast<size_t>(recipe.Width) * c.input_components);
     while (c.next_scanline < c.image_height) {
         const int y = static_cast<int>(c.next_scanline);
-        for (int x = 0; x < spec.Width; ++x)
-            spec.Pixel(x, y, &row[static_cast<size_t>(x) * c.input_components]);
+        for (int x = 0; x < recipe.Width; ++x)
+            recipe.Pixel(x, y, &row[static_cast<size_t>(x) * c.input_components]);
         JSAMPROW rows[1] = {row.data()};
         jpeg_write_scanlines(&c, rows, 1);
     }
@@ -113,18 +113,18 @@ Bytes MakeJpeg(const FixtureSpec& spec)
     return result;
 }
 
-FixtureSpec SolidColour(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b)
+FixtureRecipe SolidColour(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b)
 {
-    FixtureSpec spec;
-    spec.Width = width;
-    spec.Height = height;
-    spec.Quality = 100;
-    spec.Pixel = [r, g, b](int, int, std::uint8_t* out) {
+    FixtureRecipe recipe;
+    recipe.Width = width;
+    recipe.Height = height;
+    recipe.Quality = 100;
+    recipe.Pixel = [r, g, b](int, int, std::uint8_t* out) {
         out[0] = r;
         out[1] = g;
         out[2] = b;
     };
-    return spec;
+    return recipe;
 }
 
 long FindMarker(const Bytes& jpeg, std::uint8_t code, int n)

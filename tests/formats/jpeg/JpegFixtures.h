@@ -12,7 +12,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 enum class FixtureKind { Colour, Grey, Cmyk, Ycck };
 
-struct FixtureSpec {
+struct FixtureRecipe {
     int Width = 64;
     int Height = 48;
     FixtureKind Kind = FixtureKind::Colour;
@@ -25,10 +25,10 @@ struct FixtureSpec {
     std::function<void(int x, int y, std::uint8_t* out)> Pixel;
 };
 
-Bytes MakeJpeg(const FixtureSpec& spec);
+Bytes MakeJpeg(const FixtureRecipe& recipe);
 
-// A spec filling the picture with one RGB colour.
-FixtureSpec SolidColour(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b);
+// A recipe filling the picture with one RGB colour.
+FixtureRecipe SolidColour(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b);
 
 // Offset of the n-th (0-based) marker 0xFF <code> outside entropy data, or -1.
 long FindMarker(const Bytes& jpeg, std::uint8_t code, int n = 0);

@@ -19,32 +19,32 @@ Q_DECLARE_METATYPE(quorvane::test::Bytes)
 
 namespace {
 
-FixtureSpec Pattern(int width, int height, bool progressive)
+FixtureRecipe Pattern(int width, int height, bool progressive)
 {
-    FixtureSpec spec;
-    spec.Width = width;
-    spec.Height = height;
-    spec.Quality = 90;
-    spec.Progressive = progressive;
-    spec.Pixel = [](int x, int y, std::uint8_t* out) {
+    FixtureRecipe recipe;
+    recipe.Width = width;
+    recipe.Height = height;
+    recipe.Quality = 90;
+    recipe.Progressive = progressive;
+    recipe.Pixel = [](int x, int y, std::uint8_t* out) {
         out[0] = static_cast<std::uint8_t>(x * 5 + 20);
         out[1] = static_cast<std::uint8_t>(y * 3 + 40);
         out[2] = static_cast<std::uint8_t>((x ^ y) | 64);
     };
-    return spec;
+    return recipe;
 }
 
-FixtureSpec GreyScans(int scans)
+FixtureRecipe GreyScans(int scans)
 {
-    FixtureSpec spec;
-    spec.Kind = FixtureKind::Grey;
-    spec.Width = 64;
-    spec.Height = 64;
-    spec.ScanCount = scans;
-    spec.Pixel = [](int x, int y, std::uint8_t* out) {
+    FixtureRecipe recipe;
+    recipe.Kind = FixtureKind::Grey;
+    recipe.Width = 64;
+    recipe.Height = 64;
+    recipe.ScanCount = scans;
+    recipe.Pixel = [](int x, int y, std::uint8_t* out) {
         *out = static_cast<std::uint8_t>(x * 4 + (y % 7) * 9);
     };
-    return spec;
+    return recipe;
 }
 
 // Runs f, which must throw EJPEG; returns its code (-1 when it did not throw).

@@ -30,36 +30,36 @@ bool Near(int a, int b, int tolerance)
 }
 
 // A picture with a red top half and a blue bottom half.
-FixtureSpec TopRedBottomBlue(int width, int height)
+FixtureRecipe TopRedBottomBlue(int width, int height)
 {
-    FixtureSpec spec;
-    spec.Width = width;
-    spec.Height = height;
-    spec.Quality = 100;
-    spec.Pixel = [height](int, int y, std::uint8_t* out) {
+    FixtureRecipe recipe;
+    recipe.Width = width;
+    recipe.Height = height;
+    recipe.Quality = 100;
+    recipe.Pixel = [height](int, int y, std::uint8_t* out) {
         const bool top = y < height / 2;
         out[0] = top ? 255 : 0;
         out[1] = 0;
         out[2] = top ? 0 : 255;
     };
-    return spec;
+    return recipe;
 }
 
 // A smooth colour picture with detail, so that DCT methods differ.
-FixtureSpec Gradient(int width, int height, bool progressive)
+FixtureRecipe Gradient(int width, int height, bool progressive)
 {
-    FixtureSpec spec;
-    spec.Width = width;
-    spec.Height = height;
-    spec.Quality = 85;
-    spec.Progressive = progressive;
-    spec.FullChroma = false;
-    spec.Pixel = [](int x, int y, std::uint8_t* out) {
+    FixtureRecipe recipe;
+    recipe.Width = width;
+    recipe.Height = height;
+    recipe.Quality = 85;
+    recipe.Progressive = progressive;
+    recipe.FullChroma = false;
+    recipe.Pixel = [](int x, int y, std::uint8_t* out) {
         out[0] = static_cast<std::uint8_t>(x * 3 + y);
         out[1] = static_cast<std::uint8_t>((x * y) / 7);
         out[2] = static_cast<std::uint8_t>(255 - y * 2 + ((x / 5) % 2) * 40);
     };
-    return spec;
+    return recipe;
 }
 
 bool SameBitmap(const TJPEGBitmap& a, const TJPEGBitmap& b)
@@ -199,16 +199,16 @@ void TestJpegImage::greyOutputHasGreyPalette()
     QFETCH(FixtureKind, kind);
     QFETCH(bool, grayscaleSetting);
     QFETCH(TJPEGPixelFormat, format);
-    FixtureSpec spec;
-    spec.Kind = kind;
-    spec.Width = 200;
-    spec.Height = 8;
-    spec.Pixel = [kind](int x, int, std::uint8_t* out) {
+    FixtureRecipe recipe;
+    recipe.Kind = kind;
+    recipe.Width = 200;
+    recipe.Height = 8;
+    recipe.Pixel = [kind](int x, int, std::uint8_t* out) {
         const auto v = static_cast<std::uint8_t>(x * 255 / 199);
         out[0] = v;
         if (kind == FixtureKind::Colour) out[1] = out[2] = v;
     };
-    TJPEGImage image = Loaded(MakeJpeg(spec));
+    TJPEGImage image = Loaded(MakeJpeg(recipe));
     QCOMPARE(image.Data()->Grayscale, kind == FixtureKind::Grey);
     image.SetPixelFormat(format);
     image.SetGrayscale(grayscaleSetting);
@@ -245,9 +245,9 @@ void TestJpegImage::fixedPaletteIsUsedAsGiven_data()
 void TestJpegImage::fixedPaletteIsUsedAsGiven()
 {
     QFETCH(bool, progressive);
-    FixtureSpec spec = TopRedBottomBlue(16, 16);
-    spec.Progressive = progressive;
-    TJPEGImage image = Loaded(MakeJpeg(spec));
+    FixtureRecipe recipe = TopRedBottomBlue(16, 16);
+    recipe.Progressive = progressive;
+    TJPEGImage image = Loaded(MakeJpeg(recipe));
     const TJPEGPalette given = {{0, 0, 0}, {0, 0, 255}, {255, 255, 255}, {255, 0, 0}};
     image.SetPixelFormat(TJPEGPixelFormat::jf8Bit);
     image.SetProgressiveDisplay(progressive);
@@ -455,19 +455,19 @@ void TestJpegImage::fourComponentFiles()
 {
     QFETCH(FixtureKind, kind);
     QFETCH(bool, adobe);
-    FixtureSpec spec;
-    spec.Kind = kind;
-    spec.AdobeMarker = adobe;
-    spec.Width = 13; // 39 bytes of pixels, one byte of padding a row
-    spec.Height = 8;
-    spec.Quality = 100;
+    FixtureRecipe recipe;
+    recipe.Kind = kind;
+    recipe.AdobeMarker = adobe;
+    recipe.Width = 13; // 39 bytes of pixels, one byte of padding a row
+    recipe.Height = 8;
+    recipe.Quality = 100;
     // Red ink-wise is C=0 M=255 Y=255 K=0; Adobe files store 255 - ink.
-    spec.Pixel = [adobe](int, int, std::uint8_t* out) {
+    recipe.Pixel = [adobe](int, int, std::uint8_t* out) {
         const std::uint8_t ink[4] = {0, 255, 255, 0};
         for (int i = 0; i < 4; ++i)
             out[i] = adobe ? 255 - ink[i] : ink[i];
     };
-    const Bytes bytes = MakeJpeg(spec);
+    const Bytes bytes = MakeJpeg(recipe);
     TJPEGImage image = Loaded(bytes);
     const TJPEGBitmap& bgr = image.Bitmap();
     QCOMPARE(bgr.BitsPerPixel(), 24);
