@@ -19,19 +19,6 @@ QString Overlap(const QString& text, const QString& entry)
     return QStringLiteral("%1 和 %2 是直系親屬, 不可同時存在!").arg(text, entry);
 }
 
-QString Expand(const QString& text, const QString& root)
-{
-    QString expanded = text;
-    return expanded.replace(QStringLiteral("@/"), root + QLatin1Char('/'));
-}
-
-QStringList Expand(const QStringList& texts, const QString& root)
-{
-    QStringList expanded;
-    for (const QString& text : texts)
-        expanded.append(Expand(text, root));
-    return expanded;
-}
 
 } // namespace
 

@@ -46,18 +46,6 @@ qsizetype FirstCall(const QStringList& calls, const QString& prefix)
     return -1;
 }
 
-QString Expand(QString text, const QString& root)
-{
-    return text.replace(QStringLiteral("@/"), root + QLatin1Char('/'));
-}
-
-QStringList Expand(const QStringList& texts, const QString& root)
-{
-    QStringList expanded;
-    for (const QString& text : texts)
-        expanded.append(Expand(text, root));
-    return expanded;
-}
 
 // Loads from the store at the current settings location into fresh fakes.
 struct TLoadResult {

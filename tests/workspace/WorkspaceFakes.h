@@ -112,4 +112,19 @@ class TFakeControls : public IOptionControls {
     }
 };
 
+// Test texts name paths below a fixture root as "@/name"; this puts the
+// root in place of "@".
+inline QString Expand(QString text, const QString& root)
+{
+    return text.replace(QStringLiteral("@/"), root + QLatin1Char('/'));
+}
+
+inline QStringList Expand(const QStringList& texts, const QString& root)
+{
+    QStringList expanded;
+    for (const QString& text : texts)
+        expanded.append(Expand(text, root));
+    return expanded;
+}
+
 } // namespace quorvane
