@@ -130,6 +130,9 @@ void ReadDirectoryFiles(const std::string& directory, std::vector<TFileRecord>& 
         row.Size = static_cast<std::uint64_t>(st.st_size);
         row.TimeKey = TimeKeyOf(static_cast<std::int64_t>(st.st_mtim.tv_sec));
         row.ImageIndex = IsPictureFile(row.Name) ? kImagePicture : kImageOtherFile;
+        row.Device = static_cast<std::uint64_t>(st.st_dev);
+        row.Inode = static_cast<std::uint64_t>(st.st_ino);
+        row.ModifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
         target.push_back(std::move(row));
     }
 }

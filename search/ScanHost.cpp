@@ -14,8 +14,14 @@ int ProgressPercent(std::size_t i, std::size_t n)
     return static_cast<int>(q);
 }
 
+void ThrowIfCancelled(const TScanHost& host)
+{
+    if (host.CancelRequested()) throw ESearchCancelled();
+}
+
 void TProgressMeter::Step(std::size_t i)
 {
+    ThrowIfCancelled(FHost);
     FHost.ShowProgressWindow();
     const int percent = ProgressPercent(i, FSteps);
     if (percent == FLastPercent) return;

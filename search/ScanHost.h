@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <exception>
 #include <string>
 
 namespace quorvane {
@@ -22,7 +23,22 @@ class TScanHost {
 
     // Shows the progress window if it is hidden; the caller hides it.
     virtual void ShowProgressWindow() = 0;
+
+    // True once the user asked to stop. The core polls it between files and
+    // between reads and then throws ESearchCancelled; it may be called from
+    // the thread that runs the search, so an implementation reads an atomic.
+    virtual bool CancelRequested() const { return false; }
 };
+
+// Thrown by the core when the host's CancelRequested() turns true. Whatever
+// the search had produced so far is to be thrown away by the caller.
+class ESearchCancelled : public std::exception {
+  public:
+    const char* what() const noexcept override { return "Search cancelled"; }
+};
+
+// Throws ESearchCancelled when host asks to stop.
+void ThrowIfCancelled(const TScanHost& host);
 
 // (i + 1) / n * 100 for step i of n counted from 0, rounded to the nearest
 // whole number with halves going to the even neighbour (12.5 gives 12).
@@ -36,6 +52,7 @@ int ProgressPercent(std::size_t i, std::size_t n);
 class TProgressMeter {
   public:
     TProgressMeter(TScanHost& host, std::size_t steps) : FHost(host), FSteps(steps) {}
+    // Also the point where a pass notices a cancel request (ESearchCancelled).
     void Step(std::size_t i);
 
   private:

@@ -32,6 +32,13 @@ struct TFileRecord {
     std::int64_t TimeKey = 0;
     std::uint8_t ImageIndex = kImageOtherFile;
 
+    // What the file was when it was listed: a file operation checks these
+    // again before it acts, so a row never acts on a file that changed or
+    // was replaced since. Not shown in any column.
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+    std::int64_t ModifiedNs = 0; // last-write time, nanoseconds since the epoch
+
     const std::string& DirectoryText() const;
     std::string SizeText() const; // plain decimal digits
     std::string TypeText() const; // extension with its dot, case kept; may be empty
