@@ -1,0 +1,49 @@
+// The file-operation service behind delete and rename: one request per
+// deletion (a list of paths) or rename (one pair), returning only when it has
+// ended. Callers never trust its answer for a deletion: they read the disk
+// back afterwards. Paths are the bytes of a row's path, never display text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quorvane {
+
+// Request flags, with the values the shell's file operation gives them.
+enum TFileOpFlag : unsigned {
+    kFofNoConfirmation = 0x10, // ask nothing before acting
+    kFofAllowUndo = 0x40,      // deleted files go to the trash
+};
+
+// What a file was when its row was listed. Known is false for a path with no
+// row behind it; such a file is acted on as it is.
+struct TFileIdentity {
+    bool Known = false;
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+    std::uint64_t Size = 0;
+    std::int64_t ModifiedNs = 0;
+};
+
+struct TDeleteItem {
+    std::string Path;
+    TFileIdentity Expected;
+};
+
+class IFileOperations {
+  public:
+    virtual ~IFileOperations() = default;
+
+    // Deletes the files, to the trash when flags hold kFofAllowUndo, after
+    // one confirmation unless flags hold kFofNoConfirmation. A file that
+    // changed since it was listed, or that fails, is reported and left; the
+    // others go on.
+    virtual void DeleteFiles(const std::vector<TDeleteItem>& items, unsigned flags) = 0;
+
+    // Renames one file without ever overwriting another; true on success.
+    // Failures are reported by the service itself.
+    virtual bool RenameFile(const std::string& oldPath, const std::string& newPath, unsigned flags) = 0;
+};
+
+} // namespace quorvane
