@@ -17,7 +17,7 @@ root="$stage/usr"
 sizes="16 22 24 32 48 64 128 256"
 expected=(bin/quorvane bin/quorvane-cli
   share/applications/quorvane.desktop
-  share/metainfo/com.marrowfen.Quorvane.metainfo.xml
+  share/metainfo/com.marrowfen.quorvane.metainfo.xml
   share/man/man1/quorvane-cli.1
   share/icons/hicolor/scalable/apps/quorvane.svg)
 for s in $sizes; do expected+=("share/icons/hicolor/${s}x${s}/apps/quorvane.png"); done
@@ -70,7 +70,7 @@ else
   echo "desktop-file-validate not installed: the desktop entry is not validated"
 fi
 if command -v appstreamcli >/dev/null; then
-  appstreamcli validate --no-net --explain "$root/share/metainfo/com.marrowfen.Quorvane.metainfo.xml" ||
+  appstreamcli validate --no-net --explain "$root/share/metainfo/com.marrowfen.quorvane.metainfo.xml" ||
     fail "appstreamcli validate"
 else
   echo "appstreamcli not installed: the AppStream file is not validated"
