@@ -50,8 +50,9 @@ done
 # Every option the help names is documented in the manual page.
 man="$root/share/man/man1/quorvane-cli.1"
 help="$("$root/bin/quorvane-cli" --help)" || fail "quorvane-cli --help failed"
+manText="$(sed 's/\\-/-/g' "$man")"
 for option in $(grep -oE -- '--[a-z0-9][a-z0-9-]*' <<<"$help" | sort -u); do
-  sed 's/\\-/-/g' "$man" | grep -qF -- "$option" || fail "the manual page does not document $option"
+  grep -qF -- "$option" <<<"$manText" || fail "the manual page does not document $option"
 done
 for section in NAME SYNOPSIS DESCRIPTION OPTIONS OUTPUT "EXIT STATUS"; do
   grep -q "^\.SH \"*$section" "$man" || fail "the manual page has no $section section"
