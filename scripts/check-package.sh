@@ -17,14 +17,14 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
 [ "$keep" = 1 ] || trap 'DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq quorvane >/dev/null' EXIT
 
 echo "== installed files"
-dpkg -L quorvane | grep -v '/$' | xargs -I{} sh -c 'test -f "{}" && echo "{}"'
+dpkg -L quorvane | while read -r f; do if [ -f "$f" ]; then echo "$f"; fi; done
 echo "== quorvane --version (no display)"
 env -u DISPLAY -u WAYLAND_DISPLAY /usr/bin/quorvane --version
 echo "== quorvane-cli --version / --help"
 /usr/bin/quorvane-cli --version
-/usr/bin/quorvane-cli --help | head -n 5
+/usr/bin/quorvane-cli --help | sed -n 1,5p
 echo "== man quorvane-cli"
-MANWIDTH=80 man -P cat quorvane-cli 2>/dev/null | head -n 8
+MANWIDTH=80 man -P cat quorvane-cli 2>/dev/null | sed -n 1,8p
 
 echo "== the window under Xvfb"
 home="$(mktemp -d)"
