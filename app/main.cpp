@@ -4,11 +4,14 @@
 #include "Application.h"
 #include "MainForm.h"
 #include "ProgressForm.h"
+#include "StartUp.h"
 #include "ViewImage.h"
 
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> status = quorvane::AnswerInfoOption(argc, argv, stdout)) return *status;
     quorvane::TApplication app(argc, argv);
+    quorvane::ApplyDesktopIdentity(app);
     quorvane::TfrmMain frmMain;
     quorvane::TfrmProgress frmProgress;
     quorvane::TfrmViewer frmViewer;

@@ -1,6 +1,7 @@
 // quorvane-cli entry point: picks the subcommand and, for "decode", the
 // decoder by the file's signature bytes (not by its extension).
 #include "CliCommands.h"
+#include "Help.h"
 
 #include <cstdio>
 #include <fstream>
@@ -75,7 +76,10 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string command = argv[1];
+    if (command == "--help" || command == "-h") return quorvane::cli::PrintHelp();
+    if (command == "--version") return quorvane::cli::PrintVersion();
     const std::vector<std::string> args(argv + 2, argv + argc);
+    if (quorvane::cli::AsksForHelp(args)) return quorvane::cli::PrintHelp();
     if (command == "find") return quorvane::cli::RunSearch(args, false);
     if (command == "list") return quorvane::cli::RunSearch(args, true);
     if (command == "decode") return RunDecode(args);

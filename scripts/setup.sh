@@ -9,6 +9,7 @@ packages=(
   libjpeg62-turbo-dev libjpeg-turbo-progs libgif-dev
   fonts-arphic-uming fonts-arphic-ukai fonts-liberation2
   xvfb xauth
+  desktop-file-utils appstream
 )
 
 missing=()

@@ -1,0 +1,72 @@
+// The help and version texts of quorvane-cli. The help text is the short form
+// of the manual page quorvane-cli.1; the two should name the same options.
+#include "Help.h"
+
+#include <cstdio>
+
+namespace quorvane::cli {
+
+namespace {
+
+int Write(const char* text)
+{
+    std::fputs(text, stdout);
+    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+}
+
+} // namespace
+
+int PrintHelp()
+{
+    return Write("usage: quorvane-cli find [--name] [--size] [--cc] [--time] [--all-bytes] [--groups]\n"
+                 "                         [--no-subdirs] [--progress] [--] DIR...\n"
+                 "       quorvane-cli list [--no-subdirs] [--progress] [--] DIR...\n"
+                 "       quorvane-cli decode [--scale 1|2|4|8] [--gray] [--fast] [--8bit] [--progressive] "
+                 "FILE OUT.bmp\n"
+                 "       quorvane-cli --help | --version\n"
+                 "\n"
+                 "Finds duplicate files without a window, using the search of the Quorvane program.\n"
+                 "\n"
+                 "find     prints the duplicate groups of the files under DIR...; a file joins a group\n"
+                 "         when it matches the group's reference file on every criterion given\n"
+                 "         (at least one of --name, --size and --time):\n"
+                 "  --name         the same file name (letter case ignored)\n"
+                 "  --size         the same size\n"
+                 "  --cc           the same bytes at sampled offsets (needs --size)\n"
+                 "  --time         the same modification time, to the minute\n"
+                 "  --all-bytes    the same whole contents (needs --size; supersedes --cc)\n"
+                 "  --groups       print the group number (1-based) as a first column\n"
+                 "list     prints every file under DIR...\n"
+                 "  --no-subdirs   read only the directories themselves, not their subdirectories\n"
+                 "  --progress     write the progress percentages to stderr\n"
+                 "decode   decodes the GIF or JPEG file FILE and writes it as the BMP file OUT.bmp\n"
+                 "  --scale N      JPEG: decode at 1/N of the size\n"
+                 "  --gray         JPEG: decode in shades of grey\n"
+                 "  --fast         JPEG: prefer speed to quality\n"
+                 "  --8bit         JPEG: write an 8-bit picture with a palette\n"
+                 "  --progressive  JPEG: decode as a progressive display would\n"
+                 "\n"
+                 "Output of find and list: one line per file, the fields Name, Directory, Size,\n"
+                 "Type and Time separated by TAB; TAB, line feed and backslash inside a field are\n"
+                 "written \\t, \\n and \\\\. The last status text (\"Total Files:N\") goes to stderr.\n"
+                 "\n"
+                 "Exit status: 0 success, 1 a file could not be read or written, 2 a usage error or\n"
+                 "a refused search (no directory, no criterion, a directory that does not exist).\n"
+                 "See quorvane-cli(1) for the details.\n");
+}
+
+int PrintVersion()
+{
+    return Write("quorvane-cli " QUORVANE_VERSION "\n");
+}
+
+bool AsksForHelp(const std::vector<std::string>& args)
+{
+    for (const std::string& arg : args) {
+        if (arg == "--") return false;
+        if (arg == "--help") return true;
+    }
+    return false;
+}
+
+} // namespace quorvane::cli
