@@ -266,6 +266,7 @@ void TfrmMain::SetStatusText(int panel, const QString& text, bool repaintNow)
 void TfrmMain::ckSizeClick()
 {
     ckCC->setEnabled(ckSize->isChecked());
+    ckAllBytes->setEnabled(ckSize->isChecked());
 }
 
 TSearchCriteria TfrmMain::Criteria() const
@@ -274,6 +275,7 @@ TSearchCriteria TfrmMain::Criteria() const
     criteria.Name = ckName->isChecked();
     criteria.Size = ckSize->isChecked();
     criteria.CC = ckCC->isChecked();
+    criteria.AllBytes = ckAllBytes->isChecked();
     criteria.Time = ckTime->isChecked();
     return criteria;
 }

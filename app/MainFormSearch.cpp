@@ -165,9 +165,9 @@ void TfrmMain::SetSearchControlsEnabled(bool enabled)
 {
     if (!enabled) {
         FSearchControlStates.clear();
-        for (QWidget* control : std::initializer_list<QWidget*>{btnFindDuplicates, btnFindAll, Edit1, lstDir,
-                                                                btnAddDir, btnSubDir, btnClearDir, ckName,
-                                                                ckSize, ckCC, ckTime, ckInclude}) {
+        for (QWidget* control : std::initializer_list<QWidget*>{
+                 btnFindDuplicates, btnFindAll, Edit1, lstDir, btnAddDir, btnSubDir, btnClearDir, ckName,
+                 ckSize, ckCC, ckAllBytes, ckTime, ckInclude}) {
             FSearchControlStates.emplace_back(control, control->isEnabled());
             control->setEnabled(false);
         }

@@ -151,8 +151,10 @@ void LoadOptions(QSettings& store, IOptionControls& controls, TDirectoryList& di
     store.sync(); // read what is on disk now, not a copy cached earlier
     for (const TOptionRow& row : kOptionTable) {
         LoadRow(store, row, controls);
-        if (NameOf(row) == QLatin1String("ckCC")) {
-            controls.SetEnabled(QStringLiteral("ckCC"), controls.IsChecked(QStringLiteral("ckSize")));
+        // The contents checks count only with "Size"; each is enabled with it
+        // right after its own state is set.
+        if (NameOf(row) == QLatin1String("ckCC") || NameOf(row) == QLatin1String("ckAllBytes")) {
+            controls.SetEnabled(NameOf(row), controls.IsChecked(QStringLiteral("ckSize")));
         }
     }
     LoadDirectories(store, directories);

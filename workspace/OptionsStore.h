@@ -34,6 +34,7 @@ inline constexpr TOptionRow kOptionTable[] = {
     {"ckName", TOptionKind::Boolean, false, nullptr},
     {"ckSize", TOptionKind::Boolean, true, nullptr},
     {"ckCC", TOptionKind::Boolean, false, nullptr},
+    {"ckAllBytes", TOptionKind::Boolean, false, nullptr},
     {"ckTime", TOptionKind::Boolean, false, nullptr},
     {"ckInclude", TOptionKind::Boolean, true, nullptr},
     {"ckPreview", TOptionKind::Boolean, true, nullptr},
@@ -84,7 +85,7 @@ class IOptionControls {
 std::unique_ptr<QSettings> OpenOptionsStore();
 
 // Restores every option in table order (a missing value takes its default),
-// enables "CC" exactly when "Size" is checked, then restores the directories
+// enables "CC" and "All bytes" exactly when "Size" is checked, then restores the directories
 // through TDirectoryList::RestoreDirectory. A value of the wrong type stops
 // loading there with ESettingsError; what was set before it stays set.
 void LoadOptions(QSettings& store, IOptionControls& controls, TDirectoryList& directories);

@@ -74,9 +74,9 @@ class TPaintCounter : public QObject {
     }
 };
 
-const char* const kSearchControls[] = {
-    "btnFindDuplicates", "btnFindAll", "Edit1",  "lstDir", "btnAddDir", "btnSubDir",
-    "btnClearDir",       "ckName",     "ckSize", "ckCC",   "ckTime",    "ckInclude"};
+const char* const kSearchControls[] = {"btnFindDuplicates", "btnFindAll",  "Edit1",    "lstDir", "btnAddDir",
+                                       "btnSubDir",         "btnClearDir", "ckName",   "ckSize", "ckCC",
+                                       "ckAllBytes",        "ckTime",      "ckInclude"};
 
 } // namespace
 
@@ -94,6 +94,7 @@ class TestSearchWindow : public QObject {
     void cancelLeavesTheListAsItWas();
     void secondSearchRefusedWhileRunning();
     void closingTheWindowCancelsAndWaits();
+    void allBytesFollowsSize();
     void workerOutcomes();
 
   private:
@@ -195,7 +196,7 @@ void TestSearchWindow::controlsDisabledWhileRunning()
     FSearch->Release = true;
     QTRY_VERIFY(!FForm->SearchRunning());
     for (const char* name : kSearchControls) {
-        const bool contents = qstrcmp(name, "ckCC") == 0;
+        const bool contents = qstrcmp(name, "ckCC") == 0 || qstrcmp(name, "ckAllBytes") == 0;
         QVERIFY2(Find<QWidget>(name)->isEnabled() == !contents, name);
     }
     QVERIFY(FForm->ListReady());
@@ -270,6 +271,23 @@ void TestSearchWindow::closingTheWindowCancelsAndWaits()
     QVERIFY(!FForm->SearchRunning());
     QVERIFY(!FProgress->isVisible());
     QCOMPARE(FForm->FileList()->rowCount(), 1);
+}
+
+void TestSearchWindow::allBytesFollowsSize()
+{
+    auto* size = Find<QCheckBox>("ckSize");
+    auto* allBytes = Find<QCheckBox>("ckAllBytes");
+    QCOMPARE(allBytes->text(), QStringLiteral("All bytes"));
+    QCOMPARE(allBytes->toolTip(), QStringLiteral("Compare whole contents"));
+    QVERIFY(!allBytes->isChecked());
+    allBytes->setChecked(true);
+    QVERIFY(FForm->Criteria().AllBytes);
+    QVERIFY(FForm->Criteria().CompareAllBytes());
+    QTest::mouseClick(size, Qt::LeftButton);
+    QVERIFY(!allBytes->isEnabled());
+    QVERIFY(!FForm->Criteria().CompareAllBytes()); // no effect without Size
+    QTest::mouseClick(size, Qt::LeftButton);
+    QVERIFY(allBytes->isEnabled());
 }
 
 void TestSearchWindow::workerOutcomes()

@@ -273,7 +273,7 @@ void TestWorkspaceWindow::firstStartShowsDesignStates()
 
 void TestWorkspaceWindow::storedOptionsRestoreThroughTheControls()
 {
-    WriteConf("ckSize=0\nckCC=1\nraDblClick=0\nraClick=1\nedTime=350\nrbHalf="
+    WriteConf("ckSize=0\nckCC=1\nckAllBytes=1\nraDblClick=0\nraClick=1\nedTime=350\nrbHalf="
               "0\nrbEighth=1\n"
               "rbEnglish=0\nrbChinese=1\nDir1=@/Pic\nDir3=@/PHOTOS\nDir4=@/"
               "Photos\nDir5=@/gone\n");
@@ -282,6 +282,8 @@ void TestWorkspaceWindow::storedOptionsRestoreThroughTheControls()
     QVERIFY(!Control<QAbstractButton>("ckSize")->isChecked());
     QVERIFY(Control<QAbstractButton>("ckCC")->isChecked());
     QVERIFY(!Control<QWidget>("ckCC")->isEnabled()); // "Size" unchecked disables "CC"
+    QVERIFY(Control<QAbstractButton>("ckAllBytes")->isChecked());
+    QVERIFY(!Control<QWidget>("ckAllBytes")->isEnabled()); // and "All bytes"
     QVERIFY(Control<QAbstractButton>("raClick")->isChecked());
     QVERIFY(!Control<QAbstractButton>("raDblClick")->isChecked());
     QCOMPARE(Control<QLineEdit>("edTime")->text(), QStringLiteral("350"));

@@ -13,7 +13,7 @@ namespace quorvane {
 
 namespace {
 
-const QStringList kOrder = {"ckName",      "ckSize",       "ckCC",       "ckTime",   "ckInclude",
+const QStringList kOrder = {"ckName",      "ckSize",       "ckCC",       "ckAllBytes", "ckTime",   "ckInclude",
                             "ckPreview",   "ckShowSlides", "raDblClick", "raClick",  "edTime",
                             "rbFullSize",  "rbHalf",       "rbQuarter",  "rbEighth", "ckNoConfirm",
                             "ckNoRecycle", "rbEnglish",    "rbChinese"};
@@ -32,7 +32,7 @@ QStringList DefaultCalls()
             continue;
         }
         calls << QStringLiteral("SetChecked %1 %2").arg(name).arg(int(kCheckedByDefault.contains(name)));
-        if (name == "ckCC") calls << "SetEnabled ckCC 1";
+        if (name == "ckCC" || name == "ckAllBytes") calls << "SetEnabled " + name + " 1";
     }
     return calls;
 }
@@ -176,8 +176,11 @@ void TestWorkspace::ccEnabledRightAfterCcBySize()
     const qsizetype cc = FirstCall(calls, "SetChecked ckCC ");
     QVERIFY(cc > FirstCall(calls, "SetChecked ckSize "));
     QCOMPARE(calls.value(cc + 1), QStringLiteral("SetEnabled ckCC %1").arg(int(enabled)));
-    QVERIFY(calls.value(cc + 2).startsWith("SetChecked ckTime "));
-    QCOMPARE(calls.filter("SetEnabled").size(), 1);
+    // "All bytes" follows "CC" and is enabled by the same rule.
+    QVERIFY(calls.value(cc + 2).startsWith("SetChecked ckAllBytes "));
+    QCOMPARE(calls.value(cc + 3), QStringLiteral("SetEnabled ckAllBytes %1").arg(int(enabled)));
+    QVERIFY(calls.value(cc + 4).startsWith("SetChecked ckTime "));
+    QCOMPARE(calls.filter("SetEnabled").size(), 2);
 }
 
 void TestWorkspace::radioGroupsRestore_data()
