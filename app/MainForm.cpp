@@ -285,7 +285,7 @@ std::vector<std::string> TfrmMain::InputDirectories() const
     std::vector<std::string> directories;
     directories.reserve(static_cast<std::size_t>(lstDir->count()));
     for (int i = 0; i < lstDir->count(); ++i)
-        directories.push_back(QFile::encodeName(lstDir->item(i)->text()).toStdString());
+        directories.push_back(DirectoryBytes(*lstDir->item(i)).toStdString());
     return directories;
 }
 

@@ -93,6 +93,11 @@ void LoadOptions(QSettings& store, IOptionControls& controls, TDirectoryList& di
 // Writes every option in table order, DirCount and Dir1..DirN; values of an
 // earlier, longer list stay. Shows the confirmation when the store was really
 // written, else throws ESettingsError ("Failed to set data for '...'").
+// A directory whose bytes are valid UTF-8 is written as plain text, as
+// always; any other is written as a byte array, so no byte is lost. Loading
+// accepts both.
+void SaveOptions(QSettings& store, const IOptionControls& controls, const QList<QByteArray>& directories,
+                 IUserMessages& messages);
 void SaveOptions(QSettings& store, const IOptionControls& controls, const QStringList& directories,
                  IUserMessages& messages);
 
