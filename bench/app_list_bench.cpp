@@ -5,11 +5,14 @@
 // Prints wall and CPU seconds per step and the process's peak memory.
 //
 //   quorvane_bench_list [--rows N] [--tree DIR] [--shot FILE.png] [--gaps cc|allbytes]
+//                       [--cancel-after SECONDS]
 // --shot saves a picture of the window after the tree's searches (to look
 // at the layout with real rows); --rows 0 skips the synthetic rows. --gaps
 // runs only "Find Duplicates" with Size and CC (or All bytes) on the tree
 // while a 16 ms ticker asks the progress bar to repaint (as a compositor's
-// expose would), and prints the longest gap between two of its repaints.
+// expose would), and prints the longest gap between two of its repaints;
+// with --cancel-after it presses Cancel then and prints how long the search
+// took to end.
 #include "Application.h"
 #include "MainForm.h"
 #include "ProgressForm.h"
@@ -103,7 +106,7 @@ void RunSearch(TfrmMain& form, const char* button)
 {
     form.findChild<QPushButton*>(button)->click();
     while (form.SearchRunning())
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void RunTree(TfrmMain& form, const char* tree)
@@ -129,7 +132,8 @@ class TPaintClock : public QObject {
     }
 };
 
-void RunRepaintGaps(TfrmMain& form, TfrmProgress& progress, const char* tree, bool allBytes)
+void RunRepaintGaps(TfrmMain& form, TfrmProgress& progress, const char* tree, bool allBytes,
+                    double cancelAfter)
 {
     form.findChild<QListWidget*>("lstDir")->addItem(QString::fromLocal8Bit(tree));
     form.findChild<QCheckBox*>("ckSize")->setChecked(true);
@@ -140,8 +144,18 @@ void RunRepaintGaps(TfrmMain& form, TfrmProgress& progress, const char* tree, bo
     ticker.setInterval(16);
     QObject::connect(&ticker, &QTimer::timeout, progress.Progress(), [&] { progress.Progress()->update(); });
     ticker.start();
+    double cancelledAt = 0;
+    if (cancelAfter > 0) {
+        QTimer::singleShot(static_cast<int>(cancelAfter * 1000), &form, [&] {
+            cancelledAt = WallSeconds();
+            progress.CancelButton()->click();
+        });
+    }
     const char* label = allBytes ? "Find Duplicates, Size+All bytes" : "Find Duplicates, Size+CC";
     Measure(label, [&] { RunSearch(form, "btnFindDuplicates"); });
+    if (cancelledAt > 0)
+        std::printf("  cancelled: the search ended %.1f ms after Cancel\n",
+                    (WallSeconds() - cancelledAt) * 1000.0);
     ticker.stop();
     std::vector<double> gaps;
     for (std::size_t i = 1; i < clock.Times.size(); ++i)
@@ -166,6 +180,7 @@ int main(int argc, char** argv)
     const char* tree = nullptr;
     const char* shot = nullptr;
     const char* gaps = nullptr;
+    double cancelAfter = 0;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--rows") == 0)
             rowCount = std::strtoull(argv[i + 1], nullptr, 10);
@@ -175,6 +190,8 @@ int main(int argc, char** argv)
             shot = argv[i + 1];
         else if (std::strcmp(argv[i], "--gaps") == 0)
             gaps = argv[i + 1];
+        else if (std::strcmp(argv[i], "--cancel-after") == 0)
+            cancelAfter = std::strtod(argv[i + 1], nullptr);
     }
     TApplication app(argc, argv);
     TSilentMessages messages;
@@ -187,7 +204,7 @@ int main(int argc, char** argv)
     QApplication::processEvents();
     std::printf("window shown                       peak %7.1f MiB\n", PeakKiB() / 1024.0);
     if (tree && gaps) {
-        RunRepaintGaps(form, progress, tree, std::strcmp(gaps, "allbytes") == 0);
+        RunRepaintGaps(form, progress, tree, std::strcmp(gaps, "allbytes") == 0, cancelAfter);
         return 0;
     }
     if (tree) RunTree(form, tree);
