@@ -424,7 +424,7 @@ void TestAppWindow::searchErrorLeavesWindowUsable()
         host.SetPercentage(50, true);
         target.push_back(MakeRecord("a.jpg", 7));
         target.push_back(MakeRecord("b.jpg", 7));
-        while (!fail.load())
+        while (!fail.load() && !host.CancelRequested())
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         throw EFileReadError("Cannot open file /nowhere/c.jpg");
     });
