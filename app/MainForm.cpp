@@ -1,5 +1,5 @@
-// TfrmMain: construction, the window's own events and both searches.
-// The list handlers live in MainFormList.cpp.
+// TfrmMain: construction and the window's own events. The list handlers
+// live in MainFormList.cpp, the two searches in MainFormSearch.cpp.
 #include "MainForm.h"
 
 #include "AppMessages.h"
@@ -21,23 +21,6 @@ namespace quorvane {
 
 namespace {
 
-// Keeps a widget from repainting while rows are added; restores the previous
-// state on every way out, exceptions included.
-class TPaintLock {
-  public:
-    explicit TPaintLock(QWidget* widget) : FWidget(widget), FWasEnabled(widget->updatesEnabled())
-    {
-        FWidget->setUpdatesEnabled(false);
-    }
-    ~TPaintLock() { FWidget->setUpdatesEnabled(FWasEnabled); }
-    TPaintLock(const TPaintLock&) = delete;
-    TPaintLock& operator=(const TPaintLock&) = delete;
-
-  private:
-    QWidget* FWidget;
-    bool FWasEnabled;
-};
-
 QFont DesignFont(const QString& family, int pixelSize, bool bold, bool italic = false)
 {
     QFont font(family);
@@ -56,43 +39,8 @@ void SetTextColor(QWidget* widget, const QColor& color)
 
 } // namespace
 
-// The search core's view of the window: status bar, progress window,
-// message boxes and the clearing of the list.
-class TfrmMain::TSearchHost : public TDuplicateHost {
-  public:
-    explicit TSearchHost(TfrmMain& form) : FForm(form) {}
-
-    void SetStatusText(const std::string& text, bool repaintNow) override
-    {
-        FForm.SetStatusText(1, QString::fromUtf8(text), repaintNow);
-    }
-    void SetPercentage(int percent, bool repaintNow) override
-    {
-        if (FForm.FProgress) FForm.FProgress->SetPosition(percent);
-        FForm.SetStatusText(0, QString::number(percent) + QLatin1Char('%'), repaintNow);
-    }
-    void ShowProgressWindow() override { FForm.ShowProgressWindow(); }
-    void ShowErrorMessage(const std::string& text) override
-    {
-        FForm.Messages().ShowError(QString::fromUtf8(text));
-    }
-    void ClearFileList() override
-    {
-        FListCleared = true;
-        FForm.ClearFileList();
-    }
-
-    // True once the search has emptied the list, so that its rows (even
-    // partial ones) replace the list's.
-    bool FListCleared = false;
-
-  private:
-    TfrmMain& FForm;
-};
-
 TfrmMain::TfrmMain(QWidget* parent)
-    : QMainWindow(parent), FMessageBoxes(std::make_unique<TMessageBoxes>(this)),
-      FSearchHost(std::make_unique<TSearchHost>(*this))
+    : QMainWindow(parent), FMessageBoxes(std::make_unique<TMessageBoxes>(this))
 {
     FMessages = FMessageBoxes.get();
     setupUi(this);
@@ -315,19 +263,10 @@ void TfrmMain::SetStatusText(int panel, const QString& text, bool repaintNow)
     if (repaintNow) StatusBar->repaint();
 }
 
-void TfrmMain::ShowProgressWindow()
-{
-    if (!FProgress || FProgress->isVisible()) return;
-    FProgress->show();
-    FProgress->raise();
-    // Let the new window be mapped and painted once: no event loop runs until
-    // the search ends. Input stays queued, so the user cannot act meanwhile.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
 void TfrmMain::ckSizeClick()
 {
     ckCC->setEnabled(ckSize->isChecked());
+    ckAllBytes->setEnabled(ckSize->isChecked());
 }
 
 TSearchCriteria TfrmMain::Criteria() const
@@ -336,6 +275,7 @@ TSearchCriteria TfrmMain::Criteria() const
     criteria.Name = ckName->isChecked();
     criteria.Size = ckSize->isChecked();
     criteria.CC = ckCC->isChecked();
+    criteria.AllBytes = ckAllBytes->isChecked();
     criteria.Time = ckTime->isChecked();
     return criteria;
 }
@@ -345,97 +285,8 @@ std::vector<std::string> TfrmMain::InputDirectories() const
     std::vector<std::string> directories;
     directories.reserve(static_cast<std::size_t>(lstDir->count()));
     for (int i = 0; i < lstDir->count(); ++i)
-        directories.push_back(QFile::encodeName(lstDir->item(i)->text()).toStdString());
+        directories.push_back(DirectoryBytes(*lstDir->item(i)).toStdString());
     return directories;
-}
-
-void TfrmMain::btnFindDuplicatesClick()
-{
-    FListReady = false;
-    bool completed = false;
-    try {
-        AddPendingDirectory();
-        completed = FindDuplicates();
-    } catch (const std::exception& error) {
-        RecoverFromSearchError(QString::fromLocal8Bit(error.what()));
-        return;
-    }
-    if (!completed) {
-        // A refused search leaves everything as it was.
-        FListReady = true;
-        return;
-    }
-    FinishRebuild();
-    SetStatusText(1, StatusText(1) + QString::fromLatin1(kGroupHintText), false);
-}
-
-bool TfrmMain::FindDuplicates()
-{
-    std::vector<TFileRecord> found;
-    std::exception_ptr error;
-    TSearchOutcome outcome = TSearchOutcome::Completed;
-    FSearchHost->FListCleared = false;
-    {
-        TPaintLock lock(lvFiles);
-        try {
-            outcome =
-                FDuplicateSearch(InputDirectories(), Criteria(), ckInclude->isChecked(), *FSearchHost, found);
-        } catch (...) {
-            error = std::current_exception();
-        }
-        if (FSearchHost->FListCleared) FModel->SetRows(std::move(found));
-    }
-    if (error) std::rethrow_exception(error);
-    return outcome == TSearchOutcome::Completed;
-}
-
-void TfrmMain::btnFindAllClick()
-{
-    try {
-        AddPendingDirectory();
-        if (lstDir->count() == 0) {
-            FMessages->ShowError(QString::fromUtf8(kNoDirectoryMessage));
-            return;
-        }
-        FListReady = false;
-        ClearFileList();
-        ListAllFiles();
-    } catch (const std::exception& error) {
-        RecoverFromSearchError(QString::fromLocal8Bit(error.what()));
-        return;
-    }
-    FinishRebuild();
-    SetStatusText(1, TotalFilesText(FModel->Rows().size()), true);
-}
-
-void TfrmMain::ListAllFiles()
-{
-    std::vector<TFileRecord> rows;
-    std::exception_ptr error;
-    TPaintLock lock(lvFiles);
-    try {
-        for (const std::string& directory : InputDirectories())
-            ReadAllFiles(directory, ckInclude->isChecked(), *FSearchHost, rows);
-    } catch (...) {
-        error = std::current_exception();
-    }
-    FModel->SetRows(std::move(rows));
-    if (error) std::rethrow_exception(error);
-}
-
-void TfrmMain::FinishRebuild()
-{
-    ClearSlides();
-    if (FProgress) FProgress->hide();
-    lvFiles->setUpdatesEnabled(true);
-    FListReady = true;
-}
-
-void TfrmMain::RecoverFromSearchError(const QString& message)
-{
-    FinishRebuild();
-    SetStatusText(1, TotalFilesText(FModel->Rows().size()), true);
-    ShowException(message);
 }
 
 // Seams filled by the directory list, options store, languages and slides.

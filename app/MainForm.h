@@ -10,6 +10,7 @@
 #include "FileListModel.h"
 #include "Kelphint.h"
 #include "SearchCriteria.h"
+#include "SearchWorker.h"
 #include "UserMessages.h"
 #include "ui_MainForm.h"
 
@@ -42,7 +43,7 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     ~TfrmMain() override;
 
     // Wiring done by main (and by the tests).
-    void SetProgressForm(TfrmProgress* form) { FProgress = form; }
+    void SetProgressForm(TfrmProgress* form);
     void SetViewer(TfrmViewer* viewer) { FViewer = viewer; }
     TfrmViewer* Viewer() const { return FViewer; }
     // Installs the message interface; nullptr restores the message boxes.
@@ -54,6 +55,10 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
         std::function<TSearchOutcome(const std::vector<std::string>&, const TSearchCriteria&, bool,
                                      TDuplicateHost&, std::vector<TFileRecord>&)>;
     void SetDuplicateSearch(TDuplicateSearch search) { FDuplicateSearch = std::move(search); }
+    // True while a search runs beside the window (MainFormSearch.cpp).
+    bool SearchRunning() const;
+    // Asks the running search to stop; the list stays as it was.
+    void CancelSearch();
     // Shows an error that escaped an event in the application's error box.
     void ShowException(const QString& message);
 
@@ -103,11 +108,9 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
-    class TSearchHost;
-    friend class TSearchHost;
-
     void setupFonts();
     void setupPanels();
     void setupStatusBar();
@@ -123,9 +126,13 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void btnFindDuplicatesClick();
     void btnFindAllClick();
     void ckSizeClick();
-    // Both return false when the request was refused (nothing changed).
-    bool FindDuplicates();
-    void ListAllFiles();
+    // The searches (MainFormSearch.cpp): the refusals are checked here, the
+    // work runs on FWorker, and SearchFinished takes its outcome.
+    enum class TSearchKind { Duplicates, ListAll };
+    bool FindDuplicatesRefused();
+    void StartSearch(TSearchKind kind, TSearchWorker::TJob job);
+    void SearchFinished();
+    void SetSearchControlsEnabled(bool enabled);
     // The end of every rebuild of the list, also one ended by an error:
     // slides emptied, progress window hidden, FListReady set again.
     void FinishRebuild();
@@ -133,6 +140,7 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     // made usable again, then the error box is shown.
     void RecoverFromSearchError(const QString& message);
     void ShowProgressWindow();
+    void ShowSearchPercentage(int percent, bool repaintNow);
 
     void lvFilesColumnClick(int column);
     void lvFilesDeletion(const QModelIndex& parent, int first, int last);
@@ -193,7 +201,10 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     TfrmViewer* FViewer = nullptr;
     std::unique_ptr<TMessageBoxes> FMessageBoxes;
     IUserMessages* FMessages = nullptr;
-    std::unique_ptr<TSearchHost> FSearchHost;
+    std::unique_ptr<TSearchWorker> FWorker;
+    TSearchKind FSearchKind = TSearchKind::Duplicates;
+    QString FPanel0BeforeSearch;
+    std::vector<std::pair<QWidget*, bool>> FSearchControlStates;
     std::unique_ptr<TListWidgetBox> FDirBox;
     std::unique_ptr<TDirectoryPicker> FOpenDialog;
     TDuplicateSearch FDuplicateSearch = &quorvane::FindDuplicates;

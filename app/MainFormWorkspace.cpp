@@ -101,7 +101,7 @@ void TfrmMain::LoadOptions()
 void TfrmMain::SaveOptions()
 {
     const TFormOptionControls controls(this);
-    quorvane::SaveOptions(*OpenOptionsStore(), controls, DirectoryList().Entries(), Messages());
+    quorvane::SaveOptions(*OpenOptionsStore(), controls, DirectoryList().EntryBytes(), Messages());
 }
 
 void TfrmMain::btnSaveOptionsClick()

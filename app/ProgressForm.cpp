@@ -1,8 +1,11 @@
-// TfrmProgress: fixed-size, no caption buttons, centred on the screen.
+// TfrmProgress: fixed size, centred on the screen, a single border with a
+// caption but without system menu or caption buttons, so the only way to stop
+// the work it reports on is its "Cancel" button (or Esc).
 #include "ProgressForm.h"
 
 #include "ui_ProgressForm.h"
 
+#include <QKeyEvent>
 #include <QScreen>
 
 namespace quorvane {
@@ -10,12 +13,14 @@ namespace quorvane {
 TfrmProgress::TfrmProgress(QWidget* parent) : QWidget(parent), FUi(new Ui::frmProgress)
 {
     FUi->setupUi(this);
-    // A caption but neither a system menu nor buttons: the user cannot close
-    // the window while the work it reports on is running.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    // A dialog-type window: window managers give it no minimise or maximise
+    // button, and the hints below ask for no close button nor system menu.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     QFont font(QStringLiteral("Times New Roman"));
     font.setPixelSize(12);
     setFont(font);
+    SetCancelCaption(QString::fromLatin1(kCancelCaption));
+    connect(FUi->btnCancel, &QPushButton::clicked, this, &TfrmProgress::CancelClicked);
     setFixedSize(519, 31);
 }
 
@@ -27,6 +32,16 @@ TfrmProgress::~TfrmProgress()
 QProgressBar* TfrmProgress::Progress() const
 {
     return FUi->Progress;
+}
+
+QPushButton* TfrmProgress::CancelButton() const
+{
+    return FUi->btnCancel;
+}
+
+void TfrmProgress::SetCancelCaption(const QString& caption)
+{
+    FUi->btnCancel->setText(caption);
 }
 
 void TfrmProgress::SetPosition(int percent)
@@ -43,7 +58,17 @@ void TfrmProgress::showEvent(QShowEvent* event)
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+    FUi->btnCancel->setFocus();
     QWidget::showEvent(event);
+}
+
+void TfrmProgress::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        emit CancelClicked();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 } // namespace quorvane

@@ -11,6 +11,7 @@ namespace quorvane {
 
 inline constexpr const char* kGroupHintText = "   Ctrl+Up=Prior group  Ctrl+Down=Next group";
 inline constexpr const char* kClearingFileListText = "Clearing file list...";
+inline constexpr const char* kSearchCancelledText = "Search cancelled";
 inline constexpr const char* kApplicationTitle = "Quorvane";
 
 // Left edge of the logo, centred in the area right of the bevel that bounds

@@ -13,6 +13,13 @@
 
 namespace quorvane {
 
+QByteArray DirectoryBytes(const QListWidgetItem& item)
+{
+    const QVariant bytes = item.data(kDirectoryBytesRole);
+    if (bytes.typeId() == QMetaType::QByteArray) return bytes.toByteArray();
+    return QFile::encodeName(item.text());
+}
+
 int TListWidgetBox::Count() const
 {
     return FList->count();
@@ -21,6 +28,11 @@ int TListWidgetBox::Count() const
 QString TListWidgetBox::Entry(int index) const
 {
     return FList->item(index)->text();
+}
+
+QByteArray TListWidgetBox::EntryBytes(int index) const
+{
+    return DirectoryBytes(*FList->item(index));
 }
 
 bool TListWidgetBox::IsSelected(int index) const
@@ -35,7 +47,14 @@ int TListWidgetBox::CurrentIndex() const
 
 void TListWidgetBox::Append(const QString& entry)
 {
-    FList->addItem(entry);
+    AppendBytes(QFile::encodeName(entry));
+}
+
+void TListWidgetBox::AppendBytes(const QByteArray& entry)
+{
+    auto* item = new QListWidgetItem(QFile::decodeName(entry));
+    item->setData(kDirectoryBytesRole, entry);
+    FList->addItem(item);
 }
 
 void TListWidgetBox::Remove(int index)

@@ -8,18 +8,28 @@
 #include "OptionsStore.h"
 
 class QListWidget;
+class QListWidgetItem;
 class QWidget;
 
 namespace quorvane {
+
+// An entry of lstDir keeps the directory's file-system bytes in this role
+// beside its shown text (QFile::decodeName of the bytes).
+inline constexpr int kDirectoryBytesRole = Qt::UserRole + 1;
+// The bytes of an entry; an item added without them (by hand) gives its text
+// encoded as a file name.
+QByteArray DirectoryBytes(const QListWidgetItem& item);
 
 class TListWidgetBox : public IDirectoryListBox {
   public:
     explicit TListWidgetBox(QListWidget* list) : FList(list) {}
     int Count() const override;
     QString Entry(int index) const override;
+    QByteArray EntryBytes(int index) const override;
     bool IsSelected(int index) const override;
     int CurrentIndex() const override;
     void Append(const QString& entry) override;
+    void AppendBytes(const QByteArray& entry) override;
     void Remove(int index) override;
     void Clear() override;
 

@@ -4,9 +4,15 @@
 // given a tree, runs "List All" and "Find Duplicates" through their buttons.
 // Prints wall and CPU seconds per step and the process's peak memory.
 //
-//   quorvane_bench_list [--rows N] [--tree DIR] [--shot FILE.png]
+//   quorvane_bench_list [--rows N] [--tree DIR] [--shot FILE.png] [--gaps cc|allbytes]
+//                       [--cancel-after SECONDS]
 // --shot saves a picture of the window after the tree's searches (to look
-// at the layout with real rows); --rows 0 skips the synthetic rows.
+// at the layout with real rows); --rows 0 skips the synthetic rows. --gaps
+// runs only "Find Duplicates" with Size and CC (or All bytes) on the tree
+// while a 16 ms ticker asks the progress bar to repaint (as a compositor's
+// expose would), and prints the longest gap between two of its repaints;
+// with --cancel-after it presses Cancel then and prints how long the search
+// took to end.
 #include "Application.h"
 #include "MainForm.h"
 #include "ProgressForm.h"
@@ -16,7 +22,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeView>
 #include <chrono>
 #include <cstdio>
@@ -92,18 +100,75 @@ std::vector<TFileRecord> SyntheticRows(std::size_t count)
     return rows;
 }
 
+// Clicks a search button and serves the event loop until the search (which
+// runs on its worker thread) has ended.
+void RunSearch(TfrmMain& form, const char* button)
+{
+    form.findChild<QPushButton*>(button)->click();
+    while (form.SearchRunning())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
 void RunTree(TfrmMain& form, const char* tree)
 {
     form.findChild<QListWidget*>("lstDir")->addItem(QString::fromLocal8Bit(tree));
-    Measure("List All (button)", [&] { form.findChild<QPushButton*>("btnFindAll")->click(); });
+    Measure("List All (button)", [&] { RunSearch(form, "btnFindAll"); });
     std::printf("  rows: %d\n", form.FileList()->rowCount());
-    Measure("Find Duplicates, Size (button)",
-            [&] { form.findChild<QPushButton*>("btnFindDuplicates")->click(); });
+    Measure("Find Duplicates, Size (button)", [&] { RunSearch(form, "btnFindDuplicates"); });
     std::printf("  rows: %d\n", form.FileList()->rowCount());
     form.findChild<QCheckBox*>("ckName")->setChecked(true);
-    Measure("Find Duplicates, Name+Size",
-            [&] { form.findChild<QPushButton*>("btnFindDuplicates")->click(); });
+    Measure("Find Duplicates, Name+Size", [&] { RunSearch(form, "btnFindDuplicates"); });
     std::printf("  rows: %d\n", form.FileList()->rowCount());
+}
+
+// Records when a widget paints.
+class TPaintClock : public QObject {
+  public:
+    std::vector<double> Times;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) Times.push_back(WallSeconds());
+        return false;
+    }
+};
+
+void RunRepaintGaps(TfrmMain& form, TfrmProgress& progress, const char* tree, bool allBytes,
+                    double cancelAfter)
+{
+    form.findChild<QListWidget*>("lstDir")->addItem(QString::fromLocal8Bit(tree));
+    form.findChild<QCheckBox*>("ckSize")->setChecked(true);
+    form.findChild<QCheckBox*>(allBytes ? "ckAllBytes" : "ckCC")->setChecked(true);
+    TPaintClock clock;
+    progress.Progress()->installEventFilter(&clock);
+    QTimer ticker;
+    ticker.setInterval(16);
+    QObject::connect(&ticker, &QTimer::timeout, progress.Progress(), [&] { progress.Progress()->update(); });
+    ticker.start();
+    double cancelledAt = 0;
+    if (cancelAfter > 0) {
+        QTimer::singleShot(static_cast<int>(cancelAfter * 1000), &form, [&] {
+            cancelledAt = WallSeconds();
+            progress.CancelButton()->click();
+        });
+    }
+    const char* label = allBytes ? "Find Duplicates, Size+All bytes" : "Find Duplicates, Size+CC";
+    Measure(label, [&] { RunSearch(form, "btnFindDuplicates"); });
+    if (cancelledAt > 0)
+        std::printf("  cancelled: the search ended %.1f ms after Cancel\n",
+                    (WallSeconds() - cancelledAt) * 1000.0);
+    ticker.stop();
+    std::vector<double> gaps;
+    for (std::size_t i = 1; i < clock.Times.size(); ++i)
+        gaps.push_back((clock.Times[i] - clock.Times[i - 1]) * 1000.0);
+    const auto longest = std::max_element(gaps.begin(), gaps.end());
+    std::printf("  rows: %d  progress repaints: %zu  longest gap between repaints: %.1f ms at %.2f s\n",
+                form.FileList()->rowCount(), clock.Times.size(), longest == gaps.end() ? 0.0 : *longest,
+                longest == gaps.end() ? 0.0 : clock.Times[longest - gaps.begin()] - clock.Times.front());
+    std::sort(gaps.begin(), gaps.end());
+    if (!gaps.empty())
+        std::printf("  gaps: median %.1f ms, 99th percentile %.1f ms, over 50 ms: %td\n",
+                    gaps[gaps.size() / 2], gaps[gaps.size() * 99 / 100],
+                    gaps.end() - std::upper_bound(gaps.begin(), gaps.end(), 50.0));
 }
 
 } // namespace
@@ -114,6 +179,8 @@ int main(int argc, char** argv)
     std::size_t rowCount = 1000000;
     const char* tree = nullptr;
     const char* shot = nullptr;
+    const char* gaps = nullptr;
+    double cancelAfter = 0;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--rows") == 0)
             rowCount = std::strtoull(argv[i + 1], nullptr, 10);
@@ -121,6 +188,10 @@ int main(int argc, char** argv)
             tree = argv[i + 1];
         else if (std::strcmp(argv[i], "--shot") == 0)
             shot = argv[i + 1];
+        else if (std::strcmp(argv[i], "--gaps") == 0)
+            gaps = argv[i + 1];
+        else if (std::strcmp(argv[i], "--cancel-after") == 0)
+            cancelAfter = std::strtod(argv[i + 1], nullptr);
     }
     TApplication app(argc, argv);
     TSilentMessages messages;
@@ -132,6 +203,10 @@ int main(int argc, char** argv)
     form.show();
     QApplication::processEvents();
     std::printf("window shown                       peak %7.1f MiB\n", PeakKiB() / 1024.0);
+    if (tree && gaps) {
+        RunRepaintGaps(form, progress, tree, std::strcmp(gaps, "allbytes") == 0, cancelAfter);
+        return 0;
+    }
     if (tree) RunTree(form, tree);
     if (shot) {
         QApplication::processEvents();

@@ -1,12 +1,15 @@
-// The directory list rules. Comparisons fold only A to Z (the overlap test is
-// plain text containment, not a test on path components); only the restore
-// rule folds case beyond ASCII, as the options store asks.
+// The directory list rules over the directories' bytes. Equality is
+// byte-exact on Linux and folds A to Z with the Windows style; the overlap
+// test compares whole path components; only the restore rule with the
+// Windows style folds case beyond ASCII, as the options store asks.
 #include "DirectoryList.h"
 
 #include "PathRules.h"
 
 #include <QFile>
-#include <QFileInfo>
+#include <dirent.h>
+#include <memory>
+#include <sys/stat.h>
 
 namespace quorvane {
 
@@ -47,7 +50,115 @@ QString AsciiLower(const QString& text)
 
 bool IsExistingDirectory(const QString& path)
 {
-    return !path.isEmpty() && QFileInfo(path).isDir();
+    return !path.isEmpty() && IsExistingDirectory(QFile::encodeName(path));
+}
+
+bool IsExistingDirectory(const QByteArray& path)
+{
+    struct stat info {};
+    return !path.isEmpty() && ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+namespace {
+
+// The one entry of directory whose name decodes to component, if exactly one.
+std::optional<QByteArray> ResolveComponent(const QByteArray& directory, const QString& component)
+{
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(
+        ::opendir(directory.isEmpty() ? "." : directory.constData()), &::closedir);
+    if (!dir) return std::nullopt;
+    std::optional<QByteArray> found;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const QByteArray name(entry->d_name);
+        if (QFile::decodeName(name) != component) continue;
+        if (found) return std::nullopt; // ambiguous: refuse rather than guess
+        found = name;
+    }
+    return found;
+}
+
+} // namespace
+
+std::optional<QByteArray> ResolveDirectoryText(const QString& text)
+{
+    const QByteArray encoded = QFile::encodeName(text);
+    if (IsExistingDirectory(encoded)) return encoded;
+    if (!text.contains(QChar::ReplacementCharacter)) return std::nullopt;
+    const QStringList components = text.split(QLatin1Char('/'));
+    QByteArray path;
+    for (qsizetype i = 0; i < components.size(); ++i) {
+        if (i > 0) path += '/';
+        const QString& component = components.at(i);
+        if (!component.contains(QChar::ReplacementCharacter)) {
+            path += QFile::encodeName(component);
+            continue;
+        }
+        const std::optional<QByteArray> name = ResolveComponent(path, component);
+        if (!name) return std::nullopt;
+        path += *name;
+    }
+    if (!IsExistingDirectory(path)) return std::nullopt;
+    return path;
+}
+
+namespace {
+
+QByteArray TrimBlankBytes(const QByteArray& bytes)
+{
+    qsizetype first = 0;
+    qsizetype last = bytes.size();
+    while (first < last && static_cast<unsigned char>(bytes.at(first)) <= ' ')
+        ++first;
+    while (last > first && static_cast<unsigned char>(bytes.at(last - 1)) <= ' ')
+        --last;
+    return bytes.mid(first, last - first);
+}
+
+bool IsSeparator(char c, PathStyle style)
+{
+    return c == '/' || (style == PathStyle::Windows && c == '\\');
+}
+
+// The path without its trailing separators, a root keeping one.
+QByteArray WithoutTrailingSeparators(QByteArray path, PathStyle style)
+{
+    while (path.size() > 1 && IsSeparator(path.back(), style) &&
+           !(style == PathStyle::Windows && path.size() == 3 && path.at(1) == ':'))
+        path.chop(1);
+    return path;
+}
+
+bool SameText(const QByteArray& a, const QByteArray& b, PathStyle style)
+{
+    if (style == PathStyle::Posix) return a == b;
+    return a.size() == b.size() && AsciiLower(QString::fromLatin1(a)) == AsciiLower(QString::fromLatin1(b));
+}
+
+} // namespace
+
+bool SameDirectory(const QByteArray& a, const QByteArray& b, PathStyle style)
+{
+    return SameText(a, b, style);
+}
+
+bool IsAncestorOrSelf(const QByteArray& ancestor, const QByteArray& path, PathStyle style)
+{
+    const QByteArray a = WithoutTrailingSeparators(ancestor, style);
+    const QByteArray p = WithoutTrailingSeparators(path, style);
+    if (a.isEmpty() || p.size() < a.size()) return false;
+    if (!SameText(p.left(a.size()), a, style)) return false;
+    // The match must end at a component boundary of path.
+    return p.size() == a.size() || IsSeparator(a.back(), style) || IsSeparator(p.at(a.size()), style);
+}
+
+QByteArray IDirectoryListBox::EntryBytes(int index) const
+{
+    return QFile::encodeName(Entry(index));
+}
+
+void IDirectoryListBox::AppendBytes(const QByteArray& entry)
+{
+    Append(QFile::decodeName(entry));
 }
 
 QString OverlapMessage(const QString& text, const QString& entry)
@@ -55,30 +166,40 @@ QString OverlapMessage(const QString& text, const QString& entry)
     return text + kOverlapJoin + entry + kOverlapTail;
 }
 
-TDirectoryList::TDirectoryList(IDirectoryListBox& box, IUserMessages& messages)
-    : FBox(box), FMessages(messages)
+TDirectoryList::TDirectoryList(IDirectoryListBox& box, IUserMessages& messages, PathStyle style)
+    : FBox(box), FMessages(messages), FStyle(style)
 {
 }
 
 bool TDirectoryList::AddDirectory(const QString& text)
 {
     // The existence check sees the text exactly as typed, blanks included.
-    if (!IsExistingDirectory(text)) {
+    const std::optional<QByteArray> bytes = ResolveDirectoryText(text);
+    if (!bytes) {
         FMessages.ShowError(kNotADirectoryMessage);
         return false;
     }
-    const QString trimmed = TrimBlanks(text);
-    const QString lower = AsciiLower(trimmed);
+    return AddDirectoryBytes(*bytes);
+}
+
+bool TDirectoryList::AddDirectoryBytes(const QByteArray& bytes)
+{
+    if (!IsExistingDirectory(bytes)) {
+        FMessages.ShowError(kNotADirectoryMessage);
+        return false;
+    }
+    // Blanks are single bytes below 0x21 in UTF-8 too, so trimming the bytes
+    // trims the text.
+    const QByteArray trimmed = TrimBlankBytes(bytes);
     for (int i = 0; i < FBox.Count(); ++i) {
-        const QString entry = FBox.Entry(i);
-        const QString entryLower = AsciiLower(entry);
-        if (lower == entryLower) return false;
-        if (entryLower.contains(lower) || lower.contains(entryLower)) {
-            FMessages.ShowError(OverlapMessage(trimmed, entry));
+        const QByteArray entry = FBox.EntryBytes(i);
+        if (SameDirectory(trimmed, entry, FStyle)) return false;
+        if (IsAncestorOrSelf(trimmed, entry, FStyle) || IsAncestorOrSelf(entry, trimmed, FStyle)) {
+            FMessages.ShowError(OverlapMessage(QFile::decodeName(trimmed), FBox.Entry(i)));
             return false;
         }
     }
-    FBox.Append(trimmed);
+    FBox.AppendBytes(trimmed);
     return true;
 }
 
@@ -89,11 +210,20 @@ void TDirectoryList::AddPendingDirectory(const QString& editText)
 
 bool TDirectoryList::RestoreDirectory(const QString& text)
 {
-    if (text.isEmpty() || !IsExistingDirectory(text)) return false;
+    return RestoreDirectoryBytes(QFile::encodeName(text));
+}
+
+bool TDirectoryList::RestoreDirectoryBytes(const QByteArray& bytes)
+{
+    if (bytes.isEmpty() || !IsExistingDirectory(bytes)) return false;
+    const QString text = QFile::decodeName(bytes);
     for (int i = 0; i < FBox.Count(); ++i) {
-        if (QString::compare(FBox.Entry(i), text, Qt::CaseInsensitive) == 0) return false;
+        const bool same = FStyle == PathStyle::Posix
+                              ? FBox.EntryBytes(i) == bytes
+                              : QString::compare(FBox.Entry(i), text, Qt::CaseInsensitive) == 0;
+        if (same) return false;
     }
-    FBox.Append(text);
+    FBox.AppendBytes(bytes);
     return true;
 }
 
@@ -136,6 +266,15 @@ bool TDirectoryList::HasSelection() const
         if (FBox.IsSelected(i)) return true;
     }
     return false;
+}
+
+QList<QByteArray> TDirectoryList::EntryBytes() const
+{
+    QList<QByteArray> entries;
+    entries.reserve(FBox.Count());
+    for (int i = 0; i < FBox.Count(); ++i)
+        entries.append(FBox.EntryBytes(i));
+    return entries;
 }
 
 QStringList TDirectoryList::Entries() const

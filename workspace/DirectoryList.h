@@ -1,12 +1,17 @@
 // The directory list of the main window: the rules by which directories are
 // added, restored and removed. The list box itself stays a widget behind
-// IDirectoryListBox, so every rule is tested without one. Invariant kept by
-// AddDirectory: entries are trimmed, pairwise unequal ignoring ASCII case and
-// none contains another as lower-cased text.
+// IDirectoryListBox, so every rule is tested without one. Entries are the
+// directories' file-system bytes; texts are only for display. Invariant kept
+// by AddDirectory: entries are trimmed, pairwise different directories
+// (byte-exact on Linux, ASCII case folded with the Windows style) and none
+// is an ancestor of another by whole path components.
 #pragma once
 
+#include "TFileRecord.h"
 #include "UserMessages.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -27,6 +32,20 @@ QString TrimBlanks(const QString& text);
 QString AsciiLower(const QString& text);
 // True when the path names an existing directory (the text as given).
 bool IsExistingDirectory(const QString& path);
+bool IsExistingDirectory(const QByteArray& path);
+// The bytes of the existing directory a shown text names: the text encoded
+// as a file name when that exists; otherwise, for a text holding replacement
+// characters (a name that is not valid UTF-8, as QFile::decodeName shows
+// it), the one directory whose components decode to the text's components.
+// Nothing when there is no such directory or more than one.
+std::optional<QByteArray> ResolveDirectoryText(const QString& text);
+// The same directory: byte-exact on Linux, ASCII case folded with the
+// Windows style.
+bool SameDirectory(const QByteArray& a, const QByteArray& b, PathStyle style = kNativePathStyle);
+// True when ancestor is b itself or a directory above it, comparing whole
+// path components; one trailing separator does not count ("/photos/" and
+// "/photos" are related, "/photos" and "/photos2" are not).
+bool IsAncestorOrSelf(const QByteArray& ancestor, const QByteArray& path, PathStyle style = kNativePathStyle);
 // The overlap message for a new text and the listed entry it collides with.
 QString OverlapMessage(const QString& text, const QString& entry);
 
@@ -36,10 +55,15 @@ class IDirectoryListBox {
   public:
     virtual ~IDirectoryListBox() = default;
     virtual int Count() const = 0;
+    // The shown text of an entry.
     virtual QString Entry(int index) const = 0;
+    // The directory's bytes (by default the shown text encoded as a name).
+    virtual QByteArray EntryBytes(int index) const;
     virtual bool IsSelected(int index) const = 0;
     virtual int CurrentIndex() const = 0; // -1 without a current entry
     virtual void Append(const QString& entry) = 0;
+    // Appends a directory by its bytes (by default shown decoded).
+    virtual void AppendBytes(const QByteArray& entry);
     virtual void Remove(int index) = 0;
     virtual void Clear() = 0;
 };
@@ -63,17 +87,22 @@ class TDirectoryPicker {
 // The rules of the directory area over a list box and the message boxes.
 class TDirectoryList {
   public:
-    TDirectoryList(IDirectoryListBox& box, IUserMessages& messages);
+    TDirectoryList(IDirectoryListBox& box, IUserMessages& messages, PathStyle style = kNativePathStyle);
 
     // Checks text and appends it trimmed; true when appended. Refusals show
     // their message, except for an entry already listed (silently skipped).
+    // A text naming a directory that is not valid UTF-8 is resolved to its
+    // bytes (ResolveDirectoryText).
     bool AddDirectory(const QString& text);
+    bool AddDirectoryBytes(const QByteArray& bytes);
     // Offers the edit's text to AddDirectory unless it is blank.
     void AddPendingDirectory(const QString& editText);
     // The restore rule of the options store: appends text as it is when it is
     // not empty, names an existing directory and is not yet listed (case
-    // folded beyond A to Z); no trimming, no overlap test, no message.
+    // folded beyond A to Z with the Windows style, byte-exact on Linux); no
+    // trimming, no overlap test, no message.
     bool RestoreDirectory(const QString& text);
+    bool RestoreDirectoryBytes(const QByteArray& bytes);
     // The "+" steps: proposes a file name inside the edit's directory, runs
     // the picker and adds the chosen directory. Returns the text to put into
     // the edit, or nothing when the edit stays as it is.
@@ -86,10 +115,12 @@ class TDirectoryList {
     // True when at least one entry is selected ("Delete" is enabled then).
     bool HasSelection() const;
     QStringList Entries() const;
+    QList<QByteArray> EntryBytes() const;
 
   private:
     IDirectoryListBox& FBox;
     IUserMessages& FMessages;
+    PathStyle FStyle;
 };
 
 } // namespace quorvane

@@ -4,6 +4,7 @@
 // @Variant). QSettings writes the file atomically; nothing here writes files.
 #include "OptionsStore.h"
 
+#include <QFile>
 #include <QVariant>
 #include <algorithm>
 #include <climits>
@@ -108,10 +109,24 @@ void LoadDirectories(QSettings& store, TDirectoryList& directories)
         count = *stored;
     }
     for (const auto& [position, name] : StoredDirValues(store, count)) {
-        const std::optional<QString> text = ReadText(store.value(name));
+        const QVariant value = store.value(name);
+        if (value.typeId() == QMetaType::QByteArray) {
+            directories.RestoreDirectoryBytes(value.toByteArray());
+            continue;
+        }
+        const std::optional<QString> text = ReadText(value);
         if (!text) throw InvalidDataType(name);
         directories.RestoreDirectory(*text);
     }
+}
+
+// The stored form of a directory: its text when the bytes are the text's
+// own encoding (older stores hold only such texts), else the bytes.
+QVariant DirectoryValue(const QByteArray& bytes)
+{
+    const QString text = QFile::decodeName(bytes);
+    if (QFile::encodeName(text) == bytes) return text;
+    return bytes;
 }
 
 // True unless writing the store failed. sync() also reads the file back
@@ -151,14 +166,26 @@ void LoadOptions(QSettings& store, IOptionControls& controls, TDirectoryList& di
     store.sync(); // read what is on disk now, not a copy cached earlier
     for (const TOptionRow& row : kOptionTable) {
         LoadRow(store, row, controls);
-        if (NameOf(row) == QLatin1String("ckCC")) {
-            controls.SetEnabled(QStringLiteral("ckCC"), controls.IsChecked(QStringLiteral("ckSize")));
+        // The contents checks count only with "Size"; each is enabled with it
+        // right after its own state is set.
+        if (NameOf(row) == QLatin1String("ckCC") || NameOf(row) == QLatin1String("ckAllBytes")) {
+            controls.SetEnabled(NameOf(row), controls.IsChecked(QStringLiteral("ckSize")));
         }
     }
     LoadDirectories(store, directories);
 }
 
 void SaveOptions(QSettings& store, const IOptionControls& controls, const QStringList& directories,
+                 IUserMessages& messages)
+{
+    QList<QByteArray> bytes;
+    bytes.reserve(directories.size());
+    for (const QString& directory : directories)
+        bytes.append(QFile::encodeName(directory));
+    SaveOptions(store, controls, bytes, messages);
+}
+
+void SaveOptions(QSettings& store, const IOptionControls& controls, const QList<QByteArray>& directories,
                  IUserMessages& messages)
 {
     // The store is written as a whole, so when it cannot be written nothing
@@ -175,7 +202,7 @@ void SaveOptions(QSettings& store, const IOptionControls& controls, const QStrin
     }
     store.setValue(QString::fromLatin1(kDirCountName), static_cast<int>(directories.size()));
     for (qsizetype i = 0; i < directories.size(); ++i) {
-        store.setValue(DirValueName(static_cast<int>(i) + 1), directories.at(i));
+        store.setValue(DirValueName(static_cast<int>(i) + 1), DirectoryValue(directories.at(i)));
     }
     if (!WrittenThrough(store)) throw FailedToSetData(first);
     messages.ShowInformation(kOptionsSavedMessage);

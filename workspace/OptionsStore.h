@@ -34,6 +34,7 @@ inline constexpr TOptionRow kOptionTable[] = {
     {"ckName", TOptionKind::Boolean, false, nullptr},
     {"ckSize", TOptionKind::Boolean, true, nullptr},
     {"ckCC", TOptionKind::Boolean, false, nullptr},
+    {"ckAllBytes", TOptionKind::Boolean, false, nullptr},
     {"ckTime", TOptionKind::Boolean, false, nullptr},
     {"ckInclude", TOptionKind::Boolean, true, nullptr},
     {"ckPreview", TOptionKind::Boolean, true, nullptr},
@@ -84,7 +85,7 @@ class IOptionControls {
 std::unique_ptr<QSettings> OpenOptionsStore();
 
 // Restores every option in table order (a missing value takes its default),
-// enables "CC" exactly when "Size" is checked, then restores the directories
+// enables "CC" and "All bytes" exactly when "Size" is checked, then restores the directories
 // through TDirectoryList::RestoreDirectory. A value of the wrong type stops
 // loading there with ESettingsError; what was set before it stays set.
 void LoadOptions(QSettings& store, IOptionControls& controls, TDirectoryList& directories);
@@ -92,6 +93,11 @@ void LoadOptions(QSettings& store, IOptionControls& controls, TDirectoryList& di
 // Writes every option in table order, DirCount and Dir1..DirN; values of an
 // earlier, longer list stay. Shows the confirmation when the store was really
 // written, else throws ESettingsError ("Failed to set data for '...'").
+// A directory whose bytes are valid UTF-8 is written as plain text, as
+// always; any other is written as a byte array, so no byte is lost. Loading
+// accepts both.
+void SaveOptions(QSettings& store, const IOptionControls& controls, const QList<QByteArray>& directories,
+                 IUserMessages& messages);
 void SaveOptions(QSettings& store, const IOptionControls& controls, const QStringList& directories,
                  IUserMessages& messages);
 

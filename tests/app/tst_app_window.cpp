@@ -24,6 +24,9 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 using namespace quorvane;
 using quorvane::test::MakeRecord;
@@ -81,6 +84,8 @@ class TestAppWindow : public QObject {
     QList<int> SelectedRows() const;
     void ClickHeader(int column);
     void SetCriteria(bool name, bool size, bool time);
+    // Clicks a search button and waits until the search has ended.
+    void RunSearch(const char* button);
 
     TfrmMain* FForm = nullptr;
     TfrmProgress* FProgress = nullptr;
@@ -142,6 +147,12 @@ void TestAppWindow::SetCriteria(bool name, bool size, bool time)
     Find<QCheckBox>("ckName")->setChecked(name);
     Find<QCheckBox>("ckSize")->setChecked(size);
     Find<QCheckBox>("ckTime")->setChecked(time);
+}
+
+void TestAppWindow::RunSearch(const char* button)
+{
+    QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton);
+    QTRY_VERIFY(!FForm->SearchRunning());
 }
 
 void TestAppWindow::startUpState()
@@ -334,7 +345,7 @@ void TestAppWindow::listAllReadsEveryFile()
     QVERIFY(WriteFile(dir.filePath(".hidden/e.txt"), "x"));
     Find<QListWidget>("lstDir")->addItem(dir.path());
     SetRows({MakeRecord("old", 1)});
-    QTest::mouseClick(Find<QPushButton>("btnFindAll"), Qt::LeftButton);
+    RunSearch("btnFindAll");
     QCOMPARE(FForm->FileList()->rowCount(), 3);
     QCOMPARE(FForm->FileList()->Row(0).Name, std::string("a.jpg")); // reading order: root first
     QCOMPARE(FForm->StatusText(1), QStringLiteral("Total Files:3"));
@@ -365,7 +376,7 @@ void TestAppWindow::findDuplicatesShowsGroups()
     QVERIFY(WriteFile(dir.filePath("y/photo.jpg"), "0123456789"));
     QVERIFY(WriteFile(dir.filePath("y/other.txt"), "12345"));
     Find<QListWidget>("lstDir")->addItem(dir.path());
-    QTest::mouseClick(Find<QPushButton>("btnFindDuplicates"), Qt::LeftButton);
+    RunSearch("btnFindDuplicates");
     QCOMPARE(FForm->FileList()->rowCount(), 2);
     QCOMPARE(FForm->FileList()->Row(0).Name, std::string("photo.jpg"));
     QCOMPARE(FForm->FileList()->Row(1).Name, std::string("photo.jpg"));
@@ -405,23 +416,24 @@ void TestAppWindow::findDuplicatesRefusals()
 void TestAppWindow::searchErrorLeavesWindowUsable()
 {
     Find<QListWidget>("lstDir")->addItem(QStringLiteral("/nowhere"));
-    bool readyDuringSearch = true;
-    bool paintingDuringSearch = true;
+    std::atomic<bool> fail{false};
     FForm->SetDuplicateSearch([&](const std::vector<std::string>&, const TSearchCriteria&, bool,
                                   TDuplicateHost& host, std::vector<TFileRecord>& target) -> TSearchOutcome {
         host.ClearFileList();
         host.ShowProgressWindow();
         host.SetPercentage(50, true);
-        readyDuringSearch = FForm->ListReady();
-        paintingDuringSearch = List()->updatesEnabled();
         target.push_back(MakeRecord("a.jpg", 7));
         target.push_back(MakeRecord("b.jpg", 7));
+        while (!fail.load() && !host.CancelRequested())
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
         throw EFileReadError("Cannot open file /nowhere/c.jpg");
     });
     SetRows({MakeRecord("stale", 1)});
     QTest::mouseClick(Find<QPushButton>("btnFindDuplicates"), Qt::LeftButton);
-    QVERIFY(!readyDuringSearch);
-    QVERIFY(!paintingDuringSearch);
+    QTRY_VERIFY(FProgress->isVisible());
+    QVERIFY(!FForm->ListReady());
+    fail = true;
+    QTRY_VERIFY(!FForm->SearchRunning());
     QCOMPARE(FMessages.ApplicationErrors, QStringList{QStringLiteral("Cannot open file /nowhere/c.jpg")});
     QCOMPARE(FForm->FileList()->rowCount(), 2); // the rows found so far stay
     QCOMPARE(FForm->FileList()->Row(1).Name, std::string("b.jpg"));
@@ -436,7 +448,7 @@ void TestAppWindow::searchErrorLeavesWindowUsable()
     QVERIFY(WriteFile(dir.filePath("q/a"), "2"));
     Find<QListWidget>("lstDir")->clear();
     Find<QListWidget>("lstDir")->addItem(dir.path());
-    QTest::mouseClick(Find<QPushButton>("btnFindDuplicates"), Qt::LeftButton);
+    RunSearch("btnFindDuplicates");
     QCOMPARE(FForm->FileList()->rowCount(), 2);
     QCOMPARE(FMessages.ApplicationErrors.size(), 1);
 }

@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cstdio>
+#include <sys/stat.h>
 
 namespace quorvane {
 
@@ -51,6 +53,7 @@ class TestWorkspaceWindow : public QObject {
     void pendingDirectoryJoinsTheSearch_data();
     void pendingDirectoryJoinsTheSearch();
     void folderPickerReportsTheChosenFolder();
+    void undecodableDirectoryAddedSavedRestoredSearched();
 
   private:
     void MakeForm(bool show = true);
@@ -273,7 +276,7 @@ void TestWorkspaceWindow::firstStartShowsDesignStates()
 
 void TestWorkspaceWindow::storedOptionsRestoreThroughTheControls()
 {
-    WriteConf("ckSize=0\nckCC=1\nraDblClick=0\nraClick=1\nedTime=350\nrbHalf="
+    WriteConf("ckSize=0\nckCC=1\nckAllBytes=1\nraDblClick=0\nraClick=1\nedTime=350\nrbHalf="
               "0\nrbEighth=1\n"
               "rbEnglish=0\nrbChinese=1\nDir1=@/Pic\nDir3=@/PHOTOS\nDir4=@/"
               "Photos\nDir5=@/gone\n");
@@ -282,6 +285,8 @@ void TestWorkspaceWindow::storedOptionsRestoreThroughTheControls()
     QVERIFY(!Control<QAbstractButton>("ckSize")->isChecked());
     QVERIFY(Control<QAbstractButton>("ckCC")->isChecked());
     QVERIFY(!Control<QWidget>("ckCC")->isEnabled()); // "Size" unchecked disables "CC"
+    QVERIFY(Control<QAbstractButton>("ckAllBytes")->isChecked());
+    QVERIFY(!Control<QWidget>("ckAllBytes")->isEnabled()); // and "All bytes"
     QVERIFY(Control<QAbstractButton>("raClick")->isChecked());
     QVERIFY(!Control<QAbstractButton>("raDblClick")->isChecked());
     QCOMPARE(Control<QLineEdit>("edTime")->text(), QStringLiteral("350"));
@@ -289,7 +294,8 @@ void TestWorkspaceWindow::storedOptionsRestoreThroughTheControls()
     QVERIFY(!Control<QAbstractButton>("rbHalf")->isChecked());
     QVERIFY(Control<QAbstractButton>("rbChinese")->isChecked());
     QVERIFY(!Control<QAbstractButton>("rbEnglish")->isChecked());
-    QCOMPARE(ListEntries(), (QStringList{FRoot + "/Pic", FRoot + "/PHOTOS"}));
+    // Letter case makes another directory on Linux.
+    QCOMPARE(ListEntries(), (QStringList{FRoot + "/Pic", FRoot + "/PHOTOS", FRoot + "/Photos"}));
     QVERIFY(FMessages.Silent());
 }
 
@@ -404,6 +410,32 @@ void TestWorkspaceWindow::folderPickerReportsTheChosenFolder()
     QCOMPARE(seenDirectory, FRoot);
     QCOMPARE(seenFilters, QStringList{"No need to change. (.___)"});
     QCOMPARE(picker.FileName, FRoot + QStringLiteral("/Photos/Any File Name"));
+}
+
+void TestWorkspaceWindow::undecodableDirectoryAddedSavedRestoredSearched()
+{
+    const QByteArray bytes = QFile::encodeName(FRoot) + "/pics\xff";
+    QCOMPARE(::mkdir(bytes.constData(), 0700), 0);
+    std::FILE* file = std::fopen((bytes + "/a.jpg").constData(), "wb");
+    QVERIFY(file);
+    std::fclose(file);
+    const QString shown = QFile::decodeName(bytes);
+
+    MakeForm();
+    auto* edit = Control<QLineEdit>("Edit1");
+    edit->setText(shown);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QVERIFY(FMessages.Errors.isEmpty());
+    QCOMPARE(ListEntries(), QStringList{shown});
+    QCOMPARE(Control<QListWidget>("lstDir")->item(0)->data(kDirectoryBytesRole).toByteArray(), bytes);
+    QTest::mouseClick(Control<QPushButton>("btnSaveOptions"), Qt::LeftButton);
+
+    MakeForm(); // a later start restores the very bytes
+    QCOMPARE(Control<QListWidget>("lstDir")->item(0)->data(kDirectoryBytesRole).toByteArray(), bytes);
+    QTest::mouseClick(Control<QPushButton>("btnFindAll"), Qt::LeftButton);
+    QTRY_VERIFY(!FForm->SearchRunning());
+    QCOMPARE(FForm->FileList()->rowCount(), 1);
+    QCOMPARE(*FForm->FileList()->Row(0).Directory, bytes.toStdString());
 }
 
 } // namespace quorvane

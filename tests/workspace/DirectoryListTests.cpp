@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <sys/stat.h>
 
 namespace quorvane {
 
@@ -19,7 +20,6 @@ QString Overlap(const QString& text, const QString& entry)
     return QStringLiteral("%1 和 %2 是直系親屬, 不可同時存在!").arg(text, entry);
 }
 
-
 } // namespace
 
 void TestWorkspace::init()
@@ -31,6 +31,7 @@ void TestWorkspace::init()
                             "data  ", "data/sub", "Ärger", "äRGER", "with space "}) {
         MakeDir(QString::fromUtf8(dir));
     }
+    MakeDir(QStringLiteral("mirror") + FRoot + QStringLiteral("/Pic"));
     QFile file(FRoot + QStringLiteral("/file.txt"));
     QVERIFY(file.open(QIODevice::WriteOnly));
     const QString settings = FTemp->filePath(QStringLiteral("config"));
@@ -93,8 +94,8 @@ void TestWorkspace::addDirectory_data()
     QTest::newRow("new directory appended") << QStringList() << "@/Photos" << true << photos << QStringList();
     QTest::newRow("second directory appended at the end")
         << photos << "@/data" << true << QStringList{"@/Photos", "@/data"} << QStringList();
-    QTest::newRow("equal ignoring case: silently skipped")
-        << photos << "@/PHOTOS" << false << photos << QStringList();
+    QTest::newRow("letter case differs: another directory on Linux")
+        << photos << "@/PHOTOS" << true << QStringList{"@/Photos", "@/PHOTOS"} << QStringList();
     QTest::newRow("exactly equal: silently skipped")
         << photos << "@/Photos" << false << photos << QStringList();
     QTest::newRow("subdirectory overlaps")
@@ -106,14 +107,14 @@ void TestWorkspace::addDirectory_data()
         << photos << "@/Photos/" << false << photos << QStringList{Overlap("@/Photos/", "@/Photos")};
     QTest::newRow("root overlaps") << photos << "/" << false << photos
                                    << QStringList{Overlap("/", "@/Photos")};
-    QTest::newRow("Pic against Pictures: text containment")
-        << QStringList{"@/Pictures"} << "@/Pic" << false << QStringList{"@/Pictures"}
-        << QStringList{Overlap("@/Pic", "@/Pictures")};
-    QTest::newRow("containment folds case")
-        << QStringList{"@/Pictures"} << "@/PIC" << false << QStringList{"@/Pictures"}
-        << QStringList{Overlap("@/PIC", "@/Pictures")};
-    QTest::newRow("Photos2 against Photos")
-        << photos << "@/Photos2" << false << photos << QStringList{Overlap("@/Photos2", "@/Photos")};
+    QTest::newRow("Pic and Pictures: no common component")
+        << QStringList{"@/Pictures"} << "@/Pic" << true << QStringList{"@/Pictures", "@/Pic"}
+        << QStringList();
+    QTest::newRow("Photos2 and Photos: no common component")
+        << photos << "@/Photos2" << true << QStringList{"@/Photos", "@/Photos2"} << QStringList();
+    QTest::newRow("a path ending in another is not its descendant")
+        << QStringList{"@/Pic"} << "@/mirror@/Pic" << true << QStringList{"@/Pic", "@/mirror@/Pic"}
+        << QStringList();
     QTest::newRow("empty text is not a directory")
         << photos << "" << false << photos << QStringList{kNotADir};
     QTest::newRow("a file is not a directory")
@@ -129,8 +130,8 @@ void TestWorkspace::addDirectory_data()
     // Restored lists are not checked for overlap, so an earlier overlapping
     // entry can stand before an equal one: the entries are visited in order.
     QTest::newRow("earlier overlap wins over a later equal entry")
-        << QStringList{"@/Photos/2019", "@/Photos"} << "@/PHOTOS" << false
-        << QStringList{"@/Photos/2019", "@/Photos"} << QStringList{Overlap("@/PHOTOS", "@/Photos/2019")};
+        << QStringList{"@/Photos/2019", "@/Photos"} << "@/Photos" << false
+        << QStringList{"@/Photos/2019", "@/Photos"} << QStringList{Overlap("@/Photos", "@/Photos/2019")};
     QTest::newRow("non-ASCII letters are not folded: appended")
         << QStringList{"@/Ärger"} << "@/äRGER" << true << QStringList{"@/Ärger", "@/äRGER"} << QStringList();
 }
@@ -190,10 +191,12 @@ void TestWorkspace::restoreDirectory_data()
     QTest::newRow("not trimmed: blanks make it another path") << QStringList() << "@/Pic  " << QStringList();
     QTest::newRow("kept as stored, trailing blank included")
         << QStringList() << "@/with space " << QStringList{"@/with space "};
-    QTest::newRow("equal ignoring ASCII case skipped")
-        << QStringList{"@/Photos"} << "@/PHOTOS" << QStringList{"@/Photos"};
-    QTest::newRow("equal ignoring case beyond ASCII skipped")
-        << QStringList{"@/Ärger"} << "@/äRGER" << QStringList{"@/Ärger"};
+    QTest::newRow("exactly equal skipped")
+        << QStringList{"@/Photos"} << "@/Photos" << QStringList{"@/Photos"};
+    QTest::newRow("letter case differs: another directory on Linux")
+        << QStringList{"@/Photos"} << "@/PHOTOS" << QStringList{"@/Photos", "@/PHOTOS"};
+    QTest::newRow("case beyond ASCII differs: another directory on Linux")
+        << QStringList{"@/Ärger"} << "@/äRGER" << QStringList{"@/Ärger", "@/äRGER"};
     QTest::newRow("overlap not checked")
         << QStringList{"@/Photos"} << "@/Photos/2019" << QStringList{"@/Photos", "@/Photos/2019"};
 }
@@ -256,7 +259,7 @@ void TestWorkspace::addPickedDirectory_data()
                                                     << "/initial"
                                                     << "/" << QStringList{"/"} << none;
     QTest::newRow("already listed: edit stays, no message")
-        << QStringList{"@/Pic"} << "" << true << "@/PIC/Any File Name"
+        << QStringList{"@/Pic"} << "" << true << "@/Pic/Any File Name"
         << "preset.___"
         << "/initial"
         << "-" << QStringList{"@/Pic"} << none;
@@ -337,6 +340,102 @@ void TestWorkspace::removeAllAndCurrentEntry()
     QVERIFY(box.Items.isEmpty());
     QCOMPARE(list.CurrentEntry(), std::nullopt); // a stale current index is not trusted
     QVERIFY(messages.Silent());
+}
+
+void TestWorkspace::pathRelations_data()
+{
+    QTest::addColumn<bool>("windows");
+    QTest::addColumn<QByteArray>("a");
+    QTest::addColumn<QByteArray>("b");
+    QTest::addColumn<bool>("same");
+    QTest::addColumn<bool>("related"); // either is an ancestor of (or is) the other
+    QTest::newRow("same path") << false << QByteArray("/photos") << QByteArray("/photos") << true << true;
+    QTest::newRow("case differs on Linux")
+        << false << QByteArray("/photos") << QByteArray("/PHOTOS") << false << false;
+    QTest::newRow("case differs, Windows style")
+        << true << QByteArray("C:\\Photos") << QByteArray("c:\\PHOTOS") << true << true;
+    QTest::newRow("trailing separator")
+        << false << QByteArray("/photos/") << QByteArray("/photos") << false << true;
+    QTest::newRow("child") << false << QByteArray("/photos") << QByteArray("/photos/2019") << false << true;
+    QTest::newRow("root contains all") << false << QByteArray("/") << QByteArray("/photos") << false << true;
+    QTest::newRow("Windows root") << true << QByteArray("C:\\") << QByteArray("C:\\Photos") << false << true;
+    QTest::newRow("longer last component")
+        << false << QByteArray("/photos") << QByteArray("/photos2") << false << false;
+    QTest::newRow("Windows longer last component")
+        << true << QByteArray("C:\\Pic") << QByteArray("C:\\Pictures") << false << false;
+    QTest::newRow("path ends with the other")
+        << false << QByteArray("/a/mirror/tmp/x") << QByteArray("/tmp/x") << false << false;
+    QTest::newRow("case of a component differs on Linux")
+        << false << QByteArray("/Photos") << QByteArray("/photos/2019") << false << false;
+    QTest::newRow("Windows child folds case")
+        << true << QByteArray("C:\\Photos") << QByteArray("c:\\photos\\2019") << false << true;
+}
+
+void TestWorkspace::pathRelations()
+{
+    QFETCH(bool, windows);
+    QFETCH(QByteArray, a);
+    QFETCH(QByteArray, b);
+    QFETCH(bool, same);
+    QFETCH(bool, related);
+    const PathStyle style = windows ? PathStyle::Windows : PathStyle::Posix;
+    QCOMPARE(SameDirectory(a, b, style), same);
+    QCOMPARE(SameDirectory(b, a, style), same);
+    QCOMPARE(IsAncestorOrSelf(a, b, style) || IsAncestorOrSelf(b, a, style), related);
+}
+
+void TestWorkspace::windowsStyleFoldsCase()
+{
+    TFakeListBox box({FRoot + "/Photos"});
+    TRecordingMessages messages;
+    TDirectoryList list(box, messages, PathStyle::Windows);
+    QVERIFY(!list.AddDirectory(FRoot + "/PHOTOS")); // already listed, silently
+    QVERIFY(!list.RestoreDirectory(FRoot + "/PHOTOS"));
+    QCOMPARE(box.Items.first(), FRoot + "/Photos");
+    QVERIFY(messages.Silent());
+}
+
+void TestWorkspace::undecodableDirectoryKeepsItsBytes()
+{
+    const QByteArray bytes = QFile::encodeName(FRoot) + "/pics\xff";
+    QVERIFY(QDir().mkpath(QFile::decodeName(QFile::encodeName(FRoot))));
+    QCOMPARE(::mkdir(bytes.constData(), 0700), 0);
+    const QString shown = QFile::decodeName(bytes);
+    QVERIFY(shown.endsWith(QStringLiteral("pics") + QChar(QChar::ReplacementCharacter)));
+
+    // Added by its shown text (as typed or copied from the list).
+    TFakeListBox box({FRoot + "/Photos"});
+    TRecordingMessages messages;
+    TDirectoryList list(box, messages);
+    QVERIFY(list.AddDirectory(shown));
+    QCOMPARE(box.Bytes.last(), bytes);
+    QCOMPARE(box.Items.last(), shown);
+    QVERIFY(messages.Silent());
+
+    // Saved and restored byte for byte; the plain name stays a plain text.
+    TFakeControls controls;
+    SaveOptions(*OpenOptionsStore(), controls, list.EntryBytes(), messages);
+    QVERIFY(ReadConf().contains("Dir1=" + QFile::encodeName(FRoot) + "/Photos\n"));
+    TFakeListBox restored;
+    TDirectoryList restoredList(restored, messages);
+    TFakeControls loaded;
+    LoadOptions(*OpenOptionsStore(), loaded, restoredList);
+    QCOMPARE(restored.Bytes, box.Bytes);
+}
+
+void TestWorkspace::ambiguousDisplayedNameRefused()
+{
+    // Two names that show alike: the shown text cannot say which is meant.
+    const QByteArray root = QFile::encodeName(FRoot);
+    QCOMPARE(::mkdir((root + "/x\xfe").constData(), 0700), 0);
+    QCOMPARE(::mkdir((root + "/x\xff").constData(), 0700), 0);
+    TFakeListBox box;
+    TRecordingMessages messages;
+    TDirectoryList list(box, messages);
+    QVERIFY(!list.AddDirectory(QFile::decodeName(root + "/x\xff")));
+    QCOMPARE(messages.Errors, QStringList{kNotADir});
+    QVERIFY(list.AddDirectoryBytes(root + "/x\xff")); // by its bytes it is found
+    QCOMPARE(box.Bytes, QList<QByteArray>{root + "/x\xff"});
 }
 
 } // namespace quorvane

@@ -13,10 +13,10 @@ namespace quorvane {
 
 namespace {
 
-const QStringList kOrder = {"ckName",      "ckSize",       "ckCC",       "ckTime",   "ckInclude",
-                            "ckPreview",   "ckShowSlides", "raDblClick", "raClick",  "edTime",
-                            "rbFullSize",  "rbHalf",       "rbQuarter",  "rbEighth", "ckNoConfirm",
-                            "ckNoRecycle", "rbEnglish",    "rbChinese"};
+const QStringList kOrder = {"ckName",      "ckSize",      "ckCC",         "ckAllBytes", "ckTime",
+                            "ckInclude",   "ckPreview",   "ckShowSlides", "raDblClick", "raClick",
+                            "edTime",      "rbFullSize",  "rbHalf",       "rbQuarter",  "rbEighth",
+                            "ckNoConfirm", "ckNoRecycle", "rbEnglish",    "rbChinese"};
 const QStringList kCheckedByDefault = {"ckSize",     "ckInclude", "ckPreview", "ckShowSlides",
                                        "raDblClick", "rbHalf",    "rbEnglish"};
 const QStringList kRadios = {"raDblClick", "raClick",  "rbFullSize", "rbHalf",
@@ -32,7 +32,7 @@ QStringList DefaultCalls()
             continue;
         }
         calls << QStringLiteral("SetChecked %1 %2").arg(name).arg(int(kCheckedByDefault.contains(name)));
-        if (name == "ckCC") calls << "SetEnabled ckCC 1";
+        if (name == "ckCC" || name == "ckAllBytes") calls << "SetEnabled " + name + " 1";
     }
     return calls;
 }
@@ -45,7 +45,6 @@ qsizetype FirstCall(const QStringList& calls, const QString& prefix)
     }
     return -1;
 }
-
 
 // Loads from the store at the current settings location into fresh fakes.
 struct TLoadResult {
@@ -176,8 +175,11 @@ void TestWorkspace::ccEnabledRightAfterCcBySize()
     const qsizetype cc = FirstCall(calls, "SetChecked ckCC ");
     QVERIFY(cc > FirstCall(calls, "SetChecked ckSize "));
     QCOMPARE(calls.value(cc + 1), QStringLiteral("SetEnabled ckCC %1").arg(int(enabled)));
-    QVERIFY(calls.value(cc + 2).startsWith("SetChecked ckTime "));
-    QCOMPARE(calls.filter("SetEnabled").size(), 1);
+    // "All bytes" follows "CC" and is enabled by the same rule.
+    QVERIFY(calls.value(cc + 2).startsWith("SetChecked ckAllBytes "));
+    QCOMPARE(calls.value(cc + 3), QStringLiteral("SetEnabled ckAllBytes %1").arg(int(enabled)));
+    QVERIFY(calls.value(cc + 4).startsWith("SetChecked ckTime "));
+    QCOMPARE(calls.filter("SetEnabled").size(), 2);
 }
 
 void TestWorkspace::radioGroupsRestore_data()
@@ -231,8 +233,10 @@ void TestWorkspace::loadDirectories_data()
         << QByteArray("Dir1000=@/Pic\nDir1001=@/data\n") << QStringList{"@/Pic"};
     QTest::newRow("huge DirCount costs nothing")
         << QByteArray("DirCount=2147483647\nDir1=@/Pic\n") << QStringList{"@/Pic"};
-    QTest::newRow("case-equal entry restored once")
-        << QByteArray("Dir1=@/Photos\nDir2=@/PHOTOS\n") << QStringList{"@/Photos"};
+    QTest::newRow("equal entry restored once")
+        << QByteArray("Dir1=@/Photos\nDir2=@/Photos\n") << QStringList{"@/Photos"};
+    QTest::newRow("entries differing in case: two directories on Linux")
+        << QByteArray("Dir1=@/Photos\nDir2=@/PHOTOS\n") << QStringList{"@/Photos", "@/PHOTOS"};
     QTest::newRow("missing directory dropped silently")
         << QByteArray("Dir1=@/gone\nDir2=@/Pic\n") << QStringList{"@/Pic"};
     QTest::newRow("empty value dropped") << QByteArray("Dir1=\nDir2=@/Pic\n") << QStringList{"@/Pic"};

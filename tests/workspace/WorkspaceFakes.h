@@ -7,6 +7,7 @@
 #include "DirectoryList.h"
 #include "OptionsStore.h"
 
+#include <QFile>
 #include <QMap>
 #include <QSet>
 #include <QStringList>
@@ -24,32 +25,47 @@ class TRecordingMessages : public IUserMessages {
     bool Silent() const { return Errors.isEmpty() && Informations.isEmpty() && ApplicationErrors.isEmpty(); }
 };
 
+// Items are the shown texts; Bytes, parallel to them, the directories.
 class TFakeListBox : public IDirectoryListBox {
   public:
     QStringList Items;
+    QList<QByteArray> Bytes;
     QList<bool> Selected; // parallel to Items
     int Current = -1;
 
-    explicit TFakeListBox(const QStringList& items = {}) : Items(items), Selected(items.size(), false) {}
+    explicit TFakeListBox(const QStringList& items = {}) : Selected(items.size(), false)
+    {
+        for (const QString& item : items)
+            AppendText(item);
+        Selected = QList<bool>(items.size(), false);
+    }
     int Count() const override { return static_cast<int>(Items.size()); }
     QString Entry(int index) const override { return Items.at(index); }
+    QByteArray EntryBytes(int index) const override { return Bytes.at(index); }
     bool IsSelected(int index) const override { return Selected.at(index); }
     int CurrentIndex() const override { return Current; }
-    void Append(const QString& entry) override
+    void Append(const QString& entry) override { AppendText(entry); }
+    void AppendBytes(const QByteArray& entry) override
     {
-        Items.append(entry);
+        Items.append(QFile::decodeName(entry));
+        Bytes.append(entry);
         Selected.append(false);
     }
     void Remove(int index) override
     {
         Items.removeAt(index);
+        Bytes.removeAt(index);
         Selected.removeAt(index);
     }
     void Clear() override
     {
         Items.clear();
+        Bytes.clear();
         Selected.clear();
     }
+
+  private:
+    void AppendText(const QString& entry) { AppendBytes(QFile::encodeName(entry)); }
 };
 
 class TFakePicker : public TDirectoryPicker {

@@ -32,6 +32,11 @@ class TestWorkspace : public QObject {
     void removeSelected_data();
     void removeSelected();
     void removeAllAndCurrentEntry();
+    void pathRelations_data();
+    void pathRelations();
+    void windowsStyleFoldsCase();
+    void undecodableDirectoryKeepsItsBytes();
+    void ambiguousDisplayedNameRefused();
 
     // Options store (OptionsStoreTests.cpp)
     void firstStartGivesDefaultsInTableOrder();
