@@ -120,6 +120,13 @@ void TFileListModel::Clear()
     endResetModel();
 }
 
+void TFileListModel::SetName(int row, std::string name)
+{
+    if (row < 0 || row >= rowCount()) return;
+    FRows[static_cast<std::size_t>(row)].Name = std::move(name);
+    emit dataChanged(index(row, ColName), index(row, ColType), {Qt::DisplayRole, Qt::EditRole});
+}
+
 void TFileListModel::SetImageIndex(int row, std::uint8_t imageIndex)
 {
     if (row < 0 || row >= rowCount() || FRows[static_cast<std::size_t>(row)].ImageIndex == imageIndex) return;

@@ -108,6 +108,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setupMenus();
     connectHandlers();
     setupWorkspace();
+    setupFiles();
     FormCreate();
 }
 
@@ -439,7 +440,10 @@ void TfrmMain::RecoverFromSearchError(const QString& message)
 }
 
 // Seams filled by the directory list, options store, languages and slides.
-void TfrmMain::SetLanguage(int) {}
+void TfrmMain::SetLanguage(int code)
+{
+    SetFileCommandsLanguage(code != 1);
+}
 void TfrmMain::ClearSlides() {}
 void TfrmMain::Label4Click() {}
 void TfrmMain::Image1Click() {}

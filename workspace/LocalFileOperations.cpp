@@ -87,7 +87,7 @@ QString DeleteQuestion(const std::vector<TDeleteItem>& items, bool toTrash, EFil
 }
 
 TLocalFileOperations::TLocalFileOperations(IFileOpPrompts& prompts, TTrashPlaces places)
-    : FPrompts(prompts), FTrash(std::move(places))
+    : FPrompts(&prompts), FTrash(std::move(places))
 {
 }
 
@@ -138,14 +138,14 @@ void TLocalFileOperations::DeleteFiles(const std::vector<TDeleteItem>& items, un
     if (items.empty()) return;
     const bool toTrash = (flags & kFofAllowUndo) != 0;
     if (!(flags & kFofNoConfirmation) &&
-        !FPrompts.Confirm(DeleteQuestion(items, toTrash, FLanguage), toTrash))
+        !FPrompts->Confirm(DeleteQuestion(items, toTrash, FLanguage), toTrash))
         return;
     QStringList failures;
     for (const TDeleteItem& item : items) {
         const QString failure = DeleteOne(item, toTrash);
         if (!failure.isEmpty()) failures.append(failure);
     }
-    if (!failures.isEmpty()) FPrompts.ReportFailures(failures);
+    if (!failures.isEmpty()) FPrompts->ReportFailures(failures);
 }
 
 bool TLocalFileOperations::RenameFile(const std::string& oldPath, const std::string& newPath, unsigned)
@@ -154,10 +154,10 @@ bool TLocalFileOperations::RenameFile(const std::string& oldPath, const std::str
     const int error = RenameNoReplace(oldPath, newPath);
     if (error == 0) return true;
     if (error == EEXIST || error == ENOTEMPTY) {
-        FPrompts.ReportFailures({Line("%1: there is already a file named %2.", "%1: 已經有名為 %2 的檔案.",
-                                      oldPath, DisplayName(newPath))});
+        FPrompts->ReportFailures({Line("%1: there is already a file named %2.", "%1: 已經有名為 %2 的檔案.",
+                                       oldPath, DisplayName(newPath))});
     } else {
-        FPrompts.ReportFailures({Line("%1: %2", "%1: %2", oldPath, SystemError(error))});
+        FPrompts->ReportFailures({Line("%1: %2", "%1: %2", oldPath, SystemError(error))});
     }
     return false;
 }

@@ -25,6 +25,7 @@ class TLocalFileOperations : public IFileOperations {
     TLocalFileOperations(IFileOpPrompts& prompts, TTrashPlaces places);
 
     void SetLanguage(EFileOpLanguage language) { FLanguage = language; }
+    void SetPrompts(IFileOpPrompts& prompts) { FPrompts = &prompts; }
     EFileOpLanguage Language() const { return FLanguage; }
 
     void DeleteFiles(const std::vector<TDeleteItem>& items, unsigned flags) override;
@@ -37,7 +38,7 @@ class TLocalFileOperations : public IFileOperations {
     QString Line(const char* english, const char* chinese, const std::string& path,
                  const QString& detail = {}) const;
 
-    IFileOpPrompts& FPrompts;
+    IFileOpPrompts* FPrompts;
     TTrash FTrash;
     EFileOpLanguage FLanguage = EFileOpLanguage::English;
 };
