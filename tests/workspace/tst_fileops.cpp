@@ -3,6 +3,7 @@
 // another file system, refusals), deletion for good with per-file reports,
 // the check against a row's recorded identity, and rename without replace.
 #include "LocalFileOperations.h"
+#include "OpenWithPrograms.h"
 #include "Trash.h"
 
 #include <QDateTime>
@@ -104,6 +105,7 @@ class TestFileOps : public QObject {
     void deleteForGoodReportsEachFailure();
     void renameNeverReplaces();
     void deleteFlags();
+    void mimeDefaultProgram();
 
   private:
     std::unique_ptr<QTemporaryDir> FTemp;
@@ -222,6 +224,10 @@ void TestFileOps::nonUtf8NameTrashedAndDeleted()
     const std::string info = Read(Places().DataHome + "/Trash/info/\xff\xfe.jpg.trashinfo");
     QCOMPARE(InfoPathLine(info), "Path=" + PercentEncodePath(trashed));
     QVERIFY(InfoPathLine(info).find("%FF%FE.jpg") != std::string::npos);
+    // QTemporaryDir cannot remove names that are not UTF-8.
+    const std::string trash = Places().DataHome + "/Trash";
+    QCOMPARE(::unlink((trash + "/files/\xff\xfe.jpg").c_str()), 0);
+    QCOMPARE(::unlink((trash + "/info/\xff\xfe.jpg.trashinfo").c_str()), 0);
 }
 
 void TestFileOps::topDirectoryTrash_data()
@@ -472,6 +478,32 @@ void TestFileOps::deleteFlags()
     QCOMPARE(DeleteFlags(true, true), 0x10u);
     QCOMPARE(DeleteFlags(false, false), 0x40u);
     QCOMPARE(DeleteFlags(false, true), 0x00u);
+}
+
+void TestFileOps::mimeDefaultProgram()
+{
+    QCOMPARE(ExecProgram(QStringLiteral("eog %U")), QStringLiteral("eog"));
+    QCOMPARE(ExecProgram(QStringLiteral("\"/opt/My Viewer/view\" --new %f")),
+             QStringLiteral("/opt/My Viewer/view"));
+    // The first listed application whose program is missing is passed over,
+    // and a later list is read only when the earlier ones name nothing usable.
+    MakeFile("cfg/mimeapps.list",
+             "[Added Associations]\nimage/jpeg=added.desktop\n"
+             "[Default Applications]\nimage/jpeg=gone.desktop;missing.desktop;true.desktop\n");
+    MakeFile("data/mimeapps.list", "[Default Applications]\ntext/plain=sh.desktop\n");
+    MakeFile("apps/gone.desktop", "[Desktop Entry]\nExec=/nonexistent/viewer %U\n");
+    MakeFile("apps/added.desktop", "[Desktop Entry]\nExec=/bin/sh\n");
+    MakeFile("apps/true.desktop",
+             "[Desktop Action New]\nExec=/bin/sh\n[Desktop Entry]\nName=T\nExec=true %U\n");
+    MakeFile("apps/sh.desktop", "[Desktop Entry]\nExec=/bin/sh -c x\n");
+    const QString root = QFile::decodeName(QByteArray::fromStdString(FRoot));
+    const QStringList lists = {root + "/cfg/mimeapps.list", root + "/absent.list",
+                               root + "/data/mimeapps.list"};
+    const QStringList apps = {root + "/none", root + "/apps"};
+    QCOMPARE(MimeDefaultProgram("image/jpeg", lists, apps), QStringLiteral("true"));
+    QCOMPARE(MimeDefaultProgram("text/plain", lists, apps), QStringLiteral("/bin/sh"));
+    QCOMPARE(MimeDefaultProgram("image/png", lists, apps), QString());
+    QCOMPARE(ProgramDisplayName(QStringLiteral("/opt/My Viewer/view")), QStringLiteral("view"));
 }
 
 } // namespace quorvane
