@@ -9,6 +9,7 @@
 #include "OpenWithDialog.h"
 #include "OpenWithPrograms.h"
 #include "PathRules.h"
+#include "WindowRules.h"
 
 #include <QApplication>
 #include <QFile>
@@ -129,15 +130,11 @@ void TfrmMain::RemoveRowsOfGoneFiles(const std::vector<int>& selected)
         if (FDisplayHooks.ForgetDeletedFile) FDisplayHooks.ForgetDeletedFile(path);
         gone.push_back(row);
     }
-    // From the bottom up, one removal per run of neighbouring rows, so the
-    // indices still to remove stay valid.
-    for (auto it = gone.rbegin(); it != gone.rend();) {
-        const int last = *it;
-        int first = last;
-        for (++it; it != gone.rend() && *it == first - 1; ++it)
-            first = *it;
-        FModel->removeRows(first, last - first + 1);
-    }
+    if (gone.empty()) return;
+    FModel->RemoveRowSet(gone);
+    // Many scattered rows leave in one layout change, which the removal
+    // handler does not see: the total is written here as it would write it.
+    if (FListReady) SetStatusText(1, TotalFilesText(FModel->Rows().size()), false);
 }
 
 bool TfrmMain::RenameListedFile(const std::string& oldPath, const std::string& newPath)

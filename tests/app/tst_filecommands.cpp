@@ -86,6 +86,7 @@ class TestFileCommands : public QObject {
     void deleteFlags_data();
     void deleteFlags();
     void lockedFileStaysSelected();
+    void manyScatteredRows();
     void lastCopyQuestion_data();
     void lastCopyQuestion();
     void realServiceLeavesChangedFile();
@@ -261,6 +262,32 @@ void TestFileCommands::lockedFileStaysSelected()
     QCOMPARE(FHookCalls,
              (QStringList{"forget " + QString::fromStdString(a), "forget " + QString::fromStdString(e)}));
     QVERIFY(FPrompts.Questions.isEmpty());
+}
+
+void TestFileCommands::manyScatteredRows()
+{
+    // Every even row of 100 goes (50 runs, removed in one pass); rows 10
+    // and 20 are locked and stay selected.
+    QList<QPair<QString, QByteArray>> files;
+    for (int k = 0; k < 100; ++k)
+        files.append({QStringLiteral("f%1.txt").arg(k, 3, 10, QLatin1Char('0')), "x"});
+    ListFiles(files);
+    QList<int> even;
+    for (int k = 0; k < 100; k += 2)
+        even.append(k);
+    FOps.Locked = {PathOf(10), PathOf(20)};
+    Select(even, 98);
+    const QPersistentModelIndex kept(FForm->FileList()->index(51, 0));
+    FForm->DeleteSelectedFiles();
+    QCOMPARE(FForm->FileList()->rowCount(), 52);
+    QCOMPARE(FForm->StatusText(1), QStringLiteral("Total Files:52"));
+    QStringList names;
+    for (int row = 0; row < 6; ++row)
+        names << QString::fromStdString(FForm->FileList()->Row(row).Name);
+    QCOMPARE(names, (QStringList{"f001.txt", "f003.txt", "f005.txt", "f007.txt", "f009.txt", "f010.txt"}));
+    QCOMPARE(kept.row(), 27); // 24 rows above it went
+    QCOMPARE(SelectedRows(), (QList<int>{5, 11}));
+    QCOMPARE(FHookCalls.size(), 48);
 }
 
 void TestFileCommands::lastCopyQuestion_data()
