@@ -89,10 +89,18 @@ unsigned TfrmMain::DeleteRequestFlags() const
 
 std::vector<int> TfrmMain::SelectedRowIndices() const
 {
+    // Read from the selection's ranges: selectedRows() tests every row
+    // against every range, which takes minutes for a scattered selection of
+    // many thousand rows.
     std::vector<int> rows;
-    for (const QModelIndex& index : lvFiles->selectionModel()->selectedRows())
-        rows.push_back(index.row());
+    const QItemSelection selection = lvFiles->selectionModel()->selection();
+    for (const QItemSelectionRange& range : selection) {
+        if (range.parent().isValid()) continue;
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.push_back(row);
+    }
     std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
 }
 
@@ -238,7 +246,7 @@ void TfrmMain::SetDefaultPrograms(const QString& viewer, const QString& editor)
 void TfrmMain::PopupMenu1Popup()
 {
     const bool focused = FocusedRow() >= 0;
-    const int selected = static_cast<int>(lvFiles->selectionModel()->selectedRows().size());
+    const auto selected = SelectedRowIndices().size();
     for (QAction* item : {miNextGroup, miPriorGroup, miOpen, miViewFull})
         item->setEnabled(focused);
     miPreview->setEnabled(selected == 1 && ckPreview->isChecked());
