@@ -120,6 +120,66 @@ void TFileListModel::Clear()
     endResetModel();
 }
 
+namespace {
+
+// The runs of neighbouring indices in ascending rows, as (first, count).
+std::vector<std::pair<int, int>> RunsOf(const std::vector<int>& rows)
+{
+    std::vector<std::pair<int, int>> runs;
+    for (const int row : rows) {
+        if (!runs.empty() && runs.back().first + runs.back().second == row)
+            ++runs.back().second;
+        else
+            runs.emplace_back(row, 1);
+    }
+    return runs;
+}
+
+constexpr std::size_t kMaxRunsRemovedOneByOne = 32;
+
+} // namespace
+
+void TFileListModel::RemoveRowSet(const std::vector<int>& rows)
+{
+    if (rows.empty() || rows.front() < 0 || rows.back() >= rowCount()) return;
+    const std::vector<std::pair<int, int>> runs = RunsOf(rows);
+    if (runs.size() <= kMaxRunsRemovedOneByOne) {
+        for (auto run = runs.rbegin(); run != runs.rend(); ++run)
+            removeRows(run->first, run->second);
+        return;
+    }
+    std::vector<int> newIndexOf(FRows.size(), -1);
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::NoLayoutChangeHint);
+    std::size_t kept = 0;
+    std::size_t next = 0; // position in rows
+    for (std::size_t old = 0; old < FRows.size(); ++old) {
+        if (next < rows.size() && static_cast<std::size_t>(rows[next]) == old) {
+            ++next;
+            continue;
+        }
+        newIndexOf[old] = static_cast<int>(kept);
+        if (kept != old) FRows[kept] = std::move(FRows[old]);
+        ++kept;
+    }
+    FRows.resize(kept);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& old : before) {
+        const int row = newIndexOf[static_cast<std::size_t>(old.row())];
+        after.append(row < 0 ? QModelIndex() : index(row, old.column()));
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
+}
+
+void TFileListModel::SetName(int row, std::string name)
+{
+    if (row < 0 || row >= rowCount()) return;
+    FRows[static_cast<std::size_t>(row)].Name = std::move(name);
+    emit dataChanged(index(row, ColName), index(row, ColType), {Qt::DisplayRole, Qt::EditRole});
+}
+
 void TFileListModel::SetImageIndex(int row, std::uint8_t imageIndex)
 {
     if (row < 0 || row >= rowCount() || FRows[static_cast<std::size_t>(row)].ImageIndex == imageIndex) return;

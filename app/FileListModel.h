@@ -11,6 +11,7 @@
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <array>
+#include <string>
 #include <vector>
 
 namespace quorvane {
@@ -42,6 +43,13 @@ class TFileListModel : public QAbstractTableModel {
     // Appends rows at the end (one insertion).
     void AppendRows(std::vector<TFileRecord>&& rows);
     void Clear();
+    // Removes the rows at the given indices (ascending, no repeats). A few
+    // runs of rows are removed run by run (rowsAboutToBeRemoved for each);
+    // many scattered rows in one pass, as a layout change, so that removing
+    // half of a million rows stays linear.
+    void RemoveRowSet(const std::vector<int>& rows);
+    // Gives a row the name its file was renamed to (the Type follows it).
+    void SetName(int row, std::string name);
     // Sets a row's small image (0 picture, 1 other file, 2 group member).
     void SetImageIndex(int row, std::uint8_t imageIndex);
     // Puts the rows into the order given (element k = old index of new row

@@ -56,6 +56,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setupMenus();
     connectHandlers();
     setupWorkspace();
+    setupFiles();
     FormCreate();
 }
 
@@ -290,7 +291,10 @@ std::vector<std::string> TfrmMain::InputDirectories() const
 }
 
 // Seams filled by the directory list, options store, languages and slides.
-void TfrmMain::SetLanguage(int) {}
+void TfrmMain::SetLanguage(int code)
+{
+    SetFileCommandsLanguage(code != 1);
+}
 void TfrmMain::ClearSlides() {}
 void TfrmMain::Label4Click() {}
 void TfrmMain::Image1Click() {}

@@ -6,9 +6,12 @@
 // back, hides the progress window and unlocks the list.
 #pragma once
 
+#include "DesktopShell.h"
 #include "DuplicateSearch.h"
 #include "FileListModel.h"
+#include "FileOperations.h"
 #include "Kelphint.h"
+#include "LocalFileOperations.h"
 #include "SearchCriteria.h"
 #include "SearchWorker.h"
 #include "UserMessages.h"
@@ -19,6 +22,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +38,17 @@ class TMessageBoxes;
 class TDirectoryList;
 class TDirectoryPicker;
 class TListWidgetBox;
+
+// What the file commands ask of the picture side of the window: the
+// preview, the slides strip and the full-size viewer. Empty hooks do nothing.
+struct TFileDisplayHooks {
+    std::function<void()> RequestPreview;
+    std::function<void()> RequestSlides;
+    std::function<void(const std::string& path)> OpenViewer;
+    // A deleted file: every slide whose FileName is exactly this path is
+    // hidden and emptied.
+    std::function<void(const std::string& path)> ForgetDeletedFile;
+};
 
 class TfrmMain : public QMainWindow, private Ui::frmMain {
     Q_OBJECT
@@ -104,6 +119,26 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     // Puts edTime and UpDown1 over the run of spaces in Label5's text.
     void PlaceDelayEdit();
 
+    // File commands (MainFormFiles.cpp).
+    void DeleteSelectedFiles();
+    bool RenameListedFile(const std::string& oldPath, const std::string& newPath);
+    void OpenFocusedFile();
+    void ShellOpen(const std::string& file, const std::string& parameters);
+    // The flags of a deletion from ckNoConfirm and ckNoRecycle (also the
+    // viewer's).
+    unsigned DeleteRequestFlags() const;
+    IFileOperations& FileOperations() const { return *FFileOps; }
+    // Test seams; nullptr restores the real ones.
+    void SetFileOperations(IFileOperations* operations);
+    void SetFilePrompts(IFileOpPrompts* prompts);
+    void SetShell(IShellOpen* shell);
+    TFileDisplayHooks& DisplayHooks() { return FDisplayHooks; }
+    // The programs of the two "Open With" entries: the chosen one, else the
+    // desktop default; empty when there is none.
+    QString ViewerProgram() const;
+    QString EditorProgram() const;
+    void SetDefaultPrograms(const QString& viewer, const QString& editor);
+
   protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -147,6 +182,18 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void lvFilesContextMenu(const QPoint& position);
     void lvFilesEdited(int row, const QString& newName);
     void PopupMenu1Popup();
+    void setupFiles();
+    void lvFilesDblClick();
+    bool HandleFileKey(QKeyEvent* event);
+    void miOpenClick();
+    void miAcdseeClick();
+    void miUltraEditClick();
+    void miDeleteClick();
+    void btnOpenWithClick();
+    void SetFileCommandsLanguage(bool chinese);
+    // Removes the selected rows whose files are gone, hiding slides of them.
+    void RemoveRowsOfGoneFiles(const std::vector<int>& selected);
+    std::vector<int> SelectedRowIndices() const;
     void miNextGroupClick() { GotoNextGroup(); }
     void miPriorGroupClick() { GotoPriorGroup(); }
     void FocusAndSelect(int row);
@@ -208,6 +255,20 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     std::unique_ptr<TListWidgetBox> FDirBox;
     std::unique_ptr<TDirectoryPicker> FOpenDialog;
     TDuplicateSearch FDuplicateSearch = &quorvane::FindDuplicates;
+
+    // File commands.
+    std::unique_ptr<TFileOpBoxes> FFileBoxes;
+    std::unique_ptr<TLocalFileOperations> FLocalFileOps;
+    std::unique_ptr<TDesktopShell> FDesktopShell;
+    IFileOperations* FFileOps = nullptr;
+    IFileOpPrompts* FFilePrompts = nullptr;
+    IShellOpen* FShell = nullptr;
+    TFileDisplayHooks FDisplayHooks;
+    QLineEdit* ViewerProgramText = nullptr; // stored as "ViewerProgram"
+    QLineEdit* EditorProgramText = nullptr; // stored as "EditorProgram"
+    QPushButton* btnOpenWith = nullptr;
+    mutable std::optional<QString> FDefaultViewer;
+    mutable std::optional<QString> FDefaultEditor;
 };
 
 } // namespace quorvane

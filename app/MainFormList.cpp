@@ -107,22 +107,6 @@ void TfrmMain::lvFilesDeletion(const QModelIndex& parent, int first, int last)
     SetStatusText(1, TotalFilesText(FModel->Rows().size() - removed), false);
 }
 
-void TfrmMain::lvFilesEdited(int, const QString&)
-{
-    // The rename of a file from its row belongs to the file operations; until
-    // then an edit leaves the row's name as it was.
-}
-
-void TfrmMain::PopupMenu1Popup()
-{
-    const bool focused = FocusedRow() >= 0;
-    const int selected = static_cast<int>(lvFiles->selectionModel()->selectedRows().size());
-    for (QAction* item : {miNextGroup, miPriorGroup, miOpen, miViewFull, miAcdsee, miUltraEdit})
-        item->setEnabled(focused);
-    miPreview->setEnabled(selected == 1 && ckPreview->isChecked());
-    miDelete->setEnabled(selected > 0);
-}
-
 void TfrmMain::lvFilesContextMenu(const QPoint& position)
 {
     PopupMenu1->popup(lvFiles->viewport()->mapToGlobal(position));
@@ -130,6 +114,7 @@ void TfrmMain::lvFilesContextMenu(const QPoint& position)
 
 bool TfrmMain::HandleListKey(QKeyEvent* event)
 {
+    if (HandleFileKey(event)) return true;
     if (!(event->modifiers() & Qt::ControlModifier)) return false;
     if (event->key() == Qt::Key_Up) {
         RunGuarded([this] { GotoPriorGroup(); });

@@ -4,6 +4,8 @@
 // back afterwards. Paths are the bytes of a row's path, never display text.
 #pragma once
 
+#include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,6 +17,14 @@ enum TFileOpFlag : unsigned {
     kFofNoConfirmation = 0x10, // ask nothing before acting
     kFofAllowUndo = 0x40,      // deleted files go to the trash
 };
+
+// The flags of a deletion from the two options "No confirmation" and "Don't
+// use recycle bin".
+constexpr unsigned DeleteFlags(bool noConfirmation, bool noRecycleBin)
+{
+    return (noConfirmation ? unsigned{kFofNoConfirmation} : 0u) |
+           (noRecycleBin ? 0u : unsigned{kFofAllowUndo});
+}
 
 // What a file was when its row was listed. Known is false for a path with no
 // row behind it; such a file is acted on as it is.
@@ -29,6 +39,17 @@ struct TFileIdentity {
 struct TDeleteItem {
     std::string Path;
     TFileIdentity Expected;
+};
+
+// The questions and reports of the service. The main window shows them in
+// message boxes; tests record them.
+class IFileOpPrompts {
+  public:
+    virtual ~IFileOpPrompts() = default;
+    // A yes/no question; true for Yes. defaultYes chooses the default button.
+    virtual bool Confirm(const QString& question, bool defaultYes) = 0;
+    // What went wrong, one line per file that was left as it was.
+    virtual void ReportFailures(const QStringList& lines) = 0;
 };
 
 class IFileOperations {

@@ -50,6 +50,11 @@ inline constexpr TOptionRow kOptionTable[] = {
     {"ckNoRecycle", TOptionKind::Boolean, false, nullptr},
     {"rbEnglish", TOptionKind::Boolean, true, nullptr},
     {"rbChinese", TOptionKind::Boolean, false, nullptr},
+    // The programs of the two "Open With" entries; empty means the desktop's
+    // default found on the machine. Newer than the rest: a store without
+    // them loads as before.
+    {"ViewerProgram", TOptionKind::Text, false, ""},
+    {"EditorProgram", TOptionKind::Text, false, ""},
 };
 
 inline constexpr const char* kDirCountName = "DirCount";

@@ -13,10 +13,11 @@ namespace quorvane {
 
 namespace {
 
-const QStringList kOrder = {"ckName",      "ckSize",      "ckCC",         "ckAllBytes", "ckTime",
-                            "ckInclude",   "ckPreview",   "ckShowSlides", "raDblClick", "raClick",
-                            "edTime",      "rbFullSize",  "rbHalf",       "rbQuarter",  "rbEighth",
-                            "ckNoConfirm", "ckNoRecycle", "rbEnglish",    "rbChinese"};
+const QStringList kOrder = {"ckName",      "ckSize",      "ckCC",         "ckAllBytes",    "ckTime",
+                            "ckInclude",   "ckPreview",   "ckShowSlides", "raDblClick",    "raClick",
+                            "edTime",      "rbFullSize",  "rbHalf",       "rbQuarter",     "rbEighth",
+                            "ckNoConfirm", "ckNoRecycle", "rbEnglish",    "rbChinese",     "ViewerProgram",
+                            "EditorProgram"};
 const QStringList kCheckedByDefault = {"ckSize",     "ckInclude", "ckPreview", "ckShowSlides",
                                        "raDblClick", "rbHalf",    "rbEnglish"};
 const QStringList kRadios = {"raDblClick", "raClick",  "rbFullSize", "rbHalf",
@@ -29,6 +30,10 @@ QStringList DefaultCalls()
     for (const QString& name : kOrder) {
         if (name == "edTime") {
             calls << "SetText edTime 200";
+            continue;
+        }
+        if (name.endsWith("Program")) {
+            calls << "SetText " + name + " ";
             continue;
         }
         calls << QStringLiteral("SetChecked %1 %2").arg(name).arg(int(kCheckedByDefault.contains(name)));
@@ -74,6 +79,8 @@ TFakeControls NonDefaultControls()
     controls.Checked["rbQuarter"] = false;
     controls.Checked["rbEnglish"] = false;
     controls.Texts["edTime"] = QStringLiteral("  75 x, y");
+    controls.Texts["ViewerProgram"] = QStringLiteral("/opt/my viewer/view");
+    controls.Texts["EditorProgram"] = QStringLiteral("gedit");
     return controls;
 }
 
@@ -315,7 +322,7 @@ void TestWorkspace::saveWritesIntegersAndText()
 
     const QStringList lines = QString::fromUtf8(ReadConf()).split('\n');
     for (const QString& name : kOrder) {
-        if (name == "edTime") continue;
+        if (name == "edTime" || name.endsWith("Program")) continue;
         const QString line = QStringLiteral("%1=%2").arg(name).arg(int(controls.Checked.value(name)));
         QVERIFY2(lines.contains(line), qPrintable(line));
     }
@@ -364,10 +371,11 @@ void TestWorkspace::saveRoundTrip()
     Load(result);
     QCOMPARE(result.Error, QString());
     for (const QString& name : kOrder) {
-        if (name == "edTime") continue;
+        if (name == "edTime" || name.endsWith("Program")) continue;
         QVERIFY2(result.Controls.Checked.value(name) == saved.Checked.value(name), qPrintable(name));
     }
-    QCOMPARE(result.Controls.Texts.value("edTime"), saved.Texts.value("edTime"));
+    for (const char* text : {"edTime", "ViewerProgram", "EditorProgram"})
+        QCOMPARE(result.Controls.Texts.value(text), saved.Texts.value(text));
     QCOMPARE(result.Controls.Enabled.value("ckCC"), saved.Checked.value("ckSize"));
     QCOMPARE(result.Box.Items, dirs);
 }

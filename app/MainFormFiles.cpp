@@ -1,0 +1,315 @@
+// TfrmMain: the file commands of the result list — delete, in-place rename,
+// open, the two "Open With" entries, PopupMenu1's enabling, double click and
+// the Enter and Del keys. Files are always named by the row's own bytes; a
+// deletion is read back from the disk, so only rows whose files are gone
+// leave the list.
+#include "FileCommands.h"
+#include "LocalFileOperations.h"
+#include "MainForm.h"
+#include "OpenWithDialog.h"
+#include "OpenWithPrograms.h"
+#include "PathRules.h"
+#include "WindowRules.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMenu>
+#include <cerrno>
+#include <sys/stat.h>
+
+namespace quorvane {
+
+namespace {
+
+bool FileIsGone(const std::string& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
+QString OpenWithCaption(const QString& program, bool chinese)
+{
+    const QString name = program.isEmpty() ? QStringLiteral("...") : ProgramDisplayName(program);
+    return chinese ? QStringLiteral("用 ") + name + QStringLiteral(" 開啟")
+                   : QStringLiteral("Open With ") + name;
+}
+
+} // namespace
+
+void TfrmMain::setupFiles()
+{
+    FFileBoxes = std::make_unique<TFileOpBoxes>(this);
+    FFilePrompts = FFileBoxes.get();
+    FLocalFileOps = std::make_unique<TLocalFileOperations>(*FFilePrompts, TTrashPlaces::ForCurrentUser());
+    FFileOps = FLocalFileOps.get();
+    FDesktopShell = std::make_unique<TDesktopShell>();
+    FShell = FDesktopShell.get();
+    // The two programs are option values like the controls' states; they
+    // are edited through the dialog, so their fields stay hidden.
+    ViewerProgramText = new QLineEdit(tbsMore);
+    ViewerProgramText->setObjectName(QStringLiteral("ViewerProgram"));
+    EditorProgramText = new QLineEdit(tbsMore);
+    EditorProgramText->setObjectName(QStringLiteral("EditorProgram"));
+    ViewerProgramText->hide();
+    EditorProgramText->hide();
+    btnOpenWith = new QPushButton(QStringLiteral("Open With..."), tbsMore);
+    btnOpenWith->setObjectName(QStringLiteral("btnOpenWith"));
+    const QRect save = btnSaveOptions->geometry();
+    btnOpenWith->setGeometry(save.right() + 6, save.y(), save.width(), save.height());
+
+    connect(lvFiles, &QAbstractItemView::doubleClicked, this, &TfrmMain::lvFilesDblClick);
+    connect(miOpen, &QAction::triggered, this, &TfrmMain::miOpenClick);
+    connect(miAcdsee, &QAction::triggered, this, &TfrmMain::miAcdseeClick);
+    connect(miUltraEdit, &QAction::triggered, this, &TfrmMain::miUltraEditClick);
+    connect(miDelete, &QAction::triggered, this, &TfrmMain::miDeleteClick);
+    connect(btnOpenWith, &QPushButton::clicked, this, &TfrmMain::btnOpenWithClick);
+}
+
+void TfrmMain::SetFileOperations(IFileOperations* operations)
+{
+    FFileOps = operations ? operations : FLocalFileOps.get();
+}
+
+void TfrmMain::SetFilePrompts(IFileOpPrompts* prompts)
+{
+    FFilePrompts = prompts ? prompts : FFileBoxes.get();
+    FLocalFileOps->SetPrompts(*FFilePrompts);
+}
+
+void TfrmMain::SetShell(IShellOpen* shell)
+{
+    FShell = shell ? shell : FDesktopShell.get();
+}
+
+unsigned TfrmMain::DeleteRequestFlags() const
+{
+    return DeleteFlags(ckNoConfirm->isChecked(), ckNoRecycle->isChecked());
+}
+
+std::vector<int> TfrmMain::SelectedRowIndices() const
+{
+    // Read from the selection's ranges: selectedRows() tests every row
+    // against every range, which takes minutes for a scattered selection of
+    // many thousand rows.
+    std::vector<int> rows;
+    const QItemSelection selection = lvFiles->selectionModel()->selection();
+    for (const QItemSelectionRange& range : selection) {
+        if (range.parent().isValid()) continue;
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.push_back(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+void TfrmMain::DeleteSelectedFiles()
+{
+    const std::vector<int> selected = SelectedRowIndices();
+    if (selected.empty()) return;
+    const std::vector<TFileRecord>& rows = FModel->Rows();
+    // Asked even with "No confirmation": the list would keep no copy.
+    if (TakesEveryCopy(rows, selected, Criteria())) {
+        const QString question = rbChinese->isChecked() ? kLastCopyQuestionChinese : kLastCopyQuestionEnglish;
+        if (!FFilePrompts->Confirm(question, false)) return;
+    }
+    std::vector<TDeleteItem> items;
+    items.reserve(selected.size());
+    for (const int row : selected)
+        items.push_back({FModel->Row(row).FullPath(), IdentityOfRow(FModel->Row(row))});
+    FLocalFileOps->SetLanguage(rbChinese->isChecked() ? EFileOpLanguage::Chinese : EFileOpLanguage::English);
+    FFileOps->DeleteFiles(items, DeleteRequestFlags());
+    RemoveRowsOfGoneFiles(selected);
+    const int focused = FocusedRow();
+    if (focused >= 0) {
+        const QModelIndex target = FModel->index(focused, 0);
+        lvFiles->selectionModel()->select(target, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        lvFiles->scrollTo(target, QAbstractItemView::EnsureVisible);
+    }
+}
+
+void TfrmMain::RemoveRowsOfGoneFiles(const std::vector<int>& selected)
+{
+    std::vector<int> gone;
+    for (const int row : selected) {
+        const std::string path = FModel->Row(row).FullPath();
+        if (!FileIsGone(path)) continue; // declined, failed or left: the row stays selected
+        if (FDisplayHooks.ForgetDeletedFile) FDisplayHooks.ForgetDeletedFile(path);
+        gone.push_back(row);
+    }
+    if (gone.empty()) return;
+    FModel->RemoveRowSet(gone);
+    // Many scattered rows leave in one layout change, which the removal
+    // handler does not see: the total is written here as it would write it.
+    if (FListReady) SetStatusText(1, TotalFilesText(FModel->Rows().size()), false);
+}
+
+bool TfrmMain::RenameListedFile(const std::string& oldPath, const std::string& newPath)
+{
+    try {
+        return FFileOps->RenameFile(oldPath, newPath, kFofAllowUndo);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void TfrmMain::lvFilesEdited(int row, const QString& newName)
+{
+    RunGuarded([this, row, &newName] {
+        if (row < 0 || row >= FModel->rowCount()) return;
+        const QString refusal = RenameRefusal(newName);
+        if (!refusal.isEmpty()) {
+            FMessages->ShowError(refusal);
+            return;
+        }
+        // An unchanged text renames nothing: a name that is not UTF-8 would
+        // not survive the trip through the editor's text.
+        if (newName == FModel->data(FModel->index(row, TFileListModel::ColName), Qt::EditRole).toString())
+            return;
+        const TFileRecord& record = FModel->Row(row);
+        const std::string oldPath = record.FullPath();
+        std::string newBytes = QFile::encodeName(newName).toStdString();
+        int error = 0;
+        if (CheckIdentity(oldPath, IdentityOfRow(record), error) != EIdentity::Same) {
+            const QString line = rbChinese->isChecked()
+                                     ? QStringLiteral("%1: 列出之後已被更改, 沒有改名.")
+                                     : QStringLiteral("%1: changed since it was listed; it was not renamed.");
+            FFilePrompts->ReportFailures(
+                QStringList{line.arg(QFile::decodeName(QByteArray::fromStdString(oldPath)))});
+            return;
+        }
+        if (!RenameListedFile(oldPath, JoinPath(record.DirectoryText(), newBytes))) return;
+        FModel->SetName(row, std::move(newBytes));
+    });
+}
+
+void TfrmMain::OpenFocusedFile()
+{
+    const int row = FocusedRow();
+    if (row >= 0) ShellOpen(FModel->Row(row).FullPath(), {});
+}
+
+void TfrmMain::ShellOpen(const std::string& file, const std::string& parameters)
+{
+    if (!file.empty()) FShell->ShellOpen(file, parameters);
+}
+
+void TfrmMain::miOpenClick()
+{
+    RunGuarded([this] { OpenFocusedFile(); });
+}
+
+void TfrmMain::miAcdseeClick()
+{
+    const int row = FocusedRow();
+    const QString program = ViewerProgram();
+    if (row < 0 || program.isEmpty() || !IsExternalViewerFile(FModel->Row(row).Name)) return;
+    RunGuarded([&] { ShellOpen(QFile::encodeName(program).toStdString(), FModel->Row(row).FullPath()); });
+}
+
+void TfrmMain::miUltraEditClick()
+{
+    const int row = FocusedRow();
+    const QString program = EditorProgram();
+    if (row < 0 || program.isEmpty()) return;
+    RunGuarded([&] { ShellOpen(QFile::encodeName(program).toStdString(), FModel->Row(row).FullPath()); });
+}
+
+void TfrmMain::miDeleteClick()
+{
+    RunGuarded([this] { DeleteSelectedFiles(); });
+}
+
+QString TfrmMain::ViewerProgram() const
+{
+    const QString chosen = ViewerProgramText->text().trimmed();
+    if (!chosen.isEmpty()) return chosen;
+    if (!FDefaultViewer) FDefaultViewer = DefaultViewerProgram();
+    return *FDefaultViewer;
+}
+
+QString TfrmMain::EditorProgram() const
+{
+    const QString chosen = EditorProgramText->text().trimmed();
+    if (!chosen.isEmpty()) return chosen;
+    if (!FDefaultEditor) FDefaultEditor = DefaultEditorProgram();
+    return *FDefaultEditor;
+}
+
+void TfrmMain::SetDefaultPrograms(const QString& viewer, const QString& editor)
+{
+    FDefaultViewer = viewer;
+    FDefaultEditor = editor;
+}
+
+void TfrmMain::PopupMenu1Popup()
+{
+    const bool focused = FocusedRow() >= 0;
+    const auto selected = SelectedRowIndices().size();
+    for (QAction* item : {miNextGroup, miPriorGroup, miOpen, miViewFull})
+        item->setEnabled(focused);
+    miPreview->setEnabled(selected == 1 && ckPreview->isChecked());
+    const bool chinese = rbChinese->isChecked();
+    const QString viewer = ViewerProgram();
+    const QString editor = EditorProgram();
+    miAcdsee->setText(OpenWithCaption(viewer, chinese));
+    miUltraEdit->setText(OpenWithCaption(editor, chinese));
+    // The viewer's extension test waits until the entry is chosen.
+    miAcdsee->setEnabled(focused && !viewer.isEmpty());
+    miUltraEdit->setEnabled(focused && !editor.isEmpty());
+    miDelete->setEnabled(selected > 0);
+}
+
+void TfrmMain::lvFilesDblClick()
+{
+    const int row = FocusedRow();
+    const bool picture = row >= 0 && IsPictureFile(FModel->Row(row).Name);
+    const TDoubleClickPlan plan = DoubleClickPlan(row >= 0, picture, raDblClick->isChecked(),
+                                                  ckPreview->isChecked(), ckShowSlides->isChecked());
+    RunGuarded([&] {
+        if (plan.OpenFile) OpenFocusedFile();
+        if (plan.Preview && FDisplayHooks.RequestPreview) FDisplayHooks.RequestPreview();
+        if (plan.Viewer && FDisplayHooks.OpenViewer) FDisplayHooks.OpenViewer(FModel->Row(row).FullPath());
+        if (plan.FillSlides && FDisplayHooks.RequestSlides) FDisplayHooks.RequestSlides();
+    });
+}
+
+bool TfrmMain::HandleFileKey(QKeyEvent* event)
+{
+    // A name being edited in place keeps its keys.
+    const QWidget* focus = QApplication::focusWidget();
+    if (focus && focus != lvFiles && lvFiles->isAncestorOf(focus)) return false;
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) return false;
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        lvFilesDblClick();
+        return true;
+    case Qt::Key_Delete:
+        RunGuarded([this] { DeleteSelectedFiles(); });
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TfrmMain::SetFileCommandsLanguage(bool chinese)
+{
+    btnOpenWith->setText(chinese ? QStringLiteral("開啟程式...") : QStringLiteral("Open With..."));
+    FLocalFileOps->SetLanguage(chinese ? EFileOpLanguage::Chinese : EFileOpLanguage::English);
+}
+
+void TfrmMain::btnOpenWithClick()
+{
+    TOpenWithDialog dialog(this, rbChinese->isChecked());
+    if (!FDefaultViewer) FDefaultViewer = DefaultViewerProgram();
+    if (!FDefaultEditor) FDefaultEditor = DefaultEditorProgram();
+    dialog.SetPrograms(ViewerProgramText->text(), EditorProgramText->text(), *FDefaultViewer,
+                       *FDefaultEditor);
+    if (dialog.exec() != QDialog::Accepted) return;
+    ViewerProgramText->setText(dialog.ViewerProgram());
+    EditorProgramText->setText(dialog.EditorProgram());
+}
+
+} // namespace quorvane

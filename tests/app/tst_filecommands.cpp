@@ -1,0 +1,555 @@
+// The main window's file commands through its real widgets, with recording
+// fakes for the file-operation service, its questions and the desktop
+// shell: delete flags and read-back, the last-copy question, rename checks,
+// open and "Open With", PopupMenu1's rules, double click and keys.
+#include "AppFakes.h"
+#include "FileCommands.h"
+#include "MainForm.h"
+#include "PathRules.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace quorvane;
+using quorvane::test::TRecordingMessages;
+
+namespace {
+
+class TRecordingPrompts : public IFileOpPrompts {
+  public:
+    bool Answer = true;
+    QStringList Questions;
+    QList<bool> Defaults;
+    QStringList Failures;
+    bool Confirm(const QString& question, bool defaultYes) override
+    {
+        Questions.append(question);
+        Defaults.append(defaultYes);
+        return Answer;
+    }
+    void ReportFailures(const QStringList& lines) override { Failures += lines; }
+};
+
+// Deletes every requested file except the locked ones, as a service whose
+// user declined or that failed on some files would.
+class TFakeFileOps : public IFileOperations {
+  public:
+    QList<unsigned> DeleteFlags;
+    std::vector<std::vector<std::string>> Deleted; // paths asked, per request
+    std::set<std::string> Locked;
+    QList<std::pair<std::string, std::string>> Renames;
+    bool RenameResult = true;
+
+    void DeleteFiles(const std::vector<TDeleteItem>& items, unsigned flags) override
+    {
+        DeleteFlags.append(flags);
+        Deleted.emplace_back();
+        for (const TDeleteItem& item : items) {
+            Deleted.back().push_back(item.Path);
+            if (!Locked.count(item.Path)) ::unlink(item.Path.c_str());
+        }
+    }
+    bool RenameFile(const std::string& oldPath, const std::string& newPath, unsigned) override
+    {
+        Renames.append({oldPath, newPath});
+        return RenameResult;
+    }
+};
+
+class TRecordingShell : public IShellOpen {
+  public:
+    QList<std::pair<std::string, std::string>> Calls;
+    void ShellOpen(const std::string& file, const std::string& parameters) override
+    {
+        Calls.append({file, parameters});
+    }
+};
+
+} // namespace
+
+class TestFileCommands : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void deleteFlags_data();
+    void deleteFlags();
+    void lockedFileStaysSelected();
+    void manyScatteredRows();
+    void lastCopyQuestion_data();
+    void lastCopyQuestion();
+    void realServiceLeavesChangedFile();
+    void renameChecks_data();
+    void renameChecks();
+    void renameFailureKeepsName();
+    void openWith_data();
+    void openWith();
+    void popupEnabling();
+    void doubleClickMatrix_data();
+    void doubleClickMatrix();
+    void keys();
+    void rules_data();
+    void rules();
+
+  private:
+    template <typename T> T* Find(const char* name) const
+    {
+        return FForm->findChild<T*>(QString::fromLatin1(name));
+    }
+    QTreeView* List() const { return Find<QTreeView>("lvFiles"); }
+    // Files created under the temporary folder, listed as rows in this order.
+    void ListFiles(const QList<QPair<QString, QByteArray>>& files);
+    std::string PathOf(int row) const { return FForm->FileList()->Row(row).FullPath(); }
+    void Select(const QList<int>& rows, int focus);
+    QList<int> SelectedRows() const;
+
+    TfrmMain* FForm = nullptr;
+    std::unique_ptr<QTemporaryDir> FTemp;
+    std::string FDir;
+    TRecordingMessages FMessages;
+    TRecordingPrompts FPrompts;
+    TFakeFileOps FOps;
+    TRecordingShell FShell;
+    QStringList FHookCalls;
+};
+
+void TestFileCommands::initTestCase()
+{
+    // Whatever reaches the real trash stays inside the test's own folder.
+    static QTemporaryDir dataHome;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dataHome.path() + QStringLiteral("/config")));
+}
+
+void TestFileCommands::init()
+{
+    FTemp = std::make_unique<QTemporaryDir>();
+    FDir = QFile::encodeName(FTemp->path()).toStdString();
+    FMessages = TRecordingMessages();
+    FPrompts = TRecordingPrompts();
+    FOps = TFakeFileOps();
+    FShell = TRecordingShell();
+    FHookCalls.clear();
+    FForm = new TfrmMain;
+    FForm->SetUserMessages(&FMessages);
+    FForm->SetFilePrompts(&FPrompts);
+    FForm->SetFileOperations(&FOps);
+    FForm->SetShell(&FShell);
+    FForm->SetDefaultPrograms(QStringLiteral("/usr/bin/eog"), QStringLiteral("gedit"));
+    TFileDisplayHooks& hooks = FForm->DisplayHooks();
+    hooks.RequestPreview = [this] { FHookCalls << "preview"; };
+    hooks.RequestSlides = [this] { FHookCalls << "slides"; };
+    hooks.OpenViewer = [this](const std::string& path) {
+        FHookCalls << "viewer " + QString::fromStdString(path);
+    };
+    hooks.ForgetDeletedFile = [this](const std::string& path) {
+        FHookCalls << "forget " + QString::fromStdString(path);
+    };
+    FForm->resize(1024, 700);
+    FForm->show();
+    QVERIFY(QTest::qWaitForWindowActive(FForm));
+}
+
+void TestFileCommands::cleanup()
+{
+    delete FForm;
+    FForm = nullptr;
+}
+
+void TestFileCommands::ListFiles(const QList<QPair<QString, QByteArray>>& files)
+{
+    std::vector<TFileRecord> rows;
+    const auto directory = std::make_shared<const std::string>(FDir);
+    for (const auto& [name, bytes] : files) {
+        const std::string path = FDir + '/' + QFile::encodeName(name).toStdString();
+        QVERIFY(quorvane::test::WriteFile(QFile::decodeName(QByteArray::fromStdString(path)), bytes));
+        struct stat st {};
+        QVERIFY(::stat(path.c_str(), &st) == 0);
+        TFileRecord row;
+        row.Name = QFile::encodeName(name).toStdString();
+        row.Directory = directory;
+        row.Size = static_cast<std::uint64_t>(st.st_size);
+        row.TimeKey = 202401021530;
+        row.ImageIndex = IsPictureFile(row.Name) ? kImagePicture : kImageOtherFile;
+        row.Device = st.st_dev;
+        row.Inode = st.st_ino;
+        row.ModifiedNs = st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+        rows.push_back(std::move(row));
+    }
+    FForm->FileList()->SetRows(std::move(rows));
+    FForm->SetStatusText(1, QStringLiteral("Total Files:%1").arg(files.size()), false);
+}
+
+void TestFileCommands::Select(const QList<int>& rows, int focus)
+{
+    QItemSelectionModel* selection = List()->selectionModel();
+    selection->clearSelection();
+    if (focus >= 0)
+        selection->setCurrentIndex(FForm->FileList()->index(focus, 0), QItemSelectionModel::NoUpdate);
+    for (int row : rows)
+        selection->select(FForm->FileList()->index(row, 0),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+QList<int> TestFileCommands::SelectedRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex& index : List()->selectionModel()->selectedRows())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void TestFileCommands::deleteFlags_data()
+{
+    QTest::addColumn<bool>("noConfirm");
+    QTest::addColumn<bool>("noRecycle");
+    QTest::addColumn<unsigned>("flags");
+    QTest::newRow("no confirmation") << true << false << 0x50u;
+    QTest::newRow("both") << true << true << 0x10u;
+    QTest::newRow("neither") << false << false << 0x40u;
+    QTest::newRow("only no recycle bin") << false << true << 0x00u;
+}
+
+void TestFileCommands::deleteFlags()
+{
+    QFETCH(bool, noConfirm);
+    QFETCH(bool, noRecycle);
+    QFETCH(unsigned, flags);
+    Find<QCheckBox>("ckNoConfirm")->setChecked(noConfirm);
+    Find<QCheckBox>("ckNoRecycle")->setChecked(noRecycle);
+    ListFiles({{"a.jpg", "xx"}, {"b.jpg", "xx"}});
+    Select({1}, 1);
+    Find<QAction>("miDelete")->trigger();
+    QCOMPARE(FOps.DeleteFlags, QList<unsigned>{flags});
+    QCOMPARE(FForm->DeleteRequestFlags(), flags);
+}
+
+void TestFileCommands::lockedFileStaysSelected()
+{
+    // Three groups of two (by size); one row of each is selected, and the
+    // service leaves the second file. "A.JPG" differs from "a.jpg" by case.
+    ListFiles({{"a.jpg", "1"},
+               {"A.JPG", "1"},
+               {"b.gif", "22"},
+               {"c.gif", "22"},
+               {"d.txt", "333"},
+               {"e.txt", "333"}});
+    FOps.Locked.insert(PathOf(2));
+    Select({0, 2, 4}, 4);
+    const std::string a = PathOf(0), e = PathOf(4), b = PathOf(2);
+    List()->setFocus();
+    QTest::keyClick(List(), Qt::Key_Delete);
+    QCOMPARE(FOps.Deleted.size(), std::size_t{1});
+    QCOMPARE(FOps.Deleted.front(), (std::vector<std::string>{a, b, e}));
+    QCOMPARE(FForm->FileList()->rowCount(), 4);
+    QCOMPARE(FForm->StatusText(1), QStringLiteral("Total Files:4"));
+    QCOMPARE(QString::fromStdString(PathOf(1)), QString::fromStdString(b));
+    QVERIFY(SelectedRows().contains(1));
+    QCOMPARE(QString::fromStdString(PathOf(0)), QString::fromStdString(FDir + "/A.JPG"));
+    // Slides are told exactly the deleted paths, nothing for the kept one.
+    QCOMPARE(FHookCalls,
+             (QStringList{"forget " + QString::fromStdString(a), "forget " + QString::fromStdString(e)}));
+    QVERIFY(FPrompts.Questions.isEmpty());
+}
+
+void TestFileCommands::manyScatteredRows()
+{
+    // Every even row of 100 goes (50 runs, removed in one pass); rows 10
+    // and 20 are locked and stay selected.
+    QList<QPair<QString, QByteArray>> files;
+    for (int k = 0; k < 100; ++k)
+        files.append({QStringLiteral("f%1.txt").arg(k, 3, 10, QLatin1Char('0')), "x"});
+    ListFiles(files);
+    QList<int> even;
+    for (int k = 0; k < 100; k += 2)
+        even.append(k);
+    FOps.Locked = {PathOf(10), PathOf(20)};
+    Select(even, 98);
+    const QPersistentModelIndex kept(FForm->FileList()->index(51, 0));
+    FForm->DeleteSelectedFiles();
+    QCOMPARE(FForm->FileList()->rowCount(), 52);
+    QCOMPARE(FForm->StatusText(1), QStringLiteral("Total Files:52"));
+    QStringList names;
+    for (int row = 0; row < 6; ++row)
+        names << QString::fromStdString(FForm->FileList()->Row(row).Name);
+    QCOMPARE(names, (QStringList{"f001.txt", "f003.txt", "f005.txt", "f007.txt", "f009.txt", "f010.txt"}));
+    QCOMPARE(kept.row(), 27); // 24 rows above it went
+    QCOMPARE(SelectedRows(), (QList<int>{5, 11}));
+    QCOMPARE(FHookCalls.size(), 48);
+}
+
+void TestFileCommands::lastCopyQuestion_data()
+{
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<bool>("chinese");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::newRow("one of two copies") << QList<int>{0} << false << true << false;
+    QTest::newRow("both copies, No") << QList<int>{0, 1} << false << false << true;
+    QTest::newRow("both copies, Yes") << QList<int>{0, 1} << false << true << true;
+    QTest::newRow("lone row, Chinese") << QList<int>{2} << true << false << true;
+}
+
+void TestFileCommands::lastCopyQuestion()
+{
+    QFETCH(QList<int>, selected);
+    QFETCH(bool, chinese);
+    QFETCH(bool, answer);
+    QFETCH(bool, asked);
+    Find<QCheckBox>("ckNoConfirm")->setChecked(true); // asked even so
+    Find<QRadioButton>(chinese ? "rbChinese" : "rbEnglish")->setChecked(true);
+    ListFiles({{"a.jpg", "1"}, {"b.jpg", "1"}, {"c.jpg", "22"}});
+    FPrompts.Answer = answer;
+    Select(selected, selected.front());
+    FForm->DeleteSelectedFiles();
+    if (!asked) {
+        QVERIFY(FPrompts.Questions.isEmpty());
+    } else {
+        QCOMPARE(FPrompts.Questions,
+                 QStringList{chinese ? kLastCopyQuestionChinese : kLastCopyQuestionEnglish});
+        QCOMPARE(FPrompts.Defaults, QList<bool>{false});
+    }
+    const bool deleted = !asked || answer;
+    QCOMPARE(FOps.Deleted.size(), std::size_t{deleted});
+    QCOMPARE(FForm->FileList()->rowCount(), deleted ? 3 - int(selected.size()) : 3);
+}
+
+void TestFileCommands::realServiceLeavesChangedFile()
+{
+    FForm->SetFileOperations(nullptr);
+    Find<QCheckBox>("ckNoConfirm")->setChecked(false);
+    Find<QCheckBox>("ckNoRecycle")->setChecked(true);
+    ListFiles({{"same.bin", "1"}, {"changed.bin", "2"}, {"keep.bin", "3"}, {"keep2.bin", "4"}});
+    const std::string changed = PathOf(1);
+    QVERIFY(quorvane::test::WriteFile(QFile::decodeName(QByteArray::fromStdString(changed)), "22"));
+    Select({0, 1}, 1);
+    FForm->DeleteSelectedFiles();
+    // One group of four one-byte files: only the service's own question.
+    QCOMPARE(FPrompts.Questions,
+             QStringList{QStringLiteral("Delete these 2 files for good? They cannot be restored.")});
+    QCOMPARE(FPrompts.Failures.size(), 1);
+    QVERIFY(FPrompts.Failures.front().contains(QStringLiteral("changed.bin")));
+    QCOMPARE(FForm->FileList()->rowCount(), 3);
+    QCOMPARE(QString::fromStdString(PathOf(0)), QString::fromStdString(changed));
+    QCOMPARE(SelectedRows(), QList<int>{0});
+}
+
+void TestFileCommands::renameChecks_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message"); // empty: handed to the service
+    QTest::newRow("only spaces") << "   " << kEmptyNameMessage;
+    QTest::newRow("blanks and control characters") << " \t\x01 " << kEmptyNameMessage;
+    const char* forbidden = "\\/:*?\"<>|";
+    for (const char* c = forbidden; *c; ++c)
+        QTest::addRow("character %c", *c)
+            << QStringLiteral("x%1y.jpg").arg(QLatin1Char(*c)) << kBadCharacterMessage;
+    QTest::newRow("trailing spaces kept") << "new name.jpg  " << QString();
+    QTest::newRow("leading space kept") << " lead.jpg" << QString();
+}
+
+void TestFileCommands::renameChecks()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    ListFiles({{"old.jpg", "1"}});
+    const std::string old = PathOf(0);
+    FForm->FileList()->setData(FForm->FileList()->index(0, 0), typed, Qt::EditRole);
+    if (!message.isEmpty()) {
+        QCOMPARE(FMessages.Errors, QStringList{message});
+        QVERIFY(FOps.Renames.isEmpty());
+        QCOMPARE(QString::fromStdString(FForm->FileList()->Row(0).Name), QStringLiteral("old.jpg"));
+        return;
+    }
+    QVERIFY(FMessages.Errors.isEmpty());
+    QCOMPARE(FOps.Renames.size(), 1);
+    QCOMPARE(FOps.Renames.front().first, old);
+    QCOMPARE(QString::fromStdString(FOps.Renames.front().second), QString::fromStdString(FDir + '/') + typed);
+    QCOMPARE(FForm->FileList()->Row(0).Name, QFile::encodeName(typed).toStdString());
+}
+
+void TestFileCommands::renameFailureKeepsName()
+{
+    ListFiles({{"old.jpg", "1"}});
+    FOps.RenameResult = false;
+    FForm->FileList()->setData(FForm->FileList()->index(0, 0), QStringLiteral("new.jpg"), Qt::EditRole);
+    QCOMPARE(FOps.Renames.size(), 1);
+    QCOMPARE(FForm->FileList()->Row(0).Name, std::string("old.jpg"));
+    // The unchanged text renames nothing.
+    FForm->FileList()->setData(FForm->FileList()->index(0, 0), QStringLiteral("old.jpg"), Qt::EditRole);
+    QCOMPARE(FOps.Renames.size(), 1);
+    QVERIFY(FMessages.Errors.isEmpty());
+}
+
+void TestFileCommands::openWith_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("viewerStarts");
+    QTest::newRow("TXT") << "notes.TXT" << false;
+    QTest::newRow("jpg lower case") << "photo.jpg" << true;
+    QTest::newRow("JP (substring)") << "odd.JP" << true;
+    QTest::newRow("png") << "shot.png" << true;
+    QTest::newRow("no extension") << "README" << false;
+}
+
+void TestFileCommands::openWith()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, viewerStarts);
+    ListFiles({{name, "1"}});
+    Select({0}, 0);
+    Find<QAction>("miAcdsee")->trigger();
+    if (viewerStarts) {
+        QCOMPARE(FShell.Calls.size(), 1);
+        QCOMPARE(FShell.Calls.front().first, std::string("/usr/bin/eog"));
+        QCOMPARE(FShell.Calls.front().second, PathOf(0));
+    } else {
+        QVERIFY(FShell.Calls.isEmpty());
+    }
+    FShell.Calls.clear();
+    Find<QAction>("miUltraEdit")->trigger(); // any file type
+    QCOMPARE(FShell.Calls, (QList<std::pair<std::string, std::string>>{{"gedit", PathOf(0)}}));
+    FShell.Calls.clear();
+    Find<QAction>("miOpen")->trigger();
+    QCOMPARE(FShell.Calls, (QList<std::pair<std::string, std::string>>{{PathOf(0), ""}}));
+}
+
+void TestFileCommands::popupEnabling()
+{
+    ListFiles({{"a.jpg", "1"}, {"b.jpg", "1"}});
+    QMenu* menu = Find<QMenu>("PopupMenu1");
+    QAction* viewer = Find<QAction>("miAcdsee");
+    QAction* editor = Find<QAction>("miUltraEdit");
+    menu->popup(FForm->mapToGlobal(QPoint(50, 300)));
+    QVERIFY(!viewer->isEnabled());
+    QVERIFY(!Find<QAction>("miOpen")->isEnabled());
+    menu->hide();
+    Select({0, 1}, 0);
+    menu->popup(FForm->mapToGlobal(QPoint(50, 300)));
+    QVERIFY(viewer->isEnabled() && editor->isEnabled() && Find<QAction>("miOpen")->isEnabled());
+    QVERIFY(!Find<QAction>("miPreview")->isEnabled()); // two rows selected
+    QCOMPARE(viewer->text(), QStringLiteral("Open With eog"));
+    QCOMPARE(editor->text(), QStringLiteral("Open With gedit"));
+    menu->hide();
+    // A program the user chose wins; none at all disables the entry.
+    Find<QLineEdit>("EditorProgram")->setText(QStringLiteral("/opt/kate"));
+    FForm->SetDefaultPrograms(QString(), QString());
+    Find<QRadioButton>("rbChinese")->setChecked(true);
+    menu->popup(FForm->mapToGlobal(QPoint(50, 300)));
+    QVERIFY(!viewer->isEnabled());
+    QCOMPARE(editor->text(), QStringLiteral("用 kate 開啟"));
+    QVERIFY(editor->isEnabled());
+    menu->hide();
+}
+
+void TestFileCommands::doubleClickMatrix_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("doubleClickMode");
+    QTest::addColumn<bool>("preview");
+    QTest::addColumn<bool>("showSlides");
+    QTest::addColumn<QStringList>("expected"); // "open" for the shell, else hooks
+    QTest::newRow("executable opens") << "tool.exe" << true << true << true << QStringList{"open"};
+    QTest::newRow("neither: viewer") << "p.jpg" << true << false << false << QStringList{"viewer", "slides"};
+    QTest::newRow("slides only") << "p.jpg" << true << false << true << QStringList{"slides"};
+    QTest::newRow("preview only") << "p.jpg" << true << true << false << QStringList{"preview", "slides"};
+    QTest::newRow("preview and slides")
+        << "p.jpg" << true << true << true << QStringList{"preview", "slides"};
+    QTest::newRow("single-click mode") << "p.gif" << false << true << true << QStringList{"viewer"};
+}
+
+void TestFileCommands::doubleClickMatrix()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, doubleClickMode);
+    QFETCH(bool, preview);
+    QFETCH(bool, showSlides);
+    QFETCH(QStringList, expected);
+    Find<QRadioButton>(doubleClickMode ? "raDblClick" : "raClick")->setChecked(true);
+    Find<QCheckBox>("ckPreview")->setChecked(preview);
+    Find<QCheckBox>("ckShowSlides")->setChecked(showSlides);
+    ListFiles({{"first.txt", "1"}, {name, "22"}});
+    Select({1}, 1);
+    const QRect rect = List()->visualRect(FForm->FileList()->index(1, 1));
+    // A double click is a press, a release and a double-click event.
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, rect.center());
+    QStringList seen;
+    for (const auto& call : FShell.Calls)
+        seen << (call.first == PathOf(1) && call.second.empty() ? "open" : "shell?");
+    for (QString call : FHookCalls) {
+        if (call.startsWith("viewer ")) {
+            QCOMPARE(call.mid(7), QString::fromStdString(PathOf(1)));
+            call = "viewer";
+        }
+        seen << call;
+    }
+    QCOMPARE(seen, expected);
+}
+
+void TestFileCommands::keys()
+{
+    ListFiles({{"a1.jpg", "1"}, {"a2.jpg", "1"}, {"b1.jpg", "22"}, {"b2.jpg", "22"}, {"c.txt", "333"}});
+    List()->setFocus();
+    // Ctrl+Up from the second row of B lands on the first of A, without a
+    // step of the list's own first.
+    Select({3}, 3);
+    QTest::keyClick(List(), Qt::Key_Up, Qt::ControlModifier);
+    QCOMPARE(FForm->FocusedRow(), 0);
+    QTest::keyClick(List(), Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(FForm->FocusedRow(), 2);
+    // Enter on a non-picture opens it, like a double click.
+    Select({4}, 4);
+    QTest::keyClick(List(), Qt::Key_Return);
+    QCOMPARE(FShell.Calls, (QList<std::pair<std::string, std::string>>{{PathOf(4), ""}}));
+    // Del while a name is edited belongs to the editor.
+    Select({0}, 0);
+    QTest::keyClick(List(), Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QTest::keyClick(editor, Qt::Key_Delete);
+    QVERIFY(FOps.Deleted.empty());
+    QTest::keyClick(editor, Qt::Key_Escape);
+    List()->setFocus();
+    QTest::keyClick(List(), Qt::Key_Delete);
+    QCOMPARE(FOps.Deleted.size(), std::size_t{1});
+}
+
+void TestFileCommands::rules_data()
+{
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<bool>("everyCopy");
+    // Rows: A A B B B C (by size).
+    QTest::newRow("one of A") << QList<int>{1} << false;
+    QTest::newRow("A whole") << QList<int>{0, 1} << true;
+    QTest::newRow("two of three B") << QList<int>{2, 4} << false;
+    QTest::newRow("B whole among others") << QList<int>{0, 2, 3, 4} << true;
+    QTest::newRow("lone C") << QList<int>{5} << true;
+    QTest::newRow("one of each pair") << QList<int>{0, 3} << false;
+}
+
+void TestFileCommands::rules()
+{
+    QFETCH(QList<int>, selected);
+    QFETCH(bool, everyCopy);
+    std::vector<TFileRecord> rows;
+    for (const std::uint64_t size : {1, 1, 2, 2, 2, 3})
+        rows.push_back(quorvane::test::MakeRecord("f", size));
+    TSearchCriteria bySize;
+    QCOMPARE(TakesEveryCopy(rows, std::vector<int>(selected.begin(), selected.end()), bySize), everyCopy);
+}
+
+QTEST_MAIN(TestFileCommands)
+#include "tst_filecommands.moc"

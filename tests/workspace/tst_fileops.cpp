@@ -1,0 +1,512 @@
+// The file-operation service on real files in a temporary directory: the
+// trash (info text, clashes, missing data folder, top-directory trashes on
+// another file system, refusals), deletion for good with per-file reports,
+// the check against a row's recorded identity, and rename without replace.
+#include "LocalFileOperations.h"
+#include "OpenWithPrograms.h"
+#include "Trash.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quorvane {
+
+namespace {
+
+class TRecordingPrompts : public IFileOpPrompts {
+  public:
+    bool Answer = true;
+    QStringList Questions;
+    QList<bool> Defaults;
+    QStringList Failures;
+    bool Confirm(const QString& question, bool defaultYes) override
+    {
+        Questions.append(question);
+        Defaults.append(defaultYes);
+        return Answer;
+    }
+    void ReportFailures(const QStringList& lines) override { Failures += lines; }
+};
+
+bool Exists(const std::string& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+// Files are written and read through their bytes: a name that is not UTF-8
+// does not survive a trip through QString.
+void Write(const std::string& path, const std::string& bytes)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    ::close(fd);
+}
+
+std::string Read(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) return "<missing>";
+    char buffer[256];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    return std::string(buffer, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+}
+
+TFileIdentity IdentityOf(const std::string& path)
+{
+    struct stat st {};
+    TFileIdentity identity;
+    if (::lstat(path.c_str(), &st) != 0) return identity;
+    identity.Known = true;
+    identity.Device = st.st_dev;
+    identity.Inode = st.st_ino;
+    identity.Size = static_cast<std::uint64_t>(st.st_size);
+    identity.ModifiedNs = st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+    return identity;
+}
+
+std::string InfoPathLine(const std::string& infoText)
+{
+    const std::size_t start = infoText.find("Path=");
+    return start == std::string::npos ? std::string()
+                                      : infoText.substr(start, infoText.find('\n', start) - start);
+}
+
+} // namespace
+
+class TestFileOps : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void percentEncoding_data();
+    void percentEncoding();
+    void infoTextAndLocalDate();
+    void homeTrashCreatedWhenDataFolderMissing();
+    void clashTakesNextName();
+    void nonUtf8NameTrashedAndDeleted();
+    void topDirectoryTrash_data();
+    void topDirectoryTrash();
+    void topDirectoryTrashOnTmpfs();
+    void noTrashLeavesFile();
+    void changedFileIsLeft_data();
+    void changedFileIsLeft();
+    void confirmationQuestion_data();
+    void confirmationQuestion();
+    void deleteForGoodReportsEachFailure();
+    void renameNeverReplaces();
+    void deleteFlags();
+    void mimeDefaultProgram();
+
+  private:
+    std::unique_ptr<QTemporaryDir> FTemp;
+    std::string FRoot;
+    TTrashPlaces Places() const
+    {
+        TTrashPlaces places;
+        places.DataHome = FRoot + "/home/.local/share";
+        places.Uid = ::getuid();
+        return places;
+    }
+    std::string MakeFile(const std::string& relative, const std::string& bytes = "data")
+    {
+        const std::string path = FRoot + '/' + relative;
+        QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(path.substr(0, path.rfind('/')))));
+        Write(path, bytes);
+        return path;
+    }
+};
+
+void TestFileOps::init()
+{
+    FTemp = std::make_unique<QTemporaryDir>();
+    QVERIFY(FTemp->isValid());
+    FRoot = QFile::encodeName(FTemp->path()).toStdString();
+}
+
+void TestFileOps::percentEncoding_data()
+{
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<QByteArray>("encoded");
+    QTest::newRow("unreserved stay") << QByteArray("/a/B-9_x.~y") << QByteArray("/a/B-9_x.~y");
+    QTest::newRow("space and percent") << QByteArray("/a b/100%.jpg") << QByteArray("/a%20b/100%25.jpg");
+    QTest::newRow("reserved characters")
+        << QByteArray("/x?#[]@!$&'()*+,;=:")
+        << QByteArray("/x%3F%23%5B%5D%40%21%24%26%27%28%29%2A%2B%2C%3B%3D%3A");
+    QTest::newRow("utf-8 bytes") << QByteArray("/照片") << QByteArray("/%E7%85%A7%E7%89%87");
+    QTest::newRow("invalid utf-8") << QByteArray("/\xff\xfe\n") << QByteArray("/%FF%FE%0A");
+}
+
+void TestFileOps::percentEncoding()
+{
+    QFETCH(QByteArray, path);
+    QFETCH(QByteArray, encoded);
+    QCOMPARE(QByteArray::fromStdString(PercentEncodePath(path.toStdString())), encoded);
+    // Decoding gives the bytes back.
+    QCOMPARE(QByteArray::fromPercentEncoding(encoded), path);
+}
+
+void TestFileOps::infoTextAndLocalDate()
+{
+    const std::time_t when = 1700000000;
+    const QString date = QDateTime::fromSecsSinceEpoch(when).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+    QCOMPARE(QString::fromStdString(TrashInfoText("/a b/c.jpg", when)),
+             QStringLiteral("[Trash Info]\nPath=/a%20b/c.jpg\nDeletionDate=") + date + u'\n');
+}
+
+void TestFileOps::homeTrashCreatedWhenDataFolderMissing()
+{
+    const std::string file = MakeFile("dir one/photo 1.jpg", "pixels");
+    const TTrash trash(Places());
+    QVERIFY(!Exists(Places().DataHome));
+    const QString before = QDir::currentPath();
+    const TTrashOutcome outcome = trash.MoveToTrash(file);
+    QCOMPARE(int(outcome.Result), int(ETrashResult::Trashed));
+    const std::string home = Places().DataHome + "/Trash";
+    QCOMPARE(outcome.TrashedAs, home + "/files/photo 1.jpg");
+    QCOMPARE(outcome.InfoPath, home + "/info/photo 1.jpg.trashinfo");
+    QVERIFY(!Exists(file));
+    QCOMPARE(Read(outcome.TrashedAs), std::string("pixels"));
+    QCOMPARE(InfoPathLine(Read(outcome.InfoPath)), "Path=" + PercentEncodePath(file));
+    // Nothing lands in a files/ folder of the current directory.
+    QCOMPARE(QDir::currentPath(), before);
+    QVERIFY(!QFileInfo::exists(QStringLiteral("files/photo 1.jpg")));
+    struct stat st {};
+    QVERIFY(::stat(home.c_str(), &st) == 0);
+    QCOMPARE(st.st_mode & 0777, 0700u);
+}
+
+void TestFileOps::clashTakesNextName()
+{
+    const TTrash trash(Places());
+    const std::string first = MakeFile("a/x.jpg", "first");
+    const std::string second = MakeFile("b/x.jpg", "second");
+    const std::string third = MakeFile("c/x.jpg", "third");
+    QCOMPARE(int(trash.MoveToTrash(first).Result), int(ETrashResult::Trashed));
+    // A files/ entry without its info must not be replaced either.
+    const std::string files = Places().DataHome + "/Trash/files/";
+    Write(files + "x.2.jpg", "orphan");
+    const TTrashOutcome two = trash.MoveToTrash(second);
+    const TTrashOutcome three = trash.MoveToTrash(third);
+    QCOMPARE(two.TrashedAs, files + "x.3.jpg");
+    QCOMPARE(three.TrashedAs, files + "x.4.jpg");
+    QCOMPARE(Read(files + "x.jpg"), std::string("first"));
+    QCOMPARE(Read(files + "x.2.jpg"), std::string("orphan"));
+    QCOMPARE(Read(two.TrashedAs), std::string("second"));
+    QCOMPARE(InfoPathLine(Read(three.InfoPath)), "Path=" + PercentEncodePath(third));
+    QVERIFY(!Exists(Places().DataHome + "/Trash/info/x.2.jpg.trashinfo"));
+    QCOMPARE(TrashNameCandidate("noext", 2), std::string("noext.2"));
+    QCOMPARE(TrashNameCandidate(".hidden", 3), std::string(".hidden.3"));
+}
+
+void TestFileOps::nonUtf8NameTrashedAndDeleted()
+{
+    TRecordingPrompts prompts;
+    TLocalFileOperations ops(prompts, Places());
+    const std::string trashed = MakeFile("n/\xff\xfe.jpg", "1");
+    const std::string removed = MakeFile("n/\xfe\xff.jpg", "2");
+    const std::string neighbour = MakeFile("n/\xef\xbf\xbd\xef\xbf\xbd.jpg", "3"); // the lossy display form
+    ops.DeleteFiles({{trashed, IdentityOf(trashed)}}, kFofNoConfirmation | kFofAllowUndo);
+    ops.DeleteFiles({{removed, IdentityOf(removed)}}, kFofNoConfirmation);
+    QVERIFY(prompts.Failures.isEmpty());
+    QVERIFY(!Exists(trashed));
+    QVERIFY(!Exists(removed));
+    QCOMPARE(Read(neighbour), std::string("3"));
+    const std::string info = Read(Places().DataHome + "/Trash/info/\xff\xfe.jpg.trashinfo");
+    QCOMPARE(InfoPathLine(info), "Path=" + PercentEncodePath(trashed));
+    QVERIFY(InfoPathLine(info).find("%FF%FE.jpg") != std::string::npos);
+    // QTemporaryDir cannot remove names that are not UTF-8.
+    const std::string trash = Places().DataHome + "/Trash";
+    QCOMPARE(::unlink((trash + "/files/\xff\xfe.jpg").c_str()), 0);
+    QCOMPARE(::unlink((trash + "/info/\xff\xfe.jpg.trashinfo").c_str()), 0);
+}
+
+void TestFileOps::topDirectoryTrash_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("expectedTrash"); // empty: no trash takes it
+    QTest::newRow("no .Trash: .Trash-uid made") << ""
+                                                << ".Trash-$uid";
+    QTest::newRow("sticky .Trash: .Trash/uid") << "sticky"
+                                               << ".Trash/$uid";
+    QTest::newRow(".Trash not sticky: .Trash-uid") << "plain"
+                                                   << ".Trash-$uid";
+    QTest::newRow(".Trash is a link to a sticky dir: .Trash-uid") << "link"
+                                                                  << ".Trash-$uid";
+    QTest::newRow(".Trash-uid is a link: refused") << "uidlink"
+                                                   << "";
+    QTest::newRow(".Trash-uid open to others: refused") << "uidopen"
+                                                        << "";
+}
+
+void TestFileOps::topDirectoryTrash()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, expectedTrash);
+    // The home trash seems to live on another device; the top directory of
+    // the file's file system is "mnt".
+    const std::string top = FRoot + "/mnt";
+    TTrashPlaces places = Places();
+    const std::string dataHome = places.DataHome;
+    places.DeviceOf = [dataHome](const std::string& path) -> std::uint64_t {
+        return path.compare(0, dataHome.size(), dataHome) == 0 || dataHome.compare(0, path.size(), path) == 0
+                   ? 1
+                   : 2;
+    };
+    places.MountPointOf = [top](const std::string&) { return top; };
+    const std::string file = MakeFile("mnt/sub dir/p.gif", "gif");
+    const std::string uid = std::to_string(::getuid());
+    QDir().mkpath(FTemp->path() + "/sticky");
+    ::chmod((FRoot + "/sticky").c_str(), 01777);
+    if (setup == "sticky" || setup == "plain") {
+        ::mkdir((top + "/.Trash").c_str(), setup == "sticky" ? 01777 : 0777);
+        ::chmod((top + "/.Trash").c_str(), setup == "sticky" ? 01777 : 0777);
+    } else if (setup == "link") {
+        QVERIFY(::symlink((FRoot + "/sticky").c_str(), (top + "/.Trash").c_str()) == 0);
+    } else if (setup == "uidlink") {
+        QVERIFY(::symlink((FRoot + "/sticky").c_str(), (top + "/.Trash-" + uid).c_str()) == 0);
+    } else if (setup == "uidopen") {
+        ::mkdir((top + "/.Trash-" + uid).c_str(), 0777);
+        ::chmod((top + "/.Trash-" + uid).c_str(), 0777);
+    }
+    const TTrashOutcome outcome = TTrash(places).MoveToTrash(file);
+    if (expectedTrash.isEmpty()) {
+        QCOMPARE(int(outcome.Result), int(ETrashResult::NoTrash));
+        QCOMPARE(Read(file), std::string("gif"));
+        QVERIFY(QDir(FTemp->path() + "/sticky").isEmpty());
+        return;
+    }
+    QCOMPARE(int(outcome.Result), int(ETrashResult::Trashed));
+    const std::string trash =
+        top + '/' + expectedTrash.replace(QStringLiteral("$uid"), QString::fromStdString(uid)).toStdString();
+    QCOMPARE(outcome.TrashedAs, trash + "/files/p.gif");
+    QCOMPARE(InfoPathLine(Read(outcome.InfoPath)), std::string("Path=sub%20dir/p.gif"));
+    QVERIFY(!Exists(file));
+    QVERIFY(!Exists(dataHome)); // the home trash was not made on the other device
+}
+
+void TestFileOps::topDirectoryTrashOnTmpfs()
+{
+    const std::string mountPoint = FRoot + "/tmpfs";
+    QDir().mkpath(FTemp->path() + "/tmpfs");
+    if (::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=1m") != 0)
+        QSKIP("tmpfs cannot be mounted here; the fake file system of topDirectoryTrash covers this");
+    struct TUnmount {
+        std::string Path;
+        ~TUnmount() { ::umount2(Path.c_str(), MNT_DETACH); }
+    } unmount{mountPoint};
+    const std::string file = mountPoint + "/deep/a b.png";
+    QDir().mkpath(FTemp->path() + "/tmpfs/deep");
+    Write(file, "png");
+    TRecordingPrompts prompts;
+    TLocalFileOperations ops(prompts, Places());
+    ops.DeleteFiles({{file, IdentityOf(file)}}, kFofNoConfirmation | kFofAllowUndo);
+    QVERIFY2(prompts.Failures.isEmpty(), qPrintable(prompts.Failures.join(u'\n')));
+    const std::string trash = mountPoint + "/.Trash-" + std::to_string(::getuid());
+    QCOMPARE(Read(trash + "/files/a b.png"), std::string("png"));
+    QCOMPARE(InfoPathLine(Read(trash + "/info/a b.png.trashinfo")), std::string("Path=deep/a%20b.png"));
+    QVERIFY(!Exists(Places().DataHome));
+}
+
+void TestFileOps::noTrashLeavesFile()
+{
+    // Every trash is on another device and the mount point is unknown.
+    TTrashPlaces places = Places();
+    std::uint64_t next = 10;
+    places.DeviceOf = [&next](const std::string&) { return next++; };
+    places.MountPointOf = [](const std::string&) { return std::string(); };
+    TRecordingPrompts prompts;
+    TLocalFileOperations ops(prompts, places);
+    const std::string file = MakeFile("keep.jpg", "keep");
+    ops.DeleteFiles({{file, IdentityOf(file)}}, kFofNoConfirmation | kFofAllowUndo);
+    QCOMPARE(Read(file), std::string("keep"));
+    QCOMPARE(prompts.Failures.size(), 1);
+    QVERIFY(prompts.Failures.front().contains(QStringLiteral("left in place")));
+}
+
+void TestFileOps::changedFileIsLeft_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("toTrash");
+    for (const bool toTrash : {false, true}) {
+        const char* where = toTrash ? " (trash)" : " (for good)";
+        QTest::addRow("size differs%s", where) << "size" << toTrash;
+        QTest::addRow("time differs by 1 ns%s", where) << "time" << toTrash;
+        QTest::addRow("replaced by another file%s", where) << "replaced" << toTrash;
+        QTest::addRow("now a directory%s", where) << "directory" << toTrash;
+        QTest::addRow("now a link%s", where) << "link" << toTrash;
+    }
+}
+
+void TestFileOps::changedFileIsLeft()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, toTrash);
+    const std::string changed = MakeFile("c/changed.jpg", "12345");
+    const std::string fine = MakeFile("c/fine.jpg", "ok");
+    const TFileIdentity listed = IdentityOf(changed);
+    if (change == "size") {
+        Write(changed, "123456");
+        struct timespec times[2] = {{0, UTIME_OMIT},
+                                    {listed.ModifiedNs / 1000000000, listed.ModifiedNs % 1000000000}};
+        ::utimensat(AT_FDCWD, changed.c_str(), times, 0);
+    } else if (change == "time") {
+        const std::int64_t ns = listed.ModifiedNs + 1;
+        struct timespec times[2] = {{0, UTIME_OMIT}, {ns / 1000000000, ns % 1000000000}};
+        ::utimensat(AT_FDCWD, changed.c_str(), times, 0);
+    } else if (change == "replaced") {
+        const std::string other = MakeFile("c/other", "54321");
+        QVERIFY(::rename(other.c_str(), changed.c_str()) == 0);
+    } else {
+        QVERIFY(::unlink(changed.c_str()) == 0);
+        if (change == "directory")
+            QVERIFY(::mkdir(changed.c_str(), 0700) == 0);
+        else
+            QVERIFY(::symlink(fine.c_str(), changed.c_str()) == 0);
+    }
+    TRecordingPrompts prompts;
+    TLocalFileOperations ops(prompts, Places());
+    ops.DeleteFiles({{changed, listed}, {fine, IdentityOf(fine)}},
+                    kFofNoConfirmation | (toTrash ? kFofAllowUndo : 0u));
+    QVERIFY(Exists(changed));
+    QVERIFY(!Exists(fine));
+    QCOMPARE(prompts.Failures.size(), 1);
+    QVERIFY(prompts.Failures.front().contains(QStringLiteral("changed.jpg")));
+    QVERIFY(prompts.Failures.front().contains(QStringLiteral("not deleted")));
+}
+
+void TestFileOps::confirmationQuestion_data()
+{
+    QTest::addColumn<int>("files");
+    QTest::addColumn<unsigned>("flags");
+    QTest::addColumn<bool>("chinese");
+    QTest::addColumn<QString>("question"); // empty: nothing asked
+    QTest::newRow("one to trash") << 1 << 0x40u << false << "Move \"q0.txt\" to the trash?";
+    QTest::newRow("three for good") << 3 << 0u << false
+                                    << "Delete these 3 files for good? They cannot be restored.";
+    QTest::newRow("one for good, Chinese")
+        << 1 << 0u << true << "確定要永久刪除「q0.txt」嗎? 刪除後無法復原.";
+    QTest::newRow("two to trash, Chinese") << 2 << 0x40u << true << "確定要把這 2 個檔案移到垃圾桶嗎?";
+    QTest::newRow("no confirmation") << 2 << 0x50u << false << "";
+}
+
+void TestFileOps::confirmationQuestion()
+{
+    QFETCH(int, files);
+    QFETCH(unsigned, flags);
+    QFETCH(bool, chinese);
+    QFETCH(QString, question);
+    std::vector<TDeleteItem> items;
+    for (int k = 0; k < files; ++k) {
+        const std::string path = MakeFile("q/q" + std::to_string(k) + ".txt");
+        items.push_back({path, IdentityOf(path)});
+    }
+    for (const bool answer : {false, true}) {
+        TRecordingPrompts prompts;
+        prompts.Answer = answer;
+        TLocalFileOperations ops(prompts, Places());
+        ops.SetLanguage(chinese ? EFileOpLanguage::Chinese : EFileOpLanguage::English);
+        ops.DeleteFiles(items, flags);
+        if (question.isEmpty()) {
+            QVERIFY(prompts.Questions.isEmpty());
+        } else {
+            QCOMPARE(prompts.Questions, QStringList{question});
+            // Yes is offered first only when the files can come back.
+            QCOMPARE(prompts.Defaults.front(), (flags & kFofAllowUndo) != 0);
+        }
+        const bool gone = answer || question.isEmpty();
+        for (const TDeleteItem& item : items)
+            QCOMPARE(Exists(item.Path), !gone);
+        if (gone) break;
+    }
+}
+
+void TestFileOps::deleteForGoodReportsEachFailure()
+{
+    TRecordingPrompts prompts;
+    TLocalFileOperations ops(prompts, Places());
+    const std::string a = MakeFile("d/a");
+    const std::string b = MakeFile("d/b");
+    const std::string missing = FRoot + "/d/missing";
+    const std::string gone = MakeFile("d/gone");
+    const TFileIdentity goneIdentity = IdentityOf(gone);
+    ::unlink(gone.c_str());
+    ops.DeleteFiles({{a, IdentityOf(a)}, {missing, {}}, {gone, goneIdentity}, {b, IdentityOf(b)}},
+                    kFofNoConfirmation);
+    QVERIFY(!Exists(a));
+    QVERIFY(!Exists(b));
+    QCOMPARE(prompts.Failures.size(), 2);
+    QVERIFY(prompts.Failures.at(0).startsWith(QFile::decodeName(QByteArray::fromStdString(missing))));
+    QVERIFY(prompts.Failures.at(1).startsWith(QFile::decodeName(QByteArray::fromStdString(gone))));
+}
+
+void TestFileOps::renameNeverReplaces()
+{
+    TRecordingPrompts prompts;
+    TLocalFileOperations ops(prompts, Places());
+    const std::string old = MakeFile("r/\xff old.jpg", "old");
+    const std::string taken = MakeFile("r/taken.jpg", "taken");
+    QVERIFY(!ops.RenameFile(old, taken, kFofAllowUndo));
+    QCOMPARE(Read(old), std::string("old"));
+    QCOMPARE(Read(taken), std::string("taken"));
+    QCOMPARE(prompts.Failures.size(), 1);
+    QVERIFY2(prompts.Failures.front().contains(QStringLiteral("already")),
+             qPrintable(prompts.Failures.front()));
+    // Unchanged name: nothing to do, nothing lost.
+    QVERIFY(ops.RenameFile(old, old, kFofAllowUndo));
+    QCOMPARE(Read(old), std::string("old"));
+    const std::string renamed = FRoot + "/r/new name  ";
+    QVERIFY(ops.RenameFile(old, renamed, kFofAllowUndo));
+    QVERIFY(!Exists(old));
+    QCOMPARE(Read(renamed), std::string("old"));
+    QVERIFY(!ops.RenameFile(FRoot + "/r/absent", FRoot + "/r/x", kFofAllowUndo));
+    QCOMPARE(prompts.Failures.size(), 2);
+}
+
+void TestFileOps::deleteFlags()
+{
+    QCOMPARE(DeleteFlags(true, false), 0x50u);
+    QCOMPARE(DeleteFlags(true, true), 0x10u);
+    QCOMPARE(DeleteFlags(false, false), 0x40u);
+    QCOMPARE(DeleteFlags(false, true), 0x00u);
+}
+
+void TestFileOps::mimeDefaultProgram()
+{
+    QCOMPARE(ExecProgram(QStringLiteral("eog %U")), QStringLiteral("eog"));
+    QCOMPARE(ExecProgram(QStringLiteral("\"/opt/My Viewer/view\" --new %f")),
+             QStringLiteral("/opt/My Viewer/view"));
+    // The first listed application whose program is missing is passed over,
+    // and a later list is read only when the earlier ones name nothing usable.
+    MakeFile("cfg/mimeapps.list",
+             "[Added Associations]\nimage/jpeg=added.desktop\n"
+             "[Default Applications]\nimage/jpeg=gone.desktop;missing.desktop;true.desktop\n");
+    MakeFile("data/mimeapps.list", "[Default Applications]\ntext/plain=sh.desktop\n");
+    MakeFile("apps/gone.desktop", "[Desktop Entry]\nExec=/nonexistent/viewer %U\n");
+    MakeFile("apps/added.desktop", "[Desktop Entry]\nExec=/bin/sh\n");
+    MakeFile("apps/true.desktop",
+             "[Desktop Action New]\nExec=/bin/sh\n[Desktop Entry]\nName=T\nExec=true %U\n");
+    MakeFile("apps/sh.desktop", "[Desktop Entry]\nExec=/bin/sh -c x\n");
+    const QString root = QFile::decodeName(QByteArray::fromStdString(FRoot));
+    const QStringList lists = {root + "/cfg/mimeapps.list", root + "/absent.list",
+                               root + "/data/mimeapps.list"};
+    const QStringList apps = {root + "/none", root + "/apps"};
+    QCOMPARE(MimeDefaultProgram("image/jpeg", lists, apps), QStringLiteral("true"));
+    QCOMPARE(MimeDefaultProgram("text/plain", lists, apps), QStringLiteral("/bin/sh"));
+    QCOMPARE(MimeDefaultProgram("image/png", lists, apps), QString());
+    QCOMPARE(ProgramDisplayName(QStringLiteral("/opt/My Viewer/view")), QStringLiteral("view"));
+}
+
+} // namespace quorvane
+
+QTEST_GUILESS_MAIN(quorvane::TestFileOps)
+#include "tst_fileops.moc"

@@ -1,0 +1,165 @@
+// Delete and rename on the bytes of a row's path. A file is acted on only
+// when it is still the regular file its row saw (device, inode, size and
+// write time to the nanosecond); every other file of a request goes on, and
+// each one left behind gets its own line in one report.
+#include "LocalFileOperations.h"
+
+#include <QFile>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quorvane {
+
+namespace {
+
+QString DisplayName(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    return QFile::decodeName(
+        QByteArray::fromStdString(slash == std::string::npos ? path : path.substr(slash + 1)));
+}
+
+QString DisplayPath(const std::string& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+QString SystemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Renames without replacing; a file system that cannot refuse a replacing
+// rename gets a hard link and an unlink, which refuse an existing target too.
+int RenameNoReplace(const std::string& oldPath, const std::string& newPath)
+{
+    if (::renameat2(AT_FDCWD, oldPath.c_str(), AT_FDCWD, newPath.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    if (::link(oldPath.c_str(), newPath.c_str()) != 0) return errno;
+    if (::unlink(oldPath.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(newPath.c_str());
+        return error;
+    }
+    return 0;
+}
+
+} // namespace
+
+EIdentity CheckIdentity(const std::string& path, const TFileIdentity& expected, int& error)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        error = errno;
+        return EIdentity::Missing;
+    }
+    if (!S_ISREG(st.st_mode)) return EIdentity::NotRegular;
+    if (!expected.Known) return EIdentity::Same;
+    const std::int64_t modifiedNs =
+        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    const bool same = static_cast<std::uint64_t>(st.st_dev) == expected.Device &&
+                      static_cast<std::uint64_t>(st.st_ino) == expected.Inode &&
+                      static_cast<std::uint64_t>(st.st_size) == expected.Size &&
+                      modifiedNs == expected.ModifiedNs;
+    return same ? EIdentity::Same : EIdentity::Changed;
+}
+
+QString DeleteQuestion(const std::vector<TDeleteItem>& items, bool toTrash, EFileOpLanguage language)
+{
+    const bool one = items.size() == 1;
+    const QString subject = one ? DisplayName(items.front().Path) : QString::number(items.size());
+    if (language == EFileOpLanguage::Chinese) {
+        if (toTrash)
+            return one ? QStringLiteral("確定要把「%1」移到垃圾桶嗎?").arg(subject)
+                       : QStringLiteral("確定要把這 %1 個檔案移到垃圾桶嗎?").arg(subject);
+        return one ? QStringLiteral("確定要永久刪除「%1」嗎? 刪除後無法復原.").arg(subject)
+                   : QStringLiteral("確定要永久刪除這 %1 個檔案嗎? 刪除後無法復原.").arg(subject);
+    }
+    if (toTrash)
+        return one ? QStringLiteral("Move \"%1\" to the trash?").arg(subject)
+                   : QStringLiteral("Move these %1 files to the trash?").arg(subject);
+    return one ? QStringLiteral("Delete \"%1\" for good? It cannot be restored.").arg(subject)
+               : QStringLiteral("Delete these %1 files for good? They cannot be restored.").arg(subject);
+}
+
+TLocalFileOperations::TLocalFileOperations(IFileOpPrompts& prompts, TTrashPlaces places)
+    : FPrompts(&prompts), FTrash(std::move(places))
+{
+}
+
+QString TLocalFileOperations::Line(const char* english, const char* chinese, const std::string& path,
+                                   const QString& detail) const
+{
+    const char* pattern = FLanguage == EFileOpLanguage::Chinese ? chinese : english;
+    // One pass of arg(): a path holding "%2" stays as it is.
+    const QString text = QString::fromUtf8(pattern);
+    return detail.isEmpty() ? text.arg(DisplayPath(path)) : text.arg(DisplayPath(path), detail);
+}
+
+QString TLocalFileOperations::DeleteOne(const TDeleteItem& item, bool toTrash) const
+{
+    int error = 0;
+    switch (CheckIdentity(item.Path, item.Expected, error)) {
+    case EIdentity::Same:
+        break;
+    case EIdentity::Missing:
+        return Line("%1: %2", "%1: %2", item.Path, SystemError(error));
+    case EIdentity::NotRegular:
+        return Line("%1: no longer a regular file; it was not deleted.", "%1: 已經不是一般檔案, 沒有刪除.",
+                    item.Path);
+    case EIdentity::Changed:
+        return Line("%1: changed since it was listed; it was not deleted.", "%1: 列出之後已被更改, 沒有刪除.",
+                    item.Path);
+    }
+    if (!toTrash) {
+        if (::unlink(item.Path.c_str()) == 0) return {};
+        return Line("%1: %2", "%1: %2", item.Path, SystemError(errno));
+    }
+    const TTrashOutcome outcome = FTrash.MoveToTrash(item.Path);
+    switch (outcome.Result) {
+    case ETrashResult::Trashed:
+        return {};
+    case ETrashResult::NoTrash:
+        return Line("%1: no trash on its file system can take it; it was left in place.",
+                    "%1: 所在的檔案系統沒有可用的垃圾桶, 檔案留在原處.", item.Path);
+    case ETrashResult::Failed:
+        break;
+    }
+    return Line("%1: cannot be moved to the trash (%2); it was left in place.",
+                "%1: 無法移到垃圾桶 (%2), 檔案留在原處.", item.Path, SystemError(outcome.Error));
+}
+
+void TLocalFileOperations::DeleteFiles(const std::vector<TDeleteItem>& items, unsigned flags)
+{
+    if (items.empty()) return;
+    const bool toTrash = (flags & kFofAllowUndo) != 0;
+    if (!(flags & kFofNoConfirmation) &&
+        !FPrompts->Confirm(DeleteQuestion(items, toTrash, FLanguage), toTrash))
+        return;
+    QStringList failures;
+    for (const TDeleteItem& item : items) {
+        const QString failure = DeleteOne(item, toTrash);
+        if (!failure.isEmpty()) failures.append(failure);
+    }
+    if (!failures.isEmpty()) FPrompts->ReportFailures(failures);
+}
+
+bool TLocalFileOperations::RenameFile(const std::string& oldPath, const std::string& newPath, unsigned)
+{
+    if (oldPath == newPath) return true; // nothing to do, and nothing lost
+    const int error = RenameNoReplace(oldPath, newPath);
+    if (error == 0) return true;
+    if (error == EEXIST || error == ENOTEMPTY) {
+        FPrompts->ReportFailures({Line("%1: there is already a file named %2.", "%1: 已經有名為 %2 的檔案.",
+                                       oldPath, DisplayName(newPath))});
+    } else {
+        FPrompts->ReportFailures({Line("%1: %2", "%1: %2", oldPath, SystemError(error))});
+    }
+    return false;
+}
+
+} // namespace quorvane

@@ -1,0 +1,46 @@
+// TLocalFileOperations: the file-operation service on a POSIX system. It
+// asks one question per deletion (unless told not to), checks each file
+// against what its row saw just before acting, sends files to our own
+// freedesktop trash or unlinks them, and renames without ever replacing a
+// file. It never deletes for good what was meant for the trash.
+#pragma once
+
+#include "FileOperations.h"
+#include "Trash.h"
+
+namespace quorvane {
+
+enum class EFileOpLanguage { English, Chinese };
+
+// How a file on disk compares with what its row recorded.
+enum class EIdentity { Same, Changed, NotRegular, Missing };
+EIdentity CheckIdentity(const std::string& path, const TFileIdentity& expected, int& error);
+
+// The one question asked before a deletion: names the file (or the number of
+// files) and says whether they go to the trash or are deleted for good.
+QString DeleteQuestion(const std::vector<TDeleteItem>& items, bool toTrash, EFileOpLanguage language);
+
+class TLocalFileOperations : public IFileOperations {
+  public:
+    TLocalFileOperations(IFileOpPrompts& prompts, TTrashPlaces places);
+
+    void SetLanguage(EFileOpLanguage language) { FLanguage = language; }
+    void SetPrompts(IFileOpPrompts& prompts) { FPrompts = &prompts; }
+    EFileOpLanguage Language() const { return FLanguage; }
+
+    void DeleteFiles(const std::vector<TDeleteItem>& items, unsigned flags) override;
+    bool RenameFile(const std::string& oldPath, const std::string& newPath, unsigned flags) override;
+
+  private:
+    // One file: checked, then trashed or unlinked; an empty text on success,
+    // else the line that tells the user why the file was left.
+    QString DeleteOne(const TDeleteItem& item, bool toTrash) const;
+    QString Line(const char* english, const char* chinese, const std::string& path,
+                 const QString& detail = {}) const;
+
+    IFileOpPrompts* FPrompts;
+    TTrash FTrash;
+    EFileOpLanguage FLanguage = EFileOpLanguage::English;
+};
+
+} // namespace quorvane

@@ -1,0 +1,327 @@
+// The freedesktop.org trash over POSIX calls on the path's bytes. Order of
+// work for one file: choose a trash on the file's own device, create
+// info/NAME.trashinfo with O_EXCL (a taken name moves on to the next), then
+// rename the file to files/NAME without replacing anything. Any failure
+// removes the info entry again and leaves the file where it was.
+#include "Trash.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quorvane {
+
+namespace {
+
+constexpr int kMaxNameAttempts = 10000;
+// Trash names are cut to this many bytes so that NAME.trashinfo still fits
+// the file system's 255-byte limit with a counter added.
+constexpr std::size_t kMaxTrashNameBytes = 200;
+
+class TFd {
+  public:
+    explicit TFd(int fd) : FFd(fd) {}
+    ~TFd()
+    {
+        if (FFd >= 0) ::close(FFd);
+    }
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    int Get() const { return FFd; }
+
+  private:
+    int FFd;
+};
+
+std::string ParentOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string BaseNameOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Join(const std::string& directory, const std::string& name)
+{
+    return directory.empty() || directory.back() == '/' ? directory + name : directory + '/' + name;
+}
+
+// The file's path with its directory resolved (links and "..", but not the
+// file itself, which may be a link), or empty when the directory is gone.
+std::string ResolvedPath(const std::string& path)
+{
+    char buffer[PATH_MAX];
+    if (!::realpath(ParentOf(path).c_str(), buffer)) return {};
+    return Join(buffer, BaseNameOf(path));
+}
+
+// A directory that is really one of ours to use: not a link, owned by uid.
+bool IsOwnDirectory(const std::string& path, uid_t uid)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == uid;
+}
+
+// Creates a private directory unless it exists.
+bool EnsureDirectory(const std::string& path)
+{
+    return ::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+// info/ and files/ inside a trash, both real directories of ours.
+bool EnsureTrashFolders(const std::string& trash, uid_t uid)
+{
+    for (const char* sub : {"info", "files"}) {
+        const std::string folder = Join(trash, sub);
+        if (!EnsureDirectory(folder) || !IsOwnDirectory(folder, uid)) return false;
+    }
+    return true;
+}
+
+// Creates every missing directory of path (mkdir -p), new ones private.
+bool MakePath(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+    const std::string parent = ParentOf(path);
+    if (parent != path && !MakePath(parent)) return false;
+    return EnsureDirectory(path);
+}
+
+// The nearest existing directory at or above path.
+std::string NearestExisting(std::string path)
+{
+    struct stat st {};
+    while (::stat(path.c_str(), &st) != 0 && path != "/" && path != ".")
+        path = ParentOf(path);
+    return path;
+}
+
+std::string DefaultMountPointOf(const std::string& path)
+{
+    std::string current = ResolvedPath(path);
+    if (current.empty()) return {};
+    current = ParentOf(current);
+    struct stat here {};
+    if (::stat(current.c_str(), &here) != 0) return {};
+    while (current != "/") {
+        const std::string up = ParentOf(current);
+        struct stat above {};
+        if (::stat(up.c_str(), &above) != 0 || above.st_dev != here.st_dev) return current;
+        current = up;
+    }
+    return current;
+}
+
+std::uint64_t DefaultDeviceOf(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_dev) : ~std::uint64_t{0};
+}
+
+bool WriteAll(int fd, const std::string& text)
+{
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Moves path to filesDir/name without ever replacing an entry there. A file
+// system without RENAME_NOREPLACE gets a hard link and an unlink instead.
+int MoveNoReplace(const std::string& path, int filesDir, const std::string& name)
+{
+    if (::renameat2(AT_FDCWD, path.c_str(), filesDir, name.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    if (::linkat(AT_FDCWD, path.c_str(), filesDir, name.c_str(), 0) != 0) return errno;
+    if (::unlink(path.c_str()) != 0) {
+        const int error = errno;
+        ::unlinkat(filesDir, name.c_str(), 0);
+        return error;
+    }
+    return 0;
+}
+
+} // namespace
+
+TTrashPlaces TTrashPlaces::ForCurrentUser()
+{
+    TTrashPlaces places;
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    const char* home = std::getenv("HOME");
+    if (dataHome && dataHome[0] == '/') {
+        places.DataHome = dataHome;
+    } else if (home && home[0] == '/') {
+        places.DataHome = Join(home, ".local/share");
+    }
+    places.Uid = ::getuid();
+    return places;
+}
+
+TTrash::TTrash(TTrashPlaces places) : FPlaces(std::move(places))
+{
+    if (!FPlaces.MountPointOf) FPlaces.MountPointOf = DefaultMountPointOf;
+    if (!FPlaces.DeviceOf) FPlaces.DeviceOf = DefaultDeviceOf;
+}
+
+std::string TTrash::HomeTrash(std::uint64_t fileDevice) const
+{
+    if (FPlaces.DataHome.empty()) return {};
+    const std::string trash = Join(FPlaces.DataHome, "Trash");
+    // A missing data folder is created, but only on the file's own device:
+    // a trash elsewhere could take the file only by copying it.
+    if (FPlaces.DeviceOf(NearestExisting(trash)) != fileDevice) return {};
+    if (!MakePath(trash) || !EnsureTrashFolders(trash, FPlaces.Uid)) return {};
+    return FPlaces.DeviceOf(trash) == fileDevice ? trash : std::string();
+}
+
+std::string TTrash::TopDirectoryTrash(const std::string& topDir) const
+{
+    const std::string uid = std::to_string(FPlaces.Uid);
+    // $topdir/.Trash/$uid, only below an administrator's sticky directory.
+    const std::string shared = Join(topDir, ".Trash");
+    struct stat st {};
+    if (::lstat(shared.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)) {
+        const std::string own = Join(shared, uid);
+        if (EnsureDirectory(own) && IsOwnDirectory(own, FPlaces.Uid) && EnsureTrashFolders(own, FPlaces.Uid))
+            return own;
+    }
+    // $topdir/.Trash-$uid: ours, private, not a link.
+    const std::string own = Join(topDir, ".Trash-" + uid);
+    if (!EnsureDirectory(own) || ::lstat(own.c_str(), &st) != 0) return {};
+    if (!S_ISDIR(st.st_mode) || st.st_uid != FPlaces.Uid || (st.st_mode & 0777) != 0700) return {};
+    return EnsureTrashFolders(own, FPlaces.Uid) ? own : std::string();
+}
+
+std::string TTrash::TrashDirectoryFor(const std::string& path, std::string& topDir) const
+{
+    topDir.clear();
+    const std::uint64_t device = FPlaces.DeviceOf(ParentOf(path));
+    std::string trash = HomeTrash(device);
+    if (!trash.empty()) return trash;
+    topDir = FPlaces.MountPointOf(path);
+    if (topDir.empty()) return {};
+    trash = TopDirectoryTrash(topDir);
+    if (trash.empty() || FPlaces.DeviceOf(trash) != device) return {};
+    return trash;
+}
+
+TTrashOutcome TTrash::MoveToTrash(const std::string& path) const
+{
+    TTrashOutcome outcome;
+    const std::string resolved = ResolvedPath(path);
+    struct stat st {};
+    if (resolved.empty() || ::lstat(path.c_str(), &st) != 0) {
+        outcome.Error = errno;
+        return outcome;
+    }
+    std::string topDir;
+    const std::string trash = TrashDirectoryFor(resolved, topDir);
+    if (trash.empty()) {
+        outcome.Result = ETrashResult::NoTrash;
+        return outcome;
+    }
+    std::string pathForInfo = resolved;
+    if (!topDir.empty()) {
+        const std::string prefix = topDir == "/" ? "/" : topDir + '/';
+        if (resolved.compare(0, prefix.size(), prefix) == 0) pathForInfo = resolved.substr(prefix.size());
+    }
+    const std::string infoDirPath = Join(trash, "info");
+    const std::string filesDirPath = Join(trash, "files");
+    const TFd infoDir(::open(infoDirPath.c_str(), O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const TFd filesDir(::open(filesDirPath.c_str(), O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (infoDir.Get() < 0 || filesDir.Get() < 0) {
+        outcome.Error = errno;
+        return outcome;
+    }
+    const std::string text = TrashInfoText(pathForInfo, std::time(nullptr));
+    const std::string name = BaseNameOf(resolved);
+    for (int attempt = 1; attempt <= kMaxNameAttempts; ++attempt) {
+        const std::string candidate = TrashNameCandidate(name, attempt);
+        const std::string infoName = candidate + ".trashinfo";
+        const TFd info(::openat(infoDir.Get(), infoName.c_str(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (info.Get() < 0) {
+            if (errno == EEXIST) continue;
+            outcome.Error = errno;
+            return outcome;
+        }
+        if (!WriteAll(info.Get(), text)) {
+            outcome.Error = errno;
+            ::unlinkat(infoDir.Get(), infoName.c_str(), 0);
+            return outcome;
+        }
+        const int error = MoveNoReplace(path, filesDir.Get(), candidate);
+        if (error == 0) {
+            outcome.Result = ETrashResult::Trashed;
+            outcome.TrashedAs = Join(filesDirPath, candidate);
+            outcome.InfoPath = Join(infoDirPath, infoName);
+            return outcome;
+        }
+        ::unlinkat(infoDir.Get(), infoName.c_str(), 0);
+        if (error == EEXIST) continue; // files/NAME left without its info
+        outcome.Result = error == EXDEV ? ETrashResult::NoTrash : ETrashResult::Failed;
+        outcome.Error = error;
+        return outcome;
+    }
+    outcome.Error = EEXIST;
+    return outcome;
+}
+
+std::string PercentEncodePath(std::string_view path)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string encoded;
+    encoded.reserve(path.size());
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                           (byte >= '0' && byte <= '9') || byte == '-' || byte == '_' || byte == '.' ||
+                           byte == '~' || byte == '/';
+        if (plain) {
+            encoded += c;
+        } else {
+            encoded += '%';
+            encoded += hex[byte >> 4];
+            encoded += hex[byte & 0xF];
+        }
+    }
+    return encoded;
+}
+
+std::string TrashInfoText(std::string_view pathForInfo, std::time_t deletedAt)
+{
+    std::tm local{};
+    ::localtime_r(&deletedAt, &local);
+    char date[64];
+    std::snprintf(date, sizeof date, "%04d-%02d-%02dT%02d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
+                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    return "[Trash Info]\nPath=" + PercentEncodePath(pathForInfo) + "\nDeletionDate=" + date + "\n";
+}
+
+std::string TrashNameCandidate(std::string_view name, int attempt)
+{
+    std::string base(name.substr(0, std::min(name.size(), kMaxTrashNameBytes)));
+    if (attempt <= 1) return base;
+    const std::size_t dot = base.find_last_of('.');
+    const bool hasExtension = dot != std::string::npos && dot > 0;
+    const std::string stem = hasExtension ? base.substr(0, dot) : base;
+    const std::string extension = hasExtension ? base.substr(dot) : std::string();
+    return stem + '.' + std::to_string(attempt) + extension;
+}
+
+} // namespace quorvane

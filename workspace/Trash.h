@@ -1,0 +1,74 @@
+// TTrash: the freedesktop.org trash, written by hand. A file goes to the home
+// trash when it lives on the home trash's file system, else to its own file
+// system's top-directory trash; it is only ever renamed there (never copied),
+// and the .trashinfo entry is created exclusively before the rename.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+namespace quorvane {
+
+enum class ETrashResult {
+    Trashed,
+    NoTrash, // no trash on the file's file system can take it; the file stays
+    Failed,  // a system call failed (Error holds errno); the file stays
+};
+
+struct TTrashOutcome {
+    ETrashResult Result = ETrashResult::Failed;
+    int Error = 0;         // errno of a failure
+    std::string TrashedAs; // files/NAME path where the file now lives
+    std::string InfoPath;  // its info/NAME.trashinfo
+};
+
+// Where the trash lives and how file systems are told apart; the defaults
+// are the user's own, tests replace them.
+struct TTrashPlaces {
+    std::string DataHome; // $XDG_DATA_HOME, else $HOME/.local/share
+    uid_t Uid = 0;
+    // The top directory (mount point) of the file system holding an existing
+    // path; the default climbs the parents until the device changes.
+    std::function<std::string(const std::string& path)> MountPointOf;
+    // The device of an existing path (lstat's st_dev by default).
+    std::function<std::uint64_t(const std::string& path)> DeviceOf;
+
+    static TTrashPlaces ForCurrentUser();
+};
+
+class TTrash {
+  public:
+    explicit TTrash(TTrashPlaces places);
+
+    // Moves one file (or link) into a trash; never deletes it.
+    TTrashOutcome MoveToTrash(const std::string& path) const;
+
+    // The trash directory that would take the file, or empty when none can
+    // (created as needed, with its info/ and files/ folders). topDir gets
+    // the directory that Path= is relative to ("" for the home trash).
+    std::string TrashDirectoryFor(const std::string& path, std::string& topDir) const;
+
+  private:
+    std::string HomeTrash(std::uint64_t fileDevice) const;
+    std::string TopDirectoryTrash(const std::string& topDir) const;
+
+    TTrashPlaces FPlaces;
+};
+
+// Percent-encodes a path for Path=: every byte but the unreserved characters
+// and '/' becomes %XX, so any byte string survives the round trip.
+std::string PercentEncodePath(std::string_view path);
+
+// The text of a .trashinfo file: Path= (absolute, or relative to the top
+// directory) and DeletionDate= in local time, YYYY-MM-DDThh:mm:ss.
+std::string TrashInfoText(std::string_view pathForInfo, std::time_t deletedAt);
+
+// The name a file takes in the trash on the attempt-th try: the name itself
+// first, then "stem.2.ext", "stem.3.ext" ...
+std::string TrashNameCandidate(std::string_view name, int attempt);
+
+} // namespace quorvane
