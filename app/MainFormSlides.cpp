@@ -148,7 +148,7 @@ void TfrmMain::ckShowSlidesClick()
 void TfrmMain::SlideImageMouseDown(TAdvImage* sender)
 {
     TFlagScope ignore(FIgnoreListChange);
-    const QByteArray path = QFile::encodeName(sender->FileName());
+    const std::string path = QFile::encodeName(sender->FileName()).toStdString();
     if (sender->FileName().trimmed().isEmpty()) return;
     const int k = static_cast<int>(std::find(FSlides.begin(), FSlides.end(), sender) - FSlides.begin()) + 1;
     for (int i = 1; i <= 5; ++i)
@@ -159,9 +159,7 @@ void TfrmMain::SlideImageMouseDown(TAdvImage* sender)
     const int first = focused < 0 ? 0 : std::max(focused - 4, 0);
     const int last = focused < 0 ? count - 1 : std::min(count - 1, focused + 4);
     DeselectAll();
-    auto matches = [&](int row) {
-        return rows[static_cast<std::size_t>(row)].FullPath() == path.toStdString();
-    };
+    auto matches = [&](int row) { return rows[static_cast<std::size_t>(row)].FullPath() == path; };
     int found = -1;
     for (int row = first; row <= last && found < 0; ++row)
         if (matches(row)) found = row;

@@ -147,6 +147,7 @@ bool TAdvImage::LoadPresentFile(const QString& fileName)
             LoadByExtension(fileName, extension.mid(1).toLower());
         return true;
     } catch (const std::exception&) {
+        FGif.reset(); // nothing of a failed file is kept
         return false;
     }
 }
@@ -242,7 +243,7 @@ void TAdvImage::paintEvent(QPaintEvent*)
     QPainter painter(this);
     const int w = FHolder->Empty() ? 0 : FHolder->Width();
     if (w <= 0) {
-        ClearPicture();
+        if (!FHolder->Empty()) ClearPicture();
         PaintEmpty(painter);
         return;
     }
@@ -268,11 +269,7 @@ void TAdvImage::PaintPicture(QPainter& painter, int w, int h)
     const TPaintRect& p = layout.Picture;
     const QRect target(p.Left, p.Top, p.Width(), p.Height());
     if (FHolder->Metafile) {
-        try {
-            DrawMetafile(painter, *FHolder->Metafile, QRectF(target));
-        } catch (const std::exception&) {
-            // A damaged record ends the drawing; what was drawn stays.
-        }
+        PaintMetafile(painter, target);
     } else if (const QImage* image = DisplayImage()) {
         if (!layout.Stretched) {
             painter.drawImage(target.topLeft(), *image);
@@ -285,6 +282,29 @@ void TAdvImage::PaintPicture(QPainter& painter, int w, int h)
     }
     for (const TPaintRect& fill : layout.Fills)
         if (!fill.Empty()) painter.fillRect(QRect(fill.Left, fill.Top, fill.Width(), fill.Height()), FColor);
+}
+
+// A metafile is played once into an image of the target's size and drawn
+// from there on each repaint; one larger than the cache limit is played
+// straight onto the control.
+void TAdvImage::PaintMetafile(QPainter& painter, const QRect& target)
+{
+    QImage& cache = FHolder->Scaled;
+    try {
+        if (qint64(target.width()) * target.height() > kMaxMetafileCachePixels) {
+            DrawMetafile(painter, *FHolder->Metafile, QRectF(target));
+            return;
+        }
+        if (cache.size() != target.size()) {
+            cache = QImage(target.size(), QImage::Format_ARGB32_Premultiplied);
+            cache.fill(Qt::transparent);
+            QPainter onCache(&cache);
+            DrawMetafile(onCache, *FHolder->Metafile, QRectF(QPointF(0, 0), QSizeF(target.size())));
+        }
+    } catch (const std::exception&) {
+        // A damaged record ends the drawing; what was drawn stays.
+    }
+    painter.drawImage(target.topLeft(), cache);
 }
 
 void TAdvImage::SettingChanged()

@@ -15,6 +15,8 @@
 #include <QWidget>
 #include <memory>
 
+class QPainter;
+
 namespace quorvane {
 
 class TGifFile;
@@ -81,6 +83,8 @@ class TAdvImage : public QWidget {
     // Largest picture (width times height) a bitmap or icon file may declare;
     // a larger one leaves the control empty.
     static constexpr qint64 kMaxReaderPixels = qint64(1) << 28;
+    // Largest metafile drawing kept as an image for repaints (64 MiB).
+    static constexpr qint64 kMaxMetafileCachePixels = qint64(1) << 24;
 
   signals:
     void OnImageLoading(quorvane::TAdvImage* sender);
@@ -110,8 +114,9 @@ class TAdvImage : public QWidget {
     void LoadGif(const QString& fileName);
     void LoadByExtension(const QString& fileName, const QString& extension);
     void MeasurePicture();
-    void PaintEmpty(class QPainter& painter);
-    void PaintPicture(class QPainter& painter, int width, int height);
+    void PaintEmpty(QPainter& painter);
+    void PaintPicture(QPainter& painter, int width, int height);
+    void PaintMetafile(QPainter& painter, const QRect& target);
     const QImage* DisplayImage();
 
     std::unique_ptr<THolder> FHolder;

@@ -4,6 +4,7 @@
 // load lets events run. Pictures are written into a temporary directory.
 #include "AdvImage.h"
 #include "GifWriter.h"
+#include "MetafileBuilder.h"
 #include "PaintGeometry.h"
 
 #include <QFile>
@@ -63,6 +64,7 @@ class TestAdvImage : public QObject {
     void loadsByExtension_data();
     void loadsByExtension();
     void paintsPictureAndFills();
+    void paintsMetafileShrunk();
     void jpegScaleAppliesToNextLoad();
     void refusesLoadDuringGifLoad();
 };
@@ -256,6 +258,35 @@ void TestAdvImage::paintsPictureAndFills()
     QVERIFY(SameColor(shot.pixel(100, 50), Qt::red));
     QVERIFY(SameColor(shot.pixel(499, 349), Qt::red));
     QVERIFY(SameColor(shot.pixel(500, 350), Qt::blue));
+}
+
+// A 200 x 100 WMF (red square over its left half) in a 100 x 100 control:
+// shrunk to 100 x 50 at the top, the rest filled; a repaint from the kept
+// drawing looks the same.
+void TestAdvImage::paintsMetafileShrunk()
+{
+    QTemporaryDir dir;
+    const auto wmf = testing::TWmfBuilder(true, {0, 0, 200, 100}, 96)
+                         .Brush(0, testing::Rgb(255, 0, 0))
+                         .Select(0)
+                         .Pen(5, 0, 0)
+                         .Select(1)
+                         .Rectangle(0, 0, 100, 100)
+                         .Bytes();
+    const QString path =
+        WriteBytes(dir.filePath("half.WMF"),
+                   QByteArray(reinterpret_cast<const char*>(wmf.data()), qsizetype(wmf.size())));
+    TAdvImage image;
+    image.resize(100, 100);
+    image.SetColor(Qt::blue);
+    image.SetStretchRatio(true);
+    image.LoadImage(path);
+    QCOMPARE(QSize(image.PictureWidth(), image.PictureHeight()), QSize(200, 100));
+    for (int round = 0; round < 2; ++round) {
+        const QImage shot = image.grab().toImage();
+        QVERIFY(SameColor(shot.pixel(20, 25), Qt::red));
+        QVERIFY(SameColor(shot.pixel(50, 75), Qt::blue));
+    }
 }
 
 void TestAdvImage::jpegScaleAppliesToNextLoad()
