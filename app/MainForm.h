@@ -168,6 +168,7 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void lvFilesChange();
     void MarkGroup(int index);
     void UnmarkGroup(int index);
+    void ResetGroupMarks();
     bool FocusedRowIsPicture() const;
     QString RowPath(int row) const;
     void Timer1Timer();

@@ -58,6 +58,10 @@ void TfrmMain::setupPreview()
     connect(lvFiles->selectionModel(), &QItemSelectionModel::currentChanged, this, change);
     connect(lvFiles->selectionModel(), &QItemSelectionModel::selectionChanged, this, change);
     connect(FModel, &QAbstractItemModel::dataChanged, this, change);
+    // Rows that move or go keep their marks: the marked index follows them.
+    connect(FModel, &QAbstractItemModel::modelReset, this, [this] { FMarkedIndex = -1; });
+    connect(FModel, &QAbstractItemModel::layoutChanged, this, &TfrmMain::ResetGroupMarks);
+    connect(FModel, &QAbstractItemModel::rowsRemoved, this, &TfrmMain::ResetGroupMarks);
     new TEventHook(edTime, this, [this](QObject*, QEvent* event) {
         return event->type() == QEvent::KeyPress && edTimeKeyPress(static_cast<QKeyEvent*>(event));
     });
@@ -136,6 +140,19 @@ void TfrmMain::UnmarkGroup(int index)
     TFlagScope ignore(FIgnoreListChange);
     for (int row = range.First; row <= range.Last; ++row)
         FModel->SetImageIndex(row, UnmarkedImage(FModel->Row(row)));
+}
+
+// After a sort or a removal the marked rows may no longer stand together,
+// nor at FMarkedIndex: every mark is taken off and the focused row's group
+// is marked again.
+void TfrmMain::ResetGroupMarks()
+{
+    TFlagScope ignore(FIgnoreListChange);
+    const auto& rows = FModel->Rows();
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].ImageIndex == kImageGroupMember) FModel->SetImageIndex(int(i), UnmarkedImage(rows[i]));
+    FMarkedIndex = FocusedRow();
+    MarkGroup(FMarkedIndex);
 }
 
 void TfrmMain::RequestPreview()

@@ -40,6 +40,7 @@ class TestPreview : public QObject {
     void nonPictureRowKeepsTheSlides();
     void doubleClickModeMarksWithoutLoading();
     void markGroupWithoutCriterion();
+    void marksFollowASort();
     void eighthScaleAppliesToTheNextFile();
     void previewOffAndOn();
     void loadingIndicator();
@@ -248,6 +249,22 @@ void TestPreview::markGroupWithoutCriterion()
     Focus(1);
     QCOMPARE(MarkedRows(), QList<int>{1});
     QCOMPARE(FForm->MarkedIndex(), 1);
+}
+
+// A sort moves the rows of the marked group apart; the marks then cover
+// the focused row's group again and nothing else.
+void TestPreview::marksFollowASort()
+{
+    MakeForm();
+    SetRows({"b.jpg", "x.jpg", "a.jpg", "y.jpg", "c.jpg"}, {5, 5, 5, 9, 9});
+    Focus(3);
+    QCOMPARE(MarkedRows(), QList<int>({3, 4}));
+    FForm->SetSortMode(0); // by name: a b c x y, sizes 5 5 9 5 9
+    QCOMPARE(FForm->FocusedRow(), 4);
+    QCOMPARE(MarkedRows(), QList<int>{4});
+    QCOMPARE(FForm->MarkedIndex(), 4);
+    Focus(0);
+    QCOMPARE(MarkedRows(), QList<int>({0, 1})); // a and b, both of size 5
 }
 
 void TestPreview::eighthScaleAppliesToTheNextFile()
