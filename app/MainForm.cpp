@@ -55,6 +55,8 @@ TfrmMain::TfrmMain(QWidget* parent)
     setupResultList();
     setupMenus();
     connectHandlers();
+    setupPreview();
+    setupSlides();
     setupWorkspace();
     setupFiles();
     FormCreate();
@@ -290,12 +292,12 @@ std::vector<std::string> TfrmMain::InputDirectories() const
     return directories;
 }
 
-// Seams filled by the directory list, options store, languages and slides.
+// Seams filled by the languages, the banner and the viewer.
 void TfrmMain::SetLanguage(int code)
 {
     SetFileCommandsLanguage(code != 1);
 }
-void TfrmMain::ClearSlides() {}
+void TfrmMain::OpenViewer(const QString&) {}
 void TfrmMain::Label4Click() {}
 void TfrmMain::Image1Click() {}
 

@@ -3,6 +3,7 @@
 // the Enter and Del keys. Files are always named by the row's own bytes; a
 // deletion is read back from the disk, so only rows whose files are gone
 // leave the list.
+#include "AdvImage.h"
 #include "FileCommands.h"
 #include "LocalFileOperations.h"
 #include "MainForm.h"
@@ -64,6 +65,25 @@ void TfrmMain::setupFiles()
     connect(miUltraEdit, &QAction::triggered, this, &TfrmMain::miUltraEditClick);
     connect(miDelete, &QAction::triggered, this, &TfrmMain::miDeleteClick);
     connect(btnOpenWith, &QPushButton::clicked, this, &TfrmMain::btnOpenWithClick);
+    setupDisplayHooks();
+}
+
+// The file commands reach the preview, the slides and the viewer through
+// these hooks; tests replace them to record what a command asked for.
+void TfrmMain::setupDisplayHooks()
+{
+    FDisplayHooks.RequestPreview = [this] { RequestPreview(); };
+    FDisplayHooks.RequestSlides = [this] { RequestSlides(); };
+    FDisplayHooks.OpenViewer = [this](const std::string& path) { OpenViewer(QFile::decodeName(path.c_str())); };
+    FDisplayHooks.ForgetDeletedFile = [this](const std::string& path) {
+        const QString shown = QFile::decodeName(path.c_str());
+        for (int k = 1; k <= 5; ++k) {
+            TAdvImage* slide = SlideImage(k);
+            if (slide->FileName() != shown) continue;
+            slide->hide();
+            slide->LoadImage(QString());
+        }
+    };
 }
 
 void TfrmMain::SetFileOperations(IFileOperations* operations)
