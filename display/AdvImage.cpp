@@ -1,0 +1,343 @@
+// TAdvImage: loading by extension, the deferred JPEG decode and painting.
+// The holder keeps at most one picture: a JPEG not yet decoded, a metafile,
+// or a top-down raster image ready to draw (with a cached shrunk copy).
+#include "AdvImage.h"
+
+#include "GifUnit.h"
+#include "JPEGImage.h"
+#include "MetafileRenderer.h"
+#include "PaintGeometry.h"
+#include "TMetafile.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMouseEvent>
+#include <QPainter>
+#include <optional>
+
+namespace quorvane {
+
+struct TAdvImage::THolder {
+    std::unique_ptr<TJPEGImage> Jpeg; // loaded, decoded at the first paint
+    std::optional<TMetafile> Metafile;
+    QImage Source; // raster pictures, and a JPEG once decoded
+    QImage Scaled; // Source shrunk to the last stretched target size
+
+    bool Empty() const { return !Jpeg && !Metafile && Source.isNull(); }
+    int Width() const
+    {
+        if (Jpeg) return Jpeg->Width();
+        if (Metafile) return Metafile->Width();
+        return Source.width();
+    }
+    int Height() const
+    {
+        if (Jpeg) return Jpeg->Height();
+        if (Metafile) return Metafile->Height();
+        return Source.height();
+    }
+};
+
+namespace {
+
+enum class TPictureKind { None, Raster, Jpeg, Metafile };
+
+// The picture classes by lower-case extension, as the format registry knows
+// them; GIF files never get here (the control reads them itself).
+TPictureKind KindForExtension(const QString& extension)
+{
+    if (extension == u"bmp" || extension == u"ico") return TPictureKind::Raster;
+    if (extension == u"jpg" || extension == u"jpeg" || extension == u"jpe") return TPictureKind::Jpeg;
+    if (extension == u"wmf" || extension == u"emf") return TPictureKind::Metafile;
+    return TPictureKind::None;
+}
+
+// The file name's extension from its last dot, dot included ("" without one).
+QString FileExtension(const QString& fileName)
+{
+    const QString name = QFileInfo(fileName).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot);
+}
+
+QImage DrawableImage(const QImage& image)
+{
+    return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                         : QImage::Format_RGB32);
+}
+
+// A top-down copy of a bottom-up JPEG bitmap (24-bit BGR or 8-bit indexed).
+QImage ImageFromJpegBitmap(const TJPEGBitmap& bitmap)
+{
+    if (bitmap.Empty()) return {};
+    const auto rowBytes = static_cast<qsizetype>(bitmap.RowBytes());
+    QImage view;
+    if (bitmap.BitsPerPixel() == 8) {
+        view = QImage(bitmap.Bits(), bitmap.Width(), bitmap.Height(), rowBytes, QImage::Format_Indexed8);
+        QList<QRgb> colors;
+        colors.reserve(256);
+        for (const TPaletteEntry& entry : bitmap.Palette)
+            colors.append(qRgb(entry.Red, entry.Green, entry.Blue));
+        while (colors.size() < 256)
+            colors.append(qRgb(0, 0, 0));
+        view.setColorTable(colors);
+    } else {
+        view = QImage(bitmap.Bits(), bitmap.Width(), bitmap.Height(), rowBytes, QImage::Format_BGR888);
+    }
+    return view.convertToFormat(QImage::Format_RGB32).mirrored(false, true);
+}
+
+QImage ImageFromGifBitmap(const TIndexedBitmap& bitmap)
+{
+    QImage view(bitmap.Bits(), static_cast<int>(bitmap.Width()), static_cast<int>(bitmap.Height()),
+                static_cast<qsizetype>(bitmap.BytesPerLine()), QImage::Format_Indexed8);
+    const auto& colors = bitmap.Colors();
+    view.setColorTable(QList<QRgb>(colors.begin(), colors.end()));
+    return view.convertToFormat(QImage::Format_RGB32);
+}
+
+std::string NativePath(const QString& fileName)
+{
+    return QFile::encodeName(fileName).toStdString();
+}
+
+} // namespace
+
+TAdvImage::TAdvImage(QWidget* parent) : QWidget(parent), FHolder(std::make_unique<THolder>())
+{
+    // Draws on the parent's surface: what the control leaves unpainted shows
+    // the parent's background (and caption).
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    setAutoFillBackground(false);
+}
+
+TAdvImage::~TAdvImage() = default;
+
+bool TAdvImage::HasPicture() const
+{
+    return !FHolder->Empty();
+}
+
+void TAdvImage::LoadImage(const QString& fileName)
+{
+    if (FLoading) return;
+    FLoading = true;
+    emit OnImageLoading(this);
+    FFileName = fileName;
+    const QFileInfo info(fileName);
+    const bool present = !fileName.isEmpty() && info.isFile() && LoadPresentFile(fileName);
+    if (!present) ClearPicture();
+    MeasurePicture();
+    // The JPEG decode falls here, inside the load, also for a hidden control.
+    DisplayImage();
+    repaint();
+    FLoading = false;
+    emit OnImageLoaded(this);
+}
+
+bool TAdvImage::LoadPresentFile(const QString& fileName)
+{
+    const QString extension = FileExtension(fileName).toUpper();
+    try {
+        if (extension == u".GIF")
+            LoadGif(fileName);
+        else
+            LoadByExtension(fileName, extension.mid(1).toLower());
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void TAdvImage::LoadGif(const QString& fileName)
+{
+    // A fresh reader for each file: the frames of the last file are not kept.
+    FGif = std::make_unique<TGifFile>();
+    FGif->EventPump().SetHook([] { QCoreApplication::processEvents(); });
+    FGif->OnParseBusy = [](bool busy) {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    };
+    FGif->EventPump().RunNow();
+    FGif->LoadFromFile(NativePath(fileName));
+    QImage image = ImageFromGifBitmap(*FGif->Image(1).Bitmap());
+    FGif.reset();
+    ClearPicture();
+    FHolder->Source = std::move(image);
+}
+
+void TAdvImage::LoadByExtension(const QString& fileName, const QString& extension)
+{
+    ClearPicture();
+    switch (KindForExtension(extension)) {
+    case TPictureKind::None:
+        return;
+    case TPictureKind::Jpeg: {
+        auto jpeg = std::make_unique<TJPEGImage>();
+        jpeg->LoadFromFile(NativePath(fileName));
+        jpeg->SetPixelFormat(FJPEGPixelFormat);
+        jpeg->SetScale(FJPEGScale);
+        jpeg->SetGrayscale(FJPEGGrayscale);
+        jpeg->SetPerformance(FJPEGPerformance);
+        jpeg->SetProgressiveDisplay(FJPEGProgressiveDisplay);
+        FHolder->Jpeg = std::move(jpeg);
+        return;
+    }
+    case TPictureKind::Metafile:
+        FHolder->Metafile.emplace(TMetafile::FromFile(NativePath(fileName), ScreenPixelsPerInch()));
+        return;
+    case TPictureKind::Raster: {
+        QImageReader reader(fileName, extension.toLatin1());
+        reader.setAutoDetectImageFormat(false);
+        const QSize size = reader.size();
+        if (size.isValid() && qint64(size.width()) * size.height() > kMaxReaderPixels) return;
+        const QImage image = reader.read();
+        if (!image.isNull()) FHolder->Source = DrawableImage(image);
+        return;
+    }
+    }
+}
+
+void TAdvImage::ClearPicture()
+{
+    FHolder = std::make_unique<THolder>();
+}
+
+void TAdvImage::MeasurePicture()
+{
+    try {
+        FPictureWidth = FHolder->Width();
+        FPictureHeight = FHolder->Height();
+    } catch (const std::exception&) {
+        ClearPicture();
+        FPictureWidth = FPictureHeight = 0;
+    }
+}
+
+// The raster image to draw, decoding a held JPEG first. A JPEG that fails
+// part-way keeps the rows decoded before the fault; one that yields nothing
+// leaves the control empty from the next paint on.
+const QImage* TAdvImage::DisplayImage()
+{
+    THolder& holder = *FHolder;
+    if (holder.Jpeg) {
+        const TJPEGBitmap* bitmap = nullptr;
+        try {
+            bitmap = &holder.Jpeg->Bitmap();
+        } catch (const std::exception&) {
+            bitmap = holder.Jpeg->DecodedBitmap();
+        }
+        if (bitmap) holder.Source = ImageFromJpegBitmap(*bitmap);
+        holder.Jpeg.reset();
+    }
+    return holder.Source.isNull() ? nullptr : &holder.Source;
+}
+
+void TAdvImage::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const int w = FHolder->Empty() ? 0 : FHolder->Width();
+    if (w <= 0) {
+        ClearPicture();
+        PaintEmpty(painter);
+        return;
+    }
+    PaintPicture(painter, w, FHolder->Height());
+}
+
+void TAdvImage::PaintEmpty(QPainter& painter)
+{
+    if (!FShowEmptyLabel) return;
+    const QString text = QStringLiteral("Empty");
+    const QFontMetrics metrics(font());
+    const QSize size(metrics.horizontalAdvance(text), metrics.height());
+    const auto at = CentredTextPosition(width(), height(), size.width(), size.height());
+    const QRect cell(QPoint(at[0], at[1]), size);
+    painter.fillRect(cell, FColor);
+    painter.setFont(font());
+    painter.drawText(cell, Qt::AlignLeft | Qt::AlignTop, text);
+}
+
+void TAdvImage::PaintPicture(QPainter& painter, int w, int h)
+{
+    const TPaintLayout layout = ComputePaintLayout(width(), height(), w, h, FStretchRatio, FCenterView);
+    const TPaintRect& p = layout.Picture;
+    const QRect target(p.Left, p.Top, p.Width(), p.Height());
+    if (FHolder->Metafile) {
+        try {
+            DrawMetafile(painter, *FHolder->Metafile, QRectF(target));
+        } catch (const std::exception&) {
+            // A damaged record ends the drawing; what was drawn stays.
+        }
+    } else if (const QImage* image = DisplayImage()) {
+        if (!layout.Stretched) {
+            painter.drawImage(target.topLeft(), *image);
+        } else {
+            QImage& scaled = FHolder->Scaled;
+            if (scaled.size() != target.size())
+                scaled = image->scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            painter.drawImage(target.topLeft(), scaled);
+        }
+    }
+    for (const TPaintRect& fill : layout.Fills)
+        if (!fill.Empty()) painter.fillRect(QRect(fill.Left, fill.Top, fill.Width(), fill.Height()), FColor);
+}
+
+void TAdvImage::SettingChanged()
+{
+    repaint();
+    update();
+}
+
+void TAdvImage::SetColor(const QColor& color)
+{
+    if (color == FColor) return;
+    FColor = color;
+    update();
+}
+
+#define QUORVANE_REPAINTING_SETTER(Name, Type)                                                               \
+    void TAdvImage::Set##Name(Type value)                                                                    \
+    {                                                                                                        \
+        if (value == F##Name) return;                                                                        \
+        F##Name = value;                                                                                     \
+        SettingChanged();                                                                                    \
+    }
+
+QUORVANE_REPAINTING_SETTER(StretchRatio, bool)
+QUORVANE_REPAINTING_SETTER(CenterView, bool)
+QUORVANE_REPAINTING_SETTER(ShowEmptyLabel, bool)
+QUORVANE_REPAINTING_SETTER(JPEGPixelFormat, TJPEGPixelFormat)
+QUORVANE_REPAINTING_SETTER(JPEGScale, TJPEGScale)
+QUORVANE_REPAINTING_SETTER(JPEGGrayscale, bool)
+QUORVANE_REPAINTING_SETTER(JPEGPerformance, TJPEGPerformance)
+QUORVANE_REPAINTING_SETTER(JPEGSmoothing, bool)
+QUORVANE_REPAINTING_SETTER(JPEGProgressiveEncoding, bool)
+
+#undef QUORVANE_REPAINTING_SETTER
+
+void TAdvImage::mousePressEvent(QMouseEvent* event)
+{
+    emit OnMouseDown(this, event->button(), event->modifiers(), event->position().toPoint());
+}
+
+void TAdvImage::mouseMoveEvent(QMouseEvent* event)
+{
+    emit OnMouseMove(this, event->buttons(), event->modifiers(), event->position().toPoint());
+}
+
+void TAdvImage::mouseReleaseEvent(QMouseEvent* event)
+{
+    emit OnMouseUp(this, event->button(), event->modifiers(), event->position().toPoint());
+}
+
+void TAdvImage::mouseDoubleClickEvent(QMouseEvent*)
+{
+    emit OnDblClick(this);
+}
+
+} // namespace quorvane
