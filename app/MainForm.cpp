@@ -107,6 +107,8 @@ TfrmMain::TfrmMain(QWidget* parent)
     setupResultList();
     setupMenus();
     connectHandlers();
+    setupPreview();
+    setupSlides();
     setupWorkspace();
     FormCreate();
 }
@@ -438,9 +440,9 @@ void TfrmMain::RecoverFromSearchError(const QString& message)
     ShowException(message);
 }
 
-// Seams filled by the directory list, options store, languages and slides.
+// Seams filled by the languages, the banner and the viewer.
 void TfrmMain::SetLanguage(int) {}
-void TfrmMain::ClearSlides() {}
+void TfrmMain::OpenViewer(const QString&) {}
 void TfrmMain::Label4Click() {}
 void TfrmMain::Image1Click() {}
 

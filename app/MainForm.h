@@ -15,12 +15,14 @@
 
 #include <QCursor>
 #include <QMainWindow>
+#include <array>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -96,6 +98,20 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void SetLanguage(int code);
     // Empties the slides strip (end of every rebuild of the list).
     void ClearSlides();
+
+    // The preview pane (MainFormPreview.cpp) and the slides strip
+    // (MainFormSlides.cpp), driven by the list's focused row.
+    void RequestPreview();
+    void RequestSlides();
+    void FillSlides();
+    void HighlightSlide();
+    // Shows the file in the full-size viewer.
+    void OpenViewer(const QString& path);
+    TAdvImage* PreviewImage() const { return Image; }
+    // Slide k = 1 .. 5, left to right.
+    TAdvImage* SlideImage(int k) const { return FSlides[static_cast<std::size_t>(k - 1)]; }
+    bool PendingLoad() const { return FPendingLoad; }
+    QString PendingFile() const { return FPendingFile; }
     // Puts edTime and UpDown1 over the run of spaces in Label5's text.
     void PlaceDelayEdit();
 
@@ -147,6 +163,39 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void Label4Click();
     void Image1Click();
 
+    // The preview pane (MainFormPreview.cpp).
+    void setupPreview();
+    void lvFilesChange();
+    void MarkGroup(int index);
+    void UnmarkGroup(int index);
+    bool FocusedRowIsPicture() const;
+    QString RowPath(int row) const;
+    void Timer1Timer();
+    bool edTimeKeyPress(QKeyEvent* event);
+    void edTimeChange();
+    void UpDown1Change(int position);
+    void raClickClick();
+    void raDblClickClick();
+    void PreviewSizeClick();
+    void ckPreviewClick();
+    void ImageImageLoading();
+    void ImageImageLoaded();
+    void ImageDblClick();
+    void miViewClick();
+    void PopupMenu2Popup();
+    void miPreviewClick();
+    void miViewFullClick();
+    bool FormKeyDown(QKeyEvent* event);
+    bool SlidesBusy() const;
+
+    // The slides strip (MainFormSlides.cpp).
+    void setupSlides();
+    void pnSlidesResize();
+    void ckShowSlidesClick();
+    void SlideImageMouseDown(TAdvImage* sender);
+    void SlideImageDblClick(TAdvImage* sender);
+    void SetSlidePanelColor(int k, bool current);
+
     // The directory area and "Save options" (MainFormWorkspace.cpp).
     TDirectoryList DirectoryList();
     void Edit1KeyDown();
@@ -166,6 +215,11 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     bool FIgnoreListChange = false;
     int FMarkedIndex = -1;
     bool FShownOnce = false;
+    bool FPendingLoad = false;
+    QString FPendingFile;
+    bool FFillingSlides = false;
+    std::array<TAdvImage*, 5> FSlides{};
+    std::array<QString, 5> FSlideCaptions;
 
     TFileListModel* FModel = nullptr;
     QTimer* Timer1 = nullptr;

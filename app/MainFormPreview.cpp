@@ -1,0 +1,298 @@
+// TfrmMain: the preview pane — the focused row's group marks, the delay
+// timer that debounces focus moves, the scale buttons, the "Loading..."
+// indicator, the display options and the form-level key.
+// Invariant: FPendingLoad is true only while Timer1 runs or a tick waits
+// for a load under way to end; a tick loads the last path asked for.
+#include "EventHook.h"
+#include "FlagScope.h"
+#include "MainForm.h"
+#include "PathRules.h"
+#include "PreviewRules.h"
+#include "TextCompare.h"
+
+#include <QFile>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QTimer>
+
+namespace quorvane {
+
+namespace {
+
+void SetFontColor(QWidget* widget, const QColor& color)
+{
+    QPalette pal = widget->palette();
+    pal.setColor(QPalette::WindowText, color);
+    widget->setPalette(pal);
+}
+
+void KeepSpaceWhenHidden(QWidget* widget)
+{
+    QSizePolicy policy = widget->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget->setSizePolicy(policy);
+}
+
+} // namespace
+
+void TfrmMain::setupPreview()
+{
+    Image->SetColor(Qt::black);
+    Image->SetStretchRatio(true);
+    Image->SetCenterView(true);
+    Image->SetShowEmptyLabel(false);
+    Image->SetJPEGPixelFormat(TJPEGPixelFormat::jf24Bit);
+    Image->SetJPEGScale(TJPEGScale::jsHalf);
+    Image->SetJPEGGrayscale(false);
+    Image->SetJPEGPerformance(TJPEGPerformance::jpBestSpeed);
+    Image->SetJPEGProgressiveDisplay(true);
+    for (QWidget* widget :
+         {static_cast<QWidget*>(Image), static_cast<QWidget*>(pnScale), static_cast<QWidget*>(Label1)})
+        KeepSpaceWhenHidden(widget);
+    // The pane may narrow to nothing: the list side keeps its width.
+    for (QWidget* widget : {static_cast<QWidget*>(pnScale), static_cast<QWidget*>(Panel3)})
+        widget->setSizePolicy(QSizePolicy::Ignored, widget->sizePolicy().verticalPolicy());
+
+    connect(Timer1, &QTimer::timeout, this, [this] { RunGuarded([this] { Timer1Timer(); }); });
+    auto change = [this] { RunGuarded([this] { lvFilesChange(); }); };
+    connect(lvFiles->selectionModel(), &QItemSelectionModel::currentChanged, this, change);
+    connect(lvFiles->selectionModel(), &QItemSelectionModel::selectionChanged, this, change);
+    connect(FModel, &QAbstractItemModel::dataChanged, this, change);
+    new TEventHook(edTime, this, [this](QObject*, QEvent* event) {
+        return event->type() == QEvent::KeyPress && edTimeKeyPress(static_cast<QKeyEvent*>(event));
+    });
+    connect(edTime, &QLineEdit::textChanged, this, &TfrmMain::edTimeChange);
+    connect(UpDown1, &TUpDown::PositionChanged, this, &TfrmMain::UpDown1Change);
+    // toggled, not clicked: a state restored by the options store reacts
+    // the same way as a click.
+    connect(raClick, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) raClickClick();
+    });
+    connect(raDblClick, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) raDblClickClick();
+    });
+    for (QRadioButton* button : {rbFullSize, rbHalf, rbQuarter, rbEighth})
+        connect(button, &QRadioButton::toggled, this, [this](bool on) {
+            if (on) PreviewSizeClick();
+        });
+    connect(ckPreview, &QCheckBox::toggled, this, &TfrmMain::ckPreviewClick);
+    connect(Image, &TAdvImage::OnImageLoading, this, &TfrmMain::ImageImageLoading);
+    connect(Image, &TAdvImage::OnImageLoaded, this, &TfrmMain::ImageImageLoaded);
+    connect(Image, &TAdvImage::OnDblClick, this, &TfrmMain::ImageDblClick);
+    connect(PopupMenu2, &QMenu::aboutToShow, this, &TfrmMain::PopupMenu2Popup);
+    connect(miView, &QAction::triggered, this, &TfrmMain::miViewClick);
+    connect(miPreview, &QAction::triggered, this, &TfrmMain::miPreviewClick);
+    connect(miViewFull, &QAction::triggered, this, &TfrmMain::miViewFullClick);
+    // The window sees keys before its controls.
+    new TEventHook(qApp, this, [this](QObject* watched, QEvent* event) {
+        if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+        return static_cast<QWidget*>(watched)->window() == this &&
+               FormKeyDown(static_cast<QKeyEvent*>(event));
+    });
+}
+
+QString TfrmMain::RowPath(int row) const
+{
+    return QFile::decodeName(QByteArray::fromStdString(FModel->Row(row).FullPath()));
+}
+
+bool TfrmMain::FocusedRowIsPicture() const
+{
+    const int row = FocusedRow();
+    return row >= 0 && IsPictureFile(FModel->Row(row).Name);
+}
+
+void TfrmMain::lvFilesChange()
+{
+    const int focused = FocusedRow();
+    if (FIgnoreListChange || focused < 0) return;
+    if (focused != FMarkedIndex) {
+        UnmarkGroup(FMarkedIndex);
+        FMarkedIndex = focused;
+        MarkGroup(FMarkedIndex);
+    }
+    if (!FocusedRowIsPicture()) return;
+    if (raClick->isChecked()) {
+        RequestPreview();
+        RequestSlides();
+    } else {
+        HighlightSlide();
+    }
+}
+
+void TfrmMain::MarkGroup(int index)
+{
+    const TRowRange range = MarkGroupRange(FModel->Rows(), index, Criteria());
+    if (range.Empty()) return;
+    TFlagScope ignore(FIgnoreListChange);
+    for (int row = range.First; row <= range.Last; ++row)
+        FModel->SetImageIndex(row, kImageGroupMember);
+}
+
+void TfrmMain::UnmarkGroup(int index)
+{
+    const TRowRange range = UnmarkGroupRange(FModel->Rows(), index);
+    if (range.Empty()) return;
+    TFlagScope ignore(FIgnoreListChange);
+    for (int row = range.First; row <= range.Last; ++row)
+        FModel->SetImageIndex(row, UnmarkedImage(FModel->Row(row)));
+}
+
+void TfrmMain::RequestPreview()
+{
+    if (!FListReady || !ckPreview->isChecked() || !FocusedRowIsPicture()) return;
+    const QString path = RowPath(FocusedRow());
+    if (SameFolded(QFile::encodeName(path).toStdString(), QFile::encodeName(Image->FileName()).toStdString()))
+        return;
+    if (!raClick->isChecked()) {
+        Image->LoadImage(path);
+        return;
+    }
+    Timer1->start(); // a full interval counts from now
+    FPendingLoad = true;
+    FPendingFile = path;
+}
+
+void TfrmMain::RequestSlides()
+{
+    if (!raClick->isChecked()) {
+        FillSlides();
+        return;
+    }
+    if (!ckPreview->isChecked()) Timer1->start();
+    FPendingLoad = true;
+}
+
+bool TfrmMain::SlidesBusy() const
+{
+    return FFillingSlides ||
+           std::any_of(FSlides.begin(), FSlides.end(), [](TAdvImage* s) { return s->Loading(); });
+}
+
+void TfrmMain::Timer1Timer()
+{
+    if (!FPendingLoad) {
+        Timer1->stop();
+        return;
+    }
+    // A tick that arrives while a GIF load lets events run waits for the
+    // next one: the control under way must not start a second load.
+    if (Image->Loading() || SlidesBusy()) return;
+    // Cleared before loading, so a request made while loading stays due.
+    FPendingLoad = false;
+    Timer1->stop();
+    if (ckPreview->isChecked()) Image->LoadImage(FPendingFile);
+    if (ckShowSlides->isChecked()) FillSlides();
+}
+
+bool TfrmMain::edTimeKeyPress(QKeyEvent* event)
+{
+    if (event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) return false;
+    const QString text = event->text();
+    if (event->key() == Qt::Key_Backspace) return true;
+    return !text.isEmpty() && text.at(0).isPrint() && !(text.at(0) >= u'0' && text.at(0) <= u'9');
+}
+
+void TfrmMain::edTimeChange()
+{
+    const QString text = edTime->text();
+    const std::optional<int> delay = PreviewDelay(text.toStdString());
+    if (!delay) {
+        ShowException(QStringLiteral("'%1' is not a valid integer value").arg(text));
+        return;
+    }
+    Timer1->setInterval(*delay);
+    UpDown1->SetPosition(text.toInt());
+}
+
+void TfrmMain::UpDown1Change(int position)
+{
+    bool ok = false;
+    if (edTime->text().toInt(&ok) != position || !ok) edTime->setText(QString::number(position));
+}
+
+void TfrmMain::raClickClick()
+{
+    edTime->setEnabled(true);
+    UpDown1->setEnabled(true);
+}
+
+void TfrmMain::raDblClickClick()
+{
+    edTime->setEnabled(false);
+    UpDown1->setEnabled(false);
+    Timer1->stop();
+}
+
+void TfrmMain::PreviewSizeClick()
+{
+    const std::pair<QRadioButton*, TJPEGScale> scales[] = {{rbFullSize, TJPEGScale::jsFullSize},
+                                                           {rbHalf, TJPEGScale::jsHalf},
+                                                           {rbQuarter, TJPEGScale::jsQuarter},
+                                                           {rbEighth, TJPEGScale::jsEighth}};
+    for (const auto& [button, scale] : scales) {
+        if (button->isChecked()) {
+            Image->SetJPEGScale(scale);
+            return;
+        }
+    }
+}
+
+void TfrmMain::ckPreviewClick()
+{
+    const bool on = ckPreview->isChecked();
+    Image->setVisible(on);
+    pnScale->setVisible(on);
+    Image->LoadImage(QString());
+    Panel2->SetCaption(QStringLiteral("不看也罷"));
+}
+
+void TfrmMain::ImageImageLoading()
+{
+    SetStatusText(0, QStringLiteral("Loading"), true);
+    Label1->show();
+    Label1->repaint();
+    SetFontColor(Label4, QColor(255, 255, 0));
+    Label4->repaint();
+}
+
+void TfrmMain::ImageImageLoaded()
+{
+    SetStatusText(0, QString(), false);
+    Label1->hide();
+    SetFontColor(Label4, QColor(0, 128, 128));
+}
+
+void TfrmMain::ImageDblClick()
+{
+    if (!Image->FileName().isEmpty()) OpenViewer(Image->FileName());
+}
+
+void TfrmMain::miViewClick()
+{
+    ImageDblClick();
+}
+
+void TfrmMain::PopupMenu2Popup()
+{
+    miView->setEnabled(!Image->FileName().isEmpty());
+}
+
+void TfrmMain::miPreviewClick()
+{
+    if (FocusedRowIsPicture()) RequestPreview();
+}
+
+void TfrmMain::miViewFullClick()
+{
+    if (FocusedRowIsPicture()) OpenViewer(RowPath(FocusedRow()));
+}
+
+bool TfrmMain::FormKeyDown(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_X || !(event->modifiers() & Qt::AltModifier)) return false;
+    close();
+    return true;
+}
+
+} // namespace quorvane

@@ -1,0 +1,101 @@
+// The preview pane's and slides strip's row rules. Every walk checks the
+// index against the rows before reading one, so any index is safe.
+#include "PreviewRules.h"
+
+#include "PathRules.h"
+#include "ResultRows.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace quorvane {
+
+namespace {
+
+bool IsRow(const std::vector<TFileRecord>& rows, int index)
+{
+    return index >= 0 && static_cast<std::size_t>(index) < rows.size();
+}
+
+const TFileRecord& RowAt(const std::vector<TFileRecord>& rows, int index)
+{
+    return rows[static_cast<std::size_t>(index)];
+}
+
+bool IsMarked(const std::vector<TFileRecord>& rows, int index)
+{
+    return IsRow(rows, index) && RowAt(rows, index).ImageIndex == kImageGroupMember;
+}
+
+} // namespace
+
+TRowRange MarkGroupRange(const std::vector<TFileRecord>& rows, int index, const TSearchCriteria& criteria)
+{
+    if (!IsRow(rows, index)) return {};
+    const TFileRecord& focused = RowAt(rows, index);
+    auto agrees = [&](int i) { return IsRow(rows, i) && RowsAgree(RowAt(rows, i), focused, criteria); };
+    int first = index;
+    while (agrees(first - 1))
+        --first;
+    int last = first - 1;
+    while (agrees(last + 1))
+        ++last;
+    return {std::min(first, index), std::max(last, index)};
+}
+
+TRowRange UnmarkGroupRange(const std::vector<TFileRecord>& rows, int index)
+{
+    if (!IsRow(rows, index)) return {};
+    int first = index;
+    while (IsMarked(rows, first - 1))
+        --first;
+    int last = first - 1;
+    while (IsMarked(rows, last + 1))
+        ++last;
+    return {first, last};
+}
+
+std::uint8_t UnmarkedImage(const TFileRecord& row)
+{
+    return IsPictureFile(row.Name) ? kImagePicture : kImageOtherFile;
+}
+
+bool SlideQualifies(const TFileRecord& row, const TFileRecord& focused, const TSearchCriteria& criteria)
+{
+    return IsPictureFile(row.Name) && (!criteria.AnyKeyCriterion() || RowsAgree(row, focused, criteria));
+}
+
+TSlideWindow ComputeSlideWindow(const std::vector<TFileRecord>& rows, int focused,
+                                const TSearchCriteria& criteria)
+{
+    const TFileRecord& row = RowAt(rows, focused);
+    auto qualifies = [&](int i) { return IsRow(rows, i) && SlideQualifies(RowAt(rows, i), row, criteria); };
+    int first = focused;
+    while (focused - (first - 1) <= 5 && qualifies(first - 1))
+        --first;
+    int last = focused;
+    while ((last + 1) - focused <= 5 && qualifies(last + 1))
+        ++last;
+    int start = first;
+    if (last - first >= 4 && focused - first >= 2 && last - focused >= 2)
+        start = focused - 2;
+    else if (last - first >= 4 && focused - first >= 2)
+        start = last - 4;
+    return {first, last, start};
+}
+
+int SlidePanelWidth(int clientWidth, int borderWidth)
+{
+    return static_cast<int>(std::lround((clientWidth - 2 * borderWidth - 6) * 0.2));
+}
+
+std::optional<int> PreviewDelay(std::string_view text)
+{
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
+    return value <= 0 ? 5 : value;
+}
+
+} // namespace quorvane
