@@ -440,9 +440,8 @@ void TfrmMain::RecoverFromSearchError(const QString& message)
     ShowException(message);
 }
 
-// Seams filled by the languages, the banner and the viewer.
+// Seams filled by the languages and the banner.
 void TfrmMain::SetLanguage(int) {}
-void TfrmMain::OpenViewer(const QString&) {}
 void TfrmMain::Label4Click() {}
 void TfrmMain::Image1Click() {}
 

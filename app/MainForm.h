@@ -31,6 +31,7 @@ namespace quorvane {
 
 class TfrmProgress;
 class TfrmViewer;
+class IFileOperations;
 class TMessageBoxes;
 class TDirectoryList;
 class TDirectoryPicker;
@@ -45,7 +46,11 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
 
     // Wiring done by main (and by the tests).
     void SetProgressForm(TfrmProgress* form) { FProgress = form; }
-    void SetViewer(TfrmViewer* viewer) { FViewer = viewer; }
+    // Also makes the window the viewer's host (MainFormViewer.cpp).
+    void SetViewer(TfrmViewer* viewer);
+    // The service that deletes and renames files (owned by the caller).
+    void SetFileOperations(IFileOperations* operations) { FFileOperations = operations; }
+    IFileOperations* FileOperations() const { return FFileOperations; }
     TfrmViewer* Viewer() const { return FViewer; }
     // Installs the message interface; nullptr restores the message boxes.
     void SetUserMessages(IUserMessages* messages);
@@ -123,6 +128,8 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
   private:
     class TSearchHost;
     friend class TSearchHost;
+    class TViewerLink;
+    friend class TViewerLink;
 
     void setupFonts();
     void setupPanels();
@@ -245,6 +252,8 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
 
     TfrmProgress* FProgress = nullptr;
     TfrmViewer* FViewer = nullptr;
+    std::shared_ptr<TViewerLink> FViewerLink;
+    IFileOperations* FFileOperations = nullptr;
     std::unique_ptr<TMessageBoxes> FMessageBoxes;
     IUserMessages* FMessages = nullptr;
     std::unique_ptr<TSearchHost> FSearchHost;
