@@ -36,8 +36,6 @@ class TestViewerRules : public QObject {
     void keyStep();
     void panDelta_data();
     void panDelta();
-    void panWalksToTheEdge();
-    void imageSizeAndHand();
     void indexOfPath();
     void step_data();
     void step();
@@ -88,31 +86,6 @@ void TestViewerRules::panDelta()
     QFETCH(int, delta);
     QFETCH(int, result);
     QCOMPARE(ClampPanDelta(position, extent, client, delta), result);
-}
-
-void TestViewerRules::panWalksToTheEdge()
-{
-    // Repeated Right presses on a 2000 wide control in a 1024 wide window.
-    int left = 0;
-    QList<int> stops;
-    for (int press = 0; press < 8; ++press) {
-        left += ClampPanDelta(left, 2000, 1024, -ViewerKeyStep(1024));
-        stops << left;
-    }
-    QCOMPARE(stops, (QList<int>{-205, -410, -615, -820, -976, -976, -976, -976}));
-    for (int press = 0; press < 6; ++press)
-        left += ClampPanDelta(left, 2000, 1024, ViewerKeyStep(1024));
-    QCOMPARE(left, 0);
-}
-
-void TestViewerRules::imageSizeAndHand()
-{
-    QCOMPARE(ViewerImageExtent(1024, 300), 1024);
-    QCOMPARE(ViewerImageExtent(768, 500), 768);
-    QCOMPARE(ViewerImageExtent(1024, 2000), 2000);
-    QVERIFY(!ViewerNeedsHand(1024, 768, 1024, 768));
-    QVERIFY(ViewerNeedsHand(1024, 768, 2000, 768));
-    QVERIFY(ViewerNeedsHand(1024, 768, 1024, 769));
 }
 
 void TestViewerRules::indexOfPath()
