@@ -1,0 +1,169 @@
+// The row rules of the preview pane and the slides strip: the group marks,
+// the window of five slides around the focused row, the slide panels' width
+// and the delay text.
+#include "PreviewRules.h"
+
+#include <QtTest>
+
+using namespace quorvane;
+
+namespace {
+
+// Rows named by a pattern: one character a row, 'a'..'z' a picture of that
+// size class, '#' a non-picture of size class 'a'. Rows of one letter agree
+// on Size.
+std::vector<TFileRecord> Rows(const std::string& pattern)
+{
+    std::vector<TFileRecord> rows;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        TFileRecord row;
+        const char c = pattern[i];
+        row.Name = "f" + std::to_string(i) + (c == '#' ? ".txt" : ".jpg");
+        row.Directory = std::make_shared<const std::string>("/p");
+        row.Size = static_cast<std::uint64_t>(c == '#' ? 'a' : c);
+        row.ImageIndex = c == '#' ? kImageOtherFile : kImagePicture;
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+TSearchCriteria BySize()
+{
+    TSearchCriteria criteria;
+    criteria.Size = true;
+    return criteria;
+}
+
+} // namespace
+
+class TestPreviewRules : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void slideWindow_data();
+    void slideWindow();
+    void markGroup_data();
+    void markGroup();
+    void unmarkGroup();
+    void slidePanelWidth_data();
+    void slidePanelWidth();
+    void previewDelay_data();
+    void previewDelay();
+};
+
+void TestPreviewRules::slideWindow_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<int>("focused");
+    QTest::addColumn<bool>("anyCriterion");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    QTest::addColumn<int>("start");
+    QTest::newRow("two, focus first") << "xaay" << 1 << true << 1 << 2 << 1;
+    QTest::newRow("two, focus second") << "xaay" << 2 << true << 1 << 2 << 1;
+    QTest::newRow("seven, focus first") << "aaaaaaa" << 0 << true << 0 << 5 << 0;
+    QTest::newRow("seven, focus second") << "aaaaaaa" << 1 << true << 0 << 6 << 0;
+    QTest::newRow("seven, focus middle") << "aaaaaaa" << 3 << true << 0 << 6 << 1;
+    QTest::newRow("seven, focus sixth") << "aaaaaaa" << 5 << true << 0 << 6 << 2;
+    QTest::newRow("seven, focus last") << "aaaaaaa" << 6 << true << 1 << 6 << 2;
+    QTest::newRow("nine, focus seventh") << "aaaaaaaaa" << 6 << true << 1 << 8 << 4;
+    QTest::newRow("nine, focus first") << "aaaaaaaaa" << 0 << true << 0 << 5 << 0;
+    QTest::newRow("nine, focus last") << "aaaaaaaaa" << 8 << true << 3 << 8 << 4;
+    QTest::newRow("non-picture ends the run") << "aa#aaa" << 4 << true << 3 << 5 << 3;
+    QTest::newRow("other group ends the run") << "bbaaacc" << 3 << true << 2 << 4 << 2;
+    QTest::newRow("no criterion: pictures around") << "bbaaacc#b" << 3 << false << 0 << 6 << 1;
+}
+
+void TestPreviewRules::slideWindow()
+{
+    QFETCH(QString, pattern);
+    QFETCH(int, focused);
+    QFETCH(bool, anyCriterion);
+    TSearchCriteria criteria = BySize();
+    criteria.Size = anyCriterion;
+    const TSlideWindow window = ComputeSlideWindow(Rows(pattern.toStdString()), focused, criteria);
+    QTEST(window.First, "first");
+    QTEST(window.Last, "last");
+    QTEST(window.Start, "start");
+    QVERIFY(window.Start <= focused && focused <= window.Start + 4);
+}
+
+void TestPreviewRules::markGroup_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<bool>("anyCriterion");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    QTest::newRow("group in the middle") << "bbaaacc" << 3 << true << 2 << 4;
+    QTest::newRow("group at the start") << "aaab" << 0 << true << 0 << 2;
+    QTest::newRow("one-row group") << "abc" << 1 << true << 1 << 1;
+    QTest::newRow("non-picture agrees too") << "a#a" << 0 << true << 0 << 2;
+    QTest::newRow("no criterion: the row alone") << "aaaa" << 2 << false << 2 << 2;
+    QTest::newRow("index past the end") << "aa" << 2 << true << 0 << -1;
+    QTest::newRow("no row") << "aa" << -1 << true << 0 << -1;
+}
+
+void TestPreviewRules::markGroup()
+{
+    QFETCH(QString, pattern);
+    QFETCH(int, index);
+    QFETCH(bool, anyCriterion);
+    TSearchCriteria criteria = BySize();
+    criteria.Size = anyCriterion;
+    const TRowRange range = MarkGroupRange(Rows(pattern.toStdString()), index, criteria);
+    QTEST(range.First, "first");
+    QTEST(range.Last, "last");
+}
+
+void TestPreviewRules::unmarkGroup()
+{
+    auto rows = Rows("aaaaaa");
+    for (int i : {1, 2, 3})
+        rows[std::size_t(i)].ImageIndex = kImageGroupMember;
+    QCOMPARE(UnmarkGroupRange(rows, 3), (TRowRange{1, 3}));
+    QCOMPARE(UnmarkGroupRange(rows, 1), (TRowRange{1, 3}));
+    // The marked run behind index is unmarked even when index lost its mark.
+    QCOMPARE(UnmarkGroupRange(rows, 4), (TRowRange{1, 3}));
+    QVERIFY(UnmarkGroupRange(rows, 5).Empty());
+    QVERIFY(UnmarkGroupRange(rows, -1).Empty());
+    QCOMPARE(UnmarkedImage(Rows("#")[0]), std::uint8_t(kImageOtherFile));
+    QCOMPARE(UnmarkedImage(Rows("a")[0]), std::uint8_t(kImagePicture));
+}
+
+void TestPreviewRules::slidePanelWidth_data()
+{
+    QTest::addColumn<int>("client");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("516") << 516 << 100;
+    QTest::newRow("520 rounds 100.8 up") << 520 << 101;
+    QTest::newRow("517 rounds 100.2 down") << 517 << 100;
+}
+
+void TestPreviewRules::slidePanelWidth()
+{
+    QFETCH(int, client);
+    QTEST(SlidePanelWidth(client, 5), "expected");
+}
+
+void TestPreviewRules::previewDelay_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("expected"); // -1: not a whole number
+    QTest::newRow("200") << "200" << 200;
+    QTest::newRow("0 gives 5") << "0" << 5;
+    QTest::newRow("leading zeros") << "0050" << 50;
+    QTest::newRow("empty") << "" << -1;
+    QTest::newRow("letters") << "12a" << -1;
+    QTest::newRow("space") << " 12" << -1;
+}
+
+void TestPreviewRules::previewDelay()
+{
+    QFETCH(QString, text);
+    QFETCH(int, expected);
+    QCOMPARE(PreviewDelay(text.toStdString()).value_or(-1), expected);
+}
+
+QTEST_GUILESS_MAIN(TestPreviewRules)
+#include "tst_previewrules.moc"
