@@ -4,6 +4,7 @@
 # 4000x3000 JPEGs to page through) and runs quorvane_bench_viewer on a real X
 # server (Xvfb, 1920x1080) when there is one, else on the offscreen platform.
 # usage: viewer_bench.sh [WORKDIR=/tmp/viewer-bench]
+# build first: cmake --build build --target quorvane_bench_viewer
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 work=${1:-/tmp/viewer-bench}

@@ -2,6 +2,7 @@
 # Screenshots of the viewer under Xvfb (1280x800): makes a few pictures with
 # ImageMagick and runs quorvane_viewer_look, which saves OUTDIR/*.png.
 # usage: viewer_look.sh [OUTDIR=/tmp/viewer-look]
+# build first: cmake --build build --target quorvane_viewer_look
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 out=${1:-/tmp/viewer-look}

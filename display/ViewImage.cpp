@@ -5,7 +5,6 @@
 
 #include "AdvImage.h"
 #include "HandCursor.h"
-#include "PathRules.h"
 #include "ViewerHost.h"
 #include "ViewerRules.h"
 

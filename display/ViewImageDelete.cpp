@@ -62,7 +62,7 @@ bool TfrmViewer::DeleteShownFile()
     const std::ptrdiff_t row = IndexOfPath(FHost->ListRows(), FHost->ListFocusedRow(), path);
     if (row >= 0) FHost->RemoveListRow(row);
     const std::ptrdiff_t focused = FHost->ListFocusedRow();
-    if (focused < 0) return true;
+    if (focused < 0 || focused >= static_cast<std::ptrdiff_t>(FHost->ListRows().size())) return true;
     bool result = true;
     const TFileRecord& record = FHost->ListRows()[static_cast<std::size_t>(focused)];
     if (IsPictureFile(record.Name)) {
