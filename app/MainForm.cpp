@@ -292,12 +292,11 @@ std::vector<std::string> TfrmMain::InputDirectories() const
     return directories;
 }
 
-// Seams filled by the languages, the banner and the viewer.
+// Seams filled by the languages and the banner.
 void TfrmMain::SetLanguage(int code)
 {
     SetFileCommandsLanguage(code != 1);
 }
-void TfrmMain::OpenViewer(const QString&) {}
 void TfrmMain::Label4Click() {}
 void TfrmMain::Image1Click() {}
 

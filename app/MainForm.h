@@ -36,6 +36,7 @@ namespace quorvane {
 
 class TfrmProgress;
 class TfrmViewer;
+class IFileOperations;
 class TMessageBoxes;
 class TDirectoryList;
 class TDirectoryPicker;
@@ -61,7 +62,8 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
 
     // Wiring done by main (and by the tests).
     void SetProgressForm(TfrmProgress* form);
-    void SetViewer(TfrmViewer* viewer) { FViewer = viewer; }
+    // Also makes the window the viewer's host (MainFormViewer.cpp).
+    void SetViewer(TfrmViewer* viewer);
     TfrmViewer* Viewer() const { return FViewer; }
     // Installs the message interface; nullptr restores the message boxes.
     void SetUserMessages(IUserMessages* messages);
@@ -162,6 +164,9 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    class TViewerLink;
+    friend class TViewerLink;
+
     void setupFonts();
     void setupPanels();
     void setupStatusBar();
@@ -302,6 +307,7 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
 
     TfrmProgress* FProgress = nullptr;
     TfrmViewer* FViewer = nullptr;
+    std::shared_ptr<TViewerLink> FViewerLink;
     std::unique_ptr<TMessageBoxes> FMessageBoxes;
     IUserMessages* FMessages = nullptr;
     std::unique_ptr<TSearchWorker> FWorker;

@@ -1,0 +1,116 @@
+// TfrmMain and the full-size viewer: OpenViewer with the loading indicator,
+// and TViewerLink, the window's side of IViewerHost (the result list, the
+// delete options and service, the list-change flag).
+// Invariant: the viewer reaches the main window only through TViewerLink.
+#include "AdvImage.h"
+#include "FileOperations.h"
+#include "MainForm.h"
+#include "ViewImage.h"
+#include "ViewerHost.h"
+
+#include <QPointer>
+#include <algorithm>
+
+namespace quorvane {
+
+class TfrmMain::TViewerLink : public IViewerHost {
+  public:
+    explicit TViewerLink(TfrmMain& form) : FForm(form) {}
+    ~TViewerLink() override
+    {
+        if (FViewer) FViewer->SetHost(nullptr);
+    }
+
+    void Attach(TfrmViewer* viewer)
+    {
+        if (FViewer) FViewer->SetHost(nullptr);
+        FViewer = viewer;
+        if (FViewer) FViewer->SetHost(this);
+    }
+
+    const std::vector<TFileRecord>& ListRows() const override { return FForm.FModel->Rows(); }
+    std::ptrdiff_t ListFocusedRow() const override { return FForm.FocusedRow(); }
+    void FocusListRow(std::ptrdiff_t row) override;
+    void DeselectListRows() override { FForm.DeselectAll(); }
+    void ScrollToFocusedRow() override;
+    bool EditingRowName() const override;
+    void RemoveListRow(std::ptrdiff_t row) override;
+    IFileOperations* FileOperations() override { return FForm.FFileOps; }
+    unsigned DeleteFlags() const override;
+    void ForgetPicture(const QString& path) override;
+    void SetIgnoreListChange(bool ignore) override { FForm.FIgnoreListChange = ignore; }
+    void ListChanged() override { FForm.lvFilesChange(); }
+    void CloseMainWindow() override { FForm.close(); }
+
+  private:
+    TfrmMain& FForm;
+    QPointer<TfrmViewer> FViewer;
+};
+
+void TfrmMain::TViewerLink::FocusListRow(std::ptrdiff_t row)
+{
+    // Rows may have changed while a picture loaded: the index is checked.
+    if (row < 0 || row >= FForm.FModel->rowCount()) return;
+    FForm.lvFiles->selectionModel()->setCurrentIndex(FForm.FModel->index(static_cast<int>(row), 0),
+                                                     QItemSelectionModel::NoUpdate);
+}
+
+void TfrmMain::TViewerLink::ScrollToFocusedRow()
+{
+    const QModelIndex current = FForm.lvFiles->currentIndex();
+    if (current.isValid()) FForm.lvFiles->scrollTo(current, QAbstractItemView::EnsureVisible);
+}
+
+bool TfrmMain::TViewerLink::EditingRowName() const
+{
+    // An in-place editor is the one widget the list puts on its viewport.
+    const auto children = FForm.lvFiles->viewport()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    return std::any_of(children.begin(), children.end(), [](QWidget* child) { return child->isVisible(); });
+}
+
+void TfrmMain::TViewerLink::ForgetPicture(const QString& path)
+{
+    if (FForm.Image->FileName() == path) FForm.Image->LoadImage(QString());
+    bool anyCleared = false;
+    for (int k = 1; k <= 5; ++k) {
+        TAdvImage* slide = FForm.SlideImage(k);
+        if (slide->FileName() != path) continue;
+        slide->hide();
+        slide->LoadImage(QString());
+        anyCleared = true;
+    }
+    if (!anyCleared) return;
+    for (int k = 1; k <= 5; ++k)
+        FForm.SetSlidePanelColor(k, false);
+}
+
+void TfrmMain::TViewerLink::RemoveListRow(std::ptrdiff_t row)
+{
+    if (row >= 0 && row < FForm.FModel->rowCount()) FForm.FModel->removeRows(static_cast<int>(row), 1);
+}
+
+unsigned TfrmMain::TViewerLink::DeleteFlags() const
+{
+    unsigned flags = 0;
+    if (FForm.ckNoConfirm->isChecked()) flags |= kFofNoConfirmation;
+    if (!FForm.ckNoRecycle->isChecked()) flags |= kFofAllowUndo;
+    return flags;
+}
+
+void TfrmMain::SetViewer(TfrmViewer* viewer)
+{
+    FViewer = viewer;
+    if (!FViewerLink) FViewerLink = std::make_shared<TViewerLink>(*this);
+    FViewerLink->Attach(viewer);
+}
+
+void TfrmMain::OpenViewer(const QString& path)
+{
+    if (!FViewer) return;
+    // The preview's loading indicator, painted at once around the load.
+    ImageImageLoading();
+    FViewer->Open(path, this);
+    ImageImageLoaded();
+}
+
+} // namespace quorvane

@@ -1,0 +1,329 @@
+// TfrmViewer: window set-up, showing and laying out pictures, stepping
+// through the result list, panning by keys and drags, and closing. The rules
+// are ViewerRules' plain functions; the deletion is in ViewImageDelete.cpp.
+#include "ViewImage.h"
+
+#include "AdvImage.h"
+#include "HandCursor.h"
+#include "ViewerHost.h"
+#include "ViewerRules.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QScreen>
+
+namespace quorvane {
+
+namespace {
+
+// The exact bytes of a path shown by the picture control.
+std::string PathBytes(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+} // namespace
+
+TfrmViewer::TfrmViewer(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frmViewer"));
+    setWindowTitle(QStringLiteral("Image Viewer"));
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    setPalette(pal);
+    setAutoFillBackground(true);
+    // The window takes the keys itself; its picture never takes the focus.
+    setFocusPolicy(Qt::StrongFocus);
+    setupImage();
+    setupMenu();
+    FormCreate();
+}
+
+void TfrmViewer::setupImage()
+{
+    Image = new TAdvImage(this);
+    Image->setObjectName(QStringLiteral("Image"));
+    Image->setFocusPolicy(Qt::NoFocus);
+    Image->SetColor(Qt::black);
+    Image->SetStretchRatio(false);
+    Image->SetCenterView(true);
+    Image->SetShowEmptyLabel(false);
+    Image->SetJPEGPixelFormat(TJPEGPixelFormat::jf24Bit);
+    Image->SetJPEGScale(TJPEGScale::jsFullSize);
+    Image->SetJPEGGrayscale(false);
+    Image->SetJPEGPerformance(TJPEGPerformance::jpBestQuality);
+    Image->SetJPEGProgressiveDisplay(true);
+    // The menu comes on the right button's release, as on Windows, so that
+    // a drag with the right button pans like one with any other button.
+    Image->setContextMenuPolicy(Qt::PreventContextMenu);
+    connect(Image, &TAdvImage::OnMouseDown, this,
+            [this](TAdvImage*, Qt::MouseButton, Qt::KeyboardModifiers, QPoint at) {
+                ImageMouseDown(Image->mapToGlobal(at));
+            });
+    connect(Image, &TAdvImage::OnMouseMove, this,
+            [this](TAdvImage*, Qt::MouseButtons buttons, Qt::KeyboardModifiers, QPoint at) {
+                // A release that went elsewhere ends the drag.
+                if (buttons == Qt::NoButton)
+                    FDragging = false;
+                else
+                    ImageMouseMove(Image->mapToGlobal(at));
+            });
+    connect(Image, &TAdvImage::OnMouseUp, this,
+            [this](TAdvImage*, Qt::MouseButton button, Qt::KeyboardModifiers, QPoint at) {
+                ImageMouseUp(button, Image->mapToGlobal(at));
+            });
+    connect(Image, &TAdvImage::OnDblClick, this, &TfrmViewer::ImageDblClick);
+}
+
+void TfrmViewer::setupMenu()
+{
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    auto addItem = [this](const char* name, const char* caption, void (TfrmViewer::*handler)()) {
+        QAction* item = PopupMenu1->addAction(QString::fromLatin1(caption));
+        item->setObjectName(QString::fromLatin1(name));
+        connect(item, &QAction::triggered, this, handler);
+        return item;
+    };
+    miNextImage = addItem("miNextImage", "Next Image     [PageDown]", &TfrmViewer::miNextImageClick);
+    miPriorImage = addItem("miPriorImage", "Prior Image     [PageUp]", &TfrmViewer::miPriorImageClick);
+    miFirstImage = addItem("miFirstImage", "First Image      [Home]", &TfrmViewer::miFirstImageClick);
+    miLastImage = addItem("miLastImage", "Last Image      [End]", &TfrmViewer::miLastImageClick);
+    PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N3"));
+    miDelete = addItem("miDelete", "Delete             [Del]", &TfrmViewer::miDeleteClick);
+    PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N2"));
+    miClose = addItem("miClose", "Close", &TfrmViewer::miCloseClick);
+}
+
+void TfrmViewer::FormCreate()
+{
+    FHandMove = HandMoveCursor();
+    Image->setCursor(FHandMove);
+}
+
+void TfrmViewer::Open(const QString& path, QWidget* owner)
+{
+    if (Image->FileName() != path) Image->LoadImage(path);
+    // A window that comes up is on top already; one that was up is raised.
+    const bool wasVisible = isVisible();
+    if (!FCoverRect.isEmpty()) {
+        setGeometry(FCoverRect);
+        show();
+    } else {
+        // The screen that holds the main window, not always the first one.
+        QScreen* screen = owner && owner->screen() ? owner->screen() : QApplication::primaryScreen();
+        if (isVisible() && this->screen() != screen) hide();
+        setScreen(screen);
+        setGeometry(screen->geometry());
+        showFullScreen();
+    }
+    if (wasVisible) raise();
+    activateWindow();
+    setFocus(Qt::ActiveWindowFocusReason);
+    LayoutImage();
+}
+
+void TfrmViewer::LayoutImage()
+{
+    Image->setGeometry(0, 0, ViewerImageExtent(width(), Image->PictureWidth()),
+                       ViewerImageExtent(height(), Image->PictureHeight()));
+}
+
+void TfrmViewer::ShowPicture(const QString& path)
+{
+    if (Image->FileName() == path) return;
+    // Held back so the old picture is never seen at the new position.
+    setUpdatesEnabled(false);
+    Image->LoadImage(path);
+    LayoutImage();
+    Image->setCursor(ViewerNeedsHand(width(), height(), Image->width(), Image->height()) ? FHandMove
+                                                                                         : QCursor());
+    setUpdatesEnabled(true);
+}
+
+bool TfrmViewer::ShowStep(EViewerStep step)
+{
+    if (!FHost) return false;
+    const TViewerStepTarget target =
+        FindViewerStep(FHost->ListRows(), FHost->ListFocusedRow(), PathBytes(Image->FileName()), step);
+    if (!target.Allowed) return false;
+    if (target.Row >= 0) {
+        // A copy: loading a GIF lets events run, which may change the rows.
+        const std::string path = FHost->ListRows()[static_cast<std::size_t>(target.Row)].FullPath();
+        ShowPicture(QFile::decodeName(QByteArray::fromStdString(path)));
+        FHost->FocusListRow(target.Row);
+    }
+    FHost->DeselectListRows();
+    if (FHost->ListFocusedRow() >= 0) FHost->ScrollToFocusedRow();
+    return target.Row >= 0;
+}
+
+bool TfrmViewer::ShowNextImage()
+{
+    return ShowStep(EViewerStep::Next);
+}
+
+bool TfrmViewer::ShowPriorImage()
+{
+    return ShowStep(EViewerStep::Prior);
+}
+
+bool TfrmViewer::ShowFirstImage()
+{
+    return ShowStep(EViewerStep::First);
+}
+
+bool TfrmViewer::ShowLastImage()
+{
+    return ShowStep(EViewerStep::Last);
+}
+
+void TfrmViewer::PanImage(int dx, int dy)
+{
+    dx = ClampPanDelta(Image->x(), Image->width(), width(), dx);
+    dy = ClampPanDelta(Image->y(), Image->height(), height(), dy);
+    // Scrolling moves Image with the pixels already drawn; only the strip
+    // that comes into view is painted again.
+    if (dx != 0 || dy != 0) scroll(dx, dy);
+}
+
+void TfrmViewer::ImageMouseDown(QPoint screenPosition)
+{
+    FDragging = true;
+    FLastPos = screenPosition;
+    FDownPos = screenPosition;
+}
+
+void TfrmViewer::ImageMouseMove(QPoint screenPosition)
+{
+    if (!FDragging) return;
+    PanImage(screenPosition.x() - FLastPos.x(), screenPosition.y() - FLastPos.y());
+    FLastPos = screenPosition;
+}
+
+void TfrmViewer::ImageMouseUp(Qt::MouseButton button, QPoint screenPosition)
+{
+    const bool wasDragging = FDragging;
+    FDragging = false;
+    // A right click that did not drag opens the menu.
+    if (button == Qt::RightButton && wasDragging &&
+        (screenPosition - FDownPos).manhattanLength() < QApplication::startDragDistance())
+        PopupMenu1->popup(screenPosition);
+}
+
+void TfrmViewer::contextMenuEvent(QContextMenuEvent* event)
+{
+    // The menu key; mouse requests come through ImageMouseUp.
+    if (event->reason() == QContextMenuEvent::Keyboard) PopupMenu1->popup(QCursor::pos());
+}
+
+void TfrmViewer::CloseViewer()
+{
+    FDragging = false;
+    hide();
+}
+
+bool TfrmViewer::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
+{
+    // A key during a load could start a second navigation inside it.
+    if (Image->Loading()) return true;
+    const int a = ViewerKeyStep(width());
+    const int b = ViewerKeyStep(height());
+    switch (key) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        CloseViewer();
+        break;
+    case Qt::Key_Up:
+        PanImage(0, b);
+        break;
+    case Qt::Key_Down:
+        PanImage(0, -b);
+        break;
+    case Qt::Key_Left:
+        PanImage(a, 0);
+        break;
+    case Qt::Key_Right:
+        PanImage(-a, 0);
+        break;
+    case Qt::Key_PageUp:
+        ShowPriorImage();
+        break;
+    case Qt::Key_PageDown:
+        ShowNextImage();
+        break;
+    case Qt::Key_Home:
+        ShowFirstImage();
+        break;
+    case Qt::Key_End:
+        ShowLastImage();
+        break;
+    case Qt::Key_Delete:
+        DeleteImage();
+        break;
+    case Qt::Key_X:
+        if (!(modifiers & Qt::AltModifier)) return false;
+        if (FHost) FHost->CloseMainWindow();
+        break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+void TfrmViewer::FormActivate()
+{
+    if (FActive) return;
+    FActive = true;
+    if (FHost) FHost->SetIgnoreListChange(true);
+}
+
+void TfrmViewer::FormDeactivate()
+{
+    // Once per activation: hiding and losing the activation both end up here.
+    if (!FActive) return;
+    FActive = false;
+    if (!FHost) return;
+    FHost->SetIgnoreListChange(false);
+    FHost->ListChanged();
+}
+
+bool TfrmViewer::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        // Before the controls and before Tab's focus move.
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (FormKeyDown(key->key(), key->modifiers())) {
+            event->accept();
+            return true;
+        }
+        break;
+    }
+    case QEvent::WindowActivate:
+        FormActivate();
+        break;
+    case QEvent::WindowDeactivate:
+    case QEvent::Hide:
+        FormDeactivate();
+        break;
+    case QEvent::Resize:
+        LayoutImage();
+        break;
+    default:
+        break;
+    }
+    return QWidget::event(event);
+}
+
+void TfrmViewer::mouseDoubleClickEvent(QMouseEvent*)
+{
+    ImageDblClick();
+}
+
+} // namespace quorvane

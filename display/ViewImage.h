@@ -1,0 +1,101 @@
+// TfrmViewer: the frameless black window that shows one picture at its
+// natural size over the whole screen of the main window, pans it, steps
+// through the result list's pictures and deletes the shown file.
+// Invariant: Image is never smaller than the client area and its edges never
+// come inside the window, so the picture is centred where it fits and
+// covers the window where it does not.
+#pragma once
+
+#include "ViewerRules.h"
+
+#include <QCursor>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+class QAction;
+class QMenu;
+
+namespace quorvane {
+
+class IViewerHost;
+class TAdvImage;
+
+class TfrmViewer : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit TfrmViewer(QWidget* parent = nullptr);
+
+    // The main window's side of the viewer; the viewer acts on nothing else.
+    void SetHost(IViewerHost* host) { FHost = host; }
+    TAdvImage* Picture() const { return Image; }
+    QMenu* PopupMenu() const { return PopupMenu1; }
+    QCursor HandCursor() const { return FHandMove; }
+    // The rectangle the viewer covers instead of the owner's screen (tests
+    // fix the client size with it); an empty rectangle restores the screen.
+    void SetCoverRect(const QRect& rect) { FCoverRect = rect; }
+
+    // Loads path unless it is already shown, covers the owner's screen,
+    // becomes the active window and lays the picture out from the top-left.
+    void Open(const QString& path, QWidget* owner);
+    // Lays Image out: at (0, 0), at least as large as the client area.
+    void LayoutImage();
+
+    void ShowPicture(const QString& path);
+    bool ShowNextImage();
+    bool ShowPriorImage();
+    bool ShowFirstImage();
+    bool ShowLastImage();
+    void PanImage(int dx, int dy);
+    // The delete sequence of Del and "Delete".
+    void DeleteImage();
+    // True when the file is gone and no focused picture was shown instead.
+    bool DeleteShownFile();
+    void CloseViewer();
+
+  protected:
+    bool event(QEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+  private:
+    void setupImage();
+    void setupMenu();
+    void FormCreate();
+    void FormActivate();
+    void FormDeactivate();
+    bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    void ImageMouseDown(QPoint screenPosition);
+    void ImageMouseMove(QPoint screenPosition);
+    void ImageMouseUp(Qt::MouseButton button, QPoint screenPosition);
+    void ImageDblClick() { CloseViewer(); }
+    void miNextImageClick() { ShowNextImage(); }
+    void miPriorImageClick() { ShowPriorImage(); }
+    void miFirstImageClick() { ShowFirstImage(); }
+    void miLastImageClick() { ShowLastImage(); }
+    void miDeleteClick() { DeleteImage(); }
+    void miCloseClick() { CloseViewer(); }
+    bool ShowStep(EViewerStep step);
+    void ShowFocusedInPlace(const QString& path);
+
+    TAdvImage* Image = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* miNextImage = nullptr;
+    QAction* miPriorImage = nullptr;
+    QAction* miFirstImage = nullptr;
+    QAction* miLastImage = nullptr;
+    QAction* miDelete = nullptr;
+    QAction* miClose = nullptr;
+
+    IViewerHost* FHost = nullptr;
+    QCursor FHandMove;
+    QRect FCoverRect;
+    bool FDragging = false;
+    QPoint FLastPos;
+    QPoint FDownPos;
+    bool FActive = false;
+};
+
+} // namespace quorvane

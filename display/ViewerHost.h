@@ -1,0 +1,49 @@
+// IViewerHost: what the full-size viewer reaches in the main window — the
+// result list's rows, focus and selection, the file-operation service with
+// the delete options, the preview and slides that may show a deleted file,
+// and the list-change flag. The main window implements it; tests fake it.
+#pragma once
+
+#include "FileOperations.h"
+#include "TFileRecord.h"
+
+#include <QString>
+#include <cstddef>
+#include <vector>
+
+namespace quorvane {
+
+class IViewerHost {
+  public:
+    virtual ~IViewerHost() = default;
+
+    // The result list in its current order; -1 when no row has the focus.
+    virtual const std::vector<TFileRecord>& ListRows() const = 0;
+    virtual std::ptrdiff_t ListFocusedRow() const = 0;
+    // Gives the row the list's focus (the selection is left to DeselectAll).
+    virtual void FocusListRow(std::ptrdiff_t row) = 0;
+    // Clears the list's selection; the focused row keeps the focus.
+    virtual void DeselectListRows() = 0;
+    // Scrolls the list so that its focused row is fully visible.
+    virtual void ScrollToFocusedRow() = 0;
+    // True while a row's name is being edited in place.
+    virtual bool EditingRowName() const = 0;
+    // Removes one row; the list's own removal handling updates the total.
+    virtual void RemoveListRow(std::ptrdiff_t row) = 0;
+
+    // The service that deletes files, or nullptr when none is installed, and
+    // the flags of the list's own delete (the two delete options).
+    virtual IFileOperations* FileOperations() = 0;
+    virtual unsigned DeleteFlags() const = 0;
+    // Empties the preview and the slides that show path (a deleted file).
+    virtual void ForgetPicture(const QString& path) = 0;
+
+    // While set, the list's change notifications are ignored.
+    virtual void SetIgnoreListChange(bool ignore) = 0;
+    // Runs the list's change notification once, as if the list had changed.
+    virtual void ListChanged() = 0;
+    // Closes the main window, which ends the program.
+    virtual void CloseMainWindow() = 0;
+};
+
+} // namespace quorvane
