@@ -3,11 +3,13 @@
 // ones byte by byte at the offsets. No descriptor outlives its sample.
 #include "ContentsCheck.h"
 
+#include "ContentsRead.h"
 #include "TextCompare.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,6 +83,21 @@ void ReadSampledBytes(int fd, TFileSample& sample, std::vector<unsigned char>& b
     }
 }
 
+// Equal classes for equal samples: the same size and the same bytes. Only
+// complete samples are classed; a failed one is never compared by class.
+std::vector<std::uint64_t> ClassesOfSamples(const std::vector<TFileSample>& samples)
+{
+    std::map<std::string, std::uint64_t> ids;
+    std::vector<std::uint64_t> classes(samples.size(), 0);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const TFileSample& s = samples[i];
+        std::string key = std::to_string(s.Size) + ':';
+        key.append(reinterpret_cast<const char*>(s.Bytes), s.Count);
+        classes[i] = ids.emplace(std::move(key), ids.size()).first->second;
+    }
+    return classes;
+}
+
 } // namespace
 
 TFileSample SampleFile(int dirFd, const char* name, std::vector<unsigned char>& buffer)
@@ -104,7 +121,6 @@ bool SameSamples(const TFileSample& a, const std::string& pathA, const TFileSamp
 {
     if (!a.Opened) throw EFileReadError("Cannot open file " + pathA);
     if (!b.Opened) throw EFileReadError("Cannot open file " + pathB);
-    if (a.Device == b.Device && a.Inode == b.Inode) return true;
     if (a.Size != b.Size) return false;
     const std::size_t count = std::max(a.Count + a.ReadFailed, b.Count + b.ReadFailed);
     for (std::size_t i = 0; i < count; ++i) {
@@ -129,32 +145,44 @@ void TSampleStore::Read(const std::vector<TFileRecord>& catalogue, const std::ve
 {
     FSlotOf.assign(catalogue.size(), -1);
     FSamples.clear();
-    FSamples.reserve(rows.size());
-    TProgressMeter meter(host, rows.size());
-    const std::string* openDirectory = nullptr;
-    TFileHandle dir(-1);
+    const std::vector<std::uint32_t> toRead = AssignFileSlots(catalogue, rows, FSlotOf);
+    FSamples.resize(toRead.size());
+    TProgressMeter meter(host, toRead.size());
+    TDirectoryOpener directories;
     std::vector<unsigned char> buffer;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
+    for (std::size_t i = 0; i < toRead.size(); ++i) {
         meter.Step(i);
-        const TFileRecord& row = catalogue[rows[i]];
-        if (openDirectory != row.Directory.get()) {
-            dir.Reset(open(row.DirectoryText().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-            openDirectory = row.Directory.get();
-        }
-        FSlotOf[rows[i]] = static_cast<std::int32_t>(FSamples.size());
+        const TFileRecord& row = catalogue[toRead[i]];
+        const int dirFd = directories.Open(row);
         // A directory that cannot be opened leaves its files unopened.
-        FSamples.push_back(dir.Fd() >= 0 ? SampleFile(dir.Fd(), row.Name.c_str(), buffer) : TFileSample{});
+        if (dirFd >= 0) FSamples[i] = SampleFile(dirFd, row.Name.c_str(), buffer);
     }
+    FClasses = ClassesOfSamples(FSamples);
+}
+
+bool TSampleStore::Failed(std::uint32_t row) const
+{
+    const std::int32_t slot = FSlotOf[row];
+    if (slot < 0) return false;
+    const TFileSample& sample = FSamples[static_cast<std::size_t>(slot)];
+    return !sample.Opened || sample.ReadFailed;
+}
+
+std::uint64_t TSampleStore::ClassOf(std::uint32_t row) const
+{
+    const std::int32_t slot = FSlotOf[row];
+    return slot < 0 ? kUnreadClass | row : FClasses[static_cast<std::size_t>(slot)];
 }
 
 bool TSampleStore::Matches(const std::vector<TFileRecord>& catalogue, std::uint32_t candidate,
                            std::uint32_t reference) const
 {
-    const TFileRecord& a = catalogue[candidate];
-    const TFileRecord& b = catalogue[reference];
-    if (a.Name == b.Name && a.DirectoryText() == b.DirectoryText()) return true;
-    return SameSamples(FSamples[static_cast<std::size_t>(FSlotOf[candidate])], a.FullPath(PathStyle::Posix),
-                       FSamples[static_cast<std::size_t>(FSlotOf[reference])], b.FullPath(PathStyle::Posix));
+    const std::int32_t a = FSlotOf[candidate];
+    const std::int32_t b = FSlotOf[reference];
+    if (a < 0 || b < 0) return false; // never read: its size is unique among other files of its run
+    return SameSamples(FSamples[static_cast<std::size_t>(a)], catalogue[candidate].FullPath(PathStyle::Posix),
+                       FSamples[static_cast<std::size_t>(b)],
+                       catalogue[reference].FullPath(PathStyle::Posix));
 }
 
 } // namespace quorvane

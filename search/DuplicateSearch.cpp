@@ -1,12 +1,13 @@
 // Duplicate detection. The key entries are sorted once by key and then by the
 // decimal text of the catalogue index; each run of equal keys is resolved
-// once, at the first catalogue row that carries its key, which gives the same
-// rows in the same order as consuming a sorted key list entry by entry.
+// once, at the first catalogue row that carries its key, into all the groups
+// its reference walk gives (RunGrouping.h).
 #include "DuplicateSearch.h"
 
 #include "ContentsCheck.h"
 #include "FileScan.h"
 #include "PathRules.h"
+#include "RunGrouping.h"
 #include "TextCompare.h"
 
 #include <algorithm>
@@ -163,61 +164,13 @@ TSortedKeys SortCatalogueKeys(const std::vector<TFileRecord>& catalogue, const T
     });
 }
 
-// Whether candidate matches reference. Every ticked test runs even after one
-// failed, so contents are compared (and may fail to read) as they would be
-// in that order.
-bool MatchesReference(const std::vector<TFileRecord>& catalogue, std::uint32_t candidateIndex,
-                      std::uint32_t referenceIndex, const TSampleStore* samples,
-                      const TSearchCriteria& criteria)
-{
-    const TFileRecord& candidate = catalogue[candidateIndex];
-    const TFileRecord& reference = catalogue[referenceIndex];
-    bool matches = true;
-    if (criteria.Name && !SameFolded(candidate.Name, reference.Name)) matches = false;
-    if (criteria.Size) {
-        const bool sameSize = candidate.Size == reference.Size;
-        if (!sameSize) matches = false;
-        if (sameSize && samples && !samples->Matches(catalogue, candidateIndex, referenceIndex))
-            matches = false;
-    }
-    if (criteria.Time && candidate.TimeKey != reference.TimeKey) matches = false;
-    return matches;
-}
-
-// Resolves one run: its first entry is the reference; the entries after it
-// that match are listed in key-list order, then the reference.
-void FormGroup(const std::vector<TFileRecord>& catalogue, const std::uint32_t* first,
-               const std::uint32_t* last, const TSampleStore* samples, const TSearchCriteria& criteria,
-               std::vector<std::uint32_t>& listed)
-{
-    if (last - first < 2) return;
-    bool grouped = false;
-    for (const std::uint32_t* candidate = first + 1; candidate != last; ++candidate) {
-        if (!MatchesReference(catalogue, *candidate, *first, samples, criteria)) continue;
-        grouped = true;
-        listed.push_back(*candidate);
-    }
-    if (grouped) listed.push_back(*first);
-}
-
-// The rows whose contents the groups will compare: in each run, the
-// reference and every candidate of the reference's size; ascending.
-std::vector<std::uint32_t> RowsToSample(const std::vector<TFileRecord>& catalogue, const TSortedKeys& keys)
+// The rows whose contents the groups may compare, ascending.
+std::vector<std::uint32_t> RowsToRead(const std::vector<TFileRecord>& catalogue, const TSortedKeys& keys)
 {
     std::vector<std::uint32_t> rows;
-    for (std::size_t run = 0; run + 1 < keys.RunStarts.size(); ++run) {
-        const std::size_t begin = keys.RunStarts[run];
-        const std::size_t end = keys.RunStarts[run + 1];
-        if (end - begin < 2) continue;
-        const std::uint32_t reference = keys.Indexes[begin];
-        bool any = false;
-        for (std::size_t i = begin + 1; i < end; ++i) {
-            if (catalogue[keys.Indexes[i]].Size != catalogue[reference].Size) continue;
-            rows.push_back(keys.Indexes[i]);
-            any = true;
-        }
-        if (any) rows.push_back(reference);
-    }
+    for (std::size_t run = 0; run + 1 < keys.RunStarts.size(); ++run)
+        RowsNeedingContents(catalogue, keys.Indexes.data() + keys.RunStarts[run],
+                            keys.Indexes.data() + keys.RunStarts[run + 1], rows);
     std::sort(rows.begin(), rows.end());
     return rows;
 }
@@ -248,7 +201,7 @@ void GroupCatalogue(std::vector<TFileRecord>& catalogue, const TSearchCriteria& 
     // Contents are read ahead in directory order, as a pass of their own;
     // a failure is raised when the group that needs the file is formed.
     std::optional<TSampleStore> samples;
-    if (criteria.CompareContents()) samples.emplace().Read(catalogue, RowsToSample(catalogue, keys), host);
+    if (criteria.CompareContents()) samples.emplace().Read(catalogue, RowsToRead(catalogue, keys), host);
     std::vector<bool> resolved(runs, false);
     std::vector<std::uint32_t> listed;
     TProgressMeter meter(host, catalogue.size());
@@ -258,9 +211,9 @@ void GroupCatalogue(std::vector<TFileRecord>& catalogue, const TSearchCriteria& 
             const std::uint32_t run = runOf[q];
             if (resolved[run]) continue;
             resolved[run] = true;
-            const std::uint32_t* runFirst = keys.Indexes.data() + keys.RunStarts[run];
-            FormGroup(catalogue, runFirst, keys.Indexes.data() + keys.RunStarts[run + 1],
-                      samples ? &*samples : nullptr, criteria, listed);
+            GroupRun(catalogue, keys.Indexes.data() + keys.RunStarts[run],
+                     keys.Indexes.data() + keys.RunStarts[run + 1], samples ? &*samples : nullptr, criteria,
+                     listed);
         }
     } catch (const EFileReadError&) {
         MoveListed(catalogue, listed, target); // the rows listed so far stay

@@ -1,7 +1,8 @@
 // Duplicate detection: reads the input directories into a catalogue, sorts
-// one key entry per row, and for each run of equal keys appends the rows that
-// match the run's reference row on every ticked criterion, then the reference.
-// Work is O(n log n): one sort, each key run consumed once.
+// one key entry per row, and splits each run of equal keys into every group
+// its rows form under the ticked criteria: the run's first row is the
+// reference, its matches are listed, then the reference; the first row left
+// over becomes the next reference, and so on. Work is O(n log n).
 #pragma once
 
 #include "ScanHost.h"

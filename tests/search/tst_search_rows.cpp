@@ -36,7 +36,8 @@ QStringList NamesOf(const std::vector<TFileRecord>& rows)
 
 TSearchCriteria Ticked(const QString& letters)
 {
-    return TSearchCriteria{letters.contains('N'), letters.contains('S'), false, letters.contains('T')};
+    return TSearchCriteria{
+        .Name = letters.contains('N'), .Size = letters.contains('S'), .Time = letters.contains('T')};
 }
 
 } // namespace
