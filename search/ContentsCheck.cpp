@@ -20,41 +20,6 @@ namespace {
 // Files up to this size are read whole: one system call beats six.
 constexpr off_t kReadWholeLimit = off_t{64} * 1024;
 
-class TFileHandle {
-  public:
-    explicit TFileHandle(int fd) : FFd(fd) {}
-    ~TFileHandle()
-    {
-        if (FFd >= 0) close(FFd);
-    }
-    TFileHandle(const TFileHandle&) = delete;
-    TFileHandle& operator=(const TFileHandle&) = delete;
-    int Fd() const { return FFd; }
-    void Reset(int fd)
-    {
-        if (FFd >= 0) close(FFd);
-        FFd = fd;
-    }
-
-  private:
-    int FFd;
-};
-
-// Reads up to length bytes at offset; fewer at the end of the file; -1 on
-// an error.
-ssize_t ReadAt(int fd, unsigned char* buffer, std::size_t length, off_t offset)
-{
-    std::size_t done = 0;
-    while (done < length) {
-        const ssize_t got = pread(fd, buffer + done, length - done, offset + static_cast<off_t>(done));
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return -1;
-        if (got == 0) break;
-        done += static_cast<std::size_t>(got);
-    }
-    return static_cast<ssize_t>(done);
-}
-
 // Fills the sample from the open file; a short file (it shrank since fstat)
 // or a failed read ends the sample with ReadFailed.
 void ReadSampledBytes(int fd, TFileSample& sample, std::vector<unsigned char>& buffer)
@@ -103,11 +68,9 @@ std::vector<std::uint64_t> ClassesOfSamples(const std::vector<TFileSample>& samp
 TFileSample SampleFile(int dirFd, const char* name, std::vector<unsigned char>& buffer)
 {
     TFileSample sample;
-    const TFileHandle file(openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
     struct stat st;
-    // Only a regular file is read: a FIFO or device put in the file's place
-    // counts as a file that cannot be opened.
-    if (file.Fd() < 0 || fstat(file.Fd(), &st) != 0 || !S_ISREG(st.st_mode)) return sample;
+    const TFileHandle file(OpenRegularFile(dirFd, name, st));
+    if (file.Fd() < 0) return sample;
     sample.Opened = true;
     sample.Device = st.st_dev;
     sample.Inode = st.st_ino;

@@ -1,7 +1,9 @@
 // File slots and directory opening of the contents passes.
 #include "ContentsRead.h"
 
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
 
@@ -17,6 +19,38 @@ struct TFileKeyHash {
 };
 
 } // namespace
+
+void TFileHandle::Reset(int fd)
+{
+    if (FFd >= 0) close(FFd);
+    FFd = fd;
+}
+
+ssize_t ReadAt(int fd, unsigned char* buffer, std::size_t length, off_t offset)
+{
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t got = pread(fd, buffer + done, length - done, offset + static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return -1;
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+int OpenRegularFile(int dirFd, const char* name, struct stat& st)
+{
+    const int fd = openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return -1;
+    // Only a regular file is read: a FIFO or device put in the file's place
+    // counts as a file that cannot be opened.
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
 
 std::vector<std::uint32_t> AssignFileSlots(const std::vector<TFileRecord>& catalogue,
                                            const std::vector<std::uint32_t>& rows,

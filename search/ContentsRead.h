@@ -6,6 +6,8 @@
 #include "TFileRecord.h"
 
 #include <cstdint>
+#include <sys/stat.h>
+#include <sys/types.h>
 #include <vector>
 
 namespace quorvane {
@@ -13,6 +15,28 @@ namespace quorvane {
 // The class given to a row whose file was never read: distinct per row and
 // from every class of a file that was read.
 inline constexpr std::uint64_t kUnreadClass = std::uint64_t{1} << 63;
+
+// Owns one descriptor; -1 holds none.
+class TFileHandle {
+  public:
+    explicit TFileHandle(int fd) : FFd(fd) {}
+    ~TFileHandle() { Reset(-1); }
+    TFileHandle(const TFileHandle&) = delete;
+    TFileHandle& operator=(const TFileHandle&) = delete;
+    int Fd() const { return FFd; }
+    void Reset(int fd);
+
+  private:
+    int FFd;
+};
+
+// Reads up to length bytes at offset, fewer at the end of the file; -1 on
+// an error.
+ssize_t ReadAt(int fd, unsigned char* buffer, std::size_t length, off_t offset);
+
+// Opens name in dirFd for reading without following a link or blocking on
+// a FIFO; -1 unless it is a regular file, whose status then fills st.
+int OpenRegularFile(int dirFd, const char* name, struct stat& st);
 
 // Assigns one slot per file (same device and inode) to the given rows;
 // slotOf[row] receives the slot. Returns, per slot, the first row of it,

@@ -9,9 +9,10 @@
 #include "PathRules.h"
 #include "RunGrouping.h"
 #include "TextCompare.h"
+#include "WholeContents.h"
 
 #include <algorithm>
-#include <optional>
+#include <memory>
 
 namespace quorvane {
 
@@ -175,21 +176,44 @@ std::vector<std::uint32_t> RowsToRead(const std::vector<TFileRecord>& catalogue,
     return rows;
 }
 
-// Moves the listed rows to target; each catalogue row is listed at most once.
-void MoveListed(std::vector<TFileRecord>& catalogue, const std::vector<std::uint32_t>& listed,
-                std::vector<TFileRecord>& target)
+// The contents of the rows that groups may compare: whole contents when
+// All bytes is ticked (it supersedes CC), else the sampled bytes; null when
+// contents are not compared.
+std::unique_ptr<TContentsClasses> ReadContents(const std::vector<TFileRecord>& catalogue,
+                                               const TSortedKeys& keys, const TSearchCriteria& criteria,
+                                               TScanHost& host)
 {
-    target.reserve(target.size() + listed.size());
-    for (std::uint32_t index : listed)
+    if (criteria.CompareAllBytes()) {
+        auto digests = std::make_unique<TDigestStore>();
+        digests->Read(catalogue, RowsToRead(catalogue, keys), host);
+        return digests;
+    }
+    if (criteria.CompareContents()) {
+        auto samples = std::make_unique<TSampleStore>();
+        samples->Read(catalogue, RowsToRead(catalogue, keys), host);
+        return samples;
+    }
+    return nullptr;
+}
+
+// Moves the listed rows to target (each catalogue row is listed at most
+// once) and their group starts, as indexes of target, to groupStarts.
+void MoveListed(std::vector<TFileRecord>& catalogue, const TListedRows& listed,
+                std::vector<TFileRecord>& target, std::vector<std::size_t>* groupStarts)
+{
+    if (groupStarts) {
+        for (std::size_t start : listed.GroupStarts)
+            groupStarts->push_back(target.size() + start);
+    }
+    target.reserve(target.size() + listed.Rows.size());
+    for (std::uint32_t index : listed.Rows)
         target.push_back(std::move(catalogue[index]));
 }
 
-} // namespace
-
 // Second pass: catalogue row q resolves its key's run the first time the run
 // is met, so groups appear in the order of their lowest catalogue index.
-void GroupCatalogue(std::vector<TFileRecord>& catalogue, const TSearchCriteria& criteria, TScanHost& host,
-                    std::vector<TFileRecord>& target)
+void GroupInto(std::vector<TFileRecord>& catalogue, const TSearchCriteria& criteria, TScanHost& host,
+               std::vector<TFileRecord>& target, std::vector<std::size_t>* groupStarts)
 {
     const TSortedKeys keys = SortCatalogueKeys(catalogue, criteria, host);
     const std::size_t runs = keys.RunStarts.size() - 1;
@@ -198,12 +222,11 @@ void GroupCatalogue(std::vector<TFileRecord>& catalogue, const TSearchCriteria& 
         for (std::size_t i = keys.RunStarts[run]; i < keys.RunStarts[run + 1]; ++i)
             runOf[keys.Indexes[i]] = static_cast<std::uint32_t>(run);
     }
-    // Contents are read ahead in directory order, as a pass of their own;
+    // Contents are read ahead in directory order, as passes of their own;
     // a failure is raised when the group that needs the file is formed.
-    std::optional<TSampleStore> samples;
-    if (criteria.CompareContents()) samples.emplace().Read(catalogue, RowsToRead(catalogue, keys), host);
+    const std::unique_ptr<TContentsClasses> contents = ReadContents(catalogue, keys, criteria, host);
     std::vector<bool> resolved(runs, false);
-    std::vector<std::uint32_t> listed;
+    TListedRows listed;
     TProgressMeter meter(host, catalogue.size());
     try {
         for (std::size_t q = 0; q < catalogue.size(); ++q) {
@@ -212,19 +235,34 @@ void GroupCatalogue(std::vector<TFileRecord>& catalogue, const TSearchCriteria& 
             if (resolved[run]) continue;
             resolved[run] = true;
             GroupRun(catalogue, keys.Indexes.data() + keys.RunStarts[run],
-                     keys.Indexes.data() + keys.RunStarts[run + 1], samples ? &*samples : nullptr, criteria,
-                     listed);
+                     keys.Indexes.data() + keys.RunStarts[run + 1], contents.get(), criteria, host, listed);
         }
     } catch (const EFileReadError&) {
-        MoveListed(catalogue, listed, target); // the rows listed so far stay
+        MoveListed(catalogue, listed, target, groupStarts); // the rows listed so far stay
         throw;
     }
-    MoveListed(catalogue, listed, target);
+    MoveListed(catalogue, listed, target, groupStarts);
 }
 
-TSearchOutcome FindDuplicates(const std::vector<std::string>& directories, const TSearchCriteria& criteria,
-                              bool includeSubdirectories, TDuplicateHost& host,
-                              std::vector<TFileRecord>& target)
+} // namespace
+
+void GroupCatalogue(std::vector<TFileRecord>& catalogue, const TSearchCriteria& criteria, TScanHost& host,
+                    std::vector<TFileRecord>& target)
+{
+    GroupInto(catalogue, criteria, host, target, nullptr);
+}
+
+void GroupCatalogueWithGroups(std::vector<TFileRecord>& catalogue, const TSearchCriteria& criteria,
+                              TScanHost& host, std::vector<TFileRecord>& target,
+                              std::vector<std::size_t>& groupStarts)
+{
+    GroupInto(catalogue, criteria, host, target, &groupStarts);
+}
+
+TSearchOutcome FindDuplicatesWithGroups(const std::vector<std::string>& directories,
+                                        const TSearchCriteria& criteria, bool includeSubdirectories,
+                                        TDuplicateHost& host, std::vector<TFileRecord>& target,
+                                        std::vector<std::size_t>& groupStarts)
 {
     if (directories.empty()) {
         host.ShowErrorMessage(kNoDirectoryMessage);
@@ -235,15 +273,34 @@ TSearchOutcome FindDuplicates(const std::vector<std::string>& directories, const
         return TSearchOutcome::NoCriterion;
     }
     host.ClearFileList();
-    target.clear();
+    // The search fills its own vectors and hands them over only when it ends
+    // (or a read error stops it): a cancelled search leaves target as it was.
     std::vector<TFileRecord> catalogue;
+    std::vector<TFileRecord> found;
+    std::vector<std::size_t> starts;
     TSeenFiles seen;
     for (const std::string& directory : directories)
         ReadAllFiles(directory, includeSubdirectories, host, catalogue, &seen);
     host.SetStatusText(kCheckingDuplicatesText, true);
-    GroupCatalogue(catalogue, criteria, host, target);
+    try {
+        GroupInto(catalogue, criteria, host, found, &starts);
+    } catch (const EFileReadError&) {
+        target = std::move(found);
+        groupStarts = std::move(starts);
+        throw;
+    }
+    target = std::move(found);
+    groupStarts = std::move(starts);
     host.SetStatusText(kTotalFilesText + std::to_string(target.size()), true);
     return TSearchOutcome::Completed;
+}
+
+TSearchOutcome FindDuplicates(const std::vector<std::string>& directories, const TSearchCriteria& criteria,
+                              bool includeSubdirectories, TDuplicateHost& host,
+                              std::vector<TFileRecord>& target)
+{
+    std::vector<std::size_t> groupStarts;
+    return FindDuplicatesWithGroups(directories, criteria, includeSubdirectories, host, target, groupStarts);
 }
 
 } // namespace quorvane

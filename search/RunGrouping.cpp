@@ -60,13 +60,14 @@ bool MatchesReference(const std::vector<TFileRecord>& catalogue, std::uint32_t c
 // The reference walk taken literally, pair by pair. Matches are listed as
 // they are found, so an error leaves the rows found before it in listed.
 void WalkRun(const std::vector<TFileRecord>& catalogue, const std::uint32_t* first, std::size_t count,
-             const TContentsClasses* contents, const TSearchCriteria& criteria,
-             std::vector<std::uint32_t>& listed)
+             const TContentsClasses* contents, const TSearchCriteria& criteria, const TScanHost& host,
+             TListedRows& listed)
 {
     std::vector<bool> used(count, false);
     std::vector<std::uint32_t> groupRows;
     for (std::size_t i = 0; i < count; ++i) {
         if (used[i]) continue;
+        ThrowIfCancelled(host);
         used[i] = true;
         groupRows.assign(1, first[i]);
         for (std::size_t j = i + 1; j < count; ++j) {
@@ -77,10 +78,11 @@ void WalkRun(const std::vector<TFileRecord>& catalogue, const std::uint32_t* fir
             });
             if (fileInGroup || !MatchesReference(catalogue, first[j], first[i], contents, criteria)) continue;
             used[j] = true;
+            if (groupRows.size() == 1) listed.GroupStarts.push_back(listed.Rows.size());
             groupRows.push_back(first[j]);
-            listed.push_back(first[j]);
+            listed.Rows.push_back(first[j]);
         }
-        if (groupRows.size() > 1) listed.push_back(first[i]);
+        if (groupRows.size() > 1) listed.Rows.push_back(first[i]);
     }
 }
 
@@ -100,8 +102,7 @@ std::vector<TMember> Members(const std::vector<TFileRecord>& catalogue, const st
 
 // The walk's result computed by sorting: see the file's opening comment.
 void ClassifyRun(const std::vector<TFileRecord>& catalogue, const std::uint32_t* first, std::size_t count,
-                 const TContentsClasses* contents, const TSearchCriteria& criteria,
-                 std::vector<std::uint32_t>& listed)
+                 const TContentsClasses* contents, const TSearchCriteria& criteria, TListedRows& listed)
 {
     std::vector<TMember> members = Members(catalogue, first, count, contents, criteria);
     std::sort(members.begin(), members.end(), [](const TMember& a, const TMember& b) {
@@ -130,9 +131,10 @@ void ClassifyRun(const std::vector<TFileRecord>& catalogue, const std::uint32_t*
         return members[a.first].Position < members[b.first].Position;
     });
     for (const auto& [begin, end] : blocks) {
+        listed.GroupStarts.push_back(listed.Rows.size());
         for (std::size_t i = begin + 1; i < end; ++i)
-            listed.push_back(first[members[i].Position]);
-        listed.push_back(first[members[begin].Position]);
+            listed.Rows.push_back(first[members[i].Position]);
+        listed.Rows.push_back(first[members[begin].Position]);
     }
 }
 
@@ -166,14 +168,14 @@ void RowsNeedingContents(const std::vector<TFileRecord>& catalogue, const std::u
 
 void GroupRun(const std::vector<TFileRecord>& catalogue, const std::uint32_t* first,
               const std::uint32_t* last, const TContentsClasses* contents, const TSearchCriteria& criteria,
-              std::vector<std::uint32_t>& listed)
+              const TScanHost& host, TListedRows& listed)
 {
     const auto count = static_cast<std::size_t>(last - first);
     if (count < 2) return;
     const bool failure =
         contents && std::any_of(first, last, [&](std::uint32_t row) { return contents->Failed(row); });
     if (failure)
-        WalkRun(catalogue, first, count, contents, criteria, listed);
+        WalkRun(catalogue, first, count, contents, criteria, host, listed);
     else
         ClassifyRun(catalogue, first, count, contents, criteria, listed);
 }

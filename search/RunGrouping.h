@@ -5,6 +5,7 @@
 // never two rows of one file (same device and inode).
 #pragma once
 
+#include "ScanHost.h"
 #include "SearchCriteria.h"
 #include "TFileRecord.h"
 
@@ -37,6 +38,13 @@ inline bool SameFile(const TFileRecord& a, const TFileRecord& b)
     return a.Inode != 0 && a.Inode == b.Inode && a.Device == b.Device;
 }
 
+// Rows listed by the grouping, as catalogue indexes, and where each group
+// starts among them.
+struct TListedRows {
+    std::vector<std::uint32_t> Rows;
+    std::vector<std::size_t> GroupStarts;
+};
+
 // The rows of the run [first, last) whose contents may be compared: those
 // sharing their size with a row of another file in the run. Appended to rows.
 void RowsNeedingContents(const std::vector<TFileRecord>& catalogue, const std::uint32_t* first,
@@ -46,9 +54,10 @@ void RowsNeedingContents(const std::vector<TFileRecord>& catalogue, const std::u
 // walk described above gives them. contents is null unless contents are
 // compared. O(k log k) for a run of k rows; a run holding a row whose file
 // failed to read is walked pair by pair so that the error is raised where
-// that walk meets it, with the rows listed before it kept in listed.
+// that walk meets it, with the rows listed before it kept in listed. That
+// walk polls host for a cancel request at each reference.
 void GroupRun(const std::vector<TFileRecord>& catalogue, const std::uint32_t* first,
               const std::uint32_t* last, const TContentsClasses* contents, const TSearchCriteria& criteria,
-              std::vector<std::uint32_t>& listed);
+              const TScanHost& host, TListedRows& listed);
 
 } // namespace quorvane

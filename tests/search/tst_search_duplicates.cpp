@@ -5,6 +5,7 @@
 #include "ContentsCheck.h"
 #include "DuplicateSearch.h"
 #include "FileScan.h"
+#include "LiteralGrouping.h"
 #include "PathRules.h"
 #include "SearchFixtures.h"
 #include "TextCompare.h"
@@ -566,52 +567,6 @@ void TestSearchDuplicates::hardLinksAreNoDuplicates()
 }
 
 namespace {
-
-// The key list consumed entry by entry, as the window's algorithm describes
-// it, with every group of a key: after the reference's group the first entry
-// left over becomes the next reference, until the key's entries are used up.
-// Slow (entries erased from the middle) but plainly right.
-std::vector<std::uint32_t> KeyListResult(const std::vector<TFileRecord>& catalogue, const TSearchCriteria& c)
-{
-    auto keyOf = [&](const TFileRecord& r) { return c.Name ? r.Name : c.Size ? r.SizeText() : r.TimeText(); };
-    auto oneFile = [&](std::uint32_t a, std::uint32_t b) {
-        return catalogue[a].Inode != 0 && catalogue[a].Inode == catalogue[b].Inode &&
-               catalogue[a].Device == catalogue[b].Device;
-    };
-    std::vector<TKeyEntry> list;
-    for (std::uint32_t q = 0; q < catalogue.size(); ++q)
-        list.push_back({keyOf(catalogue[q]), q});
-    SortKeyList(list);
-    std::vector<std::uint32_t> out;
-    for (std::uint32_t q = 0; q < catalogue.size(); ++q) {
-        const std::string k = keyOf(catalogue[q]);
-        for (std::ptrdiff_t r = FindKeyEntry(list, k); r >= 0; r = FindKeyEntry(list, k)) {
-            const std::uint32_t ri = list[static_cast<std::size_t>(r)].Index;
-            const TFileRecord& ref = catalogue[ri];
-            std::vector<std::uint32_t> group{ri};
-            auto next = static_cast<std::size_t>(r + 1);
-            while (next < list.size() && SameFolded(list[next].Key, k)) {
-                const std::uint32_t ci = list[next].Index;
-                const TFileRecord& cand = catalogue[ci];
-                bool match = !(c.Name && !SameFolded(cand.Name, ref.Name));
-                match = match && !(c.Size && cand.SizeText() != ref.SizeText());
-                match = match && !(c.Time && cand.TimeText() != ref.TimeText());
-                match =
-                    match && std::none_of(group.begin(), group.end(), [&](auto g) { return oneFile(g, ci); });
-                if (!match) {
-                    ++next;
-                    continue;
-                }
-                group.push_back(ci);
-                out.push_back(ci);
-                list.erase(list.begin() + static_cast<std::ptrdiff_t>(next));
-            }
-            if (group.size() > 1) out.push_back(ri);
-            list.erase(list.begin() + r);
-        }
-    }
-    return out;
-}
 
 } // namespace
 
