@@ -9,11 +9,25 @@
 
 #include <cstdio>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace quorvane::cli {
 
 namespace {
+
+// The directory list's refusal of a text that names no directory.
+constexpr const char* kNotADirectoryText = "您沒有輸入目錄, 不然就是目錄名稱輸入錯誤!";
+
+// The first input that does not name an existing directory, or null.
+const std::string* FirstNonDirectory(const std::vector<std::string>& directories)
+{
+    for (const std::string& directory : directories) {
+        struct stat st;
+        if (stat(directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return &directory;
+    }
+    return nullptr;
+}
 
 // The window's progress display, written to stderr when asked for.
 class TCliHost : public TDuplicateHost {
@@ -176,6 +190,10 @@ int RunSearch(const std::vector<std::string>& args, bool listAll)
                            : "usage: quorvane-cli find [--name] [--size] [--cc] [--all-bytes] [--time] "
                              "[--groups] [--no-subdirs] [--progress] DIR...\n",
                    stderr);
+        return 2;
+    }
+    if (const std::string* wrong = FirstNonDirectory(options.Directories)) {
+        std::fprintf(stderr, "%s %s\n", kNotADirectoryText, wrong->c_str());
         return 2;
     }
     TCliHost host(options.ShowProgress);

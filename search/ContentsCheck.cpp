@@ -104,14 +104,14 @@ bool SameContents(const std::string& pathA, const std::string& pathB, PathStyle 
 }
 
 void TSampleStore::Read(const std::vector<TFileRecord>& catalogue, const std::vector<std::uint32_t>& rows,
-                        TScanHost& host)
+                        TScanHost& host, const TScanContext* scan)
 {
     FSlotOf.assign(catalogue.size(), -1);
     FSamples.clear();
     const std::vector<std::uint32_t> toRead = AssignFileSlots(catalogue, rows, FSlotOf);
     FSamples.resize(toRead.size());
     TProgressMeter meter(host, toRead.size());
-    TDirectoryOpener directories;
+    TDirectoryOpener directories(scan);
     std::vector<unsigned char> buffer;
     for (std::size_t i = 0; i < toRead.size(); ++i) {
         meter.Step(i);

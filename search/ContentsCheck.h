@@ -6,6 +6,7 @@
 #pragma once
 
 #include "DuplicateSearch.h"
+#include "FileScan.h"
 #include "RunGrouping.h"
 #include "ScanHost.h"
 
@@ -52,8 +53,10 @@ class TSampleStore : public TContentsClasses {
     // rows: catalogue indexes, ascending (so rows of one directory meet).
     // Reports each file read as a progress step; polls host for a cancel
     // request between files.
+    // scan, when given, is where the rows were read (their directories are
+    // then opened from the input directories, level by level).
     void Read(const std::vector<TFileRecord>& catalogue, const std::vector<std::uint32_t>& rows,
-              TScanHost& host);
+              TScanHost& host, const TScanContext* scan = nullptr);
 
     bool Failed(std::uint32_t row) const override;
     std::uint64_t ClassOf(std::uint32_t row) const override;

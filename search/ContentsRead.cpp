@@ -75,18 +75,37 @@ std::vector<std::uint32_t> AssignFileSlots(const std::vector<TFileRecord>& catal
     return firstRows;
 }
 
-TDirectoryOpener::~TDirectoryOpener()
-{
-    if (FFd >= 0) close(FFd);
-}
-
 int TDirectoryOpener::Open(const TFileRecord& row)
 {
-    if (FDirectory == row.Directory.get() && FDirectory) return FFd;
-    if (FFd >= 0) close(FFd);
+    if (FDirectory && FDirectory == row.Directory.get()) return FFd;
     FDirectory = row.Directory.get();
-    FFd = open(row.DirectoryText().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    return FFd;
+    const std::string& text = row.DirectoryText();
+    const std::size_t rootLength = FScan ? FScan->RootLengthOf(FDirectory) : std::string::npos;
+    if (rootLength != std::string::npos) return FFd = OpenPlaced(text, rootLength);
+    FByText.Reset(open(text.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return FFd = FByText.Fd();
+}
+
+int TDirectoryOpener::OpenPlaced(const std::string& text, std::size_t rootLength)
+{
+    const std::string root = text.substr(0, rootLength);
+    std::vector<std::string_view> names;
+    const std::string_view rest = std::string_view(text).substr(rootLength);
+    for (std::size_t begin = 0; begin < rest.size();) {
+        std::size_t end = rest.find('/', begin);
+        if (end == std::string_view::npos) end = rest.size();
+        if (end > begin) names.push_back(rest.substr(begin, end - begin));
+        begin = end + 1;
+    }
+    if ((FPath.Depth() == 0 || FPath.Root() != root) && !FPath.OpenRoot(root)) return -1;
+    std::size_t shared = 0;
+    while (shared < names.size() && shared + 1 < FPath.Depth() && FPath.NameAt(shared + 1) == names[shared])
+        ++shared;
+    if (!FPath.Truncate(shared + 1)) return -1;
+    for (std::size_t i = shared; i < names.size(); ++i) {
+        if (!FPath.Push(names[i])) return -1;
+    }
+    return FPath.DeepestFd();
 }
 
 } // namespace quorvane

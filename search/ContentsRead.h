@@ -3,6 +3,8 @@
 // file is opened by name relative to its open directory, never by a path.
 #pragma once
 
+#include "DirectoryPath.h"
+#include "FileScan.h"
 #include "TFileRecord.h"
 
 #include <cstdint>
@@ -45,12 +47,15 @@ std::vector<std::uint32_t> AssignFileSlots(const std::vector<TFileRecord>& catal
                                            const std::vector<std::uint32_t>& rows,
                                            std::vector<std::int32_t>& slotOf);
 
-// Keeps the directory of the last row open, so that the files of one
-// directory, met one after another, cost one directory open.
+// Opens the directories of rows for the contents passes. A directory the
+// scan placed (TScanContext) is opened from its input directory level by
+// level without following links, so a directory swapped for a link since the
+// scan is not followed and depth has no limit; the levels shared with the
+// previous row's directory stay open. Other rows' directories are opened by
+// their text. The last directory stays open for the next row.
 class TDirectoryOpener {
   public:
-    TDirectoryOpener() = default;
-    ~TDirectoryOpener();
+    explicit TDirectoryOpener(const TScanContext* scan) : FScan(scan) {}
     TDirectoryOpener(const TDirectoryOpener&) = delete;
     TDirectoryOpener& operator=(const TDirectoryOpener&) = delete;
 
@@ -59,8 +64,13 @@ class TDirectoryOpener {
     int Open(const TFileRecord& row);
 
   private:
+    int OpenPlaced(const std::string& text, std::size_t rootLength);
+
+    const TScanContext* FScan;
     const std::string* FDirectory = nullptr;
     int FFd = -1;
+    TFileHandle FByText{-1};
+    TDirectoryPath FPath;
 };
 
 } // namespace quorvane

@@ -181,16 +181,16 @@ std::vector<std::uint32_t> RowsToRead(const std::vector<TFileRecord>& catalogue,
 // contents are not compared.
 std::unique_ptr<TContentsClasses> ReadContents(const std::vector<TFileRecord>& catalogue,
                                                const TSortedKeys& keys, const TSearchCriteria& criteria,
-                                               TScanHost& host)
+                                               TScanHost& host, const TScanContext* scan)
 {
     if (criteria.CompareAllBytes()) {
         auto digests = std::make_unique<TDigestStore>();
-        digests->Read(catalogue, RowsToRead(catalogue, keys), host);
+        digests->Read(catalogue, RowsToRead(catalogue, keys), host, scan);
         return digests;
     }
     if (criteria.CompareContents()) {
         auto samples = std::make_unique<TSampleStore>();
-        samples->Read(catalogue, RowsToRead(catalogue, keys), host);
+        samples->Read(catalogue, RowsToRead(catalogue, keys), host, scan);
         return samples;
     }
     return nullptr;
@@ -213,7 +213,8 @@ void MoveListed(std::vector<TFileRecord>& catalogue, const TListedRows& listed,
 // Second pass: catalogue row q resolves its key's run the first time the run
 // is met, so groups appear in the order of their lowest catalogue index.
 void GroupInto(std::vector<TFileRecord>& catalogue, const TSearchCriteria& criteria, TScanHost& host,
-               std::vector<TFileRecord>& target, std::vector<std::size_t>* groupStarts)
+               std::vector<TFileRecord>& target, std::vector<std::size_t>* groupStarts,
+               const TScanContext* scan)
 {
     const TSortedKeys keys = SortCatalogueKeys(catalogue, criteria, host);
     const std::size_t runs = keys.RunStarts.size() - 1;
@@ -224,7 +225,7 @@ void GroupInto(std::vector<TFileRecord>& catalogue, const TSearchCriteria& crite
     }
     // Contents are read ahead in directory order, as passes of their own;
     // a failure is raised when the group that needs the file is formed.
-    const std::unique_ptr<TContentsClasses> contents = ReadContents(catalogue, keys, criteria, host);
+    const std::unique_ptr<TContentsClasses> contents = ReadContents(catalogue, keys, criteria, host, scan);
     std::vector<bool> resolved(runs, false);
     TListedRows listed;
     TProgressMeter meter(host, catalogue.size());
@@ -249,14 +250,14 @@ void GroupInto(std::vector<TFileRecord>& catalogue, const TSearchCriteria& crite
 void GroupCatalogue(std::vector<TFileRecord>& catalogue, const TSearchCriteria& criteria, TScanHost& host,
                     std::vector<TFileRecord>& target)
 {
-    GroupInto(catalogue, criteria, host, target, nullptr);
+    GroupInto(catalogue, criteria, host, target, nullptr, nullptr);
 }
 
 void GroupCatalogueWithGroups(std::vector<TFileRecord>& catalogue, const TSearchCriteria& criteria,
                               TScanHost& host, std::vector<TFileRecord>& target,
                               std::vector<std::size_t>& groupStarts)
 {
-    GroupInto(catalogue, criteria, host, target, &groupStarts);
+    GroupInto(catalogue, criteria, host, target, &groupStarts, nullptr);
 }
 
 TSearchOutcome FindDuplicatesWithGroups(const std::vector<std::string>& directories,
@@ -278,12 +279,12 @@ TSearchOutcome FindDuplicatesWithGroups(const std::vector<std::string>& director
     std::vector<TFileRecord> catalogue;
     std::vector<TFileRecord> found;
     std::vector<std::size_t> starts;
-    TSeenFiles seen;
+    TScanContext scan;
     for (const std::string& directory : directories)
-        ReadAllFiles(directory, includeSubdirectories, host, catalogue, &seen);
+        ReadAllFiles(directory, includeSubdirectories, host, catalogue, &scan);
     host.SetStatusText(kCheckingDuplicatesText, true);
     try {
-        GroupInto(catalogue, criteria, host, found, &starts);
+        GroupInto(catalogue, criteria, host, found, &starts, &scan);
     } catch (const EFileReadError&) {
         target = std::move(found);
         groupStarts = std::move(starts);

@@ -116,13 +116,13 @@ bool SameDigests(const TFileDigest& a, const std::string& pathA, const TFileDige
 }
 
 void TDigestStore::Read(const std::vector<TFileRecord>& catalogue, const std::vector<std::uint32_t>& rows,
-                        TScanHost& host)
+                        TScanHost& host, const TScanContext* scan)
 {
     FSlotOf.assign(catalogue.size(), -1);
     FRowOf = AssignFileSlots(catalogue, rows, FSlotOf);
     FDigests.assign(FRowOf.size(), TFileDigest{});
     TProgressMeter meter(host, FRowOf.size());
-    TDirectoryOpener directories;
+    TDirectoryOpener directories(scan);
     std::vector<unsigned char> buffer;
     for (std::size_t slot = 0; slot < FRowOf.size(); ++slot) {
         meter.Step(slot);
@@ -135,7 +135,7 @@ void TDigestStore::Read(const std::vector<TFileRecord>& catalogue, const std::ve
         HashHead(file.Fd(), digest, buffer);
     }
     const std::vector<std::uint32_t> alike = FilesStillAlike();
-    if (!alike.empty()) HashWholeFiles(catalogue, alike, host);
+    if (!alike.empty()) HashWholeFiles(catalogue, alike, host, scan);
     FClasses = ClassesOfDigests(FDigests);
 }
 
@@ -158,10 +158,11 @@ std::vector<std::uint32_t> TDigestStore::FilesStillAlike() const
 }
 
 void TDigestStore::HashWholeFiles(const std::vector<TFileRecord>& catalogue,
-                                  const std::vector<std::uint32_t>& slots, TScanHost& host)
+                                  const std::vector<std::uint32_t>& slots, TScanHost& host,
+                                  const TScanContext* scan)
 {
     TProgressMeter meter(host, slots.size());
-    TDirectoryOpener directories;
+    TDirectoryOpener directories(scan);
     std::vector<unsigned char> buffer;
     for (std::size_t i = 0; i < slots.size(); ++i) {
         meter.Step(i);

@@ -45,8 +45,9 @@ class TDigestStore : public TContentsClasses {
     // rows: catalogue indexes, ascending. One progress pass for the first
     // stage and, when some files are still alike, one for the whole-file
     // hashes; a cancel request is noticed between files and between reads.
+    // scan: as for TSampleStore::Read.
     void Read(const std::vector<TFileRecord>& catalogue, const std::vector<std::uint32_t>& rows,
-              TScanHost& host);
+              TScanHost& host, const TScanContext* scan = nullptr);
 
     bool Failed(std::uint32_t row) const override;
     std::uint64_t ClassOf(std::uint32_t row) const override;
@@ -56,7 +57,7 @@ class TDigestStore : public TContentsClasses {
   private:
     std::vector<std::uint32_t> FilesStillAlike() const;
     void HashWholeFiles(const std::vector<TFileRecord>& catalogue, const std::vector<std::uint32_t>& slots,
-                        TScanHost& host);
+                        TScanHost& host, const TScanContext* scan);
 
     std::vector<std::int32_t> FSlotOf; // catalogue index -> digest, or -1
     std::vector<std::uint32_t> FRowOf; // digest -> its first row

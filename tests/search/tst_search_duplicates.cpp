@@ -88,6 +88,8 @@ class TestSearchDuplicates : public QObject {
     void contentsComparedEvenWhenTimesDiffer();
     void nestedInputDirectoriesFormNoFakeGroup();
     void hardLinksAreNoDuplicates();
+    void bothNamesOfAHardLinkAreCatalogued();
+    void directorySwappedForALinkIsNotFollowed();
     void matchesRandomCataloguesAsTheKeyListDoes_data();
     void matchesRandomCataloguesAsTheKeyListDoes();
 };
@@ -429,6 +431,49 @@ void TestSearchDuplicates::sameContentsRefusesSpecialFiles()
         // A FIFO would block a plain open; a link must not be followed.
         QVERIFY_THROWS_EXCEPTION(EFileReadError, SameContents(special, file));
         QVERIFY_THROWS_EXCEPTION(EFileReadError, SameContents(file, special));
+    }
+}
+
+void TestSearchDuplicates::bothNamesOfAHardLinkAreCatalogued()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    const std::string a = MakeDir(Join(root, "a"));
+    const std::string x = WriteFile(a, "x.jpg", "linked");
+    QCOMPARE(link(x.c_str(), Join(a, "y.jpg").c_str()), 0);
+    WriteFile(MakeDir(Join(root, "b")), "y.jpg", "another file");
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    FindDuplicates({root}, Criteria(true, false, false, false), true, host, rows);
+    QCOMPARE(Describe(rows, root), QStringList({"y.jpg@/b", "y.jpg@/a"}));
+}
+
+void TestSearchDuplicates::directorySwappedForALinkIsNotFollowed()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    const std::string sub = MakeDir(Join(root, "sub"));
+    WriteFile(sub, "f", "same");
+    WriteFile(root, "g", "same");
+    TRecordingHost host;
+    // After the scan sub is moved away and a link to it takes its name.
+    host.OnStatus = [&](const std::string& text) {
+        if (text != kCheckingDuplicatesText) return;
+        rename(sub.c_str(), (sub + "2").c_str());
+        symlink((sub + "2").c_str(), sub.c_str());
+    };
+    std::vector<TFileRecord> rows;
+    for (bool allBytes : {false, true}) {
+        QString message;
+        try {
+            FindDuplicates({root}, Criteria(false, true, !allBytes, false, allBytes), true, host, rows);
+        } catch (const EFileReadError& error) {
+            message = QString::fromStdString(error.what());
+        }
+        QVERIFY2(message.startsWith("Cannot open file"), qPrintable(message));
+        rename((sub + "2").c_str(), (sub + "3").c_str()); // the next search scans sub as a link
+        unlink(sub.c_str());
+        rename((sub + "3").c_str(), sub.c_str());
     }
 }
 
