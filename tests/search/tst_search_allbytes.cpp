@@ -13,6 +13,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <limits>
 
 using namespace quorvane;
 using namespace quorvane::test;
@@ -69,6 +70,8 @@ class TestSearchAllBytes : public QObject {
     void unreadableFileStopsSearch();
     void digestComparison_data();
     void digestComparison();
+    void cancelInEveryPassLeavesTarget_data();
+    void cancelInEveryPassLeavesTarget();
     void matchesTheLiteralWalkOnRandomTrees_data();
     void matchesTheLiteralWalkOnRandomTrees();
 };
@@ -211,6 +214,45 @@ void TestSearchAllBytes::digestComparison()
         actual = error.what();
     }
     QCOMPARE(actual, outcome);
+}
+
+void TestSearchAllBytes::cancelInEveryPassLeavesTarget_data()
+{
+    QTest::addColumn<bool>("allBytes");
+    QTest::newRow("sampled contents") << false;
+    QTest::newRow("all bytes") << true;
+}
+
+void TestSearchAllBytes::cancelInEveryPassLeavesTarget()
+{
+    QFETCH(bool, allBytes);
+    QTemporaryDir tmp;
+    TTree tree{Local(tmp.path()), {}};
+    // Large files take the whole-file stage, read in several blocks.
+    const QByteArray large(static_cast<qsizetype>(kStreamBlockBytes * 2 + 5), 'L');
+    for (const QByteArray& contents : {QByteArray("same"), QByteArray("same"), large, large, QByteArray("x")})
+        tree.Add("f", contents);
+    TSearchCriteria criteria = AllBytes();
+    criteria.AllBytes = allBytes;
+    criteria.CC = !allBytes;
+    TRecordingHost counting;
+    counting.CancelAfter = std::numeric_limits<int>::max(); // counts the polls
+    std::vector<TFileRecord> rows;
+    FindDuplicates({tree.Root}, criteria, true, counting, rows);
+    QCOMPARE(rows.size(), std::size_t{4});
+    const int polls = counting.CancelPolls;
+    // Directories, files and rows of the key list, contents and grouping
+    // passes, and the blocks of the whole-file reads each poll.
+    QVERIFY2(polls > 6 + 3 * 5, qPrintable(QString::number(polls)));
+    for (int after = 0; after < polls; ++after) {
+        TRecordingHost host;
+        host.CancelAfter = after;
+        std::vector<TFileRecord> target(1);
+        target[0].Name = "kept";
+        QVERIFY_THROWS_EXCEPTION(ESearchCancelled, FindDuplicates({tree.Root}, criteria, true, host, target));
+        QCOMPARE(target.size(), std::size_t{1});
+        QCOMPARE(target[0].Name, std::string("kept"));
+    }
 }
 
 void TestSearchAllBytes::matchesTheLiteralWalkOnRandomTrees_data()
