@@ -91,19 +91,18 @@ struct TNumberEntry {
 // hold no NUL byte, so the numbers order as the folded texts do), and only
 // names that agree on those bytes are compared in full.
 struct TNameEntry {
-    std::uint64_t High;
-    std::uint64_t Low;
+    std::uint64_t High = 0;
+    std::uint64_t Low = 0;
     const std::string* Key;
     std::uint64_t IndexOrder;
     std::uint32_t Index;
 
     TNameEntry(const std::string* key, std::uint64_t indexOrder, std::uint32_t index)
-        : High(0), Low(0), Key(key), IndexOrder(indexOrder), Index(index)
+        : Key(key), IndexOrder(indexOrder), Index(index)
     {
-        for (std::size_t i = 0; i < 16; ++i) {
-            const unsigned char byte = i < key->size() ? FoldAscii(static_cast<unsigned char>((*key)[i])) : 0;
-            (i < 8 ? High : Low) = ((i < 8 ? High : Low) << 8) | byte;
-        }
+        const TFoldedPrefix prefix = TFoldedPrefix::Of(*key);
+        High = prefix.High;
+        Low = prefix.Low;
     }
 
     static int CompareKeys(const TNameEntry& a, const TNameEntry& b)
