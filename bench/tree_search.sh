@@ -6,6 +6,7 @@
 # the page cache dropped before every run (root). Before timing, it checks
 # that find --size --all-bytes reports exactly jdupes -r -z's sets on the
 # files our scan lists (bench/compare_sets.py).
+# PEERS=0 leaves fdupes and rmlint out of the rounds.
 # usage: bench/tree_search.sh [CLI=build/cli/quorvane-cli] [ROOT=/tmp/bench-trees/medium] [RUNS=5]
 # Writes /tmp/bench-results/search-<tree>-<warm|cold>.csv and prints the table.
 set -eu
@@ -39,8 +40,10 @@ python3 "$here/compare_sets.py" "$outdir/ours-$name.tsv" "$outdir/list-$name.tsv
   printf 'quorvane-find-size-cc\t%q find --size --cc %q > /dev/null 2>&1\n' "$cli" "$root"
   printf 'quorvane-find-size-all-bytes\t%q find --size --all-bytes %q > /dev/null 2>&1\n' "$cli" "$root"
   printf 'jdupes-z\tjdupes -r -z -q %q > /dev/null\n' "$root"
-  printf 'fdupes\tfdupes -r -q %q > /dev/null\n' "$root"
-  printf 'rmlint\trmlint %q -o fdupes:/dev/null\n' "$root"
+  if [ "${PEERS:-1}" = 1 ]; then # fdupes and rmlint are slow on a loaded machine
+    printf 'fdupes\tfdupes -r -q %q > /dev/null\n' "$root"
+    printf 'rmlint\trmlint %q -o fdupes:/dev/null\n' "$root"
+  fi
 } > "$cmds"
 # Fill the page cache once so that every command meets a warm cache.
 [ "$mode" = warm ] && find "$root" -type f -print0 | xargs -0 cat > /dev/null

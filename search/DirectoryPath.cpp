@@ -75,7 +75,7 @@ bool TDirectoryPath::Truncate(std::size_t depth)
 {
     if (depth == 0 || depth > FLevels.size()) return false;
     // Open the new deepest level while the levels below it are still open.
-    for (std::size_t level = FShallowestOpen; level-- > depth - 1 && level > 0;) {
+    for (std::size_t level = FShallowestOpen; depth > 1 && level-- > depth - 1;) {
         if (FLevels[level].Fd < 0 && !Reopen(level)) break;
     }
     while (FLevels.size() > depth) {
