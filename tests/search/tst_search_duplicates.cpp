@@ -89,6 +89,7 @@ class TestSearchDuplicates : public QObject {
     void nestedInputDirectoriesFormNoFakeGroup();
     void hardLinksAreNoDuplicates();
     void bothNamesOfAHardLinkAreCatalogued();
+    void cancelledGroupingKeepsCatalogueAndTarget();
     void directorySwappedForALinkIsNotFollowed();
     void matchesRandomCataloguesAsTheKeyListDoes_data();
     void matchesRandomCataloguesAsTheKeyListDoes();
@@ -446,6 +447,28 @@ void TestSearchDuplicates::bothNamesOfAHardLinkAreCatalogued()
     std::vector<TFileRecord> rows;
     FindDuplicates({root}, Criteria(true, false, false, false), true, host, rows);
     QCOMPARE(Describe(rows, root), QStringList({"y.jpg@/b", "y.jpg@/a"}));
+}
+
+void TestSearchDuplicates::cancelledGroupingKeepsCatalogueAndTarget()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    for (const char* name : {"a", "b", "c", "d"})
+        WriteFile(root, name, name[0] < 'c' ? "same" : "else");
+    TRecordingHost host;
+    std::vector<TFileRecord> catalogue;
+    ReadAllFiles(root, true, host, catalogue);
+    // Key list (4 polls), samples (4 files), grouping (4 rows).
+    for (int after = 0; after < 12; ++after) {
+        std::vector<TFileRecord> rows = catalogue;
+        std::vector<TFileRecord> target(1);
+        host.CancelAfter = after;
+        host.CancelPolls = 0;
+        QVERIFY_THROWS_EXCEPTION(ESearchCancelled,
+                                 GroupCatalogue(rows, Criteria(false, true, true, false), host, target));
+        QCOMPARE(target.size(), std::size_t{1});
+        QVERIFY(std::all_of(rows.begin(), rows.end(), [](const TFileRecord& r) { return !r.Name.empty(); }));
+    }
 }
 
 void TestSearchDuplicates::directorySwappedForALinkIsNotFollowed()
