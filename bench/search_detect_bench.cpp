@@ -5,13 +5,12 @@
 #include "DuplicateSearch.h"
 #include "ResultRows.h"
 
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <random>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 using namespace quorvane;
@@ -19,7 +18,7 @@ using namespace quorvane;
 namespace {
 
 class TQuietHost : public TScanHost {
-public:
+  public:
     void SetStatusText(const std::string&, bool) override {}
     void SetPercentage(int, bool) override {}
     void ShowProgressWindow() override {}
@@ -59,6 +58,8 @@ std::vector<TFileRecord> MakeCatalogue(std::size_t rows)
         row.Size = copy ? 0 : static_cast<std::uint64_t>(sizes(random));
         row.TimeKey = 201901010000 + static_cast<std::int64_t>(random() % 60);
         row.ImageIndex = kImagePicture;
+        row.Device = 1;
+        row.Inode = i + 1;
         catalogue.push_back(std::move(row));
     }
     // A copy takes its original's size (the original is always earlier).
@@ -82,22 +83,23 @@ void Run(const char* label, std::size_t rows, const TSearchCriteria& criteria)
     const double grouped = CpuSeconds();
     SortRows(result, 4);
     const double sorted = CpuSeconds();
-    std::printf("| %s | %zu | %zu | %.3f | %.3f |\n", label, rows, result.size(), grouped - start, sorted - grouped);
+    std::printf("| %s | %zu | %zu | %.3f | %.3f |\n", label, rows, result.size(), grouped - start,
+                sorted - grouped);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
     const std::size_t rows = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 1000000;
     std::printf("| criteria | rows | result rows | detection cpu s | result sort (Size) cpu s |\n");
     std::printf("|---|---|---|---|---|\n");
-    Run("size", rows, TSearchCriteria{false, true, false, false});
-    Run("name", rows, TSearchCriteria{true, false, false, false});
-    Run("name+size+time", rows, TSearchCriteria{true, true, false, true});
-    Run("time", rows, TSearchCriteria{false, false, false, true});
+    Run("size", rows, TSearchCriteria{.Name = false, .Size = true});
+    Run("name", rows, TSearchCriteria{.Name = true, .Size = false});
+    Run("name+size+time", rows, TSearchCriteria{.Name = true, .Size = true, .Time = true});
+    Run("time", rows, TSearchCriteria{.Name = false, .Size = false, .Time = true});
     const long peak = PeakRssKiB();
-    std::printf("\npeak RSS %.1f MiB, %.0f bytes per catalogue row (sizeof(TFileRecord) = %zu)\n", peak / 1024.0,
-                peak * 1024.0 / static_cast<double>(rows), sizeof(TFileRecord));
+    std::printf("\npeak RSS %.1f MiB, %.0f bytes per catalogue row (sizeof(TFileRecord) = %zu)\n",
+                peak / 1024.0, peak * 1024.0 / static_cast<double>(rows), sizeof(TFileRecord));
     return 0;
 }

@@ -1,18 +1,24 @@
 #!/bin/bash
-# Times quorvane-cli "list" and "find --size --cc" against find -printf and
-# jdupes on the medium tree, interleaved (A B C D A B C D ...), warm cache,
-# one unrecorded warm-up round, medians of RUNS; wall, CPU and peak RSS.
+# Times quorvane-cli "list", "find --size --cc" and "find --size --all-bytes"
+# against find -printf, jdupes -r -z, fdupes and rmlint on a tree from the
+# shared generator, interleaved (A B C D A B C D ...), medians of RUNS; wall,
+# CPU and peak RSS. Warm cache (one unrecorded warm-up round), or with COLD=1
+# the page cache dropped before every run (root). Before timing, it checks
+# that find --size --all-bytes reports exactly jdupes -r -z's sets on the
+# files our scan lists (bench/compare_sets.py).
+# PEERS=0 leaves fdupes and rmlint out of the rounds.
 # usage: bench/tree_search.sh [CLI=build/cli/quorvane-cli] [ROOT=/tmp/bench-trees/medium] [RUNS=5]
-# The tree is built with the shared generator when ROOT does not exist yet.
-# Writes /tmp/bench-results/search-<tree>.csv and prints the table.
+# Writes /tmp/bench-results/search-<tree>-<warm|cold>.csv and prints the table.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/.." && pwd)
 kit=${BENCH_KIT:-$repo/../shared/bench}
+[ -d "$kit" ] || kit=/work/shared/bench
 cli=$(realpath "${1:-$repo/build/cli/quorvane-cli}")
 root=${2:-/tmp/bench-trees/medium}
 runs=${3:-5}
 outdir=${OUTDIR:-/tmp/bench-results}
+mode=warm; [ "${COLD:-0}" = 1 ] && mode=cold
 [ -x "$cli" ] || { echo "no quorvane-cli at $cli (build first: scripts/build.sh)" >&2; exit 1; }
 if [ ! -d "$root" ]; then
   python3 "$kit/make_tree.py" "$root" --files 100000 --dirs 5000 --max-bytes 1.8G --seed 1
@@ -20,17 +26,27 @@ fi
 root=$(realpath "$root")
 mkdir -p "$outdir"
 name=$(basename "$root")
-cmds="$outdir/search-$name.cmds"
-out="$outdir/search-$name.csv"
+cmds="$outdir/search-$name-$mode.cmds"
+out="$outdir/search-$name-$mode.csv"
 rm -f "$out"
+cd /tmp # rmlint writes nothing with -o, but keep stray output out of the repo
+"$cli" find --size --all-bytes --groups "$root" > "$outdir/ours-$name.tsv" 2>/dev/null
+"$cli" list "$root" > "$outdir/list-$name.tsv" 2>/dev/null
+jdupes -r -z -q "$root" > "$outdir/jdupes-$name.txt"
+python3 "$here/compare_sets.py" "$outdir/ours-$name.tsv" "$outdir/list-$name.tsv" "$outdir/jdupes-$name.txt"
 {
   printf 'find\tfind %q -type f -printf "%%s %%T@ %%p\\n" > /dev/null\n' "$root"
   printf 'quorvane-list\t%q list %q > /dev/null 2>&1\n' "$cli" "$root"
-  printf 'jdupes\tjdupes -r -q %q > /dev/null\n' "$root"
   printf 'quorvane-find-size-cc\t%q find --size --cc %q > /dev/null 2>&1\n' "$cli" "$root"
+  printf 'quorvane-find-size-all-bytes\t%q find --size --all-bytes %q > /dev/null 2>&1\n' "$cli" "$root"
+  printf 'jdupes-z\tjdupes -r -z -q %q > /dev/null\n' "$root"
+  if [ "${PEERS:-1}" = 1 ]; then # fdupes and rmlint are slow on a loaded machine
+    printf 'fdupes\tfdupes -r -q %q > /dev/null\n' "$root"
+    printf 'rmlint\trmlint %q -o fdupes:/dev/null\n' "$root"
+  fi
 } > "$cmds"
 # Fill the page cache once so that every command meets a warm cache.
-find "$root" -type f -print0 | xargs -0 cat > /dev/null
+[ "$mode" = warm ] && find "$root" -type f -print0 | xargs -0 cat > /dev/null
 "$kit/rr.sh" "$cmds" "$runs" "$out"
-echo "## $name, warm cache, $(nproc) cores, $(date -u +%Y-%m-%d)"
-python3 "$kit/summarize.py" "$out" --base find
+echo "## $name, $mode cache, $(nproc) cores, $(date -u +%Y-%m-%d)"
+python3 "$kit/summarize.py" "$out" --base jdupes-z

@@ -1,18 +1,33 @@
 // quorvane-cli "find" and "list": the duplicate search and "List All" over
 // the search core. stdout carries one line per result row (Name, Directory,
-// Size, Type, Time, TAB-separated, with TAB, LF and backslash escaped);
-// stderr the last status text, the refusals and the errors.
+// Size, Type, Time, TAB-separated, with TAB, LF and backslash escaped; with
+// --groups the group's number, from 1, comes first); stderr the last status
+// text, the refusals and the errors.
 #include "CliCommands.h"
 #include "DuplicateSearch.h"
 #include "FileScan.h"
 
 #include <cstdio>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace quorvane::cli {
 
 namespace {
+
+// The directory list's refusal of a text that names no directory.
+constexpr const char* kNotADirectoryText = "您沒有輸入目錄, 不然就是目錄名稱輸入錯誤!";
+
+// The first input that does not name an existing directory, or null.
+const std::string* FirstNonDirectory(const std::vector<std::string>& directories)
+{
+    for (const std::string& directory : directories) {
+        struct stat st;
+        if (stat(directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return &directory;
+    }
+    return nullptr;
+}
 
 // The window's progress display, written to stderr when asked for.
 class TCliHost : public TDuplicateHost {
@@ -34,8 +49,9 @@ class TCliHost : public TDuplicateHost {
 };
 
 struct TCliOptions {
-    TSearchCriteria Criteria{false, false, false, false};
+    TSearchCriteria Criteria{.Name = false, .Size = false};
     bool IncludeSubdirectories = true;
+    bool GroupNumbers = false;
     bool ShowProgress = false;
     std::vector<std::string> Directories;
 };
@@ -43,11 +59,12 @@ struct TCliOptions {
 // Sets the criterion an option names; false when it names none.
 bool SetCriterion(const std::string& arg, TSearchCriteria& criteria)
 {
-    bool* flag = arg == "--name"   ? &criteria.Name
-                 : arg == "--size" ? &criteria.Size
-                 : arg == "--cc"   ? &criteria.CC
-                 : arg == "--time" ? &criteria.Time
-                                   : nullptr;
+    bool* flag = arg == "--name"        ? &criteria.Name
+                 : arg == "--size"      ? &criteria.Size
+                 : arg == "--cc"        ? &criteria.CC
+                 : arg == "--all-bytes" ? &criteria.AllBytes
+                 : arg == "--time"      ? &criteria.Time
+                                        : nullptr;
     if (flag) *flag = true;
     return flag != nullptr;
 }
@@ -65,6 +82,8 @@ bool ParseOptions(const std::vector<std::string>& args, bool listAll, TCliOption
             options.IncludeSubdirectories = false;
         } else if (arg == "--progress") {
             options.ShowProgress = true;
+        } else if (arg == "--groups" && !listAll) {
+            options.GroupNumbers = true;
         } else if (listAll || !SetCriterion(arg, options.Criteria)) {
             return false;
         }
@@ -86,12 +105,21 @@ void AppendEscaped(std::string& out, const std::string& field)
     }
 }
 
-// Writes the rows; false when stdout could not take them.
-bool WriteRows(const std::vector<TFileRecord>& rows)
+// Writes the rows, each after its group's number when groupStarts is given;
+// false when stdout could not take them.
+bool WriteRows(const std::vector<TFileRecord>& rows, const std::vector<std::size_t>* groupStarts)
 {
     std::string out;
     out.reserve(1 << 16);
-    for (const TFileRecord& row : rows) {
+    std::size_t group = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const TFileRecord& row = rows[i];
+        if (groupStarts) {
+            while (group < groupStarts->size() && (*groupStarts)[group] <= i)
+                ++group;
+            out += std::to_string(group);
+            out.push_back('\t');
+        }
         AppendEscaped(out, row.Name);
         out.push_back('\t');
         AppendEscaped(out, row.DirectoryText());
@@ -111,9 +139,10 @@ bool WriteRows(const std::vector<TFileRecord>& rows)
     return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
 
-int Finish(const std::vector<TFileRecord>& rows, const TCliHost& host)
+int Finish(const std::vector<TFileRecord>& rows, const TCliHost& host,
+           const std::vector<std::size_t>* groupStarts = nullptr)
 {
-    const bool written = WriteRows(rows);
+    const bool written = WriteRows(rows, groupStarts);
     std::fprintf(stderr, "%s\n", host.Status().c_str());
     if (written) return 0;
     std::fputs("quorvane-cli: cannot write the result\n", stderr);
@@ -137,9 +166,10 @@ int RunList(const TCliOptions& options, TCliHost& host)
 int RunFind(const TCliOptions& options, TCliHost& host)
 {
     std::vector<TFileRecord> rows;
+    std::vector<std::size_t> groupStarts;
     try {
-        const TSearchOutcome outcome =
-            FindDuplicates(options.Directories, options.Criteria, options.IncludeSubdirectories, host, rows);
+        const TSearchOutcome outcome = FindDuplicatesWithGroups(
+            options.Directories, options.Criteria, options.IncludeSubdirectories, host, rows, groupStarts);
         if (outcome != TSearchOutcome::Completed) return 2;
     } catch (const EFileReadError& error) {
         // No partial result on stdout: a group cut short would lack its
@@ -147,7 +177,7 @@ int RunFind(const TCliOptions& options, TCliHost& host)
         std::fprintf(stderr, "%s\n", error.what());
         return 1;
     }
-    return Finish(rows, host);
+    return Finish(rows, host, options.GroupNumbers ? &groupStarts : nullptr);
 }
 
 } // namespace
@@ -157,9 +187,13 @@ int RunSearch(const std::vector<std::string>& args, bool listAll)
     TCliOptions options;
     if (!ParseOptions(args, listAll, options)) {
         std::fputs(listAll ? "usage: quorvane-cli list [--no-subdirs] [--progress] DIR...\n"
-                           : "usage: quorvane-cli find [--name] [--size] [--cc] [--time] [--no-subdirs] "
-                             "[--progress] DIR...\n",
+                           : "usage: quorvane-cli find [--name] [--size] [--cc] [--all-bytes] [--time] "
+                             "[--groups] [--no-subdirs] [--progress] DIR...\n",
                    stderr);
+        return 2;
+    }
+    if (const std::string* wrong = FirstNonDirectory(options.Directories)) {
+        std::fprintf(stderr, "%s %s\n", kNotADirectoryText, wrong->c_str());
         return 2;
     }
     TCliHost host(options.ShowProgress);

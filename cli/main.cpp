@@ -13,9 +13,11 @@ namespace {
 void PrintUsage()
 {
     std::fputs(
-        "usage: quorvane-cli find [--name] [--size] [--cc] [--time] [--no-subdirs] [--progress] DIR...\n"
+        "usage: quorvane-cli find [--name] [--size] [--cc] [--all-bytes] [--time] [--groups] [--no-subdirs]\n"
+        "                        [--progress] DIR...\n"
         "       quorvane-cli list [--no-subdirs] [--progress] DIR...\n"
-        "       quorvane-cli decode [--scale 1|2|4|8] [--gray] [--fast] [--8bit] [--progressive] FILE OUT.bmp\n",
+        "       quorvane-cli decode [--scale 1|2|4|8] [--gray] [--fast] [--8bit] [--progressive] FILE "
+        "OUT.bmp\n",
         stderr);
 }
 
@@ -67,7 +69,7 @@ int RunDecode(const std::vector<std::string>& args)
     return 1;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

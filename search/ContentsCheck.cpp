@@ -3,11 +3,13 @@
 // ones byte by byte at the offsets. No descriptor outlives its sample.
 #include "ContentsCheck.h"
 
+#include "ContentsRead.h"
 #include "TextCompare.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,41 +19,6 @@ namespace {
 
 // Files up to this size are read whole: one system call beats six.
 constexpr off_t kReadWholeLimit = off_t{64} * 1024;
-
-class TFileHandle {
-  public:
-    explicit TFileHandle(int fd) : FFd(fd) {}
-    ~TFileHandle()
-    {
-        if (FFd >= 0) close(FFd);
-    }
-    TFileHandle(const TFileHandle&) = delete;
-    TFileHandle& operator=(const TFileHandle&) = delete;
-    int Fd() const { return FFd; }
-    void Reset(int fd)
-    {
-        if (FFd >= 0) close(FFd);
-        FFd = fd;
-    }
-
-  private:
-    int FFd;
-};
-
-// Reads up to length bytes at offset; fewer at the end of the file; -1 on
-// an error.
-ssize_t ReadAt(int fd, unsigned char* buffer, std::size_t length, off_t offset)
-{
-    std::size_t done = 0;
-    while (done < length) {
-        const ssize_t got = pread(fd, buffer + done, length - done, offset + static_cast<off_t>(done));
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return -1;
-        if (got == 0) break;
-        done += static_cast<std::size_t>(got);
-    }
-    return static_cast<ssize_t>(done);
-}
 
 // Fills the sample from the open file; a short file (it shrank since fstat)
 // or a failed read ends the sample with ReadFailed.
@@ -81,16 +48,29 @@ void ReadSampledBytes(int fd, TFileSample& sample, std::vector<unsigned char>& b
     }
 }
 
+// Equal classes for equal samples: the same size and the same bytes. Only
+// complete samples are classed; a failed one is never compared by class.
+std::vector<std::uint64_t> ClassesOfSamples(const std::vector<TFileSample>& samples)
+{
+    std::map<std::string, std::uint64_t> ids;
+    std::vector<std::uint64_t> classes(samples.size(), 0);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const TFileSample& s = samples[i];
+        std::string key = std::to_string(s.Size) + ':';
+        key.append(reinterpret_cast<const char*>(s.Bytes), s.Count);
+        classes[i] = ids.emplace(std::move(key), ids.size()).first->second;
+    }
+    return classes;
+}
+
 } // namespace
 
 TFileSample SampleFile(int dirFd, const char* name, std::vector<unsigned char>& buffer)
 {
     TFileSample sample;
-    const TFileHandle file(openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
     struct stat st;
-    // Only a regular file is read: a FIFO or device put in the file's place
-    // counts as a file that cannot be opened.
-    if (file.Fd() < 0 || fstat(file.Fd(), &st) != 0 || !S_ISREG(st.st_mode)) return sample;
+    const TFileHandle file(OpenRegularFile(dirFd, name, st));
+    if (file.Fd() < 0) return sample;
     sample.Opened = true;
     sample.Device = st.st_dev;
     sample.Inode = st.st_ino;
@@ -104,7 +84,6 @@ bool SameSamples(const TFileSample& a, const std::string& pathA, const TFileSamp
 {
     if (!a.Opened) throw EFileReadError("Cannot open file " + pathA);
     if (!b.Opened) throw EFileReadError("Cannot open file " + pathB);
-    if (a.Device == b.Device && a.Inode == b.Inode) return true;
     if (a.Size != b.Size) return false;
     const std::size_t count = std::max(a.Count + a.ReadFailed, b.Count + b.ReadFailed);
     for (std::size_t i = 0; i < count; ++i) {
@@ -125,36 +104,48 @@ bool SameContents(const std::string& pathA, const std::string& pathB, PathStyle 
 }
 
 void TSampleStore::Read(const std::vector<TFileRecord>& catalogue, const std::vector<std::uint32_t>& rows,
-                        TScanHost& host)
+                        TScanHost& host, const TScanContext* scan)
 {
     FSlotOf.assign(catalogue.size(), -1);
     FSamples.clear();
-    FSamples.reserve(rows.size());
-    TProgressMeter meter(host, rows.size());
-    const std::string* openDirectory = nullptr;
-    TFileHandle dir(-1);
+    const std::vector<std::uint32_t> toRead = AssignFileSlots(catalogue, rows, FSlotOf);
+    FSamples.resize(toRead.size());
+    TProgressMeter meter(host, toRead.size());
+    TDirectoryOpener directories(scan);
     std::vector<unsigned char> buffer;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
+    for (std::size_t i = 0; i < toRead.size(); ++i) {
         meter.Step(i);
-        const TFileRecord& row = catalogue[rows[i]];
-        if (openDirectory != row.Directory.get()) {
-            dir.Reset(open(row.DirectoryText().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-            openDirectory = row.Directory.get();
-        }
-        FSlotOf[rows[i]] = static_cast<std::int32_t>(FSamples.size());
+        const TFileRecord& row = catalogue[toRead[i]];
+        const int dirFd = directories.Open(row);
         // A directory that cannot be opened leaves its files unopened.
-        FSamples.push_back(dir.Fd() >= 0 ? SampleFile(dir.Fd(), row.Name.c_str(), buffer) : TFileSample{});
+        if (dirFd >= 0) FSamples[i] = SampleFile(dirFd, row.Name.c_str(), buffer);
     }
+    FClasses = ClassesOfSamples(FSamples);
+}
+
+bool TSampleStore::Failed(std::uint32_t row) const
+{
+    const std::int32_t slot = FSlotOf[row];
+    if (slot < 0) return false;
+    const TFileSample& sample = FSamples[static_cast<std::size_t>(slot)];
+    return !sample.Opened || sample.ReadFailed;
+}
+
+std::uint64_t TSampleStore::ClassOf(std::uint32_t row) const
+{
+    const std::int32_t slot = FSlotOf[row];
+    return slot < 0 ? kUnreadClass | row : FClasses[static_cast<std::size_t>(slot)];
 }
 
 bool TSampleStore::Matches(const std::vector<TFileRecord>& catalogue, std::uint32_t candidate,
                            std::uint32_t reference) const
 {
-    const TFileRecord& a = catalogue[candidate];
-    const TFileRecord& b = catalogue[reference];
-    if (a.Name == b.Name && a.DirectoryText() == b.DirectoryText()) return true;
-    return SameSamples(FSamples[static_cast<std::size_t>(FSlotOf[candidate])], a.FullPath(PathStyle::Posix),
-                       FSamples[static_cast<std::size_t>(FSlotOf[reference])], b.FullPath(PathStyle::Posix));
+    const std::int32_t a = FSlotOf[candidate];
+    const std::int32_t b = FSlotOf[reference];
+    if (a < 0 || b < 0) return false; // never read: its size is unique among other files of its run
+    return SameSamples(FSamples[static_cast<std::size_t>(a)], catalogue[candidate].FullPath(PathStyle::Posix),
+                       FSamples[static_cast<std::size_t>(b)],
+                       catalogue[reference].FullPath(PathStyle::Posix));
 }
 
 } // namespace quorvane

@@ -6,6 +6,8 @@
 #pragma once
 
 #include "DuplicateSearch.h"
+#include "FileScan.h"
+#include "RunGrouping.h"
 #include "ScanHost.h"
 
 #include <cstdint>
@@ -37,26 +39,35 @@ TFileSample SampleFile(int dirFd, const char* name, std::vector<unsigned char>& 
 // The comparison of candidate A with reference B as it would run on the two
 // open files: A's failure to open first, then B's; sizes; then offset by
 // offset, A's byte then B's, stopping at the first difference. Throws
-// EFileReadError; the paths are only for its message.
+// EFileReadError; the paths are only for its message. Two samples of one
+// file compare like any two (the grouping never pairs rows of one file).
 bool SameSamples(const TFileSample& a, const std::string& pathA, const TFileSample& b,
                  const std::string& pathB);
 
 // Samples of catalogue rows, read ahead directory by directory (a name
 // relative to its open directory is far cheaper to open than a full path).
-class TSampleStore {
+// Rows of one file (same device and inode) share one sample: each file is
+// read once.
+class TSampleStore : public TContentsClasses {
   public:
     // rows: catalogue indexes, ascending (so rows of one directory meet).
-    // Reports each file read as a progress step.
+    // Reports each file read as a progress step; polls host for a cancel
+    // request between files.
+    // scan, when given, is where the rows were read (their directories are
+    // then opened from the input directories, level by level).
     void Read(const std::vector<TFileRecord>& catalogue, const std::vector<std::uint32_t>& rows,
-              TScanHost& host);
+              TScanHost& host, const TScanContext* scan = nullptr);
 
-    // SameContents of two rows that Read has sampled.
+    bool Failed(std::uint32_t row) const override;
+    std::uint64_t ClassOf(std::uint32_t row) const override;
+    // SameSamples of two rows that Read has sampled.
     bool Matches(const std::vector<TFileRecord>& catalogue, std::uint32_t candidate,
-                 std::uint32_t reference) const;
+                 std::uint32_t reference) const override;
 
   private:
     std::vector<std::int32_t> FSlotOf; // catalogue index -> sample, or -1
     std::vector<TFileSample> FSamples;
+    std::vector<std::uint64_t> FClasses; // per sample: equal samples, equal class
 };
 
 } // namespace quorvane

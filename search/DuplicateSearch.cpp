@@ -1,16 +1,18 @@
 // Duplicate detection. The key entries are sorted once by key and then by the
 // decimal text of the catalogue index; each run of equal keys is resolved
-// once, at the first catalogue row that carries its key, which gives the same
-// rows in the same order as consuming a sorted key list entry by entry.
+// once, at the first catalogue row that carries its key, into all the groups
+// its reference walk gives (RunGrouping.h).
 #include "DuplicateSearch.h"
 
 #include "ContentsCheck.h"
 #include "FileScan.h"
 #include "PathRules.h"
+#include "RunGrouping.h"
 #include "TextCompare.h"
+#include "WholeContents.h"
 
 #include <algorithm>
-#include <optional>
+#include <memory>
 
 namespace quorvane {
 
@@ -89,19 +91,18 @@ struct TNumberEntry {
 // hold no NUL byte, so the numbers order as the folded texts do), and only
 // names that agree on those bytes are compared in full.
 struct TNameEntry {
-    std::uint64_t High;
-    std::uint64_t Low;
+    std::uint64_t High = 0;
+    std::uint64_t Low = 0;
     const std::string* Key;
     std::uint64_t IndexOrder;
     std::uint32_t Index;
 
     TNameEntry(const std::string* key, std::uint64_t indexOrder, std::uint32_t index)
-        : High(0), Low(0), Key(key), IndexOrder(indexOrder), Index(index)
+        : Key(key), IndexOrder(indexOrder), Index(index)
     {
-        for (std::size_t i = 0; i < 16; ++i) {
-            const unsigned char byte = i < key->size() ? FoldAscii(static_cast<unsigned char>((*key)[i])) : 0;
-            (i < 8 ? High : Low) = ((i < 8 ? High : Low) << 8) | byte;
-        }
+        const TFoldedPrefix prefix = TFoldedPrefix::Of(*key);
+        High = prefix.High;
+        Low = prefix.Low;
     }
 
     static int CompareKeys(const TNameEntry& a, const TNameEntry& b)
@@ -163,80 +164,56 @@ TSortedKeys SortCatalogueKeys(const std::vector<TFileRecord>& catalogue, const T
     });
 }
 
-// Whether candidate matches reference. Every ticked test runs even after one
-// failed, so contents are compared (and may fail to read) as they would be
-// in that order.
-bool MatchesReference(const std::vector<TFileRecord>& catalogue, std::uint32_t candidateIndex,
-                      std::uint32_t referenceIndex, const TSampleStore* samples,
-                      const TSearchCriteria& criteria)
-{
-    const TFileRecord& candidate = catalogue[candidateIndex];
-    const TFileRecord& reference = catalogue[referenceIndex];
-    bool matches = true;
-    if (criteria.Name && !SameFolded(candidate.Name, reference.Name)) matches = false;
-    if (criteria.Size) {
-        const bool sameSize = candidate.Size == reference.Size;
-        if (!sameSize) matches = false;
-        if (sameSize && samples && !samples->Matches(catalogue, candidateIndex, referenceIndex))
-            matches = false;
-    }
-    if (criteria.Time && candidate.TimeKey != reference.TimeKey) matches = false;
-    return matches;
-}
-
-// Resolves one run: its first entry is the reference; the entries after it
-// that match are listed in key-list order, then the reference.
-void FormGroup(const std::vector<TFileRecord>& catalogue, const std::uint32_t* first,
-               const std::uint32_t* last, const TSampleStore* samples, const TSearchCriteria& criteria,
-               std::vector<std::uint32_t>& listed)
-{
-    if (last - first < 2) return;
-    bool grouped = false;
-    for (const std::uint32_t* candidate = first + 1; candidate != last; ++candidate) {
-        if (!MatchesReference(catalogue, *candidate, *first, samples, criteria)) continue;
-        grouped = true;
-        listed.push_back(*candidate);
-    }
-    if (grouped) listed.push_back(*first);
-}
-
-// The rows whose contents the groups will compare: in each run, the
-// reference and every candidate of the reference's size; ascending.
-std::vector<std::uint32_t> RowsToSample(const std::vector<TFileRecord>& catalogue, const TSortedKeys& keys)
+// The rows whose contents the groups may compare, ascending.
+std::vector<std::uint32_t> RowsToRead(const std::vector<TFileRecord>& catalogue, const TSortedKeys& keys)
 {
     std::vector<std::uint32_t> rows;
-    for (std::size_t run = 0; run + 1 < keys.RunStarts.size(); ++run) {
-        const std::size_t begin = keys.RunStarts[run];
-        const std::size_t end = keys.RunStarts[run + 1];
-        if (end - begin < 2) continue;
-        const std::uint32_t reference = keys.Indexes[begin];
-        bool any = false;
-        for (std::size_t i = begin + 1; i < end; ++i) {
-            if (catalogue[keys.Indexes[i]].Size != catalogue[reference].Size) continue;
-            rows.push_back(keys.Indexes[i]);
-            any = true;
-        }
-        if (any) rows.push_back(reference);
-    }
+    for (std::size_t run = 0; run + 1 < keys.RunStarts.size(); ++run)
+        RowsNeedingContents(catalogue, keys.Indexes.data() + keys.RunStarts[run],
+                            keys.Indexes.data() + keys.RunStarts[run + 1], rows);
     std::sort(rows.begin(), rows.end());
     return rows;
 }
 
-// Moves the listed rows to target; each catalogue row is listed at most once.
-void MoveListed(std::vector<TFileRecord>& catalogue, const std::vector<std::uint32_t>& listed,
-                std::vector<TFileRecord>& target)
+// The contents of the rows that groups may compare: whole contents when
+// All bytes is ticked (it supersedes CC), else the sampled bytes; null when
+// contents are not compared.
+std::unique_ptr<TContentsClasses> ReadContents(const std::vector<TFileRecord>& catalogue,
+                                               const TSortedKeys& keys, const TSearchCriteria& criteria,
+                                               TScanHost& host, const TScanContext* scan)
 {
-    target.reserve(target.size() + listed.size());
-    for (std::uint32_t index : listed)
+    if (criteria.CompareAllBytes()) {
+        auto digests = std::make_unique<TDigestStore>();
+        digests->Read(catalogue, RowsToRead(catalogue, keys), host, scan);
+        return digests;
+    }
+    if (criteria.CompareContents()) {
+        auto samples = std::make_unique<TSampleStore>();
+        samples->Read(catalogue, RowsToRead(catalogue, keys), host, scan);
+        return samples;
+    }
+    return nullptr;
+}
+
+// Moves the listed rows to target (each catalogue row is listed at most
+// once) and their group starts, as indexes of target, to groupStarts.
+void MoveListed(std::vector<TFileRecord>& catalogue, const TListedRows& listed,
+                std::vector<TFileRecord>& target, std::vector<std::size_t>* groupStarts)
+{
+    if (groupStarts) {
+        for (std::size_t start : listed.GroupStarts)
+            groupStarts->push_back(target.size() + start);
+    }
+    target.reserve(target.size() + listed.Rows.size());
+    for (std::uint32_t index : listed.Rows)
         target.push_back(std::move(catalogue[index]));
 }
 
-} // namespace
-
 // Second pass: catalogue row q resolves its key's run the first time the run
 // is met, so groups appear in the order of their lowest catalogue index.
-void GroupCatalogue(std::vector<TFileRecord>& catalogue, const TSearchCriteria& criteria, TScanHost& host,
-                    std::vector<TFileRecord>& target)
+void GroupInto(std::vector<TFileRecord>& catalogue, const TSearchCriteria& criteria, TScanHost& host,
+               std::vector<TFileRecord>& target, std::vector<std::size_t>* groupStarts,
+               const TScanContext* scan)
 {
     const TSortedKeys keys = SortCatalogueKeys(catalogue, criteria, host);
     const std::size_t runs = keys.RunStarts.size() - 1;
@@ -245,12 +222,11 @@ void GroupCatalogue(std::vector<TFileRecord>& catalogue, const TSearchCriteria& 
         for (std::size_t i = keys.RunStarts[run]; i < keys.RunStarts[run + 1]; ++i)
             runOf[keys.Indexes[i]] = static_cast<std::uint32_t>(run);
     }
-    // Contents are read ahead in directory order, as a pass of their own;
+    // Contents are read ahead in directory order, as passes of their own;
     // a failure is raised when the group that needs the file is formed.
-    std::optional<TSampleStore> samples;
-    if (criteria.CompareContents()) samples.emplace().Read(catalogue, RowsToSample(catalogue, keys), host);
+    const std::unique_ptr<TContentsClasses> contents = ReadContents(catalogue, keys, criteria, host, scan);
     std::vector<bool> resolved(runs, false);
-    std::vector<std::uint32_t> listed;
+    TListedRows listed;
     TProgressMeter meter(host, catalogue.size());
     try {
         for (std::size_t q = 0; q < catalogue.size(); ++q) {
@@ -258,20 +234,35 @@ void GroupCatalogue(std::vector<TFileRecord>& catalogue, const TSearchCriteria& 
             const std::uint32_t run = runOf[q];
             if (resolved[run]) continue;
             resolved[run] = true;
-            const std::uint32_t* runFirst = keys.Indexes.data() + keys.RunStarts[run];
-            FormGroup(catalogue, runFirst, keys.Indexes.data() + keys.RunStarts[run + 1],
-                      samples ? &*samples : nullptr, criteria, listed);
+            GroupRun(catalogue, keys.Indexes.data() + keys.RunStarts[run],
+                     keys.Indexes.data() + keys.RunStarts[run + 1], contents.get(), criteria, host, listed);
         }
     } catch (const EFileReadError&) {
-        MoveListed(catalogue, listed, target); // the rows listed so far stay
+        MoveListed(catalogue, listed, target, groupStarts); // the rows listed so far stay
         throw;
     }
-    MoveListed(catalogue, listed, target);
+    MoveListed(catalogue, listed, target, groupStarts);
 }
 
-TSearchOutcome FindDuplicates(const std::vector<std::string>& directories, const TSearchCriteria& criteria,
-                              bool includeSubdirectories, TDuplicateHost& host,
-                              std::vector<TFileRecord>& target)
+} // namespace
+
+void GroupCatalogue(std::vector<TFileRecord>& catalogue, const TSearchCriteria& criteria, TScanHost& host,
+                    std::vector<TFileRecord>& target)
+{
+    GroupInto(catalogue, criteria, host, target, nullptr, nullptr);
+}
+
+void GroupCatalogueWithGroups(std::vector<TFileRecord>& catalogue, const TSearchCriteria& criteria,
+                              TScanHost& host, std::vector<TFileRecord>& target,
+                              std::vector<std::size_t>& groupStarts)
+{
+    GroupInto(catalogue, criteria, host, target, &groupStarts, nullptr);
+}
+
+TSearchOutcome FindDuplicatesWithGroups(const std::vector<std::string>& directories,
+                                        const TSearchCriteria& criteria, bool includeSubdirectories,
+                                        TDuplicateHost& host, std::vector<TFileRecord>& target,
+                                        std::vector<std::size_t>& groupStarts)
 {
     if (directories.empty()) {
         host.ShowErrorMessage(kNoDirectoryMessage);
@@ -282,15 +273,34 @@ TSearchOutcome FindDuplicates(const std::vector<std::string>& directories, const
         return TSearchOutcome::NoCriterion;
     }
     host.ClearFileList();
-    target.clear();
+    // The search fills its own vectors and hands them over only when it ends
+    // (or a read error stops it): a cancelled search leaves target as it was.
     std::vector<TFileRecord> catalogue;
-    TSeenFiles seen;
+    std::vector<TFileRecord> found;
+    std::vector<std::size_t> starts;
+    TScanContext scan;
     for (const std::string& directory : directories)
-        ReadAllFiles(directory, includeSubdirectories, host, catalogue, &seen);
+        ReadAllFiles(directory, includeSubdirectories, host, catalogue, &scan);
     host.SetStatusText(kCheckingDuplicatesText, true);
-    GroupCatalogue(catalogue, criteria, host, target);
+    try {
+        GroupInto(catalogue, criteria, host, found, &starts, &scan);
+    } catch (const EFileReadError&) {
+        target = std::move(found);
+        groupStarts = std::move(starts);
+        throw;
+    }
+    target = std::move(found);
+    groupStarts = std::move(starts);
     host.SetStatusText(kTotalFilesText + std::to_string(target.size()), true);
     return TSearchOutcome::Completed;
+}
+
+TSearchOutcome FindDuplicates(const std::vector<std::string>& directories, const TSearchCriteria& criteria,
+                              bool includeSubdirectories, TDuplicateHost& host,
+                              std::vector<TFileRecord>& target)
+{
+    std::vector<std::size_t> groupStarts;
+    return FindDuplicatesWithGroups(directories, criteria, includeSubdirectories, host, target, groupStarts);
 }
 
 } // namespace quorvane

@@ -1,7 +1,8 @@
 // Duplicate detection: reads the input directories into a catalogue, sorts
-// one key entry per row, and for each run of equal keys appends the rows that
-// match the run's reference row on every ticked criterion, then the reference.
-// Work is O(n log n): one sort, each key run consumed once.
+// one key entry per row, and splits each run of equal keys into every group
+// its rows form under the ticked criteria: the run's first row is the
+// reference, its matches are listed, then the reference; the first row left
+// over becomes the next reference, and so on. Work is O(n log n).
 #pragma once
 
 #include "ScanHost.h"
@@ -41,21 +42,42 @@ class EFileReadError : public std::runtime_error {
 enum class TSearchOutcome { Completed, NoDirectory, NoCriterion };
 
 // Runs the search. A refusal shows its message through the host and leaves
-// target untouched. Otherwise the host's list is cleared, target is cleared
-// and filled with the groups, and the status text ends as "Total Files:"
-// followed by target.size(). EFileReadError propagates from a contents check;
-// the rows appended before it stay in target.
+// target untouched. Otherwise the host's list is cleared and the directories
+// are read and grouped; when the search ends, target holds the groups (its
+// previous rows replaced) and the status text ends as "Total Files:"
+// followed by target.size(). EFileReadError propagates from a contents
+// check; target then holds the rows listed before it (the group being formed
+// may lack its reference). ESearchCancelled propagates when the host asks to
+// stop; target is then exactly as it was before the call (the caller has
+// seen ClearFileList and restores its list).
 TSearchOutcome FindDuplicates(const std::vector<std::string>& directories, const TSearchCriteria& criteria,
                               bool includeSubdirectories, TDuplicateHost& host,
                               std::vector<TFileRecord>& target);
 
+// FindDuplicates that also gives where each group starts: groupStarts holds,
+// ascending, the index in target of each group's first row (replaced, as
+// target is, when the search ends or a read error stops it).
+TSearchOutcome FindDuplicatesWithGroups(const std::vector<std::string>& directories,
+                                        const TSearchCriteria& criteria, bool includeSubdirectories,
+                                        TDuplicateHost& host, std::vector<TFileRecord>& target,
+                                        std::vector<std::size_t>& groupStarts);
+
 // The detection proper on a catalogue already read: appends the groups to
 // target (rows are moved out of catalogue). Reports its passes through host:
-// the key list, then, when contents are compared, the reading of the sampled
-// bytes, then the grouping; each pass runs the percentage up to 100.
-// Throws EFileReadError as FindDuplicates does.
+// the key list, then, when contents are compared, the reading of the contents
+// (one pass for the sampled bytes; for All bytes one for the first stage and,
+// when needed, one for whole files), then the grouping; each pass runs the
+// percentage up to 100. Throws EFileReadError as FindDuplicates does, with
+// the rows listed before it appended. Throws ESearchCancelled when the host
+// asks to stop; target and catalogue are then as they were before the call.
 void GroupCatalogue(std::vector<TFileRecord>& catalogue, const TSearchCriteria& criteria, TScanHost& host,
                     std::vector<TFileRecord>& target);
+
+// GroupCatalogue that also appends to groupStarts the index in target of
+// each group's first row.
+void GroupCatalogueWithGroups(std::vector<TFileRecord>& catalogue, const TSearchCriteria& criteria,
+                              TScanHost& host, std::vector<TFileRecord>& target,
+                              std::vector<std::size_t>& groupStarts);
 
 // One entry of the key list: the search key and the catalogue index.
 struct TKeyEntry {

@@ -1,34 +1,71 @@
-// The file scan over opendir/readdir/fstatat. Names are kept as the bytes the
-// file system returns; links are never followed, and only regular files
+// The file scan over openat/fdopendir/fstatat. Names are kept as the bytes
+// the file system returns; links are never followed, and only regular files
 // become rows, so the walk cannot loop and no row names a FIFO or a device.
+// Every directory below an input is opened by name relative to its parent.
 #include "FileScan.h"
 
+#include "DirectoryPath.h"
 #include "PathRules.h"
 #include "TextCompare.h"
 
 #include <algorithm>
-#include <cstring>
+#include <cerrno>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
-#include <memory>
-#include <set>
 #include <sys/stat.h>
-#include <unordered_set>
+#include <unistd.h>
 
 namespace quorvane {
 
-bool TSeenFiles::Insert(std::uint64_t device, std::uint64_t inode)
+bool TScanContext::Enter(std::uint64_t device, std::uint64_t inode)
 {
-    return FSeen.emplace(device, inode).second;
+    return FEntered.emplace(device, inode).second;
+}
+
+void TScanContext::Place(const std::shared_ptr<const std::string>& text, std::size_t rootLength)
+{
+    FPlaces.emplace(text.get(), std::make_pair(text, rootLength));
+}
+
+std::size_t TScanContext::RootLengthOf(const std::string* text) const
+{
+    const auto it = FPlaces.find(text);
+    return it == FPlaces.end() ? std::string::npos : it->second.second;
 }
 
 namespace {
+
+// Files read between two polls of the host's cancel request.
+constexpr unsigned kFilesPerPoll = 256;
 
 struct TDirCloser {
     void operator()(DIR* dir) const { closedir(dir); }
 };
 using TDirHandle = std::unique_ptr<DIR, TDirCloser>;
+
+// A stream over a copy of fd, from the directory's first entry.
+TDirHandle OpenStream(int fd)
+{
+    const int copy = fd < 0 ? -1 : fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0) return nullptr;
+    TDirHandle dir(fdopendir(copy));
+    if (!dir) {
+        close(copy);
+        return nullptr;
+    }
+    rewinddir(dir.get());
+    return dir;
+}
+
+// The next entry; null at the end or on an error, which failed tells apart.
+const dirent* NextEntry(DIR* dir, bool& failed)
+{
+    errno = 0;
+    const dirent* entry = readdir(dir);
+    if (!entry && errno != 0) failed = true;
+    return entry;
+}
 
 bool IsDotOrDotDot(const char* name)
 {
@@ -60,6 +97,169 @@ bool SurelyNotRegular(unsigned char type)
     return type != DT_REG && type != DT_UNKNOWN;
 }
 
+// The visible subdirectories of the open directory fd, sorted. A directory
+// whose reading fails part-way is an unreadable directory: no names.
+std::vector<std::string> SubdirectoryNames(int fd)
+{
+    std::vector<std::string> names;
+    TDirHandle dir = OpenStream(fd);
+    if (!dir) return names;
+    bool failed = false;
+    while (const dirent* entry = NextEntry(dir.get(), failed)) {
+        if (IsHiddenName(entry->d_name)) continue; // also "." and ".."
+        if (IsRealDirectory(fd, *entry)) names.emplace_back(entry->d_name);
+    }
+    if (failed) return {};
+    std::sort(names.begin(), names.end(), SubdirectoryBefore);
+    return names;
+}
+
+TFileRecord RowOf(const char* name, const std::shared_ptr<const std::string>& directory,
+                  const struct stat& st)
+{
+    TFileRecord row;
+    row.Name = name;
+    row.Directory = directory;
+    row.Size = static_cast<std::uint64_t>(st.st_size);
+    row.TimeKey = TimeKeyOf(static_cast<std::int64_t>(st.st_mtim.tv_sec));
+    row.ImageIndex = IsPictureFile(row.Name) ? kImagePicture : kImageOtherFile;
+    row.Device = static_cast<std::uint64_t>(st.st_dev);
+    row.Inode = static_cast<std::uint64_t>(st.st_ino);
+    row.ModifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return row;
+}
+
+// Appends a row per regular file of the open directory fd. A directory
+// whose reading fails part-way is an unreadable directory, not a complete
+// one: the rows read from it are taken back.
+void ReadFilesAt(int fd, const std::shared_ptr<const std::string>& text, std::vector<TFileRecord>& target,
+                 const TScanHost* host)
+{
+    TDirHandle dir = OpenStream(fd);
+    if (!dir) return;
+    const std::size_t before = target.size();
+    bool failed = false;
+    unsigned sincePoll = 0;
+    while (const dirent* entry = NextEntry(dir.get(), failed)) {
+        if (host && ++sincePoll == kFilesPerPoll) {
+            sincePoll = 0;
+            ThrowIfCancelled(*host);
+        }
+        if (IsDotOrDotDot(entry->d_name) || SurelyNotRegular(entry->d_type)) continue;
+        struct stat st;
+        if (fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+        target.push_back(RowOf(entry->d_name, text, st));
+    }
+    if (failed) target.erase(target.begin() + static_cast<std::ptrdiff_t>(before), target.end());
+}
+
+// One collected directory: its text, its name in its parent and its depth
+// below the input (0 for the input), and what it was when entered.
+struct TCollected {
+    std::shared_ptr<const std::string> Text;
+    std::string Name;
+    std::size_t Depth = 0;
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+    bool Opened = false;
+};
+
+struct TPending {
+    std::string Name;
+    std::size_t Depth;
+    std::size_t Parent; // index in the collection
+};
+
+void PushChildren(int fd, std::size_t depth, std::size_t parent, std::vector<TPending>& pending)
+{
+    const std::vector<std::string> names = SubdirectoryNames(fd);
+    // Reversed, so that they are taken in sorted order, each followed by
+    // its subtree.
+    for (auto it = names.rbegin(); it != names.rend(); ++it)
+        pending.push_back(TPending{*it, depth, parent});
+}
+
+// The input and its visible subdirectories in pre-order. entered holds the
+// directories already read (by this walk or, through context, the search).
+std::vector<TCollected> CollectTree(const std::string& directory, TScanContext& entered,
+                                    const TScanHost* host)
+{
+    std::vector<TCollected> collection;
+    const std::string root = NormaliseDirectory(directory, PathStyle::Posix);
+    TDirectoryPath path;
+    if (!path.OpenRoot(root)) {
+        collection.push_back(TCollected{std::make_shared<const std::string>(root), {}, 0, 0, 0, false});
+        return collection;
+    }
+    if (!entered.Enter(path.DeepestDevice(), path.DeepestInode())) return collection;
+    collection.push_back(TCollected{
+        std::make_shared<const std::string>(root), {}, 0, path.DeepestDevice(), path.DeepestInode(), true});
+    std::vector<TPending> pending;
+    PushChildren(path.DeepestFd(), 1, 0, pending);
+    while (!pending.empty()) {
+        if (host) ThrowIfCancelled(*host);
+        const TPending next = std::move(pending.back());
+        pending.pop_back();
+        TCollected node{std::make_shared<const std::string>(
+                            JoinPath(*collection[next.Parent].Text, next.Name, PathStyle::Posix)),
+                        next.Name, next.Depth};
+        if (path.Truncate(next.Depth) && path.Push(next.Name)) {
+            // A bind mount can show a directory inside itself; enter each once.
+            if (!entered.Enter(path.DeepestDevice(), path.DeepestInode())) continue;
+            node.Device = path.DeepestDevice();
+            node.Inode = path.DeepestInode();
+            node.Opened = true;
+        }
+        collection.push_back(std::move(node));
+        if (collection.back().Opened)
+            PushChildren(path.DeepestFd(), next.Depth + 1, collection.size() - 1, pending);
+    }
+    return collection;
+}
+
+// Opens the collected directory again (the path holds its parent) and
+// accepts it only when it is still the directory that was collected.
+bool OpenCollected(TDirectoryPath& path, const TCollected& node, const std::string& root)
+{
+    if (!node.Opened) return false;
+    const bool open =
+        node.Depth == 0 ? path.OpenRoot(root) : path.Truncate(node.Depth) && path.Push(node.Name);
+    return open && path.DeepestDevice() == node.Device && path.DeepestInode() == node.Inode;
+}
+
+void ReadTree(const std::string& directory, TScanHost& host, std::vector<TFileRecord>& target,
+              TScanContext& context)
+{
+    const std::vector<TCollected> directories = CollectTree(directory, context, &host);
+    if (directories.empty()) return;
+    const std::string& root = *directories.front().Text;
+    TProgressMeter meter(host, directories.size());
+    TDirectoryPath path;
+    for (std::size_t i = 0; i < directories.size(); ++i) {
+        meter.Step(i);
+        const TCollected& node = directories[i];
+        context.Place(node.Text, root.size());
+        if (OpenCollected(path, node, root)) ReadFilesAt(path.DeepestFd(), node.Text, target, &host);
+    }
+}
+
+void ReadOneDirectory(const std::string& directory, std::vector<TFileRecord>& target, TScanContext* context,
+                      const TScanHost* host)
+{
+    const int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat st;
+    const bool enter =
+        fstat(fd, &st) == 0 && (!context || context->Enter(static_cast<std::uint64_t>(st.st_dev),
+                                                           static_cast<std::uint64_t>(st.st_ino)));
+    if (enter) {
+        const auto text = std::make_shared<const std::string>(directory);
+        if (context) context->Place(text, directory.size());
+        ReadFilesAt(fd, text, target, host);
+    }
+    close(fd);
+}
+
 } // namespace
 
 std::int64_t TimeKeyOf(std::int64_t secondsSinceEpoch)
@@ -72,85 +272,32 @@ std::int64_t TimeKeyOf(std::int64_t secondsSinceEpoch)
            local.tm_hour * 100LL + local.tm_min;
 }
 
-void ListSubdirectories(const std::string& directory, std::vector<std::string>& list)
-{
-    TDirHandle dir(opendir(directory.c_str()));
-    if (!dir) return;
-    const int fd = dirfd(dir.get());
-    const std::size_t before = list.size();
-    while (const dirent* entry = readdir(dir.get())) {
-        if (IsHiddenName(entry->d_name)) continue; // also "." and ".."
-        if (!IsRealDirectory(fd, *entry)) continue;
-        list.push_back(JoinPath(directory, entry->d_name, PathStyle::Posix));
-    }
-    std::sort(list.begin() + static_cast<std::ptrdiff_t>(before), list.end(), SubdirectoryBefore);
-    std::inplace_merge(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(before), list.end(),
-                       SubdirectoryBefore);
-}
-
 void CollectDirectories(const std::string& directory, std::vector<std::string>& collection)
 {
-    std::unordered_set<std::string> present(collection.begin(), collection.end());
-    std::set<std::pair<std::uint64_t, std::uint64_t>> entered;
-    // An explicit stack instead of recursion: a very deep tree cannot
-    // overflow the call stack. Children are pushed in reverse so that they
-    // are taken in sorted order, each followed by its subtree.
-    std::vector<std::string> pending{NormaliseDirectory(directory, PathStyle::Posix)};
-    std::vector<std::string> children;
-    while (!pending.empty()) {
-        std::string current = std::move(pending.back());
-        pending.pop_back();
-        struct stat st;
-        // A bind mount can show a directory inside itself; enter each once.
-        if (stat(current.c_str(), &st) == 0 && !entered.emplace(st.st_dev, st.st_ino).second) continue;
-        if (present.insert(current).second) collection.push_back(current);
-        children.clear();
-        ListSubdirectories(current, children);
-        for (auto it = children.rbegin(); it != children.rend(); ++it)
-            pending.push_back(std::move(*it));
-    }
+    TScanContext entered;
+    for (const TCollected& node : CollectTree(directory, entered, nullptr))
+        collection.push_back(*node.Text);
 }
 
-void ReadDirectoryFiles(const std::string& directory, std::vector<TFileRecord>& target, TSeenFiles* seen)
+void ReadDirectoryFiles(const std::string& directory, std::vector<TFileRecord>& target, TScanContext* context)
 {
-    TDirHandle dir(opendir(directory.c_str()));
-    if (!dir) return;
-    const int fd = dirfd(dir.get());
-    const auto shared = std::make_shared<const std::string>(directory);
-    while (const dirent* entry = readdir(dir.get())) {
-        if (IsDotOrDotDot(entry->d_name) || SurelyNotRegular(entry->d_type)) continue;
-        struct stat st;
-        if (fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
-        if (seen &&
-            !seen->Insert(static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)))
-            continue;
-        TFileRecord row;
-        row.Name = entry->d_name;
-        row.Directory = shared;
-        row.Size = static_cast<std::uint64_t>(st.st_size);
-        row.TimeKey = TimeKeyOf(static_cast<std::int64_t>(st.st_mtim.tv_sec));
-        row.ImageIndex = IsPictureFile(row.Name) ? kImagePicture : kImageOtherFile;
-        row.Device = static_cast<std::uint64_t>(st.st_dev);
-        row.Inode = static_cast<std::uint64_t>(st.st_ino);
-        row.ModifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-        target.push_back(std::move(row));
-    }
+    ReadOneDirectory(directory, target, context, nullptr);
 }
 
 void ReadAllFiles(const std::string& directory, bool includeSubdirectories, TScanHost& host,
-                  std::vector<TFileRecord>& target, TSeenFiles* seen)
+                  std::vector<TFileRecord>& target, TScanContext* context)
 {
     host.SetStatusText(kReadingAllFilesText, true);
-    if (!includeSubdirectories) {
-        ReadDirectoryFiles(directory, target, seen);
-        return;
-    }
-    std::vector<std::string> directories;
-    CollectDirectories(directory, directories);
-    TProgressMeter meter(host, directories.size());
-    for (std::size_t i = 0; i < directories.size(); ++i) {
-        meter.Step(i);
-        ReadDirectoryFiles(directories[i], target, seen);
+    const std::size_t before = target.size();
+    TScanContext own;
+    try {
+        if (includeSubdirectories)
+            ReadTree(directory, host, target, context ? *context : own);
+        else
+            ReadOneDirectory(directory, target, context, &host);
+    } catch (const ESearchCancelled&) {
+        target.erase(target.begin() + static_cast<std::ptrdiff_t>(before), target.end());
+        throw;
     }
 }
 

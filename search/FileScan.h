@@ -8,7 +8,9 @@
 #include "TFileRecord.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -16,12 +18,21 @@ namespace quorvane {
 
 inline constexpr const char* kReadingAllFilesText = "Reading all files...";
 
-// Files already read during one duplicate search, by device and inode, so a
-// file reached twice (nested input directories, hard links) is read once.
-class TSeenFiles {
+// What one search's scan learnt: the directories entered, by device and
+// inode, so a directory reached twice (an input inside another, an input
+// given twice, a bind mount) is read once and each directory entry becomes
+// one row; and, per Directory text of its rows, how long the input
+// directory's part of it is, so that the contents pass can open the
+// directory again from the input, level by level, without following links.
+class TScanContext {
   public:
-    // True when (device, inode) was not seen before; records it.
-    bool Insert(std::uint64_t device, std::uint64_t inode);
+    // True when (device, inode) was not entered before; records it.
+    bool Enter(std::uint64_t device, std::uint64_t inode);
+    // Records that the rows sharing text were read from a directory reached
+    // from the input directory text.substr(0, rootLength) by names.
+    void Place(const std::shared_ptr<const std::string>& text, std::size_t rootLength);
+    // The recorded input length of a Directory text, or std::string::npos.
+    std::size_t RootLengthOf(const std::string* text) const;
 
   private:
     struct THash {
@@ -30,31 +41,32 @@ class TSeenFiles {
             return std::hash<std::uint64_t>()(k.first * 0x9E3779B97F4A7C15ull ^ k.second);
         }
     };
-    std::unordered_set<std::pair<std::uint64_t, std::uint64_t>, THash> FSeen;
+    std::unordered_set<std::pair<std::uint64_t, std::uint64_t>, THash> FEntered;
+    std::unordered_map<const std::string*, std::pair<std::shared_ptr<const std::string>, std::size_t>>
+        FPlaces;
 };
 
 // Reads directory into target (appends, never clears). With
 // includeSubdirectories the whole tree is collected first and each directory
 // is one progress step; without it only the directory's own files are read,
-// with Directory exactly as given, and no progress is shown. seen, when
-// given, skips files already read.
+// with Directory exactly as given, and no progress is shown. Directories are
+// opened level by level relative to their parent, so depth has no limit.
+// context, when given, skips directories already entered and records where
+// rows were read. Polls host between directories and between files; on
+// ESearchCancelled target is as it was before the call.
 void ReadAllFiles(const std::string& directory, bool includeSubdirectories, TScanHost& host,
-                  std::vector<TFileRecord>& target, TSeenFiles* seen = nullptr);
+                  std::vector<TFileRecord>& target, TScanContext* context = nullptr);
 
 // Adds the normalised directory and all its visible subdirectories to
-// collection in pre-order (siblings sorted). A directory already in the
-// collection, or one reached a second time through a bind mount, is skipped.
+// collection in pre-order (siblings sorted). A directory reached a second
+// time (a bind mount showing it inside itself) is skipped.
 void CollectDirectories(const std::string& directory, std::vector<std::string>& collection);
-
-// Adds the full paths of the visible immediate subdirectories of directory
-// to list, keeping list sorted (ASCII-folded, then byte order).
-void ListSubdirectories(const std::string& directory, std::vector<std::string>& list);
 
 // Appends one row per file directly inside directory, in the file system's
 // order; the rows share one Directory text equal to directory. An unreadable
-// directory yields nothing.
+// directory, or one whose reading fails part-way, yields nothing.
 void ReadDirectoryFiles(const std::string& directory, std::vector<TFileRecord>& target,
-                        TSeenFiles* seen = nullptr);
+                        TScanContext* context = nullptr);
 
 // The TimeKey (YYYYMMDDHHMM in local time) of a POSIX time; seconds dropped.
 std::int64_t TimeKeyOf(std::int64_t secondsSinceEpoch);

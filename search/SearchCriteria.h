@@ -7,7 +7,7 @@ namespace quorvane {
 struct TSearchCriteria {
     bool Name = false;
     bool Size = true;
-    bool CC = false; // sampled contents; has effect only with Size
+    bool CC = false;       // sampled contents; has effect only with Size
     bool AllBytes = false; // whole contents; has effect only with Size, supersedes CC
     bool Time = false;
 

@@ -28,4 +28,16 @@ bool SameFolded(std::string_view a, std::string_view b)
     return true;
 }
 
+TFoldedPrefix TFoldedPrefix::Of(std::string_view text)
+{
+    TFoldedPrefix key;
+    for (std::size_t i = 0; i < 16; ++i) {
+        const unsigned char byte = i < text.size() ? FoldAscii(static_cast<unsigned char>(text[i])) : 0;
+        std::uint64_t& part = i < 8 ? key.High : key.Low;
+        part = (part << 8) | byte;
+    }
+    key.Long = text.size() >= 16;
+    return key;
+}
+
 } // namespace quorvane

@@ -3,6 +3,7 @@
 // letters beyond ASCII must match exactly. The order is total and stable.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace quorvane {
@@ -18,5 +19,18 @@ int CompareFolded(std::string_view a, std::string_view b);
 
 // True when a and b are equal under ASCII folding.
 bool SameFolded(std::string_view a, std::string_view b);
+
+// The first 16 bytes of a text, ASCII-folded, as two big-endian numbers
+// padded with zero bytes. For texts without NUL bytes (file names), a
+// smaller key means a smaller folded text (CompareFolded); equal keys mean
+// equal folded texts unless both texts have 16 bytes or more (a text of
+// exactly 16 bytes has the key of every longer text it begins).
+struct TFoldedPrefix {
+    std::uint64_t High = 0;
+    std::uint64_t Low = 0;
+    bool Long = false; // 16 bytes or more: equal keys do not settle the order
+
+    static TFoldedPrefix Of(std::string_view text);
+};
 
 } // namespace quorvane

@@ -70,6 +70,9 @@ class TRecordingHost : public TDuplicateHost {
     int ClearCount = 0;
     // Runs after each status text, e.g. to change a file between scan and check.
     std::function<void(const std::string&)> OnStatus;
+    // When not negative: CancelRequested answers true from this many calls on.
+    int CancelAfter = -1;
+    mutable int CancelPolls = 0;
 
     void SetStatusText(const std::string& text, bool repaintNow) override
     {
@@ -83,6 +86,7 @@ class TRecordingHost : public TDuplicateHost {
     void ShowProgressWindow() override { ++ShowCount; }
     void ShowErrorMessage(const std::string& text) override { Errors.push_back(text); }
     void ClearFileList() override { ++ClearCount; }
+    bool CancelRequested() const override { return CancelAfter >= 0 && CancelPolls++ >= CancelAfter; }
 
     std::vector<int> PercentValues() const
     {

@@ -55,6 +55,7 @@ class TestSearchCli : public QObject {
     void refusals_data();
     void refusals();
     void unreadableFileExitsWithOne();
+    void groupNumbersAndAllBytes();
 };
 
 void TestSearchCli::initTestCase()
@@ -147,6 +148,11 @@ void TestSearchCli::refusals_data()
     QTest::newRow("contents alone") << QStringList{"find", "--cc", "DIR"} << noTick;
     QTest::newRow("unknown option") << QStringList{"find", "--size", "--fast", "DIR"} << QByteArray("usage");
     QTest::newRow("criterion for list") << QStringList{"list", "--name", "DIR"} << QByteArray("usage");
+    QTest::newRow("groups for list") << QStringList{"list", "--groups", "DIR"} << QByteArray("usage");
+    const QByteArray notADir("您沒有輸入目錄, 不然就是目錄名稱輸入錯誤! ");
+    QTest::newRow("missing directory")
+        << QStringList{"find", "--size", "DIR", "DIR/missing"} << notADir + "DIR/missing\n";
+    QTest::newRow("a file given as directory") << QStringList{"list", "DIR/file"} << notADir + "DIR/file\n";
 }
 
 void TestSearchCli::refusals()
@@ -154,7 +160,9 @@ void TestSearchCli::refusals()
     QFETCH(QStringList, args);
     QFETCH(QByteArray, message);
     QTemporaryDir tmp;
+    WriteFile(Local(tmp.path()), "file", "x");
     args.replaceInStrings("DIR", tmp.path());
+    message.replace("DIR", tmp.path().toUtf8());
     const TRun run = RunCli(args);
     QCOMPARE(run.ExitCode, 2);
     QVERIFY2(run.Err.startsWith(message), run.Err.constData());
@@ -175,6 +183,28 @@ void TestSearchCli::unreadableFileExitsWithOne()
     QCOMPARE(run.ExitCode, 1);
     QCOMPARE(run.Err, QByteArray::fromStdString("Cannot open file " + locked + "\n"));
     QCOMPARE(run.Out, QByteArray());
+}
+
+void TestSearchCli::groupNumbersAndAllBytes()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    WriteFile(MakeDir(Join(root, "a")), "1", "0123456789");
+    WriteFile(MakeDir(Join(root, "b")), "2", "0x23456789"); // alike in its sampled bytes only
+    WriteFile(MakeDir(Join(root, "c")), "3", "0123456789");
+    WriteFile(MakeDir(Join(root, "d")), "4", "0x23456789");
+    QStringList dirs;
+    for (const char* d : {"a", "b", "c", "d"})
+        dirs << QString::fromStdString(Join(root, d));
+    TRun run = RunCli(QStringList{"find", "--size", "--all-bytes", "--groups"} + dirs);
+    QCOMPARE(run.ExitCode, 0);
+    QStringList firstColumns;
+    for (const QByteArray& line : run.Out.chopped(1).split('\n'))
+        firstColumns << QString::fromUtf8(line.split('\t').mid(0, 2).join(' '));
+    QCOMPARE(firstColumns, QStringList({"1 3", "1 1", "2 4", "2 2"}));
+    run = RunCli(QStringList{"find", "--size", "--cc"} + dirs);
+    QCOMPARE(run.Out.count('\n'), 4);
+    QVERIFY(run.Out.startsWith("2\t")); // one CC group; without --groups the name comes first
 }
 
 QTEST_GUILESS_MAIN(TestSearchCli)

@@ -5,6 +5,7 @@
 #include "ContentsCheck.h"
 #include "DuplicateSearch.h"
 #include "FileScan.h"
+#include "LiteralGrouping.h"
 #include "PathRules.h"
 #include "SearchFixtures.h"
 #include "TextCompare.h"
@@ -19,9 +20,15 @@ using namespace quorvane::test;
 
 namespace {
 
-TSearchCriteria Criteria(bool name, bool size, bool cc, bool time)
+TSearchCriteria Criteria(bool name, bool size, bool cc, bool time, bool allBytes = false)
 {
-    return TSearchCriteria{name, size, cc, time};
+    TSearchCriteria criteria;
+    criteria.Name = name;
+    criteria.Size = size;
+    criteria.CC = cc;
+    criteria.AllBytes = allBytes;
+    criteria.Time = time;
+    return criteria;
 }
 
 // "name@directory-suffix" of each row, for compact expectations.
@@ -62,8 +69,8 @@ class TestSearchDuplicates : public QObject {
     void nameGroupListsLaterRowFirst();
     void referenceIsFirstByIndexText();
     void asciiOnlyCaseFolding();
-    void referenceDecidesTheGroup_data();
-    void referenceDecidesTheGroup();
+    void everyGroupOfAKey_data();
+    void everyGroupOfAKey();
     void contentsNeedSize();
     void statusAndProgress_data();
     void statusAndProgress();
@@ -81,6 +88,9 @@ class TestSearchDuplicates : public QObject {
     void contentsComparedEvenWhenTimesDiffer();
     void nestedInputDirectoriesFormNoFakeGroup();
     void hardLinksAreNoDuplicates();
+    void bothNamesOfAHardLinkAreCatalogued();
+    void cancelledGroupingKeepsCatalogueAndTarget();
+    void directorySwappedForALinkIsNotFollowed();
     void matchesRandomCataloguesAsTheKeyListDoes_data();
     void matchesRandomCataloguesAsTheKeyListDoes();
 };
@@ -180,7 +190,7 @@ void TestSearchDuplicates::asciiOnlyCaseFolding()
     QCOMPARE(Describe(rows, tree.Root), QStringList({"pHOTO.jpg@/d2", "Photo.JPG@/d0"}));
 }
 
-void TestSearchDuplicates::referenceDecidesTheGroup_data()
+void TestSearchDuplicates::everyGroupOfAKey_data()
 {
     QTest::addColumn<bool>("name");
     QTest::addColumn<bool>("size");
@@ -188,15 +198,26 @@ void TestSearchDuplicates::referenceDecidesTheGroup_data()
     QTest::addColumn<bool>("time");
     QTest::addColumn<QStringList>("files"); // name|contents|minute
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("reference differs, other two equal: no group")
+    QTest::newRow("reference differs, other two equal: their own group")
         << false << true << true << false << QStringList{"a|XXXXX|0", "b|YYYYY|0", "c|YYYYY|0"}
-        << QStringList{};
-    QTest::newRow("contents: rows failing the reference are dropped")
+        << QStringList{"c@/d2", "b@/d1"};
+    QTest::newRow("contents: a row failing the reference alone is dropped")
         << false << true << true << false << QStringList{"a|XXXXX|0", "b|YYYYY|0", "c|XXXXX|0"}
         << QStringList{"c@/d2", "a@/d0"};
-    QTest::newRow("name and time: other times dropped")
-        << true << false << false << true << QStringList{"p|1|0", "p|2|5", "p|3|0", "p|4|5"}
-        << QStringList{"p@/d2", "p@/d0"};
+    QTest::newRow("size and contents: two classes in one size, in reference order")
+        << false << true << true << false << QStringList{"a|XXXXX|0", "b|YYYYY|0", "c|XXXXX|0", "d|YYYYY|0"}
+        << QStringList{"c@/d2", "a@/d0", "d@/d3", "b@/d1"};
+    QTest::newRow("name and size: the reference of another size hides no pair")
+        << true << true << false << false
+        << QStringList{"IMG_0001.JPG|longer|0", "IMG_0001.JPG|short|0", "IMG_0001.JPG|short|0"}
+        << QStringList{"IMG_0001.JPG@/d2", "IMG_0001.JPG@/d1"};
+    QTest::newRow("name and time: each minute its group")
+        << true << false << false << true << QStringList{"p|1|0", "p|2|5", "p|3|0", "p|4|5", "p|5|7"}
+        << QStringList{"p@/d2", "p@/d0", "p@/d3", "p@/d1"};
+    QTest::newRow("groups of one key follow each other before the next key")
+        << false << true << false << true
+        << QStringList{"a|1|0", "b|22|0", "c|1|1", "d|1|0", "e|22|0", "f|1|1", "g|1|2"}
+        << QStringList{"d@/d3", "a@/d0", "f@/d5", "c@/d2", "e@/d4", "b@/d1"};
     QTest::newRow("time only: one minute, any size")
         << false << false << false << true << QStringList{"a|1|3", "b|22|3", "c|333|4"}
         << QStringList{"b@/d1", "a@/d0"};
@@ -214,7 +235,7 @@ void TestSearchDuplicates::referenceDecidesTheGroup_data()
         << QStringList{"b@/d1", "a@/d0"};
 }
 
-void TestSearchDuplicates::referenceDecidesTheGroup()
+void TestSearchDuplicates::everyGroupOfAKey()
 {
     QFETCH(bool, name);
     QFETCH(bool, size);
@@ -414,6 +435,71 @@ void TestSearchDuplicates::sameContentsRefusesSpecialFiles()
     }
 }
 
+void TestSearchDuplicates::bothNamesOfAHardLinkAreCatalogued()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    const std::string a = MakeDir(Join(root, "a"));
+    const std::string x = WriteFile(a, "x.jpg", "linked");
+    QCOMPARE(link(x.c_str(), Join(a, "y.jpg").c_str()), 0);
+    WriteFile(MakeDir(Join(root, "b")), "y.jpg", "another file");
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    FindDuplicates({root}, Criteria(true, false, false, false), true, host, rows);
+    QCOMPARE(Describe(rows, root), QStringList({"y.jpg@/b", "y.jpg@/a"}));
+}
+
+void TestSearchDuplicates::cancelledGroupingKeepsCatalogueAndTarget()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    for (const char* name : {"a", "b", "c", "d"})
+        WriteFile(root, name, name[0] < 'c' ? "same" : "else");
+    TRecordingHost host;
+    std::vector<TFileRecord> catalogue;
+    ReadAllFiles(root, true, host, catalogue);
+    // Key list (4 polls), samples (4 files), grouping (4 rows).
+    for (int after = 0; after < 12; ++after) {
+        std::vector<TFileRecord> rows = catalogue;
+        std::vector<TFileRecord> target(1);
+        host.CancelAfter = after;
+        host.CancelPolls = 0;
+        QVERIFY_THROWS_EXCEPTION(ESearchCancelled,
+                                 GroupCatalogue(rows, Criteria(false, true, true, false), host, target));
+        QCOMPARE(target.size(), std::size_t{1});
+        QVERIFY(std::all_of(rows.begin(), rows.end(), [](const TFileRecord& r) { return !r.Name.empty(); }));
+    }
+}
+
+void TestSearchDuplicates::directorySwappedForALinkIsNotFollowed()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    const std::string sub = MakeDir(Join(root, "sub"));
+    WriteFile(sub, "f", "same");
+    WriteFile(root, "g", "same");
+    TRecordingHost host;
+    // After the scan sub is moved away and a link to it takes its name.
+    host.OnStatus = [&](const std::string& text) {
+        if (text != kCheckingDuplicatesText) return;
+        rename(sub.c_str(), (sub + "2").c_str());
+        symlink((sub + "2").c_str(), sub.c_str());
+    };
+    std::vector<TFileRecord> rows;
+    for (bool allBytes : {false, true}) {
+        QString message;
+        try {
+            FindDuplicates({root}, Criteria(false, true, !allBytes, false, allBytes), true, host, rows);
+        } catch (const EFileReadError& error) {
+            message = QString::fromStdString(error.what());
+        }
+        QVERIFY2(message.startsWith("Cannot open file"), qPrintable(message));
+        rename((sub + "2").c_str(), (sub + "3").c_str()); // the next search scans sub as a link
+        unlink(sub.c_str());
+        rename((sub + "3").c_str(), sub.c_str());
+    }
+}
+
 namespace {
 
 // A sample as it would be read: "-" unopened, bytes, "!" after the bytes for
@@ -550,43 +636,6 @@ void TestSearchDuplicates::hardLinksAreNoDuplicates()
 
 namespace {
 
-// The key list consumed entry by entry, as the window's algorithm describes
-// it: slow (entries erased from the middle) but plainly right.
-std::vector<std::uint32_t> KeyListResult(const std::vector<TFileRecord>& catalogue, const TSearchCriteria& c)
-{
-    auto keyOf = [&](const TFileRecord& r) { return c.Name ? r.Name : c.Size ? r.SizeText() : r.TimeText(); };
-    std::vector<TKeyEntry> list;
-    for (std::uint32_t q = 0; q < catalogue.size(); ++q)
-        list.push_back({keyOf(catalogue[q]), q});
-    SortKeyList(list);
-    std::vector<std::uint32_t> out;
-    for (std::uint32_t q = 0; q < catalogue.size(); ++q) {
-        const std::string k = keyOf(catalogue[q]);
-        const std::ptrdiff_t r = FindKeyEntry(list, k);
-        if (r < 0) continue;
-        const TFileRecord& ref = catalogue[list[static_cast<std::size_t>(r)].Index];
-        bool group = false;
-        while (static_cast<std::size_t>(r + 1) < list.size() &&
-               SameFolded(list[static_cast<std::size_t>(r + 1)].Key, k)) {
-            const std::uint32_t ci = list[static_cast<std::size_t>(r + 1)].Index;
-            const TFileRecord& cand = catalogue[ci];
-            bool match = !(c.Name && !SameFolded(cand.Name, ref.Name));
-            match = match && !(c.Size && cand.SizeText() != ref.SizeText());
-            match = match && !(c.Time && cand.TimeText() != ref.TimeText());
-            if (match) {
-                group = true;
-                out.push_back(ci);
-            }
-            list.erase(list.begin() + r + 1);
-        }
-        if (group) {
-            out.push_back(list[static_cast<std::size_t>(r)].Index);
-            list.erase(list.begin() + r);
-        }
-    }
-    return out;
-}
-
 } // namespace
 
 void TestSearchDuplicates::matchesRandomCataloguesAsTheKeyListDoes_data()
@@ -628,12 +677,19 @@ void TestSearchDuplicates::matchesRandomCataloguesAsTheKeyListDoes()
                            "IMG_0001 holiday",
                            "IMG_0001 holidays.jpg"};
     const auto dir = std::make_shared<const std::string>("/d");
+    // 300 files, some with several names (hard links share size and time).
+    std::vector<std::pair<std::uint64_t, std::int64_t>> files(300);
+    for (auto& file : files)
+        file = {random.bounded(4) * 1000, 202301010000 + random.bounded(3)};
     std::vector<TFileRecord> catalogue(400);
     for (TFileRecord& row : catalogue) {
+        const quint32 file = random.bounded(300);
         row.Name = names[random.bounded(14)];
         row.Directory = dir;
-        row.Size = random.bounded(4) * 1000;
-        row.TimeKey = 202301010000 + random.bounded(3);
+        row.Size = files[file].first;
+        row.TimeKey = files[file].second;
+        row.Device = 7;
+        row.Inode = file + 1;
     }
     const TSearchCriteria criteria = Criteria(name, size, false, time);
     const std::vector<std::uint32_t> expected = KeyListResult(catalogue, criteria);

@@ -1,6 +1,7 @@
 // The result list's logic over plain rows: the comparison of every sort mode,
 // the stable sort, the column-click rule, group agreement, and the targets
 // of "Next Group" and "Prior Group".
+#include "ListSort.h"
 #include "ResultRows.h"
 
 #include <QTest>
@@ -36,7 +37,8 @@ QStringList NamesOf(const std::vector<TFileRecord>& rows)
 
 TSearchCriteria Ticked(const QString& letters)
 {
-    return TSearchCriteria{letters.contains('N'), letters.contains('S'), false, letters.contains('T')};
+    return TSearchCriteria{
+        .Name = letters.contains('N'), .Size = letters.contains('S'), .Time = letters.contains('T')};
 }
 
 } // namespace
@@ -50,6 +52,8 @@ class TestSearchRows : public QObject {
     void sortModes_data();
     void sortModes();
     void sortedOrderIsAPermutation();
+    void fastSortAgreesAtTheFoldedPrefix_data();
+    void fastSortAgreesAtTheFoldedPrefix();
     void columnClick_data();
     void columnClick();
     void rowsAgree_data();
@@ -134,6 +138,33 @@ void TestSearchRows::sortedOrderIsAPermutation()
     QCOMPARE(SortedOrder(rows, 0), std::vector<std::size_t>({1, 2, 0}));
     QCOMPARE(SortedOrder(rows, 5), std::vector<std::size_t>({0, 2, 1}));
     QVERIFY(SortedOrder({}, 0).empty());
+}
+
+void TestSearchRows::fastSortAgreesAtTheFoldedPrefix_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QStringList>("names");
+    // The keyed sort settles texts by their first 16 folded bytes; a text of
+    // exactly 16 bytes shares its key with every longer text it begins, so
+    // the longer one must still sort after it.
+    const QStringList names{"abcdefghijklmnopq", "ABCDEFGHIJKLMNOP", "abcdefghijklmnop", "abcdefghijklmno",
+                            "ABCDEFGHIJKLMNOPA"};
+    const QStringList types{"x.abcdefghijklmnop", "y.ABCDEFGHIJKLMNO", "z.abcdefghijklmno",
+                            "w.Abcdefghijklmnopq"};
+    for (int mode : {0, 1}) {
+        QTest::addRow("names of 15 to 17 bytes, mode %d", mode) << mode << names;
+        QTest::addRow("types of 15 to 17 bytes, mode %d", mode + 6) << mode + 6 << types;
+    }
+}
+
+void TestSearchRows::fastSortAgreesAtTheFoldedPrefix()
+{
+    QFETCH(int, mode);
+    QFETCH(QStringList, names);
+    std::vector<TFileRecord> rows = Rows(names);
+    QCOMPARE(FastSortedOrder(rows, mode), SortedOrder(rows, mode));
+    std::reverse(rows.begin(), rows.end());
+    QCOMPARE(FastSortedOrder(rows, mode), SortedOrder(rows, mode));
 }
 
 void TestSearchRows::columnClick_data()

@@ -55,7 +55,9 @@ class TestSearchScan : public QObject {
     void timesWithinOneMinuteAgree();
     void rowsOfOneDirectoryShareItsText();
     void missingDirectoryYieldsNothing();
-    void seenFilesAreReadOnce();
+    void directoriesAreReadOnce();
+    void deepChainIsListedWhole();
+    void cancelLeavesTargetAsItWas();
 };
 
 void TestSearchScan::initTestCase()
@@ -292,7 +294,7 @@ void TestSearchScan::missingDirectoryYieldsNothing()
     QVERIFY(rows.empty());
 }
 
-void TestSearchScan::seenFilesAreReadOnce()
+void TestSearchScan::directoriesAreReadOnce()
 {
     QTemporaryDir tmp;
     const std::string root = Local(tmp.path());
@@ -301,18 +303,98 @@ void TestSearchScan::seenFilesAreReadOnce()
     QCOMPARE(link(original.c_str(), Join(root, "hardlink.jpg").c_str()), 0);
     WriteFile(root, "other.jpg", "else");
     TRecordingHost host;
-    // Without the record, nested input directories list the inner file twice
-    // and the hard link once more.
+    // Without the record, nested input directories list the inner file twice.
     std::vector<TFileRecord> all;
     ReadAllFiles(root, true, host, all);
     ReadAllFiles(inner, true, host, all);
     QCOMPARE(all.size(), std::size_t{4});
-    TSeenFiles seen;
+    // With it each directory entry is one row: both names of the linked file.
+    TScanContext scan;
     std::vector<TFileRecord> once;
-    ReadAllFiles(root, true, host, once, &seen);
-    ReadAllFiles(inner, true, host, once, &seen);
-    QCOMPARE(once.size(), std::size_t{2});
-    QVERIFY(NamesOf(once).contains("other.jpg"));
+    ReadAllFiles(inner, false, host, once, &scan);
+    ReadAllFiles(root, true, host, once, &scan);
+    ReadAllFiles(inner, true, host, once, &scan);
+    ReadAllFiles(root + "/", true, host, once, &scan);
+    QCOMPARE(NamesOf(once), QStringList({"hardlink.jpg", "other.jpg", "photo.jpg"}));
+}
+
+namespace {
+
+// A chain of directories named "d" below root, depth levels deep, built and
+// removed through descriptors because its paths exceed PATH_MAX. files holds
+// the depths that get a file "f<depth>" with contents "same".
+void MakeChain(const std::string& root, int depth, const std::vector<int>& files)
+{
+    int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY);
+    for (int level = 0; fd >= 0 && level <= depth; ++level) {
+        if (std::find(files.begin(), files.end(), level) != files.end()) {
+            const int file = openat(fd, ("f" + std::to_string(level)).c_str(), O_WRONLY | O_CREAT, 0644);
+            if (file >= 0 && write(file, "same", 4) == 4) close(file);
+        }
+        if (level == depth) break;
+        mkdirat(fd, "d", 0755);
+        const int child = openat(fd, "d", O_RDONLY | O_DIRECTORY);
+        close(fd);
+        fd = child;
+    }
+    if (fd >= 0) close(fd);
+}
+
+void RemoveChain(const std::string& root)
+{
+    int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY);
+    int depth = 0;
+    for (int child; fd >= 0 && (child = openat(fd, "d", O_RDONLY | O_DIRECTORY)) >= 0; ++depth) {
+        close(fd);
+        fd = child;
+    }
+    for (; fd >= 0; --depth) {
+        if (depth % 400 == 0) unlinkat(fd, ("f" + std::to_string(depth)).c_str(), 0);
+        if (depth == 0) break;
+        const int parent = openat(fd, "..", O_RDONLY | O_DIRECTORY);
+        close(fd);
+        fd = parent;
+        unlinkat(fd, "d", AT_REMOVEDIR);
+    }
+    if (fd >= 0) close(fd);
+}
+
+} // namespace
+
+void TestSearchScan::deepChainIsListedWhole()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    const std::vector<int> depths{0, 400, 800, 1200, 1600, 2000, 2400, 2800, 3200};
+    MakeChain(root, 3200, depths);
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    ReadAllFiles(root, true, host, rows);
+    QCOMPARE(rows.size(), depths.size());
+    // Rows that deep are compared too: their directories are opened level by
+    // level from the input.
+    std::vector<TFileRecord> groups;
+    TSearchCriteria allBytes;
+    allBytes.AllBytes = true;
+    FindDuplicates({root}, allBytes, true, host, groups);
+    const std::size_t found = groups.size();
+    RemoveChain(root);
+    QCOMPARE(found, depths.size());
+}
+
+void TestSearchScan::cancelLeavesTargetAsItWas()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    for (int i = 0; i < 5; ++i)
+        WriteFile(MakeDir(Join(root, "d" + std::to_string(i))), "f", "x");
+    for (int polls : {0, 1, 3, 6}) {
+        TRecordingHost host;
+        host.CancelAfter = polls;
+        std::vector<TFileRecord> rows(1);
+        QVERIFY_THROWS_EXCEPTION(ESearchCancelled, ReadAllFiles(root, true, host, rows));
+        QCOMPARE(rows.size(), std::size_t{1});
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSearchScan)

@@ -22,20 +22,12 @@ struct TKeyedRow {
     bool Long; // a text of 16 bytes or more: equal keys do not mean equal texts
 };
 
-// The first 16 bytes of text, ASCII folded, big-endian, padded with zero
-// bytes. Names hold no NUL byte, so a smaller key means a smaller folded
-// text; equal keys mean equal texts unless both texts have 16 bytes or more
-// (a text of exactly 16 bytes is a prefix of a longer one with its key).
 void SetFoldedKey(TKeyedRow& row, std::string_view text)
 {
-    std::uint64_t parts[2] = {0, 0};
-    for (std::size_t i = 0; i < 16; ++i) {
-        const unsigned char byte = i < text.size() ? FoldAscii(static_cast<unsigned char>(text[i])) : 0;
-        parts[i / 8] = (parts[i / 8] << 8) | byte;
-    }
-    row.High = parts[0];
-    row.Low = parts[1];
-    row.Long = text.size() >= 16;
+    const TFoldedPrefix key = TFoldedPrefix::Of(text);
+    row.High = key.High;
+    row.Low = key.Low;
+    row.Long = key.Long;
 }
 
 // Rank of each directory text in folded order; texts that compare equal
