@@ -246,13 +246,20 @@ void TGifFile::Parse(TGifReader& reader)
 }
 
 // Reads the extensions before an image and the image itself; false when the
-// file ends. Extensions not followed by an image are dropped.
+// file ends. Extensions not followed by an image are dropped. A block with a
+// label of no known kind is stepped over by its sub-block lengths and not
+// kept; one whose sub-blocks run past the end of the file is refused.
 bool TGifFile::ReadBlock(TGifReader& reader, std::uint8_t& current)
 {
     TExtensionList extensions;
     while (current == kExtensionIntroducer) {
         std::uint8_t label = 0;
         if (!reader.ReadByte(label)) return false;
+        if (!TExtension::IsKnownLabel(label)) {
+            if (!SkipSubBlocks(reader)) throw UnrecognizedExtension(label);
+            if (!reader.ReadByte(current)) return false;
+            continue;
+        }
         auto extension = std::make_unique<TExtension>(TExtension::KindOfLabel(label));
         extension->Read(reader);
         extensions.Add(std::move(extension));

@@ -126,28 +126,45 @@ void TestGifReader::versionRule()
 
 void TestGifReader::unknownExtensionLabel_data()
 {
-    QTest::addColumn<int>("label");
+    QTest::addColumn<TBytes>("block");
     QTest::addColumn<QString>("message");
-    QTest::newRow("0x02") << 0x02 << QStringLiteral("Unrecognized extension block.\r\nCode = $02");
-    QTest::newRow("0xAB upper-case") << 0xAB << QStringLiteral("Unrecognized extension block.\r\nCode = $AB");
-    QTest::newRow("0x00") << 0x00 << QStringLiteral("Unrecognized extension block.\r\nCode = $00");
+    QTest::addColumn<int>("images");
+    // Well-formed blocks are stepped over by their sub-block lengths.
+    QTest::newRow("0x02, one sub-block") << TBytes{0x21, 0x02, 1, 9, 0} << QString() << 2;
+    QTest::newRow("0xAB, two sub-blocks") << TBytes{0x21, 0xAB, 2, 1, 2, 3, 4, 5, 6, 0} << QString() << 2;
+    QTest::newRow("0x00, no sub-block") << TBytes{0x21, 0x00, 0} << QString() << 2;
+    QTest::newRow("0x3B label, ';' inside") << TBytes{0x21, 0x3B, 2, 0x3B, 0x2C, 0} << QString() << 2;
+    // A block whose sub-blocks run past the end of the file is damaged.
+    QTest::newRow("0x02 cut off") << TBytes{0x21, 0x02, 200, 1, 2}
+                                  << QStringLiteral("Unrecognized extension block.\r\nCode = $02") << 1;
+    QTest::newRow("0xAB no terminator")
+        << TBytes{0x21, 0xAB, 2, 1, 2} << QStringLiteral("Unrecognized extension block.\r\nCode = $AB") << 1;
 }
 
 void TestGifReader::unknownExtensionLabel()
 {
-    QFETCH(int, label);
+    QFETCH(TBytes, block);
     QFETCH(QString, message);
+    QFETCH(int, images);
     TGifBuilder gif;
-    gif.Header().Screen(1, 1, 0).Image(1, 1, {0}, 2);
-    gif.Raw({0x21, static_cast<std::uint8_t>(label), 1, 9, 0}).Image(1, 1, {1}, 2).Trailer();
+    gif.Header().Screen(1, 1, 0).Image(1, 1, {0}, 2).GraphicControl(7).Raw(block);
+    if (message.isEmpty()) gif.Comment("kept").Image(1, 1, {1}, 2).Trailer();
     TGifFile file;
+    QString error;
     try {
         file.LoadFromBytes(gif.Bytes().data(), gif.Bytes().size());
-        QFAIL("no exception");
     } catch (const EGifException& e) {
-        QCOMPARE(QString::fromStdString(e.what()), message);
+        error = QString::fromStdString(e.what());
     }
-    QCOMPARE(file.ImageCount(), size_t{1}); // the image before the failure stays
+    QCOMPARE(error, message);
+    QCOMPARE(file.ImageCount(), size_t(images)); // the image before a failure stays
+    if (images < 2) return;
+    // The unknown block is dropped; the known ones around it are kept.
+    const TExtensionList& kept = file.Image(2).Extensions();
+    QCOMPARE(kept.Count(), size_t{2});
+    QCOMPARE(kept.Item(0).Kind(), TExtensionKind::GraphicControl);
+    QCOMPARE(kept.Item(1).Kind(), TExtensionKind::Comment);
+    QCOMPARE(file.Image(2).Pixels().Data()[0], std::uint8_t{1});
 }
 
 void TestGifReader::initialColourTable_data()
