@@ -3,6 +3,8 @@
 // (a stray byte); a file cut off anywhere keeps the images read before.
 #include "GifUnit.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <fstream>
 #include <istream>
@@ -64,10 +66,13 @@ TGifSubImage::TGifSubImage(TGifFile& owner, unsigned localTableCount)
 
 bool TGifSubImage::Read(TGifReader& reader)
 {
-    if (!ReadDescriptor(reader)) return false;
-    FOwner.ReserveImagePixels(std::size_t{FWidth} * FHeight);
+    if (!ReadDescriptor(reader) || !ReadData(reader)) return false;
+    const std::size_t pixels = std::size_t{FWidth} * FHeight;
+    if (pixels > kMaxPixelStore) throw ENotEnoughMemory(pixels);
+    if (!decode_cost::ClaimIsBacked(kGifClaimRule, pixels, FData.Size()))
+        throw EGifException(kImageDataTooShort);
+    if (!FOwner.ReserveImagePixels(pixels)) return false;
     FPixels = std::make_unique<TByteArray2D>(FWidth, FHeight);
-    if (!ReadData(reader)) return false;
     Decode();
     return true;
 }
@@ -143,7 +148,15 @@ std::shared_ptr<const TIndexedBitmap> TGifSubImage::Bitmap()
 
 std::vector<std::uint8_t> TGifSubImage::BitmapStream()
 {
-    return Bitmap()->BmpStream();
+    if (FBitmap || !FPixels) return Bitmap()->BmpStream();
+    // Rows straight from the pixel store, with the palette a bitmap would get.
+    const TColorTable& table = FLocalTableFlag ? FLocalTable : FOwner.FGlobalTable;
+    std::array<std::uint32_t, 256> colors{};
+    for (unsigned i = 0; i < 256; ++i) {
+        const TRgb& c = table.Entry(static_cast<std::uint8_t>(i));
+        colors[i] = 0xFF000000u | (std::uint32_t{c.Red} << 16) | (std::uint32_t{c.Green} << 8) | c.Blue;
+    }
+    return BmpStreamOfRows(colors, FWidth, FHeight, FPixels->Data(), FWidth);
 }
 
 TGifFile::TGifFile() = default;
@@ -181,6 +194,7 @@ void TGifFile::LoadFromBytes(const std::uint8_t* data, std::size_t size)
     } scope(*this);
     FImages.clear();
     FPixelsHeld = 0;
+    FPixelBudget = decode_cost::LinearAllowance(kFileBudgetBase, kFileBudgetPerByte, size, kMaxFilePixels);
     TGifReader reader(data, size);
     Parse(reader);
 }
@@ -200,10 +214,14 @@ unsigned TGifFile::AnimationDelay() const
     return delay;
 }
 
-void TGifFile::ReserveImagePixels(std::size_t count)
+bool TGifFile::ReserveImagePixels(std::size_t count)
 {
-    if (count > kMaxPixelStore || count > kMaxFilePixels - FPixelsHeld) throw ENotEnoughMemory(count);
+    if (count > kMaxPixelStore) throw ENotEnoughMemory(count);
+    // The first image is always kept: the claim rule has bounded it.
+    if (!FImages.empty() && count > FPixelBudget - std::min<std::uint64_t>(FPixelsHeld, FPixelBudget))
+        return false;
     FPixelsHeld += count;
+    return true;
 }
 
 bool TGifFile::ReadHeader(TGifReader& reader)

@@ -110,6 +110,8 @@ void TestGifBitmap::bmpStreamRowsBottomUp()
     // The bitmap itself is top-down, ready to be shown as it is.
     const auto bitmap = file->Image(1).Bitmap();
     QVERIFY(std::equal(pixels.begin(), pixels.begin() + 5, bitmap->ScanLine(0)));
+    // The stream written from the pixels equals the one written from the bitmap.
+    QCOMPARE(bitmap->BmpStream(), stream);
 }
 
 void TestGifBitmap::localOnlyPalette()

@@ -86,7 +86,9 @@ class TestGifReader : public QObject {
     void missingFileIsReported();
     void hugeImageRefused_data();
     void hugeImageRefused();
-    void largestAllowedImageLoads();
+    void claimedSizeNeedsData_data();
+    void claimedSizeNeedsData();
+    void laterImagesKeepFileBudget();
     void reloadClearsPreviousImages();
     void reentrantLoadRefused();
     void gifImageEventsAndPicture();
@@ -435,15 +437,54 @@ void TestGifReader::hugeImageRefused()
     QCOMPARE(file.ImageCount(), size_t{1});
 }
 
-void TestGifReader::largestAllowedImageLoads()
+void TestGifReader::claimedSizeNeedsData_data()
 {
-    // 16384 x 16384 with a few data bytes: only the rows decoded are written.
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("dataBytes");
+    QTest::addColumn<bool>("loads");
+    // Up to 64 Mi pixels any data will do; beyond, 4096 pixels a data byte.
+    QTest::newRow("8192 x 8192, 4 bytes") << 8192 << 8192 << 4 << true;
+    QTest::newRow("8193 x 8192, 4 bytes") << 8193 << 8192 << 4 << false;
+    QTest::newRow("16384 x 16384, 64 KiB") << 16384 << 16384 << 65536 << true;
+    QTest::newRow("16384 x 16384, 64 KiB - 1") << 16384 << 16384 << 65535 << false;
+}
+
+void TestGifReader::claimedSizeNeedsData()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(int, dataBytes);
+    QFETCH(bool, loads);
+    // Three pixels, the end code, then padding the decoder never reads.
+    TBytes data = LzwEncode({1, 2, 3}, 2);
+    data.resize(static_cast<size_t>(dataBytes), 0);
     TGifBuilder gif;
-    gif.Header().Screen(1, 1, 0).Descriptor(16384, 16384).ImageData(2, LzwEncode({1, 2, 3}, 2)).Trailer();
+    gif.Header().Screen(1, 1, 0).Descriptor(static_cast<std::uint16_t>(width),
+                                            static_cast<std::uint16_t>(height));
+    gif.ImageData(2, data).Trailer();
+    QCOMPARE(LoadError(gif.Bytes()), loads ? QString() : QStringLiteral("Image data too short for its size"));
+    if (!loads) return;
     const auto file = Load(gif.Bytes());
     QCOMPARE(file->ImageCount(), size_t{1});
-    QCOMPARE(file->Image(1).Pixels().RowLength(), size_t{16384});
+    QCOMPARE(file->Image(1).Pixels().RowLength(), size_t(width));
     QCOMPARE(file->Image(1).Pixels().Data()[0], std::uint8_t{0}); // partial row stays 0
+}
+
+void TestGifReader::laterImagesKeepFileBudget()
+{
+    // A small file's budget is 64 Mi pixels: the first image takes all of
+    // it, so the next large one is not kept and the parse ends there.
+    TGifBuilder gif;
+    gif.Header().Screen(1, 1, 0).Descriptor(8192, 8192).ImageData(2, LzwEncode({1, 2, 3}, 2));
+    gif.Descriptor(4096, 4096).ImageData(2, LzwEncode({1}, 2)).Image(1, 1, {2}, 2).Trailer();
+    auto file = Load(gif.Bytes());
+    QCOMPARE(file->ImageCount(), size_t{1});
+    // Small images after a small first one are all kept.
+    TGifBuilder small;
+    small.Header().Screen(1, 1, 0).Image(2, 2, {1, 2, 3, 0}, 2).Image(1, 1, {2}, 2).Image(1, 1, {3}, 2);
+    file = Load(small.Trailer().Bytes());
+    QCOMPARE(file->ImageCount(), size_t{3});
 }
 
 void TestGifReader::reloadClearsPreviousImages()
