@@ -16,13 +16,16 @@ namespace MetafileBudget {
 // Work units: about one canvas or bitmap pixel touched each. The base covers
 // a full-size render of any small picture several times over.
 inline constexpr std::uint64_t kWorkBase = std::uint64_t(1) << 27;
-inline constexpr std::uint64_t kWorkPerByte = 1024;
+inline constexpr std::uint64_t kWorkPerByte = 512;
 inline constexpr std::uint64_t kWorkCap = std::uint64_t(1) << 38;
 // The fixed charge of one record.
 inline constexpr std::uint64_t kRecordWork = 16;
+// The charge of one decoded bitmap pixel: four bytes written into new memory
+// cost several times a canvas pixel.
+inline constexpr std::uint64_t kDecodedPixelWork = 4;
 // Bytes of pattern-brush bitmaps alive at once.
 inline constexpr std::uint64_t kPatternBase = std::uint64_t(64) << 20;
-inline constexpr std::uint64_t kPatternPerByte = 256;
+inline constexpr std::uint64_t kPatternPerByte = 16;
 inline constexpr std::uint64_t kPatternCap = std::uint64_t(1) << 30;
 } // namespace MetafileBudget
 

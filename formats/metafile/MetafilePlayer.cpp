@@ -455,13 +455,13 @@ bool TMetafilePlayer::Spend(std::uint64_t units)
 
 std::optional<TMfDib> TMetafilePlayer::DecodeDibCharged(TByteView info, TByteView bits, bool keepAlpha)
 {
-    if (!Spend(DibPixelCount(info))) return std::nullopt;
+    if (!Spend(DibPixelCount(info) * MetafileBudget::kDecodedPixelWork)) return std::nullopt;
     return DecodeDib(info, bits, keepAlpha);
 }
 
 std::optional<TMfDib> TMetafilePlayer::DecodePackedDibCharged(TByteView packed)
 {
-    if (!Spend(DibPixelCount(packed))) return std::nullopt;
+    if (!Spend(DibPixelCount(packed) * MetafileBudget::kDecodedPixelWork)) return std::nullopt;
     return DecodePackedDib(packed);
 }
 
