@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <exception>
 #include <fstream>
+#include <string>
 
 namespace {
 
@@ -28,44 +29,48 @@ std::vector<std::string> Operands(const std::vector<std::string>& args)
     return operands;
 }
 
-void Put16(std::vector<char>& out, std::uint32_t v)
+void Put16(std::string& out, std::uint32_t v)
 {
     out.push_back(char(v & 0xFF));
     out.push_back(char((v >> 8) & 0xFF));
 }
 
-void Put32(std::vector<char>& out, std::uint32_t v)
+void Put32(std::string& out, std::uint32_t v)
 {
     Put16(out, v & 0xFFFF);
     Put16(out, v >> 16);
 }
 
-// A 24-bit bottom-up BMP of an opaque image.
-std::vector<char> Bmp24(const QImage& image)
+// Writes an opaque image as a 24-bit bottom-up BMP, one row at a time.
+bool WriteBmp24(const QImage& image, const std::string& path)
 {
     const int w = image.width(), h = image.height();
     const std::uint32_t rowBytes = (std::uint32_t(w) * 3 + 3) & ~3u;
-    std::vector<char> out;
-    out.reserve(54 + std::size_t(rowBytes) * std::size_t(h));
-    out.push_back('B'), out.push_back('M');
-    Put32(out, 54 + rowBytes * std::uint32_t(h));
-    Put32(out, 0);
-    Put32(out, 54);
-    Put32(out, 40);
-    Put32(out, std::uint32_t(w));
-    Put32(out, std::uint32_t(h));
-    Put16(out, 1);
-    Put16(out, 24);
+    std::string header = "BM";
+    Put32(header, 54 + rowBytes * std::uint32_t(h));
+    Put32(header, 0);
+    Put32(header, 54);
+    Put32(header, 40);
+    Put32(header, std::uint32_t(w));
+    Put32(header, std::uint32_t(h));
+    Put16(header, 1);
+    Put16(header, 24);
     for (int i = 0; i < 6; ++i)
-        Put32(out, i == 2 || i == 3 ? 2835 : 0); // 72 dpi
-    for (int y = h - 1; y >= 0; --y) {
+        Put32(header, i == 2 || i == 3 ? 2835 : 0); // 72 dpi
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(header.data(), std::streamsize(header.size()));
+    std::string row(rowBytes, '\0');
+    for (int y = h - 1; y >= 0 && out; --y) {
         const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < w; ++x)
-            out.push_back(char(qBlue(line[x]))), out.push_back(char(qGreen(line[x]))),
-                out.push_back(char(qRed(line[x])));
-        out.insert(out.end(), rowBytes - std::uint32_t(w) * 3, '\0');
+        for (int x = 0; x < w; ++x) {
+            row[std::size_t(x) * 3] = char(qBlue(line[x]));
+            row[std::size_t(x) * 3 + 1] = char(qGreen(line[x]));
+            row[std::size_t(x) * 3 + 2] = char(qRed(line[x]));
+        }
+        out.write(row.data(), std::streamsize(rowBytes));
     }
-    return out;
+    out.close();
+    return bool(out);
 }
 
 QSize DecodeSize(const quorvane::TMetafile& metafile)
@@ -89,19 +94,16 @@ int quorvane::cli::RunDecodeMetafile(const std::vector<std::string>& args)
     char name[] = "quorvane-cli";
     char* argv[] = {name, nullptr};
     const QGuiApplication app(argc, argv);
-    std::vector<char> bmp;
+    QImage image;
     try {
         const TMetafile metafile = TMetafile::FromFile(operands[0], kDefaultScreenDpi);
-        const QImage image = RenderMetafile(metafile, DecodeSize(metafile), Qt::white);
-        bmp = Bmp24(image.convertToFormat(QImage::Format_RGB32));
+        // Rendered onto opaque white, so the premultiplied pixels are the colours.
+        image = RenderMetafile(metafile, DecodeSize(metafile), Qt::white);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s: %s\n", operands[0].c_str(), e.what());
         return 1;
     }
-    std::ofstream out(operands[1], std::ios::binary | std::ios::trunc);
-    out.write(bmp.data(), static_cast<std::streamsize>(bmp.size()));
-    out.close();
-    if (!out) {
+    if (!WriteBmp24(image, operands[1])) {
         std::fprintf(stderr, "Cannot write file %s\n", operands[1].c_str());
         return 1;
     }
