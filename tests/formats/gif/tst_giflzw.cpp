@@ -7,7 +7,7 @@
 #include <QtTest>
 
 #ifdef QUORVANE_HAVE_GIFLIB
-#include <gif_lib.h>
+#include "GiflibReference.h"
 #endif
 
 #include <cstring>
@@ -355,20 +355,6 @@ void TestGifLzw::hookRunsAfterEachRow()
 #ifdef QUORVANE_HAVE_GIFLIB
 namespace {
 
-struct TMemory {
-    const TBytes* Bytes;
-    size_t At = 0;
-};
-
-int ReadMemory(GifFileType* gif, GifByteType* to, int count)
-{
-    auto* m = static_cast<TMemory*>(gif->UserData);
-    const size_t n = std::min(static_cast<size_t>(count), m->Bytes->size() - m->At);
-    std::memcpy(to, m->Bytes->data() + m->At, n);
-    m->At += n;
-    return static_cast<int>(n);
-}
-
 int WriteMemory(GifFileType* gif, const GifByteType* from, int count)
 {
     static_cast<TBytes*>(gif->UserData)
@@ -391,22 +377,6 @@ TBytes GiflibEncode(int width, int height, int bits, const TBytes& streamRows, b
     EGifCloseFile(gif, &error);
     GifFreeMapObject(map);
     return out;
-}
-
-std::vector<TBytes> GiflibDecode(const TBytes& bytes)
-{
-    TMemory memory{&bytes};
-    int error = 0;
-    GifFileType* gif = DGifOpen(&memory, ReadMemory, &error);
-    std::vector<TBytes> images;
-    if (gif && DGifSlurp(gif) == GIF_OK) {
-        for (int i = 0; i < gif->ImageCount; ++i) {
-            const SavedImage& s = gif->SavedImages[i];
-            images.emplace_back(s.RasterBits, s.RasterBits + s.ImageDesc.Width * s.ImageDesc.Height);
-        }
-    }
-    if (gif) DGifCloseFile(gif, &error);
-    return images;
 }
 
 } // namespace
