@@ -12,6 +12,7 @@
 #include <QTransform>
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace quorvane {
 namespace {
@@ -299,14 +300,23 @@ QImage RenderMetafile(const TMetafile& metafile, QSize size, const QColor& backg
 
 QImage RenderMetafileBytes(const QByteArray& bytes, QSize size, const QColor& background)
 {
-    std::vector<std::uint8_t> data(bytes.begin(), bytes.end());
-    return RenderMetafile(TMetafile::FromBytes(std::move(data), ScreenPixelsPerInch()), size, background);
+    try {
+        std::vector<std::uint8_t> data(bytes.begin(), bytes.end());
+        return RenderMetafile(TMetafile::FromBytes(std::move(data), ScreenPixelsPerInch()), size, background);
+    } catch (const std::bad_alloc&) {
+        throw EMetafile(MetafileMessages::kOutOfMemory);
+    }
 }
 
 QImage RenderMetafileFile(const QString& path, QSize size, const QColor& background)
 {
-    return RenderMetafile(TMetafile::FromFile(QFile::encodeName(path).toStdString(), ScreenPixelsPerInch()),
-                          size, background);
+    try {
+        return RenderMetafile(
+            TMetafile::FromFile(QFile::encodeName(path).toStdString(), ScreenPixelsPerInch()), size,
+            background);
+    } catch (const std::bad_alloc&) {
+        throw EMetafile(MetafileMessages::kOutOfMemory);
+    }
 }
 
 } // namespace quorvane
