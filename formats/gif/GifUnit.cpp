@@ -146,17 +146,32 @@ std::shared_ptr<const TIndexedBitmap> TGifSubImage::Bitmap()
     return FBitmap;
 }
 
-std::vector<std::uint8_t> TGifSubImage::BitmapStream()
+std::array<std::uint32_t, 256> TGifSubImage::Colors() const
 {
-    if (FBitmap || !FPixels) return Bitmap()->BmpStream();
-    // Rows straight from the pixel store, with the palette a bitmap would get.
     const TColorTable& table = FLocalTableFlag ? FLocalTable : FOwner.FGlobalTable;
     std::array<std::uint32_t, 256> colors{};
     for (unsigned i = 0; i < 256; ++i) {
         const TRgb& c = table.Entry(static_cast<std::uint8_t>(i));
         colors[i] = 0xFF000000u | (std::uint32_t{c.Red} << 16) | (std::uint32_t{c.Green} << 8) | c.Blue;
     }
-    return BmpStreamOfRows(colors, FWidth, FHeight, FPixels->Data(), FWidth);
+    return colors;
+}
+
+std::vector<std::uint8_t> TGifSubImage::BitmapStream()
+{
+    if (FBitmap || !FPixels) return Bitmap()->BmpStream();
+    // Rows straight from the pixel store, with the palette a bitmap would get.
+    return BmpStreamOfRows(Colors(), FWidth, FHeight, FPixels->Data(), FWidth);
+}
+
+void TGifSubImage::WriteBitmapStream(std::ostream& out)
+{
+    if (!FPixels) {
+        const std::vector<std::uint8_t> bytes = BitmapStream();
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return;
+    }
+    WriteBmpOfRows(out, Colors(), FWidth, FHeight, FPixels->Data(), FWidth);
 }
 
 TGifFile::TGifFile() = default;

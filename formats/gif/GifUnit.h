@@ -12,6 +12,7 @@
 #include "GifLzw.h"
 #include "IndexedBitmap.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -77,8 +78,12 @@ class TGifSubImage {
     // The bitmap as an in-memory BMP file, written straight from the pixels
     // (or from the bitmap when it exists): the image is copied once.
     std::vector<std::uint8_t> BitmapStream();
+    // The same bytes written to out row by row, straight from the pixels.
+    void WriteBitmapStream(std::ostream& out);
 
   private:
+    // The palette of the bitmap: the local table if flagged, else the global one.
+    std::array<std::uint32_t, 256> Colors() const;
     bool ReadDescriptor(TGifReader& reader);
     bool ReadData(TGifReader& reader);
 

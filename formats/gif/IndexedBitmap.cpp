@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <ostream>
 
 namespace quorvane {
 
@@ -48,6 +49,25 @@ void TIndexedBitmap::SetColor(std::size_t index, std::uint8_t red, std::uint8_t 
 std::vector<std::uint8_t> TIndexedBitmap::BmpStream() const
 {
     return BmpStreamOfRows(FColors, FWidth, FHeight, FBits.get(), FBytesPerLine);
+}
+
+void WriteBmpOfRows(std::ostream& out, const std::array<std::uint32_t, 256>& colors, std::size_t width,
+                    std::size_t height, const std::uint8_t* rows, std::size_t stride)
+{
+    const std::vector<std::uint8_t> header = BmpStreamOfRows(colors, width, 0, rows, stride);
+    std::vector<std::uint8_t> fields(header);
+    // The header written for zero rows, with the real height and file size.
+    const std::size_t bytesPerLine = (width + 3) & ~std::size_t{3};
+    std::uint8_t* size = fields.data() + 2;
+    Put32(size, static_cast<std::uint32_t>(kBmpPixelOffset + bytesPerLine * height));
+    std::uint8_t* rowCount = fields.data() + 22;
+    Put32(rowCount, static_cast<std::uint32_t>(height));
+    out.write(reinterpret_cast<const char*>(fields.data()), static_cast<std::streamsize>(fields.size()));
+    std::vector<char> line(bytesPerLine, 0);
+    for (std::size_t row = height; row-- > 0 && out;) {
+        std::copy_n(rows + row * stride, width, line.data());
+        out.write(line.data(), static_cast<std::streamsize>(bytesPerLine));
+    }
 }
 
 std::vector<std::uint8_t> BmpStreamOfRows(const std::array<std::uint32_t, 256>& colors, std::size_t width,
