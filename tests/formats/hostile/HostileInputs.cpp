@@ -164,6 +164,7 @@ std::vector<THostileInput> HostileInputs()
         {"claim-16384.gif", GifClaimingHugeImage()},
         {"eight-frames-16384.gif", GifOfHugeFrames(8, 16384)},
         {"scans-100-16384.jpg", JpegOfManyScans(100, 16384)},
+        {"scans-100-4096.jpg", JpegOfManyScans(100, 4096)}, // the largest a small file may claim
         {"pattern-4k.wmf", WmfOfPatternBrushes(1, 10)},
         {"pattern-32k.wmf", WmfOfPatternBrushes(1, 2000)},
         {"brushes-40.wmf", WmfOfPatternBrushes(40, 0)},
