@@ -16,4 +16,7 @@ int RunDecodeGif(const std::vector<std::string>& args);
 // "decode" of a JPEG file with the decoding settings given as options.
 int RunDecodeJpeg(const std::vector<std::string>& args);
 
-}  // namespace quorvane::cli
+// "decode" of a WMF or EMF file: played at its own size into a 24-bit BMP.
+int RunDecodeMetafile(const std::vector<std::string>& args);
+
+} // namespace quorvane::cli

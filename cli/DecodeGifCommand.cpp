@@ -1,5 +1,5 @@
 // quorvane-cli decode FILE OUT.bmp for a GIF file: image 1 of the file, as
-// the display would get it, written as the in-memory BMP stream.
+// the display would get it, written as its BMP stream.
 #include "CliCommands.h"
 #include "GifUnit.h"
 
@@ -32,17 +32,17 @@ int quorvane::cli::RunDecodeGif(const std::vector<std::string>& args)
         std::fputs("usage: quorvane-cli decode FILE OUT.bmp\n", stderr);
         return 2;
     }
-    std::vector<std::uint8_t> bmp;
+    TGifFile file;
     try {
-        TGifFile file;
         file.LoadFromFile(operands[0]);
-        bmp = file.Image(1).BitmapStream();
+        (void)file.Image(1);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s: %s\n", operands[0].c_str(), e.what());
         return 1;
     }
+    // Written row by row from the pixels: the image is never copied whole.
     std::ofstream out(operands[1], std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bmp.data()), static_cast<std::streamsize>(bmp.size()));
+    file.Image(1).WriteBitmapStream(out);
     out.close();
     if (!out) {
         std::fprintf(stderr, "Cannot write file %s\n", operands[1].c_str());

@@ -3,6 +3,7 @@
 #include "CliCommands.h"
 #include "Help.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -34,16 +35,30 @@ std::string FirstOperand(const std::vector<std::string>& args)
     return {};
 }
 
-enum class Signature { Unknown, Gif, Jpeg, Unreadable };
+enum class Signature { Unknown, Gif, Jpeg, Metafile, Unreadable };
+
+std::uint32_t Le32(const unsigned char* p)
+{
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24);
+}
+
+// A placeable WMF, an EMF header record, or a plain WMF header.
+bool IsMetafile(const unsigned char* head, std::streamsize n)
+{
+    if (n >= 4 && Le32(head) == 0x9AC6CDD7u) return true;
+    if (n >= 44 && Le32(head) == 1 && Le32(head + 40) == 0x464D4520u) return true;
+    return n >= 4 && (head[0] == 1 || head[0] == 2) && head[1] == 0 && head[2] == 9 && head[3] == 0;
+}
 
 Signature ReadSignature(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in) return Signature::Unreadable;
-    unsigned char head[3] = {0, 0, 0};
+    unsigned char head[44] = {};
     in.read(reinterpret_cast<char*>(head), sizeof head);
     if (in.gcount() >= 3 && head[0] == 'G' && head[1] == 'I' && head[2] == 'F') return Signature::Gif;
     if (in.gcount() >= 2 && head[0] == 0xFF && head[1] == 0xD8) return Signature::Jpeg;
+    if (IsMetafile(head, in.gcount())) return Signature::Metafile;
     return Signature::Unknown;
 }
 
@@ -59,13 +74,15 @@ int RunDecode(const std::vector<std::string>& args)
         return quorvane::cli::RunDecodeGif(args);
     case Signature::Jpeg:
         return quorvane::cli::RunDecodeJpeg(args);
+    case Signature::Metafile:
+        return quorvane::cli::RunDecodeMetafile(args);
     case Signature::Unreadable:
         std::fprintf(stderr, "Cannot open file %s\n", file.c_str());
         return 1;
     case Signature::Unknown:
         break;
     }
-    std::fprintf(stderr, "%s: not a GIF or JPEG file\n", file.c_str());
+    std::fprintf(stderr, "%s: not a GIF, JPEG, WMF or EMF file\n", file.c_str());
     return 1;
 }
 

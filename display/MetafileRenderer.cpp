@@ -12,6 +12,7 @@
 #include <QTransform>
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace quorvane {
 namespace {
@@ -78,9 +79,7 @@ QBrush ToQBrush(const TMfBrush& brush)
         return Qt::NoBrush;
     case TMfBrushStyle::Hatched:
         return QBrush(ToQColor(brush.Color), kHatches[int(brush.Hatch)]);
-    case TMfBrushStyle::Pattern:
-        if (brush.Pattern && brush.Pattern->Width > 0) return QBrush(WrapImage(*brush.Pattern).copy());
-        break;
+    case TMfBrushStyle::Pattern: // patterns are made by the canvas, which keeps them alive
     case TMfBrushStyle::Solid:
         break;
     }
@@ -184,12 +183,29 @@ TQPainterMetafileCanvas::TQPainterMetafileCanvas(QPainter& painter)
 {
 }
 
+TQPainterMetafileCanvas::~TQPainterMetafileCanvas()
+{
+    FPainter.setBrush(Qt::NoBrush);
+}
+
 void TQPainterMetafileCanvas::DrawPath(const TMfPath& path, const TMfPen& pen, const TMfBrush& brush,
                                        TMfFillMode mode)
 {
     FPainter.setPen(ToQPen(pen));
-    FPainter.setBrush(ToQBrush(brush));
+    FPainter.setBrush(BrushFor(brush));
     FPainter.drawPath(ToQPath(path, mode));
+}
+
+QBrush TQPainterMetafileCanvas::BrushFor(const TMfBrush& brush)
+{
+    if (brush.Style != TMfBrushStyle::Pattern || !brush.Pattern || brush.Pattern->Width <= 0)
+        return ToQBrush(brush);
+    // Converted once per pattern, never per draw: the brush wraps the pixels.
+    if (brush.Pattern != FPatternSource) {
+        FPatternBrush = QBrush(WrapImage(*brush.Pattern));
+        FPatternSource = brush.Pattern;
+    }
+    return FPatternBrush;
 }
 
 double TQPainterMetafileCanvas::DrawText(const TMfText& text)
@@ -255,7 +271,12 @@ int ScreenPixelsPerInch()
 void DrawMetafile(QPainter& painter, const TMetafile& metafile, const QRectF& target)
 {
     if (target.isEmpty()) return;
+    struct TRestore {
+        QPainter& Painter;
+        ~TRestore() { Painter.restore(); }
+    };
     painter.save();
+    const TRestore restore{painter};
     painter.translate(target.topLeft());
     painter.setClipRect(QRectF(QPointF(0, 0), target.size()),
                         painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
@@ -263,7 +284,6 @@ void DrawMetafile(QPainter& painter, const TMetafile& metafile, const QRectF& ta
                            QPainter::SmoothPixmapTransform);
     TQPainterMetafileCanvas canvas(painter);
     metafile.Play(canvas, target.width(), target.height());
-    painter.restore();
 }
 
 QImage RenderMetafile(const TMetafile& metafile, QSize size, const QColor& background)
@@ -280,14 +300,23 @@ QImage RenderMetafile(const TMetafile& metafile, QSize size, const QColor& backg
 
 QImage RenderMetafileBytes(const QByteArray& bytes, QSize size, const QColor& background)
 {
-    std::vector<std::uint8_t> data(bytes.begin(), bytes.end());
-    return RenderMetafile(TMetafile::FromBytes(std::move(data), ScreenPixelsPerInch()), size, background);
+    try {
+        std::vector<std::uint8_t> data(bytes.begin(), bytes.end());
+        return RenderMetafile(TMetafile::FromBytes(std::move(data), ScreenPixelsPerInch()), size, background);
+    } catch (const std::bad_alloc&) {
+        throw EMetafile(MetafileMessages::kOutOfMemory);
+    }
 }
 
 QImage RenderMetafileFile(const QString& path, QSize size, const QColor& background)
 {
-    return RenderMetafile(TMetafile::FromFile(QFile::encodeName(path).toStdString(), ScreenPixelsPerInch()),
-                          size, background);
+    try {
+        return RenderMetafile(
+            TMetafile::FromFile(QFile::encodeName(path).toStdString(), ScreenPixelsPerInch()), size,
+            background);
+    } catch (const std::bad_alloc&) {
+        throw EMetafile(MetafileMessages::kOutOfMemory);
+    }
 }
 
 } // namespace quorvane

@@ -7,6 +7,7 @@
 #include "IMetafileCanvas.h"
 #include "TMetafile.h"
 
+#include <QBrush>
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
@@ -14,6 +15,7 @@
 #include <QRectF>
 #include <QSize>
 #include <QString>
+#include <memory>
 
 class QPainter;
 
@@ -28,6 +30,8 @@ class TQPainterMetafileCanvas : public IMetafileCanvas {
     // Draws in the painter's current coordinates; the painter's own clip, if
     // any, stays in force under the metafile's clip.
     explicit TQPainterMetafileCanvas(QPainter& painter);
+    // Leaves the painter without the pattern brush whose pixels it held.
+    ~TQPainterMetafileCanvas() override;
 
     void DrawPath(const TMfPath& path, const TMfPen& pen, const TMfBrush& brush, TMfFillMode mode) override;
     double DrawText(const TMfText& text) override;
@@ -35,16 +39,23 @@ class TQPainterMetafileCanvas : public IMetafileCanvas {
     void SetClip(const TMfClip& regions) override;
 
   private:
+    QBrush BrushFor(const TMfBrush& brush);
+
     QPainter& FPainter;
     bool FBaseClipped;
     QPainterPath FBaseClip;
+    // The last pattern drawn, wrapped (not copied) in a brush; holding it
+    // keeps the pixels alive while the painter may still use the brush.
+    std::shared_ptr<const TMfImage> FPatternSource;
+    QBrush FPatternBrush;
 };
 
 // The logical resolution of the primary screen, or 96 without a screen.
 int ScreenPixelsPerInch();
 
 // Draws the picture so that its frame fills target (painter coordinates),
-// clipped to target.
+// clipped to target. The painter's state is restored also when the play
+// fails (EMetafile, e.g. out of memory).
 void DrawMetafile(QPainter& painter, const TMetafile& metafile, const QRectF& target);
 
 // Renders into a new image of the given size (the picture's own size when

@@ -15,13 +15,7 @@ namespace quorvane {
 // Bytes one pixel store may hold: 16384 x 16384. A descriptor may claim up to
 // 65535 x 65535 pixels with a handful of data bytes; such an image is refused
 // instead of being allowed to exhaust memory.
-#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
-// Fuzzing runs under AddressSanitizer, which fills every block it hands out
-// and frees; a smaller bound keeps each run short. The logic is the same.
-inline constexpr std::size_t kMaxPixelStore = std::size_t{4096} * 4096;
-#else
 inline constexpr std::size_t kMaxPixelStore = std::size_t{16384} * 16384;
-#endif
 
 class EIndexOutOfBounds : public std::out_of_range {
   public:

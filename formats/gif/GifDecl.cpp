@@ -31,6 +31,11 @@ void TGifReader::Skip(std::size_t count)
     FPosition += count < Remaining() ? count : Remaining();
 }
 
+bool TExtension::IsKnownLabel(std::uint8_t label)
+{
+    return label == 0xF9 || label == 0x01 || label == 0xFF || label == 0xFE;
+}
+
 TExtensionKind TExtension::KindOfLabel(std::uint8_t label)
 {
     switch (label) {
@@ -45,9 +50,14 @@ TExtensionKind TExtension::KindOfLabel(std::uint8_t label)
     default:
         break;
     }
+    throw UnrecognizedExtension(label);
+}
+
+EGifException UnrecognizedExtension(std::uint8_t label)
+{
     char code[3];
     std::snprintf(code, sizeof code, "%02X", static_cast<unsigned>(label));
-    throw EGifException(std::string("Unrecognized extension block.\r\nCode = $") + code);
+    return EGifException(std::string("Unrecognized extension block.\r\nCode = $") + code);
 }
 
 std::size_t TExtension::HeaderSize(TExtensionKind kind)
@@ -86,6 +96,18 @@ void ReadSubBlocks(TGifReader& reader, std::vector<std::string>& into)
         into.emplace_back(reinterpret_cast<const char*>(reader.Current()), n);
         reader.Skip(n);
     }
+}
+
+bool SkipSubBlocks(TGifReader& reader)
+{
+    std::uint8_t size = 0;
+    while (reader.ReadByte(size)) {
+        if (size == 0) return true;
+        if (reader.Remaining() < size) break;
+        reader.Skip(size);
+    }
+    reader.Skip(reader.Remaining());
+    return false;
 }
 
 TExtensionList& TExtensionList::operator=(TExtensionList&& other) noexcept

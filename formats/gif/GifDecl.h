@@ -49,6 +49,9 @@ class TGifReader {
     std::size_t FPosition = 0;
 };
 
+// "Unrecognized extension block.\r\nCode = $" and the label in hexadecimal.
+EGifException UnrecognizedExtension(std::uint8_t label);
+
 enum class TExtensionKind { GraphicControl = 0, PlainText = 1, Application = 2, Comment = 3 };
 
 class TExtension {
@@ -56,6 +59,7 @@ class TExtension {
     // The kind a label stands for; throws "Unrecognized extension block..." for
     // any label other than 0xF9, 0x01, 0xFF and 0xFE.
     static TExtensionKind KindOfLabel(std::uint8_t label);
+    static bool IsKnownLabel(std::uint8_t label);
     // The count of fixed bytes kept after the label for each kind.
     static std::size_t HeaderSize(TExtensionKind kind);
 
@@ -78,6 +82,9 @@ class TExtension {
 
 // Reads data sub-blocks as strings until a zero size byte or the end of data.
 void ReadSubBlocks(TGifReader& reader, std::vector<std::string>& into);
+// Steps over data sub-blocks; true when the zero size byte ending them came
+// before the end of the data.
+bool SkipSubBlocks(TGifReader& reader);
 
 class TExtensionList {
   public:

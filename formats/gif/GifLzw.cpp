@@ -126,7 +126,6 @@ class TLzwDecoder {
     unsigned FCodeSize = 0;
     unsigned FNext = 0;
     unsigned FLimit = 0;
-    bool FOverflow = false;
     std::size_t FPrevPos = 0; // where the previous code's string was written
     unsigned FPrevLen = 0;
     std::uint32_t FEntryPos[kMaxCodes]{};
@@ -164,16 +163,14 @@ void TLzwDecoder::ResetTable()
 // current one; in the store that is the previous string plus one byte.
 inline void TLzwDecoder::AddEntry()
 {
+    // A full table stays as it is until a clear code (the deferred clear
+    // code of GIF89a): later 12-bit codes only use the entries it holds.
     if (FNext >= kMaxCodes) return;
     FEntryPos[FNext] = static_cast<std::uint32_t>(FPrevPos);
     FEntryLen[FNext] = static_cast<std::uint16_t>(FPrevLen + 1);
-    if (++FNext < FLimit) return;
-    if (FCodeSize < kMaxCodeSize) {
-        FLimit <<= 1;
-        ++FCodeSize;
-    } else {
-        FOverflow = true; // a full table must be followed by a clear code
-    }
+    if (++FNext < FLimit || FCodeSize == kMaxCodeSize) return;
+    FLimit <<= 1;
+    ++FCodeSize;
 }
 
 // The first code after a clear code (or at the start) adds no entry.
@@ -267,8 +264,6 @@ void TLzwDecoder::Run()
         }
         if (FPos >= FRowMark) RowsCompleted();
         if (!ReadCode(code)) break;
-        if (FOverflow && code != FClear) throw EGifException("Code size overflow");
-        FOverflow = false;
         clear = code == FClear;
     }
     Finish();

@@ -50,11 +50,11 @@ struct TGifDecodeInput {
 };
 
 // Decodes one image's data into its pixel store (RowLength() = width,
-// RowCount() = height). Fails with "Bad code Size", "Bad code", "Code size
-// overflow" (EGifException), "Dynamic array index out of bounds" for pixel
-// data beyond the last row, and the list-index error for an image without
-// data. Data that runs out before the end code ends decoding quietly; rows
-// never completed keep colour index 0.
+// RowCount() = height). Fails with "Bad code Size", "Bad code"
+// (EGifException), "Dynamic array index out of bounds" for pixel data beyond
+// the last row, and the list-index error for an image without data. Once the
+// table is full, 12-bit codes go on without new entries until a clear code. Data that runs out before the end
+// code ends decoding quietly; rows never completed keep colour index 0.
 void DecodeGifImage(const TGifDecodeInput& input, TByteArray2D& pixels, TGifEventPump& pump);
 
 } // namespace quorvane

@@ -3,6 +3,8 @@
 // (a stray byte); a file cut off anywhere keeps the images read before.
 #include "GifUnit.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <fstream>
 #include <istream>
@@ -64,10 +66,13 @@ TGifSubImage::TGifSubImage(TGifFile& owner, unsigned localTableCount)
 
 bool TGifSubImage::Read(TGifReader& reader)
 {
-    if (!ReadDescriptor(reader)) return false;
-    FOwner.ReserveImagePixels(std::size_t{FWidth} * FHeight);
+    if (!ReadDescriptor(reader) || !ReadData(reader)) return false;
+    const std::size_t pixels = std::size_t{FWidth} * FHeight;
+    if (pixels > kMaxPixelStore) throw ENotEnoughMemory(pixels);
+    if (!decode_cost::ClaimIsBacked(kGifClaimRule, pixels, FData.Size()))
+        throw EGifException(kImageDataTooShort);
+    if (!FOwner.ReserveImagePixels(pixels)) return false;
     FPixels = std::make_unique<TByteArray2D>(FWidth, FHeight);
-    if (!ReadData(reader)) return false;
     Decode();
     return true;
 }
@@ -141,9 +146,32 @@ std::shared_ptr<const TIndexedBitmap> TGifSubImage::Bitmap()
     return FBitmap;
 }
 
+std::array<std::uint32_t, 256> TGifSubImage::Colors() const
+{
+    const TColorTable& table = FLocalTableFlag ? FLocalTable : FOwner.FGlobalTable;
+    std::array<std::uint32_t, 256> colors{};
+    for (unsigned i = 0; i < 256; ++i) {
+        const TRgb& c = table.Entry(static_cast<std::uint8_t>(i));
+        colors[i] = 0xFF000000u | (std::uint32_t{c.Red} << 16) | (std::uint32_t{c.Green} << 8) | c.Blue;
+    }
+    return colors;
+}
+
 std::vector<std::uint8_t> TGifSubImage::BitmapStream()
 {
-    return Bitmap()->BmpStream();
+    if (FBitmap || !FPixels) return Bitmap()->BmpStream();
+    // Rows straight from the pixel store, with the palette a bitmap would get.
+    return BmpStreamOfRows(Colors(), FWidth, FHeight, FPixels->Data(), FWidth);
+}
+
+void TGifSubImage::WriteBitmapStream(std::ostream& out)
+{
+    if (!FPixels) {
+        const std::vector<std::uint8_t> bytes = BitmapStream();
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return;
+    }
+    WriteBmpOfRows(out, Colors(), FWidth, FHeight, FPixels->Data(), FWidth);
 }
 
 TGifFile::TGifFile() = default;
@@ -181,6 +209,7 @@ void TGifFile::LoadFromBytes(const std::uint8_t* data, std::size_t size)
     } scope(*this);
     FImages.clear();
     FPixelsHeld = 0;
+    FPixelBudget = decode_cost::LinearAllowance(kFileBudgetBase, kFileBudgetPerByte, size, kMaxFilePixels);
     TGifReader reader(data, size);
     Parse(reader);
 }
@@ -200,10 +229,14 @@ unsigned TGifFile::AnimationDelay() const
     return delay;
 }
 
-void TGifFile::ReserveImagePixels(std::size_t count)
+bool TGifFile::ReserveImagePixels(std::size_t count)
 {
-    if (count > kMaxPixelStore || count > kMaxFilePixels - FPixelsHeld) throw ENotEnoughMemory(count);
+    if (count > kMaxPixelStore) throw ENotEnoughMemory(count);
+    // The first image is always kept: the claim rule has bounded it.
+    if (!FImages.empty() && count > FPixelBudget - std::min<std::uint64_t>(FPixelsHeld, FPixelBudget))
+        return false;
     FPixelsHeld += count;
+    return true;
 }
 
 bool TGifFile::ReadHeader(TGifReader& reader)
@@ -246,13 +279,20 @@ void TGifFile::Parse(TGifReader& reader)
 }
 
 // Reads the extensions before an image and the image itself; false when the
-// file ends. Extensions not followed by an image are dropped.
+// file ends. Extensions not followed by an image are dropped. A block with a
+// label of no known kind is stepped over by its sub-block lengths and not
+// kept; one whose sub-blocks run past the end of the file is refused.
 bool TGifFile::ReadBlock(TGifReader& reader, std::uint8_t& current)
 {
     TExtensionList extensions;
     while (current == kExtensionIntroducer) {
         std::uint8_t label = 0;
         if (!reader.ReadByte(label)) return false;
+        if (!TExtension::IsKnownLabel(label)) {
+            if (!SkipSubBlocks(reader)) throw UnrecognizedExtension(label);
+            if (!reader.ReadByte(current)) return false;
+            continue;
+        }
         auto extension = std::make_unique<TExtension>(TExtension::KindOfLabel(label));
         extension->Read(reader);
         extensions.Add(std::move(extension));

@@ -6,11 +6,13 @@
 #pragma once
 
 #include "ColorTbl.h"
+#include "DecodeCost.h"
 #include "DynArrB.h"
 #include "GifDecl.h"
 #include "GifLzw.h"
 #include "IndexedBitmap.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -26,6 +28,16 @@ namespace quorvane {
 inline constexpr std::size_t kMaxFilePixels = 8 * kMaxPixelStore;
 // Largest file read into memory (1 GiB).
 inline constexpr std::size_t kMaxGifFileSize = std::size_t{1} << 30;
+// An image claiming more pixels than its data can encode is refused as
+// damaged (see DecodeCost.h): beyond 64 Mi pixels, at most 4,096 a data byte.
+inline constexpr decode_cost::TClaimRule kGifClaimRule{std::uint64_t{64} << 20, 4096};
+// Pixels the images of one file keep together: 64 Mi plus 256 a file byte,
+// at most kMaxFilePixels. Only the first image is shown; an image after it
+// that would exceed this is not kept and ends the parse.
+inline constexpr std::uint64_t kFileBudgetBase = std::uint64_t{64} << 20;
+inline constexpr std::uint64_t kFileBudgetPerByte = 256;
+// The message of a refused claim.
+inline constexpr const char* kImageDataTooShort = "Image data too short for its size";
 
 class TGifFile;
 
@@ -36,7 +48,9 @@ class TGifSubImage {
     TGifSubImage& operator=(const TGifSubImage&) = delete;
 
     // Reads the image after its "," separator and decodes it. False when the
-    // file ends before the image's data begins (the parse then ends).
+    // file ends before the image's data begins, or when a later image would
+    // exceed the file's pixel budget (the parse then ends). Throws
+    // kImageDataTooShort for a size the data cannot back.
     bool Read(TGifReader& reader);
 
     std::uint16_t Left() const { return FLeft; }
@@ -61,10 +75,15 @@ class TGifSubImage {
     void Decode();
     // The bitmap, built on the first call and kept.
     std::shared_ptr<const TIndexedBitmap> Bitmap();
-    // The bitmap as an in-memory BMP file.
+    // The bitmap as an in-memory BMP file, written straight from the pixels
+    // (or from the bitmap when it exists): the image is copied once.
     std::vector<std::uint8_t> BitmapStream();
+    // The same bytes written to out row by row, straight from the pixels.
+    void WriteBitmapStream(std::ostream& out);
 
   private:
+    // The palette of the bitmap: the local table if flagged, else the global one.
+    std::array<std::uint32_t, 256> Colors() const;
     bool ReadDescriptor(TGifReader& reader);
     bool ReadData(TGifReader& reader);
 
@@ -129,7 +148,9 @@ class TGifFile {
     void Parse(TGifReader& reader);
     bool ReadHeader(TGifReader& reader);
     bool ReadBlock(TGifReader& reader, std::uint8_t& current);
-    void ReserveImagePixels(std::size_t count);
+    // False when a later image would exceed the file's budget; throws
+    // ENotEnoughMemory for an image beyond the pixel store's bound.
+    bool ReserveImagePixels(std::size_t count);
 
     std::string FSignature = "GIF";
     std::string FVersion = "87a";
@@ -143,6 +164,7 @@ class TGifFile {
     TColorTable FGlobalTable{0};
     std::vector<std::unique_ptr<TGifSubImage>> FImages;
     std::size_t FPixelsHeld = 0;
+    std::uint64_t FPixelBudget = 0;
     TGifEventPump FPump;
     bool FLoading = false;
 };

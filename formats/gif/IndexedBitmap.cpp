@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <ostream>
 
 namespace quorvane {
 
@@ -47,17 +48,46 @@ void TIndexedBitmap::SetColor(std::size_t index, std::uint8_t red, std::uint8_t 
 
 std::vector<std::uint8_t> TIndexedBitmap::BmpStream() const
 {
-    const std::size_t imageBytes = FBytesPerLine * FHeight;
-    std::vector<std::uint8_t> out(kBmpPixelOffset + imageBytes);
+    return BmpStreamOfRows(FColors, FWidth, FHeight, FBits.get(), FBytesPerLine);
+}
+
+void WriteBmpOfRows(std::ostream& out, const std::array<std::uint32_t, 256>& colors, std::size_t width,
+                    std::size_t height, const std::uint8_t* rows, std::size_t stride)
+{
+    const std::vector<std::uint8_t> header = BmpStreamOfRows(colors, width, 0, rows, stride);
+    std::vector<std::uint8_t> fields(header);
+    // The header written for zero rows, with the real height and file size.
+    const std::size_t bytesPerLine = (width + 3) & ~std::size_t{3};
+    std::uint8_t* size = fields.data() + 2;
+    Put32(size, static_cast<std::uint32_t>(kBmpPixelOffset + bytesPerLine * height));
+    std::uint8_t* rowCount = fields.data() + 22;
+    Put32(rowCount, static_cast<std::uint32_t>(height));
+    out.write(reinterpret_cast<const char*>(fields.data()), static_cast<std::streamsize>(fields.size()));
+    std::vector<char> line(bytesPerLine, 0);
+    for (std::size_t row = height; row-- > 0 && out;) {
+        std::copy_n(rows + row * stride, width, line.data());
+        out.write(line.data(), static_cast<std::streamsize>(bytesPerLine));
+    }
+}
+
+std::vector<std::uint8_t> BmpStreamOfRows(const std::array<std::uint32_t, 256>& colors, std::size_t width,
+                                          std::size_t height, const std::uint8_t* rows, std::size_t stride)
+{
+    const std::size_t bytesPerLine = (width + 3) & ~std::size_t{3};
+    const std::size_t imageBytes = bytesPerLine * height;
+    // Not value-initialised: every byte is written below.
+    std::vector<std::uint8_t> out;
+    out.reserve(kBmpPixelOffset + imageBytes);
+    out.resize(kBmpPixelOffset);
     std::uint8_t* p = out.data();
     *p++ = 'B';
     *p++ = 'M';
-    Put32(p, static_cast<std::uint32_t>(out.size()));
+    Put32(p, static_cast<std::uint32_t>(kBmpPixelOffset + imageBytes));
     Put32(p, 0); // two reserved words
     Put32(p, kBmpPixelOffset);
     Put32(p, 40);
-    Put32(p, static_cast<std::uint32_t>(FWidth));
-    Put32(p, static_cast<std::uint32_t>(FHeight)); // positive: bottom-up rows
+    Put32(p, static_cast<std::uint32_t>(width));
+    Put32(p, static_cast<std::uint32_t>(height)); // positive: bottom-up rows
     Put16(p, 1);
     Put16(p, 8);
     Put32(p, 0); // no compression
@@ -66,10 +96,14 @@ std::vector<std::uint8_t> TIndexedBitmap::BmpStream() const
     Put32(p, 143);
     Put32(p, 0);
     Put32(p, 0);
-    for (std::uint32_t colour : FColors)
+    for (std::uint32_t colour : colors)
         Put32(p, colour & 0x00FFFFFFu);
-    for (std::size_t row = FHeight; row-- > 0; p += FBytesPerLine)
-        std::copy_n(ScanLine(row), FBytesPerLine, p);
+    static constexpr std::uint8_t kZeros[4] = {};
+    for (std::size_t row = height; row-- > 0;) {
+        const std::uint8_t* from = rows + row * stride;
+        out.insert(out.end(), from, from + width);
+        out.insert(out.end(), kZeros, kZeros + (bytesPerLine - width));
+    }
     return out;
 }
 

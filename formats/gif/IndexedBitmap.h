@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
 #include <vector>
 
@@ -49,5 +50,13 @@ class TIndexedBitmap {
 
 // Bytes of the BMP stream before the pixel rows.
 inline constexpr std::size_t kBmpPixelOffset = 14 + 40 + 256 * 4;
+
+// The BMP file image of width x height 8-bit pixels whose top row starts at
+// rows and whose rows lie stride bytes apart.
+std::vector<std::uint8_t> BmpStreamOfRows(const std::array<std::uint32_t, 256>& colors, std::size_t width,
+                                          std::size_t height, const std::uint8_t* rows, std::size_t stride);
+// The same bytes written to a stream one row at a time (no copy of the image).
+void WriteBmpOfRows(std::ostream& out, const std::array<std::uint32_t, 256>& colors, std::size_t width,
+                    std::size_t height, const std::uint8_t* rows, std::size_t stride);
 
 } // namespace quorvane

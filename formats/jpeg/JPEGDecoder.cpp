@@ -6,6 +6,7 @@
 // (3) TContextGuard destroys the decompression object on every path.
 #include "JPEGDecoder.h"
 
+#include "DecodeCost.h"
 #include "JPEGColor.h"
 
 #include <algorithm>
@@ -283,6 +284,9 @@ void CreateAndReadHeader(TJPEGContext& ctx)
     const std::uint64_t w = ctx.D.image_width, h = ctx.D.image_height;
     if (w > ctx.Limits.MaxSide || h > ctx.Limits.MaxSide || w * h > ctx.Limits.MaxPixels)
         Fail(ctx, JERR_IMAGE_TOO_BIG);
+    const decode_cost::TClaimRule claim{ctx.Limits.FreePixels,
+                                        std::max<std::uint64_t>(ctx.Limits.PixelsPerByte, 1)};
+    if (!decode_cost::ClaimIsBacked(claim, w * h, ctx.Size)) Fail(ctx, JERR_IMAGE_TOO_BIG);
 }
 
 void ChooseColourSpace(TJPEGContext& ctx)
@@ -459,19 +463,35 @@ void PaletteFromColourMap(TJPEGContext& ctx)
     ctx.PaletteModified = true;
 }
 
-// Buffered-image mode: one output pass per scan at the fast settings, then
-// the final pass started at the saved settings.
+// One intermediate output pass of the scans consumed so far, at the fast settings.
+void RunEarlyPass(TJPEGContext& ctx)
+{
+    jpeg_decompress_struct& d = ctx.D;
+    jpeg_start_output(&d, d.input_scan_number);
+    if (ctx.PassesDone == 0) PaletteFromColourMap(ctx);
+    ReadRows(ctx);
+    jpeg_finish_output(&d);
+    ++ctx.PassesDone;
+}
+
+// Buffered-image mode: the input is consumed scan by scan; an output pass
+// follows a completed scan only when at least EarlyPassIntervalMs of input
+// decoding has passed since the last one, at most MaxEarlyPasses times, so
+// a file of many cheap scans costs one output pass, not one per scan. Then
+// the final pass is started at the saved settings.
 void RunEarlyPasses(TJPEGContext& ctx)
 {
     jpeg_decompress_struct& d = ctx.D;
-    do {
-        jpeg_start_output(&d, d.input_scan_number);
-        if (ctx.PassesDone == 0) PaletteFromColourMap(ctx);
-        ReadRows(ctx);
-        jpeg_finish_output(&d);
-        ++ctx.PassesDone;
+    std::int64_t since = ctx.Sink->Now();
+    for (;;) {
+        const int status = jpeg_consume_input(&d);
         CheckScanLimit(ctx);
-    } while (jpeg_consume_input(&d) != JPEG_REACHED_EOI);
+        if (status == JPEG_REACHED_EOI || status == JPEG_SUSPENDED) break;
+        if (status != JPEG_SCAN_COMPLETED || ctx.PassesDone >= ctx.Limits.MaxEarlyPasses) continue;
+        if (ctx.Sink->Now() - since < ctx.Limits.EarlyPassIntervalMs) continue;
+        RunEarlyPass(ctx);
+        since = ctx.Sink->Now();
+    }
     d.dct_method = ctx.FinalDct;
     d.dither_mode = ctx.FinalDither;
     if (ctx.FinalTwoPass) {
@@ -486,7 +506,7 @@ void StepRows(TJPEGContext& ctx)
 {
     jpeg_decompress_struct& d = ctx.D;
     if (d.buffered_image) RunEarlyPasses(ctx);
-    if (!d.buffered_image || ctx.FinalTwoPass) PaletteFromColourMap(ctx);
+    if (!d.buffered_image || ctx.FinalTwoPass || ctx.PassesDone == 0) PaletteFromColourMap(ctx);
     ReadRows(ctx);
     if (d.buffered_image) jpeg_finish_output(&d);
     jpeg_finish_decompress(&d);
@@ -633,6 +653,7 @@ TJPEGDecodeOutcome DecodeJPEG(const TJPEGDecodeRequest& request, std::unique_ptr
         FinishBitmap(ctx, *bitmap);
     }
     paletteModified = ctx.PaletteModified;
+    if (request.OutputPasses) *request.OutputPasses = ctx.PassesDone + (ok ? 1 : 0);
     const bool endReported =
         sink.Report(TProgressStage::psEnding, ok ? 100 : 0, paletteModified, TJPEGRect{});
     if (outOfMemory) throw EJPEG(JERR_OUT_OF_MEMORY);

@@ -39,6 +39,8 @@ struct TJPEGDecodeRequest {
     const TJPEGPalette* FixedPalette = nullptr;
     const TJPEGProgressEvent* OnProgress = nullptr;
     const TJPEGClock* Clock = nullptr;
+    // When set: receives the number of output passes the decode ran.
+    int* OutputPasses = nullptr;
 };
 
 struct TJPEGOutputSize {

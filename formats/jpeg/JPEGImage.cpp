@@ -197,6 +197,7 @@ void TJPEGImage::Decode()
     request.FixedPalette = fixed ? &*fixed : nullptr;
     request.OnProgress = &FOnProgress;
     request.Clock = &FClock;
+    request.OutputPasses = &FOutputPasses;
     bool paletteModified = false;
     FDecoding = true;
     FFreeAfterDecode = false;

@@ -65,6 +65,8 @@ class TJPEGImage {
     // A palette set from outside: with jf8Bit the decode quantises to it.
     void SetPalette(TJPEGPalette palette);
     bool PaletteModified() const { return FPaletteModified; }
+    // Output passes of the last decode (intermediate ones and the final one).
+    int LastOutputPasses() const { return FOutputPasses; }
     void ClearPaletteModified() { FPaletteModified = false; }
 
     TJPEGPixelFormat PixelFormat() const { return FPixelFormat; }
@@ -125,6 +127,7 @@ class TJPEGImage {
     TJPEGProgressEvent FOnProgress;
     std::function<void()> FOnChange;
     TJPEGClock FClock;
+    int FOutputPasses = 0;
 };
 
 } // namespace quorvane

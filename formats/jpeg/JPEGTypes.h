@@ -46,6 +46,18 @@ struct TJPEGLimits {
     std::uint64_t MaxPixels = 1ull << 28; // 268 MPix: above the 200 MPix of any camera
     int MaxScans = 100;                   // real progressive files use about 10
     long MaxMemory = 1024l * 1024 * 1024; // libjpeg's own buffers (coefficients), 1 GiB
+    // A header claiming more than FreePixels and more than PixelsPerByte for
+    // each byte of the file is refused as damaged (see DecodeCost.h). One
+    // Huffman-coded scan needs at least a bit per 8 x 8 block, so real files
+    // stay far below 512 pixels a byte; 16 Mi pixels decode in well under a
+    // second even with 100 scans.
+    std::uint64_t FreePixels = std::uint64_t{16} << 20;
+    std::uint64_t PixelsPerByte = 512;
+    // Progressive display: an intermediate output pass only after this much
+    // input decoding since the last pass, and at most MaxEarlyPasses in all;
+    // the final pass always follows.
+    int EarlyPassIntervalMs = 100;
+    int MaxEarlyPasses = 10;
 };
 
 enum class TProgressStage : std::uint8_t { psStarting, psRunning, psEnding };

@@ -40,6 +40,8 @@ inline constexpr const char* kInvalidHeader = "Invalid metafile header";
 inline constexpr const char* kExtentTooLarge = "Metafile extent too large";
 inline constexpr const char* kFileTooLarge = "Metafile file too large";
 inline constexpr const char* kNoFrame = "Metafile has no picture frame";
+// Memory ran out while the metafile was played or drawn.
+inline constexpr const char* kOutOfMemory = "Not enough memory to play the metafile";
 inline std::string CannotOpen(const std::string& path)
 {
     return "Cannot open file " + path;

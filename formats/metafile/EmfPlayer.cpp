@@ -46,6 +46,7 @@ void TEmfPlayer::Play(TByteView file, std::size_t handleCount)
             FResult.ReachedEnd = true;
             return;
         }
+        if (!Spend(MetafileBudget::kRecordWork)) return;
         if (const THandler handler = FindHandler(type)) {
             FType = type;
             try {
@@ -56,6 +57,7 @@ void TEmfPlayer::Play(TByteView file, std::size_t handleCount)
         } else {
             ++FResult.Unknown;
         }
+        if (FResult.OutOfWork) return;
         pos += size;
     }
 }

@@ -91,11 +91,9 @@ void TEmfPlayer::CreateDibBrush(TByteView r)
 {
     TMfBrush brush = BrushFromStyle(0, 0x808080, 0);
     if (r.U32(12) == 0) {
-        const std::optional<TMfDib> dib = DecodeDib(r.Sub(r.U32(16), r.U32(20)), r.Sub(r.U32(24), r.U32(28)));
-        if (dib) {
-            brush.Style = TMfBrushStyle::Pattern;
-            brush.Pattern = std::make_shared<const TMfImage>(dib->Image);
-        }
+        std::optional<TMfDib> dib =
+            DecodeDibCharged(r.Sub(r.U32(16), r.U32(20)), r.Sub(r.U32(24), r.U32(28)));
+        if (dib) brush = PatternBrush(std::move(*dib));
     }
     CreateObjectAt(r.U32(8), std::move(brush));
 }
@@ -305,10 +303,10 @@ void TEmfPlayer::DrawRecordDib(TByteView r, std::size_t infoAt, std::uint32_t ro
     // infoAt: the record's usage, offBmi, cbBmi, offBits, cbBits fields, in that order.
     const std::optional<TMfRop> op = RopFromCode(rop);
     if (!op || r.U32(infoAt) != 0) return;
-    const std::optional<TMfDib> dib =
-        DecodeDib(r.Sub(r.U32(infoAt + 4), r.U32(infoAt + 8)), r.Sub(r.U32(infoAt + 12), r.U32(infoAt + 16)));
+    const std::optional<TMfDib> dib = DecodeDibCharged(r.Sub(r.U32(infoAt + 4), r.U32(infoAt + 8)),
+                                                       r.Sub(r.U32(infoAt + 12), r.U32(infoAt + 16)));
     if (!dib) {
-        ++FResult.Malformed;
+        if (!FResult.OutOfWork) ++FResult.Malformed;
         return;
     }
     DrawDib(*dib, sx, sy, sw, sh, dest, *op);
@@ -341,9 +339,10 @@ void TEmfPlayer::StretchDiBits(TByteView r)
     if (usage != 0) return;
     const std::optional<TMfRop> op = RopFromCode(r.U32(68));
     if (!op) return;
-    const std::optional<TMfDib> dib = DecodeDib(r.Sub(r.U32(48), r.U32(52)), r.Sub(r.U32(56), r.U32(60)));
+    const std::optional<TMfDib> dib =
+        DecodeDibCharged(r.Sub(r.U32(48), r.U32(52)), r.Sub(r.U32(56), r.U32(60)));
     if (!dib) {
-        ++FResult.Malformed;
+        if (!FResult.OutOfWork) ++FResult.Malformed;
         return;
     }
     DrawDib(*dib, r.I32(32), r.I32(36), r.I32(40), r.I32(44), dest, *op);
@@ -353,9 +352,10 @@ void TEmfPlayer::SetDiBitsToDevice(TByteView r)
 {
     const std::int64_t x = r.I32(24), y = r.I32(28), w = r.I32(40), h = r.I32(44);
     if (r.U32(64) != 0) return;
-    const std::optional<TMfDib> dib = DecodeDib(r.Sub(r.U32(48), r.U32(52)), r.Sub(r.U32(56), r.U32(60)));
+    const std::optional<TMfDib> dib =
+        DecodeDibCharged(r.Sub(r.U32(48), r.U32(52)), r.Sub(r.U32(56), r.U32(60)));
     if (!dib) {
-        ++FResult.Malformed;
+        if (!FResult.OutOfWork) ++FResult.Malformed;
         return;
     }
     DrawDib(*dib, r.I32(32), r.I32(36), w, h, {double(x), double(y), double(x + w), double(y + h)},
@@ -369,9 +369,10 @@ void TEmfPlayer::AlphaBlend(TByteView r)
     const std::uint8_t constant = r.U8(42);
     const bool perPixel = r.U8(43) & 1;
     if (r.U32(80) != 0 || r.U32(88) == 0) return;
-    std::optional<TMfDib> dib = DecodeDib(r.Sub(r.U32(84), r.U32(88)), r.Sub(r.U32(92), r.U32(96)), perPixel);
+    std::optional<TMfDib> dib =
+        DecodeDibCharged(r.Sub(r.U32(84), r.U32(88)), r.Sub(r.U32(92), r.U32(96)), perPixel);
     if (!dib) {
-        ++FResult.Malformed;
+        if (!FResult.OutOfWork) ++FResult.Malformed;
         return;
     }
     ApplyAlpha(dib->Image, constant, perPixel);

@@ -7,8 +7,10 @@
 
 #include "EMetafile.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
+#include <cstdlib>
 
 namespace quorvane {
 namespace {
@@ -144,42 +146,55 @@ std::uint32_t ReadPixel(const std::uint8_t* row, std::int64_t x, const TDibHeade
     return h.KeepAlpha ? raw : (0xFF000000u | (raw & 0x00FFFFFFu));
 }
 
-// Writes run-length pixels into a palette-index image; pixels past the row
-// or the image are dropped, pixels never written keep index 0.
+// Writes run-length pixels straight into the image through the palette;
+// pixels past the row or the image are dropped, pixels never written keep
+// palette entry 0. Only the bytes of the data are walked: a run or a move
+// past the image costs nothing more than its two bytes.
 class TRleWriter {
   public:
-    TRleWriter(std::int64_t width, std::int64_t height)
-        : FWidth(width), FHeight(height), FIndices(std::size_t(width * height), 0)
+    TRleWriter(TMfImage& image, const std::vector<std::uint32_t>& palette)
+        : FImage(image), FPalette(palette), FWidth(image.Width), FHeight(image.Height)
     {
+        FImage.Pixels.assign(std::size_t(FWidth) * std::size_t(FHeight), palette[0]);
+    }
+    void Run(int count, std::uint8_t first, std::uint8_t second)
+    {
+        // Pixels alternate between the two indices (equal for 8-bit runs).
+        if (FY >= FHeight) return;
+        const std::int64_t n = std::min<std::int64_t>(count, std::max<std::int64_t>(FWidth - FX, 0));
+        std::uint32_t* row = Row();
+        for (std::int64_t i = 0; i < n; ++i)
+            row[FX + i] = FPalette[(i & 1) ? second : first];
+        FX += count;
     }
     void Put(std::uint8_t index)
     {
-        if (FX < FWidth && FY < FHeight) FIndices[std::size_t((FHeight - 1 - FY) * FWidth + FX)] = index;
+        if (FX < FWidth && FY < FHeight) Row()[FX] = FPalette[index];
         ++FX;
     }
     void EndOfLine() { FX = 0, ++FY; }
     void Move(int dx, int dy) { FX += dx, FY += dy; }
     bool Done() const { return FY >= FHeight; }
-    std::vector<std::uint8_t>& Indices() { return FIndices; }
 
   private:
+    std::uint32_t* Row() { return FImage.Pixels.data() + std::size_t((FHeight - 1 - FY) * FWidth); }
+
+    TMfImage& FImage;
+    const std::vector<std::uint32_t>& FPalette;
     std::int64_t FWidth, FHeight, FX = 0, FY = 0;
-    std::vector<std::uint8_t> FIndices; // top-down
 };
 
 // Decodes BI_RLE8 or BI_RLE4 data (escape codes: 0 end of line, 1 end of
 // bitmap, 2 move by the next two bytes, 3 or more: that many literal pixels).
-std::vector<std::uint8_t> DecodeRle(TByteView bits, const TDibHeader& h)
+void DecodeRle(TByteView bits, const TDibHeader& h, TRleWriter& out)
 {
     const bool four = h.BitCount == 4;
-    TRleWriter out(h.Width, h.Height);
     std::size_t pos = 0;
     while (pos + 2 <= bits.Size() && !out.Done()) {
         const std::uint8_t count = bits.U8(pos), value = bits.U8(pos + 1);
         pos += 2;
         if (count > 0) {
-            for (int i = 0; i < count; ++i)
-                out.Put(four ? std::uint8_t((i & 1) ? value & 0xF : value >> 4) : value);
+            out.Run(count, four ? value >> 4 : value, four ? value & 0xF : value);
         } else if (value == 0) {
             out.EndOfLine();
         } else if (value == 1) {
@@ -196,18 +211,15 @@ std::vector<std::uint8_t> DecodeRle(TByteView bits, const TDibHeader& h)
             pos += (bytes + 1) & ~std::size_t(1); // literal runs are padded to 16 bits
         }
     }
-    return std::move(out.Indices());
 }
 
 TMfDib DecodeRleDib(TByteView bits, const TDibHeader& h, const std::vector<std::uint32_t>& palette)
 {
-    const std::vector<std::uint8_t> indices = DecodeRle(bits, h);
     TMfDib dib;
     dib.Image.Width = int(h.Width);
     dib.Image.Height = int(h.Height);
-    dib.Image.Pixels.resize(indices.size());
-    for (std::size_t i = 0; i < indices.size(); ++i)
-        dib.Image.Pixels[i] = palette[indices[i]];
+    TRleWriter writer(dib.Image, palette);
+    DecodeRle(bits, h, writer);
     return dib;
 }
 
@@ -244,6 +256,21 @@ std::optional<TMfDib> DecodeDib(TByteView info, TByteView bits, bool keepAlpha)
         return dib;
     } catch (const EByteRange&) {
         return std::nullopt;
+    }
+}
+
+std::uint64_t DibPixelCount(TByteView info)
+{
+    try {
+        TDibHeader h;
+        if (!ReadHeaderFields(info, h)) return 0;
+        const std::uint64_t cap = MetafileLimits::kMaxBitmapPixels + 1;
+        const std::uint64_t w = std::uint64_t(std::min<std::int64_t>(std::abs(h.Width), std::int64_t(cap)));
+        const std::uint64_t rows =
+            std::uint64_t(std::min<std::int64_t>(std::abs(h.Height), std::int64_t(cap)));
+        return std::min(w * rows, cap);
+    } catch (const EByteRange&) {
+        return 0;
     }
 }
 

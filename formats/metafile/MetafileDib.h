@@ -21,6 +21,9 @@ struct TMfDib {
 // keepAlpha: a 32-bit BI_RGB bitmap keeps its fourth byte as alpha (as
 // AlphaBlend reads it) instead of being drawn opaque.
 std::optional<TMfDib> DecodeDib(TByteView info, TByteView bits, bool keepAlpha = false);
+// The pixels the bitmap's header claims (0 when it is unreadable), capped at
+// MetafileLimits::kMaxBitmapPixels + 1; what decoding it can cost.
+std::uint64_t DibPixelCount(TByteView info);
 // A packed DIB: the BITMAPINFO directly followed by the bits.
 std::optional<TMfDib> DecodePackedDib(TByteView packed);
 

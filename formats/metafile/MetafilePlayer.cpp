@@ -223,7 +223,10 @@ void TMetafilePlayer::Emit(TMfPath&& path, bool fill, bool stroke, bool continue
             FPathUsable = false;
         return;
     }
-    FCanvas.DrawPath(path, stroke ? CanvasPen() : NullPen(), fill ? FDc.Brush : NullBrush(), FDc.FillMode);
+    const TMfPen pen = stroke ? CanvasPen() : NullPen();
+    const bool visiblePen = pen.Style != TMfPenStyle::Null;
+    if (!Spend(PathWork(path, fill, visiblePen, pen.Width, FCanvasWidth, FCanvasHeight))) return;
+    FCanvas.DrawPath(path, pen, fill ? FDc.Brush : NullBrush(), FDc.FillMode);
 }
 
 void TMetafilePlayer::MoveTo(TMfPoint p)
@@ -337,7 +340,9 @@ void TMetafilePlayer::FillBox(const TMfBox& box, const TMfBrush& brush)
 {
     TMfPath path;
     TMfPathBuilder(path, LogicalToCanvas()).AddRectangle(box.Normalized());
-    if (!FInPath && PathIsSane(path)) FCanvas.DrawPath(path, NullPen(), brush, TMfFillMode::Winding);
+    if (FInPath || !PathIsSane(path)) return;
+    if (!Spend(PathWork(path, true, false, 0, FCanvasWidth, FCanvasHeight))) return;
+    FCanvas.DrawPath(path, NullPen(), brush, TMfFillMode::Winding);
 }
 
 void TMetafilePlayer::SetPixel(TMfPoint p, TMfColor color)
@@ -346,7 +351,7 @@ void TMetafilePlayer::SetPixel(TMfPoint p, TMfColor color)
     const double side = std::max(PixelScale(), 1e-3);
     TMfPath path;
     TMfPathBuilder(path, TMfAffine{}).AddRectangle({at.X, at.Y, at.X + side, at.Y + side});
-    if (!FInPath && PathIsSane(path))
+    if (!FInPath && PathIsSane(path) && Spend(PathWork(path, true, false, 0, FCanvasWidth, FCanvasHeight)))
         FCanvas.DrawPath(path, NullPen(), SolidBrush(color), TMfFillMode::Winding);
 }
 
@@ -397,6 +402,9 @@ void TMetafilePlayer::DrawTextRun(TMfPoint at, std::u16string text, std::string 
     const TMfText run = MakeText(at, std::move(text), std::move(ansi));
     if (!PointIsSane(run.Origin) || !std::isfinite(run.Font.Height) || run.Font.Height > kMaxFontPixels)
         return;
+    // A glyph covers at most a square of the font's height.
+    const double cell = std::min(run.Font.Height * run.Font.Height, FCanvasWidth * FCanvasHeight);
+    if (!Spend(std::uint64_t(run.Text.size()) * std::uint64_t(std::max(cell, 1.0)) + run.Text.size())) return;
     const TMfClip saved = FDc.Clip;
     if (clip) IntersectClip(*clip);
     const double advance = FCanvas.DrawText(run);
@@ -428,8 +436,43 @@ void TMetafilePlayer::DrawDib(const TMfDib& dib, std::int64_t sx, std::int64_t s
     place.BottomLeft = map.Map({dx + dw * fx0, dy + dh * fy1});
     place.SourceX = int(x0), place.SourceY = int(y0);
     place.SourceWidth = int(x1 - x0), place.SourceHeight = int(y1 - y0);
-    if (PointIsSane(place.TopLeft) && PointIsSane(place.TopRight) && PointIsSane(place.BottomLeft))
-        FCanvas.DrawImage(dib.Image, place, rop);
+    if (!PointIsSane(place.TopLeft) || !PointIsSane(place.TopRight) || !PointIsSane(place.BottomLeft)) return;
+    const TMfPoint corners[4] = {place.TopLeft,
+                                 place.TopRight,
+                                 place.BottomLeft,
+                                 {place.TopRight.X + place.BottomLeft.X - place.TopLeft.X,
+                                  place.TopRight.Y + place.BottomLeft.Y - place.TopLeft.Y}};
+    if (!Spend(CoveredArea(corners, 4, FCanvasWidth, FCanvasHeight))) return;
+    FCanvas.DrawImage(dib.Image, place, rop);
+}
+
+bool TMetafilePlayer::Spend(std::uint64_t units)
+{
+    if (FBudget.Charge(units)) return true;
+    FResult.OutOfWork = true;
+    return false;
+}
+
+std::optional<TMfDib> TMetafilePlayer::DecodeDibCharged(TByteView info, TByteView bits, bool keepAlpha)
+{
+    if (!Spend(DibPixelCount(info) * MetafileBudget::kDecodedPixelWork)) return std::nullopt;
+    return DecodeDib(info, bits, keepAlpha);
+}
+
+std::optional<TMfDib> TMetafilePlayer::DecodePackedDibCharged(TByteView packed)
+{
+    if (!Spend(DibPixelCount(packed) * MetafileBudget::kDecodedPixelWork)) return std::nullopt;
+    return DecodePackedDib(packed);
+}
+
+TMfBrush TMetafilePlayer::PatternBrush(TMfDib&& dib)
+{
+    TMfBrush brush = BrushFromStyle(0, 0x808080, 0);
+    if (std::shared_ptr<const TMfImage> pattern = FBudget.SharePattern(std::move(dib.Image))) {
+        brush.Style = TMfBrushStyle::Pattern;
+        brush.Pattern = std::move(pattern);
+    }
+    return brush;
 }
 
 void TMetafilePlayer::BeginPath()

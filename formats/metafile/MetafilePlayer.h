@@ -7,6 +7,7 @@
 #pragma once
 
 #include "IMetafileCanvas.h"
+#include "MetafileBudget.h"
 #include "MetafileDib.h"
 #include "MetafileGeometry.h"
 
@@ -23,6 +24,7 @@ struct TMfPlayResult {
     std::size_t Malformed = 0; // known records whose contents did not fit, skipped
     bool Truncated = false;    // a record ran past the end of the data: play stopped there
     bool ReachedEnd = false;   // the end-of-file record was met
+    bool OutOfWork = false;    // the play's work budget ran out: play stopped there
 };
 
 struct TMfLogPen {
@@ -68,6 +70,8 @@ class TMetafilePlayer {
   public:
     virtual ~TMetafilePlayer() = default;
     const TMfPlayResult& Result() const { return FResult; }
+    // The allowances of this play (by default those of an empty file).
+    void SetBudget(TMfBudget budget) { FBudget = std::move(budget); }
 
   protected:
     TMetafilePlayer(IMetafileCanvas& canvas, double canvasWidth, double canvasHeight);
@@ -115,6 +119,17 @@ class TMetafilePlayer {
     void ClipToPath();
     void AbortPath();
 
+    // Charges work; false (and OutOfWork set) when the budget has run out,
+    // after which the player stops.
+    bool Spend(std::uint64_t units);
+    // Bitmaps decoded with their pixels charged first; none when the budget
+    // is out or the bitmap is damaged.
+    std::optional<TMfDib> DecodeDibCharged(TByteView info, TByteView bits, bool keepAlpha = false);
+    std::optional<TMfDib> DecodePackedDibCharged(TByteView packed);
+    // A pattern brush from a decoded bitmap; a grey stand-in when the
+    // pattern allowance is used up.
+    TMfBrush PatternBrush(TMfDib&& dib);
+
     // Decodes 8-bit text in the current font's charset.
     void DecodeAnsi(const std::string& bytes, std::u16string& text, std::string& undecoded) const;
 
@@ -130,6 +145,7 @@ class TMetafilePlayer {
     TMfText MakeText(TMfPoint at, std::u16string text, std::string ansi) const;
 
     IMetafileCanvas& FCanvas;
+    TMfBudget FBudget;
     std::vector<std::optional<TMfObject>> FObjects;
     std::set<std::size_t> FFreeSlots; // kept only when creations fill the lowest free slot
     bool FLowestFree = false;

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <fstream>
 #include <limits>
+#include <new>
 
 namespace quorvane {
 namespace {
@@ -159,7 +160,13 @@ void TMetafile::ReadPlain(int screenDpi)
     if (!FindWindow(records, FFrame)) {
         // No window: the extent of what it draws, in its own units.
         TBoundsCanvas bounds;
-        TWmfPlayer(bounds, 1, 1, TMfBox{0, 0, 1, 1}, 1, true).Play(records, FObjectCount);
+        TWmfPlayer player(bounds, 1, 1, TMfBox{0, 0, 1, 1}, 1, true);
+        player.SetBudget(TMfBudget(FBytes->size()));
+        try {
+            player.Play(records, FObjectCount);
+        } catch (const std::bad_alloc&) {
+            throw EMetafile(MetafileMessages::kOutOfMemory);
+        }
         if (!bounds.Any) throw EMetafile(MetafileMessages::kNoFrame);
         FFrame = bounds.Box;
         FDeviceFrame = true;
@@ -209,15 +216,26 @@ void TMetafile::ReadEmf(int screenDpi)
 
 TMfPlayResult TMetafile::Play(IMetafileCanvas& canvas, double width, double height) const
 {
+    try {
+        return PlayUnguarded(canvas, width, height);
+    } catch (const std::bad_alloc&) {
+        throw EMetafile(MetafileMessages::kOutOfMemory);
+    }
+}
+
+TMfPlayResult TMetafile::PlayUnguarded(IMetafileCanvas& canvas, double width, double height) const
+{
     if (!(width > 0 && height > 0 && std::isfinite(width) && std::isfinite(height))) return {};
     const double pixelScale = width / FWidth;
     const TByteView v(FBytes->data(), FBytes->size());
     if (FKind == TMetafileKind::Emf) {
         TEmfPlayer player(canvas, width, height, FDevice, pixelScale);
+        player.SetBudget(TMfBudget(v.Size()));
         player.Play(v, FObjectCount);
         return player.Result();
     }
     TWmfPlayer player(canvas, width, height, FFrame, pixelScale, FDeviceFrame);
+    player.SetBudget(TMfBudget(v.Size()));
     player.Play(v.Sub(FRecordsAt, v.Size() - FRecordsAt), FObjectCount);
     return player.Result();
 }

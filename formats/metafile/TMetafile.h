@@ -33,10 +33,15 @@ class TMetafile {
     int Width() const { return FWidth; }
     int Height() const { return FHeight; }
     // Draws the picture so that its frame fills (0, 0)-(width, height).
+    // The play's work and pattern memory are bounded in proportion to the
+    // file's size (TMfBudget); when the work runs out, play stops with what
+    // was drawn (OutOfWork). Running out of memory, here or in the canvas,
+    // throws EMetafile with kOutOfMemory; std::bad_alloc never leaves.
     TMfPlayResult Play(IMetafileCanvas& canvas, double width, double height) const;
 
   private:
     TMetafile() = default;
+    TMfPlayResult PlayUnguarded(IMetafileCanvas& canvas, double width, double height) const;
     void ReadPlaceable(int screenDpi);
     void ReadPlain(int screenDpi);
     void ReadEmf(int screenDpi);

@@ -80,7 +80,9 @@ void TWmfPlayer::Play(TByteView records, std::size_t objectCount)
             FResult.ReachedEnd = true;
             return;
         }
+        if (!Spend(MetafileBudget::kRecordWork)) return;
         PlayRecord(function, words, records.Sub(pos + 6, std::size_t(length) - 6));
+        if (FResult.OutOfWork) return;
         pos += std::size_t(length);
     }
 }
@@ -431,10 +433,8 @@ void TWmfPlayer::DibCreatePatternBrush(TByteView p)
 {
     TMfBrush brush = BrushFromStyle(0, 0x808080, 0);
     if (p.U16(2) == 0) {
-        if (std::optional<TMfDib> dib = DecodePackedDib(p.Sub(4, p.Size() - 4))) {
-            brush.Style = TMfBrushStyle::Pattern;
-            brush.Pattern = std::make_shared<const TMfImage>(std::move(dib->Image));
-        }
+        if (std::optional<TMfDib> dib = DecodePackedDibCharged(p.Sub(4, p.Size() - 4)))
+            brush = PatternBrush(std::move(*dib));
     }
     CreateObjectInFreeSlot(std::move(brush));
 }
@@ -443,9 +443,9 @@ void TWmfPlayer::DrawPackedDib(TByteView dib, std::uint32_t rop, const TMfBox& s
 {
     const std::optional<TMfRop> op = RopFromCode(rop);
     if (!op) return;
-    const std::optional<TMfDib> decoded = DecodePackedDib(dib);
+    const std::optional<TMfDib> decoded = DecodePackedDibCharged(dib);
     if (!decoded) {
-        ++FResult.Malformed;
+        if (!FResult.OutOfWork) ++FResult.Malformed;
         return;
     }
     DrawDib(*decoded, std::int64_t(src.Left), std::int64_t(src.Top), std::int64_t(src.Width()),

@@ -68,6 +68,7 @@ class TestMetafileRenderer : public QObject {
     Q_OBJECT
 
   private slots:
+    void patternBrushFillsEveryShape();
     void pixels_data();
     void pixels();
     void textDrawnBelowItsTopLeft();
@@ -218,6 +219,30 @@ void TestMetafileRenderer::renderSizeRefused()
         QFAIL("the size was accepted");
     } catch (const EMetafile& e) {
         QCOMPARE(QString(e.what()), QString("Metafile render size too large"));
+    }
+}
+
+void TestMetafileRenderer::patternBrushFillsEveryShape()
+{
+    // A 2 x 2 pattern (red, blue over blue, red) used by two rectangles.
+    const TBytes dib = PackedDib(2, 2, 24, {}, {{255, 0, 0, 0, 0, 255}, {0, 0, 255, 255, 0, 0}});
+    TBytes params;
+    Put16(params, 5), Put16(params, 0);
+    params.insert(params.end(), dib.begin(), dib.end());
+    TWmfBuilder wmf(true, {0, 0, 40, 20});
+    wmf.Raw(0x0142, params).Select(0).Pen(5, 0, 0).Select(1).Rectangle(0, 0, 20, 20).Rectangle(20, 0, 40, 20);
+    QImage image(40, 20, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    const QTransform before = painter.transform();
+    DrawMetafile(painter, TMetafile::FromBytes(wmf.Bytes()), QRectF(0, 0, 40, 20));
+    QCOMPARE(painter.transform(), before); // the painter's state is restored
+    painter.end();
+    // Both rectangles show the pattern's two colours, tiled.
+    for (int x0 : {4, 24}) {
+        const QRgb a = image.pixel(x0, 4), b = image.pixel(x0 + 1, 4), c = image.pixel(x0, 5);
+        QVERIFY2(Close(a, kRed) || Close(a, kBlue), qPrintable(Describe(a)));
+        QVERIFY2(!Close(a, b) && Close(b, c), qPrintable(Describe(a) + Describe(b) + Describe(c)));
     }
 }
 

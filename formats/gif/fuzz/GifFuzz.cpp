@@ -18,11 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const quorvane::EIndexOutOfBounds&) {
     } catch (const quorvane::ENotEnoughMemory&) {
     }
-    // Bitmaps of huge images would only make each run slow; the decoder has
-    // already written their pixels.
+    // Image 1's bitmap and stream are built as the display and the command
+    // line build them, whatever its size; later images only when small.
     for (std::size_t i = 1; i <= file.ImageCount(); ++i) {
         quorvane::TGifSubImage& image = file.Image(i);
-        if (std::size_t{image.Width()} * image.Height() > (std::size_t{1} << 20)) continue;
+        if (i > 1 && std::size_t{image.Width()} * image.Height() > (std::size_t{1} << 20)) continue;
+        if (i == 1) (void)image.Bitmap();
         const auto stream = image.BitmapStream();
         if (stream.size() < quorvane::kBmpPixelOffset) __builtin_trap();
     }

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -28,8 +29,11 @@ class TCheckingCanvas : public IMetafileCanvas {
         for (const TMfPoint& p : path.Points)
             Check(std::isfinite(p.X) && std::isfinite(p.Y) && std::fabs(p.X) <= 1e7 && std::fabs(p.Y) <= 1e7);
         Check(std::isfinite(pen.Width) && pen.Width >= 0);
-        if (brush.Style == TMfBrushStyle::Pattern)
+        // A pattern is read once, as a canvas converts it once.
+        if (brush.Style == TMfBrushStyle::Pattern && brush.Pattern.get() != FLastPattern) {
+            FLastPattern = brush.Pattern.get();
             Touch(*brush.Pattern, 0, 0, brush.Pattern->Width, brush.Pattern->Height);
+        }
     }
     double DrawText(const TMfText& text) override
     {
@@ -55,6 +59,8 @@ class TCheckingCanvas : public IMetafileCanvas {
     std::uint64_t Sum = 0;
 
   private:
+    const TMfImage* FLastPattern = nullptr;
+
     void Touch(const TMfImage& image, int x0, int y0, int w, int h)
     {
         Check(image.Pixels.size() == std::size_t(image.Width) * std::size_t(image.Height));
@@ -65,6 +71,24 @@ class TCheckingCanvas : public IMetafileCanvas {
 };
 
 } // namespace
+
+// Inputs up to 1 MiB unless -max_len says otherwise: the play budgets grow
+// with the file's size, so large inputs must be tried too.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    static std::vector<char*> args;
+    static char maxLen[] = "-max_len=1048576";
+    bool given = false;
+    for (int i = 0; i < *argc; ++i) {
+        args.push_back((*argv)[i]);
+        given = given || std::string_view((*argv)[i]).rfind("-max_len=", 0) == 0;
+    }
+    if (!given) args.push_back(maxLen);
+    args.push_back(nullptr);
+    *argc = int(args.size()) - 1;
+    *argv = args.data();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

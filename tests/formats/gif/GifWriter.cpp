@@ -44,7 +44,9 @@ class TLzwEncoder {
     {
         FPacker.Put(code, Width());
         if (FCodesInSegment++ >= 1 && FDecoderNext < 4096) ++FDecoderNext;
-        if (FDecoderNext < 4096 || !FOptions.ClearWhenFull) return false;
+        if (FDecoderNext < 4096) return false;
+        const unsigned after = FOptions.DeferredClearAfter;
+        if (!FOptions.ClearWhenFull && (after == 0 || ++FCodesWhenFull < after)) return false;
         Clear();
         return true;
     }
@@ -82,6 +84,7 @@ class TLzwEncoder {
         FNext = FClear + 2;
         FDecoderNext = FClear + 2;
         FCodesInSegment = 0;
+        FCodesWhenFull = 0;
     }
 
     unsigned FMin;
@@ -92,6 +95,7 @@ class TLzwEncoder {
     unsigned FNext = 0;
     unsigned FDecoderNext = 0;
     unsigned FCodesInSegment = 0;
+    unsigned FCodesWhenFull = 0;
 };
 
 } // namespace

@@ -28,7 +28,10 @@ class TCodePacker {
 struct TLzwOptions {
     bool ClearFirst = true;    // start with a clear code
     bool ClearWhenFull = true; // send a clear code once the table is full
-    bool EndCode = true;       // finish with the end code
+    // Without ClearWhenFull: after this many codes at a full table, send the
+    // (deferred) clear code; 0 never clears.
+    unsigned DeferredClearAfter = 0;
+    bool EndCode = true; // finish with the end code
 };
 
 // LZW-compresses colour indices (each below 2^minCodeSize) in the order the

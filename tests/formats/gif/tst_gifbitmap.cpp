@@ -110,6 +110,13 @@ void TestGifBitmap::bmpStreamRowsBottomUp()
     // The bitmap itself is top-down, ready to be shown as it is.
     const auto bitmap = file->Image(1).Bitmap();
     QVERIFY(std::equal(pixels.begin(), pixels.begin() + 5, bitmap->ScanLine(0)));
+    // The stream written from the pixels equals the one written from the
+    // bitmap, and the one written row by row to a stream.
+    QCOMPARE(bitmap->BmpStream(), stream);
+    std::ostringstream written;
+    Load(SimpleGif(5, 3, pixels, 2))->Image(1).WriteBitmapStream(written);
+    const std::string text = written.str();
+    QCOMPARE(TBytes(text.begin(), text.end()), stream);
 }
 
 void TestGifBitmap::localOnlyPalette()

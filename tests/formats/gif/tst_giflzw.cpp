@@ -7,7 +7,7 @@
 #include <QtTest>
 
 #ifdef QUORVANE_HAVE_GIFLIB
-#include <gif_lib.h>
+#include "GiflibReference.h"
 #endif
 
 #include <cstring>
@@ -72,7 +72,7 @@ class TestGifLzw : public QObject {
     void rootsAboveByteUseLowBits();
     void badCodes_data();
     void badCodes();
-    void fullTableNeedsClearCode();
+    void fullTableDefersClearCode();
     void longestStrings();
     void interlacedRowOrder_data();
     void interlacedRowOrder();
@@ -210,18 +210,27 @@ void TestGifLzw::badCodes()
     QCOMPARE(DecodeError(OneImage(3, 1, 2, data)), message);
 }
 
-void TestGifLzw::fullTableNeedsClearCode()
+void TestGifLzw::fullTableDefersClearCode()
 {
-    // Noise fills the 4096-entry table within 100 x 100 pixels.
-    TBytes pixels(10000);
+    // Noise fills the 4096-entry table several times within 160 x 160 pixels.
+    TBytes pixels(160 * 160);
     std::uint32_t state = 7;
     for (auto& p : pixels)
         p = static_cast<std::uint8_t>((state = state * 1103515245u + 12345u) >> 16);
-    QCOMPARE(Decode(OneImage(100, 100, 8, LzwEncode(pixels, 8))), pixels);
+    QCOMPARE(Decode(OneImage(160, 160, 8, LzwEncode(pixels, 8))), pixels);
+    // 12-bit codes go on without new entries until a clear code, or to the end.
+    for (unsigned after : {0u, 1u, 700u}) {
+        TLzwOptions deferred;
+        deferred.ClearWhenFull = false;
+        deferred.DeferredClearAfter = after;
+        QCOMPARE(Decode(OneImage(160, 160, 8, LzwEncode(pixels, 8, deferred))), pixels);
+    }
+    // With 3-bit roots and a full table, the entries still decode as strings.
+    const TBytes runs = PatternPixels(200 * 200, 3, 11);
     TLzwOptions deferred;
     deferred.ClearWhenFull = false;
-    QCOMPARE(DecodeError(OneImage(100, 100, 8, LzwEncode(pixels, 8, deferred))),
-             QStringLiteral("Code size overflow"));
+    deferred.DeferredClearAfter = 300;
+    QCOMPARE(Decode(OneImage(200, 200, 3, LzwEncode(runs, 3, deferred))), runs);
 }
 
 void TestGifLzw::longestStrings()
@@ -346,20 +355,6 @@ void TestGifLzw::hookRunsAfterEachRow()
 #ifdef QUORVANE_HAVE_GIFLIB
 namespace {
 
-struct TMemory {
-    const TBytes* Bytes;
-    size_t At = 0;
-};
-
-int ReadMemory(GifFileType* gif, GifByteType* to, int count)
-{
-    auto* m = static_cast<TMemory*>(gif->UserData);
-    const size_t n = std::min(static_cast<size_t>(count), m->Bytes->size() - m->At);
-    std::memcpy(to, m->Bytes->data() + m->At, n);
-    m->At += n;
-    return static_cast<int>(n);
-}
-
 int WriteMemory(GifFileType* gif, const GifByteType* from, int count)
 {
     static_cast<TBytes*>(gif->UserData)
@@ -382,22 +377,6 @@ TBytes GiflibEncode(int width, int height, int bits, const TBytes& streamRows, b
     EGifCloseFile(gif, &error);
     GifFreeMapObject(map);
     return out;
-}
-
-std::vector<TBytes> GiflibDecode(const TBytes& bytes)
-{
-    TMemory memory{&bytes};
-    int error = 0;
-    GifFileType* gif = DGifOpen(&memory, ReadMemory, &error);
-    std::vector<TBytes> images;
-    if (gif && DGifSlurp(gif) == GIF_OK) {
-        for (int i = 0; i < gif->ImageCount; ++i) {
-            const SavedImage& s = gif->SavedImages[i];
-            images.emplace_back(s.RasterBits, s.RasterBits + s.ImageDesc.Width * s.ImageDesc.Height);
-        }
-    }
-    if (gif) DGifCloseFile(gif, &error);
-    return images;
 }
 
 } // namespace

@@ -86,7 +86,9 @@ class TestGifReader : public QObject {
     void missingFileIsReported();
     void hugeImageRefused_data();
     void hugeImageRefused();
-    void largestAllowedImageLoads();
+    void claimedSizeNeedsData_data();
+    void claimedSizeNeedsData();
+    void laterImagesKeepFileBudget();
     void reloadClearsPreviousImages();
     void reentrantLoadRefused();
     void gifImageEventsAndPicture();
@@ -126,28 +128,45 @@ void TestGifReader::versionRule()
 
 void TestGifReader::unknownExtensionLabel_data()
 {
-    QTest::addColumn<int>("label");
+    QTest::addColumn<TBytes>("block");
     QTest::addColumn<QString>("message");
-    QTest::newRow("0x02") << 0x02 << QStringLiteral("Unrecognized extension block.\r\nCode = $02");
-    QTest::newRow("0xAB upper-case") << 0xAB << QStringLiteral("Unrecognized extension block.\r\nCode = $AB");
-    QTest::newRow("0x00") << 0x00 << QStringLiteral("Unrecognized extension block.\r\nCode = $00");
+    QTest::addColumn<int>("images");
+    // Well-formed blocks are stepped over by their sub-block lengths.
+    QTest::newRow("0x02, one sub-block") << TBytes{0x21, 0x02, 1, 9, 0} << QString() << 2;
+    QTest::newRow("0xAB, two sub-blocks") << TBytes{0x21, 0xAB, 2, 1, 2, 3, 4, 5, 6, 0} << QString() << 2;
+    QTest::newRow("0x00, no sub-block") << TBytes{0x21, 0x00, 0} << QString() << 2;
+    QTest::newRow("0x3B label, ';' inside") << TBytes{0x21, 0x3B, 2, 0x3B, 0x2C, 0} << QString() << 2;
+    // A block whose sub-blocks run past the end of the file is damaged.
+    QTest::newRow("0x02 cut off") << TBytes{0x21, 0x02, 200, 1, 2}
+                                  << QStringLiteral("Unrecognized extension block.\r\nCode = $02") << 1;
+    QTest::newRow("0xAB no terminator")
+        << TBytes{0x21, 0xAB, 2, 1, 2} << QStringLiteral("Unrecognized extension block.\r\nCode = $AB") << 1;
 }
 
 void TestGifReader::unknownExtensionLabel()
 {
-    QFETCH(int, label);
+    QFETCH(TBytes, block);
     QFETCH(QString, message);
+    QFETCH(int, images);
     TGifBuilder gif;
-    gif.Header().Screen(1, 1, 0).Image(1, 1, {0}, 2);
-    gif.Raw({0x21, static_cast<std::uint8_t>(label), 1, 9, 0}).Image(1, 1, {1}, 2).Trailer();
+    gif.Header().Screen(1, 1, 0).Image(1, 1, {0}, 2).GraphicControl(7).Raw(block);
+    if (message.isEmpty()) gif.Comment("kept").Image(1, 1, {1}, 2).Trailer();
     TGifFile file;
+    QString error;
     try {
         file.LoadFromBytes(gif.Bytes().data(), gif.Bytes().size());
-        QFAIL("no exception");
     } catch (const EGifException& e) {
-        QCOMPARE(QString::fromStdString(e.what()), message);
+        error = QString::fromStdString(e.what());
     }
-    QCOMPARE(file.ImageCount(), size_t{1}); // the image before the failure stays
+    QCOMPARE(error, message);
+    QCOMPARE(file.ImageCount(), size_t(images)); // the image before a failure stays
+    if (images < 2) return;
+    // The unknown block is dropped; the known ones around it are kept.
+    const TExtensionList& kept = file.Image(2).Extensions();
+    QCOMPARE(kept.Count(), size_t{2});
+    QCOMPARE(kept.Item(0).Kind(), TExtensionKind::GraphicControl);
+    QCOMPARE(kept.Item(1).Kind(), TExtensionKind::Comment);
+    QCOMPARE(file.Image(2).Pixels().Data()[0], std::uint8_t{1});
 }
 
 void TestGifReader::initialColourTable_data()
@@ -418,15 +437,60 @@ void TestGifReader::hugeImageRefused()
     QCOMPARE(file.ImageCount(), size_t{1});
 }
 
-void TestGifReader::largestAllowedImageLoads()
+void TestGifReader::claimedSizeNeedsData_data()
 {
-    // 16384 x 16384 with a few data bytes: only the rows decoded are written.
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("dataBytes");
+    QTest::addColumn<bool>("loads");
+    // Up to 64 Mi pixels any data will do; beyond, 4096 pixels a data byte.
+    QTest::newRow("8192 x 8192, 4 bytes") << 8192 << 8192 << 4 << true;
+    QTest::newRow("8193 x 8192, 4 bytes") << 8193 << 8192 << 4 << false;
+    QTest::newRow("16384 x 16384, 64 KiB") << 16384 << 16384 << 65536 << true;
+    QTest::newRow("16384 x 16384, 64 KiB - 1") << 16384 << 16384 << 65535 << false;
+}
+
+void TestGifReader::claimedSizeNeedsData()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(int, dataBytes);
+    QFETCH(bool, loads);
+    // Three pixels, the end code, then padding the decoder never reads.
+    TBytes data = LzwEncode({1, 2, 3}, 2);
+    data.resize(static_cast<size_t>(dataBytes), 0);
     TGifBuilder gif;
-    gif.Header().Screen(1, 1, 0).Descriptor(16384, 16384).ImageData(2, LzwEncode({1, 2, 3}, 2)).Trailer();
-    const auto file = Load(gif.Bytes());
+    gif.Header().Screen(1, 1, 0).Descriptor(static_cast<std::uint16_t>(width),
+                                            static_cast<std::uint16_t>(height));
+    gif.ImageData(2, data).Trailer();
+    TGifFile file;
+    QString error;
+    try {
+        file.LoadFromBytes(gif.Bytes().data(), gif.Bytes().size());
+    } catch (const EGifException& e) {
+        error = QString::fromStdString(e.what());
+    }
+    QCOMPARE(error, loads ? QString() : QStringLiteral("Image data too short for its size"));
+    QCOMPARE(file.ImageCount(), size_t(loads ? 1 : 0));
+    if (!loads) return;
+    QCOMPARE(file.Image(1).Pixels().RowLength(), size_t(width));
+    QCOMPARE(file.Image(1).Pixels().Data()[0], std::uint8_t{0}); // partial row stays 0
+}
+
+void TestGifReader::laterImagesKeepFileBudget()
+{
+    // A small file's budget is 64 Mi pixels: the first image takes all of
+    // it, so the next large one is not kept and the parse ends there.
+    TGifBuilder gif;
+    gif.Header().Screen(1, 1, 0).Descriptor(8192, 8192).ImageData(2, LzwEncode({1, 2, 3}, 2));
+    gif.Descriptor(4096, 4096).ImageData(2, LzwEncode({1}, 2)).Image(1, 1, {2}, 2).Trailer();
+    auto file = Load(gif.Bytes());
     QCOMPARE(file->ImageCount(), size_t{1});
-    QCOMPARE(file->Image(1).Pixels().RowLength(), size_t{16384});
-    QCOMPARE(file->Image(1).Pixels().Data()[0], std::uint8_t{0}); // partial row stays 0
+    // Small images after a small first one are all kept.
+    TGifBuilder small;
+    small.Header().Screen(1, 1, 0).Image(2, 2, {1, 2, 3, 0}, 2).Image(1, 1, {2}, 2).Image(1, 1, {3}, 2);
+    file = Load(small.Trailer().Bytes());
+    QCOMPARE(file->ImageCount(), size_t{3});
 }
 
 void TestGifReader::reloadClearsPreviousImages()

@@ -94,6 +94,8 @@ class TestJpegErrors : public QObject {
     void errorAtEndOfBufferedPass();
     void bombsAreRefused_data();
     void bombsAreRefused();
+    void earlyPassesAreBounded_data();
+    void earlyPassesAreBounded();
     void scanLimit_data();
     void scanLimit();
     void memoryLimit();
@@ -181,6 +183,8 @@ void TestJpegErrors::errorAtEndOfBufferedPass()
     TJPEGImage image;
     image.LoadFromBytes(bytes);
     image.SetProgressiveDisplay(true);
+    std::int64_t now = 0;
+    image.SetProgressClock([&] { return now += 1000; }); // every scan is slow enough to show
     DecodeCounter counter;
     counter.Attach(image);
     QCOMPARE(JpegErrorOf([&] { image.Bitmap(); }), int(JERR_BAD_COMPONENT_ID));
@@ -200,7 +204,9 @@ void TestJpegErrors::bombsAreRefused_data()
     QTest::newRow("60000 x 60000") << 60000 << 60000 << true;
     QTest::newRow("65535 wide") << 65535 << 16 << true;
     QTest::newRow("20000 x 20000, too many pixels") << 20000 << 20000 << true;
-    QTest::newRow("16384 x 16384, at the pixel bound") << 16384 << 16384 << false;
+    QTest::newRow("16384 x 16384, more than the data can hold") << 16384 << 16384 << true;
+    QTest::newRow("4096 x 4096, any data") << 4096 << 4096 << false;
+    QTest::newRow("4097 x 4096, more than the data can hold") << 4097 << 4096 << true;
     QTest::newRow("65500 x 16") << 65500 << 16 << false;
 }
 
@@ -219,6 +225,40 @@ void TestJpegErrors::bombsAreRefused()
         image.SetScale(TJPEGScale::jsEighth);
         QCOMPARE(image.Width(), (width + 7) / 8);
     }
+}
+
+void TestJpegErrors::earlyPassesAreBounded_data()
+{
+    QTest::addColumn<int>("clockStepMs");
+    QTest::addColumn<int>("scans");
+    QTest::addColumn<int>("minPasses");
+    QTest::addColumn<int>("maxPasses");
+    // Each clock reading advances by the step: slow scans are shown, at most
+    // ten times, then the final pass; scans decoded in no time are shown
+    // only by the final pass.
+    QTest::newRow("slow, 64 scans") << 1000 << 64 << 11 << 11;
+    QTest::newRow("slow, 4 scans") << 1000 << 4 << 5 << 5;
+    QTest::newRow("instant, 64 scans") << 0 << 64 << 1 << 1;
+}
+
+void TestJpegErrors::earlyPassesAreBounded()
+{
+    QFETCH(int, clockStepMs);
+    QFETCH(int, scans);
+    QFETCH(int, minPasses);
+    QFETCH(int, maxPasses);
+    TJPEGImage image;
+    image.LoadFromBytes(MakeJpeg(GreyScans(scans)));
+    image.SetProgressiveDisplay(true);
+    std::int64_t now = 0;
+    image.SetProgressClock([&] { return now += clockStepMs; });
+    const TJPEGBitmap& bitmap = image.Bitmap();
+    const int passes = image.LastOutputPasses();
+    QVERIFY2(passes >= minPasses && passes <= maxPasses, qPrintable(QString::number(passes)));
+    // The final pass always runs: the picture equals a plain decode.
+    TJPEGImage plain;
+    plain.LoadFromBytes(MakeJpeg(GreyScans(scans)));
+    QVERIFY(std::memcmp(bitmap.ScanLine(63), plain.Bitmap().ScanLine(63), 64) == 0);
 }
 
 void TestJpegErrors::scanLimit_data()
