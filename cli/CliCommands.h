@@ -16,4 +16,7 @@ int RunDecodeGif(const std::vector<std::string>& args);
 // "decode" of a JPEG file with the decoding settings given as options.
 int RunDecodeJpeg(const std::vector<std::string>& args);
 
+// "similar": groups of the same picture at another size, quality or format.
+int RunSimilar(const std::vector<std::string>& args);
+
 }  // namespace quorvane::cli
