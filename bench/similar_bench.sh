@@ -3,7 +3,7 @@
 # time (never stored in the repository) from the benchmark tree's JPEGs,
 # scores pair precision and recall over the tolerance, times a first and a
 # cached search, and compares with findimagedupes on the same set.
-# usage: bench/similar_bench.sh [BUILD_DIR] [WORK_DIR]
+# usage: [FINDIMAGEDUPES=0] bench/similar_bench.sh [BUILD_DIR] [WORK_DIR]
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build}
@@ -32,7 +32,7 @@ if [ -f /tmp/bench-trees/pics.manifest.tsv ]; then
     $eval score "$cache/pics-truth.tsv" "$cache/g.txt" --quorvane
 fi
 
-if command -v findimagedupes > /dev/null; then
+if [ "${FINDIMAGEDUPES:-1}" != 0 ] && command -v findimagedupes > /dev/null; then
     echo "== findimagedupes (default threshold)"
     /usr/bin/time -f "first search: %e s, %M KB" findimagedupes -q -f "$cache/fp.db" "$work/set" > "$cache/fid.txt"
     /usr/bin/time -f "cached search: %e s, %M KB" findimagedupes -q -f "$cache/fp.db" "$work/set" > /dev/null

@@ -20,6 +20,7 @@ namespace quorvane {
 namespace {
 
 constexpr char kMagic[8] = {'Q', 'V', 'S', 'I', 'M', 'H', 'S', 'H'};
+// Raise the version whenever the hash changes: older entries are then dropped.
 constexpr std::uint32_t kVersion = 1;
 constexpr std::size_t kHeaderBytes = 16;
 constexpr std::size_t kRecordBytes = 8 * 6 + 2; // device, inode, size, time, hash, pixels, mean, flags

@@ -115,7 +115,9 @@ TPictureHash ComputePictureHash(const TGreyImage& image)
             coefficients[n++] = freq[u][diagonal - u];
     std::array<float, 64> sorted = coefficients;
     std::nth_element(sorted.begin(), sorted.begin() + 32, sorted.end());
-    const float median = sorted[32];
+    // The margin keeps rounding noise from setting bits: a flat picture
+    // hashes to 0 whatever its size or format (its mean then tells it apart).
+    const float median = sorted[32] + 0.5f;
     TPictureHash result;
     for (int i = 0; i < 64; ++i)
         if (coefficients[i] > median) result.Hash |= std::uint64_t{1} << i;

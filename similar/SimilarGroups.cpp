@@ -228,6 +228,15 @@ TDistinctHashes DistinctHashes(const std::vector<TSimilarItem>& items)
     return d;
 }
 
+// A picture with (almost) no structure hashes to (nearly) no bits: its mean
+// brightness is all that tells it apart, so that must agree closely.
+int FlatTolerance(const TPictureHash& hash, int meanTolerance)
+{
+    constexpr int kStructureBits = 8, kFlatMeanTolerance = 4;
+    return __builtin_popcountll(hash.Hash) < kStructureBits ? std::min(meanTolerance, kFlatMeanTolerance)
+                                                            : meanTolerance;
+}
+
 // Both directions of each pair, as lists per distinct hash.
 std::vector<std::vector<std::uint32_t>> Adjacency(std::size_t count, const TPairs& pairs)
 {
@@ -258,9 +267,10 @@ std::vector<std::vector<std::uint32_t>> GroupSimilar(const std::vector<TSimilarI
     std::vector<bool> taken(items.size(), false);
     std::vector<std::vector<std::uint32_t>> groups;
     auto takeFrom = [&](std::uint32_t leader, std::uint32_t k, std::vector<std::uint32_t>& group) {
+        const int means = FlatTolerance(items[leader].Hash, meanTolerance);
         for (std::uint32_t pos = distinct.Start[k]; pos < distinct.Start[k + 1]; ++pos) {
             const std::uint32_t j = distinct.Members[pos];
-            if (taken[j] || std::abs(items[j].Hash.Mean - items[leader].Hash.Mean) > meanTolerance) continue;
+            if (taken[j] || std::abs(items[j].Hash.Mean - items[leader].Hash.Mean) > means) continue;
             taken[j] = true;
             group.push_back(j);
         }

@@ -35,7 +35,8 @@ bool LargerPicture(const TSimilarItem& a, const TSimilarItem& b);
 // Groups of two or more item indexes. Each group starts with its largest
 // picture, the others follow by size; groups stand in the order of their
 // first member's index. Two items join only when their hashes are within
-// tolerance and their mean brightness within meanTolerance.
+// tolerance and their mean brightness within meanTolerance (within a few
+// levels when the first member's hash shows no structure: a flat picture).
 std::vector<std::vector<std::uint32_t>> GroupSimilar(const std::vector<TSimilarItem>& items, int tolerance,
                                                      int meanTolerance, unsigned threads = 0);
 

@@ -118,7 +118,9 @@ TSimilarResult FindSimilarPictures(const std::vector<TFileRecord>& files, const 
     const std::vector<TCachedHash> fresh = HashPictureFiles(missing, options.Decoder, options.Threads, host);
     for (std::size_t k = 0; k < fresh.size(); ++k) {
         hashes[missingAt[k]] = fresh[k];
-        cache.Store(*missing[k], fresh[k]);
+        // A failure is not kept: another front end may bring a decoder that
+        // reads the file (the command line reads no WebP; the window does).
+        if (fresh[k].Decoded) cache.Store(*missing[k], fresh[k]);
     }
     result.Decoded = fresh.size();
     if (!options.CachePath.empty() && !fresh.empty()) cache.Save(options.CachePath);
