@@ -19,4 +19,7 @@ int RunDecodeJpeg(const std::vector<std::string>& args);
 // "decode" of a WMF or EMF file: played at its own size into a 24-bit BMP.
 int RunDecodeMetafile(const std::vector<std::string>& args);
 
+// "similar": groups of the same picture at another size, quality or format.
+int RunSimilar(const std::vector<std::string>& args);
+
 } // namespace quorvane::cli

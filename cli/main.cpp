@@ -102,6 +102,7 @@ int main(int argc, char** argv)
     if (command == "find") return quorvane::cli::RunSearch(args, false);
     if (command == "list") return quorvane::cli::RunSearch(args, true);
     if (command == "decode") return RunDecode(args);
+    if (command == "similar") return quorvane::cli::RunSimilar(args);
     PrintUsage();
     return 2;
 }

@@ -1,0 +1,187 @@
+#!/usr/bin/env python3
+"""Evaluation set and scoring for the similar-pictures search.
+
+  similar_eval.py make OUT [--pics ROOT] [--manifest TSV] [--sources N]
+      builds OUT/set (pictures) and OUT/truth.tsv (path, family, kind)
+  similar_eval.py manifest TSV ROOT > truth.tsv
+      the truth of the benchmark tree: copies, resizes, recompressions and
+      GIF conversions join their source's family
+  similar_eval.py score TRUTH GROUPS (--quorvane | --findimagedupes)
+      pair precision, pair recall, and recall per kind of copy
+"""
+import argparse
+import itertools
+import os
+import random
+import shutil
+import subprocess
+import sys
+from concurrent.futures import ThreadPoolExecutor
+
+CONVERT = shutil.which("convert-im6.q16") or shutil.which("convert") or "convert"
+
+
+def run(args):
+    subprocess.run([CONVERT] + args, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def read_manifest(path):
+    with open(path, encoding="utf-8") as f:
+        rows = [line.rstrip("\n").split("\t") for line in f][1:]
+    return [dict(path=r[0], size=int(r[1]), category=r[3], source=r[5] if len(r) > 5 else "") for r in rows]
+
+
+def derived_jobs(rng, src, fam, out):
+    """Copies of one photograph: (kind, convert arguments, file name)."""
+    base = os.path.join(out, "f%04d" % fam)
+    pct = rng.choice((25, 50, 75))
+    crop = rng.randint(94, 97)
+    return [
+        ("orig", [src, "-quality", "90", base + "_orig.jpg"]),
+        ("resize", [src, "-resize", "%d%%" % pct, "-quality", "85", base + "_resize.jpg"]),
+        ("crop", [src, "-gravity", "center", "-crop", "%d%%x%d%%+0+0" % (crop, crop), "+repage",
+                  base + "_crop.jpg"]),
+        ("requality", [src, "-quality", str(rng.randint(30, 95)), base + "_q.jpg"]),
+        ("togif", [src, "-resize", "%d%%" % rng.choice((50, 100)), "-colors", "256", base + "_gif.gif"]),
+        ("bright", [src, "-modulate", str(rng.choice((92, 95, 105, 108))), base + "_bright.jpg"]),
+    ]
+
+
+def drawing_args(rng, w, h):
+    args = ["-size", "%dx%d" % (w, h), "xc:#%06x" % rng.randrange(1 << 24)]
+    for _ in range(rng.randint(6, 20)):
+        x0, y0 = rng.randrange(w), rng.randrange(h)
+        shape = rng.choice(("rectangle", "circle"))
+        x1, y1 = x0 + rng.randint(20, w // 2), y0 + rng.randint(20, h // 2)
+        args += ["-fill", "#%06x" % rng.randrange(1 << 24), "-draw", "%s %d,%d %d,%d" % (shape, x0, y0, x1, y1)]
+    return args
+
+
+def make(a):
+    rng = random.Random(a.seed)
+    out = os.path.join(a.out, "set")
+    os.makedirs(out, exist_ok=True)
+    rows = read_manifest(a.manifest)
+    jpegs = [r for r in rows if r["category"] == "pic_jpeg" and 8000 <= r["size"] <= 2500000]
+    rng.shuffle(jpegs)
+    jobs, truth, fam = [], [], 0
+    for r in jpegs[: a.sources]:
+        fam += 1
+        for kind, args in derived_jobs(rng, os.path.join(a.pics, r["path"]), fam, out):
+            jobs.append(args)
+            truth.append((args[-1], fam, kind))
+    for r in jpegs[a.sources : a.sources + a.shots]:  # two shots of one scene: different pictures
+        src = os.path.join(a.pics, r["path"])
+        for corner in ("northwest", "southeast"):
+            fam += 1
+            name = os.path.join(out, "f%04d_shot.jpg" % fam)
+            jobs.append([src, "-gravity", corner, "-crop", "80%x80%+0+0", "+repage", name])
+            truth.append((name, fam, "shot"))
+    for k in range(a.drawings):  # the same drawing in two colours: different pictures
+        args = drawing_args(random.Random(a.seed * 1000 + k), 480, 360)
+        for hue in (100, 160):
+            fam += 1
+            name = os.path.join(out, "f%04d_colour.png.jpg" % fam)
+            jobs.append(args + ["-modulate", "100,100,%d" % hue, name])
+            truth.append((name, fam, "recolour"))
+    for r in rows:  # unrelated pictures, many alike (plasma)
+        if r["category"] in ("pic_gif", "pic_pygif") or (r["category"] == "pic_jpeg" and r not in jpegs[: a.sources + a.shots]):
+            fam += 1
+            name = os.path.join(out, "u%04d_%s" % (fam, os.path.basename(r["path"])))
+            shutil.copyfile(os.path.join(a.pics, r["path"]), name)
+            truth.append((name, fam, "single"))
+    with ThreadPoolExecutor(a.jobs) as ex:
+        list(ex.map(run, jobs))
+    with open(os.path.join(a.out, "truth.tsv"), "w") as f:
+        for path, family, kind in truth:
+            f.write("%s\t%d\t%s\n" % (os.path.abspath(path), family, kind))
+    print("%d pictures, %d families" % (len(truth), fam), file=sys.stderr)
+
+
+def manifest_truth(a):
+    rows = read_manifest(a.tsv)
+    family = {r["path"]: i for i, r in enumerate(rows)}
+    parent = {r["path"]: r["source"] for r in rows if r["source"] and r["category"] != "pic_pygif"}
+
+    def root(p):
+        while p in parent and parent[p] in family:
+            p = parent[p]
+        return p
+
+    for r in rows:
+        kind = r["category"][4:] if r["path"] in parent else "single"
+        print("%s\t%d\t%s" % (os.path.join(os.path.abspath(a.root), r["path"]), family[root(r["path"])], kind))
+
+
+def read_groups(path, quorvane):
+    groups = {}
+    with open(path, encoding="utf-8", errors="surrogateescape") as f:
+        for n, line in enumerate(f):
+            line = line.rstrip("\n")
+            if not line:
+                continue
+            if quorvane:
+                g, name, directory = line.split("\t")[:3]
+                groups.setdefault(g, []).append(os.path.join(directory, name))
+            else:
+                groups[n] = line.split(" ")
+    return list(groups.values())
+
+
+def score(a):
+    truth = {}
+    with open(a.truth, encoding="utf-8", errors="surrogateescape") as f:
+        for line in f:
+            path, fam, kind = line.rstrip("\n").split("\t")
+            truth[path] = (int(fam), kind)
+    predicted = set()
+    for g in read_groups(a.groups, a.quorvane):
+        for x, y in itertools.combinations(sorted(set(g)), 2):
+            predicted.add((x, y))
+    families = {}
+    for path, (fam, _) in truth.items():
+        families.setdefault(fam, []).append(path)
+    true_pairs = set()
+    for members in families.values():
+        true_pairs.update(itertools.combinations(sorted(members), 2))
+    hit = len(predicted & true_pairs)
+    precision = hit / len(predicted) if predicted else 1.0
+    recall = hit / len(true_pairs) if true_pairs else 1.0
+    per_kind = {}  # recall of each kind of copy against its family's original
+    for members in families.values():
+        for x, y in itertools.combinations(sorted(members), 2):
+            kx, ky = truth[x][1], truth[y][1]
+            kind = ky if kx == "orig" else kx if ky == "orig" else "between_copies"
+            s = per_kind.setdefault(kind, [0, 0])
+            s[0] += (x, y) in predicted
+            s[1] += 1
+    kinds = " ".join("%s=%.3f(%d)" % (k, v[0] / v[1], v[1]) for k, v in sorted(per_kind.items()))
+    print("pairs=%d true=%d precision=%.4f recall=%.4f %s" % (len(predicted), len(true_pairs), precision, recall, kinds))
+
+
+def main():
+    p = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    sub = p.add_subparsers(dest="cmd", required=True)
+    m = sub.add_parser("make")
+    m.add_argument("out")
+    m.add_argument("--pics", default="/tmp/bench-trees/pics")
+    m.add_argument("--manifest", default="/tmp/bench-trees/pics.manifest.tsv")
+    m.add_argument("--sources", type=int, default=80)
+    m.add_argument("--shots", type=int, default=10)
+    m.add_argument("--drawings", type=int, default=10)
+    m.add_argument("--jobs", type=int, default=2)
+    m.add_argument("--seed", type=int, default=7)
+    t = sub.add_parser("manifest")
+    t.add_argument("tsv")
+    t.add_argument("root")
+    s = sub.add_parser("score")
+    s.add_argument("truth")
+    s.add_argument("groups")
+    s.add_argument("--quorvane", action="store_true")
+    s.add_argument("--findimagedupes", action="store_true")
+    a = p.parse_args()
+    {"make": make, "manifest": manifest_truth, "score": score}[a.cmd](a)
+
+
+if __name__ == "__main__":
+    main()

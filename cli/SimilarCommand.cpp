@@ -1,0 +1,172 @@
+// quorvane-cli "similar": groups of pictures that are the same photograph at
+// another size, quality or format. stdout carries one line per row: the group
+// number (from 1), then Name, Directory, Size, Type and Time as "find" writes
+// them; stderr the totals and the errors. Hashes are cached between runs.
+#include "CliCommands.h"
+#include "DuplicateSearch.h"
+#include "FileScan.h"
+#include "SimilarSearch.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <png.h>
+#include <string>
+#include <vector>
+
+namespace quorvane::cli {
+
+namespace {
+
+constexpr const char* kSimilarUsage = "usage: quorvane-cli similar [--tolerance N] [--more-formats] "
+                                      "[--no-subdirs] [--no-cache] [--progress] DIR...\n";
+
+class TSimilarCliHost : public TScanHost {
+  public:
+    explicit TSimilarCliHost(bool showProgress) : FShowProgress(showProgress) {}
+    void SetStatusText(const std::string&, bool) override {}
+    void SetPercentage(int percent, bool) override
+    {
+        if (FShowProgress) std::fprintf(stderr, "%d%%\n", percent);
+    }
+    void ShowProgressWindow() override {}
+
+  private:
+    bool FShowProgress;
+};
+
+// PNG for --more-formats through libpng's simplified reader, so the command
+// line needs no Qt. WebP and TIFF are left out here (no decoder without Qt):
+// they count as unreadable pictures.
+std::optional<TDecodedPicture> DecodePng(const std::string& path)
+{
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return std::nullopt;
+    image.format = PNG_FORMAT_GRAY;
+    constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 28;
+    if (std::uint64_t{image.width} * image.height > kMaxPixels) {
+        png_image_free(&image);
+        return std::nullopt;
+    }
+    TDecodedPicture result;
+    result.FullPixels = std::uint64_t{image.width} * image.height;
+    result.Image.Width = static_cast<int>(image.width);
+    result.Image.Height = static_cast<int>(image.height);
+    result.Image.Pixels.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, result.Image.Pixels.data(), 0, nullptr)) return std::nullopt;
+    return result;
+}
+
+std::optional<TDecodedPicture> DecodeOtherFormat(const std::string& path)
+{
+    const std::size_t dot = path.find_last_of('.');
+    std::string ext = dot == std::string::npos ? std::string() : path.substr(dot);
+    for (char& c : ext)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return ext == ".PNG" ? DecodePng(path) : std::nullopt;
+}
+
+struct TSimilarCliOptions {
+    TSimilarOptions Search;
+    bool IncludeSubdirectories = true;
+    bool ShowProgress = false;
+    bool UseCache = true;
+    std::vector<std::string> Directories;
+};
+
+bool ParseTolerance(const std::string& text, int& tolerance)
+{
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || value < 0 || value > kMaxTolerance) return false;
+    tolerance = static_cast<int>(value);
+    return true;
+}
+
+bool ParseSimilarOptions(const std::vector<std::string>& args, TSimilarCliOptions& options)
+{
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.rfind("--", 0) != 0) {
+            options.Directories.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--tolerance") {
+            if (++i == args.size() || !ParseTolerance(args[i], options.Search.Tolerance)) return false;
+        } else if (arg == "--more-formats") {
+            options.Search.MoreFormats = true;
+        } else if (arg == "--no-subdirs") {
+            options.IncludeSubdirectories = false;
+        } else if (arg == "--no-cache") {
+            options.UseCache = false;
+        } else if (arg == "--progress") {
+            options.ShowProgress = true;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+void AppendField(std::string& out, const std::string& field)
+{
+    out.push_back('\t');
+    for (char c : field) {
+        if (c == '\t')
+            out += "\\t";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\\')
+            out += "\\\\";
+        else
+            out.push_back(c);
+    }
+}
+
+bool WriteGroups(const TSimilarResult& result)
+{
+    std::string out;
+    for (std::size_t i = 0; i < result.Rows.size(); ++i) {
+        const TFileRecord& row = result.Rows[i];
+        out += std::to_string(result.GroupOf[i]);
+        for (const std::string& field :
+             {row.Name, row.DirectoryText(), row.SizeText(), row.TypeText(), row.TimeText()})
+            AppendField(out, field);
+        out.push_back('\n');
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return std::fflush(stdout) == 0 && !std::ferror(stdout);
+}
+
+} // namespace
+
+int RunSimilar(const std::vector<std::string>& args)
+{
+    TSimilarCliOptions options;
+    if (!ParseSimilarOptions(args, options)) {
+        std::fputs(kSimilarUsage, stderr);
+        return 2;
+    }
+    if (options.Directories.empty()) {
+        std::fprintf(stderr, "%s\n", kNoDirectoryMessage);
+        return 2;
+    }
+    if (options.UseCache) options.Search.CachePath = DefaultHashCachePath();
+    options.Search.Decoder = DecodeOtherFormat;
+    TSimilarCliHost host(options.ShowProgress);
+    std::vector<TFileRecord> files;
+    TScanContext context; // a directory reached twice is read once
+    for (const std::string& directory : options.Directories)
+        ReadAllFiles(directory, options.IncludeSubdirectories, host, files, &context);
+    const TSimilarResult result = FindSimilarPictures(files, options.Search, host);
+    const bool written = WriteGroups(result);
+    std::fprintf(stderr, "%s%zu, groups: %zu, pictures: %zu, decoded: %zu, unreadable: %zu\n",
+                 kTotalFilesText, result.Rows.size(), result.GroupCount, result.Pictures, result.Decoded,
+                 result.Unreadable);
+    if (written) return 0;
+    std::fputs("quorvane-cli: cannot write the result\n", stderr);
+    return 1;
+}
+
+} // namespace quorvane::cli

@@ -1,0 +1,62 @@
+// THashCache: the picture hashes of earlier searches, one entry per file
+// (device, inode) valid only while the file keeps its size and modification
+// time. Stored in one file that is trusted only when its magic, version,
+// length and checksum all agree; anything else is ignored and rebuilt.
+// Written to a temporary file and renamed, so a reader never sees half.
+#pragma once
+
+#include "PerceptualHash.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+namespace quorvane {
+
+struct TFileRecord;
+
+struct TCachedHash {
+    bool Decoded = false; // false: the file could not be decoded
+    TPictureHash Hash;
+    std::uint64_t Pixels = 0;
+};
+
+class THashCache {
+  public:
+    // Loads path; a missing, foreign or damaged file gives an empty cache.
+    // Returns whether the file was loaded.
+    bool Load(const std::string& path);
+    // Writes the cache atomically, creating the folder when needed. Returns
+    // false (and leaves any older file in place) when it cannot.
+    bool Save(const std::string& path) const;
+
+    // The entry of file when it still has the size and time it had.
+    std::optional<TCachedHash> Find(const TFileRecord& file) const;
+    void Store(const TFileRecord& file, const TCachedHash& hash);
+    std::size_t Count() const { return FEntries.size(); }
+
+  private:
+    struct TKey {
+        std::uint64_t Device, Inode;
+        bool operator==(const TKey&) const = default;
+    };
+    struct TKeyHash {
+        std::size_t operator()(const TKey& k) const noexcept
+        {
+            return std::hash<std::uint64_t>()(k.Device * 0x9E3779B97F4A7C15ull ^ k.Inode);
+        }
+    };
+    struct TEntry {
+        std::uint64_t Size;
+        std::int64_t ModifiedNs;
+        TCachedHash Value;
+    };
+    std::unordered_map<TKey, TEntry, TKeyHash> FEntries;
+};
+
+// The cache file of the command line: $XDG_CACHE_HOME/Quorvane, else
+// ~/.cache/Quorvane; empty when neither is known.
+std::string DefaultHashCachePath();
+
+} // namespace quorvane

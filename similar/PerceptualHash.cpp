@@ -1,0 +1,131 @@
+// The 64-bit DCT hash: reduce to a 32 x 32 grey grid, take the 64 lowest
+// frequencies after the mean (diagonals 1 to 10 of the 2-D DCT-II), and set
+// one bit per coefficient above their median, so about half the bits are set.
+#include "PerceptualHash.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+
+namespace quorvane {
+
+namespace {
+
+struct TTap {
+    int Source;
+    float Weight;
+};
+
+// For each of the grid's cells along one axis, the source samples it takes.
+std::vector<std::vector<TTap>> AxisTaps(int sourceLength)
+{
+    std::vector<std::vector<TTap>> taps(kHashGridSide);
+    const double scale = static_cast<double>(sourceLength) / kHashGridSide;
+    for (int j = 0; j < kHashGridSide; ++j) {
+        if (sourceLength >= kHashGridSide) {
+            const double from = j * scale, to = (j + 1) * scale;
+            for (int s = static_cast<int>(from); s < sourceLength && s < to; ++s) {
+                const double covered = std::min<double>(s + 1, to) - std::max<double>(s, from);
+                if (covered > 0) taps[j].push_back({s, static_cast<float>(covered / scale)});
+            }
+        } else {
+            const double at = std::clamp((j + 0.5) * scale - 0.5, 0.0, sourceLength - 1.0);
+            const int s = static_cast<int>(at);
+            const float f = static_cast<float>(at - s);
+            taps[j].push_back({s, 1.0f - f});
+            if (s + 1 < sourceLength) taps[j].push_back({s + 1, f});
+        }
+    }
+    return taps;
+}
+
+constexpr int kFrequencies = 11; // diagonals 0..10 need u, v < 11
+
+const std::array<std::array<float, kHashGridSide>, kFrequencies>& CosineTable()
+{
+    static const auto table = [] {
+        std::array<std::array<float, kHashGridSide>, kFrequencies> t{};
+        for (int k = 0; k < kFrequencies; ++k)
+            for (int x = 0; x < kHashGridSide; ++x)
+                t[k][x] =
+                    static_cast<float>(std::cos(std::numbers::pi * (2 * x + 1) * k / (2.0 * kHashGridSide)));
+        return t;
+    }();
+    return table;
+}
+
+// The DCT-II coefficients (u, v) with u, v < kFrequencies of the grid.
+std::array<std::array<float, kFrequencies>, kFrequencies> LowFrequencies(const std::vector<float>& grid)
+{
+    const auto& cosine = CosineTable();
+    std::array<std::array<float, kFrequencies>, kHashGridSide> rows{};
+    for (int y = 0; y < kHashGridSide; ++y)
+        for (int v = 0; v < kFrequencies; ++v) {
+            float sum = 0;
+            for (int x = 0; x < kHashGridSide; ++x)
+                sum += grid[y * kHashGridSide + x] * cosine[v][x];
+            rows[y][v] = sum;
+        }
+    std::array<std::array<float, kFrequencies>, kFrequencies> result{};
+    for (int u = 0; u < kFrequencies; ++u)
+        for (int v = 0; v < kFrequencies; ++v) {
+            float sum = 0;
+            for (int y = 0; y < kHashGridSide; ++y)
+                sum += rows[y][v] * cosine[u][y];
+            result[u][v] = sum;
+        }
+    return result;
+}
+
+} // namespace
+
+std::vector<float> ReduceToGrid(const TGreyImage& image)
+{
+    const auto across = AxisTaps(image.Width);
+    const auto down = AxisTaps(image.Height);
+    // Horizontal pass into Height x 32, then vertical into 32 x 32.
+    std::vector<float> narrow(static_cast<std::size_t>(image.Height) * kHashGridSide);
+    for (int y = 0; y < image.Height; ++y) {
+        const std::uint8_t* row = image.Pixels.data() + static_cast<std::size_t>(y) * image.Width;
+        for (int x = 0; x < kHashGridSide; ++x) {
+            float sum = 0;
+            for (const TTap& tap : across[x])
+                sum += row[tap.Source] * tap.Weight;
+            narrow[static_cast<std::size_t>(y) * kHashGridSide + x] = sum;
+        }
+    }
+    std::vector<float> grid(kHashGridSide * kHashGridSide, 0.0f);
+    for (int y = 0; y < kHashGridSide; ++y)
+        for (const TTap& tap : down[y])
+            for (int x = 0; x < kHashGridSide; ++x)
+                grid[y * kHashGridSide + x] +=
+                    narrow[static_cast<std::size_t>(tap.Source) * kHashGridSide + x] * tap.Weight;
+    return grid;
+}
+
+TPictureHash ComputePictureHash(const TGreyImage& image)
+{
+    const std::vector<float> grid = ReduceToGrid(image);
+    const auto freq = LowFrequencies(grid);
+    std::array<float, 64> coefficients{};
+    int n = 0;
+    for (int diagonal = 1; diagonal <= 10 && n < 64; ++diagonal)
+        for (int u = 0; u <= diagonal && n < 64; ++u)
+            coefficients[n++] = freq[u][diagonal - u];
+    std::array<float, 64> sorted = coefficients;
+    std::nth_element(sorted.begin(), sorted.begin() + 32, sorted.end());
+    // The margin keeps rounding noise from setting bits: a flat picture
+    // hashes to 0 whatever its size or format (its mean then tells it apart).
+    const float median = sorted[32] + 0.5f;
+    TPictureHash result;
+    for (int i = 0; i < 64; ++i)
+        if (coefficients[i] > median) result.Hash |= std::uint64_t{1} << i;
+    double total = 0;
+    for (float value : grid)
+        total += value;
+    result.Mean = static_cast<std::uint8_t>(std::clamp(total / grid.size() + 0.5, 0.0, 255.0));
+    return result;
+}
+
+} // namespace quorvane

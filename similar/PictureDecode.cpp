@@ -1,0 +1,137 @@
+// Cheap decoding for the hash. The JPEG path asks libjpeg for a reduced,
+// grey, fast-DCT output so that a 12-megapixel photograph costs about as
+// much as a thumbnail; grey levels follow the same luma weights in every path
+// so one picture hashes alike whatever format carries it.
+#include "PictureDecode.h"
+
+#include "GifUnit.h"
+#include "JPEGImage.h"
+
+#include <exception>
+
+namespace quorvane {
+
+namespace {
+
+std::string UpperExtension(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string ext = path.substr(dot);
+    for (char& c : ext)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return ext;
+}
+
+std::uint8_t Luma(unsigned red, unsigned green, unsigned blue)
+{
+    return static_cast<std::uint8_t>((299 * red + 587 * green + 114 * blue + 500) / 1000);
+}
+
+TJPEGScale ScaleOf(int denominator)
+{
+    switch (denominator) {
+    case 8:
+        return TJPEGScale::jsEighth;
+    case 4:
+        return TJPEGScale::jsQuarter;
+    case 2:
+        return TJPEGScale::jsHalf;
+    default:
+        return TJPEGScale::jsFullSize;
+    }
+}
+
+std::optional<TDecodedPicture> DecodeJpeg(const std::string& path)
+{
+    TJPEGImage jpeg;
+    jpeg.LoadFromFile(path);
+    const auto data = jpeg.Data();
+    TDecodedPicture result;
+    result.FullPixels = static_cast<std::uint64_t>(data->Width) * static_cast<std::uint64_t>(data->Height);
+    jpeg.SetScale(ScaleOf(JpegScaleDenominator(data->Width, data->Height, kHashGridSide)));
+    jpeg.SetGrayscale(true);
+    jpeg.SetPerformance(TJPEGPerformance::jpBestSpeed);
+    const TJPEGBitmap& bitmap = jpeg.Bitmap();
+    if (bitmap.Empty()) return std::nullopt;
+    TGreyImage& image = result.Image;
+    image.Width = bitmap.Width();
+    image.Height = bitmap.Height();
+    image.Pixels.resize(static_cast<std::size_t>(image.Width) * image.Height);
+    for (int y = 0; y < image.Height; ++y) {
+        const std::uint8_t* row = bitmap.ScanLine(y);
+        std::uint8_t* out = image.Pixels.data() + static_cast<std::size_t>(y) * image.Width;
+        for (int x = 0; x < image.Width; ++x) {
+            if (bitmap.BitsPerPixel() == 8) {
+                const std::uint8_t index = row[x];
+                out[x] = index < bitmap.Palette.size() ? bitmap.Palette[index].Red : index;
+            } else {
+                out[x] = Luma(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+            }
+        }
+    }
+    return result;
+}
+
+std::optional<TDecodedPicture> DecodeGif(const std::string& path)
+{
+    TGifFile gif;
+    gif.LoadFromFile(path);
+    if (gif.ImageCount() == 0) return std::nullopt;
+    const auto bitmap = gif.Image(1).Bitmap();
+    if (bitmap->Width() == 0 || bitmap->Height() == 0) return std::nullopt;
+    TDecodedPicture result;
+    const std::uint64_t screen = std::uint64_t{gif.ScreenWidth()} * gif.ScreenHeight();
+    result.FullPixels = screen != 0 ? screen : std::uint64_t{bitmap->Width()} * bitmap->Height();
+    std::uint8_t grey[256];
+    for (int i = 0; i < 256; ++i) {
+        const std::uint32_t c = bitmap->Colors()[i];
+        grey[i] = Luma((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF);
+    }
+    TGreyImage& image = result.Image;
+    image.Width = static_cast<int>(bitmap->Width());
+    image.Height = static_cast<int>(bitmap->Height());
+    image.Pixels.resize(bitmap->Width() * bitmap->Height());
+    for (std::size_t y = 0; y < bitmap->Height(); ++y) {
+        const std::uint8_t* row = bitmap->ScanLine(y);
+        for (std::size_t x = 0; x < bitmap->Width(); ++x)
+            image.Pixels[y * bitmap->Width() + x] = grey[row[x]];
+    }
+    return result;
+}
+
+} // namespace
+
+int JpegScaleDenominator(int width, int height, int minSide)
+{
+    for (int denominator = 8; denominator > 1; denominator /= 2)
+        if ((width + denominator - 1) / denominator >= minSide &&
+            (height + denominator - 1) / denominator >= minSide)
+            return denominator;
+    return 1;
+}
+
+std::optional<TDecodedPicture> DecodePictureFile(const std::string& path, const TPictureDecoder& fallback)
+{
+    const std::string ext = UpperExtension(path);
+    const bool jpeg = ext == ".JPG" || ext == ".JPEG" || ext == ".JPE";
+    const bool gif = ext == ".GIF";
+    if (jpeg || gif) {
+        // A file our decoders refuse (a CMYK JPEG, a GIF named .jpg) gets a
+        // second chance through the fallback, which may know the format.
+        try {
+            auto picture = jpeg ? DecodeJpeg(path) : DecodeGif(path);
+            if (picture) return picture;
+        } catch (const std::exception&) {
+        }
+    }
+    if (!fallback) return std::nullopt;
+    try {
+        return fallback(path);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+} // namespace quorvane

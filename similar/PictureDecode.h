@@ -1,0 +1,37 @@
+// Decoding a picture file the cheapest way that still gives the hash enough
+// pixels: JPEG at the smallest reduced scale leaving both sides at least as
+// large as the hash grid, grey, fast DCT; GIF's first image through our
+// reader; every other format through a decoder the caller supplies.
+#pragma once
+
+#include "PerceptualHash.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace quorvane {
+
+// A decoded picture: its grey pixels (possibly reduced) and the number of
+// pixels of the picture at full size, which ranks the copies of a group.
+struct TDecodedPicture {
+    TGreyImage Image;
+    std::uint64_t FullPixels = 0;
+};
+
+// Decodes a format the core does not read itself (BMP, ICO, PNG, WebP,
+// TIFF...). Returns nothing when it cannot read the file. It is called from
+// several threads at once, so it must be thread-safe.
+using TPictureDecoder = std::function<std::optional<TDecodedPicture>(const std::string& path)>;
+
+// The denominator (1, 2, 4 or 8) of the JPEG scale for a picture of the
+// given header size: the largest that keeps both sides at least minSide.
+int JpegScaleDenominator(int width, int height, int minSide);
+
+// Decodes path by its extension (case-insensitive): .JPG, .JPEG and .JPE by
+// our JPEG class, .GIF by our GIF reader, anything else by fallback (when
+// given). Nothing when the file cannot be read or decoded.
+std::optional<TDecodedPicture> DecodePictureFile(const std::string& path, const TPictureDecoder& fallback);
+
+} // namespace quorvane

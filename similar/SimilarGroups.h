@@ -1,0 +1,43 @@
+// Grouping pictures by hash distance. Neighbours are found by multi-index
+// hashing (the hash cut into chunks, one table per chunk; two hashes within
+// the tolerance agree closely on at least one chunk), never by comparing all
+// pairs. Groups do not chain: every member is within the tolerance of the
+// group's first member, which is the largest picture of the group.
+#pragma once
+
+#include "PerceptualHash.h"
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace quorvane {
+
+struct TSimilarItem {
+    TPictureHash Hash;
+    std::uint64_t Pixels = 0; // at full size
+    std::uint64_t Size = 0;   // file size in bytes
+};
+
+// The largest tolerance the search accepts (half the hash's bits: beyond it
+// unrelated pictures match as often as not).
+inline constexpr int kMaxTolerance = 32;
+
+// Pairs (i, j), i < j, of distinct hashes within tolerance bits of each
+// other, in no particular order. threads 0 means all cores.
+std::vector<std::pair<std::uint32_t, std::uint32_t>> NeighbourPairs(const std::vector<std::uint64_t>& hashes,
+                                                                    int tolerance, unsigned threads = 0);
+
+// True when a is at least as large a copy as b: more pixels, then a larger
+// file. Ties keep the input order.
+bool LargerPicture(const TSimilarItem& a, const TSimilarItem& b);
+
+// Groups of two or more item indexes. Each group starts with its largest
+// picture, the others follow by size; groups stand in the order of their
+// first member's index. Two items join only when their hashes are within
+// tolerance and their mean brightness within meanTolerance (within a few
+// levels when the first member's hash shows no structure: a flat picture).
+std::vector<std::vector<std::uint32_t>> GroupSimilar(const std::vector<TSimilarItem>& items, int tolerance,
+                                                     int meanTolerance, unsigned threads = 0);
+
+} // namespace quorvane

@@ -1,0 +1,148 @@
+// The search's steps in order: candidates, cache, parallel hashing, grouping,
+// rows. Workers only decode and hash into their own slots; the calling thread
+// alone talks to the host, so the host needs no locking.
+#include "SimilarSearch.h"
+
+#include "PathRules.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <unordered_set>
+
+namespace quorvane {
+
+namespace {
+
+bool IsMoreFormat(std::string_view name)
+{
+    std::string ext(ExtensionOf(name));
+    for (char& c : ext)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return ext == ".PNG" || ext == ".WEBP" || ext == ".TIF" || ext == ".TIFF";
+}
+
+TCachedHash HashOne(const TFileRecord& file, const TPictureDecoder& decoder)
+{
+    TCachedHash result;
+    try {
+        const auto picture = DecodePictureFile(file.FullPath(), decoder);
+        if (picture && !picture->Image.Pixels.empty()) {
+            result.Decoded = true;
+            result.Hash = ComputePictureHash(picture->Image);
+            result.Pixels = picture->FullPixels;
+        }
+    } catch (...) {
+        // A picture that cannot be read is left out of the groups.
+    }
+    return result;
+}
+
+// The picture rows of files, each file once (a file reached through two
+// input directories or two hard links is one picture, never its own copy).
+std::vector<const TFileRecord*> Candidates(const std::vector<TFileRecord>& files, bool moreFormats)
+{
+    std::vector<const TFileRecord*> result;
+    std::unordered_set<std::string> seen;
+    for (const TFileRecord& file : files) {
+        if (!IsSimilarCandidate(file.Name, moreFormats)) continue;
+        if (file.Inode != 0 &&
+            !seen.insert(std::to_string(file.Device) + ':' + std::to_string(file.Inode)).second)
+            continue;
+        result.push_back(&file);
+    }
+    return result;
+}
+
+} // namespace
+
+bool IsSimilarCandidate(std::string_view name, bool moreFormats)
+{
+    return IsPictureFile(name) || (moreFormats && IsMoreFormat(name));
+}
+
+std::vector<TCachedHash> HashPictureFiles(const std::vector<const TFileRecord*>& files,
+                                          const TPictureDecoder& decoder, unsigned threads, TScanHost& host)
+{
+    std::vector<TCachedHash> result(files.size());
+    if (files.empty()) return result;
+    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+    threads = static_cast<unsigned>(std::min<std::size_t>(threads, files.size()));
+    std::atomic<std::size_t> next{0}, done{0};
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> pool;
+    for (unsigned w = 0; w < threads; ++w)
+        pool.emplace_back([&] {
+            for (std::size_t i; !stop && (i = next++) < files.size(); ++done)
+                result[i] = HashOne(*files[i], decoder);
+        });
+    TProgressMeter meter(host, files.size());
+    try {
+        while (done < files.size()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            const std::size_t d = done;
+            if (d > 0) meter.Step(d - 1);
+            ThrowIfCancelled(host);
+        }
+    } catch (...) {
+        stop = true;
+        for (std::thread& t : pool)
+            t.join();
+        throw;
+    }
+    for (std::thread& t : pool)
+        t.join();
+    return result;
+}
+
+TSimilarResult FindSimilarPictures(const std::vector<TFileRecord>& files, const TSimilarOptions& options,
+                                   TScanHost& host)
+{
+    host.SetStatusText(kCheckingSimilarText, true);
+    TSimilarResult result;
+    const std::vector<const TFileRecord*> pictures = Candidates(files, options.MoreFormats);
+    result.Pictures = pictures.size();
+    THashCache cache;
+    if (!options.CachePath.empty()) cache.Load(options.CachePath);
+    std::vector<TCachedHash> hashes(pictures.size());
+    std::vector<const TFileRecord*> missing;
+    std::vector<std::size_t> missingAt;
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        if (auto hit = cache.Find(*pictures[i])) {
+            hashes[i] = *hit;
+        } else {
+            missing.push_back(pictures[i]);
+            missingAt.push_back(i);
+        }
+    }
+    const std::vector<TCachedHash> fresh = HashPictureFiles(missing, options.Decoder, options.Threads, host);
+    for (std::size_t k = 0; k < fresh.size(); ++k) {
+        hashes[missingAt[k]] = fresh[k];
+        // A failure is not kept: another front end may bring a decoder that
+        // reads the file (the command line reads no WebP; the window does).
+        if (fresh[k].Decoded) cache.Store(*missing[k], fresh[k]);
+    }
+    result.Decoded = fresh.size();
+    if (!options.CachePath.empty() && !fresh.empty()) cache.Save(options.CachePath);
+
+    std::vector<TSimilarItem> items;
+    std::vector<const TFileRecord*> itemFiles;
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        if (!hashes[i].Decoded) {
+            ++result.Unreadable;
+            continue;
+        }
+        items.push_back({hashes[i].Hash, hashes[i].Pixels, pictures[i]->Size});
+        itemFiles.push_back(pictures[i]);
+    }
+    for (const auto& group : GroupSimilar(items, options.Tolerance, options.MeanTolerance, options.Threads)) {
+        ++result.GroupCount;
+        for (std::uint32_t member : group) {
+            result.Rows.push_back(*itemFiles[member]);
+            result.GroupOf.push_back(static_cast<std::uint32_t>(result.GroupCount));
+        }
+    }
+    return result;
+}
+
+} // namespace quorvane

@@ -1,0 +1,62 @@
+// The similar-pictures search over the rows of a scan: pick the pictures,
+// hash them (from the cache, else by decoding on all cores), group them by
+// hash distance, and return the groups' rows. The caller's host gets the
+// progress and is polled for a cancel; it is only called from the caller's
+// own thread.
+#pragma once
+
+#include "HashCache.h"
+#include "PictureDecode.h"
+#include "ScanHost.h"
+#include "SimilarGroups.h"
+#include "TFileRecord.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvane {
+
+inline constexpr const char* kCheckingSimilarText = "Checking similar pictures...";
+
+// The tolerance when none is given, from the benchmark's precision and
+// recall curve (bench/similar_bench.sh).
+inline constexpr int kDefaultTolerance = 8;
+// Mean grey levels two copies of one picture may differ by: a brightness
+// change of a few per cent passes, a flat picture of another colour does not.
+inline constexpr int kDefaultMeanTolerance = 40;
+
+// True when name counts as a picture for this search: the picture test of
+// the result list, plus .PNG, .WEBP, .TIF and .TIFF with moreFormats.
+bool IsSimilarCandidate(std::string_view name, bool moreFormats);
+
+struct TSimilarOptions {
+    int Tolerance = kDefaultTolerance;
+    int MeanTolerance = kDefaultMeanTolerance;
+    bool MoreFormats = false;
+    std::string CachePath;   // empty: no cache
+    TPictureDecoder Decoder; // formats other than JPEG and GIF; may be empty
+    unsigned Threads = 0;    // 0: all cores
+};
+
+struct TSimilarResult {
+    std::vector<TFileRecord> Rows;      // the groups' rows, each group together
+    std::vector<std::uint32_t> GroupOf; // per row: its group, counted from 1
+    std::size_t GroupCount = 0;
+    std::size_t Pictures = 0;   // pictures considered
+    std::size_t Decoded = 0;    // of those, decoded in this search
+    std::size_t Unreadable = 0; // of those, not decodable
+};
+
+// Throws ESearchCancelled when the host asks to stop; the cache file is then
+// left as it was.
+TSimilarResult FindSimilarPictures(const std::vector<TFileRecord>& files, const TSimilarOptions& options,
+                                   TScanHost& host);
+
+// Hashes the files on all cores (threads 0) with decoder as fallback;
+// entries not decodable come back with Decoded false. Polls the host between
+// files and reports progress from the calling thread.
+std::vector<TCachedHash> HashPictureFiles(const std::vector<const TFileRecord*>& files,
+                                          const TPictureDecoder& decoder, unsigned threads, TScanHost& host);
+
+} // namespace quorvane

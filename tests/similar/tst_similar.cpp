@@ -1,0 +1,327 @@
+// Tests of the similar-pictures search: hash stability across decoders, the
+// grouping rules (exact tolerance, no chaining, largest first) checked also
+// against a brute-force pair search, the hash cache and cancelling.
+#include "FileScan.h"
+#include "SimilarSearch.h"
+
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <random>
+
+using namespace quorvane;
+
+namespace {
+
+class TQuietHost : public TScanHost {
+  public:
+    void SetStatusText(const std::string&, bool) override {}
+    void SetPercentage(int, bool) override { ++Reports; }
+    void ShowProgressWindow() override {}
+    bool CancelRequested() const override { return CancelAfterReports >= 0 && Reports > CancelAfterReports; }
+    int Reports = 0;
+    int CancelAfterReports = -1;
+};
+
+// A photograph-like picture: gradients and shapes that depend on seed.
+QImage Picture(int seed, int width = 320, int height = 240)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    std::mt19937 rng(seed);
+    QPainter p(&image);
+    QLinearGradient gradient(0, 0, width, height);
+    gradient.setColorAt(0, QColor::fromRgb(rng() % 256, rng() % 256, rng() % 256));
+    gradient.setColorAt(1, QColor::fromRgb(rng() % 256, rng() % 256, rng() % 256));
+    p.fillRect(image.rect(), gradient);
+    for (int i = 0; i < 12; ++i) {
+        p.setBrush(QColor::fromRgb(rng() % 256, rng() % 256, rng() % 256));
+        p.setPen(Qt::NoPen);
+        p.drawEllipse(QRectF(rng() % width, rng() % height, width / 8 + rng() % (width / 3),
+                             height / 8 + rng() % (height / 3)));
+    }
+    return image;
+}
+
+// A GIF 89a of image quantised to 3-3-2 colours. The LZW stream sends a clear
+// code before the table would grow past 9-bit codes, so it needs no table.
+QByteArray GifOf(const QImage& image)
+{
+    QByteArray out("GIF89a");
+    auto put16 = [&](int v) { out.append(char(v & 0xFF)).append(char(v >> 8)); };
+    put16(image.width());
+    put16(image.height());
+    out.append(char(0xF7)).append(char(0)).append(char(0));
+    for (int i = 0; i < 256; ++i)
+        out.append(char((i >> 5) * 255 / 7))
+            .append(char(((i >> 2) & 7) * 255 / 7))
+            .append(char((i & 3) * 255 / 3));
+    out.append(',');
+    put16(0), put16(0), put16(image.width()), put16(image.height());
+    out.append(char(0)).append(char(8));
+    QByteArray data;
+    quint32 bits = 0;
+    int count = 0, sinceClear = 0;
+    auto emit9 = [&](int code) {
+        bits |= quint32(code) << count;
+        for (count += 9; count >= 8; count -= 8, bits >>= 8)
+            data.append(char(bits & 0xFF));
+    };
+    emit9(256);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = image.pixel(x, y);
+            emit9(((qRed(c) >> 5) << 5) | ((qGreen(c) >> 5) << 2) | (qBlue(c) >> 6));
+            if (++sinceClear == 254) emit9(256), sinceClear = 0;
+        }
+    emit9(257);
+    if (count > 0) data.append(char(bits & 0xFF));
+    for (int i = 0; i < data.size(); i += 255) {
+        const QByteArray block = data.mid(i, 255);
+        out.append(char(block.size())).append(block);
+    }
+    out.append(char(0)).append(';');
+    return out;
+}
+
+// The application's decoder of other formats, as the window will supply it.
+std::optional<TDecodedPicture> QtDecoder(const std::string& path)
+{
+    const QImage image = QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32);
+    if (image.isNull()) return std::nullopt;
+    TDecodedPicture result;
+    result.FullPixels = std::uint64_t(image.width()) * image.height();
+    result.Image.Width = image.width();
+    result.Image.Height = image.height();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = image.pixel(x, y);
+            result.Image.Pixels.push_back(
+                std::uint8_t((299 * qRed(c) + 587 * qGreen(c) + 114 * qBlue(c) + 500) / 1000));
+        }
+    return result;
+}
+
+std::vector<TFileRecord> FilesOf(const QTemporaryDir& dir)
+{
+    TQuietHost host;
+    std::vector<TFileRecord> rows;
+    ReadAllFiles(dir.path().toStdString(), false, host, rows);
+    return rows;
+}
+
+TSimilarItem Item(std::uint64_t hash, std::uint64_t pixels = 100, std::uint64_t size = 10)
+{
+    return TSimilarItem{TPictureHash{hash, 128}, pixels, size};
+}
+
+} // namespace
+
+class TestSimilar : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void hashStableAcrossDecoders();
+    void groupingRules_data();
+    void groupingRules();
+    void neighbourPairsMatchBruteForce_data();
+    void neighbourPairsMatchBruteForce();
+    void groupsNeverChain();
+    void flatPicturesOfOtherBrightnessStayApart();
+    void cacheHitStaleAndDamaged();
+    void cancelDuringDecoding();
+    void extraFormatsOnlyWithOption();
+};
+
+void TestSimilar::hashStableAcrossDecoders()
+{
+    QTemporaryDir dir;
+    const QImage image = Picture(1);
+    QVERIFY(image.save(dir.filePath("a.jpg"), "JPEG", 90));
+    QVERIFY(image.scaled(160, 120, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                .save(dir.filePath("small.jpg"), "JPEG", 40));
+    QVERIFY(image.save(dir.filePath("a.bmp"), "BMP"));
+    QVERIFY(image.save(dir.filePath("a.png"), "PNG"));
+    QFile gif(dir.filePath("a.gif"));
+    QVERIFY(gif.open(QIODevice::WriteOnly));
+    gif.write(GifOf(image));
+    gif.close();
+    QVERIFY(Picture(2).save(dir.filePath("other.jpg"), "JPEG", 90));
+
+    auto hashOf = [&](const char* name) {
+        const auto picture = DecodePictureFile(dir.filePath(name).toStdString(), QtDecoder);
+        return picture ? ComputePictureHash(picture->Image).Hash : ~std::uint64_t{0};
+    };
+    const std::uint64_t jpeg = hashOf("a.jpg");
+    for (const char* name : {"small.jpg", "a.bmp", "a.png", "a.gif"})
+        QVERIFY2(HammingDistance(jpeg, hashOf(name)) <= 4, name);
+    QVERIFY(HammingDistance(jpeg, hashOf("other.jpg")) > 16);
+    QCOMPARE(DecodePictureFile(dir.filePath("a.gif").toStdString(), {})->FullPixels,
+             std::uint64_t(320 * 240));
+    QVERIFY(!DecodePictureFile(dir.filePath("a.png").toStdString(), {}));
+}
+
+void TestSimilar::groupingRules_data()
+{
+    QTest::addColumn<std::vector<TSimilarItem>>("items");
+    QTest::addColumn<int>("tolerance");
+    QTest::addColumn<std::vector<std::vector<std::uint32_t>>>("groups");
+    QTest::newRow("tolerance 0 groups only equal hashes")
+        << std::vector{Item(0xF0), Item(0xF1), Item(0xF0)} << 0
+        << std::vector<std::vector<std::uint32_t>>{{0, 2}};
+    QTest::newRow("within tolerance") << std::vector{Item(0xF0), Item(0xF3), Item(0xFFFF)} << 2
+                                      << std::vector<std::vector<std::uint32_t>>{{0, 1}};
+    QTest::newRow("most pixels first, then largest file")
+        << std::vector{Item(1, 100, 5), Item(1, 400, 1), Item(1, 100, 9)} << 0
+        << std::vector<std::vector<std::uint32_t>>{{1, 2, 0}};
+    QTest::newRow("groups in the order of their first member")
+        << std::vector{Item(7, 10), Item(0xFF00, 90), Item(0xFF00, 5), Item(7, 50)} << 1
+        << std::vector<std::vector<std::uint32_t>>{{1, 2}, {3, 0}};
+}
+
+void TestSimilar::groupingRules()
+{
+    QFETCH(std::vector<TSimilarItem>, items);
+    QFETCH(int, tolerance);
+    QFETCH(std::vector<std::vector<std::uint32_t>>, groups);
+    QCOMPARE(GroupSimilar(items, tolerance, 255, 1), groups);
+}
+
+void TestSimilar::neighbourPairsMatchBruteForce_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("tolerance");
+    for (int t : {1, 3, 6, 8, 12, 20})
+        QTest::addRow("%d hashes, tolerance %d", 3000, t) << 3000 << t;
+    QTest::newRow("many hashes, many chunks") << 20000 << 5;
+}
+
+void TestSimilar::neighbourPairsMatchBruteForce()
+{
+    QFETCH(int, count);
+    QFETCH(int, tolerance);
+    std::mt19937_64 rng(count * 31 + tolerance);
+    std::vector<std::uint64_t> hashes;
+    for (int i = 0; i < count; ++i) {
+        std::uint64_t h = i > 0 && i % 3 == 0 ? hashes[rng() % i] : rng();
+        for (int f = int(rng() % (tolerance + 3)); f > 0 && i % 3 == 0; --f)
+            h ^= std::uint64_t{1} << (rng() % 64);
+        hashes.push_back(h);
+    }
+    std::sort(hashes.begin(), hashes.end());
+    hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> expected;
+    for (std::uint32_t i = 0; i < hashes.size(); ++i)
+        for (std::uint32_t j = i + 1; j < hashes.size(); ++j)
+            if (HammingDistance(hashes[i], hashes[j]) <= tolerance) expected.emplace_back(i, j);
+    auto found = NeighbourPairs(hashes, tolerance, 2);
+    std::sort(found.begin(), found.end());
+    QVERIFY(!expected.empty());
+    QCOMPARE(found, expected);
+}
+
+void TestSimilar::groupsNeverChain()
+{
+    // A ~ B ~ C with A and C 10 bits apart: A, the largest, takes B only.
+    const std::uint64_t a = 0, b = 0x1F, c = 0x3FF;
+    QCOMPARE(GroupSimilar({Item(c, 10), Item(b, 50), Item(a, 100)}, 6, 255, 1),
+             (std::vector<std::vector<std::uint32_t>>{{2, 1}}));
+    // On random clusters every member stays within the tolerance of its first.
+    std::mt19937_64 rng(5);
+    std::vector<TSimilarItem> items;
+    for (int i = 0; i < 5000; ++i) {
+        std::uint64_t h =
+            i % 2 && i > 0 ? items[rng() % i].Hash.Hash ^ (std::uint64_t{1} << (rng() % 64)) : rng() & 0xFFFF;
+        items.push_back(Item(h, rng() % 1000, rng() % 1000));
+    }
+    for (const auto& group : GroupSimilar(items, 4, 255, 2))
+        for (std::uint32_t member : group) {
+            QVERIFY(HammingDistance(items[group.front()].Hash.Hash, items[member].Hash.Hash) <= 4);
+            QVERIFY(!LargerPicture(items[member], items[group.front()]) || member == group.front());
+        }
+}
+
+void TestSimilar::flatPicturesOfOtherBrightnessStayApart()
+{
+    TGreyImage dark{40, 40, std::vector<std::uint8_t>(1600, 100)};
+    TGreyImage light{40, 40, std::vector<std::uint8_t>(1600, 130)};
+    const TPictureHash d = ComputePictureHash(dark), l = ComputePictureHash(light);
+    QCOMPARE(d.Hash, l.Hash); // no structure: the DCT hash alone cannot tell them apart
+    const std::vector<TSimilarItem> items{{d, 1600, 1}, {l, 1600, 1}};
+    // 30 grey levels pass for a picture with structure, not for a flat one.
+    QVERIFY(30 < kDefaultMeanTolerance);
+    QVERIFY(GroupSimilar(items, 0, kDefaultMeanTolerance, 1).empty());
+    const TPictureHash nearlyDark{d.Hash, std::uint8_t(d.Mean + 3)};
+    QCOMPARE(GroupSimilar({{d, 1600, 1}, {nearlyDark, 100, 1}}, 0, kDefaultMeanTolerance, 1),
+             (std::vector<std::vector<std::uint32_t>>{{0, 1}}));
+}
+
+void TestSimilar::cacheHitStaleAndDamaged()
+{
+    QTemporaryDir dir, cacheDir;
+    QVERIFY(Picture(3).save(dir.filePath("a.jpg"), "JPEG", 90));
+    QVERIFY(Picture(3).scaled(100, 75).save(dir.filePath("b.jpg"), "JPEG", 60));
+    QVERIFY(Picture(4).save(dir.filePath("c.jpg"), "JPEG", 90));
+    TSimilarOptions options;
+    options.CachePath = cacheDir.filePath("sub/hashes.bin").toStdString();
+    TQuietHost host;
+    TSimilarResult first = FindSimilarPictures(FilesOf(dir), options, host);
+    QCOMPARE(first.Decoded, std::size_t(3));
+    QCOMPARE(first.GroupCount, std::size_t(1));
+    QCOMPARE(first.Rows.front().Name, std::string("a.jpg"));
+
+    const TSimilarResult hit = FindSimilarPictures(FilesOf(dir), options, host);
+    QCOMPARE(hit.Decoded, std::size_t(0));
+    QCOMPARE(hit.Rows.size(), first.Rows.size());
+
+    // c.jpg becomes a copy of a.jpg: its entry is stale and read again.
+    QVERIFY(QFile::remove(dir.filePath("c.jpg")));
+    QVERIFY(Picture(3).scaled(200, 150).save(dir.filePath("c.jpg"), "JPEG", 70));
+    const TSimilarResult stale = FindSimilarPictures(FilesOf(dir), options, host);
+    QCOMPARE(stale.Decoded, std::size_t(1));
+    QCOMPARE(stale.Rows.size(), std::size_t(3));
+
+    // One flipped byte: the whole file is distrusted and rebuilt.
+    QFile file(QString::fromStdString(options.CachePath));
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    file.seek(40);
+    const char byte = file.read(1)[0];
+    file.seek(40);
+    file.write(QByteArray(1, char(byte ^ 0x10)));
+    file.close();
+    THashCache cache;
+    QVERIFY(!cache.Load(options.CachePath));
+    QCOMPARE(cache.Count(), std::size_t(0));
+    QCOMPARE(FindSimilarPictures(FilesOf(dir), options, host).Decoded, std::size_t(3));
+    QVERIFY(cache.Load(options.CachePath));
+    QCOMPARE(cache.Count(), std::size_t(3));
+}
+
+void TestSimilar::cancelDuringDecoding()
+{
+    QTemporaryDir dir, cacheDir;
+    for (int i = 0; i < 60; ++i)
+        QVERIFY(Picture(i, 640, 480).save(dir.filePath(QString("p%1.jpg").arg(i)), "JPEG", 90));
+    TSimilarOptions options;
+    options.CachePath = cacheDir.filePath("hashes.bin").toStdString();
+    options.Threads = 2;
+    TQuietHost host;
+    host.CancelAfterReports = 0;
+    QVERIFY_THROWS_EXCEPTION(ESearchCancelled, FindSimilarPictures(FilesOf(dir), options, host));
+    QVERIFY(!QFile::exists(cacheDir.filePath("hashes.bin")));
+}
+
+void TestSimilar::extraFormatsOnlyWithOption()
+{
+    for (const char* name : {"a.png", "a.WEBP", "a.tif", "a.TIFF"}) {
+        QVERIFY(!IsSimilarCandidate(name, false));
+        QVERIFY(IsSimilarCandidate(name, true));
+    }
+    QVERIFY(IsSimilarCandidate("a.jpg", false));
+    QVERIFY(!IsSimilarCandidate("a.txt", true));
+    QVERIFY(!IsSimilarCandidate("png", true));
+}
+
+QTEST_GUILESS_MAIN(TestSimilar)
+#include "tst_similar.moc"
