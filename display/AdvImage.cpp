@@ -15,6 +15,7 @@
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
+#include <cmath>
 #include <optional>
 
 namespace quorvane {
@@ -238,6 +239,35 @@ const QImage* TAdvImage::DisplayImage()
     return holder.Source.isNull() ? nullptr : &holder.Source;
 }
 
+void TAdvImage::SetDevicePixelSize(bool value)
+{
+    if (FDevicePixelSize == value) return;
+    FDevicePixelSize = value;
+    update();
+}
+
+namespace {
+
+// Pixels of the screen to units of the control, rounded up so that the
+// whole picture stays inside the extent.
+int LogicalExtent(int pixels, qreal ratio)
+{
+    if (ratio <= 1.0 || pixels <= 0) return pixels;
+    return static_cast<int>(std::ceil(pixels / ratio - 1e-9));
+}
+
+} // namespace
+
+int TAdvImage::DisplayWidth() const
+{
+    return FDevicePixelSize ? LogicalExtent(FPictureWidth, devicePixelRatioF()) : FPictureWidth;
+}
+
+int TAdvImage::DisplayHeight() const
+{
+    return FDevicePixelSize ? LogicalExtent(FPictureHeight, devicePixelRatioF()) : FPictureHeight;
+}
+
 void TAdvImage::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -265,13 +295,20 @@ void TAdvImage::PaintEmpty(QPainter& painter)
 
 void TAdvImage::PaintPicture(QPainter& painter, int w, int h)
 {
-    const TPaintLayout layout = ComputePaintLayout(width(), height(), w, h, FStretchRatio, FCenterView);
+    const qreal ratio = FDevicePixelSize ? devicePixelRatioF() : 1.0;
+    const TPaintLayout layout = ComputePaintLayout(width(), height(), LogicalExtent(w, ratio),
+                                                   LogicalExtent(h, ratio), FStretchRatio, FCenterView);
     const TPaintRect& p = layout.Picture;
     const QRect target(p.Left, p.Top, p.Width(), p.Height());
     if (FHolder->Metafile) {
         PaintMetafile(painter, target);
     } else if (const QImage* image = DisplayImage()) {
-        if (!layout.Stretched) {
+        if (!layout.Stretched && ratio > 1.0) {
+            // The picture's pixels onto as many pixels of the screen.
+            painter.drawImage(
+                QRectF(target.topLeft(), QSizeF(image->width() / ratio, image->height() / ratio)), *image,
+                QRectF(image->rect()));
+        } else if (!layout.Stretched) {
             painter.drawImage(target.topLeft(), *image);
         } else {
             QImage& scaled = FHolder->Scaled;

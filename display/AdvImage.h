@@ -60,6 +60,16 @@ class TAdvImage : public QWidget {
     void SetCenterView(bool value);
     bool ShowEmptyLabel() const { return FShowEmptyLabel; }
     void SetShowEmptyLabel(bool value);
+    // When true, one picture pixel is one pixel of the screen even with a
+    // scale factor above 1: the picture then takes DisplayWidth() x
+    // DisplayHeight() of the control's own (logical) units. The viewer sets it.
+    bool DevicePixelSize() const { return FDevicePixelSize; }
+    void SetDevicePixelSize(bool value);
+    // The picture's extent in the control's units: PictureWidth() and
+    // PictureHeight(), divided by the screen's scale factor (rounded up) in
+    // device-pixel mode.
+    int DisplayWidth() const;
+    int DisplayHeight() const;
 
     // JPEG settings: handed to each JPEG picture at its load; the picture
     // already held keeps the settings it was loaded with.
@@ -131,6 +141,7 @@ class TAdvImage : public QWidget {
     bool FStretchRatio = false;
     bool FCenterView = false;
     bool FShowEmptyLabel = false;
+    bool FDevicePixelSize = false;
     TJPEGPixelFormat FJPEGPixelFormat = TJPEGPixelFormat::jf24Bit;
     TJPEGScale FJPEGScale = TJPEGScale::jsFullSize;
     bool FJPEGGrayscale = false;

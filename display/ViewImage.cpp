@@ -52,6 +52,7 @@ void TfrmViewer::setupImage()
     Image->SetStretchRatio(false);
     Image->SetCenterView(true);
     Image->SetShowEmptyLabel(false);
+    Image->SetDevicePixelSize(true); // natural size in pixels of the screen
     Image->SetJPEGPixelFormat(TJPEGPixelFormat::jf24Bit);
     Image->SetJPEGScale(TJPEGScale::jsFullSize);
     Image->SetJPEGGrayscale(false);
@@ -129,8 +130,8 @@ void TfrmViewer::Open(const QString& path, QWidget* owner)
 
 void TfrmViewer::LayoutImage()
 {
-    Image->setGeometry(0, 0, ViewerImageExtent(width(), Image->PictureWidth()),
-                       ViewerImageExtent(height(), Image->PictureHeight()));
+    Image->setGeometry(0, 0, ViewerImageExtent(width(), Image->DisplayWidth()),
+                       ViewerImageExtent(height(), Image->DisplayHeight()));
 }
 
 void TfrmViewer::ShowPicture(const QString& path)

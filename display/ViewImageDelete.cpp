@@ -81,8 +81,8 @@ void TfrmViewer::ShowFocusedInPlace(const QString& path)
     // position a smaller one could lie wholly outside the window.
     setUpdatesEnabled(false);
     Image->LoadImage(path);
-    const QSize needed(ViewerImageExtent(width(), Image->PictureWidth()),
-                       ViewerImageExtent(height(), Image->PictureHeight()));
+    const QSize needed(ViewerImageExtent(width(), Image->DisplayWidth()),
+                       ViewerImageExtent(height(), Image->DisplayHeight()));
     if (needed != Image->size()) {
         LayoutImage();
         Image->setCursor(ViewerNeedsHand(width(), height(), Image->width(), Image->height()) ? FHandMove
