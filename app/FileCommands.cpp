@@ -60,17 +60,6 @@ bool TakesEveryCopy(const std::vector<TFileRecord>& rows, const std::vector<int>
     return false;
 }
 
-TFileIdentity IdentityOfRow(const TFileRecord& row)
-{
-    TFileIdentity identity;
-    identity.Known = true;
-    identity.Device = row.Device;
-    identity.Inode = row.Inode;
-    identity.Size = row.Size;
-    identity.ModifiedNs = row.ModifiedNs;
-    return identity;
-}
-
 TDoubleClickPlan DoubleClickPlan(bool hasFocus, bool isPicture, bool doubleClickMode, bool preview,
                                  bool showSlides)
 {

@@ -38,9 +38,6 @@ bool IsExternalViewerFile(std::string_view name);
 bool TakesEveryCopy(const std::vector<TFileRecord>& rows, const std::vector<int>& selected,
                     const TSearchCriteria& criteria);
 
-// What the file commands check before acting on a row's file.
-TFileIdentity IdentityOfRow(const TFileRecord& row);
-
 // The steps of a double click (or Enter) on the focused row, in order.
 struct TDoubleClickPlan {
     bool OpenFile = false;   // OpenFocusedFile

@@ -23,17 +23,11 @@ bool FileStillThere(const std::string& path)
     return status.type() != std::filesystem::file_type::not_found;
 }
 
+// A path with no row behind it is acted on as it is.
 TFileIdentity IdentityOf(const std::vector<TFileRecord>& rows, std::ptrdiff_t row)
 {
-    TFileIdentity identity;
-    if (row < 0 || row >= static_cast<std::ptrdiff_t>(rows.size())) return identity;
-    const TFileRecord& record = rows[static_cast<std::size_t>(row)];
-    identity.Known = true;
-    identity.Device = record.Device;
-    identity.Inode = record.Inode;
-    identity.Size = record.Size;
-    identity.ModifiedNs = record.ModifiedNs;
-    return identity;
+    if (row < 0 || row >= static_cast<std::ptrdiff_t>(rows.size())) return {};
+    return IdentityOfRow(rows[static_cast<std::size_t>(row)]);
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 
 #include <QString>
 #include <QStringList>
+#include "TFileRecord.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -35,6 +37,12 @@ struct TFileIdentity {
     std::uint64_t Size = 0;
     std::int64_t ModifiedNs = 0;
 };
+
+// The identity a listed row recorded when the scan read it.
+inline TFileIdentity IdentityOfRow(const TFileRecord& row)
+{
+    return {true, row.Device, row.Inode, row.Size, row.ModifiedNs};
+}
 
 struct TDeleteItem {
     std::string Path;
