@@ -7,8 +7,8 @@
 #include "ProgressForm.h"
 #include "ViewImage.h"
 
-#include <QElapsedTimer>
 #include <QAbstractButton>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
@@ -52,7 +52,11 @@ int main(int argc, char** argv)
     auto* pages = frmMain.findChild<QTabWidget*>(QStringLiteral("pgOptions"));
     for (int code : {1, 2}) {
         const QString tag = code == 1 ? QStringLiteral("en") : QStringLiteral("zh");
-        frmMain.SetLanguage(code);
+        // Through the language buttons, as the user chooses.
+        frmMain
+            .findChild<QAbstractButton*>(code == 1 ? QStringLiteral("rbEnglish")
+                                                   : QStringLiteral("rbChinese"))
+            ->click();
         // Captions wider than their control (clipped on screen).
         for (QWidget* widget : frmMain.findChildren<QWidget*>()) {
             if (!qobject_cast<QAbstractButton*>(widget) && !qobject_cast<QLabel*>(widget)) continue;
@@ -83,6 +87,6 @@ int main(int argc, char** argv)
         Shoot(&frmMain, QStringLiteral("%1/viewer-menu-%2.png").arg(out, tag));
         viewerMenu->hide();
     }
-    frmMain.SetLanguage(1);
+    frmMain.findChild<QAbstractButton*>(QStringLiteral("rbEnglish"))->click();
     return 0;
 }
