@@ -59,6 +59,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setupSlides();
     setupWorkspace();
     setupFiles();
+    setupLanguage();
     FormCreate();
 }
 
@@ -291,13 +292,5 @@ std::vector<std::string> TfrmMain::InputDirectories() const
         directories.push_back(DirectoryBytes(*lstDir->item(i)).toStdString());
     return directories;
 }
-
-// Seams filled by the languages and the banner.
-void TfrmMain::SetLanguage(int code)
-{
-    SetFileCommandsLanguage(code != 1);
-}
-void TfrmMain::Label4Click() {}
-void TfrmMain::Image1Click() {}
 
 } // namespace quorvane

@@ -162,6 +162,7 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     class TViewerLink;
@@ -223,6 +224,13 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
 
     void Label4Click();
     void Image1Click();
+
+    // The interface language (MainFormLanguage.cpp).
+    void setupLanguage();
+    void ChangeLangClick();
+    // Sets the texts of both windows and the picker for the installed
+    // translators.
+    void ApplyInterfaceTexts();
 
     // The preview pane (MainFormPreview.cpp).
     void setupPreview();

@@ -143,7 +143,7 @@ void TfrmMain::SearchFinished()
         if (FProgress) FProgress->hide();
         FListReady = true;
         SetStatusText(0, FPanel0BeforeSearch, false);
-        SetStatusText(1, QString::fromLatin1(kSearchCancelledText), true);
+        SetStatusText(1, QCoreApplication::translate("frmMain", kSearchCancelledText, "status"), true);
         break;
     case TSearchWorker::TEnd::Failed:
         if (outcome.ListCleared) FModel->SetRows(std::move(outcome.Rows));

@@ -7,6 +7,9 @@
 #include <QAbstractButton>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <stdexcept>
@@ -112,8 +115,36 @@ QStringList NameFilters(const QString& filter)
     return filters;
 }
 
+namespace {
+
+// Qt's file dialog keeps its history in QtProject.conf under the user's
+// settings folder when it is destroyed. While one lives, this points the
+// user-scope settings path at a temporary folder, and puts it back after.
+class TDialogHistoryGuard {
+  public:
+    TDialogHistoryGuard()
+        : FUserPath(QFileInfo(QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("QtProject"))
+                                  .fileName())
+                        .absolutePath())
+    {
+        if (FScratch.isValid())
+            QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, FScratch.path());
+    }
+    ~TDialogHistoryGuard() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, FUserPath); }
+    TDialogHistoryGuard(const TDialogHistoryGuard&) = delete;
+    TDialogHistoryGuard& operator=(const TDialogHistoryGuard&) = delete;
+
+  private:
+    QString FUserPath;
+    QTemporaryDir FScratch;
+};
+
+} // namespace
+
 bool TFolderPicker::Execute()
 {
+    // Declared before the dialog, so it outlives the dialog's destructor.
+    const TDialogHistoryGuard historyGuard;
     QFileDialog dialog(FOwner, Title);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);

@@ -9,6 +9,7 @@ packages=(
   libjpeg62-turbo-dev libjpeg-turbo-progs libgif-dev libxxhash-dev libpng-dev
   gifsicle python3-pil imagemagick
   fonts-arphic-uming fonts-arphic-ukai fonts-liberation2
+  qt6-l10n-tools qt6-tools-dev qt6-tools-dev-tools qt6-translations-l10n
   xvfb xauth
   desktop-file-utils appstream
 )

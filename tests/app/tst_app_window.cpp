@@ -228,7 +228,7 @@ void TestAppWindow::designTexts_data()
                                    {"btnSubDir", "-"},
                                    {"btnClearDir", "C"},
                                    {"btnFindDuplicates", "Find Duplicates"},
-                                   {"btnFindAll", "Find All"},
+                                   {"btnFindAll", "List All"}, // not the design's "Find All"
                                    {"ckName", "Name"},
                                    {"ckSize", "Size"},
                                    {"ckCC", "CC"},

@@ -1,0 +1,408 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_TW" sourcelanguage="en">
+<context>
+    <name>frmMain</name>
+    <message>
+        <source>Input directories to find duplicates:</source>
+        <comment>Label2</comment>
+        <translation>輸入要搜尋的目錄:</translation>
+    </message>
+    <message>
+        <source>Add Directory</source>
+        <comment>btnAddDir</comment>
+        <translation>加入新的目錄</translation>
+    </message>
+    <message>
+        <source>Delete Directory</source>
+        <comment>btnSubDir</comment>
+        <translation>取消您所選擇的目錄</translation>
+    </message>
+    <message>
+        <source>Delete All Directories</source>
+        <comment>btnClearDir</comment>
+        <translation>取消所有目錄</translation>
+    </message>
+    <message>
+        <source>Input a directory</source>
+        <comment>Edit1</comment>
+        <translation>輸入要搜尋的目錄</translation>
+    </message>
+    <message>
+        <source>Directories list</source>
+        <comment>lstDir</comment>
+        <translation>您可以一次檢查多個目錄</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <comment>miAddItem</comment>
+        <translation>新增</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <comment>miDelItems</comment>
+        <translation>刪除</translation>
+    </message>
+    <message>
+        <source>Delete All</source>
+        <comment>miDelAllItems</comment>
+        <translation>刪除全部</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <comment>Label4</comment>
+        <translation>阿寶特</translation>
+    </message>
+    <message>
+        <source>Version: 0.51</source>
+        <comment>lblVersion</comment>
+        <translation>版本: 0.51</translation>
+    </message>
+    <message>
+        <source>Date: 4/23/1998</source>
+        <comment>lblDate</comment>
+        <translation>日期: 4/23/1998</translation>
+    </message>
+    <message>
+        <source>Connect to my web page</source>
+        <comment>Image1</comment>
+        <translation>連到我的網頁</translation>
+    </message>
+    <message>
+        <source>Find Duplicates</source>
+        <comment>btnFindDuplicates</comment>
+        <translation>找出重複</translation>
+    </message>
+    <message>
+        <source>Find the duplicates in the directories</source>
+        <comment>btnFindDuplicates</comment>
+        <translation>開始搜尋重複的檔案</translation>
+    </message>
+    <message>
+        <source>List All</source>
+        <comment>btnFindAll</comment>
+        <translation>列出所有</translation>
+    </message>
+    <message>
+        <source>List all files in the directories</source>
+        <comment>btnFindAll</comment>
+        <translation>列出所有檔案</translation>
+    </message>
+    <message>
+        <source>Options</source>
+        <comment>tbsOptions</comment>
+        <translation>選項</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <comment>ckName</comment>
+        <translation>檔名</translation>
+    </message>
+    <message>
+        <source>Compare names</source>
+        <comment>ckName</comment>
+        <translation>搜尋名稱重複的檔案</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <comment>ckSize</comment>
+        <translation>大小</translation>
+    </message>
+    <message>
+        <source>Compare size</source>
+        <comment>ckSize</comment>
+        <translation>搜尋相同大小的檔案</translation>
+    </message>
+    <message>
+        <source>CC</source>
+        <comment>ckCC</comment>
+        <translation>內容</translation>
+    </message>
+    <message>
+        <source>Compare contents(Slower)</source>
+        <comment>ckCC</comment>
+        <translation>比對檔案內容(較慢)</translation>
+    </message>
+    <message>
+        <source>All bytes</source>
+        <comment>ckAllBytes</comment>
+        <translation>全部位元組</translation>
+    </message>
+    <message>
+        <source>Compare whole contents</source>
+        <comment>ckAllBytes</comment>
+        <translation>比對檔案的全部內容</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <comment>ckTime</comment>
+        <translation>時間</translation>
+    </message>
+    <message>
+        <source>Compare time</source>
+        <comment>ckTime</comment>
+        <translation>搜尋相同時間的檔案</translation>
+    </message>
+    <message>
+        <source>Include Subdirectories</source>
+        <comment>ckInclude</comment>
+        <translation>包含子目錄</translation>
+    </message>
+    <message>
+        <source>Include subdirectories in the search</source>
+        <comment>ckInclude</comment>
+        <translation>搜尋時是否包含子目錄</translation>
+    </message>
+    <message>
+        <source>Preview</source>
+        <comment>ckPreview</comment>
+        <translation>預覽</translation>
+    </message>
+    <message>
+        <source>Preview pictures</source>
+        <comment>ckPreview</comment>
+        <translation>是否預覽圖片</translation>
+    </message>
+    <message>
+        <source>Show Slides</source>
+        <comment>ckShowSlides</comment>
+        <translation>顯示幻燈片</translation>
+    </message>
+    <message>
+        <source>Show the slides below</source>
+        <comment>ckShowSlides</comment>
+        <translation>是否顯示下面的幻燈片</translation>
+    </message>
+    <message>
+        <source>Double click to action</source>
+        <comment>raDblClick</comment>
+        <translation>雙擊滑鼠開始動作</translation>
+    </message>
+    <message>
+        <source>Double click to preview or show the slides</source>
+        <comment>raDblClick</comment>
+        <translation>點兩下滑鼠預覽圖片或顯示幻燈片</translation>
+    </message>
+    <message>
+        <source>Single click to action</source>
+        <comment>raClick</comment>
+        <translation>單擊滑鼠開始動作</translation>
+    </message>
+    <message>
+        <source>Single click to preview or show the slides</source>
+        <comment>raClick</comment>
+        <translation>點一下滑鼠預覽圖片或顯示幻燈片</translation>
+    </message>
+    <message>
+        <source>Delay time:                    mSeconds</source>
+        <comment>Label5</comment>
+        <translation>動作前先等                 /1000 秒</translation>
+    </message>
+    <message>
+        <source>Delay ?? milliseconds</source>
+        <comment>Label5</comment>
+        <translation>先等千分之 ?? 秒再載入圖片內容</translation>
+    </message>
+    <message>
+        <source>Delay ?? milliseconds</source>
+        <comment>edTime</comment>
+        <translation>先等千分之 ?? 秒再載入圖片內容</translation>
+    </message>
+    <message>
+        <source>More Options</source>
+        <comment>tbsMore</comment>
+        <translation>更多選項</translation>
+    </message>
+    <message>
+        <source>No confirmation</source>
+        <comment>ckNoConfirm</comment>
+        <translation>不必確認</translation>
+    </message>
+    <message>
+        <source>File deletion</source>
+        <comment>ckNoConfirm</comment>
+        <translation>刪除檔案時不必確認</translation>
+    </message>
+    <message>
+        <source>Don't use recycle bin</source>
+        <comment>ckNoRecycle</comment>
+        <translation>不必丟資源回收筒</translation>
+    </message>
+    <message>
+        <source>File deletion</source>
+        <comment>ckNoRecycle</comment>
+        <translation>真正刪除,不必丟到資源回收筒</translation>
+    </message>
+    <message>
+        <source>Save options</source>
+        <comment>btnSaveOptions</comment>
+        <translation>儲存設定</translation>
+    </message>
+    <message>
+        <source>Save the settings</source>
+        <comment>btnSaveOptions</comment>
+        <translation>儲存設定值</translation>
+    </message>
+    <message>
+        <source>Double click to view in full size</source>
+        <comment>Image</comment>
+        <translation>雙擊滑鼠可看原圖</translation>
+    </message>
+    <message>
+        <source>Image Scale</source>
+        <comment>rbFullSize</comment>
+        <translation>選擇縮圖比例, 比例越小速度越快</translation>
+    </message>
+    <message>
+        <source>Image Scale</source>
+        <comment>rbHalf</comment>
+        <translation>選擇縮圖比例, 比例越小速度越快</translation>
+    </message>
+    <message>
+        <source>Image Scale</source>
+        <comment>rbQuarter</comment>
+        <translation>選擇縮圖比例, 比例越小速度越快</translation>
+    </message>
+    <message>
+        <source>1/8(Faster)</source>
+        <comment>rbEighth</comment>
+        <translation>1/8(最快)</translation>
+    </message>
+    <message>
+        <source>Image Scale</source>
+        <comment>rbEighth</comment>
+        <translation>選擇縮圖比例, 比例越小速度越快</translation>
+    </message>
+    <message>
+        <source>View Image In Full Size</source>
+        <comment>miView</comment>
+        <translation>觀看原圖大小</translation>
+    </message>
+    <message>
+        <source>Duplicate pictures (by the chosen criteria)</source>
+        <comment>AdvImage1</comment>
+        <translation>列出重複的圖(依據篩選條件而出現)</translation>
+    </message>
+    <message>
+        <source>Duplicate pictures (by the chosen criteria)</source>
+        <comment>AdvImage2</comment>
+        <translation>列出重複的圖(依據篩選條件而出現)</translation>
+    </message>
+    <message>
+        <source>Duplicate pictures (by the chosen criteria)</source>
+        <comment>AdvImage3</comment>
+        <translation>列出重複的圖(依據篩選條件而出現)</translation>
+    </message>
+    <message>
+        <source>Duplicate pictures (by the chosen criteria)</source>
+        <comment>AdvImage4</comment>
+        <translation>列出重複的圖(依據篩選條件而出現)</translation>
+    </message>
+    <message>
+        <source>Duplicate pictures (by the chosen criteria)</source>
+        <comment>AdvImage5</comment>
+        <translation>列出重複的圖(依據篩選條件而出現)</translation>
+    </message>
+    <message>
+        <source>Next Group [Ctrl+Down]</source>
+        <comment>miNextGroup</comment>
+        <translation>下一組 [Ctrl+Down]</translation>
+    </message>
+    <message>
+        <source>Prior Group [Ctrl+Up]</source>
+        <comment>miPriorGroup</comment>
+        <translation>上一組 [Ctrl+Up]</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <comment>miOpen</comment>
+        <translation>開啟舊檔</translation>
+    </message>
+    <message>
+        <source>View Image In Full Size</source>
+        <comment>miViewFull</comment>
+        <translation>觀看原圖大小</translation>
+    </message>
+    <message>
+        <source>Preview</source>
+        <comment>miPreview</comment>
+        <translation>預覽</translation>
+    </message>
+    <message>
+        <source>Open With ACDSee</source>
+        <comment>miAcdsee</comment>
+        <translation>用 ACDSee 開啟</translation>
+    </message>
+    <message>
+        <source>Open With UltraEdit</source>
+        <comment>miUltraEdit</comment>
+        <translation>用 UltraEdit 開啟</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <comment>miDelete</comment>
+        <translation>刪除</translation>
+    </message>
+    <message>
+        <source>Search cancelled</source>
+        <comment>status</comment>
+        <translation>已取消搜尋</translation>
+    </message>
+</context>
+<context>
+    <name>frmViewer</name>
+    <message>
+        <source>Next Image     [PageDown]</source>
+        <comment>miNextImage</comment>
+        <translation>下一張     [PageDown]</translation>
+    </message>
+    <message>
+        <source>Prior Image     [PageUp]</source>
+        <comment>miPriorImage</comment>
+        <translation>上一張     [PageUp]</translation>
+    </message>
+    <message>
+        <source>First Image      [Home]</source>
+        <comment>miFirstImage</comment>
+        <translation>第一張     [Home]</translation>
+    </message>
+    <message>
+        <source>Last Image      [End]</source>
+        <comment>miLastImage</comment>
+        <translation>末一張     [End]</translation>
+    </message>
+    <message>
+        <source>Delete             [Del]</source>
+        <comment>miDelete</comment>
+        <translation>刪除         [Del]</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <comment>miClose</comment>
+        <translation>關閉</translation>
+    </message>
+</context>
+<context>
+    <name>frmProgress</name>
+    <message>
+        <source>Cancel</source>
+        <comment>btnCancel</comment>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>OpenDialog</name>
+    <message>
+        <source>Any file name</source>
+        <translation>任何檔名</translation>
+    </message>
+    <message>
+        <source>No need to change.|.___</source>
+        <translation>不必變更.|.___</translation>
+    </message>
+    <message>
+        <source>You can input any file name</source>
+        <translation>隨便打個檔名即可指定此目錄</translation>
+    </message>
+</context>
+</TS>
