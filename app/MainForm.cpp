@@ -59,6 +59,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setupSlides();
     setupWorkspace();
     setupFiles();
+    setupSimilar();
     FormCreate();
 }
 
@@ -268,13 +269,13 @@ void TfrmMain::SetStatusText(int panel, const QString& text, bool repaintNow)
 
 void TfrmMain::ckSizeClick()
 {
-    ckCC->setEnabled(ckSize->isChecked());
-    ckAllBytes->setEnabled(ckSize->isChecked());
+    ApplyCriteriaEnabling();
 }
 
 TSearchCriteria TfrmMain::Criteria() const
 {
     TSearchCriteria criteria;
+    if (ckSimilar->isChecked()) return criteria; // the other criteria do not count
     criteria.Name = ckName->isChecked();
     criteria.Size = ckSize->isChecked();
     criteria.CC = ckCC->isChecked();
@@ -296,6 +297,7 @@ std::vector<std::string> TfrmMain::InputDirectories() const
 void TfrmMain::SetLanguage(int code)
 {
     SetFileCommandsLanguage(code != 1);
+    SetSimilarLanguage(code != 1);
 }
 void TfrmMain::Label4Click() {}
 void TfrmMain::Image1Click() {}
