@@ -275,7 +275,10 @@ void TfrmMain::ckSizeClick()
 TSearchCriteria TfrmMain::Criteria() const
 {
     TSearchCriteria criteria;
-    if (ckSimilar->isChecked()) return criteria; // the other criteria do not count
+    if (ckSimilar->isChecked()) { // the other criteria do not count
+        criteria.Size = false;
+        return criteria;
+    }
     criteria.Name = ckName->isChecked();
     criteria.Size = ckSize->isChecked();
     criteria.CC = ckCC->isChecked();

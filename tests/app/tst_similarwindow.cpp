@@ -4,6 +4,7 @@
 // picture formats that count only with their option on.
 #include "AppFakes.h"
 #include "MainForm.h"
+#include "OptionsStore.h"
 #include "PathRules.h"
 #include "ProgressForm.h"
 
