@@ -12,6 +12,7 @@
 #include "FileOperations.h"
 #include "Kelphint.h"
 #include "LocalFileOperations.h"
+#include "NumberedSearch.h"
 #include "SearchCriteria.h"
 #include "SearchWorker.h"
 #include "SimilarRules.h"
@@ -71,7 +72,7 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     // Installs the message interface; nullptr restores the message boxes.
     void SetUserMessages(IUserMessages* messages);
     IUserMessages& Messages() const { return *FMessages; }
-    // The duplicate search the window runs (quorvane::FindDuplicates unless
+    // The duplicate search the window runs (quorvane::FindNumberedDuplicates unless
     // replaced, as the tests do to reproduce a failing contents check).
     using TDuplicateSearch =
         std::function<TSearchOutcome(const std::vector<std::string>&, const TSearchCriteria&, bool,
@@ -340,7 +341,7 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     std::vector<std::pair<QWidget*, bool>> FSearchControlStates;
     std::unique_ptr<TListWidgetBox> FDirBox;
     std::unique_ptr<TDirectoryPicker> FOpenDialog;
-    TDuplicateSearch FDuplicateSearch = &quorvane::FindDuplicates;
+    TDuplicateSearch FDuplicateSearch = &quorvane::FindNumberedDuplicates;
 
     // File commands.
     std::unique_ptr<TFileOpBoxes> FFileBoxes;
