@@ -143,6 +143,10 @@ void TfrmMain::StartSimilarSearch()
                     TSimilarResult result = FindSimilarPictures(files, options, host);
                     host.ClearFileList();
                     rows = std::move(result.Rows);
+                    // The groups' numbers bound them in the list: rows of
+                    // similar pictures share no key a neighbour test could use.
+                    for (std::size_t i = 0; i < rows.size(); ++i)
+                        rows[i].Group = result.GroupOf[i];
                     outcome->GroupOf = std::move(result.GroupOf);
                     outcome->GroupCount = result.GroupCount;
                     return true;

@@ -17,8 +17,10 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 #include <atomic>
 #include <chrono>
+#include <map>
 #include <thread>
 
 using namespace quorvane;
@@ -206,17 +208,31 @@ void TestSimilarWindow::groupsTheSamePictureAtTwoSizes()
 {
     Save(Scene(96, 72, 0), QStringLiteral("small.bmp"));
     Save(Scene(320, 240, 0), QStringLiteral("large.bmp"));
-    Save(Scene(320, 240, 2), QStringLiteral("other.bmp"));
+    Save(Scene(128, 96, 2), QStringLiteral("other small.bmp"));
+    Save(Scene(256, 192, 2), QStringLiteral("other.bmp"));
     QFile text(FTemp.filePath(QStringLiteral("pics/notes.txt")));
     QVERIFY(text.open(QIODevice::WriteOnly));
     text.write("not a picture");
     text.close();
     RunSimilarSearch();
     const auto& rows = FForm->FileList()->Rows();
-    QCOMPARE(rows.size(), std::size_t(2));
-    QCOMPARE(rows[0].Name, std::string("large.bmp")); // the one a user keeps
-    QCOMPARE(rows[1].Name, std::string("small.bmp"));
-    QVERIFY2(FForm->StatusText(1).endsWith(QStringLiteral("Groups: 1")), qPrintable(FForm->StatusText(1)));
+    QCOMPARE(rows.size(), std::size_t(4));
+    // Each group: the larger copy (the one a user keeps) first.
+    const std::map<std::string, std::string> smallerOf{{"large.bmp", "small.bmp"},
+                                                       {"other.bmp", "other small.bmp"}};
+    for (std::size_t first : {0, 2}) {
+        QVERIFY2(smallerOf.count(rows[first].Name), rows[first].Name.c_str());
+        QCOMPARE(rows[first + 1].Name, smallerOf.at(rows[first].Name));
+        QCOMPARE(rows[first].Group, rows[first + 1].Group);
+    }
+    QVERIFY(rows[0].Group != rows[2].Group);
+    QVERIFY2(FForm->StatusText(1).endsWith(QStringLiteral("Groups: 2")), qPrintable(FForm->StatusText(1)));
+    // The groups are the list's duplicate groups: "Next Group" passes the
+    // first one, whose rows share no name, size or time.
+    auto* list = Find<QTreeView>("lvFiles");
+    list->setCurrentIndex(FForm->FileList()->index(0, 0));
+    FForm->GotoNextGroup();
+    QCOMPARE(FForm->FocusedRow(), 2);
     QVERIFY(FMessages.Errors.isEmpty());
 }
 
