@@ -322,9 +322,9 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     QAction* miDelItems = nullptr;
     QAction* miDelAllItems = nullptr;
     QCursor FHandCursor;
-    QCheckBox* ckSimilar = nullptr;     // stored as "ckSimilar"
+    QCheckBox* ckSimilar = nullptr; // stored as "ckSimilar"
     QLabel* lblTolerance = nullptr;
-    QLineEdit* edTolerance = nullptr;   // stored as "Tolerance"
+    QLineEdit* edTolerance = nullptr; // stored as "Tolerance"
     TUpDown* UpDownTolerance = nullptr;
     QCheckBox* ckMoreFormats = nullptr; // stored as "ckMoreFormats"
     TPictureDecoder FSimilarDecoder;

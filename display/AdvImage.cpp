@@ -53,7 +53,8 @@ TPictureKind KindForExtension(const QString& extension)
     if (extension == u"jpg" || extension == u"jpeg" || extension == u"jpe") return TPictureKind::Jpeg;
     if (extension == u"wmf" || extension == u"emf") return TPictureKind::Metafile;
     // PNG, WebP and TIFF only while the extra picture formats are on.
-    if (MoreFormatsEnabled() && IsMoreFormatFile(("." + extension).toStdString())) return TPictureKind::Raster;
+    if (MoreFormatsEnabled() && IsMoreFormatFile(("." + extension).toStdString()))
+        return TPictureKind::Raster;
     return TPictureKind::None;
 }
 

@@ -1,6 +1,7 @@
 // Path texts under the Linux or the Windows conventions. Windows roots are a
 // drive ("C:", "C:\") or a UNC share ("\\server\share"); the Linux root is "/".
 #include "PathRules.h"
+
 #include "TextCompare.h"
 
 #include <atomic>

@@ -13,11 +13,11 @@ namespace quorvane {
 
 namespace {
 
-const QStringList kOrder = {"ckName",      "ckSize",      "ckCC",         "ckAllBytes",    "ckTime",
-                            "ckInclude",   "ckPreview",   "ckShowSlides", "raDblClick",    "raClick",
-                            "edTime",      "rbFullSize",  "rbHalf",       "rbQuarter",     "rbEighth",
-                            "ckNoConfirm", "ckNoRecycle", "rbEnglish",    "rbChinese",     "ViewerProgram",
-                            "EditorProgram", "ckSimilar",  "edTolerance",  "ckMoreFormats"};
+const QStringList kOrder = {"ckName",        "ckSize",      "ckCC",         "ckAllBytes",   "ckTime",
+                            "ckInclude",     "ckPreview",   "ckShowSlides", "raDblClick",   "raClick",
+                            "edTime",        "rbFullSize",  "rbHalf",       "rbQuarter",    "rbEighth",
+                            "ckNoConfirm",   "ckNoRecycle", "rbEnglish",    "rbChinese",    "ViewerProgram",
+                            "EditorProgram", "ckSimilar",   "edTolerance",  "ckMoreFormats"};
 const QStringList kCheckedByDefault = {"ckSize",     "ckInclude", "ckPreview", "ckShowSlides",
                                        "raDblClick", "rbHalf",    "rbEnglish"};
 const QStringList kRadios = {"raDblClick", "raClick",  "rbFullSize", "rbHalf",
