@@ -1,11 +1,13 @@
-// The file commands' rules. Names are checked as typed; groups are found
-// anew from neighbouring rows, as the list's navigation finds them.
+// The file commands' rules. Names are checked as typed; groups are known by
+// the rows' group numbers, or found anew from neighbouring rows when the
+// list carries none, as the list's navigation finds them.
 #include "FileCommands.h"
 
 #include "PathRules.h"
 #include "ResultRows.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace quorvane {
 
@@ -35,8 +37,27 @@ bool IsExternalViewerFile(std::string_view name)
     return ExternalViewerExtensions.find(upper) != std::string_view::npos;
 }
 
-bool TakesEveryCopy(const std::vector<TFileRecord>& rows, const std::vector<int>& selected,
-                    const TSearchCriteria& criteria)
+namespace {
+
+// Every row carrying a group number belongs to that group wherever a sort
+// put it: the group is taken whole when each of its rows is selected.
+bool TakesEveryNumberedCopy(const std::vector<TFileRecord>& rows, const std::vector<int>& selected)
+{
+    std::unordered_map<std::uint32_t, std::size_t> unselectedLeft;
+    for (const TFileRecord& row : rows)
+        if (row.Group != 0) ++unselectedLeft[row.Group];
+    for (const int row : selected) {
+        if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) continue;
+        const std::uint32_t group = rows[static_cast<std::size_t>(row)].Group;
+        if (group != 0 && --unselectedLeft[group] == 0) return true;
+    }
+    return false;
+}
+
+// Rows without group numbers: a group is a run of neighbouring rows that
+// agree on the ticked criteria.
+bool TakesEveryNeighbourCopy(const std::vector<TFileRecord>& rows, const std::vector<int>& selected,
+                             const TSearchCriteria& criteria)
 {
     std::vector<bool> isSelected(rows.size(), false);
     for (const int row : selected)
@@ -45,19 +66,22 @@ bool TakesEveryCopy(const std::vector<TFileRecord>& rows, const std::vector<int>
     std::size_t coveredTo = 0; // rows before this were already judged
     for (const int row : selected) {
         auto index = static_cast<std::size_t>(row);
-        if (row < 0 || index >= rows.size() || index < coveredTo) continue;
-        std::size_t first = index;
-        while (first > 0 && RowsAgree(rows[first - 1], rows[first], criteria))
-            --first;
-        std::size_t end = index + 1;
-        while (end < rows.size() && RowsAgree(rows[end - 1], rows[end], criteria))
-            ++end;
+        if (row < 0 || index >= rows.size() || index < coveredTo || rows[index].Group != 0) continue;
+        const auto [first, end] = GroupBounds(rows, index, criteria);
         if (std::all_of(isSelected.begin() + static_cast<std::ptrdiff_t>(first),
                         isSelected.begin() + static_cast<std::ptrdiff_t>(end), [](bool s) { return s; }))
             return true;
         coveredTo = end;
     }
     return false;
+}
+
+} // namespace
+
+bool TakesEveryCopy(const std::vector<TFileRecord>& rows, const std::vector<int>& selected,
+                    const TSearchCriteria& criteria)
+{
+    return TakesEveryNumberedCopy(rows, selected) || TakesEveryNeighbourCopy(rows, selected, criteria);
 }
 
 TDoubleClickPlan DoubleClickPlan(bool hasFocus, bool isPicture, bool doubleClickMode, bool preview,

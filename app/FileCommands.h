@@ -33,8 +33,9 @@ QString RenameRefusal(const QString& newText);
 bool IsExternalViewerFile(std::string_view name);
 
 // True when the selected rows (indices in ascending order) hold every row of
-// some group as the list shows groups now, so no copy of that file would be
-// left in the list.
+// some group, so no copy of that file would be left in the list: rows with a
+// group number belong to their numbered group wherever they stand; rows
+// without one to the run of neighbours that agree with them.
 bool TakesEveryCopy(const std::vector<TFileRecord>& rows, const std::vector<int>& selected,
                     const TSearchCriteria& criteria);
 

@@ -60,6 +60,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setupWorkspace();
     setupFiles();
     setupLanguage();
+    setupSimilar();
     FormCreate();
 }
 
@@ -269,13 +270,16 @@ void TfrmMain::SetStatusText(int panel, const QString& text, bool repaintNow)
 
 void TfrmMain::ckSizeClick()
 {
-    ckCC->setEnabled(ckSize->isChecked());
-    ckAllBytes->setEnabled(ckSize->isChecked());
+    ApplyCriteriaEnabling();
 }
 
 TSearchCriteria TfrmMain::Criteria() const
 {
     TSearchCriteria criteria;
+    if (ckSimilar->isChecked()) { // the other criteria do not count
+        criteria.Size = false;
+        return criteria;
+    }
     criteria.Name = ckName->isChecked();
     criteria.Size = ckSize->isChecked();
     criteria.CC = ckCC->isChecked();

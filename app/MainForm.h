@@ -12,8 +12,11 @@
 #include "FileOperations.h"
 #include "Kelphint.h"
 #include "LocalFileOperations.h"
+#include "NumberedSearch.h"
 #include "SearchCriteria.h"
 #include "SearchWorker.h"
+#include "SimilarRules.h"
+#include "SimilarSearch.h"
 #include "UserMessages.h"
 #include "ui_MainForm.h"
 
@@ -41,6 +44,7 @@ class TMessageBoxes;
 class TDirectoryList;
 class TDirectoryPicker;
 class TListWidgetBox;
+class TUpDown;
 
 // What the file commands ask of the picture side of the window: the
 // preview, the slides strip and the full-size viewer. Empty hooks do nothing.
@@ -68,12 +72,17 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     // Installs the message interface; nullptr restores the message boxes.
     void SetUserMessages(IUserMessages* messages);
     IUserMessages& Messages() const { return *FMessages; }
-    // The duplicate search the window runs (quorvane::FindDuplicates unless
+    // The duplicate search the window runs (quorvane::FindNumberedDuplicates unless
     // replaced, as the tests do to reproduce a failing contents check).
     using TDuplicateSearch =
         std::function<TSearchOutcome(const std::vector<std::string>&, const TSearchCriteria&, bool,
                                      TDuplicateHost&, std::vector<TFileRecord>&)>;
     void SetDuplicateSearch(TDuplicateSearch search) { FDuplicateSearch = std::move(search); }
+    // The similar-pictures criterion (MainFormSimilar.cpp). The decoder of
+    // the formats the core does not read; nullptr restores Qt's readers.
+    bool SimilarChecked() const;
+    int Tolerance() const;
+    void SetSimilarDecoder(TPictureDecoder decoder);
     // True while a search runs beside the window (MainFormSearch.cpp).
     bool SearchRunning() const;
     // Asks the running search to stop; the list stays as it was.
@@ -185,7 +194,7 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void ckSizeClick();
     // The searches (MainFormSearch.cpp): the refusals are checked here, the
     // work runs on FWorker, and SearchFinished takes its outcome.
-    enum class TSearchKind { Duplicates, ListAll };
+    enum class TSearchKind { Duplicates, ListAll, Similar };
     bool FindDuplicatesRefused();
     void StartSearch(TSearchKind kind, TSearchWorker::TJob job);
     void SearchFinished();
@@ -198,6 +207,15 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void RecoverFromSearchError(const QString& message);
     void ShowProgressWindow();
     void ShowSearchPercentage(int percent, bool repaintNow);
+    // The similar-pictures criterion and search (MainFormSimilar.cpp).
+    void setupSimilar();
+    void SetSimilarLanguage(bool chinese);
+    void ApplyCriteriaEnabling();
+    void ckMoreFormatsClick();
+    void edToleranceChange();
+    TSimilarOptions SimilarOptions() const;
+    void StartSimilarSearch();
+    void FinishSimilarSearch();
 
     void lvFilesColumnClick(int column);
     void lvFilesDeletion(const QModelIndex& parent, int first, int last);
@@ -312,6 +330,13 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     QAction* miDelItems = nullptr;
     QAction* miDelAllItems = nullptr;
     QCursor FHandCursor;
+    QCheckBox* ckSimilar = nullptr; // stored as "ckSimilar"
+    QLabel* lblTolerance = nullptr;
+    QLineEdit* edTolerance = nullptr; // stored as "Tolerance"
+    TUpDown* UpDownTolerance = nullptr;
+    QCheckBox* ckMoreFormats = nullptr; // stored as "ckMoreFormats"
+    TPictureDecoder FSimilarDecoder;
+    std::shared_ptr<TSimilarOutcome> FSimilarOutcome;
 
     TfrmProgress* FProgress = nullptr;
     TfrmViewer* FViewer = nullptr;
@@ -324,7 +349,7 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     std::vector<std::pair<QWidget*, bool>> FSearchControlStates;
     std::unique_ptr<TListWidgetBox> FDirBox;
     std::unique_ptr<TDirectoryPicker> FOpenDialog;
-    TDuplicateSearch FDuplicateSearch = &quorvane::FindDuplicates;
+    TDuplicateSearch FDuplicateSearch = &quorvane::FindNumberedDuplicates;
 
     // File commands.
     std::unique_ptr<TFileOpBoxes> FFileBoxes;

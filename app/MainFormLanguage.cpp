@@ -47,6 +47,7 @@ void TfrmMain::SetLanguage(int code)
     setFont(font);
     ApplyInterfaceTexts();
     SetFileCommandsLanguage(chinese);
+    SetSimilarLanguage(chinese);
 }
 
 void TfrmMain::ApplyInterfaceTexts()

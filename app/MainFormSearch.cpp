@@ -54,6 +54,10 @@ void TfrmMain::btnFindDuplicatesClick()
         FListReady = true; // a refused search leaves everything as it was
         return;
     }
+    if (SimilarChecked()) {
+        StartSimilarSearch();
+        return;
+    }
     StartSearch(TSearchKind::Duplicates,
                 [search = FDuplicateSearch, directories = InputDirectories(), criteria = Criteria(),
                  include = ckInclude->isChecked()](TDuplicateHost& host, std::vector<TFileRecord>& rows) {
@@ -67,7 +71,7 @@ bool TfrmMain::FindDuplicatesRefused()
         FMessages->ShowError(QString::fromUtf8(kNoDirectoryMessage));
         return true;
     }
-    if (!Criteria().AnyKeyCriterion()) {
+    if (!SimilarChecked() && !Criteria().AnyKeyCriterion()) {
         FMessages->ShowError(QString::fromUtf8(kNoCriterionMessage));
         return true;
     }
@@ -155,6 +159,8 @@ void TfrmMain::SearchFinished()
         FinishRebuild();
         if (FSearchKind == TSearchKind::ListAll)
             SetStatusText(1, TotalFilesText(FModel->Rows().size()), true);
+        else if (FSearchKind == TSearchKind::Similar)
+            FinishSimilarSearch();
         else
             SetStatusText(1, StatusText(1) + QString::fromLatin1(kGroupHintText), false);
         break;
@@ -167,7 +173,7 @@ void TfrmMain::SetSearchControlsEnabled(bool enabled)
         FSearchControlStates.clear();
         for (QWidget* control : std::initializer_list<QWidget*>{
                  btnFindDuplicates, btnFindAll, Edit1, lstDir, btnAddDir, btnSubDir, btnClearDir, ckName,
-                 ckSize, ckCC, ckAllBytes, ckTime, ckInclude}) {
+                 ckSize, ckCC, ckAllBytes, ckTime, ckInclude, ckSimilar, edTolerance, ckMoreFormats}) {
             FSearchControlStates.emplace_back(control, control->isEnabled());
             control->setEnabled(false);
         }

@@ -96,6 +96,10 @@ void TfrmMain::LoadOptions()
         TDirectoryList directories = DirectoryList();
         quorvane::LoadOptions(*OpenOptionsStore(), controls, directories);
     });
+    // Also when a value stopped the restore, or a restored tick equalled the
+    // one shown (no toggle to react to): the controls' reactions hold.
+    ApplyCriteriaEnabling();
+    ckMoreFormatsClick();
 }
 
 void TfrmMain::SaveOptions()

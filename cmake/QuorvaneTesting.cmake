@@ -10,6 +10,7 @@ function(quorvane_add_qtest)
   set(env "QT_QPA_PLATFORM=offscreen")
   # Tests must never touch the user's own settings or the real trash.
   list(APPEND env "XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}-config"
-                  "XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}-data")
+                  "XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}-data"
+                  "XDG_CACHE_HOME=${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}-cache")
   set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 300)
 endfunction()

@@ -7,6 +7,7 @@
 #include "JPEGImage.h"
 #include "MetafileRenderer.h"
 #include "PaintGeometry.h"
+#include "PathRules.h"
 #include "TMetafile.h"
 
 #include <QApplication>
@@ -52,6 +53,9 @@ TPictureKind KindForExtension(const QString& extension)
     if (extension == u"bmp" || extension == u"ico") return TPictureKind::Raster;
     if (extension == u"jpg" || extension == u"jpeg" || extension == u"jpe") return TPictureKind::Jpeg;
     if (extension == u"wmf" || extension == u"emf") return TPictureKind::Metafile;
+    // PNG, WebP and TIFF only while the extra picture formats are on.
+    if (MoreFormatsEnabled() && IsMoreFormatFile(("." + extension).toStdString()))
+        return TPictureKind::Raster;
     return TPictureKind::None;
 }
 

@@ -33,7 +33,7 @@ TRowRange MarkGroupRange(const std::vector<TFileRecord>& rows, int index, const 
 {
     if (!IsRow(rows, index)) return {};
     const TFileRecord& focused = RowAt(rows, index);
-    auto agrees = [&](int i) { return IsRow(rows, i) && RowsAgree(RowAt(rows, i), focused, criteria); };
+    auto agrees = [&](int i) { return IsRow(rows, i) && SameGroup(RowAt(rows, i), focused, criteria); };
     int first = index;
     while (agrees(first - 1))
         --first;
@@ -62,7 +62,9 @@ std::uint8_t UnmarkedImage(const TFileRecord& row)
 
 bool SlideQualifies(const TFileRecord& row, const TFileRecord& focused, const TSearchCriteria& criteria)
 {
-    return IsPictureFile(row.Name) && (!criteria.AnyKeyCriterion() || RowsAgree(row, focused, criteria));
+    if (!IsPictureFile(row.Name)) return false;
+    if (row.Group != 0 && focused.Group != 0) return row.Group == focused.Group;
+    return !criteria.AnyKeyCriterion() || RowsAgree(row, focused, criteria);
 }
 
 TSlideWindow ComputeSlideWindow(const std::vector<TFileRecord>& rows, int focused,

@@ -21,9 +21,10 @@ struct TRowRange {
 };
 
 // The rows that get the group mark when index is the focused row: the run
-// of neighbours that agree with it on every ticked criterion among Name,
-// Size and Time, always including index itself (alone when nothing is
-// ticked). Empty when index is not a row.
+// of neighbours in its group (by group numbers when the rows carry them,
+// else agreeing on every ticked criterion among Name, Size and Time), always
+// including index itself (alone when nothing is ticked and the rows carry no
+// group numbers). Empty when index is not a row.
 TRowRange MarkGroupRange(const std::vector<TFileRecord>& rows, int index, const TSearchCriteria& criteria);
 
 // The rows whose group mark is removed: the run of marked rows reaching back
@@ -34,8 +35,9 @@ TRowRange UnmarkGroupRange(const std::vector<TFileRecord>& rows, int index);
 // The small image a row has without the group mark.
 std::uint8_t UnmarkedImage(const TFileRecord& row);
 
-// A row can stand in the slides of focused: it is a picture and agrees on
-// each ticked criterion (every picture row qualifies when none is ticked).
+// A row can stand in the slides of focused: it is a picture of focused's
+// group when both carry group numbers; else a picture that agrees on each
+// ticked criterion (every picture row qualifies when none is ticked).
 bool SlideQualifies(const TFileRecord& row, const TFileRecord& focused, const TSearchCriteria& criteria);
 
 // The qualifying run around the focused row, at most five rows each side

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
+  qt6-image-formats-plugins
   libjpeg62-turbo-dev libjpeg-turbo-progs libgif-dev libxxhash-dev libpng-dev
   gifsicle python3-pil imagemagick
   fonts-arphic-uming fonts-arphic-ukai fonts-liberation2

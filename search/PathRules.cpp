@@ -4,6 +4,8 @@
 
 #include "TextCompare.h"
 
+#include <atomic>
+
 namespace quorvane {
 
 char PathSeparator(PathStyle style)
@@ -80,15 +82,43 @@ std::string_view ExtensionOf(std::string_view name)
     return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
 }
 
-bool IsPictureFile(std::string_view name)
+namespace {
+
+std::atomic<bool> GMoreFormats{false};
+
+std::string UpperExtension(std::string_view name)
 {
-    const std::string_view ext = ExtensionOf(name);
-    // A lone dot is no extension (a name such as "notes." on Linux).
-    if (ext.size() < 2) return false;
-    std::string upper(ext);
+    std::string upper(ExtensionOf(name));
     for (char& c : upper)
         c = static_cast<char>(FoldAscii(static_cast<unsigned char>(c)));
-    return PictureExtensions.find(upper) != std::string_view::npos;
+    return upper;
+}
+
+} // namespace
+
+bool IsPictureFile(std::string_view name)
+{
+    const std::string upper = UpperExtension(name);
+    // A lone dot is no extension (a name such as "notes." on Linux).
+    if (upper.size() < 2) return false;
+    if (PictureExtensions.find(upper) != std::string_view::npos) return true;
+    return MoreFormatsEnabled() && IsMoreFormatFile(name);
+}
+
+bool IsMoreFormatFile(std::string_view name)
+{
+    const std::string upper = UpperExtension(name);
+    return upper == ".PNG" || upper == ".WEBP" || upper == ".TIF" || upper == ".TIFF";
+}
+
+void SetMoreFormatsEnabled(bool enabled)
+{
+    GMoreFormats.store(enabled, std::memory_order_relaxed);
+}
+
+bool MoreFormatsEnabled()
+{
+    return GMoreFormats.load(std::memory_order_relaxed);
 }
 
 } // namespace quorvane

@@ -37,8 +37,18 @@ std::string NormaliseDirectory(std::string_view directory, PathStyle style = kNa
 std::string_view ExtensionOf(std::string_view name);
 
 // True when the upper-cased extension of name has at least one character
-// after its dot and occurs in PictureExtensions.
+// after its dot and occurs in PictureExtensions, or, while the extra formats
+// are enabled, is one of them.
 bool IsPictureFile(std::string_view name);
+
+// The extra picture formats the window may enable ("Also PNG, WebP and
+// TIFF"): .PNG, .WEBP, .TIF and .TIFF, case-insensitive.
+bool IsMoreFormatFile(std::string_view name);
+// Switches the extra formats into IsPictureFile for the whole process (the
+// type mark of a scan, the preview, the slides, the viewer). Off unless a
+// caller turns it on, so the picture test is otherwise the plain one.
+void SetMoreFormatsEnabled(bool enabled);
+bool MoreFormatsEnabled();
 
 // Hidden entries on Linux: names starting with a dot.
 inline bool IsHiddenName(std::string_view name)

@@ -79,6 +79,43 @@ bool RowsAgree(const TFileRecord& a, const TFileRecord& b, const TSearchCriteria
     return true;
 }
 
+bool SameGroup(const TFileRecord& a, const TFileRecord& b, const TSearchCriteria& criteria)
+{
+    if (a.Group != 0 && b.Group != 0) return a.Group == b.Group;
+    return RowsAgree(a, b, criteria);
+}
+
+bool HasGroupNumbers(const std::vector<TFileRecord>& rows)
+{
+    return std::any_of(rows.begin(), rows.end(), [](const TFileRecord& r) { return r.Group != 0; });
+}
+
+void NumberGroups(std::vector<TFileRecord>& rows, const std::vector<std::size_t>& groupStarts)
+{
+    std::uint32_t group = 0;
+    std::size_t nextStart = 0; // position in groupStarts
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        while (nextStart < groupStarts.size() && groupStarts[nextStart] <= i) {
+            ++nextStart;
+            ++group;
+        }
+        rows[i].Group = group;
+    }
+}
+
+std::pair<std::size_t, std::size_t> GroupBounds(const std::vector<TFileRecord>& rows, std::size_t row,
+                                                const TSearchCriteria& criteria)
+{
+    if (row >= rows.size()) return {0, 0};
+    std::size_t first = row;
+    while (first > 0 && SameGroup(rows[first - 1], rows[row], criteria))
+        --first;
+    std::size_t end = row + 1;
+    while (end < rows.size() && SameGroup(rows[end], rows[row], criteria))
+        ++end;
+    return {first, end};
+}
+
 std::ptrdiff_t NextGroupTarget(const std::vector<TFileRecord>& rows, std::ptrdiff_t focused,
                                const TSearchCriteria& criteria)
 {
@@ -86,7 +123,7 @@ std::ptrdiff_t NextGroupTarget(const std::vector<TFileRecord>& rows, std::ptrdif
     if (focused < 0 || focused >= count - 1) return -1;
     const TFileRecord& f = rows[static_cast<std::size_t>(focused)];
     std::ptrdiff_t i = focused + 1;
-    while (i < count && RowsAgree(rows[static_cast<std::size_t>(i)], f, criteria))
+    while (i < count && SameGroup(rows[static_cast<std::size_t>(i)], f, criteria))
         ++i;
     // The focused row's group is the last one: stay on the focused row.
     return i == count ? focused : i;
@@ -103,7 +140,7 @@ std::ptrdiff_t PriorGroupTarget(const std::vector<TFileRecord>& rows, std::ptrdi
     std::ptrdiff_t i = focused;
     while (--i >= 0) {
         const TFileRecord& row = rows[static_cast<std::size_t>(i)];
-        if (RowsAgree(row, *r, criteria)) continue;
+        if (SameGroup(row, *r, criteria)) continue;
         r = &row;
         if (--boundariesLeft == 0) break;
     }

@@ -1,12 +1,14 @@
 // The result list's logic as plain functions over its rows: the comparison of
 // each sort mode, the sort, the column-click rule, and the group bounds used
-// by "Next Group" and "Prior Group". The list model calls these.
+// by "Next Group" and "Prior Group" (by the rows' group numbers when they
+// carry them, else by neighbouring rows). The list model calls these.
 #pragma once
 
 #include "SearchCriteria.h"
 #include "TFileRecord.h"
 
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 namespace quorvane {
@@ -36,9 +38,26 @@ int SortModeAfterColumnClick(int currentMode, int column);
 // (ASCII-folded text equality); false when none of the three is ticked.
 bool RowsAgree(const TFileRecord& a, const TFileRecord& b, const TSearchCriteria& criteria);
 
+// True when a and b belong to one group: by their group numbers when both
+// carry one, else by RowsAgree.
+bool SameGroup(const TFileRecord& a, const TFileRecord& b, const TSearchCriteria& criteria);
+
+// True when any row carries a group number.
+bool HasGroupNumbers(const std::vector<TFileRecord>& rows);
+
+// Gives each row the number of its group: rows from groupStarts[k] (an
+// ascending list of first rows, as FindDuplicatesWithGroups gives) up to the
+// next start get k + 1. Rows before the first start get 0.
+void NumberGroups(std::vector<TFileRecord>& rows, const std::vector<std::size_t>& groupStarts);
+
+// The rows of the group around row: the run of neighbouring rows that share
+// its group (SameGroup), as [first, end). {0, 0} when row is not a row.
+std::pair<std::size_t, std::size_t> GroupBounds(const std::vector<TFileRecord>& rows, std::size_t row,
+                                                const TSearchCriteria& criteria);
+
 // The row "Next Group" moves to from the focused row: the first row after the
-// focused row's group, or the focused row itself when its group is the last.
-// -1 (do nothing) when focused is not a row or is the last row.
+// focused row's group (its run of rows that share its group, SameGroup), or the focused row itself when its
+// group is the last. -1 (do nothing) when focused is not a row or is the last row.
 std::ptrdiff_t NextGroupTarget(const std::vector<TFileRecord>& rows, std::ptrdiff_t focused,
                                const TSearchCriteria& criteria);
 

@@ -31,6 +31,11 @@ struct TFileRecord {
     // are equal Time texts, and numeric order is the texts' order.
     std::int64_t TimeKey = 0;
     std::uint8_t ImageIndex = kImageOtherFile;
+    // The number of the duplicate group the row was listed in (1, 2, ... in
+    // the order the search gave the groups); 0 when the list carries no
+    // group numbers ("List All"), and bounds then come from neighbouring
+    // rows. Travels with the row through sorting and removal.
+    std::uint32_t Group = 0;
 
     // What the file was when it was listed: a file operation checks these
     // again before it acts, so a row never acts on a file that changed or

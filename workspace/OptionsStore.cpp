@@ -47,9 +47,15 @@ std::optional<QString> ReadText(const QVariant& value)
     return value.toString();
 }
 
+QString ControlOf(const TOptionRow& row)
+{
+    return QString::fromLatin1(row.Control ? row.Control : row.Name);
+}
+
 void LoadRow(QSettings& store, const TOptionRow& row, IOptionControls& controls)
 {
     const QString name = NameOf(row);
+    const QString control = ControlOf(row);
     const bool present = store.contains(name);
     const QVariant value = present ? store.value(name) : QVariant();
     if (row.Kind == TOptionKind::Boolean) {
@@ -59,7 +65,7 @@ void LoadRow(QSettings& store, const TOptionRow& row, IOptionControls& controls)
             if (!number) throw InvalidDataType(name);
             checked = *number != 0;
         }
-        controls.SetChecked(name, checked);
+        controls.SetChecked(control, checked);
     } else {
         QString text = QString::fromLatin1(row.DefaultText);
         if (present) {
@@ -67,7 +73,7 @@ void LoadRow(QSettings& store, const TOptionRow& row, IOptionControls& controls)
             if (!stored) throw InvalidDataType(name);
             text = *stored;
         }
-        controls.SetText(name, text);
+        controls.SetText(control, text);
     }
 }
 
@@ -195,9 +201,9 @@ void SaveOptions(QSettings& store, const IOptionControls& controls, const QList<
     for (const TOptionRow& row : kOptionTable) {
         const QString name = NameOf(row);
         if (row.Kind == TOptionKind::Boolean) {
-            store.setValue(name, controls.IsChecked(name) ? 1 : 0);
+            store.setValue(name, controls.IsChecked(ControlOf(row)) ? 1 : 0);
         } else {
-            store.setValue(name, controls.Text(name));
+            store.setValue(name, controls.Text(ControlOf(row)));
         }
     }
     store.setValue(QString::fromLatin1(kDirCountName), static_cast<int>(directories.size()));

@@ -27,6 +27,8 @@ struct TOptionRow {
     TOptionKind Kind;
     bool DefaultChecked;     // Booleans
     const char* DefaultText; // texts
+    // The control's objectName when it differs from the stored name.
+    const char* Control = nullptr;
 };
 
 // Every option value in the order it is read and written.
@@ -55,6 +57,12 @@ inline constexpr TOptionRow kOptionTable[] = {
     // them loads as before.
     {"ViewerProgram", TOptionKind::Text, false, ""},
     {"EditorProgram", TOptionKind::Text, false, ""},
+    // The similar-pictures search and the extra picture formats; newer still,
+    // so an older store loads them at their defaults. "ckSimilar" comes after
+    // the criteria it disables, so restoring it applies the disabling.
+    {"ckSimilar", TOptionKind::Boolean, false, nullptr},
+    {"Tolerance", TOptionKind::Text, false, "8", "edTolerance"},
+    {"ckMoreFormats", TOptionKind::Boolean, false, nullptr},
 };
 
 inline constexpr const char* kDirCountName = "DirCount";

@@ -6,10 +6,13 @@
 #include "FileCommands.h"
 #include "MainForm.h"
 #include "PathRules.h"
+#include "ResultRows.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -99,6 +102,7 @@ class TestFileCommands : public QObject {
     void doubleClickMatrix_data();
     void doubleClickMatrix();
     void keys();
+    void adjacentGroupsOfOneSize();
     void rules_data();
     void rules();
 
@@ -525,6 +529,53 @@ void TestFileCommands::keys()
     List()->setFocus();
     QTest::keyClick(List(), Qt::Key_Delete);
     QCOMPARE(FOps.Deleted.size(), std::size_t{1});
+}
+
+// The real search with Size and CC over two pairs of one size: the rows
+// carry their group numbers, so navigation, the marks and the last-copy
+// question keep the two groups apart; "List All" lists no groups.
+void TestFileCommands::adjacentGroupsOfOneSize()
+{
+    for (const char* name : {"a1.txt", "a2.txt", "b1.txt", "b2.txt"})
+        QVERIFY(
+            quorvane::test::WriteFile(FTemp->filePath(QString::fromLatin1(name)), QByteArray(4, name[0])));
+    Find<QListWidget>("lstDir")->addItem(FTemp->path());
+    for (const auto& [box, ticked] : {std::pair{"ckName", false},
+                                      {"ckSize", true},
+                                      {"ckCC", true},
+                                      {"ckAllBytes", false},
+                                      {"ckTime", false}})
+        Find<QCheckBox>(box)->setChecked(ticked);
+    QTest::mouseClick(Find<QPushButton>("btnFindDuplicates"), Qt::LeftButton);
+    QTRY_VERIFY(!FForm->SearchRunning());
+    const std::vector<TFileRecord>& rows = FForm->FileList()->Rows();
+    QCOMPARE(rows.size(), std::size_t{4});
+    QCOMPARE((QList<std::uint32_t>{rows[0].Group, rows[1].Group, rows[2].Group, rows[3].Group}),
+             (QList<std::uint32_t>{1, 1, 2, 2}));
+    QCOMPARE(rows[0].Name[0], rows[1].Name[0]);
+    QVERIFY(rows[1].Name[0] != rows[2].Name[0]);
+    List()->setFocus();
+    Select({0}, 0);
+    QTest::keyClick(List(), Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(FForm->FocusedRow(), 2);
+    QList<int> marked;
+    for (int row = 0; row < 4; ++row)
+        if (rows[std::size_t(row)].ImageIndex == kImageGroupMember) marked << row;
+    QCOMPARE(marked, (QList<int>{2, 3}));
+    Find<QCheckBox>("ckNoConfirm")->setChecked(true);
+    FPrompts.Answer = false;
+    Select({2, 3}, 2); // the whole second group: asked, and declined
+    FForm->DeleteSelectedFiles();
+    QCOMPARE(FPrompts.Questions.size(), 1);
+    QVERIFY(FOps.Deleted.empty());
+    Select({1, 2}, 2); // one copy of each group: not asked
+    FForm->DeleteSelectedFiles();
+    QCOMPARE(FPrompts.Questions.size(), 1);
+    QCOMPARE(FOps.Deleted.size(), std::size_t{1});
+    QTest::mouseClick(Find<QPushButton>("btnFindAll"), Qt::LeftButton);
+    QTRY_VERIFY(!FForm->SearchRunning());
+    QCOMPARE(FForm->FileList()->rowCount(), 2);
+    QVERIFY(!HasGroupNumbers(FForm->FileList()->Rows()));
 }
 
 void TestFileCommands::rules_data()

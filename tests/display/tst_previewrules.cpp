@@ -45,6 +45,7 @@ class TestPreviewRules : public QObject {
     void markGroup_data();
     void markGroup();
     void unmarkGroup();
+    void groupNumbersSplitOneSize();
     void slidePanelWidth_data();
     void slidePanelWidth();
     void previewDelay_data();
@@ -114,6 +115,21 @@ void TestPreviewRules::markGroup()
     const TRowRange range = MarkGroupRange(Rows(pattern.toStdString()), index, criteria);
     QTEST(range.First, "first");
     QTEST(range.Last, "last");
+}
+
+// Four pictures of one size in two numbered groups: the marks and the
+// slides keep to the focused row's group.
+void TestPreviewRules::groupNumbersSplitOneSize()
+{
+    std::vector<TFileRecord> rows = Rows("aaaa");
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        rows[i].Group = i < 2 ? 1 : 2;
+    const TRowRange range = MarkGroupRange(rows, 1, BySize());
+    QCOMPARE(range.First, 0);
+    QCOMPARE(range.Last, 1);
+    QVERIFY(SlideQualifies(rows[1], rows[0], BySize()));
+    QVERIFY(!SlideQualifies(rows[2], rows[0], BySize()));
+    QVERIFY(!SlideQualifies(rows[2], rows[0], TSearchCriteria{}));
 }
 
 void TestPreviewRules::unmarkGroup()

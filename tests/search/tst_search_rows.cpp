@@ -11,7 +11,7 @@ using namespace quorvane;
 namespace {
 
 // Rows from "name|size|time" texts, all in directory "/d" unless given as
-// a fourth field.
+// a fourth field; a fifth field is the row's group number.
 std::vector<TFileRecord> Rows(const QStringList& rowTexts)
 {
     std::vector<TFileRecord> rows;
@@ -22,6 +22,7 @@ std::vector<TFileRecord> Rows(const QStringList& rowTexts)
         row.Size = f.value(1).toULongLong();
         row.TimeKey = f.value(2).toLongLong();
         row.Directory = std::make_shared<const std::string>(f.size() > 3 ? f[3].toStdString() : "/d");
+        row.Group = f.value(4).toUInt();
         rows.push_back(row);
     }
     return rows;
@@ -58,6 +59,7 @@ class TestSearchRows : public QObject {
     void columnClick();
     void rowsAgree_data();
     void rowsAgree();
+    void groupNumbersTravelWithRows();
     void nextGroup_data();
     void nextGroup();
     void priorGroup_data();
@@ -232,6 +234,9 @@ namespace {
 // A A B B B by name; C alone between two groups in the longer list.
 const QStringList kAABBB{"A|1|0", "a|2|0", "B|1|0", "b|2|0", "B|3|0"};
 const QStringList kWithSingle{"A|1|0", "A|1|0", "C|1|0", "B|1|0", "B|1|0"};
+// Two groups of one size (contents told them apart), then a third group.
+const QStringList kNumbered{"a|5|0|/d|1", "b|5|0|/d|1", "c|5|0|/d|2",
+                            "d|5|0|/d|2", "e|7|0|/d|3", "f|7|0|/d|3"};
 
 } // namespace
 
@@ -250,6 +255,9 @@ void TestSearchRows::nextGroup_data()
     QTest::newRow("size ticked: other bounds") << kAABBB << "S" << 0 << 1;
     QTest::newRow("onto a single row") << kWithSingle << "N" << 1 << 2;
     QTest::newRow("over a single row") << kWithSingle << "N" << 2 << 3;
+    QTest::newRow("numbered: one size, first to second group") << kNumbered << "S" << 0 << 2;
+    QTest::newRow("numbered: second to third group") << kNumbered << "S" << 3 << 4;
+    QTest::newRow("numbered: nothing ticked still by group") << kNumbered << "" << 0 << 2;
 }
 
 void TestSearchRows::nextGroup()
@@ -277,6 +285,8 @@ void TestSearchRows::priorGroup_data()
     QTest::newRow("from a single row to the group before") << kWithSingle << "N" << 2 << 0;
     QTest::newRow("nothing ticked: the row before") << kAABBB << "" << 3 << 2;
     QTest::newRow("name and size: every row its own group") << kAABBB << "NS" << 4 << 3;
+    QTest::newRow("numbered: second group to first") << kNumbered << "S" << 3 << 0;
+    QTest::newRow("numbered: third group to second") << kNumbered << "S" << 4 << 2;
 }
 
 void TestSearchRows::priorGroup()
@@ -286,6 +296,25 @@ void TestSearchRows::priorGroup()
     QFETCH(int, focused);
     QFETCH(int, target);
     QCOMPARE(PriorGroupTarget(Rows(rows), focused, Ticked(ticked)), std::ptrdiff_t{target});
+}
+
+void TestSearchRows::groupNumbersTravelWithRows()
+{
+    std::vector<TFileRecord> rows = Rows({"d|5|0", "c|5|0", "b|5|0", "a|5|0", "e|6|0"});
+    NumberGroups(rows, {0, 2, 4});
+    QCOMPARE(HasGroupNumbers(rows), true);
+    SortRows(rows, 0); // by name: a b c d e
+    QList<std::uint32_t> groups;
+    for (const TFileRecord& row : rows)
+        groups << row.Group;
+    QCOMPARE(groups, (QList<std::uint32_t>{2, 2, 1, 1, 3}));
+    QCOMPARE(GroupBounds(rows, 1, Ticked("S")), (std::pair<std::size_t, std::size_t>{0, 2}));
+    QCOMPARE(GroupBounds(rows, 3, Ticked("S")), (std::pair<std::size_t, std::size_t>{2, 4}));
+    QCOMPARE(GroupBounds(rows, 5, Ticked("S")), (std::pair<std::size_t, std::size_t>{0, 0}));
+    // Without numbers the neighbour rule joins the four rows of one size.
+    const std::vector<TFileRecord> plain = Rows({"d|5|0", "c|5|0", "b|5|0", "a|5|0", "e|6|0"});
+    QCOMPARE(HasGroupNumbers(plain), false);
+    QCOMPARE(GroupBounds(plain, 1, Ticked("S")), (std::pair<std::size_t, std::size_t>{0, 4}));
 }
 
 QTEST_GUILESS_MAIN(TestSearchRows)

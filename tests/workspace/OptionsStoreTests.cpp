@@ -13,11 +13,11 @@ namespace quorvane {
 
 namespace {
 
-const QStringList kOrder = {"ckName",      "ckSize",      "ckCC",         "ckAllBytes",    "ckTime",
-                            "ckInclude",   "ckPreview",   "ckShowSlides", "raDblClick",    "raClick",
-                            "edTime",      "rbFullSize",  "rbHalf",       "rbQuarter",     "rbEighth",
-                            "ckNoConfirm", "ckNoRecycle", "rbEnglish",    "rbChinese",     "ViewerProgram",
-                            "EditorProgram"};
+const QStringList kOrder = {"ckName",        "ckSize",      "ckCC",         "ckAllBytes",   "ckTime",
+                            "ckInclude",     "ckPreview",   "ckShowSlides", "raDblClick",   "raClick",
+                            "edTime",        "rbFullSize",  "rbHalf",       "rbQuarter",    "rbEighth",
+                            "ckNoConfirm",   "ckNoRecycle", "rbEnglish",    "rbChinese",    "ViewerProgram",
+                            "EditorProgram", "ckSimilar",   "edTolerance",  "ckMoreFormats"};
 const QStringList kCheckedByDefault = {"ckSize",     "ckInclude", "ckPreview", "ckShowSlides",
                                        "raDblClick", "rbHalf",    "rbEnglish"};
 const QStringList kRadios = {"raDblClick", "raClick",  "rbFullSize", "rbHalf",
@@ -30,6 +30,10 @@ QStringList DefaultCalls()
     for (const QString& name : kOrder) {
         if (name == "edTime") {
             calls << "SetText edTime 200";
+            continue;
+        }
+        if (name == "edTolerance") {
+            calls << "SetText edTolerance 8";
             continue;
         }
         if (name.endsWith("Program")) {
@@ -81,6 +85,7 @@ TFakeControls NonDefaultControls()
     controls.Texts["edTime"] = QStringLiteral("  75 x, y");
     controls.Texts["ViewerProgram"] = QStringLiteral("/opt/my viewer/view");
     controls.Texts["EditorProgram"] = QStringLiteral("gedit");
+    controls.Texts["edTolerance"] = QStringLiteral("13");
     return controls;
 }
 
@@ -322,7 +327,7 @@ void TestWorkspace::saveWritesIntegersAndText()
 
     const QStringList lines = QString::fromUtf8(ReadConf()).split('\n');
     for (const QString& name : kOrder) {
-        if (name == "edTime" || name.endsWith("Program")) continue;
+        if (name == "edTime" || name == "edTolerance" || name.endsWith("Program")) continue;
         const QString line = QStringLiteral("%1=%2").arg(name).arg(int(controls.Checked.value(name)));
         QVERIFY2(lines.contains(line), qPrintable(line));
     }
@@ -371,11 +376,13 @@ void TestWorkspace::saveRoundTrip()
     Load(result);
     QCOMPARE(result.Error, QString());
     for (const QString& name : kOrder) {
-        if (name == "edTime" || name.endsWith("Program")) continue;
+        if (name == "edTime" || name == "edTolerance" || name.endsWith("Program")) continue;
         QVERIFY2(result.Controls.Checked.value(name) == saved.Checked.value(name), qPrintable(name));
     }
-    for (const char* text : {"edTime", "ViewerProgram", "EditorProgram"})
+    for (const char* text : {"edTime", "ViewerProgram", "EditorProgram", "edTolerance"})
         QCOMPARE(result.Controls.Texts.value(text), saved.Texts.value(text));
+    // The tolerance is stored under its own name, not the control's.
+    QCOMPARE(OpenOptionsStore()->value("Tolerance").toString(), QStringLiteral("13"));
     QCOMPARE(result.Controls.Enabled.value("ckCC"), saved.Checked.value("ckSize"));
     QCOMPARE(result.Box.Items, dirs);
 }
