@@ -59,6 +59,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setupSlides();
     setupWorkspace();
     setupFiles();
+    setupSelection();
     FormCreate();
 }
 
@@ -296,6 +297,7 @@ std::vector<std::string> TfrmMain::InputDirectories() const
 void TfrmMain::SetLanguage(int code)
 {
     SetFileCommandsLanguage(code != 1);
+    SetSelectionLanguage(code != 1);
 }
 void TfrmMain::Label4Click() {}
 void TfrmMain::Image1Click() {}

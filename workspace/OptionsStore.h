@@ -55,6 +55,9 @@ inline constexpr TOptionRow kOptionTable[] = {
     // them loads as before.
     {"ViewerProgram", TOptionKind::Text, false, ""},
     {"EditorProgram", TOptionKind::Text, false, ""},
+    // The row "Select Duplicates" keeps in each group, as the index of the
+    // "Keep in each group:" list (0, the first listed row, when missing).
+    {"KeepRule", TOptionKind::Text, false, "0"},
 };
 
 inline constexpr const char* kDirCountName = "DirCount";

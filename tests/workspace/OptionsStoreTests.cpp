@@ -13,11 +13,11 @@ namespace quorvane {
 
 namespace {
 
-const QStringList kOrder = {"ckName",      "ckSize",      "ckCC",         "ckAllBytes",    "ckTime",
-                            "ckInclude",   "ckPreview",   "ckShowSlides", "raDblClick",    "raClick",
-                            "edTime",      "rbFullSize",  "rbHalf",       "rbQuarter",     "rbEighth",
-                            "ckNoConfirm", "ckNoRecycle", "rbEnglish",    "rbChinese",     "ViewerProgram",
-                            "EditorProgram"};
+const QStringList kOrder = {"ckName",        "ckSize",      "ckCC",         "ckAllBytes", "ckTime",
+                            "ckInclude",     "ckPreview",   "ckShowSlides", "raDblClick", "raClick",
+                            "edTime",        "rbFullSize",  "rbHalf",       "rbQuarter",  "rbEighth",
+                            "ckNoConfirm",   "ckNoRecycle", "rbEnglish",    "rbChinese",  "ViewerProgram",
+                            "EditorProgram", "KeepRule"};
 const QStringList kCheckedByDefault = {"ckSize",     "ckInclude", "ckPreview", "ckShowSlides",
                                        "raDblClick", "rbHalf",    "rbEnglish"};
 const QStringList kRadios = {"raDblClick", "raClick",  "rbFullSize", "rbHalf",
@@ -34,6 +34,10 @@ QStringList DefaultCalls()
         }
         if (name.endsWith("Program")) {
             calls << "SetText " + name + " ";
+            continue;
+        }
+        if (name == "KeepRule") {
+            calls << "SetText KeepRule 0"; // an older store: the first listed row
             continue;
         }
         calls << QStringLiteral("SetChecked %1 %2").arg(name).arg(int(kCheckedByDefault.contains(name)));
@@ -81,6 +85,7 @@ TFakeControls NonDefaultControls()
     controls.Texts["edTime"] = QStringLiteral("  75 x, y");
     controls.Texts["ViewerProgram"] = QStringLiteral("/opt/my viewer/view");
     controls.Texts["EditorProgram"] = QStringLiteral("gedit");
+    controls.Texts["KeepRule"] = QStringLiteral("4");
     return controls;
 }
 
@@ -322,7 +327,7 @@ void TestWorkspace::saveWritesIntegersAndText()
 
     const QStringList lines = QString::fromUtf8(ReadConf()).split('\n');
     for (const QString& name : kOrder) {
-        if (name == "edTime" || name.endsWith("Program")) continue;
+        if (name == "edTime" || name.endsWith("Program") || name == "KeepRule") continue;
         const QString line = QStringLiteral("%1=%2").arg(name).arg(int(controls.Checked.value(name)));
         QVERIFY2(lines.contains(line), qPrintable(line));
     }
@@ -371,10 +376,10 @@ void TestWorkspace::saveRoundTrip()
     Load(result);
     QCOMPARE(result.Error, QString());
     for (const QString& name : kOrder) {
-        if (name == "edTime" || name.endsWith("Program")) continue;
+        if (name == "edTime" || name.endsWith("Program") || name == "KeepRule") continue;
         QVERIFY2(result.Controls.Checked.value(name) == saved.Checked.value(name), qPrintable(name));
     }
-    for (const char* text : {"edTime", "ViewerProgram", "EditorProgram"})
+    for (const char* text : {"edTime", "ViewerProgram", "EditorProgram", "KeepRule"})
         QCOMPARE(result.Controls.Texts.value(text), saved.Texts.value(text));
     QCOMPARE(result.Controls.Enabled.value("ckCC"), saved.Checked.value("ckSize"));
     QCOMPARE(result.Box.Items, dirs);
