@@ -74,13 +74,16 @@ void TfrmMain::miSelectDuplicatesClick()
         std::size_t end = k + 1;
         while (end < rows.size() && rows[end] == rows[end - 1] + 1)
             ++end;
-        selection.select(FModel->index(int(rows[k]), 0), FModel->index(int(rows[end - 1]), 0));
+        selection.select(FModel->index(int(rows[k]), 0),
+                         FModel->index(int(rows[end - 1]), TFileListModel::ColCount - 1));
         for (std::size_t i = k; i < end; ++i)
             bytes += FModel->Row(int(rows[i])).Size;
         k = end;
     }
-    lvFiles->selectionModel()->select(selection,
-                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    // Whole-row ranges given as they are: letting the model widen many
+    // thousand ranges to rows costs far more than building them whole.
+    lvFiles->selectionModel()->clearSelection();
+    lvFiles->selectionModel()->select(selection, QItemSelectionModel::Select);
     if (!rows.empty()) {
         // The focus moves to the first selected row, keeping the selection.
         const QModelIndex first = FModel->index(int(rows.front()), 0);
