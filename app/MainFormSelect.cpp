@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QShortcut>
+#include <QSignalBlocker>
 
 namespace quorvane {
 
@@ -82,8 +83,17 @@ void TfrmMain::miSelectDuplicatesClick()
     }
     // Whole-row ranges given as they are: letting the model widen many
     // thousand ranges to rows costs far more than building them whole.
-    lvFiles->selectionModel()->clearSelection();
-    lvFiles->selectionModel()->select(selection, QItemSelectionModel::Select);
+    // The view answers selectionChanged by adding up one painted region per
+    // range, which grows with the square of the ranges: the signal is held
+    // back and the list repainted whole instead.
+    QItemSelectionModel* model = lvFiles->selectionModel();
+    {
+        const QSignalBlocker quiet(model);
+        model->clearSelection();
+        model->select(selection, QItemSelectionModel::Select);
+    }
+    lvFiles->viewport()->update();
+    lvFilesChange();
     if (!rows.empty()) {
         // The focus moves to the first selected row, keeping the selection.
         const QModelIndex first = FModel->index(int(rows.front()), 0);
@@ -97,7 +107,13 @@ void TfrmMain::miInvertSelectionClick()
 {
     if (FModel->rowCount() == 0) return;
     const QItemSelection all(FModel->index(0, 0), FModel->index(FModel->rowCount() - 1, 0));
-    lvFiles->selectionModel()->select(all, QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
+    {
+        // As in Select Duplicates: no region per range, one repaint.
+        const QSignalBlocker quiet(lvFiles->selectionModel());
+        lvFiles->selectionModel()->select(all, QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
+    }
+    lvFiles->viewport()->update();
+    lvFilesChange();
 }
 
 void TfrmMain::ShowSelectionSummary(std::size_t files, std::uint64_t bytes)
