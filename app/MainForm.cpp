@@ -61,6 +61,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setupFiles();
     setupLanguage();
     setupSimilar();
+    setupSelection();
     FormCreate();
 }
 

@@ -31,6 +31,7 @@
 #include <vector>
 
 class QKeyEvent;
+class QComboBox;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -223,6 +224,14 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void lvFilesEdited(int row, const QString& newName);
     void PopupMenu1Popup();
     void setupFiles();
+    // "Select Duplicates", "Invert Selection", "Keep in each group:"
+    // (MainFormSelect.cpp).
+    void setupSelection();
+    void SetSelectionLanguage(bool chinese);
+    void miSelectDuplicatesClick();
+    void miInvertSelectionClick();
+    void ShowSelectionSummary(std::size_t files, std::uint64_t bytes);
+    void ForgetSelectionSummary();
     void setupDisplayHooks();
     void lvFilesDblClick();
     bool HandleFileKey(QKeyEvent* event);
@@ -319,6 +328,13 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     QMenu* PopupMenu3 = nullptr;
     QAction* miNextGroup = nullptr;
     QAction* miPriorGroup = nullptr;
+    QAction* miSelectDuplicates = nullptr;
+    QAction* miInvertSelection = nullptr;
+    QLabel* lbKeepRule = nullptr;
+    QComboBox* cbKeepRule = nullptr;
+    bool FSelectionSummaryShown = false;
+    QString FPanel1BeforeSelection;
+    QString FSelectionSummary;
     QAction* miOpen = nullptr;
     QAction* miViewFull = nullptr;
     QAction* miPreview = nullptr;

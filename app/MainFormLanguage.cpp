@@ -48,6 +48,7 @@ void TfrmMain::SetLanguage(int code)
     ApplyInterfaceTexts();
     SetFileCommandsLanguage(chinese);
     SetSimilarLanguage(chinese);
+    SetSelectionLanguage(chinese);
 }
 
 void TfrmMain::ApplyInterfaceTexts()

@@ -5,6 +5,7 @@
 #include "PathRules.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -88,13 +89,23 @@ void TFormOptionControls::SetChecked(const QString& name, bool checked)
     Find<QAbstractButton>(name)->setChecked(checked);
 }
 
+// A list "cbX" is stored as the value X, the decimal text of its index; a
+// text that names no entry leaves the first entry chosen.
 QString TFormOptionControls::Text(const QString& name) const
 {
+    if (auto* list = FForm->findChild<QComboBox*>(QStringLiteral("cb") + name))
+        return QString::number(list->currentIndex());
     return Find<QLineEdit>(name)->text();
 }
 
 void TFormOptionControls::SetText(const QString& name, const QString& text)
 {
+    if (auto* list = FForm->findChild<QComboBox*>(QStringLiteral("cb") + name)) {
+        bool number = false;
+        const int index = text.toInt(&number);
+        list->setCurrentIndex(number && index >= 0 && index < list->count() ? index : 0);
+        return;
+    }
     Find<QLineEdit>(name)->setText(text);
 }
 

@@ -19,7 +19,7 @@ int Write(const char* text)
 int PrintHelp()
 {
     return Write("usage: quorvane-cli find [--name] [--size] [--cc] [--time] [--all-bytes] [--groups]\n"
-                 "                         [--no-subdirs] [--progress] [--] DIR...\n"
+                 "                         [--keep RULE] [--no-subdirs] [--progress] [--] DIR...\n"
                  "       quorvane-cli list [--no-subdirs] [--progress] [--] DIR...\n"
                  "       quorvane-cli similar [--tolerance N] [--more-formats] [--no-subdirs] [--no-cache]\n"
                  "                            [--progress] [--] DIR...\n"
@@ -38,6 +38,10 @@ int PrintHelp()
                  "  --time         the same modification time, to the minute\n"
                  "  --all-bytes    the same whole contents (needs --size; supersedes --cc)\n"
                  "  --groups       print the group number (1-based) as a first column\n"
+                 "  --keep RULE    add a last column, \"keep\" or \"delete\", as Select Duplicates would\n"
+                 "                 choose; RULE is first, newest, oldest, largest (most pixels,\n"
+                 "                 else largest file) or shortest (path); ties go to the first row.\n"
+                 "                 Nothing is ever deleted.\n"
                  "list     prints every file under DIR...\n"
                  "similar  prints the groups of pictures under DIR... that are the same picture at\n"
                  "         another size, quality or format, the largest of each group first, with\n"

@@ -1,13 +1,19 @@
 // quorvane-cli "find" and "list": the duplicate search and "List All" over
 // the search core. stdout carries one line per result row (Name, Directory,
 // Size, Type, Time, TAB-separated, with TAB, LF and backslash escaped; with
-// --groups the group's number, from 1, comes first); stderr the last status
-// text, the refusals and the errors.
+// --groups the group's number, from 1, comes first; with --keep RULE a last
+// column says "keep" or "delete" as "Select Duplicates" would, though nothing
+// is ever deleted here); stderr the last status text, the refusals and the
+// errors.
 #include "CliCommands.h"
 #include "DuplicateSearch.h"
 #include "FileScan.h"
+#include "KeepRules.h"
+#include "PicturePixels.h"
+#include "ResultRows.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -53,6 +59,7 @@ struct TCliOptions {
     bool IncludeSubdirectories = true;
     bool GroupNumbers = false;
     bool ShowProgress = false;
+    std::optional<TKeepRule> Keep;
     std::vector<std::string> Directories;
 };
 
@@ -73,8 +80,14 @@ bool SetCriterion(const std::string& arg, TSearchCriteria& criteria)
 bool ParseOptions(const std::vector<std::string>& args, bool listAll, TCliOptions& options)
 {
     bool optionsEnded = false;
+    bool ruleNext = false;
     for (const std::string& arg : args) {
-        if (optionsEnded || arg.rfind("--", 0) != 0) {
+        if (ruleNext) {
+            options.Keep = KeepRuleFromName(arg);
+            // The command line has no protected folders.
+            if (!options.Keep || *options.Keep == TKeepRule::Protected) return false;
+            ruleNext = false;
+        } else if (optionsEnded || arg.rfind("--", 0) != 0) {
             options.Directories.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
@@ -84,11 +97,13 @@ bool ParseOptions(const std::vector<std::string>& args, bool listAll, TCliOption
             options.ShowProgress = true;
         } else if (arg == "--groups" && !listAll) {
             options.GroupNumbers = true;
+        } else if (arg == "--keep" && !listAll) {
+            ruleNext = true;
         } else if (listAll || !SetCriterion(arg, options.Criteria)) {
             return false;
         }
     }
-    return true;
+    return !ruleNext;
 }
 
 void AppendEscaped(std::string& out, const std::string& field)
@@ -105,9 +120,11 @@ void AppendEscaped(std::string& out, const std::string& field)
     }
 }
 
-// Writes the rows, each after its group's number when groupStarts is given;
-// false when stdout could not take them.
-bool WriteRows(const std::vector<TFileRecord>& rows, const std::vector<std::size_t>* groupStarts)
+// Writes the rows, each after its group's number when groupStarts is given
+// and followed by "delete" or "keep" when selected is; false when stdout
+// could not take them.
+bool WriteRows(const std::vector<TFileRecord>& rows, const std::vector<std::size_t>* groupStarts,
+               const std::vector<bool>* selected)
 {
     std::string out;
     out.reserve(1 << 16);
@@ -129,6 +146,7 @@ bool WriteRows(const std::vector<TFileRecord>& rows, const std::vector<std::size
         AppendEscaped(out, row.TypeText());
         out.push_back('\t');
         out += row.TimeText();
+        if (selected) out += (*selected)[i] ? "\tdelete" : "\tkeep";
         out.push_back('\n');
         if (out.size() >= (1 << 16) - 1024) {
             std::fwrite(out.data(), 1, out.size(), stdout);
@@ -140,9 +158,9 @@ bool WriteRows(const std::vector<TFileRecord>& rows, const std::vector<std::size
 }
 
 int Finish(const std::vector<TFileRecord>& rows, const TCliHost& host,
-           const std::vector<std::size_t>* groupStarts = nullptr)
+           const std::vector<std::size_t>* groupStarts = nullptr, const std::vector<bool>* selected = nullptr)
 {
-    const bool written = WriteRows(rows, groupStarts);
+    const bool written = WriteRows(rows, groupStarts, selected);
     std::fprintf(stderr, "%s\n", host.Status().c_str());
     if (written) return 0;
     std::fputs("quorvane-cli: cannot write the result\n", stderr);
@@ -177,7 +195,15 @@ int RunFind(const TCliOptions& options, TCliHost& host)
         std::fprintf(stderr, "%s\n", error.what());
         return 1;
     }
-    return Finish(rows, host, options.GroupNumbers ? &groupStarts : nullptr);
+    const std::vector<std::size_t>* starts = options.GroupNumbers ? &groupStarts : nullptr;
+    if (!options.Keep) return Finish(rows, host, starts);
+    NumberGroups(rows, groupStarts);
+    TKeepFacts facts;
+    facts.Pixels = [](const TFileRecord& row) { return PicturePixels(row.FullPath()); };
+    std::vector<bool> selected(rows.size(), false);
+    for (const std::size_t row : DuplicateRows(rows, options.Criteria, *options.Keep, facts))
+        selected[row] = true;
+    return Finish(rows, host, starts, &selected);
 }
 
 } // namespace
@@ -188,7 +214,7 @@ int RunSearch(const std::vector<std::string>& args, bool listAll)
     if (!ParseOptions(args, listAll, options)) {
         std::fputs(listAll ? "usage: quorvane-cli list [--no-subdirs] [--progress] DIR...\n"
                            : "usage: quorvane-cli find [--name] [--size] [--cc] [--all-bytes] [--time] "
-                             "[--groups] [--no-subdirs] [--progress] DIR...\n",
+                             "[--groups] [--keep RULE] [--no-subdirs] [--progress] DIR...\n",
                    stderr);
         return 2;
     }

@@ -14,8 +14,8 @@ namespace {
 void PrintUsage()
 {
     std::fputs(
-        "usage: quorvane-cli find [--name] [--size] [--cc] [--all-bytes] [--time] [--groups] [--no-subdirs]\n"
-        "                        [--progress] DIR...\n"
+        "usage: quorvane-cli find [--name] [--size] [--cc] [--all-bytes] [--time] [--groups] [--keep RULE]\n"
+        "                        [--no-subdirs] [--progress] DIR...\n"
         "       quorvane-cli list [--no-subdirs] [--progress] DIR...\n"
         "       quorvane-cli decode [--scale 1|2|4|8] [--gray] [--fast] [--8bit] [--progressive] FILE "
         "OUT.bmp\n",

@@ -63,6 +63,9 @@ inline constexpr TOptionRow kOptionTable[] = {
     {"ckSimilar", TOptionKind::Boolean, false, nullptr},
     {"Tolerance", TOptionKind::Text, false, "8", "edTolerance"},
     {"ckMoreFormats", TOptionKind::Boolean, false, nullptr},
+    // The row "Select Duplicates" keeps in each group, as the index of the
+    // "Keep in each group:" list (0, the first listed row, when missing).
+    {"KeepRule", TOptionKind::Text, false, "0"},
 };
 
 inline constexpr const char* kDirCountName = "DirCount";

@@ -9,6 +9,8 @@
 #include "ResultRows.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -103,6 +105,7 @@ class TestFileCommands : public QObject {
     void doubleClickMatrix();
     void keys();
     void adjacentGroupsOfOneSize();
+    void selectDuplicates();
     void rules_data();
     void rules();
 
@@ -576,6 +579,65 @@ void TestFileCommands::adjacentGroupsOfOneSize()
     QTRY_VERIFY(!FForm->SearchRunning());
     QCOMPARE(FForm->FileList()->rowCount(), 2);
     QVERIFY(!HasGroupNumbers(FForm->FileList()->Rows()));
+}
+
+// Ctrl+D selects all but the kept row of each group and sums them up in
+// panel 1 until the list changes; "Invert Selection" flips every row; the
+// rule is saved and restored with the options.
+void TestFileCommands::selectDuplicates()
+{
+    const QList<QPair<const char*, long long>> files{
+        {"a1.txt", 100}, {"a2.txt", 300}, {"a3.txt", 300}, {"b1.txt", 200}, {"b2.txt", 100}};
+    for (const auto& [name, modified] : files) {
+        const QString path = FTemp->filePath(QString::fromLatin1(name));
+        QVERIFY(quorvane::test::WriteFile(path, QByteArray(1500, name[0])));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::fromSecsSinceEpoch(1700000000 + modified),
+                                 QFileDevice::FileModificationTime));
+    }
+    Find<QListWidget>("lstDir")->addItem(FTemp->path());
+    for (const auto& [box, ticked] : {std::pair{"ckName", false},
+                                      {"ckSize", true},
+                                      {"ckCC", true},
+                                      {"ckAllBytes", false},
+                                      {"ckTime", false}})
+        Find<QCheckBox>(box)->setChecked(ticked);
+    QTest::mouseClick(Find<QPushButton>("btnFindDuplicates"), Qt::LeftButton);
+    QTRY_VERIFY(!FForm->SearchRunning());
+    QCOMPARE(FForm->FileList()->rowCount(), 5);
+    const QString total = FForm->StatusText(1);
+    auto* rule = Find<QComboBox>("cbKeepRule");
+    rule->setCurrentIndex(1); // newest: the first listed of the two newest a's
+    List()->setFocus();
+    Select({}, 0);
+    QTest::keyClick(List(), Qt::Key_D, Qt::ControlModifier);
+    // Kept: b1 (newest b) and whichever of a2 and a3 (a tie) is listed first.
+    QList<int> expected;
+    bool newestAKept = false;
+    const auto& rows = FForm->FileList()->Rows();
+    for (int row = 0; row < 5; ++row) {
+        const std::string& name = rows[std::size_t(row)].Name;
+        const bool newestA = (name == "a2.txt" || name == "a3.txt") && !newestAKept;
+        newestAKept = newestAKept || newestA;
+        if (!newestA && name != "b1.txt") expected << row;
+    }
+    QCOMPARE(SelectedRows(), expected);
+    QCOMPARE(FForm->FocusedRow(), expected.front());
+    QCOMPARE(FForm->StatusText(1), QStringLiteral("Selected: 3 files, 4.4 KB"));
+    Find<QAction>("miInvertSelection")->trigger();
+    QCOMPARE(SelectedRows().size(), 2);
+    FForm->SetSortMode(1); // the list changes: the summary goes
+    QCOMPARE(FForm->StatusText(1), total);
+    Find<QRadioButton>("rbChinese")->setChecked(true);
+    Find<QAction>("miSelectDuplicates")->trigger();
+    QCOMPARE(FForm->StatusText(1), QStringLiteral("已選取: 3 個檔案, 4.4 KB"));
+    Find<QPushButton>("btnSaveOptions")->click();
+    TfrmMain second;
+    second.SetUserMessages(&FMessages);
+    second.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&second));
+    QTRY_COMPARE(second.findChild<QComboBox*>("cbKeepRule")->currentIndex(), 1);
 }
 
 void TestFileCommands::rules_data()

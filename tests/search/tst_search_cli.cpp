@@ -56,6 +56,8 @@ class TestSearchCli : public QObject {
     void refusals();
     void unreadableFileExitsWithOne();
     void groupNumbersAndAllBytes();
+    void keepColumn_data();
+    void keepColumn();
 };
 
 void TestSearchCli::initTestCase()
@@ -149,6 +151,12 @@ void TestSearchCli::refusals_data()
     QTest::newRow("unknown option") << QStringList{"find", "--size", "--fast", "DIR"} << QByteArray("usage");
     QTest::newRow("criterion for list") << QStringList{"list", "--name", "DIR"} << QByteArray("usage");
     QTest::newRow("groups for list") << QStringList{"list", "--groups", "DIR"} << QByteArray("usage");
+    QTest::newRow("unknown keep rule")
+        << QStringList{"find", "--size", "--keep", "best", "DIR"} << QByteArray("usage");
+    QTest::newRow("protected: no folders here")
+        << QStringList{"find", "--size", "--keep", "protected", "DIR"} << QByteArray("usage");
+    QTest::newRow("keep without rule")
+        << QStringList{"find", "--size", "DIR", "--keep"} << QByteArray("usage");
     const QByteArray notADir("您沒有輸入目錄, 不然就是目錄名稱輸入錯誤! ");
     QTest::newRow("missing directory")
         << QStringList{"find", "--size", "DIR", "DIR/missing"} << notADir + "DIR/missing\n";
@@ -205,6 +213,46 @@ void TestSearchCli::groupNumbersAndAllBytes()
     run = RunCli(QStringList{"find", "--size", "--cc"} + dirs);
     QCOMPARE(run.Out.count('\n'), 4);
     QVERIFY(run.Out.startsWith("2\t")); // one CC group; without --groups the name comes first
+}
+
+// --keep adds a last column: every row of a group is "delete" but the one
+// the rule keeps; files stay where they are.
+void TestSearchCli::keepColumn_data()
+{
+    QTest::addColumn<QString>("rule");
+    QTest::addColumn<QString>("kept"); // the directory whose file is kept
+    QTest::newRow("newest") << "newest"
+                            << "b";
+    QTest::newRow("oldest") << "oldest"
+                            << "a";
+    QTest::newRow("shortest path") << "shortest"
+                                   << "c";
+}
+
+void TestSearchCli::keepColumn()
+{
+    QFETCH(QString, rule);
+    QFETCH(QString, kept);
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    WriteFile(MakeDir(Join(root, "a")), "long-name.bin", "0123456789", 1700000000);
+    WriteFile(MakeDir(Join(root, "b")), "long-name.bin", "0123456789", 1700009000);
+    WriteFile(MakeDir(Join(root, "c")), "x.bin", "0123456789", 1700005000);
+    WriteFile(root, "single.bin", "12", 1700005000);
+    const TRun run = RunCli({"find", "--size", "--groups", "--keep", rule, tmp.path()});
+    QCOMPARE(run.ExitCode, 0);
+    QStringList verdicts;
+    for (const QByteArray& line : run.Out.chopped(1).split('\n')) {
+        const QList<QByteArray> fields = line.split('\t');
+        QCOMPARE(fields.size(), 7);
+        verdicts << QString::fromUtf8(fields[2].split('/').last() + ' ' + fields[6]);
+    }
+    verdicts.sort();
+    QStringList expected;
+    for (const QString dir : {"a", "b", "c"})
+        expected << dir + (dir == kept ? " keep" : " delete");
+    QCOMPARE(verdicts, expected);
+    QVERIFY(QFile::exists(tmp.filePath(QStringLiteral("a/long-name.bin"))));
 }
 
 QTEST_GUILESS_MAIN(TestSearchCli)

@@ -13,11 +13,11 @@ namespace quorvane {
 
 namespace {
 
-const QStringList kOrder = {"ckName",        "ckSize",      "ckCC",         "ckAllBytes",   "ckTime",
-                            "ckInclude",     "ckPreview",   "ckShowSlides", "raDblClick",   "raClick",
-                            "edTime",        "rbFullSize",  "rbHalf",       "rbQuarter",    "rbEighth",
-                            "ckNoConfirm",   "ckNoRecycle", "rbEnglish",    "rbChinese",    "ViewerProgram",
-                            "EditorProgram", "ckSimilar",   "edTolerance",  "ckMoreFormats"};
+const QStringList kOrder = {"ckName",        "ckSize",      "ckCC",         "ckAllBytes",    "ckTime",
+                            "ckInclude",     "ckPreview",   "ckShowSlides", "raDblClick",    "raClick",
+                            "edTime",        "rbFullSize",  "rbHalf",       "rbQuarter",     "rbEighth",
+                            "ckNoConfirm",   "ckNoRecycle", "rbEnglish",    "rbChinese",     "ViewerProgram",
+                            "EditorProgram", "ckSimilar",   "edTolerance",  "ckMoreFormats", "KeepRule"};
 const QStringList kCheckedByDefault = {"ckSize",     "ckInclude", "ckPreview", "ckShowSlides",
                                        "raDblClick", "rbHalf",    "rbEnglish"};
 const QStringList kRadios = {"raDblClick", "raClick",  "rbFullSize", "rbHalf",
@@ -38,6 +38,10 @@ QStringList DefaultCalls()
         }
         if (name.endsWith("Program")) {
             calls << "SetText " + name + " ";
+            continue;
+        }
+        if (name == "KeepRule") {
+            calls << "SetText KeepRule 0"; // an older store: the first listed row
             continue;
         }
         calls << QStringLiteral("SetChecked %1 %2").arg(name).arg(int(kCheckedByDefault.contains(name)));
@@ -86,6 +90,7 @@ TFakeControls NonDefaultControls()
     controls.Texts["ViewerProgram"] = QStringLiteral("/opt/my viewer/view");
     controls.Texts["EditorProgram"] = QStringLiteral("gedit");
     controls.Texts["edTolerance"] = QStringLiteral("13");
+    controls.Texts["KeepRule"] = QStringLiteral("4");
     return controls;
 }
 
@@ -327,7 +332,8 @@ void TestWorkspace::saveWritesIntegersAndText()
 
     const QStringList lines = QString::fromUtf8(ReadConf()).split('\n');
     for (const QString& name : kOrder) {
-        if (name == "edTime" || name == "edTolerance" || name.endsWith("Program")) continue;
+        if (name == "edTime" || name == "edTolerance" || name.endsWith("Program") || name == "KeepRule")
+            continue;
         const QString line = QStringLiteral("%1=%2").arg(name).arg(int(controls.Checked.value(name)));
         QVERIFY2(lines.contains(line), qPrintable(line));
     }
@@ -376,10 +382,11 @@ void TestWorkspace::saveRoundTrip()
     Load(result);
     QCOMPARE(result.Error, QString());
     for (const QString& name : kOrder) {
-        if (name == "edTime" || name == "edTolerance" || name.endsWith("Program")) continue;
+        if (name == "edTime" || name == "edTolerance" || name.endsWith("Program") || name == "KeepRule")
+            continue;
         QVERIFY2(result.Controls.Checked.value(name) == saved.Checked.value(name), qPrintable(name));
     }
-    for (const char* text : {"edTime", "ViewerProgram", "EditorProgram", "edTolerance"})
+    for (const char* text : {"edTime", "ViewerProgram", "EditorProgram", "edTolerance", "KeepRule"})
         QCOMPARE(result.Controls.Texts.value(text), saved.Texts.value(text));
     // The tolerance is stored under its own name, not the control's.
     QCOMPARE(OpenOptionsStore()->value("Tolerance").toString(), QStringLiteral("13"));

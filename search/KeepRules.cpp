@@ -1,0 +1,108 @@
+// The keep rules over the result rows.
+#include "KeepRules.h"
+
+#include "ResultRows.h"
+
+#include <algorithm>
+#include <array>
+#include <unordered_map>
+
+namespace quorvane {
+
+namespace {
+
+constexpr std::array<std::string_view, kKeepRuleCount> kRuleNames = {"first",   "newest",   "oldest",
+                                                                     "largest", "shortest", "protected"};
+
+bool Protected(const TKeepFacts& facts, const TFileRecord& row)
+{
+    return facts.IsProtected && facts.IsProtected(row);
+}
+
+// Positive when a is kept in preference to b under rule, zero on a tie.
+int Preference(const TFileRecord& a, const TFileRecord& b, TKeepRule rule, const TKeepFacts& facts)
+{
+    auto order = [](auto x, auto y) { return x > y ? 1 : (x < y ? -1 : 0); };
+    switch (rule) {
+    case TKeepRule::Newest:
+        return order(a.ModifiedNs, b.ModifiedNs);
+    case TKeepRule::Oldest:
+        return order(b.ModifiedNs, a.ModifiedNs);
+    case TKeepRule::LargestPicture: {
+        const std::uint64_t pa = facts.Pixels ? facts.Pixels(a) : 0;
+        const std::uint64_t pb = facts.Pixels ? facts.Pixels(b) : 0;
+        return pa != pb ? order(pa, pb) : order(a.Size, b.Size);
+    }
+    case TKeepRule::ShortestPath:
+        return order(b.FullPath().size(), a.FullPath().size());
+    case TKeepRule::Protected:
+        return order(Protected(facts, a), Protected(facts, b));
+    case TKeepRule::FirstListed:
+        break;
+    }
+    return 0;
+}
+
+} // namespace
+
+TKeepRule KeepRuleFromNumber(int number)
+{
+    return number >= 0 && number < kKeepRuleCount ? static_cast<TKeepRule>(number) : TKeepRule::FirstListed;
+}
+
+std::string_view KeepRuleName(TKeepRule rule)
+{
+    return kRuleNames[static_cast<std::size_t>(rule)];
+}
+
+std::optional<TKeepRule> KeepRuleFromName(std::string_view name)
+{
+    for (std::size_t k = 0; k < kRuleNames.size(); ++k)
+        if (kRuleNames[k] == name) return static_cast<TKeepRule>(k);
+    return std::nullopt;
+}
+
+std::vector<std::vector<std::size_t>> ListedGroups(const std::vector<TFileRecord>& rows,
+                                                   const TSearchCriteria& criteria)
+{
+    std::vector<std::vector<std::size_t>> groups;
+    std::unordered_map<std::uint32_t, std::size_t> slotOf; // group number -> index in groups
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::uint32_t number = rows[i].Group;
+        if (number != 0) {
+            const auto [slot, added] = slotOf.try_emplace(number, groups.size());
+            if (added) groups.emplace_back();
+            groups[slot->second].push_back(i);
+        } else if (i > 0 && rows[i - 1].Group == 0 && RowsAgree(rows[i - 1], rows[i], criteria)) {
+            groups.back().push_back(i);
+        } else {
+            groups.push_back({i});
+        }
+    }
+    return groups;
+}
+
+std::size_t KeptRow(const std::vector<TFileRecord>& rows, const std::vector<std::size_t>& group,
+                    TKeepRule rule, const TKeepFacts& facts)
+{
+    std::size_t kept = group.front();
+    for (std::size_t k = 1; k < group.size(); ++k)
+        if (Preference(rows[group[k]], rows[kept], rule, facts) > 0) kept = group[k];
+    return kept;
+}
+
+std::vector<std::size_t> DuplicateRows(const std::vector<TFileRecord>& rows, const TSearchCriteria& criteria,
+                                       TKeepRule rule, const TKeepFacts& facts)
+{
+    std::vector<std::size_t> selected;
+    for (const std::vector<std::size_t>& group : ListedGroups(rows, criteria)) {
+        if (group.size() < 2) continue;
+        const std::size_t kept = KeptRow(rows, group, rule, facts);
+        for (const std::size_t row : group)
+            if (row != kept && !Protected(facts, rows[row])) selected.push_back(row);
+    }
+    std::sort(selected.begin(), selected.end());
+    return selected;
+}
+
+} // namespace quorvane

@@ -1,0 +1,62 @@
+// "Select Duplicates": which row of each group is kept by the chosen rule,
+// and so which rows are selected. Plain functions over the result rows,
+// shared by the window and the command line. Invariant: in every group at
+// least one row stays unselected, and a protected row is never selected.
+#pragma once
+
+#include "SearchCriteria.h"
+#include "TFileRecord.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace quorvane {
+
+// The rules, in the order of the "Keep in each group:" list; the number is
+// what the options store saves.
+enum class TKeepRule : int {
+    FirstListed = 0,
+    Newest = 1,
+    Oldest = 2,
+    LargestPicture = 3,
+    ShortestPath = 4,
+    Protected = 5,
+};
+inline constexpr int kKeepRuleCount = 6;
+
+// The rule saved under number, or FirstListed for a number out of range.
+TKeepRule KeepRuleFromNumber(int number);
+// The rule's command-line name ("first", "newest", "oldest", "largest",
+// "shortest", "protected"), and back (nullopt for an unknown name).
+std::string_view KeepRuleName(TKeepRule rule);
+std::optional<TKeepRule> KeepRuleFromName(std::string_view name);
+
+// What the rules may ask about a row beyond its fields.
+struct TKeepFacts {
+    // True when the row lies in a protected folder; protected rows are
+    // never selected. Unset: nothing is protected.
+    std::function<bool(const TFileRecord&)> IsProtected;
+    // The picture's width times height, 0 when unknown or not a picture
+    // (then the file size decides). Unset: sizes decide.
+    std::function<std::uint64_t(const TFileRecord&)> Pixels;
+};
+
+// The rows of each group, in list order: by group number when the rows
+// carry them, else runs of neighbours that agree on the ticked criteria.
+std::vector<std::vector<std::size_t>> ListedGroups(const std::vector<TFileRecord>& rows,
+                                                   const TSearchCriteria& criteria);
+
+// The row the rule keeps among group (indices into rows, in list order);
+// ties go to the first listed.
+std::size_t KeptRow(const std::vector<TFileRecord>& rows, const std::vector<std::size_t>& group,
+                    TKeepRule rule, const TKeepFacts& facts);
+
+// Every row of every group of two or more rows, except the kept one and the
+// protected ones, ascending.
+std::vector<std::size_t> DuplicateRows(const std::vector<TFileRecord>& rows, const TSearchCriteria& criteria,
+                                       TKeepRule rule, const TKeepFacts& facts);
+
+} // namespace quorvane
