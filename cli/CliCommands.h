@@ -22,4 +22,8 @@ int RunDecodeMetafile(const std::vector<std::string>& args);
 // "similar": groups of the same picture at another size, quality or format.
 int RunSimilar(const std::vector<std::string>& args);
 
+// Appends field as the result lines write it: TAB, line feed and backslash
+// become \t, \n and \\.
+void AppendEscaped(std::string& out, const std::string& field);
+
 } // namespace quorvane::cli

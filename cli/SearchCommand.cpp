@@ -106,20 +106,6 @@ bool ParseOptions(const std::vector<std::string>& args, bool listAll, TCliOption
     return !ruleNext;
 }
 
-void AppendEscaped(std::string& out, const std::string& field)
-{
-    for (char c : field) {
-        if (c == '\t')
-            out += "\\t";
-        else if (c == '\n')
-            out += "\\n";
-        else if (c == '\\')
-            out += "\\\\";
-        else
-            out.push_back(c);
-    }
-}
-
 // Writes the rows, each after its group's number when groupStarts is given
 // and followed by "delete" or "keep" when selected is; false when stdout
 // could not take them.
@@ -207,6 +193,20 @@ int RunFind(const TCliOptions& options, TCliHost& host)
 }
 
 } // namespace
+
+void AppendEscaped(std::string& out, const std::string& field)
+{
+    for (char c : field) {
+        if (c == '\t')
+            out += "\\t";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\\')
+            out += "\\\\";
+        else
+            out.push_back(c);
+    }
+}
 
 int RunSearch(const std::vector<std::string>& args, bool listAll)
 {

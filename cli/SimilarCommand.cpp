@@ -112,16 +112,7 @@ bool ParseSimilarOptions(const std::vector<std::string>& args, TSimilarCliOption
 void AppendField(std::string& out, const std::string& field)
 {
     out.push_back('\t');
-    for (char c : field) {
-        if (c == '\t')
-            out += "\\t";
-        else if (c == '\n')
-            out += "\\n";
-        else if (c == '\\')
-            out += "\\\\";
-        else
-            out.push_back(c);
-    }
+    AppendEscaped(out, field);
 }
 
 bool WriteGroups(const TSimilarResult& result)
