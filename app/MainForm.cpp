@@ -4,6 +4,7 @@
 
 #include "AppMessages.h"
 #include "DuplicateSearch.h"
+#include "EventHook.h"
 #include "FileScan.h"
 #include "ProgressForm.h"
 #include "WindowRules.h"
@@ -14,7 +15,9 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
+#include <QPainter>
 #include <QShowEvent>
+#include <QStyle>
 #include <QTimer>
 
 namespace quorvane {
@@ -62,6 +65,8 @@ TfrmMain::TfrmMain(QWidget* parent)
     setupLanguage();
     setupSimilar();
     setupSelection();
+    // The controls made in code take their texts and places as the others.
+    ApplyInterfaceTexts();
     FormCreate();
 }
 
@@ -250,12 +255,48 @@ void TfrmMain::PlaceDelayEdit()
     if (gap.Length == 0) return;
     const QFontMetrics metrics(Label5->font());
     const int gapLeft = Label5->x() + metrics.horizontalAdvance(text.left(gap.Start));
-    const int gapWidth = metrics.horizontalAdvance(text.mid(gap.Start, gap.Length));
+    int gapWidth = metrics.horizontalAdvance(text.mid(gap.Start, gap.Length));
+    // Where the text runs past the page (the Chinese one does), the run of
+    // spaces under the edit gives up the difference, and the label draws
+    // its two parts on either side of the edit itself.
+    const int room = Bevel4->x() + Bevel4->width() - Label5->x();
+    const int overflow = metrics.horizontalAdvance(text) - room;
     const int upDownWidth = UpDown1->width();
+    FDelayLabelGap = 0;
+    if (overflow > 0) {
+        gapWidth = std::max(gapWidth - overflow, upDownWidth + 28);
+        FDelayLabelGap = gapWidth;
+        if (!FDelayLabelHook)
+            FDelayLabelHook = new TEventHook(Label5, this, [this](QObject*, QEvent* event) {
+                return event->type() == QEvent::Paint && FDelayLabelGap > 0 && PaintDelayLabel();
+            });
+    }
+    Label5->update();
     const int editWidth = std::max(gapWidth - upDownWidth - 4, 24);
-    const int top = Label5->y() + (Label5->height() - edTime->height()) / 2;
-    edTime->setGeometry(gapLeft + 2, top, editWidth, edTime->height());
-    UpDown1->setGeometry(gapLeft + 2 + editWidth, top, upDownWidth, edTime->height());
+    // One pixel taller than the label, so it stays clear of the radio
+    // button above and inside the page below.
+    const int top = Label5->y();
+    const int height = Label5->height() + 1;
+    edTime->setGeometry(gapLeft + 2, top, editWidth, height);
+    UpDown1->setGeometry(gapLeft + 2 + editWidth, top, upDownWidth, height);
+}
+
+bool TfrmMain::PaintDelayLabel()
+{
+    const QString text = Label5->text();
+    const TSpaceRun gap = LongestSpaceRun(text);
+    const QString head = text.left(gap.Start);
+    const int headWidth = QFontMetrics(Label5->font()).horizontalAdvance(head);
+    QPainter painter(Label5);
+    painter.setFont(Label5->font());
+    const QRect all = Label5->contentsRect();
+    const int flags = Qt::AlignLeft | Qt::AlignVCenter;
+    QStyle* style = Label5->style();
+    style->drawItemText(&painter, all, flags, Label5->palette(), Label5->isEnabled(), head,
+                        Label5->foregroundRole());
+    style->drawItemText(&painter, all.adjusted(headWidth + FDelayLabelGap, 0, 0, 0), flags, Label5->palette(),
+                        Label5->isEnabled(), text.mid(gap.Start + gap.Length), Label5->foregroundRole());
+    return true;
 }
 
 QString TfrmMain::StatusText(int panel) const

@@ -146,6 +146,8 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     QString PendingFile() const { return FPendingFile; }
     // Puts edTime and UpDown1 over the run of spaces in Label5's text.
     void PlaceDelayEdit();
+    bool PaintDelayLabel();
+    void PlaceAddedOptions();
 
     // File commands (MainFormFiles.cpp).
     void DeleteSelectedFiles();
@@ -210,7 +212,6 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void ShowSearchPercentage(int percent, bool repaintNow);
     // The similar-pictures criterion and search (MainFormSimilar.cpp).
     void setupSimilar();
-    void SetSimilarLanguage(bool chinese);
     void ApplyCriteriaEnabling();
     void ckMoreFormatsClick();
     void edToleranceChange();
@@ -227,7 +228,7 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     // "Select Duplicates", "Invert Selection", "Keep in each group:"
     // (MainFormSelect.cpp).
     void setupSelection();
-    void SetSelectionLanguage(bool chinese);
+    void ApplySelectionTexts();
     void miSelectDuplicatesClick();
     void miInvertSelectionClick();
     void ShowSelectionSummary(std::size_t files, std::uint64_t bytes);
@@ -312,6 +313,10 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     bool FIgnoreListChange = false;
     int FMarkedIndex = -1;
     bool FShownOnce = false;
+    // The width of the delay label's gap when the label draws its own two
+    // parts around the edit (a text wider than the page); 0 otherwise.
+    int FDelayLabelGap = 0;
+    QObject* FDelayLabelHook = nullptr;
     bool FPendingLoad = false;
     QString FPendingFile;
     bool FFillingSlides = false;

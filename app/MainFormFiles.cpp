@@ -54,10 +54,8 @@ void TfrmMain::setupFiles()
     EditorProgramText->setObjectName(QStringLiteral("EditorProgram"));
     ViewerProgramText->hide();
     EditorProgramText->hide();
-    btnOpenWith = new QPushButton(QStringLiteral("Open With..."), tbsMore);
+    btnOpenWith = new QPushButton(tbsMore);
     btnOpenWith->setObjectName(QStringLiteral("btnOpenWith"));
-    const QRect save = btnSaveOptions->geometry();
-    btnOpenWith->setGeometry(save.right() + 6, save.y(), save.width(), save.height());
 
     connect(lvFiles, &QAbstractItemView::doubleClicked, this, &TfrmMain::lvFilesDblClick);
     connect(miOpen, &QAction::triggered, this, &TfrmMain::miOpenClick);
@@ -74,7 +72,9 @@ void TfrmMain::setupDisplayHooks()
 {
     FDisplayHooks.RequestPreview = [this] { RequestPreview(); };
     FDisplayHooks.RequestSlides = [this] { RequestSlides(); };
-    FDisplayHooks.OpenViewer = [this](const std::string& path) { OpenViewer(QFile::decodeName(path.c_str())); };
+    FDisplayHooks.OpenViewer = [this](const std::string& path) {
+        OpenViewer(QFile::decodeName(path.c_str()));
+    };
     FDisplayHooks.ForgetDeletedFile = [this](const std::string& path) {
         const QString shown = QFile::decodeName(path.c_str());
         for (int k = 1; k <= 5; ++k) {
@@ -316,13 +316,12 @@ bool TfrmMain::HandleFileKey(QKeyEvent* event)
 
 void TfrmMain::SetFileCommandsLanguage(bool chinese)
 {
-    btnOpenWith->setText(chinese ? QStringLiteral("開啟程式...") : QStringLiteral("Open With..."));
     FLocalFileOps->SetLanguage(chinese ? EFileOpLanguage::Chinese : EFileOpLanguage::English);
 }
 
 void TfrmMain::btnOpenWithClick()
 {
-    TOpenWithDialog dialog(this, rbChinese->isChecked());
+    TOpenWithDialog dialog(this);
     if (!FDefaultViewer) FDefaultViewer = DefaultViewerProgram();
     if (!FDefaultEditor) FDefaultEditor = DefaultEditorProgram();
     dialog.SetPrograms(ViewerProgramText->text(), EditorProgramText->text(), *FDefaultViewer,

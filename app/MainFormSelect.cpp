@@ -34,13 +34,9 @@ void TfrmMain::setupSelection()
     lbKeepRule->setObjectName(QStringLiteral("lbKeepRule"));
     cbKeepRule = new QComboBox(tbsMore);
     cbKeepRule->setObjectName(QStringLiteral("cbKeepRule"));
-    for (std::size_t k = 0; k < kKeepRuleCaptions.size(); ++k)
+    for (std::size_t k = 0; k < kKeepRuleSources.size(); ++k)
         cbKeepRule->addItem(QString());
-    // Between the language buttons and "Save options".
-    const QRect save = btnSaveOptions->geometry();
-    lbKeepRule->setGeometry(save.x(), save.y() - 22, 84, 20);
-    cbKeepRule->setGeometry(save.x() + 86, save.y() - 23, 140, 21);
-    SetSelectionLanguage(false);
+    ApplySelectionTexts();
     auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), lvFiles);
     shortcut->setContext(Qt::WidgetShortcut);
     connect(shortcut, &QShortcut::activated, this, &TfrmMain::miSelectDuplicatesClick);
@@ -53,13 +49,10 @@ void TfrmMain::setupSelection()
     connect(FModel, &QAbstractItemModel::rowsInserted, this, forget);
 }
 
-void TfrmMain::SetSelectionLanguage(bool chinese)
+void TfrmMain::ApplySelectionTexts()
 {
-    miSelectDuplicates->setText(kSelectDuplicatesCaption.In(chinese) + QStringLiteral(" [Ctrl+D]"));
-    miInvertSelection->setText(kInvertSelectionCaption.In(chinese));
-    lbKeepRule->setText(kKeepInEachGroupCaption.In(chinese));
-    for (std::size_t k = 0; k < kKeepRuleCaptions.size(); ++k)
-        cbKeepRule->setItemText(static_cast<int>(k), kKeepRuleCaptions[k].In(chinese));
+    for (std::size_t k = 0; k < kKeepRuleSources.size(); ++k)
+        cbKeepRule->setItemText(static_cast<int>(k), KeepRuleCaption(k));
 }
 
 void TfrmMain::miSelectDuplicatesClick()
@@ -118,7 +111,7 @@ void TfrmMain::miInvertSelectionClick()
 
 void TfrmMain::ShowSelectionSummary(std::size_t files, std::uint64_t bytes)
 {
-    const QString text = SelectionSummaryText(files, bytes, rbChinese->isChecked());
+    const QString text = SelectionSummaryText(files, bytes);
     if (!FSelectionSummaryShown) FPanel1BeforeSelection = StatusText(1);
     FSelectionSummaryShown = true;
     FSelectionSummary = text;

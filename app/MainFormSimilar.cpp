@@ -7,11 +7,11 @@
 #include "MainForm.h"
 #include "PathRules.h"
 #include "QtPictureDecoder.h"
-#include "SimilarTexts.h"
 #include "UpDown.h"
 #include "WindowRules.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QIntValidator>
@@ -29,31 +29,20 @@ TCriteriaEnabling CriteriaEnabling(bool similar, bool size)
 
 void TfrmMain::setupSimilar()
 {
-    // Placed in the free places of the option pages, in the font of the
-    // check boxes beside them.
+    // Placed on the option pages by PlaceAddedOptions.
     ckSimilar = new QCheckBox(tbsOptions);
     ckSimilar->setObjectName(QStringLiteral("ckSimilar"));
-    ckSimilar->setGeometry(6, 21, 96, 17);
     lblTolerance = new QLabel(tbsOptions);
     lblTolerance->setObjectName(QStringLiteral("lblTolerance"));
-    lblTolerance->setGeometry(132, 38, 40, 17);
     edTolerance = new QLineEdit(tbsOptions);
     edTolerance->setObjectName(QStringLiteral("edTolerance"));
-    edTolerance->setGeometry(172, 37, 18, 19);
     edTolerance->setValidator(new QIntValidator(0, kMaxTolerance, edTolerance));
     UpDownTolerance = new TUpDown(tbsOptions);
     UpDownTolerance->setObjectName(QStringLiteral("UpDownTolerance"));
-    UpDownTolerance->setGeometry(190, 37, 12, 19);
     UpDownTolerance->SetRange(0, kMaxTolerance);
     ckMoreFormats = new QCheckBox(ckNoRecycle->parentWidget());
     ckMoreFormats->setObjectName(QStringLiteral("ckMoreFormats"));
-    ckMoreFormats->setGeometry(6, 76, 190, 17);
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{ckSimilar, lblTolerance, edTolerance, ckMoreFormats})
-        control->setFont(ckName->font());
-    ckInclude->resize(124, ckInclude->height()); // leaves room for the tolerance
     FSimilarDecoder = &DecodeWithQt;
-    SetSimilarLanguage(false);
     edTolerance->setText(QString::number(kDefaultTolerance));
     UpDownTolerance->SetPosition(kDefaultTolerance);
 
@@ -62,15 +51,6 @@ void TfrmMain::setupSimilar()
     connect(edTolerance, &QLineEdit::textChanged, this, &TfrmMain::edToleranceChange);
     connect(UpDownTolerance, &TUpDown::PositionChanged, this,
             [this](int position) { edTolerance->setText(QString::number(position)); });
-}
-
-void TfrmMain::SetSimilarLanguage(bool chinese)
-{
-    const TSimilarTexts& texts = chinese ? kSimilarTextsChinese : kSimilarTextsEnglish;
-    ckSimilar->setText(QString::fromUtf8(texts.Caption));
-    ckSimilar->setToolTip(QString::fromUtf8(texts.Hint));
-    lblTolerance->setText(QString::fromUtf8(texts.ToleranceLabel));
-    ckMoreFormats->setText(QString::fromUtf8(texts.MoreFormats));
 }
 
 void TfrmMain::ApplyCriteriaEnabling()
@@ -159,7 +139,8 @@ void TfrmMain::FinishSimilarSearch()
     FSimilarOutcome.reset();
     SetStatusText(1,
                   TotalFilesText(FModel->Rows().size()) + QString::fromLatin1(kGroupHintText) +
-                      QString::fromLatin1(kSimilarGroupsText) + QString::number(groups),
+                      QStringLiteral("   ") +
+                      QCoreApplication::translate("frmMain", "Groups: %1", "status").arg(groups),
                   true);
 }
 

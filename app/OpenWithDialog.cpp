@@ -2,6 +2,7 @@
 // Texts in the interface language of the moment it opens.
 #include "OpenWithDialog.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -13,22 +14,22 @@ namespace quorvane {
 
 namespace {
 
-QString Text(bool chinese, const char* english, const char* chineseText)
+QString Text(const char* source, const char* comment)
 {
-    return QString::fromUtf8(chinese ? chineseText : english);
+    return QCoreApplication::translate("dlgOpenWith", source, comment);
 }
 
 } // namespace
 
-TOpenWithDialog::TOpenWithDialog(QWidget* parent, bool chinese) : QDialog(parent), FChinese(chinese)
+TOpenWithDialog::TOpenWithDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("dlgOpenWith"));
-    setWindowTitle(Text(chinese, "Open With programs", "開啟程式"));
+    setWindowTitle(Text("Open With programs", "dialog title"));
     auto* form = new QFormLayout;
     auto addRow = [this, form](const char* name, const QString& label) {
         auto* field = new QLineEdit(this);
         field->setObjectName(QString::fromLatin1(name));
-        auto* browse = new QPushButton(Text(FChinese, "Browse...", "瀏覽..."), this);
+        auto* browse = new QPushButton(Text("Browse...", "button"), this);
         connect(browse, &QPushButton::clicked, this, [this, field] { Browse(field); });
         auto* row = new QHBoxLayout;
         row->addWidget(field, 1);
@@ -36,8 +37,8 @@ TOpenWithDialog::TOpenWithDialog(QWidget* parent, bool chinese) : QDialog(parent
         form->addRow(label, row);
         return field;
     };
-    edViewerProgram = addRow("edViewerProgram", Text(chinese, "Picture viewer:", "看圖程式:"));
-    edEditorProgram = addRow("edEditorProgram", Text(chinese, "Text editor:", "文字編輯器:"));
+    edViewerProgram = addRow("edViewerProgram", Text("Picture viewer:", "edViewerProgram"));
+    edEditorProgram = addRow("edEditorProgram", Text("Text editor:", "edEditorProgram"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -50,7 +51,7 @@ TOpenWithDialog::TOpenWithDialog(QWidget* parent, bool chinese) : QDialog(parent
 void TOpenWithDialog::SetPrograms(const QString& viewer, const QString& editor, const QString& defaultViewer,
                                   const QString& defaultEditor)
 {
-    const QString none = Text(FChinese, "(none found)", "(找不到)");
+    const QString none = Text("(none found)", "placeholder");
     edViewerProgram->setText(viewer);
     edEditorProgram->setText(editor);
     edViewerProgram->setPlaceholderText(defaultViewer.isEmpty() ? none : defaultViewer);

@@ -13,7 +13,7 @@ class TOpenWithDialog : public QDialog {
     Q_OBJECT
 
   public:
-    TOpenWithDialog(QWidget* parent, bool chinese);
+    explicit TOpenWithDialog(QWidget* parent);
 
     // The chosen programs and the defaults shown when a field is empty.
     void SetPrograms(const QString& viewer, const QString& editor, const QString& defaultViewer,
@@ -26,7 +26,6 @@ class TOpenWithDialog : public QDialog {
 
     QLineEdit* edViewerProgram = nullptr;
     QLineEdit* edEditorProgram = nullptr;
-    bool FChinese = false;
 };
 
 } // namespace quorvane

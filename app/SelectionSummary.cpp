@@ -1,7 +1,7 @@
 // The selection summary's number formats.
 #include "SelectionSummary.h"
 
-#include "SelectionTexts.h"
+#include <QCoreApplication>
 
 namespace quorvane {
 
@@ -26,9 +26,10 @@ QString ShortSize(std::uint64_t bytes)
     return QString::number(value, 'f', 1) + QLatin1Char(' ') + QString::fromLatin1(units[unit]);
 }
 
-QString SelectionSummaryText(std::size_t files, std::uint64_t bytes, bool chinese)
+QString SelectionSummaryText(std::size_t files, std::uint64_t bytes)
 {
-    return kSelectedSummaryCaption.In(chinese).arg(GroupedCount(files), ShortSize(bytes));
+    return QCoreApplication::translate("frmMain", "Selected: %1 files, %2", "status")
+        .arg(GroupedCount(files), ShortSize(bytes));
 }
 
 } // namespace quorvane

@@ -12,7 +12,7 @@ namespace quorvane {
 QString GroupedCount(std::uint64_t count);
 // "512 bytes", "1.0 KB", "5.6 GB" (units of 1,024, one decimal).
 QString ShortSize(std::uint64_t bytes);
-// "Selected: 1,234 files, 5.6 GB" (or its Chinese text).
-QString SelectionSummaryText(std::size_t files, std::uint64_t bytes, bool chinese);
+// "Selected: 1,234 files, 5.6 GB", in the installed interface language.
+QString SelectionSummaryText(std::size_t files, std::uint64_t bytes);
 
 } // namespace quorvane

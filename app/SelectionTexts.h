@@ -1,32 +1,26 @@
-// The captions of "Select Duplicates", "Invert Selection", the keep rule
-// list and the selection summary, English and Chinese side by side, so the
-// languages find them in one place.
+// The entries of the "Keep in each group:" list in the order of TKeepRule.
+// The English texts are the source strings of the translation (context
+// "frmMain", comment "cbKeepRule").
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <array>
 
 namespace quorvane {
 
-struct TCaption {
-    const char* English;
-    const char* Chinese;
-    QString In(bool chinese) const { return QString::fromUtf8(chinese ? Chinese : English); }
+// TKeepRule::Protected is not offered until directory entries can be
+// protected.
+inline constexpr std::array<const char*, 5> kKeepRuleSources{
+    QT_TRANSLATE_NOOP("frmMain", "First listed"),  QT_TRANSLATE_NOOP("frmMain", "Newest"),
+    QT_TRANSLATE_NOOP("frmMain", "Oldest"),        QT_TRANSLATE_NOOP("frmMain", "Largest picture"),
+    QT_TRANSLATE_NOOP("frmMain", "Shortest path"),
 };
 
-inline constexpr TCaption kSelectDuplicatesCaption{"Select Duplicates", "選取重複檔案"};
-inline constexpr TCaption kInvertSelectionCaption{"Invert Selection", "反向選取"};
-inline constexpr TCaption kKeepInEachGroupCaption{"Keep in each group:", "每組保留:"};
-// %1 the number of files (with thousands separators), %2 their size.
-inline constexpr TCaption kSelectedSummaryCaption{"Selected: %1 files, %2", "已選取: %1 個檔案, %2"};
-// The keep rules in the order of TKeepRule. TKeepRule::Protected is not
-// offered until directory entries can be protected.
-inline constexpr std::array<TCaption, 5> kKeepRuleCaptions{{
-    {"First listed", "第一個"},
-    {"Newest", "最新的"},
-    {"Oldest", "最舊的"},
-    {"Largest picture", "最大的圖片"},
-    {"Shortest path", "最短的路徑"},
-}};
+// Entry k of the list in the installed interface language.
+inline QString KeepRuleCaption(std::size_t k)
+{
+    return QCoreApplication::translate("frmMain", kKeepRuleSources[k], "cbKeepRule");
+}
 
 } // namespace quorvane

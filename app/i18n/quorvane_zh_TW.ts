@@ -348,6 +348,81 @@
         <comment>status</comment>
         <translation>已取消搜尋</translation>
     </message>
+    <message>
+        <source>Similar pictures</source>
+        <comment>ckSimilar</comment>
+        <translation>相似圖片</translation>
+    </message>
+    <message>
+        <source>Find the same picture at another size or quality</source>
+        <comment>ckSimilar</comment>
+        <translation>找出不同大小或品質的同一張圖片</translation>
+    </message>
+    <message>
+        <source>Tolerance:</source>
+        <comment>lblTolerance</comment>
+        <translation>容許差異:</translation>
+    </message>
+    <message>
+        <source>Also PNG, WebP and TIFF</source>
+        <comment>ckMoreFormats</comment>
+        <translation>也包括 PNG、WebP 與 TIFF</translation>
+    </message>
+    <message>
+        <source>Keep in each group:</source>
+        <comment>lbKeepRule</comment>
+        <translation>每組保留:</translation>
+    </message>
+    <message>
+        <source>Open With...</source>
+        <comment>btnOpenWith</comment>
+        <translation>開啟程式...</translation>
+    </message>
+    <message>
+        <source>Select Duplicates [Ctrl+D]</source>
+        <comment>miSelectDuplicates</comment>
+        <translation>選取重複檔案 [Ctrl+D]</translation>
+    </message>
+    <message>
+        <source>Invert Selection</source>
+        <comment>miInvertSelection</comment>
+        <translation>反向選取</translation>
+    </message>
+    <message>
+        <source>First listed</source>
+        <comment>cbKeepRule</comment>
+        <translation>第一個</translation>
+    </message>
+    <message>
+        <source>Newest</source>
+        <comment>cbKeepRule</comment>
+        <translation>最新的</translation>
+    </message>
+    <message>
+        <source>Oldest</source>
+        <comment>cbKeepRule</comment>
+        <translation>最舊的</translation>
+    </message>
+    <message>
+        <source>Largest picture</source>
+        <comment>cbKeepRule</comment>
+        <translation>最大的圖片</translation>
+    </message>
+    <message>
+        <source>Shortest path</source>
+        <comment>cbKeepRule</comment>
+        <translation>最短的路徑</translation>
+    </message>
+    <message>
+        <source>Selected: %1 files, %2</source>
+        <comment>status</comment>
+        <translation>已選取: %1 個檔案, %2</translation>
+    </message>
+    <message>
+        <source>Groups: %1</source>
+        <comment>status</comment>
+        <translation>組數: %1</translation>
+    </message>
 </context>
 <context>
     <name>frmViewer</name>
@@ -403,6 +478,34 @@
     <message>
         <source>You can input any file name</source>
         <translation>隨便打個檔名即可指定此目錄</translation>
+    </message>
+</context>
+<context>
+    <name>dlgOpenWith</name>
+    <message>
+        <source>Open With programs</source>
+        <comment>dialog title</comment>
+        <translation>開啟程式</translation>
+    </message>
+    <message>
+        <source>Picture viewer:</source>
+        <comment>edViewerProgram</comment>
+        <translation>看圖程式:</translation>
+    </message>
+    <message>
+        <source>Text editor:</source>
+        <comment>edEditorProgram</comment>
+        <translation>文字編輯器:</translation>
+    </message>
+    <message>
+        <source>Browse...</source>
+        <comment>button</comment>
+        <translation>瀏覽...</translation>
+    </message>
+    <message>
+        <source>(none found)</source>
+        <comment>placeholder</comment>
+        <translation>(找不到)</translation>
     </message>
 </context>
 </TS>

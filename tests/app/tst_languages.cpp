@@ -3,19 +3,26 @@
 // the logo link, and the folder chooser leaving no history file behind.
 #include "../workspace/WorkspaceFakes.h"
 #include "MainForm.h"
+#include "OpenWithDialog.h"
 #include "ProgressForm.h"
+#include "SelectionSummary.h"
 #include "ViewImage.h"
 #include "WorkspaceWidgets.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QSettings>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -46,6 +53,9 @@ class TestLanguages : public QObject {
     void textsOfTheRunningWidgets();
     void fontPickerAndWindowTexts();
     void switchingKeepsTheState();
+    void textsBesideTheControls();
+    void optionPagesFitTheirTexts_data();
+    void optionPagesFitTheirTexts();
     void messagesStayChinese();
     void aboutBox();
     void logoLink_data();
@@ -182,6 +192,15 @@ void TestLanguages::textsOfTheRunningWidgets_data()
         {"frmMain", "miViewFull", "caption", "View Image In Full Size", "觀看原圖大小"},
         {"frmMain", "miPreview", "caption", "Preview", "預覽"},
         {"frmMain", "miDelete", "caption", "Delete", "刪除"},
+        {"frmMain", "ckSimilar", "caption", "Similar pictures", "相似圖片"},
+        {"frmMain", "ckSimilar", "hint", "Find the same picture at another size or quality",
+         "找出不同大小或品質的同一張圖片"},
+        {"frmMain", "lblTolerance", "caption", "Tolerance:", "容許差異:"},
+        {"frmMain", "ckMoreFormats", "caption", "Also PNG, WebP and TIFF", "也包括 PNG、WebP 與 TIFF"},
+        {"frmMain", "lbKeepRule", "caption", "Keep in each group:", "每組保留:"},
+        {"frmMain", "btnOpenWith", "caption", "Open With...", "開啟程式..."},
+        {"frmMain", "miSelectDuplicates", "caption", "Select Duplicates [Ctrl+D]", "選取重複檔案 [Ctrl+D]"},
+        {"frmMain", "miInvertSelection", "caption", "Invert Selection", "反向選取"},
         {"frmViewer", "miNextImage", "caption", "Next Image     [PageDown]", "下一張     [PageDown]"},
         {"frmViewer", "miPriorImage", "caption", "Prior Image     [PageUp]", "上一張     [PageUp]"},
         {"frmViewer", "miFirstImage", "caption", "First Image      [Home]", "第一張     [Home]"},
@@ -252,6 +271,75 @@ void TestLanguages::switchingKeepsTheState()
         QCOMPARE(pages->currentIndex(), 1);
         QCOMPARE(FForm->findChild<QAbstractButton*>(QStringLiteral("rbEnglish"))->isChecked(), true);
     }
+}
+
+// Texts that belong to no single control: the keep rule entries, the
+// selection summary and the "Open With" dialog.
+void TestLanguages::textsBesideTheControls()
+{
+    auto* rules = FForm->findChild<QComboBox*>(QStringLiteral("cbKeepRule"));
+    const std::uint64_t bytes = 6012954214ull; // 5.6 GB
+    for (int code : {2, 1, 2}) {
+        FForm->SetLanguage(code);
+        const bool chinese = code == 2;
+        QCOMPARE(rules->itemText(1), chinese ? QStringLiteral("最新的") : QStringLiteral("Newest"));
+        QCOMPARE(SelectionSummaryText(1234, bytes), chinese
+                                                        ? QStringLiteral("已選取: 1,234 個檔案, 5.6 GB")
+                                                        : QStringLiteral("Selected: 1,234 files, 5.6 GB"));
+        TOpenWithDialog dialog(FForm.get());
+        QCOMPARE(dialog.windowTitle(),
+                 chinese ? QStringLiteral("開啟程式") : QStringLiteral("Open With programs"));
+    }
+}
+
+void TestLanguages::optionPagesFitTheirTexts_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::newRow("English") << 1;
+    QTest::newRow("Chinese") << 2;
+}
+
+// Every control of the two option pages lies inside its page, overlaps no
+// other (but the delay edit its label) and shows its whole text.
+void TestLanguages::optionPagesFitTheirTexts()
+{
+    QFETCH(int, language);
+    FForm->SetLanguage(language);
+    for (const char* name : {"tbsOptions", "tbsMore"}) {
+        auto* page = FForm->findChild<QWidget*>(QString::fromLatin1(name));
+        auto* pages = FForm->findChild<QTabWidget*>(QStringLiteral("pgOptions"));
+        pages->setCurrentWidget(page);
+        QList<QWidget*> controls;
+        for (QWidget* control : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (control->isVisibleTo(page)) controls.append(control);
+        for (QWidget* control : controls) {
+            const QString what = control->objectName();
+            QVERIFY2(page->rect().contains(control->geometry()), qPrintable(what));
+            auto* button = qobject_cast<QAbstractButton*>(control);
+            if (!button || qobject_cast<QPushButton*>(control)) continue;
+            QStyleOptionButton option;
+            option.initFrom(button);
+            const auto element = qobject_cast<QRadioButton*>(control) ? QStyle::SE_RadioButtonContents
+                                                                      : QStyle::SE_CheckBoxContents;
+            const int room = button->style()->subElementRect(element, &option, button).width();
+            QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) <= room, qPrintable(what));
+        }
+        for (qsizetype i = 0; i < controls.size(); ++i)
+            for (qsizetype j = i + 1; j < controls.size(); ++j) {
+                const QStringList pair{controls[i]->objectName(), controls[j]->objectName()};
+                if (pair.contains(QStringLiteral("Label5"))) continue;
+                QVERIFY2(!controls[i]->geometry().intersects(controls[j]->geometry()),
+                         qPrintable(pair.join(QLatin1Char(' '))));
+            }
+    }
+    // The label's text after the gap ends inside the page.
+    auto* label = FForm->findChild<QLabel*>(QStringLiteral("Label5"));
+    auto* upDown = FForm->findChild<QWidget*>(QStringLiteral("UpDown1"));
+    const QString tail = label->text().section(QStringLiteral("  "), -1).trimmed();
+    QVERIFY(!tail.isEmpty());
+    QVERIFY2(upDown->geometry().right() + 3 + label->fontMetrics().horizontalAdvance(tail) <=
+                 label->parentWidget()->width(),
+             qPrintable(tail));
 }
 
 void TestLanguages::messagesStayChinese()
