@@ -62,6 +62,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setupLanguage();
     setupSimilar();
     setupSelection();
+    setupProtection();
     FormCreate();
 }
 

@@ -19,14 +19,14 @@ inline constexpr TCaption kInvertSelectionCaption{"Invert Selection", "反向選
 inline constexpr TCaption kKeepInEachGroupCaption{"Keep in each group:", "每組保留:"};
 // %1 the number of files (with thousands separators), %2 their size.
 inline constexpr TCaption kSelectedSummaryCaption{"Selected: %1 files, %2", "已選取: %1 個檔案, %2"};
-// The keep rules in the order of TKeepRule. TKeepRule::Protected is not
-// offered until directory entries can be protected.
-inline constexpr std::array<TCaption, 5> kKeepRuleCaptions{{
+// The keep rules in the order of TKeepRule.
+inline constexpr std::array<TCaption, 6> kKeepRuleCaptions{{
     {"First listed", "第一個"},
     {"Newest", "最新的"},
     {"Oldest", "最舊的"},
     {"Largest picture", "最大的圖片"},
     {"Shortest path", "最短的路徑"},
+    {"Protected folder", "受保護的資料夾"},
 }};
 
 } // namespace quorvane

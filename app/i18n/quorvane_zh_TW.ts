@@ -348,6 +348,11 @@
         <comment>status</comment>
         <translation>已取消搜尋</translation>
     </message>
+    <message>
+        <source>Protect</source>
+        <comment>miProtectItem</comment>
+        <translation>保護</translation>
+    </message>
 </context>
 <context>
     <name>frmViewer</name>
