@@ -127,6 +127,18 @@ bool TProtectedFolders::CoversDirectory(const std::string& directory) const
     return covered;
 }
 
+bool TProtectedFolders::CoversRow(const TFileRecord& row) const
+{
+    if (FFolders.empty()) return false;
+    const std::string* directory = row.Directory.get();
+    if (!directory) return CoversDirectory(row.DirectoryText());
+    if (const auto known = FByRowDirectory.find(directory); known != FByRowDirectory.end())
+        return known->second;
+    const bool covered = CoversDirectory(*directory);
+    FByRowDirectory.emplace(directory, covered);
+    return covered;
+}
+
 bool TProtectedFolders::CoversFile(const std::string& path) const
 {
     // The file's own name never decides: a link in a protected folder is

@@ -42,7 +42,10 @@ class TProtectedFolders {
     // True when a file of this directory lies at or below a protected entry.
     bool CoversDirectory(const std::string& directory) const;
     bool CoversFile(const std::string& path) const;
-    bool CoversRow(const TFileRecord& row) const { return CoversDirectory(row.DirectoryText()); }
+    // Rows share their directory's text: the answer is kept per shared text
+    // too, which is why one object must not outlive the rows it was asked
+    // about (a freed text's address may come back for another directory).
+    bool CoversRow(const TFileRecord& row) const;
 
   private:
     bool UnderAny(const std::string& path) const;
@@ -51,6 +54,7 @@ class TProtectedFolders {
     // Each entry cleaned, and again with its links resolved when that differs.
     std::vector<std::string> FFolders;
     mutable std::unordered_map<std::string, bool> FByDirectory;
+    mutable std::unordered_map<const std::string*, bool> FByRowDirectory;
 };
 
 // The items a deletion may take: every item outside the protected folders,
