@@ -730,7 +730,7 @@ void TestFileCommands::selectDuplicatesSkipsProtected()
 
 void TestFileCommands::deleteAsksForProtected_data()
 {
-    QTest::addColumn<bool>("byKey");
+    QTest::addColumn<bool>("byKey"); // the Del key deleting for good, else the menu to the trash
     QTest::addColumn<bool>("noConfirm");
     QTest::addColumn<QList<int>>("selected");
     QTest::addColumn<QList<bool>>("answers");
@@ -739,11 +739,11 @@ void TestFileCommands::deleteAsksForProtected_data()
     const QList<int> mixed{0, 1, 3};
     QTest::newRow("menu, Yes to both") << false << false << mixed << QList<bool>{true, true}
                                        << QStringList{"safe/p1.jpg", "plain/q1.jpg", "safe/p2.jpg"};
-    QTest::newRow("key, No to both, No confirmation")
+    QTest::newRow("key for good, No to both, No confirmation")
         << true << true << mixed << QList<bool>{false, false} << QStringList{"plain/q1.jpg"};
     QTest::newRow("menu, No then Yes, No confirmation")
         << false << true << mixed << QList<bool>{false, true} << QStringList{"plain/q1.jpg", "safe/p2.jpg"};
-    QTest::newRow("key, Yes then No")
+    QTest::newRow("key for good, Yes then No")
         << true << false << mixed << QList<bool>{true, false} << QStringList{"safe/p1.jpg", "plain/q1.jpg"};
     QTest::newRow("only a protected row, No: no request at all")
         << false << true << QList<int>{0} << QList<bool>{false} << QStringList{};
@@ -760,6 +760,7 @@ void TestFileCommands::deleteAsksForProtected()
     QFETCH(QList<bool>, answers);
     QFETCH(QStringList, gone);
     Find<QCheckBox>("ckNoConfirm")->setChecked(noConfirm);
+    Find<QCheckBox>("ckNoRecycle")->setChecked(byKey); // the trash, and for good
     ProtectFolder(QStringLiteral("safe"));
     ListFiles({{"safe/p1.jpg", "1"},
                {"plain/q1.jpg", "1"},
@@ -790,7 +791,7 @@ void TestFileCommands::deleteAsksForProtected()
             requested << QString::fromStdString(path).mid(int(FDir.size()) + 1);
     QCOMPARE(requested, gone);
     QCOMPARE(FOps.DeleteFlags,
-             gone.isEmpty() ? QList<unsigned>{} : QList<unsigned>{DeleteFlags(noConfirm, false)});
+             gone.isEmpty() ? QList<unsigned>{} : QList<unsigned>{DeleteFlags(noConfirm, byKey)});
     QCOMPARE(FForm->FileList()->rowCount(), 5 - int(gone.size()));
     // The declined files stay listed and selected.
     QStringList stillSelected;
