@@ -719,13 +719,6 @@ void TestFileCommands::selectDuplicatesSkipsProtected()
     Find<QAction>("miSelectDuplicates")->trigger();
     QCOMPARE(SelectedRows(), expected);
     QCOMPARE(FForm->FocusedRow(), expected.front());
-    // Unprotected, the all-protected group B loses its second row too.
-    auto* list = Find<QListWidget>("lstDir");
-    list->setCurrentRow(0);
-    Find<QAction>("miProtectItem")->trigger();
-    Find<QAction>("miSelectDuplicates")->trigger();
-    QVERIFY(SelectedRows().contains(4));
-    QVERIFY(!SelectedRows().contains(3));
 }
 
 void TestFileCommands::deleteAsksForProtected_data()

@@ -67,8 +67,6 @@ class TestWorkspace : public QObject {
     void protectedPaths_data();
     void protectedPaths();
     void protectedFoldersFollowLinks();
-    void confirmProtectedDeletions_data();
-    void confirmProtectedDeletions();
 
   private:
     // A fresh fixture directory and settings location for every test.
