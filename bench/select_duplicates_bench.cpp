@@ -1,13 +1,15 @@
 // Benchmark of "Select Duplicates" in the real main window (offscreen):
 // G groups of three numbered rows (one size each), the "newest" rule, then
 // the action; prints wall milliseconds of the whole command and of the rule
-// alone (DuplicateRows over the rows). With --protected, the rows lie in
+// alone (DuplicateRows over the rows, also asking a protected folder about
+// every row). With --protected, the rows lie in
 // 1,000 directories and the first row of each group below a protected
 // directory entry, so every row is tested against the protected folders.
 //
 //   quorvane_bench_select [--groups G] [--protected]
 #include "KeepRules.h"
 #include "MainForm.h"
+#include "ProtectedFolders.h"
 
 #include <QAction>
 #include <QApplication>
@@ -66,12 +68,20 @@ int main(int argc, char** argv)
     const auto ruleStart = std::chrono::steady_clock::now();
     const std::size_t selected = DuplicateRows(rows, {}, TKeepRule::Newest, {}).size();
     const double ruleMs = Milliseconds(ruleStart);
+    // The rule again, asking the protected folders about every row.
+    const TProtectedFolders folders({"/nonexistent-bench-dir/kept"});
+    TKeepFacts facts;
+    facts.IsProtected = [&folders](const TFileRecord& row) { return folders.CoversRow(row); };
+    const auto guardedStart = std::chrono::steady_clock::now();
+    const std::size_t guardedSelected = DuplicateRows(rows, {}, TKeepRule::Newest, facts).size();
+    const double guardedMs = Milliseconds(guardedStart);
     form.FileList()->SetRows(std::move(rows));
     form.findChild<QComboBox*>(QStringLiteral("cbKeepRule"))->setCurrentIndex(1);
     const auto start = std::chrono::steady_clock::now();
     form.findChild<QAction*>(QStringLiteral("miSelectDuplicates"))->trigger();
     const double commandMs = Milliseconds(start);
-    std::printf("groups %d, rows selected %zu: command %.1f ms, rule alone %.1f ms\n", groups, selected,
-                commandMs, ruleMs);
+    std::printf("groups %d, rows selected %zu: command %.1f ms, rule alone %.1f ms; "
+                "with protected folders %zu rows, %.1f ms\n",
+                groups, selected, commandMs, ruleMs, guardedSelected, guardedMs);
     return 0;
 }
