@@ -69,6 +69,7 @@ const TLanguageText kLanguageTexts[] = {
     {"frmMain", "miAddItem", C, "Add"},
     {"frmMain", "miDelItems", C, "Delete"},
     {"frmMain", "miDelAllItems", C, "Delete All"},
+    {"frmMain", "miProtectItem", C, "Protect"},
     {"frmMain", "Label4", H, "About"},
     {"frmMain", "lblVersion", C, "Version: 0.51"},
     {"frmMain", "lblDate", C, "Date: 4/23/1998"},

@@ -46,6 +46,7 @@ class TDirectoryList;
 class TDirectoryPicker;
 class TListWidgetBox;
 class TUpDown;
+class TProtectedFolders;
 
 // What the file commands ask of the picture side of the window: the
 // preview, the slides strip and the full-size viewer. Empty hooks do nothing.
@@ -179,6 +180,8 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
   private:
     class TViewerLink;
     friend class TViewerLink;
+    class TGuardedFileOperations;
+    friend class TGuardedFileOperations;
 
     void setupFonts();
     void setupPanels();
@@ -303,6 +306,12 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void lstDirClick();
     void PopupMenu3Popup();
     void btnSaveOptionsClick();
+    // Protected folders (MainFormProtect.cpp).
+    void setupProtection();
+    void PopupMenu3ProtectPopup();
+    void miProtectItemClick();
+    // The protected entries of lstDir as they stand now.
+    TProtectedFolders ProtectedFolders();
 
     // Runs a handler's work; an exception it lets escape is shown in the
     // application's error box and the program goes on.
@@ -350,6 +359,7 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     QAction* miAddItem = nullptr;
     QAction* miDelItems = nullptr;
     QAction* miDelAllItems = nullptr;
+    QAction* miProtectItem = nullptr;
     QCursor FHandCursor;
     QCheckBox* ckSimilar = nullptr; // stored as "ckSimilar"
     QLabel* lblTolerance = nullptr;
@@ -377,6 +387,8 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     std::unique_ptr<TLocalFileOperations> FLocalFileOps;
     std::unique_ptr<TDesktopShell> FDesktopShell;
     IFileOperations* FFileOps = nullptr;
+    // FFileOps behind the protected-folder question; every deletion uses it.
+    std::unique_ptr<IFileOperations> FGuardedOps;
     IFileOpPrompts* FFilePrompts = nullptr;
     IShellOpen* FShell = nullptr;
     TFileDisplayHooks FDisplayHooks;

@@ -139,7 +139,8 @@ void TfrmMain::DeleteSelectedFiles()
     for (const int row : selected)
         items.push_back({FModel->Row(row).FullPath(), IdentityOfRow(FModel->Row(row))});
     FLocalFileOps->SetLanguage(rbChinese->isChecked() ? EFileOpLanguage::Chinese : EFileOpLanguage::English);
-    FFileOps->DeleteFiles(items, DeleteRequestFlags());
+    // Files of protected folders are asked about one by one first.
+    FGuardedOps->DeleteFiles(items, DeleteRequestFlags());
     RemoveRowsOfGoneFiles(selected);
     const int focused = FocusedRow();
     if (focused >= 0) {

@@ -5,6 +5,7 @@
 #include "KeepRules.h"
 #include "MainForm.h"
 #include "PicturePixels.h"
+#include "ProtectedFolders.h"
 #include "SelectionSummary.h"
 #include "SelectionTexts.h"
 
@@ -59,6 +60,9 @@ void TfrmMain::miSelectDuplicatesClick()
 {
     TKeepFacts facts;
     facts.Pixels = [](const TFileRecord& row) { return PicturePixels(row.FullPath()); };
+    const TProtectedFolders folders = ProtectedFolders();
+    if (!folders.Empty())
+        facts.IsProtected = [&folders](const TFileRecord& row) { return folders.CoversRow(row); };
     const std::vector<std::size_t> rows =
         DuplicateRows(FModel->Rows(), Criteria(), KeepRuleFromNumber(cbKeepRule->currentIndex()), facts);
     QItemSelection selection;

@@ -35,7 +35,8 @@ class TfrmMain::TViewerLink : public IViewerHost {
     void ScrollToFocusedRow() override;
     bool EditingRowName() const override;
     void RemoveListRow(std::ptrdiff_t row) override;
-    IFileOperations* FileOperations() override { return FForm.FFileOps; }
+    // Behind the protected-folder question, as the list's own delete.
+    IFileOperations* FileOperations() override { return FForm.FGuardedOps.get(); }
     unsigned DeleteFlags() const override;
     void ForgetPicture(const QString& path) override;
     void SetIgnoreListChange(bool ignore) override { FForm.FIgnoreListChange = ignore; }

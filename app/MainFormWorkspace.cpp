@@ -105,7 +105,9 @@ void TfrmMain::LoadOptions()
 void TfrmMain::SaveOptions()
 {
     const TFormOptionControls controls(this);
-    quorvane::SaveOptions(*OpenOptionsStore(), controls, DirectoryList().EntryBytes(), Messages());
+    const TDirectoryList directories = DirectoryList();
+    quorvane::SaveOptions(*OpenOptionsStore(), controls, directories.EntryBytes(),
+                          directories.ProtectedFlags(), Messages());
 }
 
 void TfrmMain::btnSaveOptionsClick()

@@ -9,12 +9,10 @@
 
 namespace quorvane {
 
-// TKeepRule::Protected is not offered until directory entries can be
-// protected.
-inline constexpr std::array<const char*, 5> kKeepRuleSources{
+inline constexpr std::array<const char*, 6> kKeepRuleSources{
     QT_TRANSLATE_NOOP("frmMain", "First listed"),  QT_TRANSLATE_NOOP("frmMain", "Newest"),
     QT_TRANSLATE_NOOP("frmMain", "Oldest"),        QT_TRANSLATE_NOOP("frmMain", "Largest picture"),
-    QT_TRANSLATE_NOOP("frmMain", "Shortest path"),
+    QT_TRANSLATE_NOOP("frmMain", "Shortest path"), QT_TRANSLATE_NOOP("frmMain", "Protected folder"),
 };
 
 // Entry k of the list in the installed interface language.

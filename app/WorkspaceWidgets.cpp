@@ -71,6 +71,16 @@ void TListWidgetBox::Clear()
     FList->clear();
 }
 
+bool TListWidgetBox::IsProtected(int index) const
+{
+    return FList->item(index)->data(kDirectoryProtectedRole).toBool();
+}
+
+void TListWidgetBox::SetProtected(int index, bool isProtected)
+{
+    FList->item(index)->setData(kDirectoryProtectedRole, isProtected);
+}
+
 template <typename Control> Control* TFormOptionControls::Find(const QString& name) const
 {
     auto* control = FForm->findChild<Control*>(name);

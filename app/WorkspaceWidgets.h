@@ -16,6 +16,10 @@ namespace quorvane {
 // An entry of lstDir keeps the directory's file-system bytes in this role
 // beside its shown text (QFile::decodeName of the bytes).
 inline constexpr int kDirectoryBytesRole = Qt::UserRole + 1;
+// An entry's protected flag (a bool; missing means not protected). Item data
+// travels with the item, so the flag stays with its entry through every
+// addition, removal and reordering of the list.
+inline constexpr int kDirectoryProtectedRole = Qt::UserRole + 2;
 // The bytes of an entry; an item added without them (by hand) gives its text
 // encoded as a file name.
 QByteArray DirectoryBytes(const QListWidgetItem& item);
@@ -32,6 +36,8 @@ class TListWidgetBox : public IDirectoryListBox {
     void AppendBytes(const QByteArray& entry) override;
     void Remove(int index) override;
     void Clear() override;
+    bool IsProtected(int index) const override;
+    void SetProtected(int index, bool isProtected) override;
 
   private:
     QListWidget* FList;

@@ -208,12 +208,12 @@ void TDirectoryList::AddPendingDirectory(const QString& editText)
     if (!TrimBlanks(editText).isEmpty()) AddDirectory(editText);
 }
 
-bool TDirectoryList::RestoreDirectory(const QString& text)
+bool TDirectoryList::RestoreDirectory(const QString& text, bool isProtected)
 {
-    return RestoreDirectoryBytes(QFile::encodeName(text));
+    return RestoreDirectoryBytes(QFile::encodeName(text), isProtected);
 }
 
-bool TDirectoryList::RestoreDirectoryBytes(const QByteArray& bytes)
+bool TDirectoryList::RestoreDirectoryBytes(const QByteArray& bytes, bool isProtected)
 {
     if (bytes.isEmpty() || !IsExistingDirectory(bytes)) return false;
     const QString text = QFile::decodeName(bytes);
@@ -224,6 +224,7 @@ bool TDirectoryList::RestoreDirectoryBytes(const QByteArray& bytes)
         if (same) return false;
     }
     FBox.AppendBytes(bytes);
+    if (isProtected) FBox.SetProtected(FBox.Count() - 1, true);
     return true;
 }
 
@@ -275,6 +276,37 @@ QList<QByteArray> TDirectoryList::EntryBytes() const
     for (int i = 0; i < FBox.Count(); ++i)
         entries.append(FBox.EntryBytes(i));
     return entries;
+}
+
+QList<bool> TDirectoryList::ProtectedFlags() const
+{
+    QList<bool> flags;
+    flags.reserve(FBox.Count());
+    for (int i = 0; i < FBox.Count(); ++i)
+        flags.append(FBox.IsProtected(i));
+    return flags;
+}
+
+std::vector<std::string> TDirectoryList::ProtectedEntries() const
+{
+    std::vector<std::string> entries;
+    for (int i = 0; i < FBox.Count(); ++i)
+        if (FBox.IsProtected(i)) entries.push_back(FBox.EntryBytes(i).toStdString());
+    return entries;
+}
+
+bool TDirectoryList::ToggleCurrentProtected()
+{
+    const int current = FBox.CurrentIndex();
+    if (current < 0 || current >= FBox.Count()) return false;
+    FBox.SetProtected(current, !FBox.IsProtected(current));
+    return true;
+}
+
+bool TDirectoryList::CurrentIsProtected() const
+{
+    const int current = FBox.CurrentIndex();
+    return current >= 0 && current < FBox.Count() && FBox.IsProtected(current);
 }
 
 QStringList TDirectoryList::Entries() const

@@ -15,6 +15,8 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace quorvane {
 
@@ -66,6 +68,9 @@ class IDirectoryListBox {
     virtual void AppendBytes(const QByteArray& entry);
     virtual void Remove(int index) = 0;
     virtual void Clear() = 0;
+    // The entry's protected flag; it stays with the entry until it is removed.
+    virtual bool IsProtected(int index) const = 0;
+    virtual void SetProtected(int index, bool isProtected) = 0;
 };
 
 // The directory picker: its texts are fields, so the interface language can
@@ -100,9 +105,10 @@ class TDirectoryList {
     // The restore rule of the options store: appends text as it is when it is
     // not empty, names an existing directory and is not yet listed (case
     // folded beyond A to Z with the Windows style, byte-exact on Linux); no
-    // trimming, no overlap test, no message.
-    bool RestoreDirectory(const QString& text);
-    bool RestoreDirectoryBytes(const QByteArray& bytes);
+    // trimming, no overlap test, no message. The restored entry takes the
+    // protected flag given.
+    bool RestoreDirectory(const QString& text, bool isProtected = false);
+    bool RestoreDirectoryBytes(const QByteArray& bytes, bool isProtected = false);
     // The "+" steps: proposes a file name inside the edit's directory, runs
     // the picker and adds the chosen directory. Returns the text to put into
     // the edit, or nothing when the edit stays as it is.
@@ -116,6 +122,14 @@ class TDirectoryList {
     bool HasSelection() const;
     QStringList Entries() const;
     QList<QByteArray> EntryBytes() const;
+    // The protected flag of every entry in list order, and the protected
+    // entries' bytes.
+    QList<bool> ProtectedFlags() const;
+    std::vector<std::string> ProtectedEntries() const;
+    // "Protect" on the current entry: flips its flag; false without one.
+    bool ToggleCurrentProtected();
+    // The current entry's flag (false without a current entry).
+    bool CurrentIsProtected() const;
 
   private:
     IDirectoryListBox& FBox;

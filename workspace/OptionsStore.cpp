@@ -105,6 +105,25 @@ std::vector<std::pair<int, QString>> StoredDirValues(const QSettings& store, int
     return found;
 }
 
+// DirProtected<position>: false when missing (a store from before); "true"
+// and "false" as written, or an integer (not 0 for true) as a hand-edited or
+// registry store may hold. Anything else is a value of the wrong type.
+bool ReadDirProtected(const QSettings& store, int position)
+{
+    const QString name = DirProtectedValueName(position);
+    if (!store.contains(name)) return false;
+    const QVariant value = store.value(name);
+    if (value.typeId() == QMetaType::Bool) return value.toBool();
+    if (value.typeId() == QMetaType::QString) {
+        const QString text = value.toString().trimmed().toLower();
+        if (text == u"true") return true;
+        if (text == u"false") return false;
+    }
+    const std::optional<int> number = ReadInteger(value);
+    if (!number) throw InvalidDataType(name);
+    return *number != 0;
+}
+
 void LoadDirectories(QSettings& store, TDirectoryList& directories)
 {
     const QString countName = QString::fromLatin1(kDirCountName);
@@ -116,13 +135,14 @@ void LoadDirectories(QSettings& store, TDirectoryList& directories)
     }
     for (const auto& [position, name] : StoredDirValues(store, count)) {
         const QVariant value = store.value(name);
+        const bool isProtected = ReadDirProtected(store, position);
         if (value.typeId() == QMetaType::QByteArray) {
-            directories.RestoreDirectoryBytes(value.toByteArray());
+            directories.RestoreDirectoryBytes(value.toByteArray(), isProtected);
             continue;
         }
         const std::optional<QString> text = ReadText(value);
         if (!text) throw InvalidDataType(name);
-        directories.RestoreDirectory(*text);
+        directories.RestoreDirectory(*text, isProtected);
     }
 }
 
@@ -149,6 +169,11 @@ bool WrittenThrough(QSettings& store)
 QString DirValueName(int position)
 {
     return QStringLiteral("Dir") + QString::number(position);
+}
+
+QString DirProtectedValueName(int position)
+{
+    return QStringLiteral("DirProtected") + QString::number(position);
 }
 
 ESettingsError InvalidDataType(const QString& valueName)
@@ -194,6 +219,12 @@ void SaveOptions(QSettings& store, const IOptionControls& controls, const QStrin
 void SaveOptions(QSettings& store, const IOptionControls& controls, const QList<QByteArray>& directories,
                  IUserMessages& messages)
 {
+    SaveOptions(store, controls, directories, {}, messages);
+}
+
+void SaveOptions(QSettings& store, const IOptionControls& controls, const QList<QByteArray>& directories,
+                 const QList<bool>& protectedFlags, IUserMessages& messages)
+{
     // The store is written as a whole, so when it cannot be written nothing
     // is: the first value is the one that failed.
     const QString first = NameOf(kOptionTable[0]);
@@ -209,6 +240,9 @@ void SaveOptions(QSettings& store, const IOptionControls& controls, const QList<
     store.setValue(QString::fromLatin1(kDirCountName), static_cast<int>(directories.size()));
     for (qsizetype i = 0; i < directories.size(); ++i) {
         store.setValue(DirValueName(static_cast<int>(i) + 1), DirectoryValue(directories.at(i)));
+        // Written for every entry, so a flag left by an earlier list at this
+        // position never protects the entry saved there now.
+        store.setValue(DirProtectedValueName(static_cast<int>(i) + 1), protectedFlags.value(i, false));
     }
     if (!WrittenThrough(store)) throw FailedToSetData(first);
     messages.ShowInformation(kOptionsSavedMessage);

@@ -69,6 +69,9 @@ inline constexpr TOptionRow kOptionTable[] = {
 };
 
 inline constexpr const char* kDirCountName = "DirCount";
+// Beside each "Dir<n>", "DirProtected<n>": true when that entry is protected.
+// A store from before has none, and nothing is protected then.
+QString DirProtectedValueName(int position);
 inline constexpr int kDefaultDirCount = 1000;
 // "Dir" followed by the 1-based position in decimal: Dir1, Dir2, ..., Dir10.
 QString DirValueName(int position);
@@ -106,7 +109,8 @@ std::unique_ptr<QSettings> OpenOptionsStore();
 // loading there with ESettingsError; what was set before it stays set.
 void LoadOptions(QSettings& store, IOptionControls& controls, TDirectoryList& directories);
 
-// Writes every option in table order, DirCount and Dir1..DirN; values of an
+// Writes every option in table order, DirCount, Dir1..DirN and
+// DirProtected1..DirProtectedN; values of an
 // earlier, longer list stay. Shows the confirmation when the store was really
 // written, else throws ESettingsError ("Failed to set data for '...'").
 // A directory whose bytes are valid UTF-8 is written as plain text, as
@@ -114,6 +118,11 @@ void LoadOptions(QSettings& store, IOptionControls& controls, TDirectoryList& di
 // accepts both.
 void SaveOptions(QSettings& store, const IOptionControls& controls, const QList<QByteArray>& directories,
                  IUserMessages& messages);
+// As above, with DirProtected<n> from protectedFlags (parallel to
+// directories; a missing flag is false). The overloads without flags save
+// every entry unprotected.
+void SaveOptions(QSettings& store, const IOptionControls& controls, const QList<QByteArray>& directories,
+                 const QList<bool>& protectedFlags, IUserMessages& messages);
 void SaveOptions(QSettings& store, const IOptionControls& controls, const QStringList& directories,
                  IUserMessages& messages);
 

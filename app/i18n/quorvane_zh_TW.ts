@@ -423,6 +423,16 @@
         <comment>status</comment>
         <translation>組數: %1</translation>
     </message>
+    <message>
+        <source>Protect</source>
+        <comment>miProtectItem</comment>
+        <translation>保護</translation>
+    </message>
+    <message>
+        <source>Protected folder</source>
+        <comment>cbKeepRule</comment>
+        <translation>受保護的資料夾</translation>
+    </message>
 </context>
 <context>
     <name>frmViewer</name>

@@ -6,11 +6,15 @@
 #include "FileCommands.h"
 #include "MainForm.h"
 #include "PathRules.h"
+#include "ProtectedFolders.h"
 #include "ResultRows.h"
+#include "ViewImage.h"
 
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
+#include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -31,6 +35,7 @@ namespace {
 class TRecordingPrompts : public IFileOpPrompts {
   public:
     bool Answer = true;
+    QList<bool> Answers; // taken first, in order; then Answer
     QStringList Questions;
     QList<bool> Defaults;
     QStringList Failures;
@@ -38,7 +43,7 @@ class TRecordingPrompts : public IFileOpPrompts {
     {
         Questions.append(question);
         Defaults.append(defaultYes);
-        return Answer;
+        return Answers.isEmpty() ? Answer : Answers.takeFirst();
     }
     void ReportFailures(const QStringList& lines) override { Failures += lines; }
 };
@@ -108,6 +113,12 @@ class TestFileCommands : public QObject {
     void selectDuplicates();
     void rules_data();
     void rules();
+    void selectDuplicatesSkipsProtected_data();
+    void selectDuplicatesSkipsProtected();
+    void deleteAsksForProtected_data();
+    void deleteAsksForProtected();
+    void viewerDeleteAsksForProtected_data();
+    void viewerDeleteAsksForProtected();
 
   private:
     template <typename T> T* Find(const char* name) const
@@ -119,6 +130,8 @@ class TestFileCommands : public QObject {
     void ListFiles(const QList<QPair<QString, QByteArray>>& files);
     std::string PathOf(int row) const { return FForm->FileList()->Row(row).FullPath(); }
     void Select(const QList<int>& rows, int focus);
+    // Lists the folder FDir/name in lstDir, protected by its menu entry.
+    void ProtectFolder(const QString& name);
     QList<int> SelectedRows() const;
 
     TfrmMain* FForm = nullptr;
@@ -177,15 +190,15 @@ void TestFileCommands::cleanup()
 void TestFileCommands::ListFiles(const QList<QPair<QString, QByteArray>>& files)
 {
     std::vector<TFileRecord> rows;
-    const auto directory = std::make_shared<const std::string>(FDir);
     for (const auto& [name, bytes] : files) {
+        // "sub/x.jpg" is listed as x.jpg in the directory sub.
         const std::string path = FDir + '/' + QFile::encodeName(name).toStdString();
         QVERIFY(quorvane::test::WriteFile(QFile::decodeName(QByteArray::fromStdString(path)), bytes));
         struct stat st {};
         QVERIFY(::stat(path.c_str(), &st) == 0);
         TFileRecord row;
-        row.Name = QFile::encodeName(name).toStdString();
-        row.Directory = directory;
+        row.Name = path.substr(path.rfind('/') + 1);
+        row.Directory = std::make_shared<const std::string>(path.substr(0, path.rfind('/')));
         row.Size = static_cast<std::uint64_t>(st.st_size);
         row.TimeKey = 202401021530;
         row.ImageIndex = IsPictureFile(row.Name) ? kImagePicture : kImageOtherFile;
@@ -207,6 +220,16 @@ void TestFileCommands::Select(const QList<int>& rows, int focus)
     for (int row : rows)
         selection->select(FForm->FileList()->index(row, 0),
                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+void TestFileCommands::ProtectFolder(const QString& name)
+{
+    auto* list = Find<QListWidget>("lstDir");
+    const QString path = FTemp->filePath(name);
+    QVERIFY(QDir().mkpath(path));
+    list->addItem(path);
+    list->setCurrentRow(list->count() - 1);
+    Find<QAction>("miProtectItem")->trigger();
 }
 
 QList<int> TestFileCommands::SelectedRows() const
@@ -662,6 +685,150 @@ void TestFileCommands::rules()
         rows.push_back(quorvane::test::MakeRecord("f", size));
     TSearchCriteria bySize;
     QCOMPARE(TakesEveryCopy(rows, std::vector<int>(selected.begin(), selected.end()), bySize), everyCopy);
+}
+
+void TestFileCommands::selectDuplicatesSkipsProtected_data()
+{
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<QList<int>>("expected");
+    // Groups by size: A = safe/a1 plain/a2 plain/a3; B = safe/b1 safe/b2;
+    // C = plain/c1 safe/c2; D = safe2/d1 plain/d2 ("safe2" is not "safe").
+    QTest::newRow("first listed") << 0 << QList<int>{1, 2, 8};
+    QTest::newRow("protected folder") << 5 << QList<int>{1, 2, 5, 8};
+}
+
+// Select Duplicates never selects a row of a protected folder: a group of
+// protected rows only stays wholly unselected, and "Protected folder" keeps
+// the protected copy where a group has one.
+void TestFileCommands::selectDuplicatesSkipsProtected()
+{
+    QFETCH(int, rule);
+    QFETCH(QList<int>, expected);
+    ProtectFolder(QStringLiteral("safe"));
+    ListFiles({{"safe/a1.txt", "1"},
+               {"plain/a2.txt", "1"},
+               {"plain/a3.txt", "1"},
+               {"safe/b1.txt", "22"},
+               {"safe/b2.txt", "22"},
+               {"plain/c1.txt", "333"},
+               {"safe/c2.txt", "333"},
+               {"safe2/d1.txt", "4444"},
+               {"plain/d2.txt", "4444"}});
+    Find<QComboBox>("cbKeepRule")->setCurrentIndex(rule);
+    Select({}, 0);
+    Find<QAction>("miSelectDuplicates")->trigger();
+    QCOMPARE(SelectedRows(), expected);
+    QCOMPARE(FForm->FocusedRow(), expected.front());
+}
+
+void TestFileCommands::deleteAsksForProtected_data()
+{
+    QTest::addColumn<bool>("byKey"); // the Del key deleting for good, else the menu to the trash
+    QTest::addColumn<bool>("noConfirm");
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<QList<bool>>("answers");
+    QTest::addColumn<QStringList>("gone");
+    // Rows: safe/p1 plain/q1 plain/q2 (size 1), safe/p2 plain/r (size 2).
+    const QList<int> mixed{0, 1, 3};
+    QTest::newRow("menu, Yes to both") << false << false << mixed << QList<bool>{true, true}
+                                       << QStringList{"safe/p1.jpg", "plain/q1.jpg", "safe/p2.jpg"};
+    QTest::newRow("key for good, No to both, No confirmation")
+        << true << true << mixed << QList<bool>{false, false} << QStringList{"plain/q1.jpg"};
+    QTest::newRow("menu, No then Yes, No confirmation")
+        << false << true << mixed << QList<bool>{false, true} << QStringList{"plain/q1.jpg", "safe/p2.jpg"};
+    QTest::newRow("key for good, Yes then No")
+        << true << false << mixed << QList<bool>{true, false} << QStringList{"safe/p1.jpg", "plain/q1.jpg"};
+    QTest::newRow("only a protected row, No: no request at all")
+        << false << true << QList<int>{0} << QList<bool>{false} << QStringList{};
+}
+
+// Every deletion from the list asks first, file by file, about the files of
+// protected folders, whatever "No confirmation" says; a No keeps that file
+// (still listed and selected) and lets the others go.
+void TestFileCommands::deleteAsksForProtected()
+{
+    QFETCH(bool, byKey);
+    QFETCH(bool, noConfirm);
+    QFETCH(QList<int>, selected);
+    QFETCH(QList<bool>, answers);
+    QFETCH(QStringList, gone);
+    Find<QCheckBox>("ckNoConfirm")->setChecked(noConfirm);
+    Find<QCheckBox>("ckNoRecycle")->setChecked(byKey); // the trash, and for good
+    ProtectFolder(QStringLiteral("safe"));
+    ListFiles({{"safe/p1.jpg", "1"},
+               {"plain/q1.jpg", "1"},
+               {"plain/q2.jpg", "1"},
+               {"safe/p2.jpg", "22"},
+               {"plain/r.jpg", "22"}});
+    QStringList protectedAsked;
+    QStringList declined; // selected, protected and not deleted
+    for (const int row : selected) {
+        const QString path = QString::fromStdString(PathOf(row));
+        if (!path.contains("/safe/")) continue;
+        protectedAsked << kProtectedDeleteQuestion.arg(path);
+        if (!gone.contains(path.mid(int(FDir.size()) + 1))) declined << path;
+    }
+    FPrompts.Answers = answers;
+    Select(selected, selected.front());
+    if (byKey) {
+        List()->setFocus();
+        QTest::keyClick(List(), Qt::Key_Delete);
+    } else {
+        Find<QAction>("miDelete")->trigger();
+    }
+    QCOMPARE(FPrompts.Questions, protectedAsked);
+    QCOMPARE(FPrompts.Defaults, QList<bool>(protectedAsked.size(), false));
+    QStringList requested;
+    for (const auto& request : FOps.Deleted)
+        for (const std::string& path : request)
+            requested << QString::fromStdString(path).mid(int(FDir.size()) + 1);
+    QCOMPARE(requested, gone);
+    QCOMPARE(FOps.DeleteFlags,
+             gone.isEmpty() ? QList<unsigned>{} : QList<unsigned>{DeleteFlags(noConfirm, byKey)});
+    QCOMPARE(FForm->FileList()->rowCount(), 5 - int(gone.size()));
+    // The declined files stay listed and selected.
+    QStringList stillSelected;
+    for (const int row : SelectedRows())
+        stillSelected << QString::fromStdString(PathOf(row));
+    for (const QString& path : declined)
+        QVERIFY2(stillSelected.contains(path), qPrintable(path));
+}
+
+void TestFileCommands::viewerDeleteAsksForProtected_data()
+{
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("No keeps the file") << false;
+    QTest::newRow("Yes deletes it") << true;
+}
+
+// The viewer's Delete goes through the same question, with "No
+// confirmation" ticked.
+void TestFileCommands::viewerDeleteAsksForProtected()
+{
+    QFETCH(bool, answer);
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    QVERIFY(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "BMP"));
+    Find<QCheckBox>("ckNoConfirm")->setChecked(true);
+    ProtectFolder(QStringLiteral("safe"));
+    ListFiles({{"safe/p.bmp", bmp}, {"plain/q.bmp", bmp}});
+    auto viewer = std::make_unique<TfrmViewer>();
+    viewer->SetCoverRect(QRect(0, 0, 800, 600));
+    FForm->SetViewer(viewer.get());
+    Select({0}, 0);
+    const std::string path = PathOf(0);
+    FForm->OpenViewer(QFile::decodeName(QByteArray::fromStdString(path)));
+    QVERIFY(QTest::qWaitForWindowActive(viewer.get()));
+    FPrompts.Answer = answer;
+    QTest::keyClick(viewer.get(), Qt::Key_Delete);
+    QCOMPARE(FPrompts.Questions,
+             QStringList{kProtectedDeleteQuestion.arg(QFile::decodeName(QByteArray::fromStdString(path)))});
+    QCOMPARE(FOps.Deleted.size(), std::size_t{answer});
+    QCOMPARE(QFile::exists(QFile::decodeName(QByteArray::fromStdString(path))), !answer);
+    QCOMPARE(FForm->FileList()->rowCount(), answer ? 1 : 2);
+    FForm->SetViewer(nullptr);
 }
 
 QTEST_MAIN(TestFileCommands)

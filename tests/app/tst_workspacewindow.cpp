@@ -8,12 +8,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -54,6 +56,7 @@ class TestWorkspaceWindow : public QObject {
     void pendingDirectoryJoinsTheSearch();
     void folderPickerReportsTheChosenFolder();
     void undecodableDirectoryAddedSavedRestoredSearched();
+    void protectEntrySavedAndRestored();
 
   private:
     void MakeForm(bool show = true);
@@ -243,11 +246,13 @@ void TestWorkspaceWindow::popupMenuEntriesAndEnabling()
     auto* menu = FForm->findChild<QMenu*>(QStringLiteral("PopupMenu3"));
     QVERIFY(menu);
     const QList<QAction*> actions = menu->actions();
-    QCOMPARE(actions.size(), 4);
+    QCOMPARE(actions.size(), 6);
     QCOMPARE(actions[0]->objectName(), QStringLiteral("miAddItem"));
     QVERIFY(actions[1]->isSeparator());
     QCOMPARE(actions[2]->objectName(), QStringLiteral("miDelItems"));
     QCOMPARE(actions[3]->objectName(), QStringLiteral("miDelAllItems"));
+    QVERIFY(actions[4]->isSeparator());
+    QCOMPARE(actions[5]->objectName(), QStringLiteral("miProtectItem"));
 
     auto* list = Control<QListWidget>("lstDir");
     list->addItems({"/a", "/b"});
@@ -257,6 +262,67 @@ void TestWorkspaceWindow::popupMenuEntriesAndEnabling()
     list->item(1)->setSelected(true);
     emit menu->aboutToShow();
     QVERIFY(actions[2]->isEnabled());
+}
+
+// "Protect" flips the current entry; its check mark follows the entry; the
+// flag stays with its entry when another is removed, and is saved and
+// restored with the keep rule "Protected folder".
+void TestWorkspaceWindow::protectEntrySavedAndRestored()
+{
+    MakeForm();
+    auto* menu = Control<QMenu>("PopupMenu3");
+    auto* protect = Control<QAction>("miProtectItem");
+    auto* list = Control<QListWidget>("lstDir");
+    list->addItems({FRoot + "/data", FRoot + "/Pic", FRoot + "/Photos"});
+    auto flags = [list] {
+        QList<bool> protectedFlags;
+        for (int i = 0; i < list->count(); ++i)
+            protectedFlags << list->item(i)->data(kDirectoryProtectedRole).toBool();
+        return protectedFlags;
+    };
+    list->setCurrentRow(-1);
+    emit menu->aboutToShow();
+    QVERIFY(!protect->isEnabled());
+    list->setCurrentRow(1);
+    emit menu->aboutToShow();
+    QVERIFY(protect->isEnabled() && protect->isCheckable() && !protect->isChecked());
+    protect->trigger();
+    QCOMPARE(flags(), (QList<bool>{false, true, false}));
+    list->setCurrentRow(2);
+    emit menu->aboutToShow();
+    QVERIFY(!protect->isChecked());
+    protect->trigger();
+    protect->trigger(); // twice: unprotected again
+    list->setCurrentRow(1);
+    emit menu->aboutToShow();
+    QVERIFY(protect->isChecked());
+    QCOMPARE(flags(), (QList<bool>{false, true, false}));
+    // Removing "data" moves "Pic" up; its flag goes with it.
+    list->clearSelection();
+    list->item(0)->setSelected(true);
+    Control<QAction>("miDelItems")->trigger();
+    QCOMPARE(ListEntries(), (QStringList{FRoot + "/Pic", FRoot + "/Photos"}));
+    QCOMPARE(flags(), (QList<bool>{true, false}));
+    Control<QRadioButton>("rbChinese")->click();
+    QCOMPARE(protect->text(), QStringLiteral("保護"));
+    auto* rule = Control<QComboBox>("cbKeepRule");
+    QCOMPARE(rule->itemText(5), QStringLiteral("受保護的資料夾"));
+    Control<QRadioButton>("rbEnglish")->click();
+    QCOMPARE(protect->text(), QStringLiteral("Protect"));
+    QCOMPARE(rule->itemText(5), QStringLiteral("Protected folder"));
+    rule->setCurrentIndex(5);
+    QTest::mouseClick(Control<QPushButton>("btnSaveOptions"), Qt::LeftButton);
+    QCOMPARE(FMessages.Informations.size(), 1);
+
+    MakeForm(); // a later start
+    QCOMPARE(ListEntries(), (QStringList{FRoot + "/Pic", FRoot + "/Photos"}));
+    QCOMPARE(Control<QListWidget>("lstDir")->item(0)->data(kDirectoryProtectedRole).toBool(), true);
+    QCOMPARE(Control<QListWidget>("lstDir")->item(1)->data(kDirectoryProtectedRole).toBool(), false);
+    QCOMPARE(Control<QComboBox>("cbKeepRule")->currentIndex(), 5);
+    // "C" clears the list, flags and all; an entry added again is unprotected.
+    Control<QPushButton>("btnClearDir")->click();
+    Control<QListWidget>("lstDir")->addItem(FRoot + "/Pic");
+    QVERIFY(!Control<QListWidget>("lstDir")->item(0)->data(kDirectoryProtectedRole).toBool());
 }
 
 void TestWorkspaceWindow::firstStartShowsDesignStates()

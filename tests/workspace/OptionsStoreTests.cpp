@@ -296,6 +296,9 @@ void TestWorkspace::wrongTypeStopsLoading_data()
     QTest::newRow("DirCount as words") << "DirCount=many\n" + dirs << "DirCount" << none;
     QTest::newRow("a Dir value as a list keeps the earlier entries")
         << QByteArray("Dir1=@/Pic\nDir2=a, b\nDir3=@/data\n") << "Dir2" << QStringList{"@/Pic"};
+    QTest::newRow("a DirProtected value as a word keeps the earlier entries")
+        << QByteArray("Dir1=@/Pic\nDir2=@/data\nDirProtected2=maybe\n") << "DirProtected2"
+        << QStringList{"@/Pic"};
 }
 
 void TestWorkspace::wrongTypeStopsLoading()
@@ -523,6 +526,70 @@ void TestWorkspace::saveRepairsGarbageFile()
     QCOMPARE(result.Controls.Checked.value("rbChinese"), true);
     QCOMPARE(result.Controls.Texts.value("edTime"), saved.Texts.value("edTime"));
     QCOMPARE(result.Box.Items, dirs);
+}
+
+void TestWorkspace::dirProtectedLoad_data()
+{
+    QTest::addColumn<QByteArray>("conf");
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QList<bool>>("protectedFlags");
+    QTest::newRow("a store from before: nothing protected")
+        << QByteArray("DirCount=2\nDir1=@/Pic\nDir2=@/data\n") << QStringList{"@/Pic", "@/data"}
+        << QList<bool>{false, false};
+    QTest::newRow("true and false as written")
+        << QByteArray("DirCount=2\nDir1=@/Pic\nDirProtected1=false\nDir2=@/data\nDirProtected2=true\n")
+        << QStringList{"@/Pic", "@/data"} << QList<bool>{false, true};
+    QTest::newRow("integers as a hand-edited store holds")
+        << QByteArray("Dir1=@/Pic\nDirProtected1=1\nDir2=@/data\nDirProtected2=0\n")
+        << QStringList{"@/Pic", "@/data"} << QList<bool>{true, false};
+    QTest::newRow("by position: a dropped entry before it")
+        << QByteArray("Dir1=@/gone\nDirProtected1=false\nDir3=@/data\nDirProtected3=true\n")
+        << QStringList{"@/data"} << QList<bool>{true};
+    QTest::newRow("a dropped protected entry passes its flag to none")
+        << QByteArray("Dir1=@/gone\nDirProtected1=true\nDir2=@/Pic\n") << QStringList{"@/Pic"}
+        << QList<bool>{false};
+    QTest::newRow("beyond DirCount never read")
+        << QByteArray("DirCount=1\nDir1=@/Pic\nDir2=@/data\nDirProtected2=true\nDirProtected3=x\n")
+        << QStringList{"@/Pic"} << QList<bool>{false};
+}
+
+void TestWorkspace::dirProtectedLoad()
+{
+    QFETCH(QByteArray, conf);
+    QFETCH(QStringList, entries);
+    QFETCH(QList<bool>, protectedFlags);
+    WriteConf(Expand(QString::fromUtf8(conf), FRoot).toUtf8());
+    TLoadResult result;
+    Load(result);
+    QCOMPARE(result.Error, QString());
+    QCOMPARE(result.Box.Items, Expand(entries, FRoot));
+    QCOMPARE(result.Box.Protected, protectedFlags);
+}
+
+void TestWorkspace::dirProtectedSaveRoundTrip()
+{
+    TFakeControls controls;
+    TRecordingMessages messages;
+    QList<QByteArray> four;
+    for (const char* dir : {"@/Photos", "@/Pic", "@/data", "@/Pictures"})
+        four.append(QFile::encodeName(Expand(QString::fromLatin1(dir), FRoot)));
+    SaveOptions(*OpenOptionsStore(), controls, four, {true, false, false, true}, messages);
+    QStringList lines = QString::fromUtf8(ReadConf()).split('\n');
+    for (const char* line : {"DirProtected1=true", "DirProtected2=false", "DirProtected4=true"})
+        QVERIFY2(lines.contains(QString::fromLatin1(line)), line);
+    // A shorter list: each of its positions is written again, so the old
+    // flag of position 1 does not protect the entry saved there now; the
+    // flags beyond it stay behind DirCount, as the Dir values do.
+    SaveOptions(*OpenOptionsStore(), controls, {four[1], four[0]}, {false, true}, messages);
+    lines = QString::fromUtf8(ReadConf()).split('\n');
+    QVERIFY(lines.contains("DirProtected1=false"));
+    QVERIFY(lines.contains("DirProtected4=true"));
+    TLoadResult result;
+    Load(result);
+    QCOMPARE(result.Error, QString());
+    QCOMPARE(result.Box.Items, Expand(QStringList{"@/Pic", "@/Photos"}, FRoot));
+    QCOMPARE(result.Box.Protected, (QList<bool>{false, true}));
+    QCOMPARE(messages.Informations.size(), 2);
 }
 
 } // namespace quorvane

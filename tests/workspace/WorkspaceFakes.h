@@ -30,7 +30,8 @@ class TFakeListBox : public IDirectoryListBox {
   public:
     QStringList Items;
     QList<QByteArray> Bytes;
-    QList<bool> Selected; // parallel to Items
+    QList<bool> Selected;  // parallel to Items
+    QList<bool> Protected; // parallel to Items
     int Current = -1;
 
     explicit TFakeListBox(const QStringList& items = {}) : Selected(items.size(), false)
@@ -50,19 +51,24 @@ class TFakeListBox : public IDirectoryListBox {
         Items.append(QFile::decodeName(entry));
         Bytes.append(entry);
         Selected.append(false);
+        Protected.append(false);
     }
     void Remove(int index) override
     {
         Items.removeAt(index);
         Bytes.removeAt(index);
         Selected.removeAt(index);
+        Protected.removeAt(index);
     }
     void Clear() override
     {
         Items.clear();
         Bytes.clear();
         Selected.clear();
+        Protected.clear();
     }
+    bool IsProtected(int index) const override { return Protected.at(index); }
+    void SetProtected(int index, bool isProtected) override { Protected[index] = isProtected; }
 
   private:
     void AppendText(const QString& entry) { AppendBytes(QFile::encodeName(entry)); }

@@ -59,6 +59,14 @@ class TestWorkspace : public QObject {
     void truncatedFileGivesSavedOrDefault();
     void unreadableStoreGivesDefaults();
     void saveRepairsGarbageFile();
+    void dirProtectedLoad_data();
+    void dirProtectedLoad();
+    void dirProtectedSaveRoundTrip();
+
+    // Protected folders (ProtectedFoldersTests.cpp)
+    void protectedPaths_data();
+    void protectedPaths();
+    void protectedFoldersFollowLinks();
 
   private:
     // A fresh fixture directory and settings location for every test.

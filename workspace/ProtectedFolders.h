@@ -1,0 +1,66 @@
+// Protected folders: whether a file lies at or below a protected directory
+// entry, and the question asked before such a file is deleted. Paths are
+// compared cleaned and absolute, on whole path components, with the
+// platform's case rule. Invariant: a file counts as protected when its path,
+// as listed or with the links of its directory resolved, lies under one.
+#pragma once
+
+#include "FileOperations.h"
+#include "TFileRecord.h"
+
+#include <QString>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace quorvane {
+
+// Asked before a file of a protected folder is deleted, even when "No
+// confirmation" is ticked; %1 is the file's path. Chinese in both languages.
+inline const QString kProtectedDeleteQuestion = QStringLiteral("「%1」位於受保護的資料夾中, 確定要刪除嗎?");
+
+// The path made absolute (a relative Linux path against the working
+// directory), with empty and "." components dropped and ".." applied
+// without looking at the disk; no trailing separator except on a root.
+std::string CleanAbsolutePath(std::string_view path, PathStyle style = kNativePathStyle);
+
+// True when path is folder itself or lies below it, both cleaned first and
+// compared on whole components: "/a/photos" covers "/a/photos/x" but not
+// "/a/photos2". Byte-exact on Linux; A to Z folded with the Windows style.
+bool IsAtOrBelow(std::string_view folder, std::string_view path, PathStyle style = kNativePathStyle);
+
+// The protected entries of the directory list, asked about many files at
+// once (the answer for a directory is kept, so a list of many rows costs one
+// test per directory).
+class TProtectedFolders {
+  public:
+    TProtectedFolders() = default;
+    explicit TProtectedFolders(const std::vector<std::string>& folders, PathStyle style = kNativePathStyle);
+
+    bool Empty() const { return FFolders.empty(); }
+    // True when a file of this directory lies at or below a protected entry.
+    bool CoversDirectory(const std::string& directory) const;
+    bool CoversFile(const std::string& path) const;
+    // Rows share their directory's text: the answer is kept per shared text
+    // too, which is why one object must not outlive the rows it was asked
+    // about (a freed text's address may come back for another directory).
+    bool CoversRow(const TFileRecord& row) const;
+
+  private:
+    bool UnderAny(const std::string& path) const;
+
+    PathStyle FStyle = kNativePathStyle;
+    // Each entry cleaned, and again with its links resolved when that differs.
+    std::vector<std::string> FFolders;
+    mutable std::unordered_map<std::string, bool> FByDirectory;
+    mutable std::unordered_map<const std::string*, bool> FByRowDirectory;
+};
+
+// The items a deletion may take: every item outside the protected folders,
+// and each protected one the user confirms, asked one file at a time with
+// No as the default button. Order is kept.
+std::vector<TDeleteItem> ConfirmProtectedDeletions(const std::vector<TDeleteItem>& items,
+                                                   const TProtectedFolders& folders, IFileOpPrompts& prompts);
+
+} // namespace quorvane
