@@ -28,6 +28,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QKeyEvent;
@@ -349,6 +350,7 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     bool FSelectionSummaryShown = false;
     QString FPanel1BeforeSelection;
     QString FSelectionSummary;
+    std::pair<std::size_t, std::uint64_t> FSelectionCounts; // files, bytes
     QAction* miOpen = nullptr;
     QAction* miViewFull = nullptr;
     QAction* miPreview = nullptr;

@@ -54,6 +54,9 @@ void TfrmMain::ApplySelectionTexts()
 {
     for (std::size_t k = 0; k < kKeepRuleSources.size(); ++k)
         cbKeepRule->setItemText(static_cast<int>(k), KeepRuleCaption(k));
+    // A summary on show is said again in the new language.
+    if (FSelectionSummaryShown && StatusText(1) == FSelectionSummary)
+        ShowSelectionSummary(FSelectionCounts.first, FSelectionCounts.second);
 }
 
 void TfrmMain::miSelectDuplicatesClick()
@@ -119,6 +122,7 @@ void TfrmMain::ShowSelectionSummary(std::size_t files, std::uint64_t bytes)
     if (!FSelectionSummaryShown) FPanel1BeforeSelection = StatusText(1);
     FSelectionSummaryShown = true;
     FSelectionSummary = text;
+    FSelectionCounts = {files, bytes};
     SetStatusText(1, text, false);
 }
 

@@ -655,6 +655,9 @@ void TestFileCommands::selectDuplicates()
     Find<QRadioButton>("rbChinese")->setChecked(true);
     Find<QAction>("miSelectDuplicates")->trigger();
     QCOMPARE(FForm->StatusText(1), QStringLiteral("已選取: 3 個檔案, 4.4 KB"));
+    Find<QRadioButton>("rbEnglish")->click(); // the summary on show follows the language
+    QCOMPARE(FForm->StatusText(1), QStringLiteral("Selected: 3 files, 4.4 KB"));
+    Find<QRadioButton>("rbChinese")->click();
     Find<QPushButton>("btnSaveOptions")->click();
     TfrmMain second;
     second.SetUserMessages(&FMessages);
