@@ -62,32 +62,45 @@ std::optional<TKeepRule> KeepRuleFromName(std::string_view name)
     return std::nullopt;
 }
 
-std::vector<std::vector<std::size_t>> ListedGroups(const std::vector<TFileRecord>& rows,
-                                                   const TSearchCriteria& criteria)
+TListedGroups ListedGroups(const std::vector<TFileRecord>& rows, const TSearchCriteria& criteria)
 {
-    std::vector<std::vector<std::size_t>> groups;
-    std::unordered_map<std::uint32_t, std::size_t> slotOf; // group number -> index in groups
+    // Each row's group slot first, then the rows counted into their slots:
+    // no vector per group, which for a hundred thousand groups costs more
+    // than the rule itself.
+    std::vector<std::uint32_t> slotOfRow(rows.size());
+    std::unordered_map<std::uint32_t, std::uint32_t> slotOf; // group number -> slot
+    std::uint32_t slots = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const std::uint32_t number = rows[i].Group;
         if (number != 0) {
-            const auto [slot, added] = slotOf.try_emplace(number, groups.size());
-            if (added) groups.emplace_back();
-            groups[slot->second].push_back(i);
+            const auto [slot, added] = slotOf.try_emplace(number, slots);
+            if (added) ++slots;
+            slotOfRow[i] = slot->second;
         } else if (i > 0 && rows[i - 1].Group == 0 && RowsAgree(rows[i - 1], rows[i], criteria)) {
-            groups.back().push_back(i);
+            slotOfRow[i] = slotOfRow[i - 1];
         } else {
-            groups.push_back({i});
+            slotOfRow[i] = slots++;
         }
     }
+    TListedGroups groups;
+    groups.Start.assign(std::size_t{slots} + 1, 0);
+    for (const std::uint32_t slot : slotOfRow)
+        ++groups.Start[slot + 1];
+    for (std::size_t g = 1; g < groups.Start.size(); ++g)
+        groups.Start[g] += groups.Start[g - 1];
+    std::vector<std::size_t> next(groups.Start.begin(), groups.Start.end() - 1);
+    groups.Members.resize(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        groups.Members[next[slotOfRow[i]]++] = i;
     return groups;
 }
 
-std::size_t KeptRow(const std::vector<TFileRecord>& rows, const std::vector<std::size_t>& group,
+std::size_t KeptRow(const std::vector<TFileRecord>& rows, const std::size_t* first, const std::size_t* last,
                     TKeepRule rule, const TKeepFacts& facts)
 {
-    std::size_t kept = group.front();
-    for (std::size_t k = 1; k < group.size(); ++k)
-        if (Preference(rows[group[k]], rows[kept], rule, facts) > 0) kept = group[k];
+    std::size_t kept = *first;
+    for (const std::size_t* row = first + 1; row != last; ++row)
+        if (Preference(rows[*row], rows[kept], rule, facts) > 0) kept = *row;
     return kept;
 }
 
@@ -95,11 +108,14 @@ std::vector<std::size_t> DuplicateRows(const std::vector<TFileRecord>& rows, con
                                        TKeepRule rule, const TKeepFacts& facts)
 {
     std::vector<std::size_t> selected;
-    for (const std::vector<std::size_t>& group : ListedGroups(rows, criteria)) {
-        if (group.size() < 2) continue;
-        const std::size_t kept = KeptRow(rows, group, rule, facts);
-        for (const std::size_t row : group)
-            if (row != kept && !Protected(facts, rows[row])) selected.push_back(row);
+    const TListedGroups groups = ListedGroups(rows, criteria);
+    for (std::size_t g = 0; g < groups.Count(); ++g) {
+        const std::size_t* first = groups.Members.data() + groups.Start[g];
+        const std::size_t* last = groups.Members.data() + groups.Start[g + 1];
+        if (last - first < 2) continue;
+        const std::size_t kept = KeptRow(rows, first, last, rule, facts);
+        for (const std::size_t* row = first; row != last; ++row)
+            if (*row != kept && !Protected(facts, rows[*row])) selected.push_back(*row);
     }
     std::sort(selected.begin(), selected.end());
     return selected;

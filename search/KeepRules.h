@@ -46,12 +46,17 @@ struct TKeepFacts {
 
 // The rows of each group, in list order: by group number when the rows
 // carry them, else runs of neighbours that agree on the ticked criteria.
-std::vector<std::vector<std::size_t>> ListedGroups(const std::vector<TFileRecord>& rows,
-                                                   const TSearchCriteria& criteria);
+// Group g holds Members[Start[g] .. Start[g + 1]).
+struct TListedGroups {
+    std::vector<std::size_t> Members;
+    std::vector<std::size_t> Start{0};
+    std::size_t Count() const { return Start.size() - 1; }
+};
+TListedGroups ListedGroups(const std::vector<TFileRecord>& rows, const TSearchCriteria& criteria);
 
-// The row the rule keeps among group (indices into rows, in list order);
-// ties go to the first listed.
-std::size_t KeptRow(const std::vector<TFileRecord>& rows, const std::vector<std::size_t>& group,
+// The row the rule keeps among the rows [first, last) (indices into rows, in
+// list order); ties go to the first listed.
+std::size_t KeptRow(const std::vector<TFileRecord>& rows, const std::size_t* first, const std::size_t* last,
                     TKeepRule rule, const TKeepFacts& facts);
 
 // Every row of every group of two or more rows, except the kept one and the
