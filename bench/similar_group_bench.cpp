@@ -1,8 +1,10 @@
 // Times the grouping of synthetic hashes: n items, a tenth of them copies of
-// another item with up to tolerance / 2 bits flipped, the rest random.
+// another item with up to tolerance / 2 bits flipped, the rest random. Also
+// times the neighbour search alone and prints the chunks it chose.
 // usage: similar_group_bench [N] [TOLERANCE] [THREADS]
 #include "SimilarGroups.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -27,7 +29,17 @@ int main(int argc, char** argv)
             items[i].Hash.Hash = rng();
         }
     }
-    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::uint64_t> hashes;
+    for (const auto& item : items)
+        hashes.push_back(item.Hash.Hash);
+    std::sort(hashes.begin(), hashes.end());
+    hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
+    auto start = std::chrono::steady_clock::now();
+    const std::size_t pairs = quorvane::NeighbourPairs(hashes, tolerance, threads).size();
+    std::printf("neighbour pairs of %zu distinct hashes (%s): %zu, %.3f s\n", hashes.size(),
+                quorvane::NeighbourPlanText(hashes.size(), tolerance).c_str(), pairs,
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    start = std::chrono::steady_clock::now();
     const auto groups = quorvane::GroupSimilar(items, tolerance, 255, threads);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::size_t members = 0;

@@ -8,6 +8,7 @@
 #include "PerceptualHash.h"
 
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -27,6 +28,10 @@ inline constexpr int kMaxTolerance = 32;
 // other, in no particular order. threads 0 means all cores.
 std::vector<std::pair<std::uint32_t, std::uint32_t>> NeighbourPairs(const std::vector<std::uint64_t>& hashes,
                                                                     int tolerance, unsigned threads = 0);
+
+// The chunks NeighbourPairs uses for count hashes, as text ("16 bits within
+// 1 ..."), for benchmarks.
+std::string NeighbourPlanText(std::size_t count, int tolerance);
 
 // True when a is at least as large a copy as b: more pixels, then a larger
 // file. Ties keep the input order.
