@@ -247,15 +247,35 @@ void JoinBucketsPortable(const TJoin& j, std::uint32_t a, std::uint32_t aEnd, st
 }
 #endif
 
-// The fastest version of the comparisons this processor runs.
-TJoinBuckets BucketJoiner()
+bool Supported(TCompareLevel level)
 {
 #if defined(__x86_64__) && defined(__GNUC__)
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vpopcntdq"))
-        return JoinBucketsAvx512;
-    if (__builtin_cpu_supports("avx2")) return JoinBucketsAvx2;
-    if (__builtin_cpu_supports("popcnt")) return JoinBucketsPopcnt;
+    switch (level) {
+    case TCompareLevel::Avx512:
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vpopcntdq");
+    case TCompareLevel::Avx2:
+        return __builtin_cpu_supports("avx2");
+    case TCompareLevel::Popcnt:
+        return __builtin_cpu_supports("popcnt");
+    default:
+        return true;
+    }
+#else
+    return level == TCompareLevel::Portable || level == TCompareLevel::Fastest;
+#endif
+}
+
+// The comparisons at level, or the fastest this processor runs.
+TJoinBuckets BucketJoiner(TCompareLevel level)
+{
+    if (level == TCompareLevel::Fastest)
+        for (TCompareLevel l : {TCompareLevel::Avx512, TCompareLevel::Avx2, TCompareLevel::Popcnt})
+            if (Supported(l)) return BucketJoiner(l);
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (level == TCompareLevel::Avx512) return JoinBucketsAvx512;
+    if (level == TCompareLevel::Avx2) return JoinBucketsAvx2;
+    if (level == TCompareLevel::Popcnt) return JoinBucketsPopcnt;
 #endif
     return JoinBucketsPortable;
 }
@@ -317,7 +337,17 @@ std::string NeighbourPlanText(std::size_t count, int tolerance)
     return text.str();
 }
 
-TPairs NeighbourPairs(const std::vector<std::uint64_t>& hashes, int tolerance, unsigned threads)
+std::vector<TCompareLevel> SupportedCompareLevels()
+{
+    std::vector<TCompareLevel> levels;
+    for (TCompareLevel l :
+         {TCompareLevel::Portable, TCompareLevel::Popcnt, TCompareLevel::Avx2, TCompareLevel::Avx512})
+        if (Supported(l)) levels.push_back(l);
+    return levels;
+}
+
+TPairs NeighbourPairs(const std::vector<std::uint64_t>& hashes, int tolerance, unsigned threads,
+                      TCompareLevel level)
 {
     TPairs result;
     if (hashes.size() < 2 || tolerance < 0) return result;
@@ -333,7 +363,8 @@ TPairs NeighbourPairs(const std::vector<std::uint64_t>& hashes, int tolerance, u
         for (std::uint32_t high = 0; high < tables[c]->HighCount(); high += kRun)
             items.emplace_back(c, high);
     std::vector<TPairs> found(workers);
-    static const TJoinBuckets joiner = BucketJoiner();
+    if (!Supported(level)) level = TCompareLevel::Fastest;
+    const TJoinBuckets joiner = BucketJoiner(level);
     RunParallel(workers, items.size(), [&](unsigned w, std::size_t i) {
         const auto [c, from] = items[i];
         const TJoin join{plan, c, *tables[c], tolerance, joiner, found[w]};
