@@ -180,69 +180,80 @@ struct TJoin {
     j.Out.emplace_back(std::min(x, y), std::max(x, y));
 }
 
-#define QUORVANE_JOIN_BUCKETS_SCALAR                                                                         \
-    {                                                                                                        \
-        const std::uint64_t* hashes = j.Table.Hashes.data();                                                 \
-        for (; a < aEnd; ++a) {                                                                              \
-            const std::uint64_t x = hashes[a];                                                               \
-            for (std::uint32_t q = same ? a + 1 : b; q < bEnd; ++q)                                          \
-                if (__builtin_popcountll(x ^ hashes[q]) <= j.Tolerance) [[unlikely]]                         \
-                    Keep(j, a, q);                                                                           \
-        }                                                                                                    \
-    }
-
-void JoinBucketsPortable(const TJoin& j, std::uint32_t a, std::uint32_t aEnd, std::uint32_t b,
-                         std::uint32_t bEnd, bool same) QUORVANE_JOIN_BUCKETS_SCALAR
-
-#if defined(__x86_64__) && defined(__GNUC__)
-    [[gnu::target("popcnt")]] void JoinBucketsPopcnt(const TJoin& j, std::uint32_t a, std::uint32_t aEnd,
-                                                     std::uint32_t b, std::uint32_t bEnd,
-                                                     bool same) QUORVANE_JOIN_BUCKETS_SCALAR
-
-    // Eight hashes at a time; the last lanes of a bucket masked off.
-    [[gnu::target("avx512f,avx512vpopcntdq")]] void JoinBucketsAvx512(const TJoin& j, std::uint32_t a,
-                                                                      std::uint32_t aEnd, std::uint32_t b,
-                                                                      std::uint32_t bEnd, bool same)
+[[gnu::always_inline]] inline void JoinBucketsScalar(const TJoin& j, std::uint32_t a, std::uint32_t aEnd,
+                                                     std::uint32_t b, std::uint32_t bEnd, bool same)
 {
     const std::uint64_t* hashes = j.Table.Hashes.data();
-    const __m512i limit = _mm512_set1_epi64(j.Tolerance);
     for (; a < aEnd; ++a) {
-        const __m512i x = _mm512_set1_epi64(static_cast<long long>(hashes[a]));
-        for (std::uint32_t q = same ? a + 1 : b; q < bEnd; q += 8) {
-            const __mmask8 live = bEnd - q >= 8 ? 0xFF : static_cast<__mmask8>((1u << (bEnd - q)) - 1);
-            const __m512i y = _mm512_maskz_loadu_epi64(live, hashes + q);
-            const __m512i bits = _mm512_popcnt_epi64(_mm512_xor_si512(x, y));
-            for (unsigned hit = _mm512_mask_cmple_epu64_mask(live, bits, limit); hit != 0; hit &= hit - 1)
-                Keep(j, a, q + __builtin_ctz(hit));
-        }
+        const std::uint64_t x = hashes[a];
+        for (std::uint32_t q = same ? a + 1 : b; q < bEnd; ++q)
+            if (__builtin_popcountll(x ^ hashes[q]) <= j.Tolerance) [[unlikely]]
+                Keep(j, a, q);
     }
 }
 
-// Four hashes at a time, counting bits by nibbles through a lookup table.
+void JoinBucketsPortable(const TJoin& j, std::uint32_t a, std::uint32_t aEnd, std::uint32_t b,
+                         std::uint32_t bEnd, bool same)
+{
+    JoinBucketsScalar(j, a, aEnd, b, bEnd, same);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+[[gnu::target("popcnt")]] void JoinBucketsPopcnt(const TJoin& j, std::uint32_t a, std::uint32_t aEnd,
+                                                 std::uint32_t b, std::uint32_t bEnd, bool same)
+{
+    JoinBucketsScalar(j, a, aEnd, b, bEnd, same);
+}
+
+// The vector versions hold up to a register's worth of bucket a and compare
+// it with each hash of bucket b, gathering the verdicts without a branch; the
+// rare bucket pair with a hash pair within the tolerance is gone over again
+// one by one. Pairs within one bucket are few: they go one by one.
+[[gnu::target("avx512f,avx512vpopcntdq")]] void JoinBucketsAvx512(const TJoin& j, std::uint32_t a,
+                                                                  std::uint32_t aEnd, std::uint32_t b,
+                                                                  std::uint32_t bEnd, bool same)
+{
+    if (same) return JoinBucketsScalar(j, a, aEnd, b, bEnd, same);
+    const std::uint64_t* hashes = j.Table.Hashes.data();
+    const __m512i limit = _mm512_set1_epi64(j.Tolerance);
+    for (; a < aEnd; a += 8) {
+        const __mmask8 live = aEnd - a >= 8 ? 0xFF : static_cast<__mmask8>((1u << (aEnd - a)) - 1);
+        const __m512i x = _mm512_maskz_loadu_epi64(live, hashes + a);
+        __mmask8 near = 0;
+        for (std::uint32_t q = b; q < bEnd; ++q) {
+            const __m512i bits = _mm512_popcnt_epi64(
+                _mm512_xor_si512(x, _mm512_set1_epi64(static_cast<long long>(hashes[q]))));
+            near |= _mm512_mask_cmple_epu64_mask(live, bits, limit);
+        }
+        if (near != 0) [[unlikely]]
+            JoinBucketsScalar(j, a, std::min(a + 8, aEnd), b, bEnd, false);
+    }
+}
+
+// Four lanes, counting bits by nibbles through a lookup table.
 [[gnu::target("avx2")]] void JoinBucketsAvx2(const TJoin& j, std::uint32_t a, std::uint32_t aEnd,
                                              std::uint32_t b, std::uint32_t bEnd, bool same)
 {
+    if (same) return JoinBucketsScalar(j, a, aEnd, b, bEnd, same);
     const std::uint64_t* hashes = j.Table.Hashes.data();
     const __m256i table = _mm256_setr_epi8(0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, 0, 1, 1, 2, 1, 2,
                                            2, 3, 1, 2, 2, 3, 2, 3, 3, 4);
-    const __m256i nibble = _mm256_set1_epi8(0x0F), limit = _mm256_set1_epi64x(j.Tolerance);
-    for (; a < aEnd; ++a) {
-        const __m256i x = _mm256_set1_epi64x(static_cast<long long>(hashes[a]));
-        for (std::uint32_t q = same ? a + 1 : b; q < bEnd; q += 4) {
-            const int left = static_cast<int>(std::min<std::uint32_t>(bEnd - q, 4));
-            const __m256i live = _mm256_cmpgt_epi64(_mm256_set1_epi64x(left), _mm256_setr_epi64x(0, 1, 2, 3));
-            const __m256i d = _mm256_xor_si256(
-                x, _mm256_maskload_epi64(reinterpret_cast<const long long*>(hashes + q), live));
+    const __m256i nibble = _mm256_set1_epi8(0x0F), above = _mm256_set1_epi64x(j.Tolerance + 1);
+    for (; a < aEnd; a += 4) {
+        const int left = static_cast<int>(std::min<std::uint32_t>(aEnd - a, 4));
+        const __m256i live = _mm256_cmpgt_epi64(_mm256_set1_epi64x(left), _mm256_setr_epi64x(0, 1, 2, 3));
+        const __m256i x = _mm256_maskload_epi64(reinterpret_cast<const long long*>(hashes + a), live);
+        __m256i near = _mm256_setzero_si256();
+        for (std::uint32_t q = b; q < bEnd; ++q) {
+            const __m256i d = _mm256_xor_si256(x, _mm256_set1_epi64x(static_cast<long long>(hashes[q])));
             const __m256i bytes = _mm256_add_epi8(
                 _mm256_shuffle_epi8(table, _mm256_and_si256(d, nibble)),
                 _mm256_shuffle_epi8(table, _mm256_and_si256(_mm256_srli_epi16(d, 4), nibble)));
-            const __m256i bits = _mm256_sad_epu8(bytes, _mm256_setzero_si256());
-            const __m256i far = _mm256_cmpgt_epi64(bits, limit);
-            unsigned hit = static_cast<unsigned>(
-                _mm256_movemask_pd(_mm256_castsi256_pd(_mm256_andnot_si256(far, live))));
-            for (; hit != 0; hit &= hit - 1)
-                Keep(j, a, q + __builtin_ctz(hit));
+            near = _mm256_or_si256(near,
+                                   _mm256_cmpgt_epi64(above, _mm256_sad_epu8(bytes, _mm256_setzero_si256())));
         }
+        if (!_mm256_testz_si256(near, live)) [[unlikely]]
+            JoinBucketsScalar(j, a, a + static_cast<std::uint32_t>(left), b, bEnd, false);
     }
 }
 #endif

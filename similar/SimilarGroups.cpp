@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
-#include <thread>
 
 namespace quorvane {
 
@@ -29,60 +28,43 @@ struct TDistinctHashes {
     std::vector<std::uint32_t> OfItem;  // item index -> distinct hash
 };
 
-TDistinctHashes DistinctHashes(const std::vector<TSimilarItem>& items)
+// (hash, item) pairs by hash, equal hashes in item order: a radix sort of
+// the hashes, 11 bits a pass, each pass stable.
+std::vector<std::pair<std::uint64_t, std::uint32_t>> SortedHashes(const std::vector<TSimilarItem>& items)
 {
-    struct TKey {
-        std::uint64_t Hash;
-        std::uint32_t Item;
-        bool operator<(const TKey& o) const { return Hash != o.Hash ? Hash < o.Hash : Item < o.Item; }
-    };
-    std::vector<TKey> keys(items.size());
+    constexpr int kDigit = 11;
+    constexpr std::uint64_t kMask = (1u << kDigit) - 1;
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> keys(items.size()), next(items.size());
     for (std::uint32_t i = 0; i < items.size(); ++i)
         keys[i] = {items[i].Hash.Hash, i};
-    std::sort(keys.begin(), keys.end());
+    for (int shift = 0; shift < 64; shift += kDigit) {
+        std::vector<std::uint32_t> offsets(kMask + 2, 0);
+        for (const auto& k : keys)
+            ++offsets[((k.first >> shift) & kMask) + 1];
+        std::partial_sum(offsets.begin(), offsets.end(), offsets.begin());
+        for (const auto& k : keys)
+            next[offsets[(k.first >> shift) & kMask]++] = k;
+        keys.swap(next);
+    }
+    return keys;
+}
+
+TDistinctHashes DistinctHashes(const std::vector<TSimilarItem>& items)
+{
+    const auto keys = SortedHashes(items);
     TDistinctHashes d;
     d.Members.resize(items.size());
     d.OfItem.resize(items.size());
     for (std::uint32_t pos = 0; pos < keys.size(); ++pos) {
-        if (d.Hashes.empty() || d.Hashes.back() != keys[pos].Hash) {
-            d.Hashes.push_back(keys[pos].Hash);
+        if (d.Hashes.empty() || d.Hashes.back() != keys[pos].first) {
+            d.Hashes.push_back(keys[pos].first);
             d.Start.push_back(pos);
         }
-        d.Members[pos] = keys[pos].Item;
-        d.OfItem[keys[pos].Item] = static_cast<std::uint32_t>(d.Hashes.size() - 1);
+        d.Members[pos] = keys[pos].second;
+        d.OfItem[keys[pos].second] = static_cast<std::uint32_t>(d.Hashes.size() - 1);
     }
     d.Start.push_back(static_cast<std::uint32_t>(items.size()));
     return d;
-}
-
-// Item indexes from the largest picture down, equal ones in index order.
-std::vector<std::uint32_t> ByRank(const std::vector<TSimilarItem>& items)
-{
-    struct TKey {
-        std::uint64_t Pixels, Size;
-        std::uint32_t Item;
-    };
-    std::vector<TKey> keys(items.size());
-    for (std::uint32_t i = 0; i < items.size(); ++i)
-        keys[i] = {items[i].Pixels, items[i].Size, i};
-    std::sort(keys.begin(), keys.end(), [](const TKey& a, const TKey& b) {
-        return a.Pixels != b.Pixels ? a.Pixels > b.Pixels
-               : a.Size != b.Size   ? a.Size > b.Size
-                                    : a.Item < b.Item;
-    });
-    std::vector<std::uint32_t> order(items.size());
-    for (std::uint32_t r = 0; r < keys.size(); ++r)
-        order[r] = keys[r].Item;
-    return order;
-}
-
-// A picture with (almost) no structure hashes to (nearly) no bits: its mean
-// brightness is all that tells it apart, so that must agree closely.
-int FlatTolerance(const TPictureHash& hash, int meanTolerance)
-{
-    constexpr int kStructureBits = 8, kFlatMeanTolerance = 4;
-    return __builtin_popcountll(hash.Hash) < kStructureBits ? std::min(meanTolerance, kFlatMeanTolerance)
-                                                            : meanTolerance;
 }
 
 // Both directions of each pair in one array: the neighbours of distinct
@@ -104,20 +86,45 @@ struct TAdjacency {
     }
 };
 
+// True when item a comes before item b in a group: the larger picture, or
+// of two as large the one listed first.
+bool Before(const std::vector<TSimilarItem>& items, std::uint32_t a, std::uint32_t b)
+{
+    if (items[a].Pixels != items[b].Pixels || items[a].Size != items[b].Size)
+        return LargerPicture(items[a], items[b]);
+    return a < b;
+}
+
+// The items that may be in a group (their hash is shared or has neighbours),
+// from the largest picture down; the others can only stand alone.
+std::vector<std::uint32_t> LeadersByRank(const std::vector<TSimilarItem>& items, const TDistinctHashes& d,
+                                         const TAdjacency& adjacent)
+{
+    std::vector<std::uint32_t> order;
+    for (std::size_t k = 0; k + 1 < d.Start.size(); ++k)
+        if (d.Start[k + 1] - d.Start[k] > 1 || adjacent.Start[k + 1] > adjacent.Start[k])
+            order.insert(order.end(), d.Members.begin() + d.Start[k], d.Members.begin() + d.Start[k + 1]);
+    std::sort(order.begin(), order.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return Before(items, a, b); });
+    return order;
+}
+
+// A picture with (almost) no structure hashes to (nearly) no bits: its mean
+// brightness is all that tells it apart, so that must agree closely.
+int FlatTolerance(const TPictureHash& hash, int meanTolerance)
+{
+    constexpr int kStructureBits = 8, kFlatMeanTolerance = 4;
+    return __builtin_popcountll(hash.Hash) < kStructureBits ? std::min(meanTolerance, kFlatMeanTolerance)
+                                                            : meanTolerance;
+}
+
 } // namespace
 
 std::vector<std::vector<std::uint32_t>> GroupSimilar(const std::vector<TSimilarItem>& items, int tolerance,
                                                      int meanTolerance, unsigned threads)
 {
-    std::vector<std::uint32_t> byRank;
-    std::thread ranking([&] { byRank = ByRank(items); });
     const TDistinctHashes distinct = DistinctHashes(items);
     const TAdjacency adjacent(distinct.Hashes.size(), NeighbourPairs(distinct.Hashes, tolerance, threads));
-    ranking.join();
-    std::vector<std::uint32_t> rank(items.size());
-    for (std::uint32_t r = 0; r < byRank.size(); ++r)
-        rank[byRank[r]] = r;
-
     std::vector<std::uint8_t> taken(items.size(), 0);
     std::vector<std::vector<std::uint32_t>> groups;
     std::vector<std::uint32_t> group;
@@ -132,7 +139,7 @@ std::vector<std::vector<std::uint32_t>> GroupSimilar(const std::vector<TSimilarI
     };
     // The largest picture not yet taken leads a group of every picture not
     // yet taken near it; so a member is never merely near another member.
-    for (std::uint32_t leader : byRank) {
+    for (std::uint32_t leader : LeadersByRank(items, distinct, adjacent)) {
         if (taken[leader]) continue;
         group.clear();
         const std::uint32_t k = distinct.OfItem[leader];
@@ -141,7 +148,7 @@ std::vector<std::vector<std::uint32_t>> GroupSimilar(const std::vector<TSimilarI
             takeFrom(leader, adjacent.Neighbours[pos]);
         if (group.size() < 2) continue;
         std::sort(group.begin(), group.end(),
-                  [&](std::uint32_t a, std::uint32_t b) { return rank[a] < rank[b]; });
+                  [&](std::uint32_t a, std::uint32_t b) { return Before(items, a, b); });
         groups.push_back(group);
     }
     std::sort(groups.begin(), groups.end(),
