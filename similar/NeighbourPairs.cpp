@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <memory>
 #include <numeric>
 #include <sstream>
 #include <thread>
@@ -53,14 +52,16 @@ constexpr int kMaxThreshold = 6;    // beyond it the probes outgrow any table
 constexpr int kBlockEntries = 1024; // hashes per block of buckets, about: a block fits in the cache
 
 // Estimated nanoseconds for one chunk over n hashes: the table, the masks,
-// the pairs of buckets visited (each once) and the pairs of hashes compared.
+// the pairs of buckets visited (each once) and the pairs of hashes compared
+// (measured with the vector comparisons: a pair of buckets costs about as
+// much as ninety pairs of hashes).
 double ChunkCost(double n, int bits, int threshold)
 {
     const double buckets = std::ldexp(1.0, bits);
     const double occupied = buckets * -std::expm1(-n / buckets);
     const double ball = Ball(bits, threshold);
-    return 1.0 * buckets + 6.0 * n + 2.0 * ball + 30.0 * occupied * ball / 2 +
-           0.6 * n * (n / buckets) * ball / 2;
+    return 1.0 * buckets + 6.0 * n + 2.0 * ball + 20.0 * occupied * ball / 2 +
+           0.22 * n * (n / buckets) * ball / 2;
 }
 
 // The chunks of least estimated cost whose thresholds plus one sum to at
@@ -122,29 +123,33 @@ struct TChunkTable {
     TChunk Chunk;
     int LowBits = 0;
     std::vector<std::uint32_t> Offsets; // bucket v holds Hashes[Offsets[v]..Offsets[v + 1])
+    std::vector<std::uint32_t> Fill;
     std::vector<std::uint64_t> Hashes;
     std::vector<std::uint32_t> Ids;
     std::vector<std::uint32_t> HighMasks, LowMasks; // within the threshold, fewest bits first
     std::vector<std::uint32_t> LowUpTo;             // LowUpTo[r]: low masks of at most r bits
 
-    TChunkTable(const std::vector<std::uint64_t>& hashes, const TChunk& chunk) : Chunk(chunk)
+    // Fills the table for chunk, reusing the memory of the previous chunk.
+    void Build(const std::vector<std::uint64_t>& hashes, const TChunk& chunk)
     {
+        Chunk = chunk;
         const double blocks = std::max(1.0, static_cast<double>(hashes.size()) / kBlockEntries);
         LowBits = chunk.Bits - std::clamp(static_cast<int>(std::lround(std::log2(blocks))), 0, chunk.Bits);
         Offsets.assign((std::size_t{1} << chunk.Bits) + 1, 0);
         for (std::uint64_t h : hashes)
             ++Offsets[chunk.Of(h) + 1];
         std::partial_sum(Offsets.begin(), Offsets.end(), Offsets.begin());
-        std::vector<std::uint32_t> fill(Offsets.begin(), Offsets.end() - 1);
+        Fill.assign(Offsets.begin(), Offsets.end() - 1);
         Hashes.resize(hashes.size());
         Ids.resize(hashes.size());
         for (std::uint32_t id = 0; id < hashes.size(); ++id) {
-            const std::uint32_t pos = fill[chunk.Of(hashes[id])]++;
+            const std::uint32_t pos = Fill[chunk.Of(hashes[id])]++;
             Hashes[pos] = hashes[id];
             Ids[pos] = id;
         }
         HighMasks = Masks(chunk.Bits - LowBits, chunk.Threshold);
         LowMasks = Masks(LowBits, chunk.Threshold);
+        LowUpTo.clear();
         for (int r = 0; r <= chunk.Threshold; ++r)
             LowUpTo.push_back(static_cast<std::uint32_t>(
                 std::count_if(LowMasks.begin(), LowMasks.end(),
@@ -364,25 +369,22 @@ TPairs NeighbourPairs(const std::vector<std::uint64_t>& hashes, int tolerance, u
     if (hashes.size() < 2 || tolerance < 0) return result;
     const TPlan plan = ChoosePlan(hashes.size(), tolerance);
     const unsigned workers = ThreadCount(threads, hashes.size());
-    std::vector<std::unique_ptr<TChunkTable>> tables(plan.size());
-    RunParallel(std::min<unsigned>(workers, plan.size()), plan.size(),
-                [&](unsigned, std::size_t c) { tables[c] = std::make_unique<TChunkTable>(hashes, plan[c]); });
-    // Work items: runs of kRun blocks of one chunk, taken in turn by the workers.
-    constexpr std::uint32_t kRun = 16;
-    std::vector<std::pair<std::size_t, std::uint32_t>> items;
-    for (std::size_t c = 0; c < plan.size(); ++c)
-        for (std::uint32_t high = 0; high < tables[c]->HighCount(); high += kRun)
-            items.emplace_back(c, high);
     std::vector<TPairs> found(workers);
     if (!Supported(level)) level = TCompareLevel::Fastest;
     const TJoinBuckets joiner = BucketJoiner(level);
-    RunParallel(workers, items.size(), [&](unsigned w, std::size_t i) {
-        const auto [c, from] = items[i];
-        const TJoin join{plan, c, *tables[c], tolerance, joiner, found[w]};
-        for (std::size_t high = from; high < std::min<std::size_t>(from + kRun, tables[c]->HighCount());
-             ++high)
-            JoinBlock(join, static_cast<std::uint32_t>(high));
-    });
+    // One chunk at a time in one table, so the memory is taken once; the
+    // workers take runs of kRun blocks in turn.
+    constexpr std::size_t kRun = 16;
+    TChunkTable table;
+    for (std::size_t c = 0; c < plan.size(); ++c) {
+        table.Build(hashes, plan[c]);
+        const std::size_t blocks = table.HighCount();
+        RunParallel(workers, (blocks + kRun - 1) / kRun, [&](unsigned w, std::size_t run) {
+            const TJoin join{plan, c, table, tolerance, joiner, found[w]};
+            for (std::size_t high = run * kRun; high < std::min(blocks, (run + 1) * kRun); ++high)
+                JoinBlock(join, static_cast<std::uint32_t>(high));
+        });
+    }
     for (const TPairs& part : found)
         result.insert(result.end(), part.begin(), part.end());
     return result;

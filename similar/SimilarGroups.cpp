@@ -29,21 +29,20 @@ struct TDistinctHashes {
 };
 
 // (hash, item) pairs by hash, equal hashes in item order: a radix sort of
-// the hashes, 11 bits a pass, each pass stable.
+// the hashes, 16 bits a pass, each pass stable.
 std::vector<std::pair<std::uint64_t, std::uint32_t>> SortedHashes(const std::vector<TSimilarItem>& items)
 {
-    constexpr int kDigit = 11;
-    constexpr std::uint64_t kMask = (1u << kDigit) - 1;
     std::vector<std::pair<std::uint64_t, std::uint32_t>> keys(items.size()), next(items.size());
     for (std::uint32_t i = 0; i < items.size(); ++i)
         keys[i] = {items[i].Hash.Hash, i};
-    for (int shift = 0; shift < 64; shift += kDigit) {
-        std::vector<std::uint32_t> offsets(kMask + 2, 0);
+    std::vector<std::uint32_t> offsets(0x10001);
+    for (int shift = 0; shift < 64; shift += 16) {
+        std::fill(offsets.begin(), offsets.end(), 0);
         for (const auto& k : keys)
-            ++offsets[((k.first >> shift) & kMask) + 1];
+            ++offsets[((k.first >> shift) & 0xFFFF) + 1];
         std::partial_sum(offsets.begin(), offsets.end(), offsets.begin());
         for (const auto& k : keys)
-            next[offsets[(k.first >> shift) & kMask]++] = k;
+            next[offsets[(k.first >> shift) & 0xFFFF]++] = k;
         keys.swap(next);
     }
     return keys;
@@ -53,6 +52,8 @@ TDistinctHashes DistinctHashes(const std::vector<TSimilarItem>& items)
 {
     const auto keys = SortedHashes(items);
     TDistinctHashes d;
+    d.Hashes.reserve(items.size());
+    d.Start.reserve(items.size() + 1);
     d.Members.resize(items.size());
     d.OfItem.resize(items.size());
     for (std::uint32_t pos = 0; pos < keys.size(); ++pos) {
@@ -100,12 +101,25 @@ bool Before(const std::vector<TSimilarItem>& items, std::uint32_t a, std::uint32
 std::vector<std::uint32_t> LeadersByRank(const std::vector<TSimilarItem>& items, const TDistinctHashes& d,
                                          const TAdjacency& adjacent)
 {
-    std::vector<std::uint32_t> order;
+    struct TKey {
+        std::uint64_t Pixels, Size;
+        std::uint32_t Item;
+    };
+    std::vector<TKey> keys;
     for (std::size_t k = 0; k + 1 < d.Start.size(); ++k)
         if (d.Start[k + 1] - d.Start[k] > 1 || adjacent.Start[k + 1] > adjacent.Start[k])
-            order.insert(order.end(), d.Members.begin() + d.Start[k], d.Members.begin() + d.Start[k + 1]);
-    std::sort(order.begin(), order.end(),
-              [&](std::uint32_t a, std::uint32_t b) { return Before(items, a, b); });
+            for (std::uint32_t pos = d.Start[k]; pos < d.Start[k + 1]; ++pos) {
+                const TSimilarItem& item = items[d.Members[pos]];
+                keys.push_back({item.Pixels, item.Size, d.Members[pos]});
+            }
+    std::sort(keys.begin(), keys.end(), [](const TKey& a, const TKey& b) {
+        return a.Pixels != b.Pixels ? a.Pixels > b.Pixels
+               : a.Size != b.Size   ? a.Size > b.Size
+                                    : a.Item < b.Item;
+    });
+    std::vector<std::uint32_t> order(keys.size());
+    for (std::size_t r = 0; r < keys.size(); ++r)
+        order[r] = keys[r].Item;
     return order;
 }
 
