@@ -25,26 +25,23 @@ struct TDistinctHashes {
     std::vector<std::uint64_t> Hashes;
     std::vector<std::uint32_t> Start;   // items of distinct hash k: Members[Start[k]..Start[k+1])
     std::vector<std::uint32_t> Members; // item indexes, by hash then index
-    std::vector<std::uint32_t> OfItem;  // item index -> distinct hash
 };
 
-// (hash, item) pairs by hash, equal hashes in item order: a radix sort of
-// the hashes, 16 bits a pass, each pass stable.
+// (hash, item) pairs by hash, equal hashes in item order: one counting
+// sort by the top 16 bits, then each (small) bucket sorted in place. One
+// array, written once: fresh memory is dear on some systems.
 std::vector<std::pair<std::uint64_t, std::uint32_t>> SortedHashes(const std::vector<TSimilarItem>& items)
 {
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> keys(items.size()), next(items.size());
+    std::vector<std::uint32_t> offsets(0x10001, 0);
+    for (const TSimilarItem& item : items)
+        ++offsets[(item.Hash.Hash >> 48) + 1];
+    std::partial_sum(offsets.begin(), offsets.end(), offsets.begin());
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> keys(items.size());
+    std::vector<std::uint32_t> fill(offsets.begin(), offsets.end() - 1);
     for (std::uint32_t i = 0; i < items.size(); ++i)
-        keys[i] = {items[i].Hash.Hash, i};
-    std::vector<std::uint32_t> offsets(0x10001);
-    for (int shift = 0; shift < 64; shift += 16) {
-        std::fill(offsets.begin(), offsets.end(), 0);
-        for (const auto& k : keys)
-            ++offsets[((k.first >> shift) & 0xFFFF) + 1];
-        std::partial_sum(offsets.begin(), offsets.end(), offsets.begin());
-        for (const auto& k : keys)
-            next[offsets[(k.first >> shift) & 0xFFFF]++] = k;
-        keys.swap(next);
-    }
+        keys[fill[items[i].Hash.Hash >> 48]++] = {items[i].Hash.Hash, i};
+    for (std::size_t b = 0; b + 1 < offsets.size(); ++b)
+        std::sort(keys.begin() + offsets[b], keys.begin() + offsets[b + 1]);
     return keys;
 }
 
@@ -55,14 +52,12 @@ TDistinctHashes DistinctHashes(const std::vector<TSimilarItem>& items)
     d.Hashes.reserve(items.size());
     d.Start.reserve(items.size() + 1);
     d.Members.resize(items.size());
-    d.OfItem.resize(items.size());
     for (std::uint32_t pos = 0; pos < keys.size(); ++pos) {
         if (d.Hashes.empty() || d.Hashes.back() != keys[pos].first) {
             d.Hashes.push_back(keys[pos].first);
             d.Start.push_back(pos);
         }
         d.Members[pos] = keys[pos].second;
-        d.OfItem[keys[pos].second] = static_cast<std::uint32_t>(d.Hashes.size() - 1);
     }
     d.Start.push_back(static_cast<std::uint32_t>(items.size()));
     return d;
@@ -96,30 +91,31 @@ bool Before(const std::vector<TSimilarItem>& items, std::uint32_t a, std::uint32
     return a < b;
 }
 
-// The items that may be in a group (their hash is shared or has neighbours),
-// from the largest picture down; the others can only stand alone.
-std::vector<std::uint32_t> LeadersByRank(const std::vector<TSimilarItem>& items, const TDistinctHashes& d,
-                                         const TAdjacency& adjacent)
+// The items that may be in a group (their hash is shared or has neighbours)
+// with their distinct hash, from the largest picture down; the others can
+// only stand alone.
+std::vector<std::pair<std::uint32_t, std::uint32_t>>
+LeadersByRank(const std::vector<TSimilarItem>& items, const TDistinctHashes& d, const TAdjacency& adjacent)
 {
     struct TKey {
         std::uint64_t Pixels, Size;
-        std::uint32_t Item;
+        std::uint32_t Item, Hash;
     };
     std::vector<TKey> keys;
-    for (std::size_t k = 0; k + 1 < d.Start.size(); ++k)
+    for (std::uint32_t k = 0; k + 1 < d.Start.size(); ++k)
         if (d.Start[k + 1] - d.Start[k] > 1 || adjacent.Start[k + 1] > adjacent.Start[k])
             for (std::uint32_t pos = d.Start[k]; pos < d.Start[k + 1]; ++pos) {
                 const TSimilarItem& item = items[d.Members[pos]];
-                keys.push_back({item.Pixels, item.Size, d.Members[pos]});
+                keys.push_back({item.Pixels, item.Size, d.Members[pos], k});
             }
     std::sort(keys.begin(), keys.end(), [](const TKey& a, const TKey& b) {
         return a.Pixels != b.Pixels ? a.Pixels > b.Pixels
                : a.Size != b.Size   ? a.Size > b.Size
                                     : a.Item < b.Item;
     });
-    std::vector<std::uint32_t> order(keys.size());
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> order(keys.size());
     for (std::size_t r = 0; r < keys.size(); ++r)
-        order[r] = keys[r].Item;
+        order[r] = {keys[r].Item, keys[r].Hash};
     return order;
 }
 
@@ -153,10 +149,9 @@ std::vector<std::vector<std::uint32_t>> GroupSimilar(const std::vector<TSimilarI
     };
     // The largest picture not yet taken leads a group of every picture not
     // yet taken near it; so a member is never merely near another member.
-    for (std::uint32_t leader : LeadersByRank(items, distinct, adjacent)) {
+    for (const auto& [leader, k] : LeadersByRank(items, distinct, adjacent)) {
         if (taken[leader]) continue;
         group.clear();
-        const std::uint32_t k = distinct.OfItem[leader];
         takeFrom(leader, k);
         for (std::uint32_t pos = adjacent.Start[k]; pos < adjacent.Start[k + 1]; ++pos)
             takeFrom(leader, adjacent.Neighbours[pos]);
