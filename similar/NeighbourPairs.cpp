@@ -367,6 +367,7 @@ TPairs NeighbourPairs(const std::vector<std::uint64_t>& hashes, int tolerance, u
 {
     TPairs result;
     if (hashes.size() < 2 || tolerance < 0) return result;
+    tolerance = std::min(tolerance, 64); // beyond it every pair is within, and the plan stays finite
     const TPlan plan = ChoosePlan(hashes.size(), tolerance);
     const unsigned workers = ThreadCount(threads, hashes.size());
     std::vector<TPairs> found(workers);

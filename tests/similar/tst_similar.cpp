@@ -201,6 +201,7 @@ void TestSimilar::neighbourPairsMatchBruteForce_data()
         QTest::addRow("20000 clustered, tolerance %d", t) << 20000 << t << 64;
     QTest::newRow("two hashes") << 2 << 5 << 64;
     QTest::newRow("forty hashes") << 40 << 8 << 64;
+    QTest::newRow("tolerance beyond the hash: every pair") << 40 << 70 << 64;
 }
 
 void TestSimilar::neighbourPairsMatchBruteForce()
