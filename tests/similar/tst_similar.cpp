@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <numeric>
 #include <random>
 
 using namespace quorvane;
@@ -128,6 +129,8 @@ class TestSimilar : public QObject {
     void neighbourPairsMatchBruteForce_data();
     void neighbourPairsMatchBruteForce();
     void groupsNeverChain();
+    void groupsMatchLiteralWalk_data();
+    void groupsMatchLiteralWalk();
     void flatPicturesOfOtherBrightnessStayApart();
     void cacheHitStaleAndDamaged();
     void cancelDuringDecoding();
@@ -178,6 +181,8 @@ void TestSimilar::groupingRules_data()
     QTest::newRow("groups in the order of their first member")
         << std::vector{Item(7, 10), Item(0xFF00, 90), Item(0xFF00, 5), Item(7, 50)} << 1
         << std::vector<std::vector<std::uint32_t>>{{1, 2}, {3, 0}};
+    QTest::newRow("no pictures") << std::vector<TSimilarItem>{} << 8
+                                 << std::vector<std::vector<std::uint32_t>>{};
 }
 
 void TestSimilar::groupingRules()
@@ -254,6 +259,57 @@ void TestSimilar::groupsNeverChain()
             QVERIFY(HammingDistance(items[group.front()].Hash.Hash, items[member].Hash.Hash) <= 4);
             QVERIFY(!LargerPicture(items[member], items[group.front()]) || member == group.front());
         }
+}
+
+namespace {
+
+// The grouping rule walked literally: each picture not yet taken, largest
+// first, takes every picture not yet taken within the tolerance of it.
+std::vector<std::vector<std::uint32_t>> LiteralGroups(const std::vector<TSimilarItem>& items, int tolerance)
+{
+    std::vector<std::uint32_t> order(items.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return LargerPicture(items[a], items[b]); });
+    std::vector<bool> taken(items.size());
+    std::vector<std::vector<std::uint32_t>> groups;
+    for (std::uint32_t leader : order) {
+        if (taken[leader]) continue;
+        std::vector<std::uint32_t> group;
+        for (std::uint32_t j : order)
+            if (!taken[j] && HammingDistance(items[leader].Hash.Hash, items[j].Hash.Hash) <= tolerance) {
+                taken[j] = true;
+                group.push_back(j);
+            }
+        if (group.size() > 1) groups.push_back(group);
+    }
+    std::sort(groups.begin(), groups.end(),
+              [](const auto& a, const auto& b) { return a.front() < b.front(); });
+    return groups;
+}
+
+} // namespace
+
+void TestSimilar::groupsMatchLiteralWalk_data()
+{
+    QTest::addColumn<int>("tolerance");
+    for (int t : {0, 3, 8, 12})
+        QTest::addRow("tolerance %d", t) << t;
+}
+
+void TestSimilar::groupsMatchLiteralWalk()
+{
+    QFETCH(int, tolerance);
+    // Clusters of copies, many of the same size (ties go by index), some equal hashes.
+    std::mt19937_64 rng(tolerance + 17);
+    std::vector<TSimilarItem> items;
+    for (int i = 0; i < 3000; ++i) {
+        std::uint64_t h = i % 2 ? items[rng() % i].Hash.Hash : rng();
+        for (int f = i % 2 ? int(rng() % (tolerance + 3)) : 0; f > 0; --f)
+            h ^= std::uint64_t{1} << (rng() % 64);
+        items.push_back(Item(h, rng() % 3, rng() % 2));
+    }
+    QCOMPARE(GroupSimilar(items, tolerance, 255, 2), LiteralGroups(items, tolerance));
 }
 
 void TestSimilar::flatPicturesOfOtherBrightnessStayApart()
