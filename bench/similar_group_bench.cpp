@@ -1,7 +1,9 @@
 // Times the grouping of synthetic hashes: n items, a tenth of them copies of
 // another item with up to tolerance / 2 bits flipped, the rest random. Also
-// times the neighbour search alone and prints the chunks it chose.
-// usage: similar_group_bench [N] [TOLERANCE] [THREADS]
+// times the neighbour search alone (with the comparisons of LEVEL: 1
+// portable, 2 popcnt, 3 AVX2, 4 AVX-512; 0 the fastest) and prints the
+// chunks it chose.
+// usage: similar_group_bench [N] [TOLERANCE] [THREADS] [LEVEL]
 #include "SimilarGroups.h"
 
 #include <algorithm>
@@ -16,6 +18,7 @@ int main(int argc, char** argv)
     const std::size_t n = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1000000;
     const int tolerance = argc > 2 ? std::atoi(argv[2]) : 8;
     const unsigned threads = argc > 3 ? static_cast<unsigned>(std::atoi(argv[3])) : 0;
+    const auto level = static_cast<quorvane::TCompareLevel>(argc > 4 ? std::atoi(argv[4]) : 0);
     std::mt19937_64 rng(42);
     std::vector<quorvane::TSimilarItem> items(n);
     for (std::size_t i = 0; i < n; ++i) {
@@ -37,7 +40,7 @@ int main(int argc, char** argv)
     hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
     auto start = std::chrono::steady_clock::now();
     std::clock_t cpu = std::clock();
-    const std::size_t pairs = quorvane::NeighbourPairs(hashes, tolerance, threads).size();
+    const std::size_t pairs = quorvane::NeighbourPairs(hashes, tolerance, threads, level).size();
     std::printf("neighbour pairs of %zu distinct hashes (%s): %zu, %.3f s, %.3f s CPU\n", hashes.size(),
                 quorvane::NeighbourPlanText(hashes.size(), tolerance).c_str(), pairs,
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
