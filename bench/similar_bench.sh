@@ -41,5 +41,7 @@ fi
 
 if [ -x "$build/similar/similar_group_bench" ]; then
     echo "== grouping synthetic hashes"
-    "$build/similar/similar_group_bench" 1000000 8
+    for t in 8 4 12; do
+        /usr/bin/time -f "wall %e s, user %U s, sys %S s, peak %M KB" nice -n 10 "$build/similar/similar_group_bench" 1000000 $t
+    done
 fi

@@ -8,6 +8,7 @@
 #include "PerceptualHash.h"
 
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -23,10 +24,22 @@ struct TSimilarItem {
 // unrelated pictures match as often as not).
 inline constexpr int kMaxTolerance = 32;
 
-// Pairs (i, j), i < j, of distinct hashes within tolerance bits of each
-// other, in no particular order. threads 0 means all cores.
-std::vector<std::pair<std::uint32_t, std::uint32_t>> NeighbourPairs(const std::vector<std::uint64_t>& hashes,
-                                                                    int tolerance, unsigned threads = 0);
+// The versions of the hash comparisons, one per instruction set. The
+// neighbour search takes the fastest the processor runs; tests pin each.
+enum class TCompareLevel { Fastest, Portable, Popcnt, Avx2, Avx512 };
+
+// The levels this processor runs, Portable first.
+std::vector<TCompareLevel> SupportedCompareLevels();
+
+// Pairs (i, j), i < j, of hashes within tolerance bits of each other, each
+// pair once, in no particular order. threads 0 means all cores.
+std::vector<std::pair<std::uint32_t, std::uint32_t>>
+NeighbourPairs(const std::vector<std::uint64_t>& hashes, int tolerance, unsigned threads = 0,
+               TCompareLevel level = TCompareLevel::Fastest);
+
+// The chunks NeighbourPairs uses for count hashes, as text ("16 bits within
+// 1 ..."), for benchmarks.
+std::string NeighbourPlanText(std::size_t count, int tolerance);
 
 // True when a is at least as large a copy as b: more pixels, then a larger
 // file. Ties keep the input order.

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <numeric>
 #include <random>
 
 using namespace quorvane;
@@ -128,6 +129,8 @@ class TestSimilar : public QObject {
     void neighbourPairsMatchBruteForce_data();
     void neighbourPairsMatchBruteForce();
     void groupsNeverChain();
+    void groupsMatchLiteralWalk_data();
+    void groupsMatchLiteralWalk();
     void flatPicturesOfOtherBrightnessStayApart();
     void cacheHitStaleAndDamaged();
     void cancelDuringDecoding();
@@ -178,6 +181,8 @@ void TestSimilar::groupingRules_data()
     QTest::newRow("groups in the order of their first member")
         << std::vector{Item(7, 10), Item(0xFF00, 90), Item(0xFF00, 5), Item(7, 50)} << 1
         << std::vector<std::vector<std::uint32_t>>{{1, 2}, {3, 0}};
+    QTest::newRow("no pictures") << std::vector<TSimilarItem>{} << 8
+                                 << std::vector<std::vector<std::uint32_t>>{};
 }
 
 void TestSimilar::groupingRules()
@@ -192,33 +197,47 @@ void TestSimilar::neighbourPairsMatchBruteForce_data()
 {
     QTest::addColumn<int>("count");
     QTest::addColumn<int>("tolerance");
-    for (int t : {1, 3, 6, 8, 12, 20})
-        QTest::addRow("%d hashes, tolerance %d", 3000, t) << 3000 << t;
-    QTest::newRow("many hashes, many chunks") << 20000 << 5;
+    QTest::addColumn<int>("window"); // a copy differs from its source within this many adjacent bits
+    for (int t = 0; t <= 16; ++t)
+        QTest::addRow("2000 clustered, tolerance %d", t) << 2000 << t << 64;
+    for (int t : {2, 8, 12})
+        QTest::addRow("2000 differing in 16 adjacent bits, tolerance %d", t) << 2000 << t << 16;
+    for (int t : {3, 8, 12})
+        QTest::addRow("20000 clustered, tolerance %d", t) << 20000 << t << 64;
+    QTest::newRow("two hashes") << 2 << 5 << 64;
+    QTest::newRow("forty hashes") << 40 << 8 << 64;
+    QTest::newRow("tolerance beyond the hash: every pair") << 40 << 70 << 64;
 }
 
 void TestSimilar::neighbourPairsMatchBruteForce()
 {
     QFETCH(int, count);
     QFETCH(int, tolerance);
-    std::mt19937_64 rng(count * 31 + tolerance);
+    QFETCH(int, window);
+    // Every other hash copies an earlier one (sometimes exactly) with up to
+    // tolerance + 3 bits flipped within a window of adjacent bits.
+    std::mt19937_64 rng(count * 131 + tolerance * 7 + window);
     std::vector<std::uint64_t> hashes;
     for (int i = 0; i < count; ++i) {
-        std::uint64_t h = i > 0 && i % 3 == 0 ? hashes[rng() % i] : rng();
-        for (int f = int(rng() % (tolerance + 3)); f > 0 && i % 3 == 0; --f)
-            h ^= std::uint64_t{1} << (rng() % 64);
+        std::uint64_t h = i % 2 ? hashes[rng() % i] : rng();
+        const int start = int(rng() % 64);
+        for (int f = i % 2 ? int(rng() % (tolerance + 4)) : 0; f > 0; --f)
+            h ^= std::uint64_t{1} << ((start + rng() % window) % 64);
         hashes.push_back(h);
     }
-    std::sort(hashes.begin(), hashes.end());
-    hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
     std::vector<std::pair<std::uint32_t, std::uint32_t>> expected;
     for (std::uint32_t i = 0; i < hashes.size(); ++i)
         for (std::uint32_t j = i + 1; j < hashes.size(); ++j)
             if (HammingDistance(hashes[i], hashes[j]) <= tolerance) expected.emplace_back(i, j);
-    auto found = NeighbourPairs(hashes, tolerance, 2);
-    std::sort(found.begin(), found.end());
-    QVERIFY(!expected.empty());
-    QCOMPARE(found, expected);
+    QVERIFY(count < 100 || !expected.empty());
+    for (TCompareLevel level : SupportedCompareLevels()) {
+        auto found = NeighbourPairs(hashes, tolerance, 2, level);
+        std::sort(found.begin(), found.end());
+        QVERIFY2(found == expected, qPrintable(QString("level %1: %2 pairs found, %3 expected")
+                                                   .arg(int(level))
+                                                   .arg(found.size())
+                                                   .arg(expected.size())));
+    }
 }
 
 void TestSimilar::groupsNeverChain()
@@ -240,6 +259,57 @@ void TestSimilar::groupsNeverChain()
             QVERIFY(HammingDistance(items[group.front()].Hash.Hash, items[member].Hash.Hash) <= 4);
             QVERIFY(!LargerPicture(items[member], items[group.front()]) || member == group.front());
         }
+}
+
+namespace {
+
+// The grouping rule walked literally: each picture not yet taken, largest
+// first, takes every picture not yet taken within the tolerance of it.
+std::vector<std::vector<std::uint32_t>> LiteralGroups(const std::vector<TSimilarItem>& items, int tolerance)
+{
+    std::vector<std::uint32_t> order(items.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return LargerPicture(items[a], items[b]); });
+    std::vector<bool> taken(items.size());
+    std::vector<std::vector<std::uint32_t>> groups;
+    for (std::uint32_t leader : order) {
+        if (taken[leader]) continue;
+        std::vector<std::uint32_t> group;
+        for (std::uint32_t j : order)
+            if (!taken[j] && HammingDistance(items[leader].Hash.Hash, items[j].Hash.Hash) <= tolerance) {
+                taken[j] = true;
+                group.push_back(j);
+            }
+        if (group.size() > 1) groups.push_back(group);
+    }
+    std::sort(groups.begin(), groups.end(),
+              [](const auto& a, const auto& b) { return a.front() < b.front(); });
+    return groups;
+}
+
+} // namespace
+
+void TestSimilar::groupsMatchLiteralWalk_data()
+{
+    QTest::addColumn<int>("tolerance");
+    for (int t : {0, 3, 8, 12})
+        QTest::addRow("tolerance %d", t) << t;
+}
+
+void TestSimilar::groupsMatchLiteralWalk()
+{
+    QFETCH(int, tolerance);
+    // Clusters of copies, many of the same size (ties go by index), some equal hashes.
+    std::mt19937_64 rng(tolerance + 17);
+    std::vector<TSimilarItem> items;
+    for (int i = 0; i < 3000; ++i) {
+        std::uint64_t h = i % 2 ? items[rng() % i].Hash.Hash : rng();
+        for (int f = i % 2 ? int(rng() % (tolerance + 3)) : 0; f > 0; --f)
+            h ^= std::uint64_t{1} << (rng() % 64);
+        items.push_back(Item(h, rng() % 3, rng() % 2));
+    }
+    QCOMPARE(GroupSimilar(items, tolerance, 255, 2), LiteralGroups(items, tolerance));
 }
 
 void TestSimilar::flatPicturesOfOtherBrightnessStayApart()
