@@ -3,11 +3,13 @@
 // generated pictures, a cancel while pictures are decoded, and the extra
 // picture formats that count only with their option on.
 #include "AppFakes.h"
+#include "AdvImage.h"
 #include "MainForm.h"
 #include "OptionsStore.h"
 #include "PathRules.h"
 #include "ProgressForm.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QImage>
 #include <QLineEdit>
@@ -281,6 +283,12 @@ void TestSimilarWindow::extraFormatsOnlyWithTheOption()
     QCOMPARE(rows.size(), std::size_t(2));
     QCOMPARE(rows[0].Name, std::string("large.PNG"));
     QCOMPARE(ListedImageIndex("large.PNG"), std::uint8_t(kImagePicture));
+    // The preview shows the PNG while the option is on.
+    auto* list = Find<QAbstractItemView>("lvFiles");
+    list->setCurrentIndex(list->model()->index(0, 0));
+    FForm->RequestPreview();
+    QVERIFY(FForm->PreviewImage()->HasPicture());
+    QCOMPARE(FForm->PreviewImage()->PictureWidth(), 320);
     more->setChecked(false);
     QVERIFY(!IsPictureFile("large.PNG"));
 }
