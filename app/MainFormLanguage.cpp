@@ -99,7 +99,7 @@ void TfrmMain::PlaceAddedOptions()
     rbChinese->move(rbChinese->x(), 44);
     ckMoreFormats->setGeometry(6, 63, right - 6, 17);
     const int keepLeft = fitted(lbKeepRule, 6, 83, 20) + 4;
-    cbKeepRule->setGeometry(keepLeft, 82, right - keepLeft, 21);
+    cbKeepRule->setGeometry(keepLeft, 82, pageRight - keepLeft, 21);
     const int buttonWidth = (right - 6 - 6) / 2;
     btnSaveOptions->setGeometry(6, 107, buttonWidth, 25);
     btnOpenWith->setGeometry(6 + buttonWidth + 6, 107, right - 12 - buttonWidth, 25);

@@ -11,8 +11,8 @@ namespace quorvane {
 
 inline constexpr std::array<const char*, 6> kKeepRuleSources{
     QT_TRANSLATE_NOOP("frmMain", "First listed"),  QT_TRANSLATE_NOOP("frmMain", "Newest"),
-    QT_TRANSLATE_NOOP("frmMain", "Oldest"),        QT_TRANSLATE_NOOP("frmMain", "Largest picture"),
-    QT_TRANSLATE_NOOP("frmMain", "Shortest path"), QT_TRANSLATE_NOOP("frmMain", "Protected folder"),
+    QT_TRANSLATE_NOOP("frmMain", "Oldest"),        QT_TRANSLATE_NOOP("frmMain", "Largest"),
+    QT_TRANSLATE_NOOP("frmMain", "Shortest path"), QT_TRANSLATE_NOOP("frmMain", "Protected"),
 };
 
 // Entry k of the list in the installed interface language.

@@ -3,6 +3,7 @@
 // in Chinese and saves screenshots. For running under Xvfb; not a test.
 // usage: quorvane_language_look OUTDIR
 #include "Application.h"
+#include "LookTools.h"
 #include "MainForm.h"
 #include "ProgressForm.h"
 #include "ViewImage.h"
@@ -17,25 +18,6 @@
 
 using namespace quorvane;
 
-namespace {
-
-void Wait(int ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
-void Shoot(QWidget* window, const QString& path)
-{
-    Wait(300);
-    window->screen()->grabWindow(0).save(path);
-    std::printf("%s\n", qPrintable(path));
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     if (argc < 2) return 2;
@@ -48,7 +30,7 @@ int main(int argc, char** argv)
     frmMain.SetViewer(&frmViewer);
     frmMain.resize(1000, 640);
     frmMain.show();
-    Wait(300);
+    look::Wait(300);
     auto* pages = frmMain.findChild<QTabWidget*>(QStringLiteral("pgOptions"));
     for (int code : {1, 2}) {
         const QString tag = code == 1 ? QStringLiteral("en") : QStringLiteral("zh");
@@ -70,21 +52,21 @@ int main(int argc, char** argv)
                     metrics.horizontalAdvance(QStringLiteral("等")));
         for (int page : {0, 1}) {
             pages->setCurrentIndex(page);
-            Shoot(&frmMain, QStringLiteral("%1/main-%2-page%3.png").arg(out, tag).arg(page));
+            look::Shoot(QStringLiteral("%1/main-%2-page%3.png").arg(out, tag).arg(page));
         }
         frmProgress.show();
         frmProgress.move(20, 20);
-        Shoot(&frmProgress, QStringLiteral("%1/progress-%2.png").arg(out, tag));
+        look::Shoot(QStringLiteral("%1/progress-%2.png").arg(out, tag));
         frmProgress.hide();
         for (const char* name : {"PopupMenu1", "PopupMenu2", "PopupMenu3"}) {
             auto* menu = frmMain.findChild<QMenu*>(QString::fromLatin1(name));
             menu->popup(QPoint(100, 100));
-            Shoot(&frmMain, QStringLiteral("%1/%2-%3.png").arg(out, QString::fromLatin1(name), tag));
+            look::Shoot(QStringLiteral("%1/%2-%3.png").arg(out, QString::fromLatin1(name), tag));
             menu->hide();
         }
         auto* viewerMenu = frmViewer.findChild<QMenu*>(QStringLiteral("PopupMenu1"));
         viewerMenu->popup(QPoint(100, 100));
-        Shoot(&frmMain, QStringLiteral("%1/viewer-menu-%2.png").arg(out, tag));
+        look::Shoot(QStringLiteral("%1/viewer-menu-%2.png").arg(out, tag));
         viewerMenu->hide();
     }
     frmMain.findChild<QAbstractButton*>(QStringLiteral("rbEnglish"))->click();

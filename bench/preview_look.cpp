@@ -3,6 +3,7 @@
 // both click modes and saves screenshots of the screen. For running under
 // Xvfb; not a test (screenshots are for looking).
 // usage: quorvane_preview_look FOLDER OUTDIR
+#include "LookTools.h"
 #include "MainForm.h"
 #include "ProgressForm.h"
 
@@ -20,14 +21,6 @@ using namespace quorvane;
 
 namespace {
 
-void Wait(int ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
 void Press(QWidget* widget, int key, int times = 1)
 {
     for (int i = 0; i < times; ++i) {
@@ -37,12 +30,6 @@ void Press(QWidget* widget, int key, int times = 1)
         QCoreApplication::sendEvent(widget, &release);
         QCoreApplication::processEvents();
     }
-}
-
-void Shot(const QString& path)
-{
-    QGuiApplication::primaryScreen()->grabWindow(0).save(path);
-    std::printf("%s\n", qPrintable(path));
 }
 
 } // namespace
@@ -57,28 +44,28 @@ int main(int argc, char** argv)
     form.SetProgressForm(&progress);
     form.resize(1024, 700);
     form.show();
-    Wait(500);
+    look::Wait(500);
     form.findChild<QLineEdit*>("Edit1")->setText(QString::fromLocal8Bit(argv[1]));
     form.findChild<QPushButton*>("btnFindDuplicates")->click();
-    Wait(300);
+    look::Wait(300);
     auto* list = form.findChild<QTreeView*>("lvFiles");
     list->setFocus();
     // Double-click mode: moving marks the group; Enter's activation shows.
     Press(list, Qt::Key_Down, 3);
-    Wait(300);
-    Shot(outdir + "/1-double-click-moved.png");
+    look::Wait(300);
+    look::Shoot(outdir + "/1-double-click-moved.png", 0);
     form.RequestPreview();
     form.RequestSlides();
-    Wait(300);
-    Shot(outdir + "/2-double-click-activated.png");
+    look::Wait(300);
+    look::Shoot(outdir + "/2-double-click-activated.png", 0);
     // Single-click mode: quick moves, then rest for the delay.
     form.findChild<QRadioButton*>("raClick")->click();
     Press(list, Qt::Key_Down, 8);
-    Shot(outdir + "/3-single-click-moving.png");
-    Wait(600);
-    Shot(outdir + "/4-single-click-rested.png");
+    look::Shoot(outdir + "/3-single-click-moving.png", 0);
+    look::Wait(600);
+    look::Shoot(outdir + "/4-single-click-rested.png", 0);
     Press(list, Qt::Key_Down, 20);
-    Wait(600);
-    Shot(outdir + "/5-single-click-further.png");
+    look::Wait(600);
+    look::Shoot(outdir + "/5-single-click-further.png", 0);
     return 0;
 }

@@ -4,6 +4,7 @@
 // screenshots and printing what was selected. For Xvfb; not a test.
 // usage: quorvane_protect_look TREE OUTDIR
 #include "Application.h"
+#include "LookTools.h"
 #include "MainForm.h"
 #include "ProgressForm.h"
 #include "ProtectedFolders.h"
@@ -23,21 +24,6 @@
 using namespace quorvane;
 
 namespace {
-
-void Wait(int ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
-void Shoot(QWidget* window, const QString& path)
-{
-    Wait(300);
-    window->screen()->grabWindow(0).save(path);
-    std::printf("%s\n", qPrintable(path));
-}
 
 // What Select Duplicates left: selected rows, how many lie in the protected
 // folder, and groups of two or more rows with nothing left unselected.
@@ -74,7 +60,7 @@ int main(int argc, char** argv)
     frmMain.SetProgressForm(&frmProgress);
     frmMain.resize(1100, 760);
     frmMain.show();
-    Wait(300);
+    look::Wait(300);
     auto* dirs = frmMain.findChild<QListWidget*>(QStringLiteral("lstDir"));
     for (const QString& name : QDir(tree).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
         dirs->addItem(tree + QLatin1Char('/') + name);
@@ -83,18 +69,18 @@ int main(int argc, char** argv)
     dirs->setCurrentRow(0);
     const QPoint at = dirs->viewport()->mapToGlobal(QPoint(20, 5));
     menu->popup(at);
-    Shoot(&frmMain, out + QStringLiteral("/menu3-before.png"));
+    look::Shoot(out + QStringLiteral("/menu3-before.png"));
     menu->hide();
     frmMain.findChild<QAction*>(QStringLiteral("miProtectItem"))->trigger();
     menu->popup(at);
-    Shoot(&frmMain, out + QStringLiteral("/menu3-checked.png"));
+    look::Shoot(out + QStringLiteral("/menu3-checked.png"));
     menu->hide();
     const std::string protectedFolder = QFile::encodeName(dirs->item(0)->text()).toStdString();
 
     frmMain.findChild<QAbstractButton*>(QStringLiteral("ckCC"))->setChecked(true);
     frmMain.findChild<QAbstractButton*>(QStringLiteral("btnFindDuplicates"))->click();
     while (frmMain.SearchRunning())
-        Wait(50);
+        look::Wait(50);
     dirs->setCurrentRow(1); // the protected entry unselected: green text
     auto* rule = frmMain.findChild<QComboBox*>(QStringLiteral("cbKeepRule"));
     auto* pages = frmMain.findChild<QTabWidget*>(QStringLiteral("pgOptions"));
@@ -104,13 +90,13 @@ int main(int argc, char** argv)
         frmMain.findChild<QAction*>(QStringLiteral("miSelectDuplicates"))->trigger();
         Report(frmMain, name, protectedFolder);
         pages->setCurrentIndex(1); // "More Options", where the rule is chosen
-        Shoot(&frmMain, QStringLiteral("%1/select-%2.png").arg(out, QString::fromLatin1(name)));
+        look::Shoot(QStringLiteral("%1/select-%2.png").arg(out, QString::fromLatin1(name)));
     }
     dirs->setCurrentRow(0); // the protected entry selected: white on green
     frmMain.findChild<QAbstractButton*>(QStringLiteral("rbChinese"))->click();
-    Shoot(&frmMain, out + QStringLiteral("/protected-selected-zh.png"));
+    look::Shoot(out + QStringLiteral("/protected-selected-zh.png"));
     menu->popup(at);
-    Shoot(&frmMain, out + QStringLiteral("/menu3-zh.png"));
+    look::Shoot(out + QStringLiteral("/menu3-zh.png"));
     menu->hide();
     return 0;
 }

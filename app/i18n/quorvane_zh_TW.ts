@@ -404,7 +404,7 @@
         <translation>最舊的</translation>
     </message>
     <message>
-        <source>Largest picture</source>
+        <source>Largest</source>
         <comment>cbKeepRule</comment>
         <translation>最大的圖片</translation>
     </message>
@@ -429,7 +429,7 @@
         <translation>保護</translation>
     </message>
     <message>
-        <source>Protected folder</source>
+        <source>Protected</source>
         <comment>cbKeepRule</comment>
         <translation>受保護的資料夾</translation>
     </message>

@@ -701,7 +701,7 @@ void TestFileCommands::selectDuplicatesSkipsProtected_data()
 }
 
 // Select Duplicates never selects a row of a protected folder: a group of
-// protected rows only stays wholly unselected, and "Protected folder" keeps
+// protected rows only stays wholly unselected, and "Protected" keeps
 // the protected copy where a group has one.
 void TestFileCommands::selectDuplicatesSkipsProtected()
 {

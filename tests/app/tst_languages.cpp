@@ -2,6 +2,7 @@
 // widgets in both languages, switching back and forth, the About box and
 // the logo link, and the folder chooser leaving no history file behind.
 #include "../workspace/WorkspaceFakes.h"
+#include "Application.h"
 #include "MainForm.h"
 #include "OpenWithDialog.h"
 #include "ProgressForm.h"
@@ -23,6 +24,7 @@
 #include <QSettings>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -47,6 +49,7 @@ class TestLanguages : public QObject {
     Q_OBJECT
 
   private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void textsOfTheRunningWidgets_data();
@@ -73,6 +76,12 @@ class TestLanguages : public QObject {
     TRecordingMessages FMessages;
     TRecordingShell FShell;
 };
+
+void TestLanguages::initTestCase()
+{
+    // The faces the program maps the design's fonts to, so widths are its own.
+    InstallFontSubstitutions();
+}
 
 void TestLanguages::init()
 {
@@ -315,6 +324,17 @@ void TestLanguages::optionPagesFitTheirTexts()
         for (QWidget* control : controls) {
             const QString what = control->objectName();
             QVERIFY2(page->rect().contains(control->geometry()), qPrintable(what));
+            if (auto* list = qobject_cast<QComboBox*>(control)) {
+                QStyleOptionComboBox option;
+                option.initFrom(list);
+                const int field =
+                    list->style()
+                        ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list)
+                        .width();
+                for (int k = 0; k < list->count(); ++k)
+                    QVERIFY2(list->fontMetrics().horizontalAdvance(list->itemText(k)) <= field,
+                             qPrintable(what + QLatin1Char(' ') + list->itemText(k)));
+            }
             auto* button = qobject_cast<QAbstractButton*>(control);
             if (!button || qobject_cast<QPushButton*>(control)) continue;
             QStyleOptionButton option;

@@ -266,7 +266,7 @@ void TestWorkspaceWindow::popupMenuEntriesAndEnabling()
 
 // "Protect" flips the current entry; its check mark follows the entry; the
 // flag stays with its entry when another is removed, and is saved and
-// restored with the keep rule "Protected folder".
+// restored with the keep rule "Protected".
 void TestWorkspaceWindow::protectEntrySavedAndRestored()
 {
     MakeForm();
@@ -309,7 +309,7 @@ void TestWorkspaceWindow::protectEntrySavedAndRestored()
     QCOMPARE(rule->itemText(5), QStringLiteral("受保護的資料夾"));
     Control<QRadioButton>("rbEnglish")->click();
     QCOMPARE(protect->text(), QStringLiteral("Protect"));
-    QCOMPARE(rule->itemText(5), QStringLiteral("Protected folder"));
+    QCOMPARE(rule->itemText(5), QStringLiteral("Protected"));
     rule->setCurrentIndex(5);
     QTest::mouseClick(Control<QPushButton>("btnSaveOptions"), Qt::LeftButton);
     QCOMPARE(FMessages.Informations.size(), 1);
