@@ -4,6 +4,8 @@
 #include "WindowRules.h"
 
 #include <QFont>
+#include <QFontInfo>
+#include <QGuiApplication>
 #include <exception>
 
 namespace quorvane {
@@ -40,13 +42,25 @@ void InstallFontSubstitutions()
                            QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")};
     const QStringList serif{QStringLiteral("Liberation Serif"), QStringLiteral("Tinos"),
                             QStringLiteral("Nimbus Roman"), QStringLiteral("DejaVu Serif")};
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), sans);
-    QFont::insertSubstitutions(QStringLiteral("Arial"), sans);
     QFont::insertSubstitutions(QStringLiteral("Times New Roman"), serif);
     QFont::insertSubstitutions(QStringLiteral("新細明體"),
                                {QStringLiteral("AR PL UMing TW"), QStringLiteral("Droid Sans Fallback")});
     QFont::insertSubstitutions(QStringLiteral("標楷體"),
                                {QStringLiteral("AR PL UKai TW"), QStringLiteral("Droid Sans Fallback")});
+    // Chinese text in a Latin face (a menu, a message box, "中文" on the
+    // English page) falls back to the Ming face, as on a Chinese desktop,
+    // rather than to whichever CJK face the system lists first.
+    const QStringList ming{QStringLiteral("AR PL UMing TW"), QStringLiteral("Droid Sans Fallback")};
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), sans + ming);
+    QFont::insertSubstitutions(QStringLiteral("Arial"), sans + ming);
+    for (const QString& family : sans)
+        QFont::insertSubstitutions(family, ming);
+    // The default face is often a generic name ("Sans Serif"): the face it
+    // stands for comes first, so Latin text keeps its look.
+    const QString standard = QGuiApplication::font().family();
+    const QString face = QFontInfo(QGuiApplication::font()).family();
+    if (!sans.contains(standard))
+        QFont::insertSubstitutions(standard, (face != standard ? QStringList{face} : QStringList{}) + ming);
 }
 
 } // namespace quorvane

@@ -16,11 +16,15 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRawFont>
 #include <QSettings>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -55,6 +59,8 @@ class TestLanguages : public QObject {
     void textsOfTheRunningWidgets_data();
     void textsOfTheRunningWidgets();
     void fontPickerAndWindowTexts();
+    void chineseTextFallsBackToMing_data();
+    void chineseTextFallsBackToMing();
     void switchingKeepsTheState();
     void textsBesideTheControls();
     void optionPagesFitTheirTexts_data();
@@ -259,6 +265,30 @@ void TestLanguages::fontPickerAndWindowTexts()
           "Cancel");
     // Controls with fonts of their own keep them.
     QCOMPARE(FForm->findChild<QLabel*>(QStringLiteral("lblVersion"))->font().pixelSize(), 16);
+}
+
+void TestLanguages::chineseTextFallsBackToMing_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QString>("latinFace");
+    QTest::newRow("form font, English")
+        << QStringLiteral("MS Sans Serif") << QStringLiteral("Liberation Sans");
+    QTest::newRow("form font, Chinese") << QStringLiteral("新細明體") << QStringLiteral("AR PL UMing TW");
+    const QFont standard = QGuiApplication::font();
+    QTest::newRow("menus and message boxes") << standard.family() << QFontInfo(standard).family();
+}
+
+// Chinese text in any face the program uses is drawn in the Ming face, and
+// the face's Latin letters stay its own.
+void TestLanguages::chineseTextFallsBackToMing()
+{
+    QFETCH(QString, family);
+    QFETCH(QString, latinFace);
+    const QFont font(family, 9);
+    QCOMPARE(QFontInfo(font).family(), latinFace);
+    const QRawFont chinese = QRawFont::fromFont(font, QFontDatabase::TraditionalChinese);
+    QVERIFY2(chinese.familyName().startsWith(QStringLiteral("AR PL UMing")),
+             qPrintable(chinese.familyName()));
 }
 
 void TestLanguages::switchingKeepsTheState()
