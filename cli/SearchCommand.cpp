@@ -9,7 +9,7 @@
 #include "DuplicateSearch.h"
 #include "FileScan.h"
 #include "KeepRules.h"
-#include "PicturePixels.h"
+#include "PictureSize.h"
 #include "ResultRows.h"
 
 #include <cstdio>
@@ -185,7 +185,7 @@ int RunFind(const TCliOptions& options, TCliHost& host)
     if (!options.Keep) return Finish(rows, host, starts);
     NumberGroups(rows, groupStarts);
     TKeepFacts facts;
-    facts.Pixels = [](const TFileRecord& row) { return PicturePixels(row.FullPath()); };
+    facts.Pixels = [](const TFileRecord& row) { return PictureHeaderPixels(row.FullPath()); };
     std::vector<bool> selected(rows.size(), false);
     for (const std::size_t row : DuplicateRows(rows, options.Criteria, *options.Keep, facts))
         selected[row] = true;

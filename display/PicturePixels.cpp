@@ -1,5 +1,8 @@
-// PicturePixels through QImageReader, which sizes a picture from its header.
+// PicturePixels: our own header readers for the formats they know (so the
+// window and quorvane-cli rank copies alike), QImageReader for the rest.
 #include "PicturePixels.h"
+
+#include "PictureSize.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -8,6 +11,7 @@ namespace quorvane {
 
 std::uint64_t PicturePixels(const std::string& path)
 {
+    if (const std::uint64_t pixels = PictureHeaderPixels(path)) return pixels;
     QImageReader reader(QFile::decodeName(QByteArray::fromStdString(path)));
     const QSize size = reader.size();
     if (!size.isValid() || size.isEmpty()) return 0;
