@@ -2,6 +2,7 @@
 // decoder by the file's signature bytes (not by its extension).
 #include "CliCommands.h"
 #include "Help.h"
+#include "MetafileHelper.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -75,7 +76,7 @@ int RunDecode(const std::vector<std::string>& args)
     case Signature::Jpeg:
         return quorvane::cli::RunDecodeJpeg(args);
     case Signature::Metafile:
-        return quorvane::cli::RunDecodeMetafile(args);
+        return quorvane::cli::RunMetafileHelper(args);
     case Signature::Unreadable:
         std::fprintf(stderr, "Cannot open file %s\n", file.c_str());
         return 1;

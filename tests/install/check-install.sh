@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build tree given as $1 into a temporary DESTDIR with prefix
-# /usr and checks what arrives: exactly the two programs, the desktop entry,
+# /usr and checks what arrives: exactly the two programs (and the helper that
+# draws metafiles for quorvane-cli), the desktop entry,
 # the AppStream file, the icons and the manual page, each usable. The desktop
 # validators run when they are installed. Prints every failure; exit 1 on any.
 set -uo pipefail
@@ -15,7 +16,7 @@ root="$stage/usr"
 
 # The whole installed tree, and nothing else.
 sizes="16 22 24 32 48 64 128 256"
-expected=(bin/quorvane bin/quorvane-cli
+expected=(bin/quorvane bin/quorvane-cli libexec/quorvane/quorvane-metafile
   share/applications/quorvane.desktop
   share/metainfo/com.marrowfen.quorvane.metainfo.xml
   share/man/man1/quorvane-cli.1
@@ -26,7 +27,9 @@ wanted="$(printf '%s\n' "${expected[@]}" | sort)"
 [ "$actual" = "$wanted" ] || fail "installed files differ from the expected list:
 $(diff <(echo "$wanted") <(echo "$actual"))"
 
-for p in quorvane quorvane-cli; do [ -x "$root/bin/$p" ] || fail "bin/$p is not executable"; done
+for p in bin/quorvane bin/quorvane-cli libexec/quorvane/quorvane-metafile; do
+  [ -x "$root/$p" ] || fail "$p is not executable"
+done
 
 # Each PNG is as wide and as high as its folder says (IHDR at byte 16).
 for s in $sizes; do

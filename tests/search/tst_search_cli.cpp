@@ -4,6 +4,9 @@
 #include "DuplicateSearch.h"
 #include "SearchFixtures.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -22,9 +25,9 @@ struct TRun {
     QByteArray Err;
 };
 
-TRun RunCli(const QStringList& args, bool asUnprivileged = false)
+TRun RunCli(const QStringList& args, bool asUnprivileged = false, QString program = QString())
 {
-    QString program = qEnvironmentVariable("QUORVANE_CLI");
+    if (program.isEmpty()) program = qEnvironmentVariable("QUORVANE_CLI");
     QStringList arguments = args;
     if (asUnprivileged) {
         // Permissions do not stop root; run as nobody to meet a real refusal.
@@ -39,6 +42,33 @@ TRun RunCli(const QStringList& args, bool asUnprivileged = false)
     run.Out = process.readAllStandardOutput();
     run.Err = process.readAllStandardError();
     return run;
+}
+
+// A placeable WMF of 100 x 50 twips holding one rectangle.
+QByteArray TinyWmf()
+{
+    QByteArray out;
+    const auto put16 = [&out](int v) { out.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF)); };
+    const auto put32 = [&](quint32 v) { put16(int(v & 0xFFFF)), put16(int(v >> 16)); };
+    put32(0x9AC6CDD7);
+    for (int v : {0, 0, 0, 100, 50, 1440})
+        put16(v);
+    put32(0);
+    quint16 check = 0;
+    for (int i = 0; i < out.size(); i += 2)
+        check ^= quint16(quint8(out[i]) | (quint8(out[i + 1]) << 8));
+    put16(check);
+    const int words = 9 + 5 + 7 + 3;
+    for (int v : {1, 9, 0x300})
+        put16(v);
+    put32(words);
+    put16(0);
+    put32(7);
+    put16(0);
+    for (int v :
+         {5, 0, 0x020C, 50, 100, 7, 0, 0x041B, 40, 90, 10, 10, 3, 0, 0}) // SetWindowExt, Rectangle, end
+        put16(v);
+    return out;
 }
 
 } // namespace
@@ -58,6 +88,8 @@ class TestSearchCli : public QObject {
     void groupNumbersAndAllBytes();
     void keepColumn_data();
     void keepColumn();
+    void metafilesDrawnByTheHelper_data();
+    void metafilesDrawnByTheHelper();
 };
 
 void TestSearchCli::initTestCase()
@@ -253,6 +285,51 @@ void TestSearchCli::keepColumn()
         expected << dir + (dir == kept ? " keep" : " delete");
     QCOMPARE(verdicts, expected);
     QVERIFY(QFile::exists(tmp.filePath(QStringLiteral("a/long-name.bin"))));
+}
+
+// "decode" hands WMF and EMF files to quorvane-metafile, found beside the
+// program (the build tree) or in the helper folder of an installation.
+void TestSearchCli::metafilesDrawnByTheHelper_data()
+{
+    QTest::addColumn<int>("layout"); // 0 as built, 1 as installed, 2 helper missing
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("as built") << 0 << 0;
+    QTest::newRow("as installed") << 1 << 0;
+    QTest::newRow("helper missing") << 2 << 1;
+}
+
+void TestSearchCli::metafilesDrawnByTheHelper()
+{
+    QFETCH(int, layout);
+    QFETCH(int, exitCode);
+    QTemporaryDir tmp;
+    QFile wmf(tmp.filePath("tiny.wmf"));
+    QVERIFY(wmf.open(QIODevice::WriteOnly));
+    wmf.write(TinyWmf());
+    wmf.close();
+    const QString built = qEnvironmentVariable("QUORVANE_CLI");
+    QString program = built;
+    if (layout != 0) {
+        QVERIFY(QDir(tmp.path()).mkpath("bin"));
+        program = tmp.filePath("bin/quorvane-cli");
+        QVERIFY(QFile::copy(built, program));
+    }
+    if (layout == 1) {
+        const QString helperDir = QDir::cleanPath(tmp.filePath("bin/" QUORVANE_HELPER_FROM_BIN));
+        QVERIFY(QDir().mkpath(helperDir));
+        QVERIFY(QFile::copy(QFileInfo(built).dir().filePath("quorvane-metafile"),
+                            helperDir + "/quorvane-metafile"));
+    }
+    const QString bmp = tmp.filePath("out.bmp");
+    const TRun run = RunCli({"decode", wmf.fileName(), bmp}, false, program);
+    QCOMPARE(run.ExitCode, exitCode);
+    QFile out(bmp);
+    if (exitCode == 0) {
+        QVERIFY2(out.open(QIODevice::ReadOnly) && out.read(2) == "BM", run.Err.constData());
+    } else {
+        QVERIFY(!out.exists());
+        QVERIFY2(run.Err.contains("quorvane-metafile"), run.Err.constData());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSearchCli)
