@@ -107,9 +107,9 @@ void TSampleStore::Read(const std::vector<TFileRecord>& catalogue, const std::ve
                         TScanHost& host, const TScanContext* scan)
 {
     FSlotOf.assign(catalogue.size(), -1);
-    FSamples.clear();
+    FEntries.clear();
     const std::vector<std::uint32_t> toRead = AssignFileSlots(catalogue, rows, FSlotOf);
-    FSamples.resize(toRead.size());
+    FEntries.resize(toRead.size());
     TProgressMeter meter(host, toRead.size());
     TDirectoryOpener directories(scan);
     std::vector<unsigned char> buffer;
@@ -118,34 +118,9 @@ void TSampleStore::Read(const std::vector<TFileRecord>& catalogue, const std::ve
         const TFileRecord& row = catalogue[toRead[i]];
         const int dirFd = directories.Open(row);
         // A directory that cannot be opened leaves its files unopened.
-        if (dirFd >= 0) FSamples[i] = SampleFile(dirFd, row.Name.c_str(), buffer);
+        if (dirFd >= 0) FEntries[i] = SampleFile(dirFd, row.Name.c_str(), buffer);
     }
-    FClasses = ClassesOfSamples(FSamples);
-}
-
-bool TSampleStore::Failed(std::uint32_t row) const
-{
-    const std::int32_t slot = FSlotOf[row];
-    if (slot < 0) return false;
-    const TFileSample& sample = FSamples[static_cast<std::size_t>(slot)];
-    return !sample.Opened || sample.ReadFailed;
-}
-
-std::uint64_t TSampleStore::ClassOf(std::uint32_t row) const
-{
-    const std::int32_t slot = FSlotOf[row];
-    return slot < 0 ? kUnreadClass | row : FClasses[static_cast<std::size_t>(slot)];
-}
-
-bool TSampleStore::Matches(const std::vector<TFileRecord>& catalogue, std::uint32_t candidate,
-                           std::uint32_t reference) const
-{
-    const std::int32_t a = FSlotOf[candidate];
-    const std::int32_t b = FSlotOf[reference];
-    if (a < 0 || b < 0) return false; // never read: its size is unique among other files of its run
-    return SameSamples(FSamples[static_cast<std::size_t>(a)], catalogue[candidate].FullPath(PathStyle::Posix),
-                       FSamples[static_cast<std::size_t>(b)],
-                       catalogue[reference].FullPath(PathStyle::Posix));
+    FClasses = ClassesOfSamples(FEntries);
 }
 
 } // namespace quorvane

@@ -5,6 +5,7 @@
 // program's messages, only when a comparison needs that file.
 #pragma once
 
+#include "ContentsRead.h"
 #include "DuplicateSearch.h"
 #include "FileScan.h"
 #include "RunGrouping.h"
@@ -48,7 +49,7 @@ bool SameSamples(const TFileSample& a, const std::string& pathA, const TFileSamp
 // relative to its open directory is far cheaper to open than a full path).
 // Rows of one file (same device and inode) share one sample: each file is
 // read once.
-class TSampleStore : public TContentsClasses {
+class TSampleStore : public TFileEntryClasses<TFileSample, SameSamples> {
   public:
     // rows: catalogue indexes, ascending (so rows of one directory meet).
     // Reports each file read as a progress step; polls host for a cancel
@@ -57,17 +58,6 @@ class TSampleStore : public TContentsClasses {
     // then opened from the input directories, level by level).
     void Read(const std::vector<TFileRecord>& catalogue, const std::vector<std::uint32_t>& rows,
               TScanHost& host, const TScanContext* scan = nullptr);
-
-    bool Failed(std::uint32_t row) const override;
-    std::uint64_t ClassOf(std::uint32_t row) const override;
-    // SameSamples of two rows that Read has sampled.
-    bool Matches(const std::vector<TFileRecord>& catalogue, std::uint32_t candidate,
-                 std::uint32_t reference) const override;
-
-  private:
-    std::vector<std::int32_t> FSlotOf; // catalogue index -> sample, or -1
-    std::vector<TFileSample> FSamples;
-    std::vector<std::uint64_t> FClasses; // per sample: equal samples, equal class
 };
 
 } // namespace quorvane

@@ -5,9 +5,11 @@
 
 #include "DirectoryPath.h"
 #include "FileScan.h"
+#include "RunGrouping.h"
 #include "TFileRecord.h"
 
 #include <cstdint>
+#include <string>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <vector>
@@ -71,6 +73,43 @@ class TDirectoryOpener {
     int FFd = -1;
     TFileHandle FByText{-1};
     TDirectoryPath FPath;
+};
+
+// The answers of a contents pass whose rows were read into one entry per
+// file (rows of one file share it): TEntry has Opened and ReadFailed, and
+// Same compares two entries as the files' contents (throwing as
+// TContentsClasses::Matches says). The pass fills the three vectors.
+template <class TEntry, bool (*Same)(const TEntry&, const std::string&, const TEntry&, const std::string&)>
+class TFileEntryClasses : public TContentsClasses {
+  public:
+    bool Failed(std::uint32_t row) const override
+    {
+        const std::int32_t slot = FSlotOf[row];
+        if (slot < 0) return false;
+        const TEntry& entry = FEntries[static_cast<std::size_t>(slot)];
+        return !entry.Opened || entry.ReadFailed;
+    }
+
+    std::uint64_t ClassOf(std::uint32_t row) const override
+    {
+        const std::int32_t slot = FSlotOf[row];
+        return slot < 0 ? kUnreadClass | row : FClasses[static_cast<std::size_t>(slot)];
+    }
+
+    bool Matches(const std::vector<TFileRecord>& catalogue, std::uint32_t candidate,
+                 std::uint32_t reference) const override
+    {
+        const std::int32_t a = FSlotOf[candidate];
+        const std::int32_t b = FSlotOf[reference];
+        if (a < 0 || b < 0) return false; // never read: its size is unique among other files of its run
+        return Same(FEntries[static_cast<std::size_t>(a)], catalogue[candidate].FullPath(PathStyle::Posix),
+                    FEntries[static_cast<std::size_t>(b)], catalogue[reference].FullPath(PathStyle::Posix));
+    }
+
+  protected:
+    std::vector<std::int32_t> FSlotOf;   // catalogue index -> entry, or -1
+    std::vector<TEntry> FEntries;        // per file read
+    std::vector<std::uint64_t> FClasses; // per entry: equal contents, equal class
 };
 
 } // namespace quorvane

@@ -120,7 +120,7 @@ void TDigestStore::Read(const std::vector<TFileRecord>& catalogue, const std::ve
 {
     FSlotOf.assign(catalogue.size(), -1);
     FRowOf = AssignFileSlots(catalogue, rows, FSlotOf);
-    FDigests.assign(FRowOf.size(), TFileDigest{});
+    FEntries.assign(FRowOf.size(), TFileDigest{});
     TProgressMeter meter(host, FRowOf.size());
     TDirectoryOpener directories(scan);
     std::vector<unsigned char> buffer;
@@ -129,14 +129,14 @@ void TDigestStore::Read(const std::vector<TFileRecord>& catalogue, const std::ve
         struct stat st;
         const TFileHandle file(OpenRowFile(directories, catalogue[FRowOf[slot]], st));
         if (file.Fd() < 0) continue;
-        TFileDigest& digest = FDigests[slot];
+        TFileDigest& digest = FEntries[slot];
         digest.Opened = true;
         digest.Size = static_cast<std::uint64_t>(st.st_size);
         HashHead(file.Fd(), digest, buffer);
     }
     const std::vector<std::uint32_t> alike = FilesStillAlike();
     if (!alike.empty()) HashWholeFiles(catalogue, alike, host, scan);
-    FClasses = ClassesOfDigests(FDigests);
+    FClasses = ClassesOfDigests(FEntries);
 }
 
 // Slots past the first stage whose size and first-stage hash another file
@@ -144,8 +144,8 @@ void TDigestStore::Read(const std::vector<TFileRecord>& catalogue, const std::ve
 std::vector<std::uint32_t> TDigestStore::FilesStillAlike() const
 {
     std::map<std::tuple<std::uint64_t, std::uint64_t, std::uint64_t>, std::vector<std::uint32_t>> byHead;
-    for (std::uint32_t slot = 0; slot < FDigests.size(); ++slot) {
-        const TFileDigest& d = FDigests[slot];
+    for (std::uint32_t slot = 0; slot < FEntries.size(); ++slot) {
+        const TFileDigest& d = FEntries[slot];
         if (d.Opened && !d.ReadFailed && d.Stages == 1)
             byHead[std::tuple(d.Size, d.Head[0], d.Head[1])].push_back(slot);
     }
@@ -166,7 +166,7 @@ void TDigestStore::HashWholeFiles(const std::vector<TFileRecord>& catalogue,
     std::vector<unsigned char> buffer;
     for (std::size_t i = 0; i < slots.size(); ++i) {
         meter.Step(i);
-        TFileDigest& digest = FDigests[slots[i]];
+        TFileDigest& digest = FEntries[slots[i]];
         struct stat st;
         const TFileHandle file(OpenRowFile(directories, catalogue[FRowOf[slots[i]]], st));
         if (file.Fd() < 0) {
@@ -179,31 +179,6 @@ void TDigestStore::HashWholeFiles(const std::vector<TFileRecord>& catalogue,
         }
         HashWhole(file.Fd(), digest, buffer, host);
     }
-}
-
-bool TDigestStore::Failed(std::uint32_t row) const
-{
-    const std::int32_t slot = FSlotOf[row];
-    if (slot < 0) return false;
-    const TFileDigest& digest = FDigests[static_cast<std::size_t>(slot)];
-    return !digest.Opened || digest.ReadFailed;
-}
-
-std::uint64_t TDigestStore::ClassOf(std::uint32_t row) const
-{
-    const std::int32_t slot = FSlotOf[row];
-    return slot < 0 ? kUnreadClass | row : FClasses[static_cast<std::size_t>(slot)];
-}
-
-bool TDigestStore::Matches(const std::vector<TFileRecord>& catalogue, std::uint32_t candidate,
-                           std::uint32_t reference) const
-{
-    const std::int32_t a = FSlotOf[candidate];
-    const std::int32_t b = FSlotOf[reference];
-    if (a < 0 || b < 0) return false; // never read: its size is unique among other files of its run
-    return SameDigests(FDigests[static_cast<std::size_t>(a)], catalogue[candidate].FullPath(PathStyle::Posix),
-                       FDigests[static_cast<std::size_t>(b)],
-                       catalogue[reference].FullPath(PathStyle::Posix));
 }
 
 } // namespace quorvane

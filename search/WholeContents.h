@@ -40,7 +40,7 @@ struct TFileDigest {
 bool SameDigests(const TFileDigest& a, const std::string& pathA, const TFileDigest& b,
                  const std::string& pathB);
 
-class TDigestStore : public TContentsClasses {
+class TDigestStore : public TFileEntryClasses<TFileDigest, SameDigests> {
   public:
     // rows: catalogue indexes, ascending. One progress pass for the first
     // stage and, when some files are still alike, one for the whole-file
@@ -49,20 +49,12 @@ class TDigestStore : public TContentsClasses {
     void Read(const std::vector<TFileRecord>& catalogue, const std::vector<std::uint32_t>& rows,
               TScanHost& host, const TScanContext* scan = nullptr);
 
-    bool Failed(std::uint32_t row) const override;
-    std::uint64_t ClassOf(std::uint32_t row) const override;
-    bool Matches(const std::vector<TFileRecord>& catalogue, std::uint32_t candidate,
-                 std::uint32_t reference) const override;
-
   private:
     std::vector<std::uint32_t> FilesStillAlike() const;
     void HashWholeFiles(const std::vector<TFileRecord>& catalogue, const std::vector<std::uint32_t>& slots,
                         TScanHost& host, const TScanContext* scan);
 
-    std::vector<std::int32_t> FSlotOf; // catalogue index -> digest, or -1
     std::vector<std::uint32_t> FRowOf; // digest -> its first row
-    std::vector<TFileDigest> FDigests;
-    std::vector<std::uint64_t> FClasses;
 };
 
 } // namespace quorvane
