@@ -6,9 +6,9 @@
 
 #include <QString>
 #include <QStringList>
+#include "FileIdentity.h"
 #include "TFileRecord.h"
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,22 +26,6 @@ constexpr unsigned DeleteFlags(bool noConfirmation, bool noRecycleBin)
 {
     return (noConfirmation ? unsigned{kFofNoConfirmation} : 0u) |
            (noRecycleBin ? 0u : unsigned{kFofAllowUndo});
-}
-
-// What a file was when its row was listed. Known is false for a path with no
-// row behind it; such a file is acted on as it is.
-struct TFileIdentity {
-    bool Known = false;
-    std::uint64_t Device = 0;
-    std::uint64_t Inode = 0;
-    std::uint64_t Size = 0;
-    std::int64_t ModifiedNs = 0;
-};
-
-// The identity a listed row recorded when the scan read it.
-inline TFileIdentity IdentityOfRow(const TFileRecord& row)
-{
-    return {true, row.Device, row.Inode, row.Size, row.ModifiedNs};
 }
 
 struct TDeleteItem {

@@ -50,24 +50,6 @@ int RenameNoReplace(const std::string& oldPath, const std::string& newPath)
 
 } // namespace
 
-EIdentity CheckIdentity(const std::string& path, const TFileIdentity& expected, int& error)
-{
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) {
-        error = errno;
-        return EIdentity::Missing;
-    }
-    if (!S_ISREG(st.st_mode)) return EIdentity::NotRegular;
-    if (!expected.Known) return EIdentity::Same;
-    const std::int64_t modifiedNs =
-        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    const bool same = static_cast<std::uint64_t>(st.st_dev) == expected.Device &&
-                      static_cast<std::uint64_t>(st.st_ino) == expected.Inode &&
-                      static_cast<std::uint64_t>(st.st_size) == expected.Size &&
-                      modifiedNs == expected.ModifiedNs;
-    return same ? EIdentity::Same : EIdentity::Changed;
-}
-
 QString DeleteQuestion(const std::vector<TDeleteItem>& items, bool toTrash, EFileOpLanguage language)
 {
     const bool one = items.size() == 1;

@@ -12,10 +12,6 @@ namespace quorvane {
 
 enum class EFileOpLanguage { English, Chinese };
 
-// How a file on disk compares with what its row recorded.
-enum class EIdentity { Same, Changed, NotRegular, Missing };
-EIdentity CheckIdentity(const std::string& path, const TFileIdentity& expected, int& error);
-
 // The one question asked before a deletion: names the file (or the number of
 // files) and says whether they go to the trash or are deleted for good.
 QString DeleteQuestion(const std::vector<TDeleteItem>& items, bool toTrash, EFileOpLanguage language);
