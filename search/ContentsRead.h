@@ -12,6 +12,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 namespace quorvane {
@@ -20,13 +21,20 @@ namespace quorvane {
 // from every class of a file that was read.
 inline constexpr std::uint64_t kUnreadClass = std::uint64_t{1} << 63;
 
-// Owns one descriptor; -1 holds none.
+// Owns one descriptor; -1 holds none. Movable, so a list of open files
+// closes each one exactly once.
 class TFileHandle {
   public:
     explicit TFileHandle(int fd) : FFd(fd) {}
     ~TFileHandle() { Reset(-1); }
     TFileHandle(const TFileHandle&) = delete;
     TFileHandle& operator=(const TFileHandle&) = delete;
+    TFileHandle(TFileHandle&& other) noexcept : FFd(std::exchange(other.FFd, -1)) {}
+    TFileHandle& operator=(TFileHandle&& other) noexcept
+    {
+        if (this != &other) Reset(std::exchange(other.FFd, -1));
+        return *this;
+    }
     int Fd() const { return FFd; }
     void Reset(int fd);
 
