@@ -4,11 +4,11 @@
 // back afterwards. Paths are the bytes of a row's path, never display text.
 #pragma once
 
-#include <QString>
-#include <QStringList>
 #include "FileIdentity.h"
 #include "TFileRecord.h"
 
+#include <QString>
+#include <QStringList>
 #include <string>
 #include <vector>
 
@@ -31,6 +31,23 @@ constexpr unsigned DeleteFlags(bool noConfirmation, bool noRecycleBin)
 struct TDeleteItem {
     std::string Path;
     TFileIdentity Expected;
+};
+
+// A file an undo put back: the exact path bytes it was deleted from, and
+// its identity, which is still the one its row recorded (the rename into the
+// trash and back keeps device, inode, size and time), so its row can return
+// as it was.
+struct TRestoredFile {
+    std::string Path;
+    TFileIdentity Identity;
+};
+
+// What an undo did: the files back in place, in the deletion's order, and
+// one report line (in the interface language) per file that stays in the
+// trash.
+struct TUndoOutcome {
+    std::vector<TRestoredFile> Restored;
+    QStringList Failures;
 };
 
 // The questions and reports of the service. The main window shows them in
@@ -57,6 +74,15 @@ class IFileOperations {
     // Renames one file without ever overwriting another; true on success.
     // Failures are reported by the service itself.
     virtual bool RenameFile(const std::string& oldPath, const std::string& newPath, unsigned flags) = 0;
+
+    // Whether a deletion to the trash made through this service can still be
+    // undone. A service without a trash never can.
+    virtual bool CanUndo() const { return false; }
+    // Puts the files of the newest deletion to the trash back where they
+    // were, never over an existing file, and forgets that deletion (older
+    // ones stay undoable). Shows nothing itself: the caller reports
+    // Failures and puts the rows of Restored back.
+    virtual TUndoOutcome UndoLastDeletion() { return {}; }
 };
 
 } // namespace quorvane

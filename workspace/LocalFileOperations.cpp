@@ -33,21 +33,6 @@ QString SystemError(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// Renames without replacing; a file system that cannot refuse a replacing
-// rename gets a hard link and an unlink, which refuse an existing target too.
-int RenameNoReplace(const std::string& oldPath, const std::string& newPath)
-{
-    if (::renameat2(AT_FDCWD, oldPath.c_str(), AT_FDCWD, newPath.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-    if (::link(oldPath.c_str(), newPath.c_str()) != 0) return errno;
-    if (::unlink(oldPath.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(newPath.c_str());
-        return error;
-    }
-    return 0;
-}
-
 } // namespace
 
 QString DeleteQuestion(const std::vector<TDeleteItem>& items, bool toTrash, EFileOpLanguage language)
@@ -82,7 +67,7 @@ QString TLocalFileOperations::Line(const char* english, const char* chinese, con
     return detail.isEmpty() ? text.arg(DisplayPath(path)) : text.arg(DisplayPath(path), detail);
 }
 
-QString TLocalFileOperations::DeleteOne(const TDeleteItem& item, bool toTrash) const
+QString TLocalFileOperations::DeleteOne(const TDeleteItem& item, bool toTrash, TDeletionBatch& batch) const
 {
     int error = 0;
     switch (CheckIdentity(item.Path, item.Expected, error)) {
@@ -104,6 +89,7 @@ QString TLocalFileOperations::DeleteOne(const TDeleteItem& item, bool toTrash) c
     const TTrashOutcome outcome = FTrash.MoveToTrash(item.Path);
     switch (outcome.Result) {
     case ETrashResult::Trashed:
+        batch.push_back({item.Path, outcome.TrashedAs, outcome.InfoPath, outcome.Identity});
         return {};
     case ETrashResult::NoTrash:
         return Line("%1: no trash on its file system can take it; it was left in place.",
@@ -123,17 +109,55 @@ void TLocalFileOperations::DeleteFiles(const std::vector<TDeleteItem>& items, un
         !FPrompts->Confirm(DeleteQuestion(items, toTrash, FLanguage), toTrash))
         return;
     QStringList failures;
+    TDeletionBatch batch;
     for (const TDeleteItem& item : items) {
-        const QString failure = DeleteOne(item, toTrash);
+        const QString failure = DeleteOne(item, toTrash, batch);
         if (!failure.isEmpty()) failures.append(failure);
     }
+    FHistory.Push(std::move(batch));
     if (!failures.isEmpty()) FPrompts->ReportFailures(failures);
+}
+
+QString TLocalFileOperations::RestoreFailure(const TTrashedFile& file, const TRestoreOutcome& outcome) const
+{
+    switch (outcome.Result) {
+    case ERestoreResult::Restored:
+        return {};
+    case ERestoreResult::Clash:
+        return Line("%1: a file of that name is already there; it stays in the trash.",
+                    "%1: 原處已有同名的檔案, 檔案留在垃圾桶中.", file.OriginalPath);
+    case ERestoreResult::Missing:
+        return Line("%1: no longer in the trash; it cannot be put back.", "%1: 已經不在垃圾桶中, 無法還原.",
+                    file.OriginalPath);
+    case ERestoreResult::Changed:
+        return Line("%1: the file in the trash was replaced; it was not put back.",
+                    "%1: 垃圾桶中的檔案已被替換, 沒有還原.", file.OriginalPath);
+    case ERestoreResult::Failed:
+        break;
+    }
+    return Line("%1: cannot be put back (%2); it stays in the trash.", "%1: 無法還原 (%2), 檔案留在垃圾桶中.",
+                file.OriginalPath, SystemError(outcome.Error));
+}
+
+TUndoOutcome TLocalFileOperations::UndoLastDeletion()
+{
+    TUndoOutcome undo;
+    if (FHistory.Empty()) return undo;
+    for (const TTrashedFile& file : FHistory.TakeNewest()) {
+        const TRestoreOutcome outcome = FTrash.Restore(file);
+        if (outcome.Result == ERestoreResult::Restored) {
+            undo.Restored.push_back({file.OriginalPath, file.Identity});
+        } else {
+            undo.Failures.append(RestoreFailure(file, outcome));
+        }
+    }
+    return undo;
 }
 
 bool TLocalFileOperations::RenameFile(const std::string& oldPath, const std::string& newPath, unsigned)
 {
     if (oldPath == newPath) return true; // nothing to do, and nothing lost
-    const int error = RenameNoReplace(oldPath, newPath);
+    const int error = RenameNoReplace(AT_FDCWD, oldPath, AT_FDCWD, newPath);
     if (error == 0) return true;
     if (error == EEXIST || error == ENOTEMPTY) {
         FPrompts->ReportFailures({Line("%1: there is already a file named %2.", "%1: 已經有名為 %2 的檔案.",

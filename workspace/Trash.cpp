@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace quorvane {
@@ -18,6 +19,8 @@ namespace quorvane {
 namespace {
 
 constexpr int kMaxNameAttempts = 10000;
+// RENAME_NOREPLACE of <linux/fs.h>, spelled out for C libraries without it.
+constexpr unsigned kRenameNoReplace = 1u << 0;
 // Trash names are cut to this many bytes so that NAME.trashinfo still fits
 // the file system's 255-byte limit with a counter added.
 constexpr std::size_t kMaxTrashNameBytes = 200;
@@ -123,6 +126,11 @@ std::string DefaultMountPointOf(const std::string& path)
     return current;
 }
 
+bool SameFields(const TFileIdentity& a, const TFileIdentity& b)
+{
+    return a.Device == b.Device && a.Inode == b.Inode && a.Size == b.Size && a.ModifiedNs == b.ModifiedNs;
+}
+
 std::uint64_t DefaultDeviceOf(const std::string& path)
 {
     struct stat st {};
@@ -141,22 +149,25 @@ bool WriteAll(int fd, const std::string& text)
     return true;
 }
 
-// Moves path to filesDir/name without ever replacing an entry there. A file
-// system without RENAME_NOREPLACE gets a hard link and an unlink instead.
-int MoveNoReplace(const std::string& path, int filesDir, const std::string& name)
+} // namespace
+
+int RenameNoReplace(int fromDir, const std::string& from, int toDir, const std::string& to)
 {
-    if (::renameat2(AT_FDCWD, path.c_str(), filesDir, name.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    // The system call itself: a C library without the renameat2 wrapper
+    // still reaches a kernel that has it.
+    if (::syscall(SYS_renameat2, fromDir, from.c_str(), toDir, to.c_str(), kRenameNoReplace) == 0) return 0;
     if (errno != EINVAL && errno != ENOSYS) return errno;
-    if (::linkat(AT_FDCWD, path.c_str(), filesDir, name.c_str(), 0) != 0) return errno;
-    if (::unlink(path.c_str()) != 0) {
+    // A file system that cannot refuse a replacing rename: a hard link
+    // refuses an existing target too, and the old name goes only once the
+    // new one holds the file.
+    if (::linkat(fromDir, from.c_str(), toDir, to.c_str(), 0) != 0) return errno;
+    if (::unlinkat(fromDir, from.c_str(), 0) != 0) {
         const int error = errno;
-        ::unlinkat(filesDir, name.c_str(), 0);
+        ::unlinkat(toDir, to.c_str(), 0);
         return error;
     }
     return 0;
 }
-
-} // namespace
 
 TTrashPlaces TTrashPlaces::ForCurrentUser()
 {
@@ -265,9 +276,10 @@ TTrashOutcome TTrash::MoveToTrash(const std::string& path) const
             ::unlinkat(infoDir.Get(), infoName.c_str(), 0);
             return outcome;
         }
-        const int error = MoveNoReplace(path, filesDir.Get(), candidate);
+        const int error = RenameNoReplace(AT_FDCWD, path, filesDir.Get(), candidate);
         if (error == 0) {
             outcome.Result = ETrashResult::Trashed;
+            outcome.Identity = IdentityOfStat(st);
             outcome.TrashedAs = Join(filesDirPath, candidate);
             outcome.InfoPath = Join(infoDirPath, infoName);
             return outcome;
@@ -279,6 +291,32 @@ TTrashOutcome TTrash::MoveToTrash(const std::string& path) const
         return outcome;
     }
     outcome.Error = EEXIST;
+    return outcome;
+}
+
+TRestoreOutcome TTrash::Restore(const TTrashedFile& file) const
+{
+    TRestoreOutcome outcome;
+    struct stat st {};
+    if (::lstat(file.TrashedAs.c_str(), &st) != 0) {
+        outcome.Result = errno == ENOENT ? ERestoreResult::Missing : ERestoreResult::Failed;
+        outcome.Error = errno;
+        return outcome;
+    }
+    // Whatever went in (a link too) comes back only as itself.
+    if (!file.Identity.Known || !SameFields(IdentityOfStat(st), file.Identity)) {
+        outcome.Result = ERestoreResult::Changed;
+        return outcome;
+    }
+    const int error = RenameNoReplace(AT_FDCWD, file.TrashedAs, AT_FDCWD, file.OriginalPath);
+    if (error != 0) {
+        outcome.Result =
+            error == EEXIST || error == ENOTEMPTY ? ERestoreResult::Clash : ERestoreResult::Failed;
+        outcome.Error = error;
+        return outcome;
+    }
+    ::unlink(file.InfoPath.c_str());
+    outcome.Result = ERestoreResult::Restored;
     return outcome;
 }
 

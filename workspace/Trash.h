@@ -4,6 +4,8 @@
 // and the .trashinfo entry is created exclusively before the rename.
 #pragma once
 
+#include "FileIdentity.h"
+
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -21,9 +23,31 @@ enum class ETrashResult {
 
 struct TTrashOutcome {
     ETrashResult Result = ETrashResult::Failed;
-    int Error = 0;         // errno of a failure
-    std::string TrashedAs; // files/NAME path where the file now lives
-    std::string InfoPath;  // its info/NAME.trashinfo
+    int Error = 0;          // errno of a failure
+    std::string TrashedAs;  // files/NAME path where the file now lives
+    std::string InfoPath;   // its info/NAME.trashinfo
+    TFileIdentity Identity; // the file as it went in (a rename keeps all four fields)
+};
+
+// One file this program moved to the trash: enough to put it back.
+struct TTrashedFile {
+    std::string OriginalPath; // the exact path bytes it was deleted from
+    std::string TrashedAs;
+    std::string InfoPath;
+    TFileIdentity Identity;
+};
+
+enum class ERestoreResult {
+    Restored,
+    Clash,   // a file of the original name exists; the file stays in the trash
+    Missing, // no longer in the trash (emptied, or restored by someone else)
+    Changed, // files/NAME is now another file than the one trashed; left alone
+    Failed,  // a system call failed (Error holds errno); the file stays in the trash
+};
+
+struct TRestoreOutcome {
+    ERestoreResult Result = ERestoreResult::Failed;
+    int Error = 0;
 };
 
 // Where the trash lives and how file systems are told apart; the defaults
@@ -47,6 +71,14 @@ class TTrash {
     // Moves one file (or link) into a trash; never deletes it.
     TTrashOutcome MoveToTrash(const std::string& path) const;
 
+    // Puts a trashed file back at its original path, never over an existing
+    // entry (RENAME_NOREPLACE, or link and unlink where the file system lacks
+    // it), and only when files/NAME is still the file that went in. The
+    // .trashinfo is removed after the move, not before: a crash between the
+    // two leaves an info without its file, which the next deletion into that
+    // trash clears.
+    TRestoreOutcome Restore(const TTrashedFile& file) const;
+
     // The trash directory that would take the file, or empty when none can
     // (created as needed, with its info/ and files/ folders). topDir gets
     // the directory that Path= is relative to ("" for the home trash).
@@ -58,6 +90,11 @@ class TTrash {
 
     TTrashPlaces FPlaces;
 };
+
+// Renames fromDir/from to toDir/to without ever replacing an entry there
+// (AT_FDCWD for a path); 0 or errno, EEXIST when the target exists. Falls
+// back to a hard link and an unlink where the file system cannot refuse.
+int RenameNoReplace(int fromDir, const std::string& from, int toDir, const std::string& to);
 
 // Percent-encodes a path for Path=: every byte but the unreserved characters
 // and '/' becomes %XX, so any byte string survives the round trip.

@@ -106,6 +106,12 @@ class TestFileOps : public QObject {
     void renameNeverReplaces();
     void deleteFlags();
     void mimeDefaultProgram();
+    void undoRestoresTheBatch();
+    void undoNeverReplaces_data();
+    void undoNeverReplaces();
+    void undoLeavesWhatTheTrashNoLongerHolds();
+    void undoKeepsSixteenDeletions();
+    void onlyTrashDeletionsAreUndoable();
 
   private:
     std::unique_ptr<QTemporaryDir> FTemp;
@@ -504,6 +510,150 @@ void TestFileOps::mimeDefaultProgram()
     QCOMPARE(MimeDefaultProgram("text/plain", lists, apps), QStringLiteral("/bin/sh"));
     QCOMPARE(MimeDefaultProgram("image/png", lists, apps), QString());
     QCOMPARE(ProgramDisplayName(QStringLiteral("/opt/My Viewer/view")), QStringLiteral("view"));
+}
+
+// One request of three files (one name not UTF-8) is one batch: undo puts
+// all three back with their bytes and identities and removes their infos.
+void TestFileOps::undoRestoresTheBatch()
+{
+    TRecordingPrompts prompts;
+    TLocalFileOperations ops(prompts, Places());
+    QVERIFY(!ops.CanUndo());
+    const std::vector<std::string> paths = {MakeFile("u/a.jpg", "A"), MakeFile("u/\xff.jpg", "B"),
+                                            MakeFile("u/sub/a.jpg", "C")};
+    std::vector<TDeleteItem> items;
+    for (const std::string& path : paths)
+        items.push_back({path, IdentityOf(path)});
+    ops.DeleteFiles(items, kFofNoConfirmation | kFofAllowUndo);
+    for (const std::string& path : paths)
+        QVERIFY(!Exists(path));
+    QVERIFY(ops.CanUndo());
+    const TUndoOutcome undo = ops.UndoLastDeletion();
+    QVERIFY2(undo.Failures.isEmpty(), qPrintable(undo.Failures.join(u'\n')));
+    QCOMPARE(undo.Restored.size(), paths.size());
+    const char* contents[] = {"A", "B", "C"};
+    for (std::size_t k = 0; k < paths.size(); ++k) {
+        QCOMPARE(undo.Restored[k].Path, paths[k]);
+        QCOMPARE(Read(paths[k]), std::string(contents[k]));
+        const TFileIdentity now = IdentityOf(paths[k]);
+        QCOMPARE(undo.Restored[k].Identity.Inode, items[k].Expected.Inode);
+        QCOMPARE(now.ModifiedNs, items[k].Expected.ModifiedNs);
+        QCOMPARE(now.Inode, items[k].Expected.Inode);
+    }
+    const QString trash = QFile::decodeName(QByteArray::fromStdString(Places().DataHome + "/Trash"));
+    QVERIFY(QDir(trash + "/files")
+                .isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System));
+    QVERIFY(
+        QDir(trash + "/info").isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System));
+    QVERIFY(!ops.CanUndo());
+    QCOMPARE(::unlink(paths[1].c_str()), 0); // QTemporaryDir cannot remove it
+}
+
+void TestFileOps::undoNeverReplaces_data()
+{
+    QTest::addColumn<bool>("chinese");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("English") << false
+                             << "@/v/a.jpg: a file of that name is already there; it stays in the trash.";
+    QTest::newRow("Chinese") << true << "@/v/a.jpg: 原處已有同名的檔案, 檔案留在垃圾桶中.";
+}
+
+// A new file where a trashed one lived is never replaced: that file stays in
+// the trash with its info, the others of the batch come back.
+void TestFileOps::undoNeverReplaces()
+{
+    QFETCH(bool, chinese);
+    QFETCH(QString, line);
+    TRecordingPrompts prompts;
+    TLocalFileOperations ops(prompts, Places());
+    ops.SetLanguage(chinese ? EFileOpLanguage::Chinese : EFileOpLanguage::English);
+    const std::string a = MakeFile("v/a.jpg", "old a");
+    const std::string b = MakeFile("v/b.jpg", "old b");
+    ops.DeleteFiles({{a, IdentityOf(a)}, {b, IdentityOf(b)}}, kFofNoConfirmation | kFofAllowUndo);
+    MakeFile("v/a.jpg", "new a");
+    const TUndoOutcome undo = ops.UndoLastDeletion();
+    QCOMPARE(undo.Failures,
+             QStringList{line.replace("@", QFile::decodeName(QByteArray::fromStdString(FRoot)))});
+    QCOMPARE(undo.Restored.size(), std::size_t{1});
+    QCOMPARE(undo.Restored.front().Path, b);
+    QCOMPARE(Read(a), std::string("new a"));
+    QCOMPARE(Read(b), std::string("old b"));
+    const std::string trash = Places().DataHome + "/Trash";
+    QCOMPARE(Read(trash + "/files/a.jpg"), std::string("old a"));
+    QVERIFY(Exists(trash + "/info/a.jpg.trashinfo"));
+    QVERIFY(!Exists(trash + "/info/b.jpg.trashinfo"));
+    QVERIFY(prompts.Failures.isEmpty()); // the caller reports, not the service
+}
+
+// A trash emptied meanwhile, or a trashed name that now holds another file:
+// nothing is moved, and each file gets its line.
+void TestFileOps::undoLeavesWhatTheTrashNoLongerHolds()
+{
+    TRecordingPrompts prompts;
+    TLocalFileOperations ops(prompts, Places());
+    const std::string gone = MakeFile("w/gone.jpg", "g");
+    const std::string swapped = MakeFile("w/swapped.jpg", "s");
+    ops.DeleteFiles({{gone, IdentityOf(gone)}, {swapped, IdentityOf(swapped)}},
+                    kFofNoConfirmation | kFofAllowUndo);
+    const std::string files = Places().DataHome + "/Trash/files/";
+    QCOMPARE(::unlink((files + "gone.jpg").c_str()), 0);
+    QCOMPARE(::unlink((files + "swapped.jpg").c_str()), 0);
+    Write(files + "swapped.jpg", "someone else's");
+    const TUndoOutcome undo = ops.UndoLastDeletion();
+    QVERIFY(undo.Restored.empty());
+    QCOMPARE(undo.Failures.size(), 2);
+    QVERIFY(undo.Failures.at(0).contains(QStringLiteral("gone.jpg: no longer in the trash")));
+    QVERIFY(undo.Failures.at(1).contains(QStringLiteral("swapped.jpg: the file in the trash was replaced")));
+    QVERIFY(!Exists(gone));
+    QVERIFY(!Exists(swapped));
+    QCOMPARE(Read(files + "swapped.jpg"), std::string("someone else's"));
+}
+
+// Seventeen deletions: the newest sixteen come back newest first; the first
+// stays in the trash.
+void TestFileOps::undoKeepsSixteenDeletions()
+{
+    TRecordingPrompts prompts;
+    TLocalFileOperations ops(prompts, Places());
+    std::vector<std::string> paths;
+    for (int k = 1; k <= 17; ++k) {
+        paths.push_back(MakeFile("h/f" + std::to_string(k), std::to_string(k)));
+        ops.DeleteFiles({{paths.back(), IdentityOf(paths.back())}}, kFofNoConfirmation | kFofAllowUndo);
+    }
+    QCOMPARE(ops.History().Size(), std::size_t{16});
+    for (int k = 17; k >= 2; --k) {
+        QVERIFY(ops.CanUndo());
+        const TUndoOutcome undo = ops.UndoLastDeletion();
+        QCOMPARE(undo.Restored.size(), std::size_t{1});
+        QCOMPARE(undo.Restored.front().Path, paths[k - 1]);
+        QCOMPARE(Read(paths[k - 1]), std::to_string(k));
+        QVERIFY(!Exists(paths[k - 2]));
+    }
+    QVERIFY(!ops.CanUndo());
+    QVERIFY(ops.UndoLastDeletion().Restored.empty());
+    QVERIFY(!Exists(paths[0]));
+    QCOMPARE(Read(Places().DataHome + "/Trash/files/f1"), std::string("1"));
+}
+
+// Deletions for good, and requests that trashed nothing, make no batch; a
+// declined question neither.
+void TestFileOps::onlyTrashDeletionsAreUndoable()
+{
+    TRecordingPrompts prompts;
+    TLocalFileOperations ops(prompts, Places());
+    const std::string kept = MakeFile("o/kept", "k");
+    const std::string forGood = MakeFile("o/for good", "x");
+    ops.DeleteFiles({{forGood, IdentityOf(forGood)}}, kFofNoConfirmation);
+    QVERIFY(!ops.CanUndo());
+    ops.DeleteFiles({{FRoot + "/o/absent", {}}}, kFofNoConfirmation | kFofAllowUndo);
+    QVERIFY(!ops.CanUndo());
+    prompts.Answer = false;
+    ops.DeleteFiles({{kept, IdentityOf(kept)}}, kFofAllowUndo);
+    QVERIFY(!ops.CanUndo());
+    QVERIFY(Exists(kept));
+    TUndoHistory history;
+    history.Push({});
+    QVERIFY(history.Empty());
 }
 
 } // namespace quorvane
