@@ -9,7 +9,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -21,6 +23,11 @@ namespace {
 constexpr int kMaxNameAttempts = 10000;
 // RENAME_NOREPLACE of <linux/fs.h>, spelled out for C libraries without it.
 constexpr unsigned kRenameNoReplace = 1u << 0;
+// An info without its file is a crash's leftover only once it is this old;
+// a younger one may be another program's between writing it and moving.
+constexpr std::int64_t kLeftoverInfoSeconds = 120;
+// A .trashinfo is read up to this size (a Path= of 4096 bytes, encoded).
+constexpr std::size_t kMaxInfoBytes = 16 * 1024;
 // Trash names are cut to this many bytes so that NAME.trashinfo still fits
 // the file system's 255-byte limit with a counter added.
 constexpr std::size_t kMaxTrashNameBytes = 200;
@@ -110,17 +117,27 @@ std::string NearestExisting(std::string path)
     return path;
 }
 
+// What tells mounts apart: the mount id where the kernel gives one (two
+// mounts of one file system, such as a bind mount, share a device but not
+// an id), else the device. Empty when the path cannot be examined.
+std::optional<std::uint64_t> MountKeyOf(const std::string& path)
+{
+    struct statx sx {};
+    if (::statx(AT_FDCWD, path.c_str(), 0, STATX_MNT_ID, &sx) != 0) return std::nullopt;
+    if (sx.stx_mask & STATX_MNT_ID) return sx.stx_mnt_id;
+    return (std::uint64_t{sx.stx_dev_major} << 32) | sx.stx_dev_minor;
+}
+
 std::string DefaultMountPointOf(const std::string& path)
 {
     std::string current = ResolvedPath(path);
     if (current.empty()) return {};
     current = ParentOf(current);
-    struct stat here {};
-    if (::stat(current.c_str(), &here) != 0) return {};
+    const std::optional<std::uint64_t> here = MountKeyOf(current);
+    if (!here) return {};
     while (current != "/") {
         const std::string up = ParentOf(current);
-        struct stat above {};
-        if (::stat(up.c_str(), &above) != 0 || above.st_dev != here.st_dev) return current;
+        if (MountKeyOf(up) != here) return current;
         current = up;
     }
     return current;
@@ -129,6 +146,17 @@ std::string DefaultMountPointOf(const std::string& path)
 bool SameFields(const TFileIdentity& a, const TFileIdentity& b)
 {
     return a.Device == b.Device && a.Inode == b.Inode && a.Size == b.Size && a.ModifiedNs == b.ModifiedNs;
+}
+
+// The first bytes of a small file in dir, or empty when it cannot be read.
+std::string ReadSmallFile(int dir, const std::string& name)
+{
+    const TFd fd(::openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (fd.Get() < 0) return {};
+    std::string text(kMaxInfoBytes, '\0');
+    const ssize_t got = ::read(fd.Get(), text.data(), text.size());
+    text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    return text;
 }
 
 std::uint64_t DefaultDeviceOf(const std::string& path)
@@ -187,6 +215,7 @@ TTrash::TTrash(TTrashPlaces places) : FPlaces(std::move(places))
 {
     if (!FPlaces.MountPointOf) FPlaces.MountPointOf = DefaultMountPointOf;
     if (!FPlaces.DeviceOf) FPlaces.DeviceOf = DefaultDeviceOf;
+    if (!FPlaces.MoveNoReplace) FPlaces.MoveNoReplace = RenameNoReplace;
 }
 
 std::string TTrash::HomeTrash(std::uint64_t fileDevice) const
@@ -246,6 +275,22 @@ TTrashOutcome TTrash::MoveToTrash(const std::string& path) const
         outcome.Result = ETrashResult::NoTrash;
         return outcome;
     }
+    outcome = MoveInto(path, resolved, trash, topDir, st);
+    // The home trash shares the file's device but not its mount (a bind
+    // mount of the home file system): the rename says so, and the trash at
+    // the top directory of the file's own mount takes the file instead.
+    if (outcome.Result == ETrashResult::NoTrash && outcome.Error == EXDEV && topDir.empty()) {
+        topDir = FPlaces.MountPointOf(resolved);
+        const std::string own = topDir.empty() ? std::string() : TopDirectoryTrash(topDir);
+        if (!own.empty() && own != trash) outcome = MoveInto(path, resolved, own, topDir, st);
+    }
+    return outcome;
+}
+
+TTrashOutcome TTrash::MoveInto(const std::string& path, const std::string& resolved, const std::string& trash,
+                               const std::string& topDir, const struct stat& st) const
+{
+    TTrashOutcome outcome;
     std::string pathForInfo = resolved;
     if (!topDir.empty()) {
         const std::string prefix = topDir == "/" ? "/" : topDir + '/';
@@ -259,6 +304,7 @@ TTrashOutcome TTrash::MoveToTrash(const std::string& path) const
         outcome.Error = errno;
         return outcome;
     }
+    if (FClearedTrashes.insert(trash).second) ClearLeftoverInfos(infoDir.Get(), filesDir.Get(), topDir);
     const std::string text = TrashInfoText(pathForInfo, std::time(nullptr));
     const std::string name = BaseNameOf(resolved);
     for (int attempt = 1; attempt <= kMaxNameAttempts; ++attempt) {
@@ -276,7 +322,7 @@ TTrashOutcome TTrash::MoveToTrash(const std::string& path) const
             ::unlinkat(infoDir.Get(), infoName.c_str(), 0);
             return outcome;
         }
-        const int error = RenameNoReplace(AT_FDCWD, path, filesDir.Get(), candidate);
+        const int error = FPlaces.MoveNoReplace(AT_FDCWD, path, filesDir.Get(), candidate);
         if (error == 0) {
             outcome.Result = ETrashResult::Trashed;
             outcome.Identity = IdentityOfStat(st);
@@ -292,6 +338,36 @@ TTrashOutcome TTrash::MoveToTrash(const std::string& path) const
     }
     outcome.Error = EEXIST;
     return outcome;
+}
+
+void TTrash::ClearLeftoverInfos(int infoDir, int filesDir, const std::string& topDir) const
+{
+    const int listFd = ::openat(infoDir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0) return;
+    DIR* list = ::fdopendir(listFd);
+    if (!list) {
+        ::close(listFd);
+        return;
+    }
+    const std::string suffix = ".trashinfo";
+    const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+    while (const dirent* entry = ::readdir(list)) {
+        const std::string infoName = entry->d_name;
+        if (infoName.size() <= suffix.size() ||
+            infoName.compare(infoName.size() - suffix.size(), suffix.size(), suffix) != 0)
+            continue;
+        const std::string name = infoName.substr(0, infoName.size() - suffix.size());
+        struct stat st {};
+        if (::fstatat(filesDir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) continue;
+        // A fresh info may be another program's, between its two steps.
+        if (::fstatat(infoDir, infoName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+            now - static_cast<std::int64_t>(st.st_mtim.tv_sec) < kLeftoverInfoSeconds)
+            continue;
+        const std::string original = InfoOriginalPath(ReadSmallFile(infoDir, infoName), topDir);
+        if (!original.empty() && ::lstat(original.c_str(), &st) == 0)
+            ::unlinkat(infoDir, infoName.c_str(), 0);
+    }
+    ::closedir(list);
 }
 
 TRestoreOutcome TTrash::Restore(const TTrashedFile& file) const
@@ -318,6 +394,48 @@ TRestoreOutcome TTrash::Restore(const TTrashedFile& file) const
     ::unlink(file.InfoPath.c_str());
     outcome.Result = ERestoreResult::Restored;
     return outcome;
+}
+
+std::string PercentDecodePath(std::string_view text)
+{
+    auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    std::string decoded;
+    decoded.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && digit(text[i + 1]) >= 0 && digit(text[i + 2]) >= 0) {
+            decoded += static_cast<char>(digit(text[i + 1]) * 16 + digit(text[i + 2]));
+            i += 2;
+        } else {
+            decoded += text[i];
+        }
+    }
+    return decoded;
+}
+
+std::string InfoOriginalPath(std::string_view infoText, const std::string& topDir)
+{
+    bool inGroup = false;
+    std::size_t start = 0;
+    while (start < infoText.size()) {
+        std::size_t end = infoText.find('\n', start);
+        if (end == std::string_view::npos) end = infoText.size();
+        const std::string_view line = infoText.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.front() == '[') {
+            inGroup = line == "[Trash Info]";
+        } else if (inGroup && line.substr(0, 5) == "Path=") {
+            const std::string path = PercentDecodePath(line.substr(5));
+            if (path.empty()) return {};
+            if (path.front() == '/') return path;
+            return topDir.empty() ? std::string() : Join(topDir, path);
+        }
+    }
+    return {};
 }
 
 std::string PercentEncodePath(std::string_view path)

@@ -1,7 +1,7 @@
 // TTrash: the freedesktop.org trash, written by hand. A file goes to the home
-// trash when it lives on the home trash's file system, else to its own file
-// system's top-directory trash; it is only ever renamed there (never copied),
-// and the .trashinfo entry is created exclusively before the rename.
+// trash when it lives on the home trash's file system and mount, else to the
+// top-directory trash of its own mount; it is only ever renamed there (never
+// copied), and the .trashinfo entry is created exclusively before the rename.
 #pragma once
 
 #include "FileIdentity.h"
@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace quorvane {
@@ -55,11 +57,14 @@ struct TRestoreOutcome {
 struct TTrashPlaces {
     std::string DataHome; // $XDG_DATA_HOME, else $HOME/.local/share
     uid_t Uid = 0;
-    // The top directory (mount point) of the file system holding an existing
-    // path; the default climbs the parents until the device changes.
+    // The top directory (mount point) of the mount holding an existing path;
+    // the default climbs the parents until the mount id (else the device)
+    // changes, so a bind mount is its own top directory.
     std::function<std::string(const std::string& path)> MountPointOf;
     // The device of an existing path (lstat's st_dev by default).
     std::function<std::uint64_t(const std::string& path)> DeviceOf;
+    // The rename into files/ (RenameNoReplace by default); 0 or errno.
+    std::function<int(int fromDir, const std::string& from, int toDir, const std::string& to)> MoveNoReplace;
 
     static TTrashPlaces ForCurrentUser();
 };
@@ -87,14 +92,30 @@ class TTrash {
   private:
     std::string HomeTrash(std::uint64_t fileDevice) const;
     std::string TopDirectoryTrash(const std::string& topDir) const;
+    TTrashOutcome MoveInto(const std::string& path, const std::string& resolved, const std::string& trash,
+                           const std::string& topDir, const struct stat& st) const;
+    // Removes each info of the trash that a crash left without its file:
+    // no files/NAME, older than a moment, and its Path= file still in place
+    // (so the move never happened). Done once per trash and object.
+    void ClearLeftoverInfos(int infoDir, int filesDir, const std::string& topDir) const;
 
     TTrashPlaces FPlaces;
+    mutable std::set<std::string> FClearedTrashes;
 };
 
 // Renames fromDir/from to toDir/to without ever replacing an entry there
 // (AT_FDCWD for a path); 0 or errno, EEXIST when the target exists. Falls
 // back to a hard link and an unlink where the file system cannot refuse.
 int RenameNoReplace(int fromDir, const std::string& from, int toDir, const std::string& to);
+
+// The bytes of a percent-encoded Path= value; a '%' not followed by two hex
+// digits stays as it is.
+std::string PercentDecodePath(std::string_view text);
+
+// The original path an info text names: Path= of its [Trash Info] group,
+// decoded, made absolute against topDir when relative ("" when topDir is
+// empty or there is none).
+std::string InfoOriginalPath(std::string_view infoText, const std::string& topDir);
 
 // Percent-encodes a path for Path=: every byte but the unreserved characters
 // and '/' becomes %XX, so any byte string survives the round trip.

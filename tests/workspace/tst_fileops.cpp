@@ -107,6 +107,11 @@ class TestFileOps : public QObject {
     void deleteFlags();
     void mimeDefaultProgram();
     void undoRestoresTheBatch();
+    void bindMountUsesItsOwnTopDirectoryTrash();
+    void acrossMountFallsBackToTopDirectoryTrash_data();
+    void acrossMountFallsBackToTopDirectoryTrash();
+    void leftoverInfosCleared();
+    void infoOriginalPath();
     void undoNeverReplaces_data();
     void undoNeverReplaces();
     void undoLeavesWhatTheTrashNoLongerHolds();
@@ -159,6 +164,7 @@ void TestFileOps::percentEncoding()
     QCOMPARE(QByteArray::fromStdString(PercentEncodePath(path.toStdString())), encoded);
     // Decoding gives the bytes back.
     QCOMPARE(QByteArray::fromPercentEncoding(encoded), path);
+    QCOMPARE(QByteArray::fromStdString(PercentDecodePath(encoded.toStdString())), path);
 }
 
 void TestFileOps::infoTextAndLocalDate()
@@ -654,6 +660,124 @@ void TestFileOps::onlyTrashDeletionsAreUndoable()
     TUndoHistory history;
     history.Push({});
     QVERIFY(history.Empty());
+}
+
+// A bind mount of the home trash's own file system: same device, but the
+// rename into the home trash fails across the mounts, so the mount's own
+// top directory takes the file; undo brings it back through the mount.
+void TestFileOps::bindMountUsesItsOwnTopDirectoryTrash()
+{
+    const std::string source = FRoot + "/src";
+    const std::string bind = FRoot + "/bind";
+    QVERIFY(::mkdir(source.c_str(), 0755) == 0 && ::mkdir(bind.c_str(), 0755) == 0);
+    if (::mount(source.c_str(), bind.c_str(), nullptr, MS_BIND, nullptr) != 0)
+        QSKIP("no bind mount here (needs root); acrossMountFallsBackToTopDirectoryTrash covers the rule");
+    struct TUnmount {
+        std::string Path;
+        ~TUnmount() { ::umount2(Path.c_str(), MNT_DETACH); }
+    } unmount{bind};
+    const std::string file = MakeFile("bind/in bind.jpg", "bound");
+    TRecordingPrompts prompts;
+    TLocalFileOperations ops(prompts, Places());
+    ops.DeleteFiles({{file, IdentityOf(file)}}, kFofNoConfirmation | kFofAllowUndo);
+    QVERIFY2(prompts.Failures.isEmpty(), qPrintable(prompts.Failures.join(u'\n')));
+    QVERIFY(!Exists(file));
+    const std::string trash = bind + "/.Trash-" + std::to_string(::getuid());
+    QCOMPARE(Read(trash + "/files/in bind.jpg"), std::string("bound"));
+    QCOMPARE(InfoPathLine(Read(trash + "/info/in bind.jpg.trashinfo")), std::string("Path=in%20bind.jpg"));
+    QVERIFY(!Exists(Places().DataHome + "/Trash/info/in bind.jpg.trashinfo"));
+    const TUndoOutcome undo = ops.UndoLastDeletion();
+    QVERIFY(undo.Failures.isEmpty());
+    QCOMPARE(Read(file), std::string("bound"));
+}
+
+void TestFileOps::acrossMountFallsBackToTopDirectoryTrash_data()
+{
+    QTest::addColumn<int>("refusals"); // renames that fail with EXDEV
+    QTest::addColumn<bool>("trashed");
+    QTest::newRow("home trash across a mount: top directory takes it") << 1 << true;
+    QTest::newRow("no trash can take it: reported and left") << 1000 << false;
+}
+
+// The same rule without mounting: every path has one device, and the first
+// renames fail with EXDEV as they do across a bind mount.
+void TestFileOps::acrossMountFallsBackToTopDirectoryTrash()
+{
+    QFETCH(int, refusals);
+    QFETCH(bool, trashed);
+    const std::string top = FRoot + "/mnt";
+    TTrashPlaces places = Places();
+    places.MountPointOf = [top](const std::string&) { return top; };
+    int calls = 0;
+    places.MoveNoReplace = [&calls, refusals](int fromDir, const std::string& from, int toDir,
+                                              const std::string& to) {
+        return ++calls <= refusals ? EXDEV : RenameNoReplace(fromDir, from, toDir, to);
+    };
+    const std::string file = MakeFile("mnt/d/x.jpg", "x");
+    TRecordingPrompts prompts;
+    TLocalFileOperations ops(prompts, places);
+    ops.DeleteFiles({{file, IdentityOf(file)}}, kFofNoConfirmation | kFofAllowUndo);
+    const std::string own = top + "/.Trash-" + std::to_string(::getuid());
+    QCOMPARE(calls, 2); // the home trash first, then the mount's own
+    QVERIFY(!Exists(Places().DataHome + "/Trash/info/x.jpg.trashinfo"));
+    if (trashed) {
+        QVERIFY(prompts.Failures.isEmpty());
+        QCOMPARE(Read(own + "/files/x.jpg"), std::string("x"));
+        QCOMPARE(InfoPathLine(Read(own + "/info/x.jpg.trashinfo")), std::string("Path=d/x.jpg"));
+        QVERIFY(ops.CanUndo());
+    } else {
+        QCOMPARE(Read(file), std::string("x"));
+        QCOMPARE(prompts.Failures.size(), 1);
+        QVERIFY(prompts.Failures.front().contains(QStringLiteral("left in place")));
+        QVERIFY(!Exists(own + "/info/x.jpg.trashinfo"));
+        QVERIFY(!ops.CanUndo());
+    }
+}
+
+// Infos without their file: removed when old and their Path= file is still
+// in place (the move never happened); kept when fresh (maybe another
+// program's, mid-way), when the file is in files/, or when the original is
+// gone too (nothing tells what happened).
+void TestFileOps::leftoverInfosCleared()
+{
+    const std::string trash = Places().DataHome + "/Trash";
+    QVERIFY(QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(trash + "/files"))));
+    QVERIFY(QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(trash + "/info"))));
+    const std::string inPlace = MakeFile("l/in place.jpg", "p");
+    const std::time_t old = std::time(nullptr) - 3600;
+    auto info = [&](const std::string& name, const std::string& original, bool aged) {
+        const std::string path = trash + "/info/" + name + ".trashinfo";
+        Write(path, TrashInfoText(original, old));
+        if (aged) {
+            struct timespec times[2] = {{old, 0}, {old, 0}};
+            QVERIFY(::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0);
+        }
+    };
+    info("ghost.jpg", inPlace, true);
+    info("fresh.jpg", inPlace, false);
+    info("held.jpg", inPlace, true);
+    Write(trash + "/files/held.jpg", "held");
+    info("lost.jpg", FRoot + "/l/lost.jpg", true);
+    TRecordingPrompts prompts;
+    TLocalFileOperations ops(prompts, Places());
+    const std::string other = MakeFile("l/other.jpg", "o");
+    ops.DeleteFiles({{other, IdentityOf(other)}}, kFofNoConfirmation | kFofAllowUndo);
+    QVERIFY(prompts.Failures.isEmpty());
+    QVERIFY(!Exists(trash + "/info/ghost.jpg.trashinfo"));
+    QVERIFY(Exists(trash + "/info/fresh.jpg.trashinfo"));
+    QVERIFY(Exists(trash + "/info/held.jpg.trashinfo"));
+    QVERIFY(Exists(trash + "/info/lost.jpg.trashinfo"));
+    QVERIFY(Exists(trash + "/info/other.jpg.trashinfo"));
+    QCOMPARE(Read(inPlace), std::string("p"));
+}
+
+void TestFileOps::infoOriginalPath()
+{
+    QCOMPARE(InfoOriginalPath("[Trash Info]\nPath=/a%20b/%FF.jpg\nDeletionDate=x\n", ""),
+             std::string("/a b/\xff.jpg"));
+    QCOMPARE(InfoOriginalPath("[Trash Info]\nPath=d/x.jpg\n", "/mnt"), std::string("/mnt/d/x.jpg"));
+    QCOMPARE(InfoOriginalPath("[Trash Info]\nPath=d/x.jpg\n", ""), std::string());
+    QCOMPARE(InfoOriginalPath("[Other]\nPath=/a\n[Trash Info]\nDeletionDate=x\n", ""), std::string());
 }
 
 } // namespace quorvane
