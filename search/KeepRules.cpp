@@ -98,9 +98,15 @@ TListedGroups ListedGroups(const std::vector<TFileRecord>& rows, const TSearchCr
 std::size_t KeptRow(const std::vector<TFileRecord>& rows, const std::size_t* first, const std::size_t* last,
                     TKeepRule rule, const TKeepFacts& facts)
 {
-    std::size_t kept = *first;
-    for (const std::size_t* row = first + 1; row != last; ++row)
-        if (Preference(rows[*row], rows[kept], rule, facts) > 0) kept = *row;
+    // Only a row that still matches its file can be the copy that stays.
+    const std::size_t* candidate = first;
+    while (candidate != last && rows[*candidate].DiskState != kDiskAsListed)
+        ++candidate;
+    if (candidate == last) return *first;
+    std::size_t kept = *candidate;
+    for (const std::size_t* row = candidate + 1; row != last; ++row)
+        if (rows[*row].DiskState == kDiskAsListed && Preference(rows[*row], rows[kept], rule, facts) > 0)
+            kept = *row;
     return kept;
 }
 
@@ -112,10 +118,16 @@ std::vector<std::size_t> DuplicateRows(const std::vector<TFileRecord>& rows, con
     for (std::size_t g = 0; g < groups.Count(); ++g) {
         const std::size_t* first = groups.Members.data() + groups.Start[g];
         const std::size_t* last = groups.Members.data() + groups.Start[g + 1];
-        if (last - first < 2) continue;
+        // Rows whose files are gone or changed neither stay nor go: a group
+        // needs two rows that still match their files to have a duplicate.
+        const auto valid = std::count_if(first, last, [&rows](std::size_t row) {
+            return rows[row].DiskState == kDiskAsListed;
+        });
+        if (valid < 2) continue;
         const std::size_t kept = KeptRow(rows, first, last, rule, facts);
         for (const std::size_t* row = first; row != last; ++row)
-            if (*row != kept && !Protected(facts, rows[*row])) selected.push_back(*row);
+            if (*row != kept && rows[*row].DiskState == kDiskAsListed && !Protected(facts, rows[*row]))
+                selected.push_back(*row);
     }
     std::sort(selected.begin(), selected.end());
     return selected;

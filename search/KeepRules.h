@@ -55,12 +55,14 @@ struct TListedGroups {
 TListedGroups ListedGroups(const std::vector<TFileRecord>& rows, const TSearchCriteria& criteria);
 
 // The row the rule keeps among the rows [first, last) (indices into rows, in
-// list order); ties go to the first listed.
+// list order) that still match their files; ties go to the first listed.
+// When none matches, *first.
 std::size_t KeptRow(const std::vector<TFileRecord>& rows, const std::size_t* first, const std::size_t* last,
                     TKeepRule rule, const TKeepFacts& facts);
 
-// Every row of every group of two or more rows, except the kept one and the
-// protected ones, ascending.
+// Every row of every group with two or more rows that still match their
+// files, except the kept one, the protected ones and the rows that no longer
+// match (gone or changed since the search), ascending.
 std::vector<std::size_t> DuplicateRows(const std::vector<TFileRecord>& rows, const TSearchCriteria& criteria,
                                        TKeepRule rule, const TKeepFacts& facts);
 

@@ -23,6 +23,11 @@ inline constexpr PathStyle kNativePathStyle = PathStyle::Posix;
 // Small images of the result list.
 enum TImageIndex : std::uint8_t { kImagePicture = 0, kImageOtherFile = 1, kImageGroupMember = 2 };
 
+// How the file on disk compares with what the row recorded, as last checked:
+// a row that no longer matches is never kept by a selection rule and never
+// counts as a copy that stays.
+enum TDiskState : std::uint8_t { kDiskAsListed = 0, kDiskGone = 1, kDiskChanged = 2 };
+
 struct TFileRecord {
     std::string Name;                             // file name with extension
     std::shared_ptr<const std::string> Directory; // shared by the rows of one directory
@@ -31,6 +36,7 @@ struct TFileRecord {
     // are equal Time texts, and numeric order is the texts' order.
     std::int64_t TimeKey = 0;
     std::uint8_t ImageIndex = kImageOtherFile;
+    std::uint8_t DiskState = kDiskAsListed; // TDiskState, set by the disk checks
     // The number of the duplicate group the row was listed in (1, 2, ... in
     // the order the search gave the groups); 0 when the list carries no
     // group numbers ("List All"), and bounds then come from neighbouring

@@ -10,8 +10,9 @@ using namespace quorvane;
 
 namespace {
 
-// Rows from "dir|name|size|modified|group|pixels"; a directory starting
-// with "/safe" is protected.
+// Rows from "dir|name|size|modified|group|pixels|disk", disk being g (gone)
+// or c (changed since the search); a directory starting with "/safe" is
+// protected.
 struct TCase {
     std::vector<TFileRecord> Rows;
     std::vector<std::uint64_t> Pixels;
@@ -30,6 +31,8 @@ TCase Rows(const QStringList& recipes)
         row.Group = f[4].toUInt();
         row.Inode = c.Rows.size(); // where the pixel count is found
         c.Pixels.push_back(f.value(5).toULongLong());
+        const QString disk = f.value(6);
+        row.DiskState = disk == "g" ? kDiskGone : disk == "c" ? kDiskChanged : kDiskAsListed;
         c.Rows.push_back(row);
     }
     return c;
@@ -79,6 +82,12 @@ void TestSearchKeep::rules_data()
     QTest::newRow("numbered group spread by a sort")
         << QStringList{"/d|a|5|0|1", "/d|b|5|0|2", "/d|c|5|0|1", "/d|d|5|0|2", "/d|e|5|0|3"} << 0
         << QList<int>{2, 3};
+    QTest::newRow("gone and changed rows neither kept nor selected")
+        << QStringList{"/d|a|5|0|1||g", "/d|b|5|0|1", "/d|c|5|0|1||c", "/d|d|5|0|1"} << 0 << QList<int>{3};
+    QTest::newRow("a group left with one matching row gets no selection")
+        << QStringList{"/d|a|5|0|1||g", "/d|b|5|0|1", "/d|x|6|0|2", "/d|y|6|0|2"} << 0 << QList<int>{3};
+    QTest::newRow("newest passes over a changed row")
+        << QStringList{"/d|a|5|90|1||c", "/d|b|5|10|1", "/d|c|5|30|1"} << 1 << QList<int>{1};
 }
 
 void TestSearchKeep::rules()

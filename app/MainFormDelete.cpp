@@ -1,0 +1,291 @@
+// TfrmMain: deleting listed files. Before anything goes, the files of
+// duplicate groups are checked on a worker thread for a copy that stays
+// (present, unchanged since the search, the same bytes now); files without
+// one are named in one question, default No, asked even with "No
+// confirmation". Only rows whose files are really gone leave the list, and
+// the rows left in the touched groups are checked against the disk again.
+// Invariant: nothing is deleted while a search or another check runs, and a
+// cancelled check deletes nothing.
+#include "AdvImage.h"
+#include "DiskCheck.h"
+#include "FileCommands.h"
+#include "LocalFileOperations.h"
+#include "MainForm.h"
+#include "PreviewRules.h"
+#include "ProgressForm.h"
+#include "WindowRules.h"
+
+#include <QFile>
+#include <QMenu>
+#include <QShortcut>
+#include <QTimer>
+#include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unordered_set>
+
+namespace quorvane {
+
+namespace {
+
+bool FileIsGone(const std::string& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
+QString DisplayPath(const std::string& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+// Deletions whose rows "Undo Delete" can put back.
+constexpr std::size_t kUndoDepth = 16;
+
+} // namespace
+
+void TfrmMain::setupDiskCommands()
+{
+    miUndoDelete = new QAction(PopupMenu1);
+    miUndoDelete->setObjectName(QStringLiteral("miUndoDelete"));
+    miCheckDisk = new QAction(PopupMenu1);
+    miCheckDisk->setObjectName(QStringLiteral("miCheckDisk"));
+    PopupMenu1->addAction(miUndoDelete);
+    PopupMenu1->addAction(miCheckDisk);
+    connect(miUndoDelete, &QAction::triggered, this, [this] { RunGuarded([this] { miUndoDeleteClick(); }); });
+    connect(miCheckDisk, &QAction::triggered, this, [this] { RunGuarded([this] { miCheckDiskClick(); }); });
+    for (const auto& [key, handler] : {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Z), &TfrmMain::miUndoDeleteClick},
+                                       std::pair{QKeySequence(Qt::Key_F5), &TfrmMain::miCheckDiskClick}}) {
+        auto* shortcut = new QShortcut(key, lvFiles);
+        shortcut->setContext(Qt::WidgetShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
+    }
+}
+
+bool TfrmMain::FileCommandsAllowed() const
+{
+    return !SearchRunning() && !FileTaskRunning();
+}
+
+void TfrmMain::DeleteSelectedFiles()
+{
+    if (!FileCommandsAllowed()) return;
+    const std::vector<int> selected = SelectedRowIndices();
+    if (selected.empty()) return;
+    DeleteRows(selected, nullptr, {});
+}
+
+void TfrmMain::DeleteRows(const std::vector<int>& rows, QWidget* owner, std::function<void(bool gone)> done)
+{
+    auto plan = std::make_shared<TCopyCheckPlan>(CopyCheckPlan(FModel->Rows(), rows, FListIsSimilar));
+    if (plan->Groups.empty()) {
+        FinishDeletion(rows, {}, false, owner, std::move(done));
+        return;
+    }
+    auto outcome = std::make_shared<TCopyCheckOutcome>();
+    RunFileTask(
+        [plan, outcome](std::stop_token stop, const std::function<void(int)>& progress) {
+            *outcome = FindFilesWithoutCopy(plan->Groups, stop, [&progress](std::uint64_t at, std::uint64_t total) {
+                progress(total == 0 ? 100 : static_cast<int>(at * 100 / total));
+            });
+        },
+        [this, rows, plan, outcome, owner, done = std::move(done)](bool cancelled) mutable {
+            if (cancelled || outcome->Cancelled) {
+                if (done) done(false);
+                return;
+            }
+            std::vector<int> without;
+            for (const TFileRef& file : outcome->WithoutCopy)
+                without.push_back(plan->Rows[file.Group][file.File]);
+            FinishDeletion(rows, without, true, owner, std::move(done));
+        });
+}
+
+void TfrmMain::FinishDeletion(std::vector<int> rows, std::vector<int> withoutCopy, bool checked, QWidget* owner,
+                              std::function<void(bool gone)> done)
+{
+    // Every question of this deletion belongs to the window it was asked from.
+    const TPromptOwnerScope promptOwner(*FFileBoxes, owner ? owner : this);
+    std::sort(withoutCopy.begin(), withoutCopy.end());
+    if (!withoutCopy.empty()) {
+        QStringList paths;
+        for (const int row : withoutCopy)
+            paths << DisplayPath(FModel->Row(row).FullPath());
+        if (!FFilePrompts->Confirm(NoCopyQuestion(paths), false)) {
+            std::erase_if(rows, [&withoutCopy](int row) {
+                return std::binary_search(withoutCopy.begin(), withoutCopy.end(), row);
+            });
+        }
+    }
+    // Rows of "List All" have no group: the list's own last-copy question.
+    if (!checked && TakesEveryCopy(FModel->Rows(), rows, Criteria())) {
+        const QString question = rbChinese->isChecked() ? kLastCopyQuestionChinese : kLastCopyQuestionEnglish;
+        if (!FFilePrompts->Confirm(question, false)) rows.clear();
+    }
+    bool gone = false;
+    if (!rows.empty()) {
+        std::vector<TDeleteItem> items;
+        items.reserve(rows.size());
+        for (const int row : rows)
+            items.push_back({FModel->Row(row).FullPath(), IdentityOfRow(FModel->Row(row))});
+        FLocalFileOps->SetLanguage(rbChinese->isChecked() ? EFileOpLanguage::Chinese : EFileOpLanguage::English);
+        // Files of protected folders are asked about one by one first.
+        const unsigned flags = DeleteRequestFlags();
+        FGuardedOps->DeleteFiles(items, flags);
+        gone = RemoveRowsOfGoneFiles(rows, (flags & kFofAllowUndo) != 0);
+    }
+    if (!owner) SelectFocusedRow();
+    if (done) done(gone);
+}
+
+void TfrmMain::SelectFocusedRow()
+{
+    const int focused = FocusedRow();
+    if (focused < 0) return;
+    const QModelIndex target = FModel->index(focused, 0);
+    lvFiles->selectionModel()->select(target, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    lvFiles->scrollTo(target, QAbstractItemView::EnsureVisible);
+}
+
+bool TfrmMain::RemoveRowsOfGoneFiles(const std::vector<int>& selected, bool toTrash)
+{
+    std::vector<int> gone;
+    std::vector<TFileRecord> removed;
+    std::unordered_set<std::uint32_t> touchedGroups;
+    for (const int row : selected) {
+        const std::string path = FModel->Row(row).FullPath();
+        if (!FileIsGone(path)) continue; // declined, failed or left: the row stays selected
+        if (FDisplayHooks.ForgetDeletedFile) FDisplayHooks.ForgetDeletedFile(path);
+        gone.push_back(row);
+        removed.push_back(FModel->Row(row));
+        if (FModel->Row(row).Group != 0) touchedGroups.insert(FModel->Row(row).Group);
+    }
+    if (gone.empty()) return false;
+    FModel->RemoveRowSet(gone);
+    if (toTrash) {
+        FUndoRows.push_front(std::move(removed));
+        if (FUndoRows.size() > kUndoDepth) FUndoRows.pop_back();
+    }
+    // The copies left in the touched groups are what the next deletion and
+    // Select Duplicates rely on: they are looked at again now.
+    std::vector<std::size_t> left;
+    for (std::size_t i = 0; i < FModel->Rows().size(); ++i)
+        if (touchedGroups.contains(FModel->Rows()[i].Group)) left.push_back(i);
+    ApplyDiskStates(left, DiskStatesOf(FModel->Rows(), left));
+    // Many scattered rows leave in one layout change, which the removal
+    // handler does not see: the total is written here as it would write it.
+    if (FListReady) SetStatusText(1, TotalFilesText(FModel->Rows().size()), false);
+    return true;
+}
+
+void TfrmMain::ApplyDiskStates(const std::vector<std::size_t>& rows, const std::vector<std::uint8_t>& states)
+{
+    bool anyChanged = false;
+    for (std::size_t k = 0; k < rows.size() && k < states.size(); ++k)
+        anyChanged |= FModel->SetDiskState(static_cast<int>(rows[k]), states[k]);
+    if (anyChanged) ResetGroupMarks();
+}
+
+void TfrmMain::CheckFocusedRowAgainstDisk()
+{
+    const int row = FocusedRow();
+    if (row < 0 || !FileCommandsAllowed()) return;
+    const std::vector<std::size_t> rows{static_cast<std::size_t>(row)};
+    ApplyDiskStates(rows, {static_cast<std::uint8_t>(DiskStateOf(FModel->Row(row)))});
+}
+
+void TfrmMain::miCheckDiskClick()
+{
+    if (!FileCommandsAllowed() || FModel->rowCount() == 0) return;
+    auto which = std::make_shared<std::vector<std::size_t>>(FModel->Rows().size());
+    for (std::size_t i = 0; i < which->size(); ++i)
+        (*which)[i] = i;
+    auto states = std::make_shared<std::vector<std::uint8_t>>();
+    // The rows are read on the worker thread; nothing changes them meanwhile
+    // (file commands, sorting and searches wait for the check).
+    const std::vector<TFileRecord>* rows = &FModel->Rows();
+    RunFileTask(
+        [rows, which, states](std::stop_token stop, const std::function<void(int)>& progress) {
+            *states = DiskStatesOf(*rows, *which, stop, [&progress](std::size_t at, std::size_t total) {
+                progress(total == 0 ? 100 : static_cast<int>(at * 100 / total));
+            });
+        },
+        [this, which, states](bool cancelled) {
+            if (!cancelled) ApplyDiskStates(*which, *states);
+        });
+}
+
+void TfrmMain::miUndoDeleteClick()
+{
+    if (!FileCommandsAllowed() || !FFileOps->CanUndo()) return;
+    FLocalFileOps->SetLanguage(rbChinese->isChecked() ? EFileOpLanguage::Chinese : EFileOpLanguage::English);
+    const TUndoOutcome outcome = FFileOps->UndoLastDeletion();
+    if (!FUndoRows.empty()) {
+        // The rows of the newest deletion; only those whose files came back
+        // return to the list.
+        std::vector<TFileRecord> batch = std::move(FUndoRows.front());
+        FUndoRows.pop_front();
+        std::unordered_set<std::string> restored;
+        for (const TRestoredFile& file : outcome.Restored)
+            restored.insert(file.Path);
+        std::erase_if(batch, [&restored](const TFileRecord& row) { return !restored.contains(row.FullPath()); });
+        PutRowsBack(std::move(batch));
+    }
+    FFilePrompts->ReportFailures(outcome.Failures);
+}
+
+void TfrmMain::PutRowsBack(std::vector<TFileRecord> batch)
+{
+    if (batch.empty()) return;
+    // Each row goes back after the last row of its group, so the group
+    // stands together again; a row whose group left the list goes last.
+    std::vector<TFileRecord> rows = FModel->Rows();
+    for (TFileRecord& row : batch) {
+        row.DiskState = kDiskAsListed;
+        row.ImageIndex = UnmarkedImage(row);
+        auto at = rows.end();
+        if (row.Group != 0) {
+            const auto last = std::find_if(rows.rbegin(), rows.rend(),
+                                           [&row](const TFileRecord& r) { return r.Group == row.Group; });
+            if (last != rows.rend()) at = last.base();
+        }
+        rows.insert(at, std::move(row));
+    }
+    FModel->SetRows(std::move(rows));
+    FMarkedIndex = -1;
+    if (FListReady) SetStatusText(1, TotalFilesText(FModel->Rows().size()), false);
+}
+
+void TfrmMain::RunFileTask(TFileTask::TWork work, std::function<void(bool cancelled)> done)
+{
+    if (!FFileTask) {
+        FFileTask = std::make_unique<TFileTask>();
+        connect(FFileTask.get(), &TFileTask::Percentage, this,
+                [this](int percent) { ShowSearchPercentage(percent, false); });
+        connect(FFileTask.get(), &TFileTask::Finished, this, &TfrmMain::FileTaskFinished);
+        FFileTaskWindowDelay = new QTimer(this);
+        FFileTaskWindowDelay->setSingleShot(true);
+        FFileTaskWindowDelay->setInterval(250);
+        connect(FFileTaskWindowDelay, &QTimer::timeout, this, &TfrmMain::ShowProgressWindow);
+    }
+    FFileTaskDone = std::move(done);
+    SetSearchControlsEnabled(false);
+    FFileTask->Start(std::move(work));
+    // A short check ends before the window would flash up.
+    FFileTaskWindowDelay->start();
+}
+
+void TfrmMain::FileTaskFinished()
+{
+    if (!FFileTask || !FFileTask->Running()) return;
+    const bool cancelled = FFileTask->Take();
+    FFileTaskWindowDelay->stop();
+    if (FProgress) FProgress->hide();
+    SetSearchControlsEnabled(true);
+    SetStatusText(0, QString(), false);
+    auto done = std::move(FFileTaskDone);
+    FFileTaskDone = {};
+    if (done) RunGuarded([&] { done(cancelled); });
+}
+
+} // namespace quorvane

@@ -1,0 +1,144 @@
+// Benchmark of the check before a deletion in the real main window
+// (offscreen): a Size and CC search over DIR, Select Duplicates ("First
+// listed"), then Del with a service that deletes nothing, so the tree is
+// left as it was. Timed: the copy check from the key press to its end, the
+// longest gap between two ticks of a 5 ms timer meanwhile (how long the
+// window could not repaint), and `cmp -s` over the same pairs (each file to
+// delete against the first copy of its group that stays), one after another
+// in the same run, once to warm the cache and once timed.
+//
+// With --list-all: "List All" over DIR instead, timed, and then "Check the
+// list against the disk" (F5) over all its rows, timed.
+//
+//   quorvane_bench_delete_check DIR [--list-all]
+#include "FileCommands.h"
+#include "MainForm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeView>
+#include <chrono>
+#include <cstdio>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+using namespace quorvane;
+
+namespace {
+
+class TNoOpService : public IFileOperations {
+  public:
+    void DeleteFiles(const std::vector<TDeleteItem>&, unsigned) override {}
+    bool RenameFile(const std::string&, const std::string&, unsigned) override { return false; }
+};
+
+double Seconds(std::chrono::steady_clock::time_point since)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+void WaitWhile(QApplication& app, const std::function<bool()>& busy)
+{
+    while (busy())
+        app.processEvents(QEventLoop::WaitForMoreEvents, 50);
+}
+
+// Seconds of `cmp -s a b` for every pair, one process after another.
+double CmpSeconds(const std::vector<std::pair<std::string, std::string>>& pairs, int& differing)
+{
+    differing = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (const auto& [a, b] : pairs) {
+        std::string first = a, second = b, program = "cmp", quiet = "-s";
+        char* argv[] = {program.data(), quiet.data(), first.data(), second.data(), nullptr};
+        pid_t child = 0;
+        if (::posix_spawnp(&child, "cmp", nullptr, nullptr, argv, environ) != 0) continue;
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ++differing;
+    }
+    return Seconds(start);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: quorvane_bench_delete_check DIR\n");
+        return 2;
+    }
+    const bool listAll = argc > 2 && std::string(argv[2]) == "--list-all";
+    TfrmMain form;
+    TNoOpService service;
+    form.SetFileOperations(&service);
+    form.findChild<QCheckBox*>(QStringLiteral("ckNoConfirm"))->setChecked(true);
+    for (const char* box : {"ckSize", "ckCC"})
+        form.findChild<QCheckBox*>(QString::fromLatin1(box))->setChecked(true);
+    form.findChild<QListWidget*>(QStringLiteral("lstDir"))->addItem(QString::fromLocal8Bit(argv[1]));
+    form.show();
+    if (listAll) {
+        auto start = std::chrono::steady_clock::now();
+        form.findChild<QPushButton*>(QStringLiteral("btnFindAll"))->click();
+        WaitWhile(app, [&] { return form.SearchRunning(); });
+        const double scan = Seconds(start);
+        start = std::chrono::steady_clock::now();
+        form.miCheckDiskClick();
+        WaitWhile(app, [&] { return form.FileTaskRunning(); });
+        const double check = Seconds(start);
+        std::printf("List All %d rows %.3f s; check against the disk %.3f s (ratio %.2f)\n",
+                    form.FileList()->rowCount(), scan, check, scan > 0 ? check / scan : 0.0);
+        return 0;
+    }
+    form.findChild<QPushButton*>(QStringLiteral("btnFindDuplicates"))->click();
+    WaitWhile(app, [&] { return form.SearchRunning(); });
+    auto* list = form.findChild<QTreeView*>(QStringLiteral("lvFiles"));
+    list->setFocus();
+    form.findChild<QComboBox*>(QStringLiteral("cbKeepRule"))->setCurrentIndex(0);
+    form.findChild<QAction*>(QStringLiteral("miSelectDuplicates"))->trigger();
+    std::vector<int> selected;
+    for (const QModelIndex& index : list->selectionModel()->selectedRows())
+        selected.push_back(index.row());
+    std::sort(selected.begin(), selected.end());
+    const TCopyCheckPlan plan = CopyCheckPlan(form.FileList()->Rows(), selected, false);
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (const TCheckGroup& group : plan.Groups) {
+        const auto kept = std::find_if(group.Files.begin(), group.Files.end(),
+                                       [](const TCheckFile& file) { return !file.Deleting; });
+        for (const TCheckFile& file : group.Files)
+            if (file.Deleting && kept != group.Files.end()) pairs.emplace_back(file.Path, kept->Path);
+    }
+    int differing = 0;
+    CmpSeconds(pairs, differing); // warms the cache for both
+    QElapsedTimer sinceTick;
+    qint64 longestGap = 0;
+    QTimer ticker;
+    ticker.setInterval(5);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, sinceTick.restart());
+    });
+    ticker.start();
+    sinceTick.start();
+    const auto start = std::chrono::steady_clock::now();
+    form.DeleteSelectedFiles();
+    WaitWhile(app, [&] { return form.FileTaskRunning(); });
+    const double check = Seconds(start);
+    longestGap = std::max(longestGap, sinceTick.elapsed());
+    ticker.stop();
+    const double cmp = CmpSeconds(pairs, differing);
+    std::printf("rows %d, selected %zu, pairs %zu (%d differ by cmp)\n", form.FileList()->rowCount(),
+                selected.size(), pairs.size(), differing);
+    std::printf("copy check %.3f s, cmp one after another %.3f s, ratio %.2f; longest gap between ticks %lld ms\n",
+                check, cmp, cmp > 0 ? check / cmp : 0.0, static_cast<long long>(longestGap));
+    return 0;
+}
