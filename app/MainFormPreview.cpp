@@ -95,9 +95,9 @@ void TfrmMain::setupPreview()
     });
 }
 
-QString TfrmMain::RowPath(int row) const
+std::string TfrmMain::RowPath(int row) const
 {
-    return QFile::decodeName(QByteArray::fromStdString(FModel->Row(row).FullPath()));
+    return FModel->Row(row).FullPath();
 }
 
 bool TfrmMain::FocusedRowIsPicture() const
@@ -111,6 +111,7 @@ void TfrmMain::lvFilesChange()
     const int focused = FocusedRow();
     if (FIgnoreListChange || focused < 0) return;
     if (focused != FMarkedIndex) {
+        CheckFocusedRowAgainstDisk();
         UnmarkGroup(FMarkedIndex);
         FMarkedIndex = focused;
         MarkGroup(FMarkedIndex);
@@ -129,17 +130,22 @@ void TfrmMain::MarkGroup(int index)
     const TRowRange range = MarkGroupRange(FModel->Rows(), index, Criteria());
     if (range.Empty()) return;
     TFlagScope ignore(FIgnoreListChange);
+    // A row whose file is gone or changed is no member of the group.
     for (int row = range.First; row <= range.Last; ++row)
-        FModel->SetImageIndex(row, kImageGroupMember);
+        if (FModel->Row(row).DiskState == kDiskAsListed) FModel->SetImageIndex(row, kImageGroupMember);
 }
 
 void TfrmMain::UnmarkGroup(int index)
 {
-    const TRowRange range = UnmarkGroupRange(FModel->Rows(), index);
-    if (range.Empty()) return;
+    // The marked run, and the group's own rows: an unmarked row of a file
+    // that is gone may stand between marked ones.
     TFlagScope ignore(FIgnoreListChange);
-    for (int row = range.First; row <= range.Last; ++row)
-        FModel->SetImageIndex(row, UnmarkedImage(FModel->Row(row)));
+    for (const TRowRange range : {UnmarkGroupRange(FModel->Rows(), index),
+                                  MarkGroupRange(FModel->Rows(), index, Criteria())}) {
+        if (range.Empty()) continue;
+        for (int row = range.First; row <= range.Last; ++row)
+            FModel->SetImageIndex(row, UnmarkedImage(FModel->Row(row)));
+    }
 }
 
 // After a sort or a removal the marked rows may no longer stand together,
@@ -158,11 +164,10 @@ void TfrmMain::ResetGroupMarks()
 void TfrmMain::RequestPreview()
 {
     if (!FListReady || !ckPreview->isChecked() || !FocusedRowIsPicture()) return;
-    const QString path = RowPath(FocusedRow());
-    if (SameFolded(QFile::encodeName(path).toStdString(), QFile::encodeName(Image->FileName()).toStdString()))
-        return;
+    const std::string path = RowPath(FocusedRow());
+    if (SameFolded(path, Image->NativeFileName())) return;
     if (!raClick->isChecked()) {
-        Image->LoadImage(path);
+        Image->LoadFile(path);
         return;
     }
     Timer1->start(); // a full interval counts from now
@@ -198,7 +203,7 @@ void TfrmMain::Timer1Timer()
     // Cleared before loading, so a request made while loading stays due.
     FPendingLoad = false;
     Timer1->stop();
-    if (ckPreview->isChecked()) Image->LoadImage(FPendingFile);
+    if (ckPreview->isChecked()) Image->LoadFile(FPendingFile);
     if (ckShowSlides->isChecked()) FillSlides();
 }
 
@@ -282,7 +287,7 @@ void TfrmMain::ImageImageLoaded()
 
 void TfrmMain::ImageDblClick()
 {
-    if (!Image->FileName().isEmpty()) OpenViewer(Image->FileName());
+    if (!Image->NativeFileName().empty()) OpenViewer(Image->NativeFileName());
 }
 
 void TfrmMain::miViewClick()
@@ -307,6 +312,13 @@ void TfrmMain::miViewFullClick()
 
 bool TfrmMain::FormKeyDown(QKeyEvent* event)
 {
+    // Esc stops the work under way from anywhere in the window, not only
+    // from the progress window.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
+        (SearchRunning() || FileTaskRunning())) {
+        CancelSearch();
+        return true;
+    }
     if (event->key() != Qt::Key_X || !(event->modifiers() & Qt::AltModifier)) return false;
     close();
     return true;

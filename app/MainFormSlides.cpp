@@ -24,7 +24,7 @@ const QColor kCurrentSlideColor(255, 128, 0);
 struct TSlidePlan {
     bool Shown = false;
     bool Current = false;
-    QString Path;
+    std::string Path; // the row's exact path bytes
 };
 
 } // namespace
@@ -98,7 +98,7 @@ void TfrmMain::FillSlides()
                 SetSlidePanelColor(k, false);
                 continue;
             }
-            if (image->FileName() != slide.Path) image->LoadImage(slide.Path);
+            if (image->NativeFileName() != slide.Path) image->LoadFile(slide.Path);
             SetSlidePanelColor(k, slide.Current);
             image->show();
             anyShown = true;
@@ -112,9 +112,9 @@ void TfrmMain::FillSlides()
 void TfrmMain::HighlightSlide()
 {
     if (!ckShowSlides->isChecked() || !FocusedRowIsPicture()) return;
-    const QString path = RowPath(FocusedRow());
+    const std::string path = RowPath(FocusedRow());
     for (int k = 1; k <= 5; ++k)
-        SetSlidePanelColor(k, SlideImage(k)->FileName() == path);
+        SetSlidePanelColor(k, SlideImage(k)->NativeFileName() == path);
 }
 
 void TfrmMain::ClearSlides()
@@ -148,7 +148,7 @@ void TfrmMain::ckShowSlidesClick()
 void TfrmMain::SlideImageMouseDown(TAdvImage* sender)
 {
     TFlagScope ignore(FIgnoreListChange);
-    const std::string path = QFile::encodeName(sender->FileName()).toStdString();
+    const std::string path = sender->NativeFileName();
     if (sender->FileName().trimmed().isEmpty()) return;
     const int k = static_cast<int>(std::find(FSlides.begin(), FSlides.end(), sender) - FSlides.begin()) + 1;
     for (int i = 1; i <= 5; ++i)
@@ -176,7 +176,7 @@ void TfrmMain::SlideImageMouseDown(TAdvImage* sender)
 
 void TfrmMain::SlideImageDblClick(TAdvImage* sender)
 {
-    OpenViewer(sender->FileName());
+    OpenViewer(sender->NativeFileName());
 }
 
 } // namespace quorvane

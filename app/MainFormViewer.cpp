@@ -35,10 +35,10 @@ class TfrmMain::TViewerLink : public IViewerHost {
     void ScrollToFocusedRow() override;
     bool EditingRowName() const override;
     void RemoveListRow(std::ptrdiff_t row) override;
-    // Behind the protected-folder question, as the list's own delete.
-    IFileOperations* FileOperations() override { return FForm.FGuardedOps.get(); }
-    unsigned DeleteFlags() const override;
-    void ForgetPicture(const QString& path) override;
+    bool FileCommandsAllowed() const override { return FForm.FileCommandsAllowed(); }
+    // The list's own deletion, its questions asked over the viewer.
+    void DeleteListedRow(std::ptrdiff_t row, std::function<void(bool gone)> done) override;
+    void ForgetPicture(const std::string& path) override;
     void SetIgnoreListChange(bool ignore) override { FForm.FIgnoreListChange = ignore; }
     void ListChanged() override { FForm.lvFilesChange(); }
     void CloseMainWindow() override { FForm.close(); }
@@ -69,13 +69,28 @@ bool TfrmMain::TViewerLink::EditingRowName() const
     return std::any_of(children.begin(), children.end(), [](QWidget* child) { return child->isVisible(); });
 }
 
-void TfrmMain::TViewerLink::ForgetPicture(const QString& path)
+void TfrmMain::TViewerLink::DeleteListedRow(std::ptrdiff_t row, std::function<void(bool gone)> done)
 {
-    if (FForm.Image->FileName() == path) FForm.Image->LoadImage(QString());
+    if (row < 0 || row >= FForm.FModel->rowCount() || !FForm.FileCommandsAllowed()) return;
+    QWidget* owner = FViewer && FViewer->isVisible() ? static_cast<QWidget*>(FViewer.data()) : nullptr;
+    const QPointer<TfrmViewer> viewer = FViewer;
+    FForm.DeleteRows({static_cast<int>(row)}, owner, [viewer, done = std::move(done)](bool gone) {
+        // The viewer asked: it stays in front after the answers.
+        if (viewer && viewer->isVisible()) {
+            viewer->raise();
+            viewer->activateWindow();
+        }
+        if (done) done(gone);
+    });
+}
+
+void TfrmMain::TViewerLink::ForgetPicture(const std::string& path)
+{
+    if (FForm.Image->NativeFileName() == path) FForm.Image->LoadImage(QString());
     bool anyCleared = false;
     for (int k = 1; k <= 5; ++k) {
         TAdvImage* slide = FForm.SlideImage(k);
-        if (slide->FileName() != path) continue;
+        if (slide->NativeFileName() != path) continue;
         slide->hide();
         slide->LoadImage(QString());
         anyCleared = true;
@@ -90,14 +105,6 @@ void TfrmMain::TViewerLink::RemoveListRow(std::ptrdiff_t row)
     if (row >= 0 && row < FForm.FModel->rowCount()) FForm.FModel->removeRows(static_cast<int>(row), 1);
 }
 
-unsigned TfrmMain::TViewerLink::DeleteFlags() const
-{
-    unsigned flags = 0;
-    if (FForm.ckNoConfirm->isChecked()) flags |= kFofNoConfirmation;
-    if (!FForm.ckNoRecycle->isChecked()) flags |= kFofAllowUndo;
-    return flags;
-}
-
 void TfrmMain::SetViewer(TfrmViewer* viewer)
 {
     FViewer = viewer;
@@ -105,7 +112,7 @@ void TfrmMain::SetViewer(TfrmViewer* viewer)
     FViewerLink->Attach(viewer);
 }
 
-void TfrmMain::OpenViewer(const QString& path)
+void TfrmMain::OpenViewer(const std::string& path)
 {
     if (!FViewer) return;
     // The preview's loading indicator, painted at once around the load.

@@ -32,9 +32,9 @@ class TBenchHost : public IViewerHost {
     void ScrollToFocusedRow() override {}
     bool EditingRowName() const override { return false; }
     void RemoveListRow(std::ptrdiff_t) override {}
-    IFileOperations* FileOperations() override { return nullptr; }
-    unsigned DeleteFlags() const override { return 0; }
-    void ForgetPicture(const QString&) override {}
+    bool FileCommandsAllowed() const override { return false; }
+    void DeleteListedRow(std::ptrdiff_t, std::function<void(bool)>) override {}
+    void ForgetPicture(const std::string&) override {}
     void SetIgnoreListChange(bool) override {}
     void ListChanged() override {}
     void CloseMainWindow() override {}

@@ -54,7 +54,7 @@ int main(int argc, char** argv)
     list->setCurrentIndex(form.FileList()->index(0, 0));
     Shot(viewer, out, "1-main");
 
-    form.OpenViewer(pictures.filePath(QStringLiteral("big.jpg")));
+    form.OpenViewer(QFile::encodeName(pictures.filePath(QStringLiteral("big.jpg"))).toStdString());
     Shot(viewer, out, "2-opened");
     QTest::keyClick(&viewer, Qt::Key_Right);
     QTest::keyClick(&viewer, Qt::Key_Right);
@@ -81,7 +81,7 @@ int main(int argc, char** argv)
     if (screens.size() > 1) {
         form.move(screens[1]->geometry().topLeft() + QPoint(20, 20));
         QTest::qWait(300);
-        form.OpenViewer(pictures.filePath(QStringLiteral("second.jpg")));
+        form.OpenViewer(QFile::encodeName(pictures.filePath(QStringLiteral("second.jpg"))).toStdString());
         const QRect covered = viewer.geometry();
         const QRect wanted = form.screen()->geometry();
         std::printf("main window on screen %s %d,%d %dx%d; viewer covers %d,%d %dx%d\n",

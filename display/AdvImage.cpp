@@ -13,6 +13,9 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
@@ -108,6 +111,14 @@ std::string NativePath(const QString& fileName)
     return QFile::encodeName(fileName).toStdString();
 }
 
+// True when the path names a regular file (a link is followed, as the
+// readers open it).
+bool IsRegularFile(const std::string& path)
+{
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 } // namespace
 
 TAdvImage::TAdvImage(QWidget* parent) : QWidget(parent), FHolder(std::make_unique<THolder>())
@@ -127,12 +138,22 @@ bool TAdvImage::HasPicture() const
 
 void TAdvImage::LoadImage(const QString& fileName)
 {
+    LoadFile(NativePath(fileName), fileName);
+}
+
+void TAdvImage::LoadFile(const std::string& nativePath)
+{
+    LoadFile(nativePath, QFile::decodeName(QByteArray::fromStdString(nativePath)));
+}
+
+void TAdvImage::LoadFile(const std::string& nativePath, const QString& fileName)
+{
     if (FLoading) return;
     FLoading = true;
     emit OnImageLoading(this);
     FFileName = fileName;
-    const QFileInfo info(fileName);
-    const bool present = !fileName.isEmpty() && info.isFile() && LoadPresentFile(fileName);
+    FNativeName = nativePath;
+    const bool present = !fileName.isEmpty() && IsRegularFile(FNativeName) && LoadPresentFile(fileName);
     if (!present) ClearPicture();
     MeasurePicture();
     // The JPEG decode falls here, inside the load, also for a hidden control.
@@ -147,9 +168,9 @@ bool TAdvImage::LoadPresentFile(const QString& fileName)
     const QString extension = FileExtension(fileName).toUpper();
     try {
         if (extension == u".GIF")
-            LoadGif(fileName);
+            LoadGif();
         else
-            LoadByExtension(fileName, extension.mid(1).toLower());
+            LoadByExtension(extension.mid(1).toLower());
         return true;
     } catch (const std::exception&) {
         FGif.reset(); // nothing of a failed file is kept
@@ -157,7 +178,7 @@ bool TAdvImage::LoadPresentFile(const QString& fileName)
     }
 }
 
-void TAdvImage::LoadGif(const QString& fileName)
+void TAdvImage::LoadGif()
 {
     // A fresh reader for each file: the frames of the last file are not kept.
     FGif = std::make_unique<TGifFile>();
@@ -169,14 +190,14 @@ void TAdvImage::LoadGif(const QString& fileName)
             QApplication::restoreOverrideCursor();
     };
     FGif->EventPump().RunNow();
-    FGif->LoadFromFile(NativePath(fileName));
+    FGif->LoadFromFile(FNativeName);
     QImage image = ImageFromGifBitmap(*FGif->Image(1).Bitmap());
     FGif.reset();
     ClearPicture();
     FHolder->Source = std::move(image);
 }
 
-void TAdvImage::LoadByExtension(const QString& fileName, const QString& extension)
+void TAdvImage::LoadByExtension(const QString& extension)
 {
     ClearPicture();
     switch (KindForExtension(extension)) {
@@ -184,7 +205,7 @@ void TAdvImage::LoadByExtension(const QString& fileName, const QString& extensio
         return;
     case TPictureKind::Jpeg: {
         auto jpeg = std::make_unique<TJPEGImage>();
-        jpeg->LoadFromFile(NativePath(fileName));
+        jpeg->LoadFromFile(FNativeName);
         jpeg->SetPixelFormat(FJPEGPixelFormat);
         jpeg->SetScale(FJPEGScale);
         jpeg->SetGrayscale(FJPEGGrayscale);
@@ -194,10 +215,18 @@ void TAdvImage::LoadByExtension(const QString& fileName, const QString& extensio
         return;
     }
     case TPictureKind::Metafile:
-        FHolder->Metafile.emplace(TMetafile::FromFile(NativePath(fileName), ScreenPixelsPerInch()));
+        FHolder->Metafile.emplace(TMetafile::FromFile(FNativeName, ScreenPixelsPerInch()));
         return;
     case TPictureKind::Raster: {
-        QImageReader reader(fileName, extension.toLatin1());
+        // Opened by its own bytes: a name that is not UTF-8 would not
+        // survive the trip through a QString.
+        QFile file;
+        const int fd = ::open(FNativeName.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            if (fd >= 0) ::close(fd);
+            return;
+        }
+        QImageReader reader(&file, extension.toLatin1());
         reader.setAutoDetectImageFormat(false);
         const QSize size = reader.size();
         if (size.isValid() && qint64(size.width()) * size.height() > kMaxReaderPixels) return;

@@ -14,6 +14,7 @@
 #include <QString>
 #include <QWidget>
 #include <memory>
+#include <string>
 
 class QPainter;
 
@@ -36,9 +37,14 @@ class TAdvImage : public QWidget {
     // while a load of this control is already running (a GIF load lets
     // pending events run, which may ask for another load).
     void LoadImage(const QString& fileName);
+    // The same for a file named by its exact path bytes, as a row holds them:
+    // a name that is not UTF-8 is opened as it is, never re-encoded.
+    void LoadFile(const std::string& nativePath);
 
     // The name given to the last load, whether or not it succeeded.
     QString FileName() const { return FFileName; }
+    // The path bytes of the last load (what was opened).
+    const std::string& NativeFileName() const { return FNativeName; }
     // The held picture's size measured right after the last load (a JPEG's
     // at the JPEGScale in force then); 0 x 0 when nothing is held.
     int PictureWidth() const { return FPictureWidth; }
@@ -120,9 +126,11 @@ class TAdvImage : public QWidget {
 
     void SettingChanged();
     void ClearPicture();
+    void LoadFile(const std::string& nativePath, const QString& fileName);
     bool LoadPresentFile(const QString& fileName);
-    void LoadGif(const QString& fileName);
-    void LoadByExtension(const QString& fileName, const QString& extension);
+    // Both open FNativeName, the exact bytes of the load.
+    void LoadGif();
+    void LoadByExtension(const QString& extension);
     void MeasurePicture();
     void PaintEmpty(QPainter& painter);
     void PaintPicture(QPainter& painter, int width, int height);
@@ -132,6 +140,7 @@ class TAdvImage : public QWidget {
     std::unique_ptr<THolder> FHolder;
     std::unique_ptr<TGifFile> FGif;
     QString FFileName;
+    std::string FNativeName;
     int FPictureWidth = 0;
     int FPictureHeight = 0;
     bool FLoading = false;

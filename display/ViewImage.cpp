@@ -17,16 +17,6 @@
 
 namespace quorvane {
 
-namespace {
-
-// The exact bytes of a path shown by the picture control.
-std::string PathBytes(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
-}
-
-} // namespace
-
 TfrmViewer::TfrmViewer(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmViewer"));
@@ -108,7 +98,12 @@ void TfrmViewer::FormCreate()
 
 void TfrmViewer::Open(const QString& path, QWidget* owner)
 {
-    if (Image->FileName() != path) Image->LoadImage(path);
+    Open(QFile::encodeName(path).toStdString(), owner);
+}
+
+void TfrmViewer::Open(const std::string& path, QWidget* owner)
+{
+    if (Image->NativeFileName() != path) Image->LoadFile(path);
     // A window that comes up is on top already; one that was up is raised.
     const bool wasVisible = isVisible();
     if (!FCoverRect.isEmpty()) {
@@ -134,12 +129,12 @@ void TfrmViewer::LayoutImage()
                        ViewerImageExtent(height(), Image->DisplayHeight()));
 }
 
-void TfrmViewer::ShowPicture(const QString& path)
+void TfrmViewer::ShowPicture(const std::string& path)
 {
-    if (Image->FileName() == path) return;
+    if (Image->NativeFileName() == path) return;
     // Held back so the old picture is never seen at the new position.
     setUpdatesEnabled(false);
-    Image->LoadImage(path);
+    Image->LoadFile(path);
     LayoutImage();
     Image->setCursor(ViewerNeedsHand(width(), height(), Image->width(), Image->height()) ? FHandMove
                                                                                          : QCursor());
@@ -150,12 +145,12 @@ bool TfrmViewer::ShowStep(EViewerStep step)
 {
     if (!FHost) return false;
     const TViewerStepTarget target =
-        FindViewerStep(FHost->ListRows(), FHost->ListFocusedRow(), PathBytes(Image->FileName()), step);
+        FindViewerStep(FHost->ListRows(), FHost->ListFocusedRow(), Image->NativeFileName(), step);
     if (!target.Allowed) return false;
     if (target.Row >= 0) {
         // A copy: loading a GIF lets events run, which may change the rows.
         const std::string path = FHost->ListRows()[static_cast<std::size_t>(target.Row)].FullPath();
-        ShowPicture(QFile::decodeName(QByteArray::fromStdString(path)));
+        ShowPicture(path);
         FHost->FocusListRow(target.Row);
     }
     FHost->DeselectListRows();

@@ -13,6 +13,7 @@
 #include <QRect>
 #include <QString>
 #include <QWidget>
+#include <string>
 
 class QAction;
 class QMenu;
@@ -40,19 +41,22 @@ class TfrmViewer : public QWidget {
     // Loads path unless it is already shown, covers the owner's screen,
     // becomes the active window and lays the picture out from the top-left.
     void Open(const QString& path, QWidget* owner);
+    // The same for a file named by a row's exact path bytes.
+    void Open(const std::string& path, QWidget* owner);
     // Lays Image out: at (0, 0), at least as large as the client area.
     void LayoutImage();
 
-    void ShowPicture(const QString& path);
+    void ShowPicture(const std::string& path);
     bool ShowNextImage();
     bool ShowPriorImage();
     bool ShowFirstImage();
     bool ShowLastImage();
     void PanImage(int dx, int dy);
-    // The delete sequence of Del and "Delete".
+    // The delete sequence of Del and "Delete": the shown file's row is
+    // deleted through the list's own deletion (its checks and questions,
+    // asked over the viewer); once it is gone, the viewer shows the picture
+    // that took its place, the next or prior one, or closes.
     void DeleteImage();
-    // True when the file is gone and no focused picture was shown instead.
-    bool DeleteShownFile();
     void CloseViewer();
 
   protected:
@@ -78,7 +82,10 @@ class TfrmViewer : public QWidget {
     void miDeleteClick() { DeleteImage(); }
     void miCloseClick() { CloseViewer(); }
     bool ShowStep(EViewerStep step);
-    void ShowFocusedInPlace(const QString& path);
+    void ShowFocusedInPlace(const std::string& path);
+    // After the shown file is gone: true when no focused picture was shown
+    // in its place.
+    bool AfterShownFileGone();
 
     TAdvImage* Image = nullptr;
     QMenu* PopupMenu1 = nullptr;

@@ -9,6 +9,8 @@
 
 #include <QString>
 #include <cstddef>
+#include <functional>
+#include <string>
 #include <vector>
 
 namespace quorvane {
@@ -31,12 +33,18 @@ class IViewerHost {
     // Removes one row; the list's own removal handling updates the total.
     virtual void RemoveListRow(std::ptrdiff_t row) = 0;
 
-    // The service that deletes files, or nullptr when none is installed, and
-    // the flags of the list's own delete (the two delete options).
-    virtual IFileOperations* FileOperations() = 0;
-    virtual unsigned DeleteFlags() const = 0;
+    // False while a search or a check of files runs: commands that change
+    // files wait until it has ended.
+    virtual bool FileCommandsAllowed() const = 0;
+    // Deletes the file of a listed row as the list's own Delete does (the
+    // check for a copy that stays, the questions, the protected folders),
+    // with the viewer as the owner of every question. done(gone) runs once
+    // the deletion has ended, gone telling whether the file left the disk
+    // (its row has then left the list); a deletion cancelled or declined
+    // calls it with false, or not at all.
+    virtual void DeleteListedRow(std::ptrdiff_t row, std::function<void(bool gone)> done) = 0;
     // Empties the preview and the slides that show path (a deleted file).
-    virtual void ForgetPicture(const QString& path) = 0;
+    virtual void ForgetPicture(const std::string& path) = 0;
 
     // While set, the list's change notifications are ignored.
     virtual void SetIgnoreListChange(bool ignore) = 0;

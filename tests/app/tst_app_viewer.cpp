@@ -98,13 +98,13 @@ void TestAppViewer::openViewerShowsTheLoadingIndicator()
     connect(FViewer->Picture(), &TAdvImage::OnImageLoading, this, [&] {
         seen << FForm->StatusText(0) << (Find<QLabel>("Label1")->isVisible() ? "shown" : "hidden");
     });
-    FForm->OpenViewer(Path("a.bmp"));
+    FForm->OpenViewer(QFile::encodeName(Path("a.bmp")).toStdString());
     QCOMPARE(seen, (QStringList{"Loading", "shown"}));
     QVERIFY(QTest::qWaitForWindowActive(FViewer));
     QCOMPARE(FForm->StatusText(0), QString());
     QVERIFY(!Find<QLabel>("Label1")->isVisible());
     QTest::keyClick(FViewer, Qt::Key_Escape);
-    FForm->OpenViewer(Path("a.bmp"));
+    FForm->OpenViewer(QFile::encodeName(Path("a.bmp")).toStdString());
     QCOMPARE(seen.size(), 2); // the same file is not loaded again
     QVERIFY(FViewer->isVisible());
 }
@@ -128,7 +128,7 @@ void TestAppViewer::listCatchesUpAfterTheViewer()
         FForm->PreviewImage()->LoadImage(Path("a.bmp"));
     QVERIFY(!FForm->PendingLoad());
     QCOMPARE(FForm->MarkedIndex(), 0);
-    FForm->OpenViewer(Path("a.bmp"));
+    FForm->OpenViewer(QFile::encodeName(Path("a.bmp")).toStdString());
     QVERIFY(QTest::qWaitForWindowActive(FViewer));
     QVERIFY(FForm->IgnoreListChange());
     QTest::keyClick(FViewer, Qt::Key_PageDown);
@@ -157,7 +157,7 @@ void TestAppViewer::deletionRemovesTheRowAndClearsThePreview()
     ThreePictures();
     FForm->PreviewImage()->LoadImage(Path("a.bmp"));
     Focus(0);
-    FForm->OpenViewer(Path("a.bmp"));
+    FForm->OpenViewer(QFile::encodeName(Path("a.bmp")).toStdString());
     QVERIFY(QTest::qWaitForWindowActive(FViewer));
     QTest::keyClick(FViewer, Qt::Key_Delete);
     QVERIFY(!QFile::exists(Path("a.bmp")));
@@ -175,7 +175,7 @@ void TestAppViewer::deleteWhileARowIsEditedDoesNothing()
 {
     ThreePictures();
     Focus(0);
-    FForm->OpenViewer(Path("a.bmp"));
+    FForm->OpenViewer(QFile::encodeName(Path("a.bmp")).toStdString());
     QVERIFY(QTest::qWaitForWindowActive(FViewer));
     List()->edit(FForm->FileList()->index(1, 0));
     QTest::keyClick(FViewer, Qt::Key_Delete);

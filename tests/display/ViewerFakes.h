@@ -52,9 +52,22 @@ class TFakeViewerHost : public IViewerHost {
         const auto count = static_cast<std::ptrdiff_t>(Rows.size());
         if (Focused > row || Focused >= count) --Focused;
     }
-    IFileOperations* FileOperations() override { return &Operations; }
-    unsigned DeleteFlags() const override { return Flags; }
-    void ForgetPicture(const QString& path) override { Forgotten << path; }
+    bool FileCommandsAllowed() const override { return Allowed; }
+    // As the list does: one request with the row's identity and the flags,
+    // the row removed when its file is gone.
+    void DeleteListedRow(std::ptrdiff_t row, std::function<void(bool gone)> done) override
+    {
+        const TFileRecord& record = Rows[static_cast<std::size_t>(row)];
+        const std::string path = record.FullPath();
+        Operations.DeleteFiles({TDeleteItem{path, IdentityOfRow(record)}}, Flags);
+        const bool gone = !QFile::exists(QFile::decodeName(QByteArray::fromStdString(path)));
+        if (gone) RemoveListRow(row);
+        done(gone);
+    }
+    void ForgetPicture(const std::string& path) override
+    {
+        Forgotten << QFile::decodeName(QByteArray::fromStdString(path));
+    }
     void SetIgnoreListChange(bool ignore) override { IgnoreListChange = ignore; }
     void ListChanged() override { ListChanges.push_back(IgnoreListChange); }
     void CloseMainWindow() override { ++MainWindowCloses; }
@@ -65,6 +78,7 @@ class TFakeViewerHost : public IViewerHost {
     int Deselects = 0;
     std::vector<std::ptrdiff_t> ScrolledTo;
     bool Editing = false;
+    bool Allowed = true;
     TRecordingFileOperations Operations;
     unsigned Flags = kFofAllowUndo;
     QStringList Forgotten;

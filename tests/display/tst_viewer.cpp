@@ -101,7 +101,7 @@ void TestViewer::smallPictureIsCentredAndStill()
     const QString big = Picture("big.bmp", 2000, 500);
     const QString small = Picture("small.bmp", 300, 200);
     OpenAndActivate(big);
-    FViewer->ShowPicture(small);
+    FViewer->ShowPicture(QFile::encodeName(small).toStdString());
     TAdvImage* image = FViewer->Picture();
     QCOMPARE(image->geometry(), kClient);
     QCOMPARE(image->cursor().shape(), Qt::ArrowCursor);
@@ -122,7 +122,7 @@ void TestViewer::smallPictureIsCentredAndStill()
 void TestViewer::widePictureMovesWithinItsEdges()
 {
     const QString wide = Picture("wide.bmp", 2000, 500);
-    FViewer->ShowPicture(wide);
+    FViewer->ShowPicture(QFile::encodeName(wide).toStdString());
     OpenAndActivate(wide);
     TAdvImage* image = FViewer->Picture();
     QCOMPARE(image->geometry(), QRect(0, 0, 2000, 768));
@@ -294,7 +294,7 @@ void TestViewer::deletionShowsTheFocusedPictureInPlace()
     FHost->Focused = 0;
     OpenAndActivate(first);
     QTest::keyClick(FViewer.get(), Qt::Key_Right);
-    QVERIFY(!FViewer->DeleteShownFile());
+    FViewer->DeleteImage();
     // The row after the deleted one has the focus and is shown where the
     // deleted one was; the viewer does not step on.
     QCOMPARE(FViewer->Picture()->FileName(), FDir->filePath("b.bmp"));
@@ -351,6 +351,16 @@ void TestViewer::deleteWhileARowIsEditedDoesNothing()
     QVERIFY(FHost->Operations.Requests.empty());
     QVERIFY(QFile::exists(path));
     QVERIFY(FViewer->isVisible());
+    // Nor while the list's files may not change (a search runs), nor for a
+    // file that no row lists.
+    FHost->Editing = false;
+    FHost->Allowed = false;
+    QTest::keyClick(FViewer.get(), Qt::Key_Delete);
+    FHost->Allowed = true;
+    FHost->Rows = {ViewerRow(FDir->path(), "other.bmp")};
+    QTest::keyClick(FViewer.get(), Qt::Key_Delete);
+    QVERIFY(FHost->Operations.Requests.empty());
+    QVERIFY(QFile::exists(path));
 }
 
 void TestViewer::sameFileIsNotReloaded()
@@ -361,7 +371,7 @@ void TestViewer::sameFileIsNotReloaded()
     QTest::keyClick(FViewer.get(), Qt::Key_Escape);
     QVERIFY(!FViewer->isVisible());
     OpenAndActivate(path);
-    FViewer->ShowPicture(path);
+    FViewer->ShowPicture(QFile::encodeName(path).toStdString());
     QCOMPARE(loads.count(), 1);
     QCOMPARE(FViewer->Picture()->geometry(), QRect(0, 0, 2000, 768));
 }
