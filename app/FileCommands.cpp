@@ -6,6 +6,7 @@
 #include "PathRules.h"
 #include "ResultRows.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <unordered_map>
 
@@ -43,13 +44,17 @@ namespace {
 // put it: the group is taken whole when each of its rows is selected.
 bool TakesEveryNumberedCopy(const std::vector<TFileRecord>& rows, const std::vector<int>& selected)
 {
+    // A row whose file is gone or changed is no copy that stays.
     std::unordered_map<std::uint32_t, std::size_t> unselectedLeft;
     for (const TFileRecord& row : rows)
-        if (row.Group != 0) ++unselectedLeft[row.Group];
+        if (row.Group != 0 && row.DiskState == kDiskAsListed) ++unselectedLeft[row.Group];
     for (const int row : selected) {
         if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) continue;
-        const std::uint32_t group = rows[static_cast<std::size_t>(row)].Group;
-        if (group != 0 && --unselectedLeft[group] == 0) return true;
+        const TFileRecord& record = rows[static_cast<std::size_t>(row)];
+        if (record.Group == 0) continue;
+        std::size_t& left = unselectedLeft[record.Group];
+        if (record.DiskState == kDiskAsListed) --left;
+        if (left == 0) return true;
     }
     return false;
 }
@@ -68,9 +73,10 @@ bool TakesEveryNeighbourCopy(const std::vector<TFileRecord>& rows, const std::ve
         auto index = static_cast<std::size_t>(row);
         if (row < 0 || index >= rows.size() || index < coveredTo || rows[index].Group != 0) continue;
         const auto [first, end] = GroupBounds(rows, index, criteria);
-        if (std::all_of(isSelected.begin() + static_cast<std::ptrdiff_t>(first),
-                        isSelected.begin() + static_cast<std::ptrdiff_t>(end), [](bool s) { return s; }))
-            return true;
+        bool anyCopyStays = false;
+        for (std::size_t i = first; i < end; ++i)
+            anyCopyStays |= !isSelected[i] && rows[i].DiskState == kDiskAsListed;
+        if (!anyCopyStays) return true;
         coveredTo = end;
     }
     return false;
@@ -82,6 +88,42 @@ bool TakesEveryCopy(const std::vector<TFileRecord>& rows, const std::vector<int>
                     const TSearchCriteria& criteria)
 {
     return TakesEveryNumberedCopy(rows, selected) || TakesEveryNeighbourCopy(rows, selected, criteria);
+}
+
+TCopyCheckPlan CopyCheckPlan(const std::vector<TFileRecord>& rows, const std::vector<int>& deleting,
+                             bool similarGroups)
+{
+    std::vector<bool> isDeleting(rows.size(), false);
+    std::unordered_map<std::uint32_t, std::size_t> slotOf; // group number -> plan group
+    TCopyCheckPlan plan;
+    for (const int row : deleting) {
+        if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) continue;
+        isDeleting[static_cast<std::size_t>(row)] = true;
+        const std::uint32_t group = rows[static_cast<std::size_t>(row)].Group;
+        if (group != 0 && slotOf.try_emplace(group, plan.Groups.size()).second) {
+            plan.Groups.push_back({{}, similarGroups});
+            plan.Rows.emplace_back();
+        }
+    }
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const auto slot = rows[i].Group == 0 ? slotOf.end() : slotOf.find(rows[i].Group);
+        if (slot == slotOf.end()) continue;
+        plan.Groups[slot->second].Files.push_back(CheckFileOfRow(rows[i], isDeleting[i]));
+        plan.Rows[slot->second].push_back(static_cast<int>(i));
+    }
+    return plan;
+}
+
+QString NoCopyQuestion(const QStringList& paths, int maxNames)
+{
+    QString names = paths.mid(0, maxNames).join(u'\n');
+    if (paths.size() > maxNames)
+        names += u'\n' + QCoreApplication::translate("frmMain", "... and %1 more", "no copy question")
+                             .arg(paths.size() - maxNames);
+    return QCoreApplication::translate("frmMain",
+                                       "No identical copy of these files would remain:\n\n%1\n\nDelete them too?",
+                                       "no copy question")
+        .arg(names);
 }
 
 TDoubleClickPlan DoubleClickPlan(bool hasFocus, bool isPicture, bool doubleClickMode, bool preview,

@@ -3,11 +3,13 @@
 // every copy of a file, and what a double click (or Enter) does.
 #pragma once
 
+#include "CopyCheck.h"
 #include "FileOperations.h"
 #include "SearchCriteria.h"
 #include "TFileRecord.h"
 
 #include <QString>
+#include <QStringList>
 #include <string_view>
 #include <vector>
 
@@ -38,6 +40,22 @@ bool IsExternalViewerFile(std::string_view name);
 // without one to the run of neighbours that agree with them.
 bool TakesEveryCopy(const std::vector<TFileRecord>& rows, const std::vector<int>& selected,
                     const TSearchCriteria& criteria);
+
+// The copy check of a deletion: every numbered group that a row to delete
+// belongs to, with all of its rows (Deleting for the rows to delete), and
+// for each checked file the row it came from. Rows without a group number
+// ("List All") are not checked: they have no group to keep a copy in.
+struct TCopyCheckPlan {
+    std::vector<TCheckGroup> Groups;
+    std::vector<std::vector<int>> Rows; // Rows[g][f]: the row of Groups[g].Files[f]
+};
+TCopyCheckPlan CopyCheckPlan(const std::vector<TFileRecord>& rows, const std::vector<int>& deleting,
+                             bool similarGroups);
+
+// The question asked when files about to be deleted would keep no
+// identical copy: at most maxNames paths, then how many more, in the
+// installed interface language.
+QString NoCopyQuestion(const QStringList& paths, int maxNames = 20);
 
 // The steps of a double click (or Enter) on the focused row, in order.
 struct TDoubleClickPlan {

@@ -1,7 +1,10 @@
 // TFileListModel over std::vector<TFileRecord>.
 #include "FileListModel.h"
 
+#include <QColor>
+#include <QCoreApplication>
 #include <QFile>
+#include <QFont>
 
 namespace quorvane {
 
@@ -50,6 +53,21 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const
         default:
             return {};
         }
+    }
+    if (record.DiskState != kDiskAsListed) {
+        // A row whose file is gone (struck out) or changed (italic) since
+        // the search is greyed: it no longer stands for a duplicate.
+        if (role == Qt::ForegroundRole) return QColor(Qt::gray);
+        if (role == Qt::FontRole) {
+            QFont font;
+            font.setStrikeOut(record.DiskState == kDiskGone);
+            font.setItalic(record.DiskState == kDiskChanged);
+            return font;
+        }
+        if (role == Qt::ToolTipRole)
+            return record.DiskState == kDiskGone
+                       ? QCoreApplication::translate("frmMain", "The file is gone since the search.", "lvFiles")
+                       : QCoreApplication::translate("frmMain", "The file has changed since the search.", "lvFiles");
     }
     if (role == Qt::DecorationRole && index.column() == ColName && record.ImageIndex < FIcons.size())
         return FIcons[record.ImageIndex];
@@ -186,6 +204,15 @@ void TFileListModel::SetImageIndex(int row, std::uint8_t imageIndex)
     FRows[static_cast<std::size_t>(row)].ImageIndex = imageIndex;
     const QModelIndex cell = index(row, ColName);
     emit dataChanged(cell, cell, {Qt::DecorationRole});
+}
+
+bool TFileListModel::SetDiskState(int row, std::uint8_t state)
+{
+    if (row < 0 || row >= rowCount() || FRows[static_cast<std::size_t>(row)].DiskState == state) return false;
+    FRows[static_cast<std::size_t>(row)].DiskState = state;
+    emit dataChanged(index(row, 0), index(row, ColCount - 1),
+                     {Qt::ForegroundRole, Qt::FontRole, Qt::ToolTipRole, Qt::DecorationRole});
+    return true;
 }
 
 void TFileListModel::Reorder(const std::vector<std::size_t>& order)

@@ -52,6 +52,9 @@ class TFileListModel : public QAbstractTableModel {
     void SetName(int row, std::string name);
     // Sets a row's small image (0 picture, 1 other file, 2 group member).
     void SetImageIndex(int row, std::uint8_t imageIndex);
+    // Sets a row's TDiskState; true when it changed (the row is repainted,
+    // greyed while it no longer matches its file).
+    bool SetDiskState(int row, std::uint8_t state);
     // Puts the rows into the order given (element k = old index of new row
     // k, a permutation of all rows), keeping focus and selection on their
     // rows.

@@ -137,6 +137,8 @@ const TLanguageText kLanguageTexts[] = {
     {"frmMain", "btnOpenWith", C, "Open With..."},
     {"frmMain", "miSelectDuplicates", C, "Select Duplicates [Ctrl+D]"},
     {"frmMain", "miInvertSelection", C, "Invert Selection"},
+    {"frmMain", "miUndoDelete", C, "Undo Delete [Ctrl+Z]"},
+    {"frmMain", "miCheckDisk", C, "Check the List Against the Disk [F5]"},
     {"frmViewer", "miNextImage", C, "Next Image     [PageDown]"},
     {"frmViewer", "miPriorImage", C, "Prior Image     [PageUp]"},
     {"frmViewer", "miFirstImage", C, "First Image      [Home]"},

@@ -65,6 +65,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setupLanguage();
     setupSimilar();
     setupSelection();
+    setupDiskCommands();
     setupProtection();
     // The controls made in code take their texts and places as the others.
     ApplyInterfaceTexts();

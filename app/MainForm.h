@@ -7,6 +7,7 @@
 #pragma once
 
 #include "DesktopShell.h"
+#include "FileTask.h"
 #include "DuplicateSearch.h"
 #include "FileListModel.h"
 #include "FileOperations.h"
@@ -21,8 +22,10 @@
 #include "ui_MainForm.h"
 
 #include <QCursor>
+#include <QFile>
 #include <QMainWindow>
 #include <array>
+#include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -140,19 +143,31 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void FillSlides();
     void HighlightSlide();
     // Shows the file in the full-size viewer.
-    void OpenViewer(const QString& path);
+    void OpenViewer(const std::string& path);
     TAdvImage* PreviewImage() const { return Image; }
     // Slide k = 1 .. 5, left to right.
     TAdvImage* SlideImage(int k) const { return FSlides[static_cast<std::size_t>(k - 1)]; }
     bool PendingLoad() const { return FPendingLoad; }
-    QString PendingFile() const { return FPendingFile; }
+    QString PendingFile() const { return QFile::decodeName(QByteArray::fromStdString(FPendingFile)); }
     // Puts edTime and UpDown1 over the run of spaces in Label5's text.
     void PlaceDelayEdit();
     bool PaintDelayLabel();
     void PlaceAddedOptions();
 
-    // File commands (MainFormFiles.cpp).
+    // File commands (MainFormFiles.cpp, MainFormDelete.cpp).
     void DeleteSelectedFiles();
+    // Deletes the files of rows after the copy check; questions belong to
+    // owner (the main window when nullptr). done(gone) runs at the end.
+    void DeleteRows(const std::vector<int>& rows, QWidget* owner, std::function<void(bool gone)> done);
+    // False while a search or a check of files runs: Del, rename, Select
+    // Duplicates and the viewer's Delete wait (the list can still be
+    // browsed, previewed and viewed).
+    bool FileCommandsAllowed() const;
+    // True while a check of files (before a deletion, or F5) runs.
+    bool FileTaskRunning() const { return FFileTask && FFileTask->Running(); }
+    // "Check the list against the disk" (F5) and "Undo Delete" (Ctrl+Z).
+    void miCheckDiskClick();
+    void miUndoDeleteClick();
     bool RenameListedFile(const std::string& oldPath, const std::string& newPath);
     void OpenFocusedFile();
     void ShellOpen(const std::string& file, const std::string& parameters);
@@ -246,8 +261,19 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void miDeleteClick();
     void btnOpenWithClick();
     void SetFileCommandsLanguage(bool chinese);
-    // Removes the selected rows whose files are gone, hiding slides of them.
-    void RemoveRowsOfGoneFiles(const std::vector<int>& selected);
+    // Removes the selected rows whose files are gone, hiding slides of them;
+    // rows of a deletion to the trash are kept for "Undo Delete". True when
+    // any row left.
+    bool RemoveRowsOfGoneFiles(const std::vector<int>& selected, bool toTrash);
+    void FinishDeletion(std::vector<int> rows, std::vector<int> withoutCopy, bool checked, QWidget* owner,
+                        std::function<void(bool gone)> done);
+    void SelectFocusedRow();
+    void ApplyDiskStates(const std::vector<std::size_t>& rows, const std::vector<std::uint8_t>& states);
+    void CheckFocusedRowAgainstDisk();
+    void PutRowsBack(std::vector<TFileRecord> batch);
+    void RunFileTask(TFileTask::TWork work, std::function<void(bool cancelled)> done);
+    void FileTaskFinished();
+    void setupDiskCommands();
     std::vector<int> SelectedRowIndices() const;
     void miNextGroupClick() { GotoNextGroup(); }
     void miPriorGroupClick() { GotoPriorGroup(); }
@@ -271,7 +297,7 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void UnmarkGroup(int index);
     void ResetGroupMarks();
     bool FocusedRowIsPicture() const;
-    QString RowPath(int row) const;
+    std::string RowPath(int row) const;
     void Timer1Timer();
     bool edTimeKeyPress(QKeyEvent* event);
     void edTimeChange();
@@ -328,7 +354,7 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     int FDelayLabelGap = 0;
     QObject* FDelayLabelHook = nullptr;
     bool FPendingLoad = false;
-    QString FPendingFile;
+    std::string FPendingFile;
     bool FFillingSlides = false;
     std::array<TAdvImage*, 5> FSlides{};
     std::array<QString, 5> FSlideCaptions;
@@ -394,6 +420,17 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     IFileOpPrompts* FFilePrompts = nullptr;
     IShellOpen* FShell = nullptr;
     TFileDisplayHooks FDisplayHooks;
+    // The check of files under way, and what follows it.
+    std::unique_ptr<TFileTask> FFileTask;
+    std::function<void(bool cancelled)> FFileTaskDone;
+    QTimer* FFileTaskWindowDelay = nullptr;
+    // The list holds similar pictures: their copies differ by design.
+    bool FListIsSimilar = false;
+    // The removed rows of the last deletions to the trash, newest first.
+    std::deque<std::vector<TFileRecord>> FUndoRows;
+    QAction* miUndoDelete = nullptr;
+    QAction* miCheckDisk = nullptr;
+    QAbstractItemView::EditTriggers FEditTriggers;
     QLineEdit* ViewerProgramText = nullptr; // stored as "ViewerProgram"
     QLineEdit* EditorProgramText = nullptr; // stored as "EditorProgram"
     QPushButton* btnOpenWith = nullptr;

@@ -23,12 +23,6 @@ namespace quorvane {
 
 namespace {
 
-bool FileIsGone(const std::string& path)
-{
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
-}
-
 QString OpenWithCaption(const QString& program, bool chinese)
 {
     const QString name = program.isEmpty() ? QStringLiteral("...") : ProgramDisplayName(program);
@@ -72,14 +66,11 @@ void TfrmMain::setupDisplayHooks()
 {
     FDisplayHooks.RequestPreview = [this] { RequestPreview(); };
     FDisplayHooks.RequestSlides = [this] { RequestSlides(); };
-    FDisplayHooks.OpenViewer = [this](const std::string& path) {
-        OpenViewer(QFile::decodeName(path.c_str()));
-    };
+    FDisplayHooks.OpenViewer = [this](const std::string& path) { OpenViewer(path); };
     FDisplayHooks.ForgetDeletedFile = [this](const std::string& path) {
-        const QString shown = QFile::decodeName(path.c_str());
         for (int k = 1; k <= 5; ++k) {
             TAdvImage* slide = SlideImage(k);
-            if (slide->FileName() != shown) continue;
+            if (slide->NativeFileName() != path) continue;
             slide->hide();
             slide->LoadImage(QString());
         }
@@ -122,48 +113,6 @@ std::vector<int> TfrmMain::SelectedRowIndices() const
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
-}
-
-void TfrmMain::DeleteSelectedFiles()
-{
-    const std::vector<int> selected = SelectedRowIndices();
-    if (selected.empty()) return;
-    const std::vector<TFileRecord>& rows = FModel->Rows();
-    // Asked even with "No confirmation": the list would keep no copy.
-    if (TakesEveryCopy(rows, selected, Criteria())) {
-        const QString question = rbChinese->isChecked() ? kLastCopyQuestionChinese : kLastCopyQuestionEnglish;
-        if (!FFilePrompts->Confirm(question, false)) return;
-    }
-    std::vector<TDeleteItem> items;
-    items.reserve(selected.size());
-    for (const int row : selected)
-        items.push_back({FModel->Row(row).FullPath(), IdentityOfRow(FModel->Row(row))});
-    FLocalFileOps->SetLanguage(rbChinese->isChecked() ? EFileOpLanguage::Chinese : EFileOpLanguage::English);
-    // Files of protected folders are asked about one by one first.
-    FGuardedOps->DeleteFiles(items, DeleteRequestFlags());
-    RemoveRowsOfGoneFiles(selected);
-    const int focused = FocusedRow();
-    if (focused >= 0) {
-        const QModelIndex target = FModel->index(focused, 0);
-        lvFiles->selectionModel()->select(target, QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        lvFiles->scrollTo(target, QAbstractItemView::EnsureVisible);
-    }
-}
-
-void TfrmMain::RemoveRowsOfGoneFiles(const std::vector<int>& selected)
-{
-    std::vector<int> gone;
-    for (const int row : selected) {
-        const std::string path = FModel->Row(row).FullPath();
-        if (!FileIsGone(path)) continue; // declined, failed or left: the row stays selected
-        if (FDisplayHooks.ForgetDeletedFile) FDisplayHooks.ForgetDeletedFile(path);
-        gone.push_back(row);
-    }
-    if (gone.empty()) return;
-    FModel->RemoveRowSet(gone);
-    // Many scattered rows leave in one layout change, which the removal
-    // handler does not see: the total is written here as it would write it.
-    if (FListReady) SetStatusText(1, TotalFilesText(FModel->Rows().size()), false);
 }
 
 bool TfrmMain::RenameListedFile(const std::string& oldPath, const std::string& newPath)
@@ -213,7 +162,16 @@ void TfrmMain::OpenFocusedFile()
 
 void TfrmMain::ShellOpen(const std::string& file, const std::string& parameters)
 {
-    if (!file.empty()) FShell->ShellOpen(file, parameters);
+    if (file.empty() || FShell->ShellOpen(file, parameters)) return;
+    // Nothing could be started: said, not passed over.
+    const QString shown = QFile::decodeName(QByteArray::fromStdString(parameters.empty() ? file : parameters));
+    const QString text =
+        parameters.empty()
+            ? QCoreApplication::translate("frmMain", "No program could be started to open \"%1\".", "open")
+                  .arg(shown)
+            : QCoreApplication::translate("frmMain", "\"%1\" could not be started to open \"%2\".", "open")
+                  .arg(QFile::decodeName(QByteArray::fromStdString(file)), shown);
+    FMessages->ShowError(ElideLongLines(text));
 }
 
 void TfrmMain::miOpenClick()
@@ -279,7 +237,11 @@ void TfrmMain::PopupMenu1Popup()
     // The viewer's extension test waits until the entry is chosen.
     miAcdsee->setEnabled(focused && !viewer.isEmpty());
     miUltraEdit->setEnabled(focused && !editor.isEmpty());
-    miDelete->setEnabled(selected > 0);
+    const bool allowed = FileCommandsAllowed();
+    miDelete->setEnabled(selected > 0 && allowed);
+    miSelectDuplicates->setEnabled(allowed);
+    miUndoDelete->setEnabled(allowed && FFileOps->CanUndo());
+    miCheckDisk->setEnabled(allowed && FModel->rowCount() > 0);
 }
 
 void TfrmMain::lvFilesDblClick()

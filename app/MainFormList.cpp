@@ -60,6 +60,8 @@ void TfrmMain::SetSortMode(int mode)
 
 void TfrmMain::lvFilesColumnClick(int column)
 {
+    // A check of files reads the rows in their order meanwhile.
+    if (FileTaskRunning()) return;
     RunGuarded([this, column] { SetSortMode(SortModeAfterColumnClick(FSortMode, column)); });
 }
 

@@ -10,6 +10,7 @@
 #include "WindowRules.h"
 
 #include <QCloseEvent>
+#include <QWindow>
 
 namespace quorvane {
 
@@ -28,6 +29,7 @@ bool TfrmMain::SearchRunning() const
 void TfrmMain::CancelSearch()
 {
     if (FWorker) FWorker->Cancel();
+    if (FFileTask) FFileTask->Cancel();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event)
@@ -36,6 +38,10 @@ void TfrmMain::closeEvent(QCloseEvent* event)
     if (SearchRunning()) {
         FWorker->Cancel();
         SearchFinished();
+    }
+    if (FileTaskRunning()) {
+        FFileTask->Cancel();
+        FileTaskFinished();
     }
     QMainWindow::closeEvent(event);
 }
@@ -127,7 +133,11 @@ void TfrmMain::ShowSearchPercentage(int percent, bool repaintNow)
 
 void TfrmMain::ShowProgressWindow()
 {
-    if (!FProgress || FProgress->isVisible() || !SearchRunning()) return;
+    if (!FProgress || FProgress->isVisible() || !(SearchRunning() || FileTaskRunning())) return;
+    // Transient for the main window: it stays above it, whatever is clicked
+    // there, until the work ends.
+    FProgress->winId();
+    if (QWindow* handle = FProgress->windowHandle()) handle->setTransientParent(windowHandle());
     FProgress->show();
     FProgress->raise();
     FProgress->activateWindow(); // so that Esc reaches it
@@ -146,7 +156,8 @@ void TfrmMain::SearchFinished()
     case TSearchWorker::TEnd::Cancelled:
         if (FProgress) FProgress->hide();
         FListReady = true;
-        SetStatusText(0, FPanel0BeforeSearch, false);
+        // The percentage of a search that did not end means nothing.
+        SetStatusText(0, QString(), false);
         SetStatusText(1, QCoreApplication::translate("frmMain", kSearchCancelledText, "status"), true);
         break;
     case TSearchWorker::TEnd::Failed:
@@ -156,6 +167,8 @@ void TfrmMain::SearchFinished()
     case TSearchWorker::TEnd::Completed:
     case TSearchWorker::TEnd::None:
         FModel->SetRows(std::move(outcome.Rows));
+        FListIsSimilar = FSearchKind == TSearchKind::Similar;
+        FUndoRows.clear(); // their rows belong to the list that was replaced
         FinishRebuild();
         if (FSearchKind == TSearchKind::ListAll)
             SetStatusText(1, TotalFilesText(FModel->Rows().size()), true);
@@ -177,10 +190,14 @@ void TfrmMain::SetSearchControlsEnabled(bool enabled)
             FSearchControlStates.emplace_back(control, control->isEnabled());
             control->setEnabled(false);
         }
+        // No name is edited in place while the work runs.
+        FEditTriggers = lvFiles->editTriggers();
+        lvFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
         return;
     }
     for (const auto& [control, wasEnabled] : FSearchControlStates)
         control->setEnabled(wasEnabled);
+    if (!FSearchControlStates.empty()) lvFiles->setEditTriggers(FEditTriggers);
     FSearchControlStates.clear();
 }
 

@@ -48,6 +48,9 @@ void TfrmMain::setupSelection()
     connect(FModel, &QAbstractItemModel::layoutChanged, this, forget);
     connect(FModel, &QAbstractItemModel::rowsRemoved, this, forget);
     connect(FModel, &QAbstractItemModel::rowsInserted, this, forget);
+    // A summary speaks of one selection: any change of it ends the summary
+    // (Select Duplicates changes it with the signals held back).
+    connect(lvFiles->selectionModel(), &QItemSelectionModel::selectionChanged, this, forget);
 }
 
 void TfrmMain::ApplySelectionTexts()
@@ -61,6 +64,7 @@ void TfrmMain::ApplySelectionTexts()
 
 void TfrmMain::miSelectDuplicatesClick()
 {
+    if (!FileCommandsAllowed()) return;
     TKeepFacts facts;
     facts.Pixels = [](const TFileRecord& row) { return PicturePixels(row.FullPath()); };
     const TProtectedFolders folders = ProtectedFolders();
@@ -113,6 +117,7 @@ void TfrmMain::miInvertSelectionClick()
         lvFiles->selectionModel()->select(all, QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
     }
     lvFiles->viewport()->update();
+    ForgetSelectionSummary();
     lvFilesChange();
 }
 

@@ -28,6 +28,8 @@ QString ShortSize(std::uint64_t bytes)
 
 QString SelectionSummaryText(std::size_t files, std::uint64_t bytes)
 {
+    if (files == 1)
+        return QCoreApplication::translate("frmMain", "Selected: 1 file, %1", "status").arg(ShortSize(bytes));
     return QCoreApplication::translate("frmMain", "Selected: %1 files, %2", "status")
         .arg(GroupedCount(files), ShortSize(bytes));
 }

@@ -433,6 +433,59 @@
         <comment>cbKeepRule</comment>
         <translation>受保護的資料夾</translation>
     </message>
+    <message>
+        <source>Selected: 1 file, %1</source>
+        <comment>status</comment>
+        <translation>已選取: 1 個檔案, %1</translation>
+    </message>
+    <message>
+        <source>... and %1 more</source>
+        <comment>no copy question</comment>
+        <translation>... 以及另外 %1 個</translation>
+    </message>
+    <message>
+        <source>No identical copy of these files would remain:
+
+%1
+
+Delete them too?</source>
+        <comment>no copy question</comment>
+        <translation>刪除之後, 下列檔案不會留下任何完全相同的副本:
+
+%1
+
+仍要刪除它們嗎?</translation>
+    </message>
+    <message>
+        <source>No program could be started to open &quot;%1&quot;.</source>
+        <comment>open</comment>
+        <translation>沒有任何程式可以開啟「%1」.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; could not be started to open &quot;%2&quot;.</source>
+        <comment>open</comment>
+        <translation>無法啟動「%1」來開啟「%2」.</translation>
+    </message>
+    <message>
+        <source>Undo Delete [Ctrl+Z]</source>
+        <comment>miUndoDelete</comment>
+        <translation>復原刪除 [Ctrl+Z]</translation>
+    </message>
+    <message>
+        <source>Check the List Against the Disk [F5]</source>
+        <comment>miCheckDisk</comment>
+        <translation>對照磁碟檢查清單 [F5]</translation>
+    </message>
+    <message>
+        <source>The file is gone since the search.</source>
+        <comment>lvFiles</comment>
+        <translation>搜尋之後, 這個檔案已經不在了.</translation>
+    </message>
+    <message>
+        <source>The file has changed since the search.</source>
+        <comment>lvFiles</comment>
+        <translation>搜尋之後, 這個檔案已被更改.</translation>
+    </message>
 </context>
 <context>
     <name>frmViewer</name>

@@ -2,6 +2,8 @@
 // the real message boxes.
 #include "AppFakes.h"
 #include "AppMessages.h"
+#include "DesktopShell.h"
+#include "FileCommands.h"
 #include "FileListModel.h"
 #include "ListSort.h"
 #include "ResultRows.h"
@@ -42,6 +44,8 @@ class TestAppRules : public QObject {
     void modelReorderRejectsNonPermutation();
     void modelRemovalReportsRange();
 
+    void copyCheckPlanTakesWholeGroups();
+    void longLinesAreElided();
     void messageBoxTitles_data();
     void messageBoxTitles();
 };
@@ -366,6 +370,40 @@ void TestAppRules::messageBoxTitles()
     QCOMPARE(seenTitle, title);
     QCOMPARE(seenText, shown);
     QCOMPARE(seenButtons, 1);
+}
+
+// A numbered group is checked whole, wherever a sort put its rows; rows
+// without a number, and groups nothing is deleted from, are not checked.
+void TestAppRules::copyCheckPlanTakesWholeGroups()
+{
+    std::vector<TFileRecord> rows;
+    for (const auto& [name, group] : std::vector<std::pair<std::string, std::uint32_t>>{
+             {"a1", 1}, {"b1", 2}, {"b2", 2}, {"a2", 1}, {"c1", 3}, {"c2", 3}, {"loose", 0}}) {
+        rows.push_back(quorvane::test::MakeRecord(name, 10));
+        rows.back().Group = group;
+    }
+    const TCopyCheckPlan plan = CopyCheckPlan(rows, {3, 6, 1}, true);
+    QCOMPARE(plan.Groups.size(), std::size_t(2));
+    QCOMPARE(plan.Rows, (std::vector<std::vector<int>>{{0, 3}, {1, 2}}));
+    QVERIFY(plan.Groups[0].Similar && plan.Groups[1].Similar);
+    QCOMPARE(plan.Groups[0].Files[0].Deleting, false);
+    QCOMPARE(plan.Groups[0].Files[1].Deleting, true);
+    QCOMPARE(plan.Groups[0].Files[1].Path, std::string("/data/a2"));
+    QCOMPARE(plan.Groups[1].Files[0].Deleting, true);
+    QVERIFY(CopyCheckPlan(rows, {6}, false).Groups.empty());
+}
+
+void TestAppRules::longLinesAreElided()
+{
+    const QString longPath = QStringLiteral("/start") + QString(400, u'x') + QStringLiteral("/end.jpg");
+    const QString elided = ElideLongLines(QStringLiteral("first line\n") + longPath, 120);
+    const QStringList lines = elided.split(u'\n');
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines[0], QStringLiteral("first line"));
+    QCOMPARE(lines[1].size(), 120);
+    QVERIFY(lines[1].startsWith(QStringLiteral("/start")) && lines[1].endsWith(QStringLiteral("/end.jpg")));
+    QVERIFY(lines[1].contains(QChar(0x2026)));
+    QCOMPARE(ElideLongLines(longPath.left(120), 120), longPath.left(120));
 }
 
 QTEST_MAIN(TestAppRules)

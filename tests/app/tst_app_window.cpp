@@ -286,7 +286,8 @@ void TestAppWindow::resultListColumns()
     QCOMPARE(texts,
              (QStringList{"Next Group [Ctrl+Down]", "Prior Group [Ctrl+Up]", "Select Duplicates [Ctrl+D]",
                           "Invert Selection", "-", "Open", "View Image In Full Size", "Preview",
-                          "Open With ACDSee", "Open With UltraEdit", "-", "Delete"}));
+                          "Open With ACDSee", "Open With UltraEdit", "-", "Delete", "Undo Delete [Ctrl+Z]",
+                          "Check the List Against the Disk [F5]"}));
     QVERIFY(menu->actions().at(0)->shortcut().isEmpty()); // the keys work only in the list
 }
 

@@ -77,9 +77,11 @@ class TFakeFileOps : public IFileOperations {
 class TRecordingShell : public IShellOpen {
   public:
     QList<std::pair<std::string, std::string>> Calls;
-    void ShellOpen(const std::string& file, const std::string& parameters) override
+    bool Starts = true;
+    bool ShellOpen(const std::string& file, const std::string& parameters) override
     {
         Calls.append({file, parameters});
+        return Starts;
     }
 };
 
@@ -600,10 +602,12 @@ void TestFileCommands::adjacentGroupsOfOneSize()
     FPrompts.Answer = false;
     Select({2, 3}, 2); // the whole second group: asked, and declined
     FForm->DeleteSelectedFiles();
+    QTRY_VERIFY(!FForm->FileTaskRunning());
     QCOMPARE(FPrompts.Questions.size(), 1);
     QVERIFY(FOps.Deleted.empty());
     Select({1, 2}, 2); // one copy of each group: not asked
     FForm->DeleteSelectedFiles();
+    QTRY_VERIFY(!FForm->FileTaskRunning());
     QCOMPARE(FPrompts.Questions.size(), 1);
     QCOMPARE(FOps.Deleted.size(), std::size_t{1});
     QTest::mouseClick(Find<QPushButton>("btnFindAll"), Qt::LeftButton);
@@ -823,7 +827,7 @@ void TestFileCommands::viewerDeleteAsksForProtected()
     FForm->SetViewer(viewer.get());
     Select({0}, 0);
     const std::string path = PathOf(0);
-    FForm->OpenViewer(QFile::decodeName(QByteArray::fromStdString(path)));
+    FForm->OpenViewer(path);
     QVERIFY(QTest::qWaitForWindowActive(viewer.get()));
     FPrompts.Answer = answer;
     QTest::keyClick(viewer.get(), Qt::Key_Delete);

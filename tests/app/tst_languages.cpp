@@ -41,9 +41,10 @@ namespace {
 class TRecordingShell : public IShellOpen {
   public:
     QStringList Files;
-    void ShellOpen(const std::string& file, const std::string&) override
+    bool ShellOpen(const std::string& file, const std::string&) override
     {
         Files.append(QString::fromStdString(file));
+        return true;
     }
 };
 

@@ -238,7 +238,7 @@ void TestSearchWindow::cancelLeavesTheListAsItWas()
     QCOMPARE(*FForm->FileList()->Row(1).Directory, std::string("/b"));
     QCOMPARE(list->currentIndex().row(), 1);
     QCOMPARE(FForm->StatusText(1), QStringLiteral("Search cancelled"));
-    QCOMPARE(FForm->StatusText(0), QStringLiteral("8%"));
+    QCOMPARE(FForm->StatusText(0), QString()); // no percentage of a search that did not end
     QVERIFY(!FProgress->isVisible());
     QVERIFY(FForm->ListReady());
     QVERIFY(Find<QPushButton>("btnFindDuplicates")->isEnabled());
