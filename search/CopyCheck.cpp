@@ -13,6 +13,8 @@
 #include <memory>
 #include <set>
 #include <unistd.h>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 namespace quorvane {
@@ -30,9 +32,18 @@ bool Unchanged(const TCheckFile& file)
     return CheckIdentity(file.Path, IdentityOf(file), error) == EIdentity::Same;
 }
 
-bool SameInode(const TCheckFile& a, const TCheckFile& b)
+using TInodeKey = std::pair<std::uint64_t, std::uint64_t>;
+
+struct TInodeKeyHash {
+    std::size_t operator()(const TInodeKey& key) const noexcept
+    {
+        return std::hash<std::uint64_t>()(key.first * 0x9E3779B97F4A7C15ull ^ key.second);
+    }
+};
+
+TInodeKey InodeOf(const TCheckFile& file)
 {
-    return a.Device == b.Device && a.Inode == b.Inode;
+    return {file.Device, file.Inode};
 }
 
 // Opens a file for reading when it is still the regular file its row saw;
@@ -93,32 +104,25 @@ TGroupPlan TCopyChecker::Plan(const TCheckGroup& group) const
 {
     TGroupPlan plan;
     const std::vector<TCheckFile>& files = group.Files;
-    std::vector<char> keptValid(files.size(), 0);
-    bool anyKeptValid = false;
-    for (std::size_t k = 0; k < files.size(); ++k) {
-        if (files[k].Deleting) continue;
-        keptValid[k] = Unchanged(files[k]);
-        anyKeptValid = anyKeptValid || keptValid[k];
-    }
+    // Inodes of kept files that are unchanged: another name of one of them
+    // that is being deleted keeps its data through the kept name.
+    std::unordered_set<TInodeKey, TInodeKeyHash> keptInodes;
+    for (const TCheckFile& file : files)
+        if (!file.Deleting && Unchanged(file)) keptInodes.insert(InodeOf(file));
+    std::unordered_map<TInodeKey, std::size_t, TInodeKeyHash> unitOf;
     for (std::size_t d = 0; d < files.size(); ++d) {
         const TCheckFile& file = files[d];
         if (!file.Deleting) continue;
-        if (!anyKeptValid || !Unchanged(file)) {
+        if (keptInodes.empty() || !Unchanged(file)) {
             plan.WithoutCopy.push_back(d);
             continue;
         }
-        // Another name of the same inode that stays keeps the data itself.
-        bool linked = false;
-        for (std::size_t k = 0; k < files.size() && !linked; ++k)
-            linked = keptValid[k] && SameInode(files[k], file);
-        if (linked || group.Similar) continue;
-        const auto unit = std::find_if(plan.Pending.begin(), plan.Pending.end(), [&](const TPendingUnit& u) {
-            return SameInode(files[u.Members.front()], file);
-        });
-        if (unit != plan.Pending.end()) {
-            unit->Members.push_back(d);
-        } else {
+        if (keptInodes.count(InodeOf(file)) || group.Similar) continue;
+        const auto [unit, added] = unitOf.emplace(InodeOf(file), plan.Pending.size());
+        if (added) {
             plan.Pending.push_back({{d}});
+        } else {
+            plan.Pending[unit->second].Members.push_back(d);
         }
     }
     return plan;
@@ -175,14 +179,10 @@ bool TCopyChecker::CompareWithKept(const TCheckFile& kept, const std::vector<int
 void TCopyChecker::ReadGroup(const TCheckGroup& group, TGroupPlan& plan)
 {
     const std::vector<TCheckFile>& files = group.Files;
-    std::vector<const TCheckFile*> triedInodes;
+    std::unordered_set<TInodeKey, TInodeKeyHash> triedInodes;
     for (std::size_t k = 0; k < files.size() && !plan.Pending.empty(); ++k) {
         const TCheckFile& kept = files[k];
-        if (kept.Deleting) continue;
-        if (std::any_of(triedInodes.begin(), triedInodes.end(),
-                        [&](const TCheckFile* tried) { return SameInode(*tried, kept); }))
-            continue;
-        triedInodes.push_back(&kept);
+        if (kept.Deleting || !triedInodes.insert(InodeOf(kept)).second) continue;
         // Copies of this size, opened in batches; a batch's answers settle
         // its units (Same or unreadable) or leave them for the next kept file.
         std::vector<std::size_t> unitsLeft;

@@ -14,6 +14,9 @@
 
 namespace quorvane {
 
+// The language of the service's own questions and reports.
+enum class EFileOpLanguage { English, Chinese };
+
 // Request flags, with the values the shell's file operation gives them.
 enum TFileOpFlag : unsigned {
     kFofNoConfirmation = 0x10, // ask nothing before acting

@@ -12,8 +12,6 @@
 
 namespace quorvane {
 
-enum class EFileOpLanguage { English, Chinese };
-
 // The one question asked before a deletion: names the file (or the number of
 // files) and says whether they go to the trash or are deleted for good.
 QString DeleteQuestion(const std::vector<TDeleteItem>& items, bool toTrash, EFileOpLanguage language);

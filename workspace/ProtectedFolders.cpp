@@ -1,6 +1,8 @@
 // The protected-folder rule over path bytes. Cleaning is lexical; links are
 // resolved only for the native Linux style, through realpath, so a folder
-// reached under another name through a link is still protected.
+// reached under another name through a link is still protected; and the
+// directories on a file's own path are compared with the folders by
+// (device, inode), which also sees a folder reached through a bind mount.
 #include "ProtectedFolders.h"
 
 #include "PathRules.h"
@@ -9,6 +11,7 @@
 #include <climits>
 #include <cstdlib>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quorvane {
@@ -102,9 +105,42 @@ TProtectedFolders::TProtectedFolders(const std::vector<std::string>& folders, Pa
         if (folder.empty()) continue;
         FFolders.push_back(CleanAbsolutePath(folder, style));
         if (style != PathStyle::Posix || kNativePathStyle != PathStyle::Posix) continue;
-        const std::string real = RealPath(FFolders.back());
-        if (!real.empty() && real != FFolders.back()) FFolders.push_back(real);
+        const std::string clean = FFolders.back();
+        struct stat st {};
+        if (::stat(clean.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+            FIdentities.emplace(static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino));
+        const std::string real = RealPath(clean);
+        if (!real.empty() && real != clean) FFolders.push_back(real);
     }
+}
+
+bool TProtectedFolders::IdentityCovers(const std::string& cleanDirectory) const
+{
+    if (FIdentities.empty()) return false;
+    // Climb until a directory whose answer is known, or the root; then give
+    // every directory passed the answer found.
+    std::vector<std::string> passed;
+    std::string directory = cleanDirectory;
+    bool covered = false;
+    for (;;) {
+        if (const auto known = FByIdentity.find(directory); known != FByIdentity.end()) {
+            covered = known->second;
+            break;
+        }
+        passed.push_back(directory);
+        struct stat st {};
+        if (::stat(directory.c_str(), &st) == 0 &&
+            FIdentities.count(
+                {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)})) {
+            covered = true;
+            break;
+        }
+        if (directory == "/") break;
+        directory = DirectoryPart(directory, PathStyle::Posix);
+    }
+    for (const std::string& each : passed)
+        FByIdentity.emplace(each, covered);
+    return covered;
 }
 
 bool TProtectedFolders::UnderAny(const std::string& path) const
@@ -120,8 +156,9 @@ bool TProtectedFolders::CoversDirectory(const std::string& directory) const
     if (const auto known = FByDirectory.find(directory); known != FByDirectory.end()) return known->second;
     bool covered = UnderAny(CleanAbsolutePath(directory, FStyle));
     if (!covered && FStyle == PathStyle::Posix && kNativePathStyle == PathStyle::Posix) {
-        const std::string real = RealPath(CleanAbsolutePath(directory, FStyle));
-        covered = !real.empty() && UnderAny(real);
+        const std::string clean = CleanAbsolutePath(directory, FStyle);
+        const std::string real = RealPath(clean);
+        covered = (!real.empty() && UnderAny(real)) || IdentityCovers(clean);
     }
     FByDirectory.emplace(directory, covered);
     return covered;
@@ -147,8 +184,15 @@ bool TProtectedFolders::CoversFile(const std::string& path) const
     return CoversDirectory(DirectoryPart(path, FStyle));
 }
 
+QString ProtectedDeleteQuestion(const QString& path, EFileOpLanguage language)
+{
+    return (language == EFileOpLanguage::Chinese ? kProtectedDeleteQuestion : kProtectedDeleteQuestionEnglish)
+        .arg(path);
+}
+
 std::vector<TDeleteItem> ConfirmProtectedDeletions(const std::vector<TDeleteItem>& items,
-                                                   const TProtectedFolders& folders, IFileOpPrompts& prompts)
+                                                   const TProtectedFolders& folders, IFileOpPrompts& prompts,
+                                                   EFileOpLanguage language)
 {
     if (folders.Empty()) return items;
     std::vector<TDeleteItem> allowed;
@@ -156,7 +200,7 @@ std::vector<TDeleteItem> ConfirmProtectedDeletions(const std::vector<TDeleteItem
     for (const TDeleteItem& item : items) {
         if (folders.CoversFile(item.Path)) {
             const QString shown = QFile::decodeName(QByteArray::fromStdString(item.Path));
-            if (!prompts.Confirm(kProtectedDeleteQuestion.arg(shown), false)) continue;
+            if (!prompts.Confirm(ProtectedDeleteQuestion(shown, language), false)) continue;
         }
         allowed.push_back(item);
     }

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <sys/mount.h>
+#include <unistd.h>
 
 namespace quorvane {
 
@@ -91,6 +93,96 @@ void TestWorkspace::protectedFoldersFollowLinks()
     QVERIFY(!folders.CoversFile(Bytes(FRoot + "/Photos2/x.jpg")));
     QVERIFY(TProtectedFolders().Empty());
     QVERIFY(!TProtectedFolders().CoversFile(Bytes(FRoot + "/Photos/x.jpg")));
+}
+
+// A protected folder reached through a second path that no path rule sees:
+// a symbolic link to a folder above the file listed through the link's own
+// directory tree, or a bind mount. "prot" is the protected folder.
+void TestWorkspace::protectedByIdentity_data()
+{
+    QTest::addColumn<QString>("protect"); // the entry, relative to the root
+    QTest::addColumn<QString>("file");    // the listed file, relative to the root
+    QTest::addColumn<bool>("bind");       // "view" is a bind mount of "prot"
+    QTest::addColumn<bool>("covered");
+    QTest::newRow("bind mount of the protected folder") << "prot"
+                                                        << "view/x.jpg" << true << true;
+    QTest::newRow("deep below the bind mount") << "prot"
+                                               << "view/a/b/x.jpg" << true << true;
+    QTest::newRow("protected through the mount, listed by the folder") << "view"
+                                                                       << "prot/a/x.jpg" << true << true;
+    QTest::newRow("beside the mount: not covered") << "prot"
+                                                   << "other/x.jpg" << true << false;
+    QTest::newRow("entry is a symlink, file under the real folder") << "entry"
+                                                                    << "prot/a/x.jpg" << false << true;
+    QTest::newRow("folder of the same name elsewhere") << "prot"
+                                                       << "other/prot/x.jpg" << false << false;
+}
+
+void TestWorkspace::protectedByIdentity()
+{
+    QFETCH(QString, protect);
+    QFETCH(QString, file);
+    QFETCH(bool, bind);
+    QFETCH(bool, covered);
+    MakeDir(QStringLiteral("prot/a/b"));
+    MakeDir(QStringLiteral("other/prot"));
+    MakeDir(QStringLiteral("view"));
+    QVERIFY(QFile::link(FRoot + "/prot", FRoot + "/entry"));
+    struct TUnmount {
+        std::string Path;
+        ~TUnmount()
+        {
+            if (!Path.empty()) ::umount2(Path.c_str(), MNT_DETACH);
+        }
+    } unmount;
+    if (bind) {
+        if (::mount(Bytes(FRoot + "/prot").c_str(), Bytes(FRoot + "/view").c_str(), nullptr, MS_BIND,
+                    nullptr) != 0)
+            QSKIP("no bind mount here (needs root); the symlinked entry rows cover the rule");
+        unmount.Path = Bytes(FRoot + "/view");
+    }
+    const TProtectedFolders folders({Bytes(FRoot + '/' + protect)});
+    QCOMPARE(folders.CoversFile(Bytes(FRoot + '/' + file)), covered);
+    // The answer kept for the directory is the same on the second asking.
+    QCOMPARE(folders.CoversFile(Bytes(FRoot + '/' + file)), covered);
+}
+
+void TestWorkspace::protectedQuestionFollowsLanguage_data()
+{
+    QTest::addColumn<bool>("chinese");
+    QTest::addColumn<QString>("question");
+    QTest::newRow("English") << false << "\"@/safe/%2.jpg\" is in a protected folder. Delete it anyway?";
+    QTest::newRow("Chinese") << true << "「@/safe/%2.jpg」位於受保護的資料夾中, 確定要刪除嗎?";
+}
+
+// Only the protected file is asked about, in the interface language, with No
+// as the default; its answer decides, the other file goes on.
+void TestWorkspace::protectedQuestionFollowsLanguage()
+{
+    QFETCH(bool, chinese);
+    QFETCH(QString, question);
+    MakeDir(QStringLiteral("safe"));
+    MakeDir(QStringLiteral("open"));
+    const std::vector<TDeleteItem> items = {{Bytes(FRoot + "/safe/%2.jpg"), {}},
+                                            {Bytes(FRoot + "/open/y.jpg"), {}}};
+    const TProtectedFolders folders({Bytes(FRoot + "/safe")});
+    struct TPrompts : IFileOpPrompts {
+        QStringList Questions;
+        QList<bool> Defaults;
+        bool Confirm(const QString& text, bool defaultYes) override
+        {
+            Questions << text;
+            Defaults << defaultYes;
+            return false;
+        }
+        void ReportFailures(const QStringList&) override {}
+    } prompts;
+    const std::vector<TDeleteItem> allowed = ConfirmProtectedDeletions(
+        items, folders, prompts, chinese ? EFileOpLanguage::Chinese : EFileOpLanguage::English);
+    QCOMPARE(prompts.Questions, QStringList{Expand(question, FRoot)});
+    QCOMPARE(prompts.Defaults, QList<bool>{false});
+    QCOMPARE(allowed.size(), std::size_t{1});
+    QCOMPARE(allowed.front().Path, items.back().Path);
 }
 
 } // namespace quorvane

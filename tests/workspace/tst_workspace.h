@@ -67,6 +67,10 @@ class TestWorkspace : public QObject {
     void protectedPaths_data();
     void protectedPaths();
     void protectedFoldersFollowLinks();
+    void protectedByIdentity_data();
+    void protectedByIdentity();
+    void protectedQuestionFollowsLanguage_data();
+    void protectedQuestionFollowsLanguage();
 
   private:
     // A fresh fixture directory and settings location for every test.
