@@ -217,9 +217,9 @@ void TfrmMain::miCheckDiskClick()
 
 void TfrmMain::miUndoDeleteClick()
 {
-    if (!FileCommandsAllowed() || !FFileOps->CanUndo()) return;
+    if (!FileCommandsAllowed() || !FGuardedOps->CanUndo()) return;
     FLocalFileOps->SetLanguage(rbChinese->isChecked() ? EFileOpLanguage::Chinese : EFileOpLanguage::English);
-    const TUndoOutcome outcome = FFileOps->UndoLastDeletion();
+    const TUndoOutcome outcome = FGuardedOps->UndoLastDeletion();
     if (!FUndoRows.empty()) {
         // The rows of the newest deletion; only those whose files came back
         // return to the list.

@@ -240,7 +240,7 @@ void TfrmMain::PopupMenu1Popup()
     const bool allowed = FileCommandsAllowed();
     miDelete->setEnabled(selected > 0 && allowed);
     miSelectDuplicates->setEnabled(allowed);
-    miUndoDelete->setEnabled(allowed && FFileOps->CanUndo());
+    miUndoDelete->setEnabled(allowed && FGuardedOps->CanUndo());
     miCheckDisk->setEnabled(allowed && FModel->rowCount() > 0);
 }
 

@@ -46,14 +46,19 @@ class TfrmMain::TGuardedFileOperations : public IFileOperations {
 
     void DeleteFiles(const std::vector<TDeleteItem>& items, unsigned flags) override
     {
+        // Asked in the interface language, as the service's own questions.
+        const EFileOpLanguage language =
+            FForm.rbChinese->isChecked() ? EFileOpLanguage::Chinese : EFileOpLanguage::English;
         const std::vector<TDeleteItem> allowed =
-            ConfirmProtectedDeletions(items, FForm.ProtectedFolders(), *FForm.FFilePrompts);
+            ConfirmProtectedDeletions(items, FForm.ProtectedFolders(), *FForm.FFilePrompts, language);
         if (!allowed.empty()) FForm.FFileOps->DeleteFiles(allowed, flags);
     }
     bool RenameFile(const std::string& oldPath, const std::string& newPath, unsigned flags) override
     {
         return FForm.FFileOps->RenameFile(oldPath, newPath, flags);
     }
+    bool CanUndo() const override { return FForm.FFileOps->CanUndo(); }
+    TUndoOutcome UndoLastDeletion() override { return FForm.FFileOps->UndoLastDeletion(); }
 
   private:
     TfrmMain& FForm;

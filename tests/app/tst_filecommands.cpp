@@ -137,6 +137,11 @@ class TestFileCommands : public QObject {
     // Lists the folder FDir/name in lstDir, protected by its menu entry.
     void ProtectFolder(const QString& name);
     QList<int> SelectedRows() const;
+    // The language the window asks its questions in.
+    EFileOpLanguage Language() const
+    {
+        return Find<QRadioButton>("rbChinese")->isChecked() ? EFileOpLanguage::Chinese : EFileOpLanguage::English;
+    }
 
     TfrmMain* FForm = nullptr;
     std::unique_ptr<QTemporaryDir> FTemp;
@@ -773,7 +778,7 @@ void TestFileCommands::deleteAsksForProtected()
     for (const int row : selected) {
         const QString path = QString::fromStdString(PathOf(row));
         if (!path.contains("/safe/")) continue;
-        protectedAsked << kProtectedDeleteQuestion.arg(path);
+        protectedAsked << ProtectedDeleteQuestion(path, Language());
         if (!gone.contains(path.mid(int(FDir.size()) + 1))) declined << path;
     }
     FPrompts.Answers = answers;
@@ -832,7 +837,7 @@ void TestFileCommands::viewerDeleteAsksForProtected()
     FPrompts.Answer = answer;
     QTest::keyClick(viewer.get(), Qt::Key_Delete);
     QCOMPARE(FPrompts.Questions,
-             QStringList{kProtectedDeleteQuestion.arg(QFile::decodeName(QByteArray::fromStdString(path)))});
+             QStringList{ProtectedDeleteQuestion(QFile::decodeName(QByteArray::fromStdString(path)), Language())});
     QCOMPARE(FOps.Deleted.size(), std::size_t{answer});
     QCOMPARE(QFile::exists(QFile::decodeName(QByteArray::fromStdString(path))), !answer);
     QCOMPARE(FForm->FileList()->rowCount(), answer ? 1 : 2);
