@@ -223,23 +223,18 @@ void GroupInto(std::vector<TFileRecord>& catalogue, const TSearchCriteria& crite
             runOf[keys.Indexes[i]] = static_cast<std::uint32_t>(run);
     }
     // Contents are read ahead in directory order, as passes of their own;
-    // a failure is raised when the group that needs the file is formed.
+    // a file that could not be read is reported there and left out here.
     const std::unique_ptr<TContentsClasses> contents = ReadContents(catalogue, keys, criteria, host, scan);
     std::vector<bool> resolved(runs, false);
     TListedRows listed;
     TProgressMeter meter(host, catalogue.size());
-    try {
-        for (std::size_t q = 0; q < catalogue.size(); ++q) {
-            meter.Step(q);
-            const std::uint32_t run = runOf[q];
-            if (resolved[run]) continue;
-            resolved[run] = true;
-            GroupRun(catalogue, keys.Indexes.data() + keys.RunStarts[run],
-                     keys.Indexes.data() + keys.RunStarts[run + 1], contents.get(), criteria, host, listed);
-        }
-    } catch (const EFileReadError&) {
-        MoveListed(catalogue, listed, target, groupStarts); // the rows listed so far stay
-        throw;
+    for (std::size_t q = 0; q < catalogue.size(); ++q) {
+        meter.Step(q);
+        const std::uint32_t run = runOf[q];
+        if (resolved[run]) continue;
+        resolved[run] = true;
+        GroupRun(catalogue, keys.Indexes.data() + keys.RunStarts[run],
+                 keys.Indexes.data() + keys.RunStarts[run + 1], contents.get(), criteria, listed);
     }
     MoveListed(catalogue, listed, target, groupStarts);
 }
@@ -282,13 +277,7 @@ TSearchOutcome FindDuplicatesWithGroups(const std::vector<std::string>& director
     for (const std::string& directory : directories)
         ReadAllFiles(directory, includeSubdirectories, host, catalogue, &scan);
     host.SetStatusText(kCheckingDuplicatesText, true);
-    try {
-        GroupInto(catalogue, criteria, host, found, &starts, &scan);
-    } catch (const EFileReadError&) {
-        target = std::move(found);
-        groupStarts = std::move(starts);
-        throw;
-    }
+    GroupInto(catalogue, criteria, host, found, &starts, &scan);
     target = std::move(found);
     groupStarts = std::move(starts);
     host.SetStatusText(kTotalFilesText + std::to_string(target.size()), true);

@@ -98,18 +98,25 @@ bool SurelyNotRegular(unsigned char type)
 }
 
 // The visible subdirectories of the open directory fd, sorted. A directory
-// whose reading fails part-way is an unreadable directory: no names.
-std::vector<std::string> SubdirectoryNames(int fd)
+// whose reading fails part-way is an unreadable directory: no names, and
+// error receives the reason.
+std::vector<std::string> SubdirectoryNames(int fd, int& error)
 {
     std::vector<std::string> names;
     TDirHandle dir = OpenStream(fd);
-    if (!dir) return names;
+    if (!dir) {
+        error = errno;
+        return names;
+    }
     bool failed = false;
     while (const dirent* entry = NextEntry(dir.get(), failed)) {
         if (IsHiddenName(entry->d_name)) continue; // also "." and ".."
         if (IsRealDirectory(fd, *entry)) names.emplace_back(entry->d_name);
     }
-    if (failed) return {};
+    if (failed) {
+        error = errno;
+        return {};
+    }
     std::sort(names.begin(), names.end(), SubdirectoryBefore);
     return names;
 }
@@ -131,12 +138,13 @@ TFileRecord RowOf(const char* name, const std::shared_ptr<const std::string>& di
 
 // Appends a row per regular file of the open directory fd. A directory
 // whose reading fails part-way is an unreadable directory, not a complete
-// one: the rows read from it are taken back.
-void ReadFilesAt(int fd, const std::shared_ptr<const std::string>& text, std::vector<TFileRecord>& target,
-                 const TScanHost* host)
+// one: the rows read from it are taken back. Returns 0, or the error that
+// stopped the reading.
+int ReadFilesAt(int fd, const std::shared_ptr<const std::string>& text, std::vector<TFileRecord>& target,
+                const TScanHost* host)
 {
     TDirHandle dir = OpenStream(fd);
-    if (!dir) return;
+    if (!dir) return errno != 0 ? errno : EIO;
     const std::size_t before = target.size();
     bool failed = false;
     unsigned sincePoll = 0;
@@ -150,7 +158,10 @@ void ReadFilesAt(int fd, const std::shared_ptr<const std::string>& text, std::ve
         if (fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
         target.push_back(RowOf(entry->d_name, text, st));
     }
-    if (failed) target.erase(target.begin() + static_cast<std::ptrdiff_t>(before), target.end());
+    if (!failed) return 0;
+    const int error = errno != 0 ? errno : EIO;
+    target.erase(target.begin() + static_cast<std::ptrdiff_t>(before), target.end());
+    return error;
 }
 
 // One collected directory: its text, its name in its parent and its depth
@@ -162,6 +173,7 @@ struct TCollected {
     std::uint64_t Device = 0;
     std::uint64_t Inode = 0;
     bool Opened = false;
+    int Error = 0; // why it could not be opened, or its subdirectories listed
 };
 
 struct TPending {
@@ -170,13 +182,16 @@ struct TPending {
     std::size_t Parent; // index in the collection
 };
 
-void PushChildren(int fd, std::size_t depth, std::size_t parent, std::vector<TPending>& pending)
+// Returns 0, or the error that kept the subdirectories from being listed.
+int PushChildren(int fd, std::size_t depth, std::size_t parent, std::vector<TPending>& pending)
 {
-    const std::vector<std::string> names = SubdirectoryNames(fd);
+    int error = 0;
+    const std::vector<std::string> names = SubdirectoryNames(fd, error);
     // Reversed, so that they are taken in sorted order, each followed by
     // its subtree.
     for (auto it = names.rbegin(); it != names.rend(); ++it)
         pending.push_back(TPending{*it, depth, parent});
+    return error;
 }
 
 // The input and its visible subdirectories in pre-order. entered holds the
@@ -188,14 +203,15 @@ std::vector<TCollected> CollectTree(const std::string& directory, TScanContext& 
     const std::string root = NormaliseDirectory(directory, PathStyle::Posix);
     TDirectoryPath path;
     if (!path.OpenRoot(root)) {
-        collection.push_back(TCollected{std::make_shared<const std::string>(root), {}, 0, 0, 0, false});
+        collection.push_back(
+            TCollected{std::make_shared<const std::string>(root), {}, 0, 0, 0, false, errno});
         return collection;
     }
     if (!entered.Enter(path.DeepestDevice(), path.DeepestInode())) return collection;
     collection.push_back(TCollected{
         std::make_shared<const std::string>(root), {}, 0, path.DeepestDevice(), path.DeepestInode(), true});
     std::vector<TPending> pending;
-    PushChildren(path.DeepestFd(), 1, 0, pending);
+    collection.back().Error = PushChildren(path.DeepestFd(), 1, 0, pending);
     while (!pending.empty()) {
         if (host) ThrowIfCancelled(*host);
         const TPending next = std::move(pending.back());
@@ -209,10 +225,13 @@ std::vector<TCollected> CollectTree(const std::string& directory, TScanContext& 
             node.Device = path.DeepestDevice();
             node.Inode = path.DeepestInode();
             node.Opened = true;
+        } else {
+            node.Error = errno;
         }
         collection.push_back(std::move(node));
         if (collection.back().Opened)
-            PushChildren(path.DeepestFd(), next.Depth + 1, collection.size() - 1, pending);
+            collection.back().Error =
+                PushChildren(path.DeepestFd(), next.Depth + 1, collection.size() - 1, pending);
     }
     return collection;
 }
@@ -239,15 +258,27 @@ void ReadTree(const std::string& directory, TScanHost& host, std::vector<TFileRe
         meter.Step(i);
         const TCollected& node = directories[i];
         context.Place(node.Text, root.size());
-        if (OpenCollected(path, node, root)) ReadFilesAt(path.DeepestFd(), node.Text, target, &host);
+        if (!OpenCollected(path, node, root)) {
+            const int error = node.Opened ? errno : node.Error;
+            host.NotRead(TNotRead{*node.Text, TNotReadReason::CannotOpenDirectory, error});
+            continue;
+        }
+        const int error = ReadFilesAt(path.DeepestFd(), node.Text, target, &host);
+        if (error != 0 || node.Error != 0)
+            host.NotRead(
+                TNotRead{*node.Text, TNotReadReason::DirectoryReadFailed, error ? error : node.Error});
     }
 }
 
+// host, when given, hears of a directory that could not be read.
 void ReadOneDirectory(const std::string& directory, std::vector<TFileRecord>& target, TScanContext* context,
-                      const TScanHost* host)
+                      TScanHost* host)
 {
     const int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
+    if (fd < 0) {
+        if (host) host->NotRead(TNotRead{directory, TNotReadReason::CannotOpenDirectory, errno});
+        return;
+    }
     struct stat st;
     const bool enter =
         fstat(fd, &st) == 0 && (!context || context->Enter(static_cast<std::uint64_t>(st.st_dev),
@@ -255,7 +286,9 @@ void ReadOneDirectory(const std::string& directory, std::vector<TFileRecord>& ta
     if (enter) {
         const auto text = std::make_shared<const std::string>(directory);
         if (context) context->Place(text, directory.size());
-        ReadFilesAt(fd, text, target, host);
+        const int error = ReadFilesAt(fd, text, target, host);
+        if (error != 0 && host)
+            host->NotRead(TNotRead{directory, TNotReadReason::DirectoryReadFailed, error});
     }
     close(fd);
 }

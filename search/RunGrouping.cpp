@@ -4,9 +4,8 @@
 // k-th reference's group; groups are listed in the order of their reference.
 #include "RunGrouping.h"
 
-#include "TextCompare.h"
-
 #include <algorithm>
+#include <iterator>
 #include <tuple>
 
 namespace quorvane {
@@ -36,55 +35,6 @@ struct TMember {
 
     auto Class() const { return std::tie(Size, Content, Time); }
 };
-
-// Whether candidate matches reference on every ticked test. Every test runs
-// even after one failed, so contents are compared (and may fail to read)
-// whenever the sizes are equal.
-bool MatchesReference(const std::vector<TFileRecord>& catalogue, std::uint32_t candidate,
-                      std::uint32_t reference, const TContentsClasses* contents,
-                      const TSearchCriteria& criteria)
-{
-    const TFileRecord& c = catalogue[candidate];
-    const TFileRecord& r = catalogue[reference];
-    bool matches = true;
-    if (criteria.Name && !SameFolded(c.Name, r.Name)) matches = false;
-    if (criteria.Size) {
-        const bool sameSize = c.Size == r.Size;
-        if (!sameSize) matches = false;
-        if (sameSize && contents && !contents->Matches(catalogue, candidate, reference)) matches = false;
-    }
-    if (criteria.Time && c.TimeKey != r.TimeKey) matches = false;
-    return matches;
-}
-
-// The reference walk taken literally, pair by pair. Matches are listed as
-// they are found, so an error leaves the rows found before it in listed.
-void WalkRun(const std::vector<TFileRecord>& catalogue, const std::uint32_t* first, std::size_t count,
-             const TContentsClasses* contents, const TSearchCriteria& criteria, const TScanHost& host,
-             TListedRows& listed)
-{
-    std::vector<bool> used(count, false);
-    std::vector<std::uint32_t> groupRows;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (used[i]) continue;
-        ThrowIfCancelled(host);
-        used[i] = true;
-        groupRows.assign(1, first[i]);
-        for (std::size_t j = i + 1; j < count; ++j) {
-            if (used[j]) continue;
-            const TFileRecord& candidate = catalogue[first[j]];
-            const bool fileInGroup = std::any_of(groupRows.begin(), groupRows.end(), [&](std::uint32_t row) {
-                return SameFile(catalogue[row], candidate);
-            });
-            if (fileInGroup || !MatchesReference(catalogue, first[j], first[i], contents, criteria)) continue;
-            used[j] = true;
-            if (groupRows.size() == 1) listed.GroupStarts.push_back(listed.Rows.size());
-            groupRows.push_back(first[j]);
-            listed.Rows.push_back(first[j]);
-        }
-        if (groupRows.size() > 1) listed.Rows.push_back(first[i]);
-    }
-}
 
 std::vector<TMember> Members(const std::vector<TFileRecord>& catalogue, const std::uint32_t* first,
                              std::size_t count, const TContentsClasses* contents,
@@ -168,16 +118,19 @@ void RowsNeedingContents(const std::vector<TFileRecord>& catalogue, const std::u
 
 void GroupRun(const std::vector<TFileRecord>& catalogue, const std::uint32_t* first,
               const std::uint32_t* last, const TContentsClasses* contents, const TSearchCriteria& criteria,
-              const TScanHost& host, TListedRows& listed)
+              TListedRows& listed)
 {
     const auto count = static_cast<std::size_t>(last - first);
     if (count < 2) return;
-    const bool failure =
-        contents && std::any_of(first, last, [&](std::uint32_t row) { return contents->Failed(row); });
-    if (failure)
-        WalkRun(catalogue, first, count, contents, criteria, host, listed);
-    else
+    const auto failed = [&](std::uint32_t row) { return contents->Failed(row); };
+    if (!contents || std::none_of(first, last, failed)) {
         ClassifyRun(catalogue, first, count, contents, criteria, listed);
+        return;
+    }
+    std::vector<std::uint32_t> readable;
+    std::remove_copy_if(first, last, std::back_inserter(readable), failed);
+    if (readable.size() >= 2)
+        ClassifyRun(catalogue, readable.data(), readable.size(), contents, criteria, listed);
 }
 
 } // namespace quorvane

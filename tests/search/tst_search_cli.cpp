@@ -1,6 +1,7 @@
 // quorvane-cli "find" and "list" run as a process on fixture trees: the row
 // format with its escapes, the status line on stderr, and the exit codes
-// 0 (done), 1 (an unreadable file stopped the search) and 2 (refused).
+// 0 (done, also past files and directories that could not be read, which
+// are named and counted on stderr) and 2 (refused).
 #include "DuplicateSearch.h"
 #include "SearchFixtures.h"
 
@@ -84,7 +85,8 @@ class TestSearchCli : public QObject {
     void progressPercentages();
     void refusals_data();
     void refusals();
-    void unreadableFileExitsWithOne();
+    void unreadableFilesAreNamedAndCounted_data();
+    void unreadableFilesAreNamedAndCounted();
     void groupNumbersAndAllBytes();
     void keepColumn_data();
     void keepColumn();
@@ -180,6 +182,12 @@ void TestSearchCli::refusals_data()
     QTest::newRow("list without directory") << QStringList{"list"} << noDir;
     QTest::newRow("find without criterion") << QStringList{"find", "DIR"} << noTick;
     QTest::newRow("contents alone") << QStringList{"find", "--cc", "DIR"} << noTick;
+    QTest::newRow("all bytes without size")
+        << QStringList{"find", "--name", "--all-bytes", "DIR"}
+        << QByteArray(
+               "quorvane-cli: --all-bytes compares contents only among files of one size: add --size\n");
+    QTest::newRow("cc without size") << QStringList{"find", "--time", "--cc", "DIR"}
+                                     << QByteArray("quorvane-cli: --cc compares contents only");
     QTest::newRow("unknown option") << QStringList{"find", "--size", "--fast", "DIR"} << QByteArray("usage");
     QTest::newRow("criterion for list") << QStringList{"list", "--name", "DIR"} << QByteArray("usage");
     QTest::newRow("groups for list") << QStringList{"list", "--groups", "DIR"} << QByteArray("usage");
@@ -209,8 +217,16 @@ void TestSearchCli::refusals()
     QCOMPARE(run.Out, QByteArray());
 }
 
-void TestSearchCli::unreadableFileExitsWithOne()
+void TestSearchCli::unreadableFilesAreNamedAndCounted_data()
 {
+    QTest::addColumn<QString>("contents");
+    QTest::newRow("cc") << "--cc";
+    QTest::newRow("all bytes") << "--all-bytes";
+}
+
+void TestSearchCli::unreadableFilesAreNamedAndCounted()
+{
+    QFETCH(QString, contents);
     const bool root = geteuid() == 0;
     if (root && QStandardPaths::findExecutable("setpriv").isEmpty()) QSKIP("needs setpriv to drop root");
     QTemporaryDir tmp;
@@ -218,11 +234,26 @@ void TestSearchCli::unreadableFileExitsWithOne()
     chmod(dir.c_str(), 0755);
     WriteFile(dir, "a.bin", "12345");
     const std::string locked = WriteFile(dir, "b.bin", "12345");
+    WriteFile(dir, "c.bin", "12345");
     chmod(locked.c_str(), 0);
-    const TRun run = RunCli({"find", "--size", "--cc", QString::fromStdString(dir)}, root);
-    QCOMPARE(run.ExitCode, 1);
-    QCOMPARE(run.Err, QByteArray::fromStdString("Cannot open file " + locked + "\n"));
-    QCOMPARE(run.Out, QByteArray());
+    const std::string closed = MakeDir(Join(dir, "closed"));
+    WriteFile(closed, "d.bin", "12345");
+    chmod(closed.c_str(), 0);
+    const TRun run =
+        RunCli({"find", "--size", contents, "--keep", "first", QString::fromStdString(dir)}, root);
+    chmod(closed.c_str(), 0755);
+    // The search goes on without them: the other two files form the group.
+    QCOMPARE(run.ExitCode, 0);
+    QCOMPARE(run.Out.count('\n'), 2);
+    QVERIFY(!run.Out.contains("b.bin"));
+    QCOMPARE(run.Err, QByteArray::fromStdString("quorvane-cli: cannot read " + closed +
+                                                ": Permission denied\n"
+                                                "quorvane-cli: cannot read " +
+                                                locked +
+                                                ": Permission denied\n"
+                                                "Total Files:2\n"
+                                                "quorvane-cli: 1 file could not be read\n"
+                                                "quorvane-cli: 1 directory could not be read\n"));
 }
 
 void TestSearchCli::groupNumbersAndAllBytes()

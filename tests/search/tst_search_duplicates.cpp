@@ -13,6 +13,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
 #include <ctime>
 
 using namespace quorvane;
@@ -84,8 +85,11 @@ class TestSearchDuplicates : public QObject {
     void sameContentsRefusesSpecialFiles();
     void sampleFailures_data();
     void sampleFailures();
-    void unreadableFileStopsSearch();
+    void unreadableFileIsLeftOut();
+    void changedFileIsLeftOut_data();
+    void changedFileIsLeftOut();
     void contentsComparedEvenWhenTimesDiffer();
+    void unreadableDirectoriesAreNamed();
     void nestedInputDirectoriesFormNoFakeGroup();
     void hardLinksAreNoDuplicates();
     void bothNamesOfAHardLinkAreCatalogued();
@@ -487,13 +491,13 @@ void TestSearchDuplicates::directorySwappedForALinkIsNotFollowed()
     };
     std::vector<TFileRecord> rows;
     for (bool allBytes : {false, true}) {
-        QString message;
-        try {
-            FindDuplicates({root}, Criteria(false, true, !allBytes, false, allBytes), true, host, rows);
-        } catch (const EFileReadError& error) {
-            message = QString::fromStdString(error.what());
-        }
-        QVERIFY2(message.startsWith("Cannot open file"), qPrintable(message));
+        host.NotReads.clear();
+        FindDuplicates({root}, Criteria(false, true, !allBytes, false, allBytes), true, host, rows);
+        // The file below the link is not read; the search goes on without it.
+        QVERIFY(rows.empty());
+        QCOMPARE(host.NotReads.size(), std::size_t{1});
+        QCOMPARE(host.NotReads[0].Path, Join(sub, "f"));
+        QCOMPARE(host.NotReads[0].Reason, TNotReadReason::CannotOpenFile);
         rename((sub + "2").c_str(), (sub + "3").c_str()); // the next search scans sub as a link
         unlink(sub.c_str());
         rename((sub + "3").c_str(), sub.c_str());
@@ -561,7 +565,7 @@ void TestSearchDuplicates::sampleFailures()
     QCOMPARE(actual, outcome);
 }
 
-void TestSearchDuplicates::unreadableFileStopsSearch()
+void TestSearchDuplicates::unreadableFileIsLeftOut()
 {
     QTemporaryDir tmp;
     TOneFilePerDir tree{Local(tmp.path()), {}};
@@ -569,20 +573,51 @@ void TestSearchDuplicates::unreadableFileStopsSearch()
     tree.Add("b", "five!");
     tree.Add("c", "seven!!");
     const std::string removed = tree.Add("d", "seven!!");
+    tree.Add("e", "seven!!");
     TRecordingHost host;
     // The file disappears between the scan and the check.
     host.OnStatus = [&](const std::string& text) {
         if (text == kCheckingDuplicatesText) unlink(removed.c_str());
     };
     std::vector<TFileRecord> rows;
-    try {
-        FindDuplicates(tree.Directories, Criteria(false, true, true, false), false, host, rows);
-        QFAIL("the search must stop on the missing file");
-    } catch (const EFileReadError& error) {
-        QCOMPARE(std::string(error.what()), "Cannot open file " + removed);
+    QCOMPARE(FindDuplicates(tree.Directories, Criteria(false, true, true, false), false, host, rows),
+             TSearchOutcome::Completed);
+    // The search goes on: both groups, without the missing file.
+    QCOMPARE(Describe(rows, tree.Root), QStringList({"b@/d1", "a@/d0", "e@/d4", "c@/d2"}));
+    QCOMPARE(DescribeNotRead(host.NotReads), QStringList{QString::fromStdString(removed) + ": open 2"});
+    QCOMPARE(host.Statuses.back().first, std::string("Total Files:4"));
+}
+
+void TestSearchDuplicates::changedFileIsLeftOut_data()
+{
+    QTest::addColumn<QByteArray>("now");  // the file's contents after the scan
+    QTest::addColumn<qint64>("modified"); // and its time (seconds)
+    QTest::newRow("same size, another time") << QByteArray("seven!!") << qint64{1700000060};
+    QTest::newRow("grown, same time") << QByteArray("seven!!!") << qint64{1700000000};
+    QTest::newRow("shrunk, same time") << QByteArray("seven!") << qint64{1700000000};
+    QTest::newRow("empty, same time") << QByteArray() << qint64{1700000000};
+}
+
+void TestSearchDuplicates::changedFileIsLeftOut()
+{
+    QFETCH(QByteArray, now);
+    QFETCH(qint64, modified);
+    for (const bool allBytes : {false, true}) {
+        QTemporaryDir tmp;
+        TOneFilePerDir tree{Local(tmp.path()), {}};
+        tree.Add("a", "seven!!", 1700000000);
+        tree.Add("b", "seven!!", 1700000000);
+        const std::string changed = tree.Add("c", "seven!!", 1700000000);
+        TRecordingHost host;
+        host.OnStatus = [&](const std::string& text) {
+            if (text == kCheckingDuplicatesText) WriteFile(Join(tree.Root, "d2"), "c", now, modified);
+        };
+        std::vector<TFileRecord> rows;
+        FindDuplicates(tree.Directories, Criteria(false, true, !allBytes, false, allBytes), false, host,
+                       rows);
+        QCOMPARE(Describe(rows, tree.Root), QStringList({"b@/d1", "a@/d0"}));
+        QCOMPARE(DescribeNotRead(host.NotReads), QStringList{QString::fromStdString(changed) + ": changed"});
     }
-    QCOMPARE(Describe(rows, tree.Root), QStringList({"b@/d1", "a@/d0"})); // rows so far stay
-    QVERIFY(host.Statuses.back().first != "Total Files:2");
 }
 
 void TestSearchDuplicates::contentsComparedEvenWhenTimesDiffer()
@@ -597,11 +632,32 @@ void TestSearchDuplicates::contentsComparedEvenWhenTimesDiffer()
         if (text == kCheckingDuplicatesText) rename((later + ".tmp").c_str(), later.c_str());
     };
     std::vector<TFileRecord> rows;
-    // The time test fails, yet the contents test still runs and meets the
-    // FIFO now standing in the file's place: it must fail, not block.
-    QVERIFY_THROWS_EXCEPTION(
-        EFileReadError,
-        FindDuplicates(tree.Directories, Criteria(false, true, true, true), false, host, rows));
+    // The time test fails, yet the contents are still read and meet the FIFO
+    // now standing in the file's place: it is named, not read (no block).
+    FindDuplicates(tree.Directories, Criteria(false, true, true, true), false, host, rows);
+    QVERIFY(rows.empty());
+    QCOMPARE(DescribeNotRead(host.NotReads), QStringList{QString::fromStdString(later) + ": changed"});
+}
+
+void TestSearchDuplicates::unreadableDirectoriesAreNamed()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    WriteFile(MakeDir(Join(root, "sub")), "f", "same");
+    WriteFile(root, "g", "same");
+    const std::string missing = Join(root, "missing");
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    // An input that cannot be entered, with and without subdirectories; the
+    // other input is searched all the same.
+    for (const bool include : {true, false}) {
+        host.NotReads.clear();
+        QCOMPARE(FindDuplicates({missing, root}, Criteria(false, true, false, false), include, host, rows),
+                 TSearchOutcome::Completed);
+        QCOMPARE(rows.size(), include ? std::size_t{2} : std::size_t{0});
+        QCOMPARE(DescribeNotRead(host.NotReads),
+                 QStringList{QString::fromStdString(missing) + ": enter " + QString::number(ENOENT)});
+    }
 }
 
 void TestSearchDuplicates::nestedInputDirectoriesFormNoFakeGroup()
