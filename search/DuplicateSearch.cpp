@@ -204,9 +204,20 @@ void MoveListed(std::vector<TFileRecord>& catalogue, const TListedRows& listed,
         for (std::size_t start : listed.GroupStarts)
             groupStarts->push_back(target.size() + start);
     }
+    const std::size_t before = target.size();
     target.reserve(target.size() + listed.Rows.size());
     for (std::uint32_t index : listed.Rows)
         target.push_back(std::move(catalogue[index]));
+    // The names of one file stand next to each other within a group.
+    std::size_t group = 0;
+    for (std::size_t i = 1; i < listed.Rows.size(); ++i) {
+        while (group < listed.GroupStarts.size() && listed.GroupStarts[group] <= i)
+            ++group;
+        const bool startsGroup = listed.GroupStarts[group - 1] == i;
+        TFileRecord& row = target[before + i];
+        TFileRecord& previous = target[before + i - 1];
+        if (!startsGroup && SameFile(row, previous)) row.OtherNames = previous.OtherNames = true;
+    }
 }
 
 // Second pass: catalogue row q resolves its key's run the first time the run

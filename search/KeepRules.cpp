@@ -114,8 +114,11 @@ std::vector<std::size_t> DuplicateRows(const std::vector<TFileRecord>& rows, con
         const std::size_t* last = groups.Members.data() + groups.Start[g + 1];
         if (last - first < 2) continue;
         const std::size_t kept = KeptRow(rows, first, last, rule, facts);
+        // The kept file keeps all its names: removing one of them would
+        // free no space and leave the group short of a name.
         for (const std::size_t* row = first; row != last; ++row)
-            if (*row != kept && !Protected(facts, rows[*row])) selected.push_back(*row);
+            if (*row != kept && !SameFile(rows[*row], rows[kept]) && !Protected(facts, rows[*row]))
+                selected.push_back(*row);
     }
     std::sort(selected.begin(), selected.end());
     return selected;

@@ -1,8 +1,10 @@
 // The groups of one run of equal search keys. The run's first row is the
-// reference; the rows that match it form its group (matches in run order,
-// the reference last); the first row left over becomes the next reference,
-// and so on until the run is used up. A group has at least two rows, and
-// never two rows of one file (same device and inode).
+// reference; the rows that match it form its group; the first row left over
+// becomes the next reference, and so on until the run is used up. A group
+// holds at least two files (device and inode) and every name of each that
+// the run holds: the names of one file stand together, files in the order
+// of their first name in the run, the reference's file last and the
+// reference itself last of all. Names of only one file form no group.
 #pragma once
 
 #include "ScanHost.h"
@@ -26,13 +28,6 @@ class TContentsClasses {
     // did not fail. Rows never read get distinct classes.
     virtual std::uint64_t ClassOf(std::uint32_t row) const = 0;
 };
-
-// True when the two rows name one file. Rows that the scan did not read
-// (inode 0) are never known to be one file.
-inline bool SameFile(const TFileRecord& a, const TFileRecord& b)
-{
-    return a.Inode != 0 && a.Inode == b.Inode && a.Device == b.Device;
-}
 
 // Rows listed by the grouping, as catalogue indexes, and where each group
 // starts among them.

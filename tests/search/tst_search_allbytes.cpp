@@ -52,6 +52,17 @@ struct TTree {
     }
 };
 
+// The sampled comparison worked out here from whole files: equal sizes and
+// equal bytes at 0, size/5, 2*size/5, ... (every byte below five bytes).
+bool SampledAlike(const QByteArray& a, const QByteArray& b)
+{
+    if (a.size() != b.size()) return false;
+    const qsizetype step = std::max<qsizetype>(a.size() / 5, 1);
+    for (qsizetype at = 0; at < a.size(); at += step)
+        if (a[at] != b[at]) return false;
+    return true;
+}
+
 QByteArray Changed(QByteArray bytes, qsizetype at)
 {
     bytes[at] = static_cast<char>(bytes[at] ^ 0x5a);
@@ -364,8 +375,7 @@ void TestSearchAllBytes::matchesTheLiteralWalkOnRandomTrees()
     };
     const std::vector<std::uint32_t> expected =
         KeyListResult(catalogue, c, [&](std::uint32_t a, std::uint32_t b) {
-            return c.AllBytes ? wholeFile(a) == wholeFile(b)
-                              : SameContents(catalogue[a].FullPath(), catalogue[b].FullPath());
+            return c.AllBytes ? wholeFile(a) == wholeFile(b) : SampledAlike(wholeFile(a), wholeFile(b));
         });
     // Each path names one catalogue row, so moved rows can be traced.
     std::vector<std::string> paths;

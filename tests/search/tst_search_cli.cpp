@@ -88,6 +88,7 @@ class TestSearchCli : public QObject {
     void unreadableFilesAreNamedAndCounted_data();
     void unreadableFilesAreNamedAndCounted();
     void groupNumbersAndAllBytes();
+    void keepHoldsOneFileWithAllItsNames();
     void keepColumn_data();
     void keepColumn();
     void metafilesDrawnByTheHelper_data();
@@ -276,6 +277,37 @@ void TestSearchCli::groupNumbersAndAllBytes()
     run = RunCli(QStringList{"find", "--size", "--cc"} + dirs);
     QCOMPARE(run.Out.count('\n'), 4);
     QVERIFY(run.Out.startsWith("2\t")); // one CC group; without --groups the name comes first
+}
+
+void TestSearchCli::keepHoldsOneFileWithAllItsNames()
+{
+    // a/1 and a/2 equal, b/1 a link of a/1, b/2 of a/2, c/1 equal too.
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    const std::string a1 = WriteFile(MakeDir(Join(root, "a")), "1", "same", 1700000000);
+    const std::string a2 = WriteFile(Join(root, "a"), "2", "same", 1700000600);
+    MakeDir(Join(root, "b"));
+    QCOMPARE(link(a1.c_str(), Join(root, "b/1").c_str()), 0);
+    QCOMPARE(link(a2.c_str(), Join(root, "b/2").c_str()), 0);
+    WriteFile(MakeDir(Join(root, "c")), "1", "same", 1700000300);
+    const TRun run = RunCli(
+        {"find", "--groups", "--size", "--all-bytes", "--keep", "newest", QString::fromStdString(root)});
+    QCOMPARE(run.ExitCode, 0);
+    const QList<QByteArray> lines = run.Out.chopped(1).split('\n');
+    QCOMPARE(lines.size(), 5); // one group: three files, five names
+    QStringList kept;
+    QStringList deleted;
+    for (const QByteArray& line : lines) {
+        const QList<QByteArray> f = line.split('\t');
+        QCOMPARE(f[0], QByteArray("1"));
+        const QString path = QString::fromUtf8(f[2] + '/' + f[1]);
+        (f.last() == "keep" ? kept : deleted) << path.mid(int(root.size()));
+    }
+    kept.sort();
+    deleted.sort();
+    // The newest file keeps both its names; deleting the rest leaves one file.
+    QCOMPARE(kept, QStringList({"/a/2", "/b/2"}));
+    QCOMPARE(deleted, QStringList({"/a/1", "/b/1", "/c/1"}));
 }
 
 // --keep adds a last column: every row of a group is "delete" but the one

@@ -1,7 +1,8 @@
 // Duplicate detection: the refusals, the groups with their reference row last,
 // the key-list collation (index 10 before 9), ASCII-only folding, the sampled
-// contents, the errors of an unreadable file, and the mended faults (nested
-// input directories, hard links, FIFOs and links put in a file's place).
+// contents, files and directories that cannot be read (left out and named),
+// the names of one file in one group, and the mended faults (nested input
+// directories, FIFOs and links put in a file's place).
 #include "ContentsCheck.h"
 #include "DuplicateSearch.h"
 #include "FileScan.h"
@@ -91,7 +92,9 @@ class TestSearchDuplicates : public QObject {
     void contentsComparedEvenWhenTimesDiffer();
     void unreadableDirectoriesAreNamed();
     void nestedInputDirectoriesFormNoFakeGroup();
-    void hardLinksAreNoDuplicates();
+    void namesOfOneFileShareItsGroup();
+    void namesOfOneFileAloneFormNoGroup();
+    void linkedFilesFormOneGroup();
     void bothNamesOfAHardLinkAreCatalogued();
     void cancelledGroupingKeepsCatalogueAndTarget();
     void directorySwappedForALinkIsNotFollowed();
@@ -312,6 +315,8 @@ void TestSearchDuplicates::keyList_data()
     QTest::addColumn<QStringList>("sorted");
     QTest::newRow("index text order")
         << QStringList{"a->9", "a->10", "a->2"} << QStringList{"a->10", "a->2", "a->9"};
+    QTest::newRow("index 9 against 10") << QStringList{"a->9", "a->10"} << QStringList{"a->10", "a->9"};
+    QTest::newRow("index 10 against 9") << QStringList{"a->10", "a->9"} << QStringList{"a->10", "a->9"};
     QTest::newRow("case-folded keys stand together")
         << QStringList{"b->1", "A->9", "a->10", "B->0"} << QStringList{"a->10", "A->9", "B->0", "b->1"};
     QTest::newRow("prefix and punctuation") << QStringList{"ab c->0", "ab_->1", "ab->2", "AB->3"}
@@ -675,7 +680,7 @@ void TestSearchDuplicates::nestedInputDirectoriesFormNoFakeGroup()
     QVERIFY(rows.empty());
 }
 
-void TestSearchDuplicates::hardLinksAreNoDuplicates()
+void TestSearchDuplicates::namesOfOneFileShareItsGroup()
 {
     QTemporaryDir tmp;
     const std::string root = Local(tmp.path());
@@ -685,14 +690,54 @@ void TestSearchDuplicates::hardLinksAreNoDuplicates()
     TRecordingHost host;
     std::vector<TFileRecord> rows;
     FindDuplicates({root}, Criteria(false, true, true, false), true, host, rows);
-    QCOMPARE(rows.size(), std::size_t{2}); // c.jpg and one name of the linked file
-    QCOMPARE(std::count_if(rows.begin(), rows.end(), [](const TFileRecord& r) { return r.Name == "c.jpg"; }),
-             1);
+    // Both names of the linked file stand in the group, next to each other
+    // and marked; the copy is not marked.
+    QCOMPARE(rows.size(), std::size_t{3});
+    const auto linked = [](const TFileRecord& r) { return r.Name != "c.jpg"; };
+    const auto c = std::find_if_not(rows.begin(), rows.end(), linked);
+    QVERIFY(c == rows.begin() || c == rows.end() - 1);
+    for (const TFileRecord& row : rows)
+        QCOMPARE(row.OtherNames, linked(row));
 }
 
-namespace {
+void TestSearchDuplicates::namesOfOneFileAloneFormNoGroup()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    const std::string file = WriteFile(root, "a.jpg", "contents");
+    QCOMPARE(link(file.c_str(), Join(root, "b.jpg").c_str()), 0);
+    WriteFile(root, "c.jpg", "contents of another size");
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    FindDuplicates({root}, Criteria(false, true, false, false), true, host, rows);
+    QVERIFY2(rows.empty(), "two names of one file are not copies");
+}
 
-} // namespace
+void TestSearchDuplicates::linkedFilesFormOneGroup()
+{
+    // a/1 and a/2 equal, b/1 a link of a/1, b/2 of a/2, c/1 equal too: one
+    // group of three files and five names.
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    const std::string a1 = WriteFile(MakeDir(Join(root, "a")), "1", "same");
+    const std::string a2 = WriteFile(Join(root, "a"), "2", "same");
+    MakeDir(Join(root, "b"));
+    QCOMPARE(link(a1.c_str(), Join(root, "b/1").c_str()), 0);
+    QCOMPARE(link(a2.c_str(), Join(root, "b/2").c_str()), 0);
+    WriteFile(MakeDir(Join(root, "c")), "1", "same");
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    std::vector<std::size_t> starts;
+    FindDuplicatesWithGroups({root}, Criteria(false, true, false, false, true), true, host, rows, starts);
+    QCOMPARE(starts, std::vector<std::size_t>{0});
+    QCOMPARE(rows.size(), std::size_t{5});
+    // Names of one file stand together: the file changes at most twice.
+    int changes = 0;
+    for (std::size_t i = 1; i < rows.size(); ++i)
+        changes += !SameFile(rows[i], rows[i - 1]);
+    QCOMPARE(changes, 2);
+    QCOMPARE(std::count_if(rows.begin(), rows.end(), [](const TFileRecord& r) { return r.OtherNames; }), 4);
+}
 
 void TestSearchDuplicates::matchesRandomCataloguesAsTheKeyListDoes_data()
 {
