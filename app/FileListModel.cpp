@@ -1,7 +1,9 @@
 // TFileListModel over std::vector<TFileRecord>.
 #include "FileListModel.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QFont>
 
 namespace quorvane {
 
@@ -56,6 +58,14 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const
     if (role == Qt::TextAlignmentRole)
         return index.column() == ColSize ? int(Qt::AlignRight | Qt::AlignVCenter)
                                          : int(Qt::AlignLeft | Qt::AlignVCenter);
+    // The names of one file (hard links) in a group: italic, and said so.
+    if (record.OtherNames && role == Qt::FontRole) {
+        QFont font;
+        font.setItalic(true);
+        return font;
+    }
+    if (record.OtherNames && role == Qt::ToolTipRole && index.column() == ColName)
+        return QCoreApplication::translate("TFileListModel", kOtherNamesHint);
     return {};
 }
 

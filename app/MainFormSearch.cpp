@@ -152,6 +152,7 @@ void TfrmMain::SearchFinished()
     case TSearchWorker::TEnd::Failed:
         if (outcome.ListCleared) FModel->SetRows(std::move(outcome.Rows));
         RecoverFromSearchError(outcome.ErrorText);
+        ShowNotRead(std::move(outcome.NotRead));
         break;
     case TSearchWorker::TEnd::Completed:
     case TSearchWorker::TEnd::None:
@@ -163,6 +164,7 @@ void TfrmMain::SearchFinished()
             FinishSimilarSearch();
         else
             SetStatusText(1, StatusText(1) + QString::fromLatin1(kGroupHintText), false);
+        ShowNotRead(std::move(outcome.NotRead));
         break;
     }
 }
