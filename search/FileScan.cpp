@@ -140,8 +140,10 @@ TFileRecord RowOf(const char* name, const std::shared_ptr<const std::string>& di
 // whose reading fails part-way is an unreadable directory, not a complete
 // one: the rows read from it are taken back. Returns 0, or the error that
 // stopped the reading.
-int ReadFilesAt(int fd, const std::shared_ptr<const std::string>& text, std::vector<TFileRecord>& target,
-                const TScanHost* host)
+// textOf gives the rows' shared Directory text; it is asked only once a
+// row is made.
+template <typename TTextOf>
+int ReadFilesAt(int fd, std::vector<TFileRecord>& target, const TScanHost* host, TTextOf textOf)
 {
     TDirHandle dir = OpenStream(fd);
     if (!dir) return errno != 0 ? errno : EIO;
@@ -156,7 +158,7 @@ int ReadFilesAt(int fd, const std::shared_ptr<const std::string>& text, std::vec
         if (IsDotOrDotDot(entry->d_name) || SurelyNotRegular(entry->d_type)) continue;
         struct stat st;
         if (fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
-        target.push_back(RowOf(entry->d_name, text, st));
+        target.push_back(RowOf(entry->d_name, textOf(), st));
     }
     if (!failed) return 0;
     const int error = errno != 0 ? errno : EIO;
@@ -164,17 +166,38 @@ int ReadFilesAt(int fd, const std::shared_ptr<const std::string>& text, std::vec
     return error;
 }
 
-// One collected directory: its text, its name in its parent and its depth
-// below the input (0 for the input), and what it was when entered.
+// One collected directory: its name in its parent (the input's whole text
+// for the input), its parent's index, its depth below the input (0 for the
+// input), and what it was when entered. No directory keeps its whole path:
+// memory grows with the number of directories, not with their depths.
 struct TCollected {
-    std::shared_ptr<const std::string> Text;
     std::string Name;
+    std::size_t Parent = 0;
     std::size_t Depth = 0;
     std::uint64_t Device = 0;
     std::uint64_t Inode = 0;
     bool Opened = false;
     int Error = 0; // why it could not be opened, or its subdirectories listed
 };
+
+// The path text of collection[index], built from the names on the way down.
+std::string CollectedText(const std::vector<TCollected>& collection, std::size_t index)
+{
+    std::vector<const std::string*> names;
+    std::size_t length = collection[0].Name.size();
+    for (std::size_t at = index; at != 0; at = collection[at].Parent) {
+        names.push_back(&collection[at].Name);
+        length += collection[at].Name.size() + 1;
+    }
+    std::string text;
+    text.reserve(length);
+    text = collection[0].Name;
+    for (auto it = names.rbegin(); it != names.rend(); ++it) {
+        if (text.empty() || text.back() != '/') text.push_back('/');
+        text += **it;
+    }
+    return text;
+}
 
 struct TPending {
     std::string Name;
@@ -203,23 +226,19 @@ std::vector<TCollected> CollectTree(const std::string& directory, TScanContext& 
     const std::string root = NormaliseDirectory(directory, PathStyle::Posix);
     TDirectoryPath path;
     if (!path.OpenRoot(root)) {
-        collection.push_back(
-            TCollected{std::make_shared<const std::string>(root), {}, 0, 0, 0, false, errno});
+        collection.push_back(TCollected{root, 0, 0, 0, 0, false, errno});
         return collection;
     }
     if (!entered.Enter(path.DeepestDevice(), path.DeepestInode())) return collection;
-    collection.push_back(TCollected{
-        std::make_shared<const std::string>(root), {}, 0, path.DeepestDevice(), path.DeepestInode(), true});
+    collection.push_back(TCollected{root, 0, 0, path.DeepestDevice(), path.DeepestInode(), true});
     std::vector<TPending> pending;
     collection.back().Error = PushChildren(path.DeepestFd(), 1, 0, pending);
     while (!pending.empty()) {
         if (host) ThrowIfCancelled(*host);
-        const TPending next = std::move(pending.back());
+        TPending next = std::move(pending.back());
         pending.pop_back();
-        TCollected node{std::make_shared<const std::string>(
-                            JoinPath(*collection[next.Parent].Text, next.Name, PathStyle::Posix)),
-                        next.Name, next.Depth};
-        if (path.Truncate(next.Depth) && path.Push(next.Name)) {
+        TCollected node{std::move(next.Name), next.Parent, next.Depth};
+        if (path.Truncate(next.Depth) && path.Push(node.Name)) {
             // A bind mount can show a directory inside itself; enter each once.
             if (!entered.Enter(path.DeepestDevice(), path.DeepestInode())) continue;
             node.Device = path.DeepestDevice();
@@ -246,27 +265,42 @@ bool OpenCollected(TDirectoryPath& path, const TCollected& node, const std::stri
     return open && path.DeepestDevice() == node.Device && path.DeepestInode() == node.Inode;
 }
 
+// Reads the files of collected directory i into target; its text is made
+// (and placed in context) only when it holds a file.
+int ReadCollected(int fd, const std::vector<TCollected>& directories, std::size_t i,
+                  std::vector<TFileRecord>& target, TScanContext& context, const TScanHost& host)
+{
+    std::shared_ptr<const std::string> text;
+    const int error = ReadFilesAt(fd, target, &host, [&]() -> const std::shared_ptr<const std::string>& {
+        if (!text) {
+            text = std::make_shared<const std::string>(CollectedText(directories, i));
+            context.Place(text, directories.front().Name.size());
+        }
+        return text;
+    });
+    return error;
+}
+
 void ReadTree(const std::string& directory, TScanHost& host, std::vector<TFileRecord>& target,
               TScanContext& context)
 {
     const std::vector<TCollected> directories = CollectTree(directory, context, &host);
     if (directories.empty()) return;
-    const std::string& root = *directories.front().Text;
+    const std::string& root = directories.front().Name;
     TProgressMeter meter(host, directories.size());
     TDirectoryPath path;
     for (std::size_t i = 0; i < directories.size(); ++i) {
         meter.Step(i);
         const TCollected& node = directories[i];
-        context.Place(node.Text, root.size());
         if (!OpenCollected(path, node, root)) {
             const int error = node.Opened ? errno : node.Error;
-            host.NotRead(TNotRead{*node.Text, TNotReadReason::CannotOpenDirectory, error});
+            host.NotRead(TNotRead{CollectedText(directories, i), TNotReadReason::CannotOpenDirectory, error});
             continue;
         }
-        const int error = ReadFilesAt(path.DeepestFd(), node.Text, target, &host);
+        const int error = ReadCollected(path.DeepestFd(), directories, i, target, context, host);
         if (error != 0 || node.Error != 0)
-            host.NotRead(
-                TNotRead{*node.Text, TNotReadReason::DirectoryReadFailed, error ? error : node.Error});
+            host.NotRead(TNotRead{CollectedText(directories, i), TNotReadReason::DirectoryReadFailed,
+                                  error ? error : node.Error});
     }
 }
 
@@ -286,7 +320,8 @@ void ReadOneDirectory(const std::string& directory, std::vector<TFileRecord>& ta
     if (enter) {
         const auto text = std::make_shared<const std::string>(directory);
         if (context) context->Place(text, directory.size());
-        const int error = ReadFilesAt(fd, text, target, host);
+        const int error = ReadFilesAt(
+            fd, target, host, [&]() -> const auto& { return text; });
         if (error != 0 && host)
             host->NotRead(TNotRead{directory, TNotReadReason::DirectoryReadFailed, error});
     }
@@ -308,8 +343,9 @@ std::int64_t TimeKeyOf(std::int64_t secondsSinceEpoch)
 void CollectDirectories(const std::string& directory, std::vector<std::string>& collection)
 {
     TScanContext entered;
-    for (const TCollected& node : CollectTree(directory, entered, nullptr))
-        collection.push_back(*node.Text);
+    const std::vector<TCollected> directories = CollectTree(directory, entered, nullptr);
+    for (std::size_t i = 0; i < directories.size(); ++i)
+        collection.push_back(CollectedText(directories, i));
 }
 
 void ReadDirectoryFiles(const std::string& directory, std::vector<TFileRecord>& target, TScanContext* context)
