@@ -4,12 +4,14 @@
 #include "ContentsCheck.h"
 
 #include "ContentsRead.h"
+#include "ParallelSlots.h"
 #include "TextCompare.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <map>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -118,19 +120,19 @@ void TSampleStore::Read(const std::vector<TFileRecord>& catalogue, const std::ve
     FSlotOf.assign(catalogue.size(), -1);
     FFirstRows = AssignFileSlots(catalogue, rows, FSlotOf);
     FEntries.assign(FFirstRows.size(), TFileSample{});
-    TProgressMeter meter(host, FFirstRows.size());
-    TDirectoryOpener directories(scan);
-    std::vector<unsigned char> buffer;
-    for (std::size_t i = 0; i < FFirstRows.size(); ++i) {
-        meter.Step(i);
-        const TFileRecord& row = catalogue[FFirstRows[i]];
-        const int dirFd = directories.Open(row);
+    // Each thread opens directories and reads through its own state.
+    const unsigned threads = ContentsThreadCount(host);
+    const std::vector<std::unique_ptr<TDirectoryOpener>> directories = DirectoryOpeners(threads, scan);
+    std::vector<std::vector<unsigned char>> buffers(threads);
+    ForEachSlot(FFirstRows.size(), threads, host, [&](std::size_t slot, unsigned worker) {
+        const TFileRecord& row = catalogue[FFirstRows[slot]];
+        const int dirFd = directories[worker]->Open(row);
         // A directory that cannot be opened leaves its files unopened.
         if (dirFd >= 0)
-            FEntries[i] = SampleFile(dirFd, row.Name.c_str(), buffer, &row);
+            FEntries[slot] = SampleFile(dirFd, row.Name.c_str(), buffers[worker], &row);
         else
-            FEntries[i].Error = errno;
-    }
+            FEntries[slot].Error = errno;
+    });
     FClasses = ClassesOfSamples(FEntries);
     ReportFailures(catalogue, host);
 }

@@ -1,6 +1,7 @@
 // File slots and directory opening of the contents passes.
 #include "ContentsRead.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -97,6 +98,14 @@ std::vector<std::uint32_t> AssignFileSlots(const std::vector<TFileRecord>& catal
         if (inserted) firstRows.push_back(row);
     }
     return firstRows;
+}
+
+std::vector<std::unique_ptr<TDirectoryOpener>> DirectoryOpeners(unsigned threads, const TScanContext* scan)
+{
+    std::vector<std::unique_ptr<TDirectoryOpener>> openers;
+    for (unsigned w = 0; w < std::max(threads, 1u); ++w)
+        openers.push_back(std::make_unique<TDirectoryOpener>(scan));
+    return openers;
 }
 
 int TDirectoryOpener::Open(const TFileRecord& row)

@@ -10,6 +10,7 @@
 #include "TFileRecord.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -105,6 +106,9 @@ bool ChangedSinceScan(const TFileRecord& row, const struct stat& st);
 // True when the status of an open file changed while it was read (size or
 // last-write time), comparing before with now (fstat of fd).
 bool ChangedWhileRead(int fd, const struct stat& before);
+
+// One TDirectoryOpener per thread of a contents pass.
+std::vector<std::unique_ptr<TDirectoryOpener>> DirectoryOpeners(unsigned threads, const TScanContext* scan);
 
 // The answers of a contents pass whose rows were read into one entry per
 // file (rows of one file share it): TEntry derives from TReadState. The pass

@@ -4,11 +4,13 @@
 #include "WholeContents.h"
 
 #include "DuplicateSearch.h"
+#include "ParallelSlots.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <map>
+#include <memory>
 #include <tuple>
 #include <unistd.h>
 
@@ -147,19 +149,18 @@ void TDigestStore::Read(const std::vector<TFileRecord>& catalogue, const std::ve
     FSlotOf.assign(catalogue.size(), -1);
     FFirstRows = AssignFileSlots(catalogue, rows, FSlotOf);
     FEntries.assign(FFirstRows.size(), TFileDigest{});
-    TProgressMeter meter(host, FFirstRows.size());
-    TDirectoryOpener directories(scan);
-    std::vector<unsigned char> buffer;
-    for (std::size_t slot = 0; slot < FFirstRows.size(); ++slot) {
-        meter.Step(slot);
+    const unsigned threads = ContentsThreadCount(host);
+    const std::vector<std::unique_ptr<TDirectoryOpener>> directories = DirectoryOpeners(threads, scan);
+    std::vector<std::vector<unsigned char>> buffers(threads);
+    ForEachSlot(FFirstRows.size(), threads, host, [&](std::size_t slot, unsigned worker) {
         struct stat st;
         TFileDigest& digest = FEntries[slot];
-        const TFileHandle file(OpenForStage(directories, catalogue[FFirstRows[slot]], digest, st));
-        if (file.Fd() < 0) continue;
+        const TFileHandle file(OpenForStage(*directories[worker], catalogue[FFirstRows[slot]], digest, st));
+        if (file.Fd() < 0) return;
         digest.Size = static_cast<std::uint64_t>(st.st_size);
-        HashHead(file.Fd(), digest, buffer);
+        HashHead(file.Fd(), digest, buffers[worker]);
         if (!digest.Failed() && ChangedWhileRead(file.Fd(), st)) digest.Changed = true;
-    }
+    });
     const std::vector<std::uint32_t> alike = FilesStillAlike();
     if (!alike.empty()) HashWholeFiles(catalogue, alike, host, scan);
     FClasses = ClassesOfDigests(FEntries);
@@ -187,22 +188,22 @@ void TDigestStore::HashWholeFiles(const std::vector<TFileRecord>& catalogue,
                                   const std::vector<std::uint32_t>& slots, TScanHost& host,
                                   const TScanContext* scan)
 {
-    TProgressMeter meter(host, slots.size());
-    TDirectoryOpener directories(scan);
-    std::vector<unsigned char> buffer;
-    for (std::size_t i = 0; i < slots.size(); ++i) {
-        meter.Step(i);
+    const unsigned threads = ContentsThreadCount(host);
+    const std::vector<std::unique_ptr<TDirectoryOpener>> directories = DirectoryOpeners(threads, scan);
+    std::vector<std::vector<unsigned char>> buffers(threads);
+    ForEachSlot(slots.size(), threads, host, [&](std::size_t i, unsigned worker) {
         TFileDigest& digest = FEntries[slots[i]];
         struct stat st;
-        const TFileHandle file(OpenForStage(directories, catalogue[FFirstRows[slots[i]]], digest, st));
-        if (file.Fd() < 0) continue; // gone or replaced since the first stage
+        const TFileHandle file(
+            OpenForStage(*directories[worker], catalogue[FFirstRows[slots[i]]], digest, st));
+        if (file.Fd() < 0) return; // gone or replaced since the first stage
         if (static_cast<std::uint64_t>(st.st_size) != digest.Size) {
             digest.Changed = true; // changed since the first stage
-            continue;
+            return;
         }
-        HashWhole(file.Fd(), digest, buffer, host);
+        HashWhole(file.Fd(), digest, buffers[worker], host);
         if (!digest.Failed() && ChangedWhileRead(file.Fd(), st)) digest.Changed = true;
-    }
+    });
 }
 
 } // namespace quorvane

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <fcntl.h>
 #include <functional>
 #include <string>
@@ -87,7 +88,10 @@ class TRecordingHost : public TDuplicateHost {
     std::function<void(const std::string&)> OnStatus;
     // When not negative: CancelRequested answers true from this many calls on.
     int CancelAfter = -1;
-    mutable int CancelPolls = 0;
+    // Atomic: the threads that read contents poll too.
+    mutable std::atomic<int> CancelPolls{0};
+    // The threads contents are read with (0: the core's choice).
+    unsigned Threads = 0;
     // What the core reported it could not read, in order.
     std::vector<TNotRead> NotReads;
     // Runs at each progress step with the count of steps so far, e.g. to
@@ -109,6 +113,7 @@ class TRecordingHost : public TDuplicateHost {
         if (OnStep) OnStep(ShowCount);
     }
     void NotRead(const TNotRead& entry) override { NotReads.push_back(entry); }
+    unsigned ContentsThreads() const override { return Threads; }
     void ShowErrorMessage(const std::string& text) override { Errors.push_back(text); }
     void ClearFileList() override { ++ClearCount; }
     bool CancelRequested() const override { return CancelAfter >= 0 && CancelPolls++ >= CancelAfter; }

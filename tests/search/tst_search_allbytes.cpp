@@ -219,6 +219,7 @@ void TestSearchAllBytes::changedBetweenStagesIsLeftOut()
     const std::string changed = tree.Add("c", large);
     const std::string directory = Join(tree.Root, "d2");
     TRecordingHost host;
+    host.Threads = 1; // so that no file of the stage is read before its step
     // Steps: the scan's directories (the root and d0..d2), the key list (3),
     // the first stage (3); the change comes with the first step of the
     // whole-file stage, before its first file is opened.
@@ -329,21 +330,40 @@ void TestSearchAllBytes::matchesTheLiteralWalkOnRandomTrees_data()
 {
     QTest::addColumn<QString>("criteria"); // N, S, C (CC), A (All bytes), T
     QTest::addColumn<int>("seed");
-    QTest::newRow("size, all bytes") << "SA" << 1;
-    QTest::newRow("name, size, all bytes") << "NSA" << 2;
-    QTest::newRow("size, cc, time") << "SCT" << 3;
-    QTest::newRow("name, size, cc") << "NSC" << 4;
-    QTest::newRow("size, cc, all bytes, time") << "SCAT" << 5;
+    QTest::addColumn<unsigned>("threads"); // that read contents
+    // The result never depends on the number of threads.
+    for (const unsigned threads : {1u, 2u, 8u}) {
+        QTest::addRow("size, all bytes, %u threads", threads) << "SA" << 1 << threads;
+        QTest::addRow("name, size, all bytes, %u threads", threads) << "NSA" << 2 << threads;
+        QTest::addRow("size, cc, time, %u threads", threads) << "SCT" << 3 << threads;
+        QTest::addRow("name, size, cc, %u threads", threads) << "NSC" << 4 << threads;
+        QTest::addRow("size, cc, all bytes, time, %u threads", threads) << "SCAT" << 5 << threads;
+    }
 }
 
 void TestSearchAllBytes::matchesTheLiteralWalkOnRandomTrees()
 {
     QFETCH(QString, criteria);
     QFETCH(int, seed);
+    QFETCH(unsigned, threads);
     QRandomGenerator random(static_cast<quint32>(seed));
     const QByteArray ten("0123456789");
-    // Contents alike in size, in sampled bytes, or in everything.
-    const QList<QByteArray> contents{{}, "x", "y", ten, Changed(ten, 1), Changed(ten, 2), "abcdefghij"};
+    QByteArray large(300 * 1024, '\0');
+    for (qsizetype i = 0; i < large.size(); ++i)
+        large[i] = static_cast<char>(i * 13 + i / 509);
+    // Contents alike in size, in sampled bytes, or in everything; large ones
+    // alike in their first block and tail go on to the whole-file stage.
+    const QList<QByteArray> contents{{},
+                                     "x",
+                                     "y",
+                                     ten,
+                                     Changed(ten, 1),
+                                     Changed(ten, 2),
+                                     "abcdefghij",
+                                     large,
+                                     large,
+                                     Changed(large, 150000),
+                                     Changed(large, 150001)};
     const char* names[] = {"a.jpg", "A.JPG", "b.jpg", "c"};
     QTemporaryDir tmp;
     const std::string root = Local(tmp.path());
@@ -367,6 +387,7 @@ void TestSearchAllBytes::matchesTheLiteralWalkOnRandomTrees()
     c.AllBytes = criteria.contains('A');
     c.Time = criteria.contains('T');
     TRecordingHost host;
+    host.Threads = threads;
     std::vector<TFileRecord> catalogue;
     ReadAllFiles(root, true, host, catalogue);
     auto wholeFile = [&](std::uint32_t row) {
@@ -389,6 +410,7 @@ void TestSearchAllBytes::matchesTheLiteralWalkOnRandomTrees()
                                                     paths.begin()));
     QVERIFY(expected.size() > 4);
     QCOMPARE(actual, expected);
+    QVERIFY(host.NotReads.empty());
 }
 
 QTEST_GUILESS_MAIN(TestSearchAllBytes)
