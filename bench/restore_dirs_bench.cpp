@@ -4,8 +4,7 @@
 // into a shown QListWidget, then painted. Prints wall seconds per step.
 //
 //   quorvane_bench_restore [--entries N]
-// The entries are distinct spellings ("d17/./.") of a few hundred folders
-// made in a temporary directory, so no hundred thousand folders are needed.
+// The folders are made in a temporary directory first (not timed).
 #include "DirectoryList.h"
 #include "WorkspaceWidgets.h"
 
@@ -44,17 +43,19 @@ int main(int argc, char** argv)
     for (int i = 1; i + 1 < argc; ++i)
         if (std::strcmp(argv[i], "--entries") == 0) entries = std::atoi(argv[i + 1]);
     QTemporaryDir tmp;
-    const int folders = 400;
-    for (int f = 0; f < folders; ++f)
-        QDir().mkpath(tmp.filePath(QStringLiteral("d%1").arg(f)));
-    std::vector<TDirectoryList::TRestored> stored;
+    // Real folders, two levels deep, as a long stored list would name them.
     const int distinct = entries - entries / 4;
+    const int width = 400;
+    std::vector<QByteArray> folders;
+    for (int i = 0; i < distinct; ++i) {
+        const QString path = tmp.filePath(QStringLiteral("p%1/d%2").arg(i / width).arg(i % width));
+        QDir().mkpath(path);
+        folders.push_back(QFile::encodeName(path));
+    }
+    std::vector<TDirectoryList::TRestored> stored;
     for (int i = 0; i < entries; ++i) {
         const int k = i < distinct ? i : (i - distinct) * 3; // the last quarter repeats earlier ones
-        QByteArray path = QFile::encodeName(tmp.filePath(QStringLiteral("d%1").arg(k % folders)));
-        for (int dots = k / folders; dots > 0; --dots)
-            path += "/.";
-        stored.push_back({path, i % 9 == 0});
+        stored.push_back({folders[static_cast<std::size_t>(k)], i % 9 == 0});
     }
     QListWidget list;
     list.setUniformItemSizes(true);
