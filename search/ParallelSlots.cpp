@@ -14,37 +14,54 @@ namespace quorvane {
 
 namespace {
 
+// Slots are handed out in runs of up to this many: one hand-over, one
+// wake-up of the waiting thread per run rather than per file, and
+// neighbouring files (mostly of one directory) read by one thread through
+// one open directory. Few slots are split finer, so every thread gets some.
+constexpr std::size_t kSlotsPerRun = 64;
+
+std::size_t RunSize(std::size_t count, unsigned threads)
+{
+    return std::clamp<std::size_t>(count / (std::size_t{threads} * 4), 1, kSlotsPerRun);
+}
+
 class TSlotRun {
   public:
-    TSlotRun(std::size_t count, const std::function<void(std::size_t, unsigned)>& work)
-        : FDone(count, false), FWork(work)
+    TSlotRun(std::size_t count, std::size_t runSize, const std::function<void(std::size_t, unsigned)>& work)
+        : FCount(count), FRunSize(runSize), FDone((count + runSize - 1) / runSize, false), FWork(work)
     {
     }
 
-    // One worker: takes the next slot until none is left or the run stops.
+    std::size_t Runs() const { return FDone.size(); }
+
+    // One worker: takes the next run of slots until none is left or the run
+    // stops.
     void Work(unsigned worker, const std::stop_token& stop)
     {
         for (;;) {
-            const std::size_t slot = FNext.fetch_add(1);
-            if (slot >= FDone.size() || stop.stop_requested() || FFailed.load()) return;
+            const std::size_t run = FNext.fetch_add(1);
+            if (run >= FDone.size() || stop.stop_requested() || FFailed.load()) return;
             try {
-                FWork(slot, worker);
+                const std::size_t end = std::min(FCount, (run + 1) * FRunSize);
+                for (std::size_t slot = run * FRunSize; slot < end && !FFailed.load(); ++slot)
+                    FWork(slot, worker);
             } catch (...) {
                 Fail(std::current_exception());
                 return;
             }
             const std::lock_guard lock(FMutex);
-            FDone[slot] = true;
+            FDone[run] = true;
             FChanged.notify_all();
         }
     }
 
-    // Waits until slot is done; false when a worker failed first.
+    // Waits until slot's run is done; false when a worker failed first.
     bool WaitFor(std::size_t slot)
     {
+        const std::size_t run = slot / FRunSize;
         std::unique_lock lock(FMutex);
-        FChanged.wait(lock, [&] { return FDone[slot] || FError != nullptr; });
-        return FDone[slot];
+        FChanged.wait(lock, [&] { return FDone[run] || FError != nullptr; });
+        return FDone[run] && FError == nullptr;
     }
 
     void Fail(std::exception_ptr error)
@@ -64,7 +81,9 @@ class TSlotRun {
     }
 
   private:
-    std::vector<bool> FDone; // guarded by FMutex
+    std::size_t FCount;
+    std::size_t FRunSize;
+    std::vector<bool> FDone; // per run of slots; guarded by FMutex
     const std::function<void(std::size_t, unsigned)>& FWork;
     std::atomic<std::size_t> FNext{0};
     std::atomic<bool> FFailed{false};
@@ -93,11 +112,11 @@ void ForEachSlot(std::size_t count, unsigned threads, TScanHost& host,
         }
         return;
     }
-    TSlotRun run(count, work);
+    TSlotRun run(count, RunSize(count, threads), work);
     std::exception_ptr error;
     {
         std::vector<std::jthread> workers;
-        const auto used = static_cast<unsigned>(std::min<std::size_t>(threads, count));
+        const auto used = static_cast<unsigned>(std::min<std::size_t>(threads, run.Runs()));
         for (unsigned w = 0; w < used; ++w)
             workers.emplace_back([&run, w](const std::stop_token& stop) { run.Work(w, stop); });
         try {
