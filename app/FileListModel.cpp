@@ -55,13 +55,12 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const
         }
     }
     if (record.DiskState != kDiskAsListed) {
-        // A row whose file is gone (struck out) or changed (italic) since
-        // the search is greyed: it no longer stands for a duplicate.
+        // A row whose file is gone (also struck out) or changed since the
+        // search is greyed: it no longer stands for a duplicate.
         if (role == Qt::ForegroundRole) return QColor(Qt::gray);
-        if (role == Qt::FontRole) {
+        if (role == Qt::FontRole && record.DiskState == kDiskGone) {
             QFont font;
-            font.setStrikeOut(record.DiskState == kDiskGone);
-            font.setItalic(record.DiskState == kDiskChanged);
+            font.setStrikeOut(true);
             return font;
         }
         if (role == Qt::ToolTipRole)
@@ -74,6 +73,14 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const
     if (role == Qt::TextAlignmentRole)
         return index.column() == ColSize ? int(Qt::AlignRight | Qt::AlignVCenter)
                                          : int(Qt::AlignLeft | Qt::AlignVCenter);
+    // The names of one file (hard links) in a group: italic, and said so.
+    if (record.OtherNames && role == Qt::FontRole) {
+        QFont font;
+        font.setItalic(true);
+        return font;
+    }
+    if (record.OtherNames && role == Qt::ToolTipRole && index.column() == ColName)
+        return QCoreApplication::translate("TFileListModel", kOtherNamesHint);
     return {};
 }
 

@@ -16,6 +16,10 @@
 
 namespace quorvane {
 
+// The hint of a row whose file has other names in its group.
+inline constexpr const char* kOtherNamesHint =
+    QT_TRANSLATE_NOOP("TFileListModel", "One name of a file that has other names next to it in this group");
+
 class TFileListModel : public QAbstractTableModel {
     Q_OBJECT
 

@@ -67,6 +67,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setupSelection();
     setupDiskCommands();
     setupProtection();
+    setupNotRead();
     // The controls made in code take their texts and places as the others.
     ApplyInterfaceTexts();
     FormCreate();

@@ -46,6 +46,7 @@ class TfrmProgress;
 class TfrmViewer;
 class IFileOperations;
 class TMessageBoxes;
+class TNotReadReport;
 class TDirectoryList;
 class TDirectoryPicker;
 class TListWidgetBox;
@@ -237,6 +238,9 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     TSimilarOptions SimilarOptions() const;
     void StartSimilarSearch();
     void FinishSimilarSearch();
+    // What a search could not read (MainFormUnread.cpp).
+    void setupNotRead();
+    void ShowNotRead(std::vector<TNotRead> entries);
 
     void lvFilesColumnClick(int column);
     void lvFilesDeletion(const QModelIndex& parent, int first, int last);
@@ -403,6 +407,7 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     std::unique_ptr<TMessageBoxes> FMessageBoxes;
     IUserMessages* FMessages = nullptr;
     std::unique_ptr<TSearchWorker> FWorker;
+    TNotReadReport* FNotRead = nullptr;
     TSearchKind FSearchKind = TSearchKind::Duplicates;
     QString FPanel0BeforeSearch;
     std::vector<std::pair<QWidget*, bool>> FSearchControlStates;

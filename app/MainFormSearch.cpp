@@ -163,6 +163,7 @@ void TfrmMain::SearchFinished()
     case TSearchWorker::TEnd::Failed:
         if (outcome.ListCleared) FModel->SetRows(std::move(outcome.Rows));
         RecoverFromSearchError(outcome.ErrorText);
+        ShowNotRead(std::move(outcome.NotRead));
         break;
     case TSearchWorker::TEnd::Completed:
     case TSearchWorker::TEnd::None:
@@ -176,6 +177,7 @@ void TfrmMain::SearchFinished()
             FinishSimilarSearch();
         else
             SetStatusText(1, StatusText(1) + QString::fromLatin1(kGroupHintText), false);
+        ShowNotRead(std::move(outcome.NotRead));
         break;
     }
 }

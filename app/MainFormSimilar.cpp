@@ -12,12 +12,9 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
-#include <QStandardPaths>
 #include <algorithm>
 
 namespace quorvane {
@@ -101,11 +98,9 @@ TSimilarOptions TfrmMain::SimilarOptions() const
     options.Tolerance = Tolerance();
     options.MoreFormats = ckMoreFormats->isChecked();
     options.Decoder = FSimilarDecoder;
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    // No cache folder, or one that cannot be made: the search runs uncached.
-    if (!folder.isEmpty() && QDir().mkpath(folder))
-        options.CachePath =
-            QFile::encodeName(QDir(folder).filePath(QStringLiteral("similar-hashes.bin"))).toStdString();
+    // The command line's cache file, so neither front end hashes again what
+    // the other did; without a home the search runs uncached.
+    options.CachePath = DefaultHashCachePath();
     return options;
 }
 

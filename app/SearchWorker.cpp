@@ -38,6 +38,8 @@ class TSearchWorker::THost : public TDuplicateHost {
         emit FWorker.StatusText(QString(), false);
     }
     bool CancelRequested() const override { return FWorker.FCancel.load(); }
+    // Kept by the worker thread, handed over with the rows.
+    void NotRead(const TNotRead& entry) override { FWorker.FNotRead.push_back(entry); }
 
   private:
     TSearchWorker& FWorker;
@@ -60,6 +62,7 @@ bool TSearchWorker::Start(TJob job)
     FErrorText.clear();
     FListCleared = false;
     FRows.clear();
+    FNotRead.clear();
     FThread = std::thread([this, job = std::move(job)] { Run(job); });
     return true;
 }
@@ -94,7 +97,9 @@ TSearchWorker::TOutcome TSearchWorker::TakeOutcome()
     outcome.ErrorText = FErrorText;
     outcome.ListCleared = FListCleared;
     outcome.Rows = std::move(FRows);
+    outcome.NotRead = std::move(FNotRead);
     FRows.clear();
+    FNotRead.clear();
     FEnd = TEnd::None;
     return outcome;
 }

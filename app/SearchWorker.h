@@ -50,6 +50,7 @@ class TSearchWorker : public QObject {
         QString ErrorText;        // TEnd::Failed
         bool ListCleared = false; // the search got as far as emptying the list
         std::vector<TFileRecord> Rows;
+        std::vector<TNotRead> NotRead; // what the search could not read, in order
     };
     TOutcome TakeOutcome();
 
@@ -74,6 +75,7 @@ class TSearchWorker : public QObject {
     QString FErrorText;
     bool FListCleared = false;
     std::vector<TFileRecord> FRows;
+    std::vector<TNotRead> FNotRead;
 };
 
 } // namespace quorvane

@@ -61,6 +61,7 @@ int PrintHelp()
                  "Output of find, list and similar: one line per file, the fields Name, Directory, Size,\n"
                  "Type and Time separated by TAB; TAB, line feed and backslash inside a field are\n"
                  "written \\t, \\n and \\\\. The last status text (\"Total Files:N\") goes to stderr.\n"
+                 "A file or directory that cannot be read is named on stderr and left out.\n"
                  "\n"
                  "Exit status: 0 success, 1 a file could not be read or written, 2 a usage error or\n"
                  "a refused search (no directory, no criterion, a directory that does not exist).\n"

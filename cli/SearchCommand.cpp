@@ -3,8 +3,9 @@
 // Size, Type, Time, TAB-separated, with TAB, LF and backslash escaped; with
 // --groups the group's number, from 1, comes first; with --keep RULE a last
 // column says "keep" or "delete" as "Select Duplicates" would, though nothing
-// is ever deleted here); stderr the last status text, the refusals and the
-// errors.
+// is ever deleted here); stderr the last status text, the refusals, the
+// errors, and each file or directory that could not be read (left out of
+// the result, which is complete for all that could be read; exit 0).
 #include "CliCommands.h"
 #include "DuplicateSearch.h"
 #include "FileScan.h"
@@ -13,6 +14,7 @@
 #include "ResultRows.h"
 
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
@@ -35,6 +37,25 @@ const std::string* FirstNonDirectory(const std::vector<std::string>& directories
     return nullptr;
 }
 
+// The reason a file or directory was left out, in words.
+std::string NotReadText(const TNotRead& entry)
+{
+    const std::string error = entry.Error != 0 ? std::strerror(entry.Error) : std::string();
+    switch (entry.Reason) {
+    case TNotReadReason::CannotOpenFile:
+    case TNotReadReason::FileReadFailed:
+    case TNotReadReason::CannotOpenDirectory:
+        if (!error.empty()) return error;
+        break;
+    case TNotReadReason::DirectoryReadFailed:
+        return "listing stopped part-way: " + (error.empty() ? std::string("I/O error") : error);
+    case TNotReadReason::FileChanged:
+        break;
+    }
+    return entry.IsDirectory() ? "the directory changed while it was searched"
+                               : "the file changed while it was searched";
+}
+
 // The window's progress display, written to stderr when asked for.
 class TCliHost : public TDuplicateHost {
   public:
@@ -47,11 +68,29 @@ class TCliHost : public TDuplicateHost {
     void ShowProgressWindow() override {}
     void ShowErrorMessage(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
     void ClearFileList() override {}
+    void NotRead(const TNotRead& entry) override
+    {
+        std::fprintf(stderr, "quorvane-cli: cannot read %s: %s\n", entry.Path.c_str(),
+                     NotReadText(entry).c_str());
+        ++(entry.IsDirectory() ? FDirectoriesNotRead : FFilesNotRead);
+    }
     const std::string& Status() const { return FStatus; }
+    // The count of what could not be read, after the status text.
+    void WriteNotReadCount() const
+    {
+        if (FFilesNotRead != 0)
+            std::fprintf(stderr, "quorvane-cli: %zu file%s could not be read\n", FFilesNotRead,
+                         FFilesNotRead == 1 ? "" : "s");
+        if (FDirectoriesNotRead != 0)
+            std::fprintf(stderr, "quorvane-cli: %zu director%s could not be read\n", FDirectoriesNotRead,
+                         FDirectoriesNotRead == 1 ? "y" : "ies");
+    }
 
   private:
     bool FShowProgress;
     std::string FStatus;
+    std::size_t FFilesNotRead = 0;
+    std::size_t FDirectoriesNotRead = 0;
 };
 
 struct TCliOptions {
@@ -148,6 +187,7 @@ int Finish(const std::vector<TFileRecord>& rows, const TCliHost& host,
 {
     const bool written = WriteRows(rows, groupStarts, selected);
     std::fprintf(stderr, "%s\n", host.Status().c_str());
+    host.WriteNotReadCount();
     if (written) return 0;
     std::fputs("quorvane-cli: cannot write the result\n", stderr);
     return 1;
@@ -171,16 +211,9 @@ int RunFind(const TCliOptions& options, TCliHost& host)
 {
     std::vector<TFileRecord> rows;
     std::vector<std::size_t> groupStarts;
-    try {
-        const TSearchOutcome outcome = FindDuplicatesWithGroups(
-            options.Directories, options.Criteria, options.IncludeSubdirectories, host, rows, groupStarts);
-        if (outcome != TSearchOutcome::Completed) return 2;
-    } catch (const EFileReadError& error) {
-        // No partial result on stdout: a group cut short would lack its
-        // reference row and could mislead a script.
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
-    }
+    const TSearchOutcome outcome = FindDuplicatesWithGroups(
+        options.Directories, options.Criteria, options.IncludeSubdirectories, host, rows, groupStarts);
+    if (outcome != TSearchOutcome::Completed) return 2;
     const std::vector<std::size_t>* starts = options.GroupNumbers ? &groupStarts : nullptr;
     if (!options.Keep) return Finish(rows, host, starts);
     NumberGroups(rows, groupStarts);
@@ -216,6 +249,14 @@ int RunSearch(const std::vector<std::string>& args, bool listAll)
                            : "usage: quorvane-cli find [--name] [--size] [--cc] [--all-bytes] [--time] "
                              "[--groups] [--keep RULE] [--no-subdirs] [--progress] DIR...\n",
                    stderr);
+        return 2;
+    }
+    // The window greys the contents boxes out without Size; a script that
+    // asks for them without it would get groups it did not ask for.
+    const TSearchCriteria& criteria = options.Criteria;
+    if ((criteria.CC || criteria.AllBytes) && !criteria.Size && criteria.AnyKeyCriterion()) {
+        std::fprintf(stderr, "quorvane-cli: %s compares contents only among files of one size: add --size\n",
+                     criteria.AllBytes ? "--all-bytes" : "--cc");
         return 2;
     }
     if (const std::string* wrong = FirstNonDirectory(options.Directories)) {

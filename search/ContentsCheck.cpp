@@ -4,12 +4,14 @@
 #include "ContentsCheck.h"
 
 #include "ContentsRead.h"
+#include "ParallelSlots.h"
 #include "TextCompare.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <map>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,30 +22,29 @@ namespace {
 // Files up to this size are read whole: one system call beats six.
 constexpr off_t kReadWholeLimit = off_t{64} * 1024;
 
-// Fills the sample from the open file; a short file (it shrank since fstat)
-// or a failed read ends the sample with ReadFailed.
+// Fills the sample from the open file; a short read (the file shrank since
+// fstat) ends the sample as Changed, a failed one as ReadFailed.
 void ReadSampledBytes(int fd, TFileSample& sample, std::vector<unsigned char>& buffer)
 {
     const off_t size = sample.Size;
     const off_t step = std::max<off_t>(size / 5, 1);
+    const auto fail = [&](ssize_t got) {
+        if (got < 0) sample.Error = errno;
+        (got < 0 ? sample.ReadFailed : sample.Changed) = true;
+    };
     if (size <= kReadWholeLimit) {
-        buffer.resize(static_cast<std::size_t>(size));
+        // One byte more than the size: a file that grew is seen at once.
+        buffer.resize(static_cast<std::size_t>(size) + 1);
         const ssize_t got = ReadAt(fd, buffer.data(), buffer.size(), 0);
-        for (off_t offset = 0; offset < size; offset += step) {
-            if (got < 0 || offset >= got) {
-                sample.ReadFailed = true;
-                return;
-            }
+        if (got != size) return fail(got);
+        for (off_t offset = 0; offset < size; offset += step)
             sample.Append(buffer[static_cast<std::size_t>(offset)]);
-        }
         return;
     }
     for (off_t offset = 0; offset < size; offset += step) {
         unsigned char byte = 0;
-        if (ReadAt(fd, &byte, 1, offset) != 1) {
-            sample.ReadFailed = true;
-            return;
-        }
+        const ssize_t got = ReadAt(fd, &byte, 1, offset);
+        if (got != 1) return fail(got);
         sample.Append(byte);
     }
 }
@@ -65,17 +66,26 @@ std::vector<std::uint64_t> ClassesOfSamples(const std::vector<TFileSample>& samp
 
 } // namespace
 
-TFileSample SampleFile(int dirFd, const char* name, std::vector<unsigned char>& buffer)
+TFileSample SampleFile(int dirFd, const char* name, std::vector<unsigned char>& buffer,
+                       const TFileRecord* row)
 {
     TFileSample sample;
     struct stat st;
     const TFileHandle file(OpenRegularFile(dirFd, name, st));
-    if (file.Fd() < 0) return sample;
+    if (file.Fd() < 0) {
+        sample.Error = errno;
+        return sample;
+    }
     sample.Opened = true;
     sample.Device = st.st_dev;
     sample.Inode = st.st_ino;
     sample.Size = st.st_size;
+    if (row && ChangedSinceScan(*row, st)) {
+        sample.Changed = true;
+        return sample;
+    }
     ReadSampledBytes(file.Fd(), sample, buffer);
+    if (!sample.Failed() && ChangedWhileRead(file.Fd(), st)) sample.Changed = true;
     return sample;
 }
 
@@ -85,7 +95,8 @@ bool SameSamples(const TFileSample& a, const std::string& pathA, const TFileSamp
     if (!a.Opened) throw EFileReadError("Cannot open file " + pathA);
     if (!b.Opened) throw EFileReadError("Cannot open file " + pathB);
     if (a.Size != b.Size) return false;
-    const std::size_t count = std::max(a.Count + a.ReadFailed, b.Count + b.ReadFailed);
+    const std::size_t count =
+        std::max(a.Count + (a.ReadFailed || a.Changed), b.Count + (b.ReadFailed || b.Changed));
     for (std::size_t i = 0; i < count; ++i) {
         if (i >= a.Count || i >= b.Count) throw EFileReadError("Stream read error");
         if (a.Bytes[i] != b.Bytes[i]) return false;
@@ -107,20 +118,23 @@ void TSampleStore::Read(const std::vector<TFileRecord>& catalogue, const std::ve
                         TScanHost& host, const TScanContext* scan)
 {
     FSlotOf.assign(catalogue.size(), -1);
-    FEntries.clear();
-    const std::vector<std::uint32_t> toRead = AssignFileSlots(catalogue, rows, FSlotOf);
-    FEntries.resize(toRead.size());
-    TProgressMeter meter(host, toRead.size());
-    TDirectoryOpener directories(scan);
-    std::vector<unsigned char> buffer;
-    for (std::size_t i = 0; i < toRead.size(); ++i) {
-        meter.Step(i);
-        const TFileRecord& row = catalogue[toRead[i]];
-        const int dirFd = directories.Open(row);
+    FFirstRows = AssignFileSlots(catalogue, rows, FSlotOf);
+    FEntries.assign(FFirstRows.size(), TFileSample{});
+    // Each thread opens directories and reads through its own state.
+    const unsigned threads = ContentsThreadCount(host);
+    const std::vector<std::unique_ptr<TDirectoryOpener>> directories = DirectoryOpeners(threads, scan);
+    std::vector<std::vector<unsigned char>> buffers(threads);
+    ForEachSlot(FFirstRows.size(), threads, host, [&](std::size_t slot, unsigned worker) {
+        const TFileRecord& row = catalogue[FFirstRows[slot]];
+        const int dirFd = directories[worker]->Open(row);
         // A directory that cannot be opened leaves its files unopened.
-        if (dirFd >= 0) FEntries[i] = SampleFile(dirFd, row.Name.c_str(), buffer);
-    }
+        if (dirFd >= 0)
+            FEntries[slot] = SampleFile(dirFd, row.Name.c_str(), buffers[worker], &row);
+        else
+            FEntries[slot].Error = errno;
+    });
     FClasses = ClassesOfSamples(FEntries);
+    ReportFailures(catalogue, host);
 }
 
 } // namespace quorvane

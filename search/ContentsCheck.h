@@ -21,10 +21,10 @@ namespace quorvane {
 // At most 9 offsets are sampled (a file of 9 bytes: every byte).
 inline constexpr std::size_t kMaxSampledBytes = 9;
 
-struct TFileSample {
-    bool Opened = false;     // false: "Cannot open file" when compared
-    bool ReadFailed = false; // a read failed after the bytes held
-    std::uint8_t Count = 0;  // sampled bytes held
+// Opened false: "Cannot open file" when compared; ReadFailed (or Changed):
+// a read failed, or fell short, after the bytes held.
+struct TFileSample : TReadState {
+    std::uint8_t Count = 0; // sampled bytes held
     unsigned char Bytes[kMaxSampledBytes] = {};
     dev_t Device = 0;
     ino_t Inode = 0;
@@ -34,8 +34,10 @@ struct TFileSample {
 };
 
 // Opens name relative to dirFd (AT_FDCWD for a path) and reads its sample;
-// buffer is scratch space kept between calls.
-TFileSample SampleFile(int dirFd, const char* name, std::vector<unsigned char>& buffer);
+// buffer is scratch space kept between calls. row, when given, is what the
+// scan saw: a file that no longer matches it is Changed and not read.
+TFileSample SampleFile(int dirFd, const char* name, std::vector<unsigned char>& buffer,
+                       const TFileRecord* row = nullptr);
 
 // The comparison of candidate A with reference B as it would run on the two
 // open files: A's failure to open first, then B's; sizes; then offset by
@@ -49,11 +51,11 @@ bool SameSamples(const TFileSample& a, const std::string& pathA, const TFileSamp
 // relative to its open directory is far cheaper to open than a full path).
 // Rows of one file (same device and inode) share one sample: each file is
 // read once.
-class TSampleStore : public TFileEntryClasses<TFileSample, SameSamples> {
+class TSampleStore : public TFileEntryClasses<TFileSample> {
   public:
     // rows: catalogue indexes, ascending (so rows of one directory meet).
     // Reports each file read as a progress step; polls host for a cancel
-    // request between files.
+    // request between files; tells host of each file that could not be read.
     // scan, when given, is where the rows were read (their directories are
     // then opened from the input directories, level by level).
     void Read(const std::vector<TFileRecord>& catalogue, const std::vector<std::uint32_t>& rows,

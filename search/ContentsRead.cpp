@@ -1,6 +1,7 @@
 // File slots and directory opening of the contents passes.
 #include "ContentsRead.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -42,14 +43,38 @@ ssize_t ReadAt(int fd, unsigned char* buffer, std::size_t length, off_t offset)
 int OpenRegularFile(int dirFd, const char* name, struct stat& st)
 {
     const int fd = openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return -1;
+    if (fd < 0) {
+        if (errno == ELOOP) errno = 0; // a link put in the file's place
+        return -1;
+    }
     // Only a regular file is read: a FIFO or device put in the file's place
     // counts as a file that cannot be opened.
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const bool statted = fstat(fd, &st) == 0;
+    if (!statted || !S_ISREG(st.st_mode)) {
+        const int error = statted ? 0 : errno;
         close(fd);
+        errno = error;
         return -1;
     }
     return fd;
+}
+
+bool ChangedSinceScan(const TFileRecord& row, const struct stat& st)
+{
+    if (static_cast<std::uint64_t>(st.st_size) != row.Size) return true;
+    if (row.Inode == 0) return false;
+    const std::int64_t modified =
+        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return static_cast<std::uint64_t>(st.st_ino) != row.Inode ||
+           static_cast<std::uint64_t>(st.st_dev) != row.Device || modified != row.ModifiedNs;
+}
+
+bool ChangedWhileRead(int fd, const struct stat& before)
+{
+    struct stat now;
+    if (fstat(fd, &now) != 0) return true;
+    return now.st_size != before.st_size || now.st_mtim.tv_sec != before.st_mtim.tv_sec ||
+           now.st_mtim.tv_nsec != before.st_mtim.tv_nsec;
 }
 
 std::vector<std::uint32_t> AssignFileSlots(const std::vector<TFileRecord>& catalogue,
@@ -73,6 +98,14 @@ std::vector<std::uint32_t> AssignFileSlots(const std::vector<TFileRecord>& catal
         if (inserted) firstRows.push_back(row);
     }
     return firstRows;
+}
+
+std::vector<std::unique_ptr<TDirectoryOpener>> DirectoryOpeners(unsigned threads, const TScanContext* scan)
+{
+    std::vector<std::unique_ptr<TDirectoryOpener>> openers;
+    for (unsigned w = 0; w < std::max(threads, 1u); ++w)
+        openers.push_back(std::make_unique<TDirectoryOpener>(scan));
+    return openers;
 }
 
 int TDirectoryOpener::Open(const TFileRecord& row)

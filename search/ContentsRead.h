@@ -6,9 +6,11 @@
 #include "DirectoryPath.h"
 #include "FileScan.h"
 #include "RunGrouping.h"
+#include "ScanHost.h"
 #include "TFileRecord.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -47,7 +49,8 @@ class TFileHandle {
 ssize_t ReadAt(int fd, unsigned char* buffer, std::size_t length, off_t offset);
 
 // Opens name in dirFd for reading without following a link or blocking on
-// a FIFO; -1 unless it is a regular file, whose status then fills st.
+// a FIFO; -1 unless it is a regular file, whose status then fills st. On
+// failure errno is 0 when something other than a regular file stands there.
 int OpenRegularFile(int dirFd, const char* name, struct stat& st);
 
 // Assigns one slot per file (same device and inode) to the given rows;
@@ -83,19 +86,47 @@ class TDirectoryOpener {
     TDirectoryPath FPath;
 };
 
+// How reading one file for a contents pass went. A file that was not
+// opened, whose read failed, or that changed since the scan or while it was
+// read is left out of the groups and reported (Failure).
+struct TReadState {
+    bool Opened = false;     // false: the file (or its directory) could not be opened
+    bool ReadFailed = false; // a read failed after the stages held
+    bool Changed = false;    // changed since the scan or while it was read
+    int Error = 0;           // errno of the failed open or read
+
+    bool Failed() const { return !Opened || ReadFailed || Changed; }
+    // The reason to report for a failed read.
+    TNotReadReason Failure() const
+    {
+        // Not opened for no system error: something other than a regular
+        // file (a link, a FIFO) now stands in its place.
+        if (!Opened) return Error != 0 ? TNotReadReason::CannotOpenFile : TNotReadReason::FileChanged;
+        return Changed ? TNotReadReason::FileChanged : TNotReadReason::FileReadFailed;
+    }
+};
+
+// True when the open file (status st) is no longer what the scan listed in
+// row: another file, or another size or time. Rows the scan did not read
+// (inode 0) only compare their size.
+bool ChangedSinceScan(const TFileRecord& row, const struct stat& st);
+
+// True when the status of an open file changed while it was read (size or
+// last-write time), comparing before with now (fstat of fd).
+bool ChangedWhileRead(int fd, const struct stat& before);
+
+// One TDirectoryOpener per thread of a contents pass.
+std::vector<std::unique_ptr<TDirectoryOpener>> DirectoryOpeners(unsigned threads, const TScanContext* scan);
+
 // The answers of a contents pass whose rows were read into one entry per
-// file (rows of one file share it): TEntry has Opened and ReadFailed, and
-// Same compares two entries as the files' contents (throwing as
-// TContentsClasses::Matches says). The pass fills the three vectors.
-template <class TEntry, bool (*Same)(const TEntry&, const std::string&, const TEntry&, const std::string&)>
-class TFileEntryClasses : public TContentsClasses {
+// file (rows of one file share it): TEntry derives from TReadState. The pass
+// fills FSlotOf, FFirstRows, FEntries and FClasses.
+template <class TEntry> class TFileEntryClasses : public TContentsClasses {
   public:
     bool Failed(std::uint32_t row) const override
     {
         const std::int32_t slot = FSlotOf[row];
-        if (slot < 0) return false;
-        const TEntry& entry = FEntries[static_cast<std::size_t>(slot)];
-        return !entry.Opened || entry.ReadFailed;
+        return slot >= 0 && FEntries[static_cast<std::size_t>(slot)].Failed();
     }
 
     std::uint64_t ClassOf(std::uint32_t row) const override
@@ -104,20 +135,23 @@ class TFileEntryClasses : public TContentsClasses {
         return slot < 0 ? kUnreadClass | row : FClasses[static_cast<std::size_t>(slot)];
     }
 
-    bool Matches(const std::vector<TFileRecord>& catalogue, std::uint32_t candidate,
-                 std::uint32_t reference) const override
+    // Tells host of every file that could not be read, in catalogue order,
+    // once per file (by the path of its first row).
+    void ReportFailures(const std::vector<TFileRecord>& catalogue, TScanHost& host) const
     {
-        const std::int32_t a = FSlotOf[candidate];
-        const std::int32_t b = FSlotOf[reference];
-        if (a < 0 || b < 0) return false; // never read: its size is unique among other files of its run
-        return Same(FEntries[static_cast<std::size_t>(a)], catalogue[candidate].FullPath(PathStyle::Posix),
-                    FEntries[static_cast<std::size_t>(b)], catalogue[reference].FullPath(PathStyle::Posix));
+        for (std::size_t slot = 0; slot < FEntries.size(); ++slot) {
+            const TEntry& entry = FEntries[slot];
+            if (entry.Failed())
+                host.NotRead(TNotRead{catalogue[FFirstRows[slot]].FullPath(PathStyle::Posix), entry.Failure(),
+                                      entry.Error});
+        }
     }
 
   protected:
-    std::vector<std::int32_t> FSlotOf;   // catalogue index -> entry, or -1
-    std::vector<TEntry> FEntries;        // per file read
-    std::vector<std::uint64_t> FClasses; // per entry: equal contents, equal class
+    std::vector<std::int32_t> FSlotOf;     // catalogue index -> entry, or -1
+    std::vector<std::uint32_t> FFirstRows; // entry -> its first row
+    std::vector<TEntry> FEntries;          // per file read
+    std::vector<std::uint64_t> FClasses;   // per entry: equal contents, equal class
 };
 
 } // namespace quorvane

@@ -204,9 +204,20 @@ void MoveListed(std::vector<TFileRecord>& catalogue, const TListedRows& listed,
         for (std::size_t start : listed.GroupStarts)
             groupStarts->push_back(target.size() + start);
     }
+    const std::size_t before = target.size();
     target.reserve(target.size() + listed.Rows.size());
     for (std::uint32_t index : listed.Rows)
         target.push_back(std::move(catalogue[index]));
+    // The names of one file stand next to each other within a group.
+    std::size_t group = 0;
+    for (std::size_t i = 1; i < listed.Rows.size(); ++i) {
+        while (group < listed.GroupStarts.size() && listed.GroupStarts[group] <= i)
+            ++group;
+        const bool startsGroup = listed.GroupStarts[group - 1] == i;
+        TFileRecord& row = target[before + i];
+        TFileRecord& previous = target[before + i - 1];
+        if (!startsGroup && SameFile(row, previous)) row.OtherNames = previous.OtherNames = true;
+    }
 }
 
 // Second pass: catalogue row q resolves its key's run the first time the run
@@ -223,23 +234,18 @@ void GroupInto(std::vector<TFileRecord>& catalogue, const TSearchCriteria& crite
             runOf[keys.Indexes[i]] = static_cast<std::uint32_t>(run);
     }
     // Contents are read ahead in directory order, as passes of their own;
-    // a failure is raised when the group that needs the file is formed.
+    // a file that could not be read is reported there and left out here.
     const std::unique_ptr<TContentsClasses> contents = ReadContents(catalogue, keys, criteria, host, scan);
     std::vector<bool> resolved(runs, false);
     TListedRows listed;
     TProgressMeter meter(host, catalogue.size());
-    try {
-        for (std::size_t q = 0; q < catalogue.size(); ++q) {
-            meter.Step(q);
-            const std::uint32_t run = runOf[q];
-            if (resolved[run]) continue;
-            resolved[run] = true;
-            GroupRun(catalogue, keys.Indexes.data() + keys.RunStarts[run],
-                     keys.Indexes.data() + keys.RunStarts[run + 1], contents.get(), criteria, host, listed);
-        }
-    } catch (const EFileReadError&) {
-        MoveListed(catalogue, listed, target, groupStarts); // the rows listed so far stay
-        throw;
+    for (std::size_t q = 0; q < catalogue.size(); ++q) {
+        meter.Step(q);
+        const std::uint32_t run = runOf[q];
+        if (resolved[run]) continue;
+        resolved[run] = true;
+        GroupRun(catalogue, keys.Indexes.data() + keys.RunStarts[run],
+                 keys.Indexes.data() + keys.RunStarts[run + 1], contents.get(), criteria, listed);
     }
     MoveListed(catalogue, listed, target, groupStarts);
 }
@@ -282,13 +288,7 @@ TSearchOutcome FindDuplicatesWithGroups(const std::vector<std::string>& director
     for (const std::string& directory : directories)
         ReadAllFiles(directory, includeSubdirectories, host, catalogue, &scan);
     host.SetStatusText(kCheckingDuplicatesText, true);
-    try {
-        GroupInto(catalogue, criteria, host, found, &starts, &scan);
-    } catch (const EFileReadError&) {
-        target = std::move(found);
-        groupStarts = std::move(starts);
-        throw;
-    }
+    GroupInto(catalogue, criteria, host, found, &starts, &scan);
     target = std::move(found);
     groupStarts = std::move(starts);
     host.SetStatusText(kTotalFilesText + std::to_string(target.size()), true);

@@ -32,8 +32,9 @@ class TDuplicateHost : public TScanHost {
     virtual void ClearFileList() = 0;
 };
 
-// A file that could not be opened or read while contents were compared. The
-// message is "Cannot open file <path>" or "Stream read error".
+// A file that could not be opened or read by SameContents. The message is
+// "Cannot open file <path>" or "Stream read error". (A search does not stop
+// on such a file: it tells the host, TScanHost::NotRead, and goes on.)
 class EFileReadError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
@@ -45,9 +46,9 @@ enum class TSearchOutcome { Completed, NoDirectory, NoCriterion };
 // target untouched. Otherwise the host's list is cleared and the directories
 // are read and grouped; when the search ends, target holds the groups (its
 // previous rows replaced) and the status text ends as "Total Files:"
-// followed by target.size(). EFileReadError propagates from a contents
-// check; target then holds the rows listed before it (the group being formed
-// may lack its reference). ESearchCancelled propagates when the host asks to
+// followed by target.size(). A directory or file that cannot be read is told
+// to the host (NotRead) and left out; the search goes on. ESearchCancelled
+// propagates when the host asks to
 // stop; target is then exactly as it was before the call (the caller has
 // seen ClearFileList and restores its list).
 TSearchOutcome FindDuplicates(const std::vector<std::string>& directories, const TSearchCriteria& criteria,
@@ -56,7 +57,7 @@ TSearchOutcome FindDuplicates(const std::vector<std::string>& directories, const
 
 // FindDuplicates that also gives where each group starts: groupStarts holds,
 // ascending, the index in target of each group's first row (replaced, as
-// target is, when the search ends or a read error stops it).
+// target is, when the search ends).
 TSearchOutcome FindDuplicatesWithGroups(const std::vector<std::string>& directories,
                                         const TSearchCriteria& criteria, bool includeSubdirectories,
                                         TDuplicateHost& host, std::vector<TFileRecord>& target,
@@ -67,8 +68,8 @@ TSearchOutcome FindDuplicatesWithGroups(const std::vector<std::string>& director
 // the key list, then, when contents are compared, the reading of the contents
 // (one pass for the sampled bytes; for All bytes one for the first stage and,
 // when needed, one for whole files), then the grouping; each pass runs the
-// percentage up to 100. Throws EFileReadError as FindDuplicates does, with
-// the rows listed before it appended. Throws ESearchCancelled when the host
+// percentage up to 100. Files that cannot be read are told to the host and
+// left out of the groups. Throws ESearchCancelled when the host
 // asks to stop; target and catalogue are then as they were before the call.
 void GroupCatalogue(std::vector<TFileRecord>& catalogue, const TSearchCriteria& criteria, TScanHost& host,
                     std::vector<TFileRecord>& target);

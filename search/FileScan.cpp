@@ -98,18 +98,25 @@ bool SurelyNotRegular(unsigned char type)
 }
 
 // The visible subdirectories of the open directory fd, sorted. A directory
-// whose reading fails part-way is an unreadable directory: no names.
-std::vector<std::string> SubdirectoryNames(int fd)
+// whose reading fails part-way is an unreadable directory: no names, and
+// error receives the reason.
+std::vector<std::string> SubdirectoryNames(int fd, int& error)
 {
     std::vector<std::string> names;
     TDirHandle dir = OpenStream(fd);
-    if (!dir) return names;
+    if (!dir) {
+        error = errno;
+        return names;
+    }
     bool failed = false;
     while (const dirent* entry = NextEntry(dir.get(), failed)) {
         if (IsHiddenName(entry->d_name)) continue; // also "." and ".."
         if (IsRealDirectory(fd, *entry)) names.emplace_back(entry->d_name);
     }
-    if (failed) return {};
+    if (failed) {
+        error = errno;
+        return {};
+    }
     std::sort(names.begin(), names.end(), SubdirectoryBefore);
     return names;
 }
@@ -131,12 +138,15 @@ TFileRecord RowOf(const char* name, const std::shared_ptr<const std::string>& di
 
 // Appends a row per regular file of the open directory fd. A directory
 // whose reading fails part-way is an unreadable directory, not a complete
-// one: the rows read from it are taken back.
-void ReadFilesAt(int fd, const std::shared_ptr<const std::string>& text, std::vector<TFileRecord>& target,
-                 const TScanHost* host)
+// one: the rows read from it are taken back. Returns 0, or the error that
+// stopped the reading.
+// textOf gives the rows' shared Directory text; it is asked only once a
+// row is made.
+template <typename TTextOf>
+int ReadFilesAt(int fd, std::vector<TFileRecord>& target, const TScanHost* host, TTextOf textOf)
 {
     TDirHandle dir = OpenStream(fd);
-    if (!dir) return;
+    if (!dir) return errno != 0 ? errno : EIO;
     const std::size_t before = target.size();
     bool failed = false;
     unsigned sincePoll = 0;
@@ -148,21 +158,46 @@ void ReadFilesAt(int fd, const std::shared_ptr<const std::string>& text, std::ve
         if (IsDotOrDotDot(entry->d_name) || SurelyNotRegular(entry->d_type)) continue;
         struct stat st;
         if (fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
-        target.push_back(RowOf(entry->d_name, text, st));
+        target.push_back(RowOf(entry->d_name, textOf(), st));
     }
-    if (failed) target.erase(target.begin() + static_cast<std::ptrdiff_t>(before), target.end());
+    if (!failed) return 0;
+    const int error = errno != 0 ? errno : EIO;
+    target.erase(target.begin() + static_cast<std::ptrdiff_t>(before), target.end());
+    return error;
 }
 
-// One collected directory: its text, its name in its parent and its depth
-// below the input (0 for the input), and what it was when entered.
+// One collected directory: its name in its parent (the input's whole text
+// for the input), its parent's index, its depth below the input (0 for the
+// input), and what it was when entered. No directory keeps its whole path:
+// memory grows with the number of directories, not with their depths.
 struct TCollected {
-    std::shared_ptr<const std::string> Text;
     std::string Name;
+    std::size_t Parent = 0;
     std::size_t Depth = 0;
     std::uint64_t Device = 0;
     std::uint64_t Inode = 0;
     bool Opened = false;
+    int Error = 0; // why it could not be opened, or its subdirectories listed
 };
+
+// The path text of collection[index], built from the names on the way down.
+std::string CollectedText(const std::vector<TCollected>& collection, std::size_t index)
+{
+    std::vector<const std::string*> names;
+    std::size_t length = collection[0].Name.size();
+    for (std::size_t at = index; at != 0; at = collection[at].Parent) {
+        names.push_back(&collection[at].Name);
+        length += collection[at].Name.size() + 1;
+    }
+    std::string text;
+    text.reserve(length);
+    text = collection[0].Name;
+    for (auto it = names.rbegin(); it != names.rend(); ++it) {
+        if (text.empty() || text.back() != '/') text.push_back('/');
+        text += **it;
+    }
+    return text;
+}
 
 struct TPending {
     std::string Name;
@@ -170,13 +205,16 @@ struct TPending {
     std::size_t Parent; // index in the collection
 };
 
-void PushChildren(int fd, std::size_t depth, std::size_t parent, std::vector<TPending>& pending)
+// Returns 0, or the error that kept the subdirectories from being listed.
+int PushChildren(int fd, std::size_t depth, std::size_t parent, std::vector<TPending>& pending)
 {
-    const std::vector<std::string> names = SubdirectoryNames(fd);
+    int error = 0;
+    const std::vector<std::string> names = SubdirectoryNames(fd, error);
     // Reversed, so that they are taken in sorted order, each followed by
     // its subtree.
     for (auto it = names.rbegin(); it != names.rend(); ++it)
         pending.push_back(TPending{*it, depth, parent});
+    return error;
 }
 
 // The input and its visible subdirectories in pre-order. entered holds the
@@ -188,31 +226,31 @@ std::vector<TCollected> CollectTree(const std::string& directory, TScanContext& 
     const std::string root = NormaliseDirectory(directory, PathStyle::Posix);
     TDirectoryPath path;
     if (!path.OpenRoot(root)) {
-        collection.push_back(TCollected{std::make_shared<const std::string>(root), {}, 0, 0, 0, false});
+        collection.push_back(TCollected{root, 0, 0, 0, 0, false, errno});
         return collection;
     }
     if (!entered.Enter(path.DeepestDevice(), path.DeepestInode())) return collection;
-    collection.push_back(TCollected{
-        std::make_shared<const std::string>(root), {}, 0, path.DeepestDevice(), path.DeepestInode(), true});
+    collection.push_back(TCollected{root, 0, 0, path.DeepestDevice(), path.DeepestInode(), true});
     std::vector<TPending> pending;
-    PushChildren(path.DeepestFd(), 1, 0, pending);
+    collection.back().Error = PushChildren(path.DeepestFd(), 1, 0, pending);
     while (!pending.empty()) {
         if (host) ThrowIfCancelled(*host);
-        const TPending next = std::move(pending.back());
+        TPending next = std::move(pending.back());
         pending.pop_back();
-        TCollected node{std::make_shared<const std::string>(
-                            JoinPath(*collection[next.Parent].Text, next.Name, PathStyle::Posix)),
-                        next.Name, next.Depth};
-        if (path.Truncate(next.Depth) && path.Push(next.Name)) {
+        TCollected node{std::move(next.Name), next.Parent, next.Depth};
+        if (path.Truncate(next.Depth) && path.Push(node.Name)) {
             // A bind mount can show a directory inside itself; enter each once.
             if (!entered.Enter(path.DeepestDevice(), path.DeepestInode())) continue;
             node.Device = path.DeepestDevice();
             node.Inode = path.DeepestInode();
             node.Opened = true;
+        } else {
+            node.Error = errno;
         }
         collection.push_back(std::move(node));
         if (collection.back().Opened)
-            PushChildren(path.DeepestFd(), next.Depth + 1, collection.size() - 1, pending);
+            collection.back().Error =
+                PushChildren(path.DeepestFd(), next.Depth + 1, collection.size() - 1, pending);
     }
     return collection;
 }
@@ -227,27 +265,54 @@ bool OpenCollected(TDirectoryPath& path, const TCollected& node, const std::stri
     return open && path.DeepestDevice() == node.Device && path.DeepestInode() == node.Inode;
 }
 
+// Reads the files of collected directory i into target; its text is made
+// (and placed in context) only when it holds a file.
+int ReadCollected(int fd, const std::vector<TCollected>& directories, std::size_t i,
+                  std::vector<TFileRecord>& target, TScanContext& context, const TScanHost& host)
+{
+    std::shared_ptr<const std::string> text;
+    const int error = ReadFilesAt(fd, target, &host, [&]() -> const std::shared_ptr<const std::string>& {
+        if (!text) {
+            text = std::make_shared<const std::string>(CollectedText(directories, i));
+            context.Place(text, directories.front().Name.size());
+        }
+        return text;
+    });
+    return error;
+}
+
 void ReadTree(const std::string& directory, TScanHost& host, std::vector<TFileRecord>& target,
               TScanContext& context)
 {
     const std::vector<TCollected> directories = CollectTree(directory, context, &host);
     if (directories.empty()) return;
-    const std::string& root = *directories.front().Text;
+    const std::string& root = directories.front().Name;
     TProgressMeter meter(host, directories.size());
     TDirectoryPath path;
     for (std::size_t i = 0; i < directories.size(); ++i) {
         meter.Step(i);
         const TCollected& node = directories[i];
-        context.Place(node.Text, root.size());
-        if (OpenCollected(path, node, root)) ReadFilesAt(path.DeepestFd(), node.Text, target, &host);
+        if (!OpenCollected(path, node, root)) {
+            const int error = node.Opened ? errno : node.Error;
+            host.NotRead(TNotRead{CollectedText(directories, i), TNotReadReason::CannotOpenDirectory, error});
+            continue;
+        }
+        const int error = ReadCollected(path.DeepestFd(), directories, i, target, context, host);
+        if (error != 0 || node.Error != 0)
+            host.NotRead(TNotRead{CollectedText(directories, i), TNotReadReason::DirectoryReadFailed,
+                                  error ? error : node.Error});
     }
 }
 
+// host, when given, hears of a directory that could not be read.
 void ReadOneDirectory(const std::string& directory, std::vector<TFileRecord>& target, TScanContext* context,
-                      const TScanHost* host)
+                      TScanHost* host)
 {
     const int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
+    if (fd < 0) {
+        if (host) host->NotRead(TNotRead{directory, TNotReadReason::CannotOpenDirectory, errno});
+        return;
+    }
     struct stat st;
     const bool enter =
         fstat(fd, &st) == 0 && (!context || context->Enter(static_cast<std::uint64_t>(st.st_dev),
@@ -255,7 +320,10 @@ void ReadOneDirectory(const std::string& directory, std::vector<TFileRecord>& ta
     if (enter) {
         const auto text = std::make_shared<const std::string>(directory);
         if (context) context->Place(text, directory.size());
-        ReadFilesAt(fd, text, target, host);
+        const int error = ReadFilesAt(
+            fd, target, host, [&]() -> const auto& { return text; });
+        if (error != 0 && host)
+            host->NotRead(TNotRead{directory, TNotReadReason::DirectoryReadFailed, error});
     }
     close(fd);
 }
@@ -275,8 +343,9 @@ std::int64_t TimeKeyOf(std::int64_t secondsSinceEpoch)
 void CollectDirectories(const std::string& directory, std::vector<std::string>& collection)
 {
     TScanContext entered;
-    for (const TCollected& node : CollectTree(directory, entered, nullptr))
-        collection.push_back(*node.Text);
+    const std::vector<TCollected> directories = CollectTree(directory, entered, nullptr);
+    for (std::size_t i = 0; i < directories.size(); ++i)
+        collection.push_back(CollectedText(directories, i));
 }
 
 void ReadDirectoryFiles(const std::string& directory, std::vector<TFileRecord>& target, TScanContext* context)

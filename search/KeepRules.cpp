@@ -125,8 +125,11 @@ std::vector<std::size_t> DuplicateRows(const std::vector<TFileRecord>& rows, con
         });
         if (valid < 2) continue;
         const std::size_t kept = KeptRow(rows, first, last, rule, facts);
+        // The kept file keeps all its names: removing one of them would
+        // free no space and leave the group short of a name.
         for (const std::size_t* row = first; row != last; ++row)
-            if (*row != kept && rows[*row].DiskState == kDiskAsListed && !Protected(facts, rows[*row]))
+            if (*row != kept && rows[*row].DiskState == kDiskAsListed && !SameFile(rows[*row], rows[kept]) &&
+                !Protected(facts, rows[*row]))
                 selected.push_back(*row);
     }
     std::sort(selected.begin(), selected.end());

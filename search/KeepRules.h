@@ -1,7 +1,8 @@
 // "Select Duplicates": which row of each group is kept by the chosen rule,
 // and so which rows are selected. Plain functions over the result rows,
 // shared by the window and the command line. Invariant: in every group at
-// least one row stays unselected, and a protected row is never selected.
+// least one file stays unselected with all its names, and a protected row
+// is never selected.
 #pragma once
 
 #include "SearchCriteria.h"
@@ -61,8 +62,9 @@ std::size_t KeptRow(const std::vector<TFileRecord>& rows, const std::size_t* fir
                     TKeepRule rule, const TKeepFacts& facts);
 
 // Every row of every group with two or more rows that still match their
-// files, except the kept one, the protected ones and the rows that no longer
-// match (gone or changed since the search), ascending.
+// files, except the kept one, the other names of its file (same device and
+// inode), the protected ones and the rows that no longer match (gone or
+// changed since the search), ascending.
 std::vector<std::size_t> DuplicateRows(const std::vector<TFileRecord>& rows, const TSearchCriteria& criteria,
                                        TKeepRule rule, const TKeepFacts& facts);
 

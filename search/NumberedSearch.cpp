@@ -10,15 +10,10 @@ TSearchOutcome FindNumberedDuplicates(const std::vector<std::string>& directorie
                                       TDuplicateHost& host, std::vector<TFileRecord>& target)
 {
     std::vector<std::size_t> groupStarts;
-    try {
-        const TSearchOutcome outcome =
-            FindDuplicatesWithGroups(directories, criteria, includeSubdirectories, host, target, groupStarts);
-        if (outcome == TSearchOutcome::Completed) NumberGroups(target, groupStarts);
-        return outcome;
-    } catch (const EFileReadError&) {
-        NumberGroups(target, groupStarts);
-        throw;
-    }
+    const TSearchOutcome outcome =
+        FindDuplicatesWithGroups(directories, criteria, includeSubdirectories, host, target, groupStarts);
+    if (outcome == TSearchOutcome::Completed) NumberGroups(target, groupStarts);
+    return outcome;
 }
 
 } // namespace quorvane

@@ -7,9 +7,8 @@
 
 namespace quorvane {
 
-// FindDuplicatesWithGroups, then NumberGroups over target. The rows a read
-// error leaves in target are numbered too before EFileReadError propagates;
-// a cancelled search leaves target untouched, as FindDuplicates does.
+// FindDuplicatesWithGroups, then NumberGroups over target; a cancelled
+// search leaves target untouched, as FindDuplicates does.
 TSearchOutcome FindNumberedDuplicates(const std::vector<std::string>& directories,
                                       const TSearchCriteria& criteria, bool includeSubdirectories,
                                       TDuplicateHost& host, std::vector<TFileRecord>& target);

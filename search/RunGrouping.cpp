@@ -1,12 +1,12 @@
 // Groups of one key run. Matching is an equivalence on (size, contents
 // class, time) within a run, so the reference walk is computed by sorting:
-// rows of one class, and within a class the k-th row of each file form the
-// k-th reference's group; groups are listed in the order of their reference.
+// the rows of one class form the group of its first row (the reference),
+// when they hold at least two files; groups are listed in the order of
+// their reference. Within a group the names of one file stand together.
 #include "RunGrouping.h"
 
-#include "TextCompare.h"
-
 #include <algorithm>
+#include <iterator>
 #include <tuple>
 
 namespace quorvane {
@@ -31,60 +31,14 @@ struct TMember {
     std::uint64_t Content;
     std::int64_t Time;
     TFileId File;
-    std::uint32_t Position;  // in the run
-    std::uint32_t Round = 0; // how many rows of its file and class precede it
+    std::uint32_t Position; // in the run
+    // The listing order within its group: files by their first name, the
+    // reference's file last; names by position, the reference last.
+    std::uint32_t FileRank = 0;
+    std::uint32_t NameRank = 0;
 
     auto Class() const { return std::tie(Size, Content, Time); }
 };
-
-// Whether candidate matches reference on every ticked test. Every test runs
-// even after one failed, so contents are compared (and may fail to read)
-// whenever the sizes are equal.
-bool MatchesReference(const std::vector<TFileRecord>& catalogue, std::uint32_t candidate,
-                      std::uint32_t reference, const TContentsClasses* contents,
-                      const TSearchCriteria& criteria)
-{
-    const TFileRecord& c = catalogue[candidate];
-    const TFileRecord& r = catalogue[reference];
-    bool matches = true;
-    if (criteria.Name && !SameFolded(c.Name, r.Name)) matches = false;
-    if (criteria.Size) {
-        const bool sameSize = c.Size == r.Size;
-        if (!sameSize) matches = false;
-        if (sameSize && contents && !contents->Matches(catalogue, candidate, reference)) matches = false;
-    }
-    if (criteria.Time && c.TimeKey != r.TimeKey) matches = false;
-    return matches;
-}
-
-// The reference walk taken literally, pair by pair. Matches are listed as
-// they are found, so an error leaves the rows found before it in listed.
-void WalkRun(const std::vector<TFileRecord>& catalogue, const std::uint32_t* first, std::size_t count,
-             const TContentsClasses* contents, const TSearchCriteria& criteria, const TScanHost& host,
-             TListedRows& listed)
-{
-    std::vector<bool> used(count, false);
-    std::vector<std::uint32_t> groupRows;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (used[i]) continue;
-        ThrowIfCancelled(host);
-        used[i] = true;
-        groupRows.assign(1, first[i]);
-        for (std::size_t j = i + 1; j < count; ++j) {
-            if (used[j]) continue;
-            const TFileRecord& candidate = catalogue[first[j]];
-            const bool fileInGroup = std::any_of(groupRows.begin(), groupRows.end(), [&](std::uint32_t row) {
-                return SameFile(catalogue[row], candidate);
-            });
-            if (fileInGroup || !MatchesReference(catalogue, first[j], first[i], contents, criteria)) continue;
-            used[j] = true;
-            if (groupRows.size() == 1) listed.GroupStarts.push_back(listed.Rows.size());
-            groupRows.push_back(first[j]);
-            listed.Rows.push_back(first[j]);
-        }
-        if (groupRows.size() > 1) listed.Rows.push_back(first[i]);
-    }
-}
 
 std::vector<TMember> Members(const std::vector<TFileRecord>& catalogue, const std::uint32_t* first,
                              std::size_t count, const TContentsClasses* contents,
@@ -100,6 +54,33 @@ std::vector<TMember> Members(const std::vector<TFileRecord>& catalogue, const st
     return members;
 }
 
+bool SameClass(const TMember& a, const TMember& b)
+{
+    return a.Class() == b.Class();
+}
+
+// Ranks the members [begin, end) of one class, sorted by file and position,
+// for listing (see TMember); returns how many files they hold.
+std::size_t RankClass(TMember* begin, TMember* end)
+{
+    std::vector<std::pair<std::uint32_t, TMember*>> files; // first position, first name
+    for (TMember* m = begin; m != end; ++m) {
+        if (m == begin || m->File.Tie() != (m - 1)->File.Tie()) files.emplace_back(m->Position, m);
+    }
+    std::sort(files.begin(), files.end());
+    const auto last = static_cast<std::uint32_t>(files.size());
+    for (std::uint32_t rank = 0; rank < last; ++rank) {
+        // The file of the lowest position holds the reference: it goes last.
+        const std::uint32_t fileRank = rank == 0 ? last : rank;
+        for (TMember* m = files[rank].second; m != end && m->File.Tie() == files[rank].second->File.Tie();
+             ++m) {
+            m->FileRank = fileRank;
+            m->NameRank = rank == 0 && m == files[0].second ? ~std::uint32_t{0} : m->Position;
+        }
+    }
+    return files.size();
+}
+
 // The walk's result computed by sorting: see the file's opening comment.
 void ClassifyRun(const std::vector<TFileRecord>& catalogue, const std::uint32_t* first, std::size_t count,
                  const TContentsClasses* contents, const TSearchCriteria& criteria, TListedRows& listed)
@@ -109,32 +90,25 @@ void ClassifyRun(const std::vector<TFileRecord>& catalogue, const std::uint32_t*
         return std::tuple(a.Class(), a.File.Tie(), a.Position) <
                std::tuple(b.Class(), b.File.Tie(), b.Position);
     });
-    for (std::size_t i = 1; i < count; ++i) {
-        const TMember& before = members[i - 1];
-        if (before.Class() == members[i].Class() && before.File.Tie() == members[i].File.Tie())
-            members[i].Round = before.Round + 1;
-    }
-    std::sort(members.begin(), members.end(), [](const TMember& a, const TMember& b) {
-        return std::tuple(a.Class(), a.Round, a.Position) < std::tuple(b.Class(), b.Round, b.Position);
-    });
-    // Each block of one class and round is one reference's group; its first
-    // member, the lowest position, is the reference.
-    std::vector<std::pair<std::size_t, std::size_t>> blocks; // begin, end in members
+    // Each class of two files or more is one group; its reference is its
+    // lowest position.
+    std::vector<std::tuple<std::uint32_t, std::size_t, std::size_t>> blocks; // reference, begin, end
     for (std::size_t begin = 0, end = 0; begin < count; begin = end) {
         end = begin + 1;
-        while (end < count && members[end].Class() == members[begin].Class() &&
-               members[end].Round == members[begin].Round)
+        while (end < count && SameClass(members[end], members[begin]))
             ++end;
-        if (end - begin > 1) blocks.emplace_back(begin, end);
+        if (RankClass(members.data() + begin, members.data() + end) < 2) continue;
+        std::sort(members.begin() + static_cast<std::ptrdiff_t>(begin),
+                  members.begin() + static_cast<std::ptrdiff_t>(end), [](const TMember& a, const TMember& b) {
+                      return std::tie(a.FileRank, a.NameRank) < std::tie(b.FileRank, b.NameRank);
+                  });
+        blocks.emplace_back(members[end - 1].Position, begin, end);
     }
-    std::sort(blocks.begin(), blocks.end(), [&](const auto& a, const auto& b) {
-        return members[a.first].Position < members[b.first].Position;
-    });
-    for (const auto& [begin, end] : blocks) {
+    std::sort(blocks.begin(), blocks.end());
+    for (const auto& [reference, begin, end] : blocks) {
         listed.GroupStarts.push_back(listed.Rows.size());
-        for (std::size_t i = begin + 1; i < end; ++i)
+        for (std::size_t i = begin; i < end; ++i)
             listed.Rows.push_back(first[members[i].Position]);
-        listed.Rows.push_back(first[members[begin].Position]);
     }
 }
 
@@ -168,16 +142,19 @@ void RowsNeedingContents(const std::vector<TFileRecord>& catalogue, const std::u
 
 void GroupRun(const std::vector<TFileRecord>& catalogue, const std::uint32_t* first,
               const std::uint32_t* last, const TContentsClasses* contents, const TSearchCriteria& criteria,
-              const TScanHost& host, TListedRows& listed)
+              TListedRows& listed)
 {
     const auto count = static_cast<std::size_t>(last - first);
     if (count < 2) return;
-    const bool failure =
-        contents && std::any_of(first, last, [&](std::uint32_t row) { return contents->Failed(row); });
-    if (failure)
-        WalkRun(catalogue, first, count, contents, criteria, host, listed);
-    else
+    const auto failed = [&](std::uint32_t row) { return contents->Failed(row); };
+    if (!contents || std::none_of(first, last, failed)) {
         ClassifyRun(catalogue, first, count, contents, criteria, listed);
+        return;
+    }
+    std::vector<std::uint32_t> readable;
+    std::remove_copy_if(first, last, std::back_inserter(readable), failed);
+    if (readable.size() >= 2)
+        ClassifyRun(catalogue, readable.data(), readable.size(), contents, criteria, listed);
 }
 
 } // namespace quorvane

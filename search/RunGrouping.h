@@ -1,8 +1,10 @@
 // The groups of one run of equal search keys. The run's first row is the
-// reference; the rows that match it form its group (matches in run order,
-// the reference last); the first row left over becomes the next reference,
-// and so on until the run is used up. A group has at least two rows, and
-// never two rows of one file (same device and inode).
+// reference; the rows that match it form its group; the first row left over
+// becomes the next reference, and so on until the run is used up. A group
+// holds at least two files (device and inode) and every name of each that
+// the run holds: the names of one file stand together, files in the order
+// of their first name in the run, the reference's file last and the
+// reference itself last of all. Names of only one file form no group.
 #pragma once
 
 #include "ScanHost.h"
@@ -19,24 +21,13 @@ namespace quorvane {
 class TContentsClasses {
   public:
     virtual ~TContentsClasses() = default;
-    // True when reading row's file failed (a comparison with it raises).
+    // True when row's file could not be read (or changed): the row is left
+    // out of the groups.
     virtual bool Failed(std::uint32_t row) const = 0;
     // Equal classes mean equal contents; only for rows that were read and
     // did not fail. Rows never read get distinct classes.
     virtual std::uint64_t ClassOf(std::uint32_t row) const = 0;
-    // The contents test of candidate against reference as it runs on the two
-    // files: throws EFileReadError ("Cannot open file <path>", "Stream read
-    // error") when a file it needs failed.
-    virtual bool Matches(const std::vector<TFileRecord>& catalogue, std::uint32_t candidate,
-                         std::uint32_t reference) const = 0;
 };
-
-// True when the two rows name one file. Rows that the scan did not read
-// (inode 0) are never known to be one file.
-inline bool SameFile(const TFileRecord& a, const TFileRecord& b)
-{
-    return a.Inode != 0 && a.Inode == b.Inode && a.Device == b.Device;
-}
 
 // Rows listed by the grouping, as catalogue indexes, and where each group
 // starts among them.
@@ -52,12 +43,10 @@ void RowsNeedingContents(const std::vector<TFileRecord>& catalogue, const std::u
 
 // Appends the groups of the run [first, last) to listed, as the reference
 // walk described above gives them. contents is null unless contents are
-// compared. O(k log k) for a run of k rows; a run holding a row whose file
-// failed to read is walked pair by pair so that the error is raised where
-// that walk meets it, with the rows listed before it kept in listed. That
-// walk polls host for a cancel request at each reference.
+// compared; rows whose file failed to read are left out of the run. O(k log
+// k) for a run of k rows.
 void GroupRun(const std::vector<TFileRecord>& catalogue, const std::uint32_t* first,
               const std::uint32_t* last, const TContentsClasses* contents, const TSearchCriteria& criteria,
-              const TScanHost& host, TListedRows& listed);
+              TListedRows& listed);
 
 } // namespace quorvane

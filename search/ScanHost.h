@@ -9,6 +9,29 @@
 
 namespace quorvane {
 
+// Why a file or a directory was left out of a search. The core gives the
+// code and the system's error number; each front end words it.
+enum class TNotReadReason {
+    CannotOpenFile,      // the file could not be opened (Error says why)
+    FileReadFailed,      // a read of the file failed (Error says why)
+    FileChanged,         // size, time or identity changed since the scan, or while it was read
+    CannotOpenDirectory, // the directory could not be entered (Error says why)
+    DirectoryReadFailed, // listing the directory failed part-way (Error says why)
+};
+
+// One file or directory that could not be read: files are left out of the
+// groups, directories out of the scan; the search goes on without them.
+struct TNotRead {
+    std::string Path;
+    TNotReadReason Reason = TNotReadReason::CannotOpenFile;
+    int Error = 0; // errno, 0 when the reason needs none
+
+    bool IsDirectory() const
+    {
+        return Reason == TNotReadReason::CannotOpenDirectory || Reason == TNotReadReason::DirectoryReadFailed;
+    }
+};
+
 class TScanHost {
   public:
     virtual ~TScanHost() = default;
@@ -26,8 +49,18 @@ class TScanHost {
 
     // True once the user asked to stop. The core polls it between files and
     // between reads and then throws ESearchCancelled; it may be called from
-    // the thread that runs the search, so an implementation reads an atomic.
+    // the thread that runs the search and from the threads that read
+    // contents for it, so an implementation reads an atomic. Every other
+    // call comes from the thread that runs the search.
     virtual bool CancelRequested() const { return false; }
+
+    // How many threads read contents at once; 0 leaves it to the core (one
+    // per core, at least two). The result never depends on it.
+    virtual unsigned ContentsThreads() const { return 0; }
+
+    // A file or directory that could not be read and is left out. Called on
+    // the thread that runs the search, in the order the search meets them.
+    virtual void NotRead(const TNotRead& /*entry*/) {}
 };
 
 // Thrown by the core when the host's CancelRequested() turns true. Whatever

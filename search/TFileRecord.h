@@ -37,6 +37,10 @@ struct TFileRecord {
     std::int64_t TimeKey = 0;
     std::uint8_t ImageIndex = kImageOtherFile;
     std::uint8_t DiskState = kDiskAsListed; // TDiskState, set by the disk checks
+    // True when its group also lists another name of the same file (a hard
+    // link): those names stand next to each other and are one file, not
+    // copies. Set by the search; travels with the row.
+    bool OtherNames = false;
     // The number of the duplicate group the row was listed in (1, 2, ... in
     // the order the search gave the groups); 0 when the list carries no
     // group numbers ("List All"), and bounds then come from neighbouring
@@ -56,5 +60,12 @@ struct TFileRecord {
     std::string TimeText() const; // "YYYY/MM/DD HH:MM"
     std::string FullPath(PathStyle style = kNativePathStyle) const;
 };
+
+// True when the two rows name one file (same device and inode). Rows that
+// the scan did not read (inode 0) are never known to be one file.
+inline bool SameFile(const TFileRecord& a, const TFileRecord& b)
+{
+    return a.Inode != 0 && a.Inode == b.Inode && a.Device == b.Device;
+}
 
 } // namespace quorvane

@@ -4,10 +4,13 @@
 #include "WholeContents.h"
 
 #include "DuplicateSearch.h"
+#include "ParallelSlots.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <fcntl.h>
 #include <map>
+#include <memory>
 #include <tuple>
 #include <unistd.h>
 
@@ -24,17 +27,28 @@ void Store(const XXH128_hash_t& hash, std::uint64_t (&to)[2])
     to[1] = hash.low64;
 }
 
-// The first stage on an open file of digest.Size bytes.
+// Marks digest as failed by a read that returned got bytes where more were
+// wanted: an error, or a file that shrank.
+void ReadFellShort(TFileDigest& digest, ssize_t got)
+{
+    if (got < 0) {
+        digest.ReadFailed = true;
+        digest.Error = errno;
+    } else {
+        digest.Changed = true;
+    }
+}
+
+// The first stage on an open file of digest.Size bytes. A small file is read
+// with one byte to spare, so that one that grew since fstat is seen.
 void HashHead(int fd, TFileDigest& digest, std::vector<unsigned char>& buffer)
 {
     const std::uint64_t size = digest.Size;
     if (size <= kWholeReadLimit) {
-        buffer.resize(static_cast<std::size_t>(size));
-        if (ReadAt(fd, buffer.data(), buffer.size(), 0) != static_cast<ssize_t>(size)) {
-            digest.ReadFailed = true;
-            return;
-        }
-        Store(XXH3_128bits(buffer.data(), buffer.size()), digest.Full);
+        buffer.resize(static_cast<std::size_t>(size) + 1);
+        const ssize_t got = ReadAt(fd, buffer.data(), buffer.size(), 0);
+        if (got != static_cast<ssize_t>(size)) return ReadFellShort(digest, got);
+        Store(XXH3_128bits(buffer.data(), static_cast<std::size_t>(size)), digest.Full);
         digest.Head[0] = digest.Full[0];
         digest.Head[1] = digest.Full[1];
         digest.Stages = 2;
@@ -42,18 +56,17 @@ void HashHead(int fd, TFileDigest& digest, std::vector<unsigned char>& buffer)
     }
     buffer.resize(kFirstBlockBytes + kTailBytes);
     const auto tailOffset = static_cast<off_t>(size - kTailBytes);
-    if (ReadAt(fd, buffer.data(), kFirstBlockBytes, 0) != static_cast<ssize_t>(kFirstBlockBytes) ||
-        ReadAt(fd, buffer.data() + kFirstBlockBytes, kTailBytes, tailOffset) !=
-            static_cast<ssize_t>(kTailBytes)) {
-        digest.ReadFailed = true;
-        return;
-    }
+    ssize_t got = ReadAt(fd, buffer.data(), kFirstBlockBytes, 0);
+    if (got != static_cast<ssize_t>(kFirstBlockBytes)) return ReadFellShort(digest, got);
+    got = ReadAt(fd, buffer.data() + kFirstBlockBytes, kTailBytes, tailOffset);
+    if (got != static_cast<ssize_t>(kTailBytes)) return ReadFellShort(digest, got);
     Store(XXH3_128bits(buffer.data(), buffer.size()), digest.Head);
     digest.Stages = 1;
 }
 
 // The second stage: the whole file in large sequential reads, polling for a
-// cancel request between reads.
+// cancel request between reads. A byte found past the size means the file
+// grew while it was read.
 void HashWhole(int fd, TFileDigest& digest, std::vector<unsigned char>& buffer, const TScanHost& host)
 {
     posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -64,79 +77,94 @@ void HashWhole(int fd, TFileDigest& digest, std::vector<unsigned char>& buffer, 
         ThrowIfCancelled(host);
         const auto length =
             static_cast<std::size_t>(std::min<std::uint64_t>(kStreamBlockBytes, digest.Size - offset));
-        if (ReadAt(fd, buffer.data(), length, static_cast<off_t>(offset)) != static_cast<ssize_t>(length)) {
-            digest.ReadFailed = true;
-            return;
-        }
+        const ssize_t got = ReadAt(fd, buffer.data(), length, static_cast<off_t>(offset));
+        if (got != static_cast<ssize_t>(length)) return ReadFellShort(digest, got);
         XXH3_128bits_update(&state, buffer.data(), length);
         offset += length;
+    }
+    unsigned char extra = 0;
+    if (ReadAt(fd, &extra, 1, static_cast<off_t>(digest.Size)) != 0) {
+        digest.Changed = true;
+        return;
     }
     Store(XXH3_128bits_digest(&state), digest.Full);
     digest.Stages = 2;
 }
 
-// Opens row's file for a stage; -1 when it cannot be opened. st receives
-// its status.
+// Opens row's file for a stage; -1 when it cannot be opened (errno says
+// why). st receives its status.
 int OpenRowFile(TDirectoryOpener& directories, const TFileRecord& row, struct stat& st)
 {
     const int dirFd = directories.Open(row);
     return dirFd < 0 ? -1 : OpenRegularFile(dirFd, row.Name.c_str(), st);
 }
 
-// Equal classes for equal (size, stage, hash); failed digests are never
-// compared by class.
-std::vector<std::uint64_t> ClassesOfDigests(const std::vector<TFileDigest>& digests)
+// Opens the file of digest's row for a stage, and checks it is still the
+// file the scan listed; -1 (and digest marked) otherwise.
+int OpenForStage(TDirectoryOpener& directories, const TFileRecord& row, TFileDigest& digest, struct stat& st)
 {
-    std::map<std::tuple<std::uint64_t, int, std::uint64_t, std::uint64_t>, std::uint64_t> ids;
-    std::vector<std::uint64_t> classes(digests.size(), 0);
-    for (std::size_t i = 0; i < digests.size(); ++i) {
-        const TFileDigest& d = digests[i];
-        const std::uint64_t* hash = d.Stages == 2 ? d.Full : d.Head;
-        classes[i] =
-            ids.emplace(std::tuple(d.Size, int{d.Stages}, hash[0], hash[1]), ids.size()).first->second;
+    const int fd = OpenRowFile(directories, row, st);
+    if (fd < 0) {
+        digest.Opened = false;
+        digest.Error = errno;
+        return -1;
     }
-    return classes;
+    digest.Opened = true;
+    if (ChangedSinceScan(row, st)) {
+        close(fd);
+        digest.Changed = true;
+        return -1;
+    }
+    return fd;
 }
 
 } // namespace
 
-bool SameDigests(const TFileDigest& a, const std::string& pathA, const TFileDigest& b,
-                 const std::string& pathB)
+namespace {
+
+// Marks above the classes of whole-file hashes: a digest without one is a
+// class of its own (its slot), distinct from every other.
+constexpr std::uint64_t kOwnClass = std::uint64_t{1} << 62;
+
+} // namespace
+
+std::vector<std::uint64_t> ClassesOfDigests(const std::vector<TFileDigest>& digests)
 {
-    if (!a.Opened) throw EFileReadError("Cannot open file " + pathA);
-    if (!b.Opened) throw EFileReadError("Cannot open file " + pathB);
-    if (a.Size != b.Size) return false;
-    for (int stage = 1; stage <= 2; ++stage) {
-        if (a.Stages < stage || b.Stages < stage) throw EFileReadError("Stream read error");
-        const std::uint64_t* x = stage == 1 ? a.Head : a.Full;
-        const std::uint64_t* y = stage == 1 ? b.Head : b.Full;
-        if (x[0] != y[0] || x[1] != y[1]) return false;
+    std::map<std::tuple<std::uint64_t, std::uint64_t, std::uint64_t>, std::uint64_t> ids;
+    std::vector<std::uint64_t> classes(digests.size(), 0);
+    for (std::size_t i = 0; i < digests.size(); ++i) {
+        const TFileDigest& d = digests[i];
+        if (d.Stages != 2 || d.Failed()) {
+            classes[i] = kOwnClass | i;
+            continue;
+        }
+        classes[i] = ids.emplace(std::tuple(d.Size, d.Full[0], d.Full[1]), ids.size()).first->second;
     }
-    return true;
+    return classes;
 }
 
 void TDigestStore::Read(const std::vector<TFileRecord>& catalogue, const std::vector<std::uint32_t>& rows,
                         TScanHost& host, const TScanContext* scan)
 {
     FSlotOf.assign(catalogue.size(), -1);
-    FRowOf = AssignFileSlots(catalogue, rows, FSlotOf);
-    FEntries.assign(FRowOf.size(), TFileDigest{});
-    TProgressMeter meter(host, FRowOf.size());
-    TDirectoryOpener directories(scan);
-    std::vector<unsigned char> buffer;
-    for (std::size_t slot = 0; slot < FRowOf.size(); ++slot) {
-        meter.Step(slot);
+    FFirstRows = AssignFileSlots(catalogue, rows, FSlotOf);
+    FEntries.assign(FFirstRows.size(), TFileDigest{});
+    const unsigned threads = ContentsThreadCount(host);
+    const std::vector<std::unique_ptr<TDirectoryOpener>> directories = DirectoryOpeners(threads, scan);
+    std::vector<std::vector<unsigned char>> buffers(threads);
+    ForEachSlot(FFirstRows.size(), threads, host, [&](std::size_t slot, unsigned worker) {
         struct stat st;
-        const TFileHandle file(OpenRowFile(directories, catalogue[FRowOf[slot]], st));
-        if (file.Fd() < 0) continue;
         TFileDigest& digest = FEntries[slot];
-        digest.Opened = true;
+        const TFileHandle file(OpenForStage(*directories[worker], catalogue[FFirstRows[slot]], digest, st));
+        if (file.Fd() < 0) return;
         digest.Size = static_cast<std::uint64_t>(st.st_size);
-        HashHead(file.Fd(), digest, buffer);
-    }
+        HashHead(file.Fd(), digest, buffers[worker]);
+        if (!digest.Failed() && ChangedWhileRead(file.Fd(), st)) digest.Changed = true;
+    });
     const std::vector<std::uint32_t> alike = FilesStillAlike();
     if (!alike.empty()) HashWholeFiles(catalogue, alike, host, scan);
     FClasses = ClassesOfDigests(FEntries);
+    ReportFailures(catalogue, host);
 }
 
 // Slots past the first stage whose size and first-stage hash another file
@@ -146,8 +174,7 @@ std::vector<std::uint32_t> TDigestStore::FilesStillAlike() const
     std::map<std::tuple<std::uint64_t, std::uint64_t, std::uint64_t>, std::vector<std::uint32_t>> byHead;
     for (std::uint32_t slot = 0; slot < FEntries.size(); ++slot) {
         const TFileDigest& d = FEntries[slot];
-        if (d.Opened && !d.ReadFailed && d.Stages == 1)
-            byHead[std::tuple(d.Size, d.Head[0], d.Head[1])].push_back(slot);
+        if (!d.Failed() && d.Stages == 1) byHead[std::tuple(d.Size, d.Head[0], d.Head[1])].push_back(slot);
     }
     std::vector<std::uint32_t> alike;
     for (const auto& entry : byHead) {
@@ -161,24 +188,22 @@ void TDigestStore::HashWholeFiles(const std::vector<TFileRecord>& catalogue,
                                   const std::vector<std::uint32_t>& slots, TScanHost& host,
                                   const TScanContext* scan)
 {
-    TProgressMeter meter(host, slots.size());
-    TDirectoryOpener directories(scan);
-    std::vector<unsigned char> buffer;
-    for (std::size_t i = 0; i < slots.size(); ++i) {
-        meter.Step(i);
+    const unsigned threads = ContentsThreadCount(host);
+    const std::vector<std::unique_ptr<TDirectoryOpener>> directories = DirectoryOpeners(threads, scan);
+    std::vector<std::vector<unsigned char>> buffers(threads);
+    ForEachSlot(slots.size(), threads, host, [&](std::size_t i, unsigned worker) {
         TFileDigest& digest = FEntries[slots[i]];
         struct stat st;
-        const TFileHandle file(OpenRowFile(directories, catalogue[FRowOf[slots[i]]], st));
-        if (file.Fd() < 0) {
-            digest.Opened = false; // gone or replaced since the first stage
-            continue;
-        }
+        const TFileHandle file(
+            OpenForStage(*directories[worker], catalogue[FFirstRows[slots[i]]], digest, st));
+        if (file.Fd() < 0) return; // gone or replaced since the first stage
         if (static_cast<std::uint64_t>(st.st_size) != digest.Size) {
-            digest.ReadFailed = true; // changed since the first stage
-            continue;
+            digest.Changed = true; // changed since the first stage
+            return;
         }
-        HashWhole(file.Fd(), digest, buffer, host);
-    }
+        HashWhole(file.Fd(), digest, buffers[worker], host);
+        if (!digest.Failed() && ChangedWhileRead(file.Fd(), st)) digest.Changed = true;
+    });
 }
 
 } // namespace quorvane

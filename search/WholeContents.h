@@ -24,27 +24,28 @@ inline constexpr std::size_t kTailBytes = 4 * 1024;
 // The read size of the whole-file hash.
 inline constexpr std::size_t kStreamBlockBytes = 1024 * 1024;
 
-struct TFileDigest {
-    bool Opened = false;     // false: "Cannot open file" when compared
-    bool ReadFailed = false; // a read failed after the stages held
-    std::uint8_t Stages = 0; // 1: Head holds; 2: Full holds too
+// Stages 1: Head holds; 2: Full holds too. Only files whose Full hashes
+// agree share a class: a file that did not reach the whole-file stage is a
+// class of its own, whatever its first stage says.
+struct TFileDigest : TReadState {
+    std::uint8_t Stages = 0;
     std::uint64_t Size = 0;
     std::uint64_t Head[2] = {0, 0}; // first block and tail (the whole file when small)
     std::uint64_t Full[2] = {0, 0}; // the whole file
 };
 
-// The comparison of candidate A with reference B: A's failure to open, then
-// B's; sizes; then stage by stage, stopping at the first difference; a stage
-// that one file could not read is "Stream read error". Equal whole-file
-// hashes count as equal contents (no byte comparison follows).
-bool SameDigests(const TFileDigest& a, const std::string& pathA, const TFileDigest& b,
-                 const std::string& pathB);
+// The class of each digest: equal classes only for equal size and equal
+// whole-file hash. However the earlier stages sorted files, nothing is
+// reported alike unless its whole contents were hashed alike; a digest that
+// failed or stopped at the first stage is a class of its own.
+std::vector<std::uint64_t> ClassesOfDigests(const std::vector<TFileDigest>& digests);
 
-class TDigestStore : public TFileEntryClasses<TFileDigest, SameDigests> {
+class TDigestStore : public TFileEntryClasses<TFileDigest> {
   public:
     // rows: catalogue indexes, ascending. One progress pass for the first
     // stage and, when some files are still alike, one for the whole-file
     // hashes; a cancel request is noticed between files and between reads.
+    // Each file that could not be read, or changed, is told to host.
     // scan: as for TSampleStore::Read.
     void Read(const std::vector<TFileRecord>& catalogue, const std::vector<std::uint32_t>& rows,
               TScanHost& host, const TScanContext* scan = nullptr);
@@ -53,8 +54,6 @@ class TDigestStore : public TFileEntryClasses<TFileDigest, SameDigests> {
     std::vector<std::uint32_t> FilesStillAlike() const;
     void HashWholeFiles(const std::vector<TFileRecord>& catalogue, const std::vector<std::uint32_t>& slots,
                         TScanHost& host, const TScanContext* scan);
-
-    std::vector<std::uint32_t> FRowOf; // digest -> its first row
 };
 
 } // namespace quorvane

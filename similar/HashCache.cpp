@@ -1,17 +1,19 @@
 // The cache file: a 16-byte header (magic "QVSIMHSH", format version, entry
 // count), fixed-size little-endian records, and a 64-bit FNV-1a checksum of
-// all bytes before it. The whole file is read and checked before any entry
-// is used.
+// all bytes before it. The file is trusted only as a regular file of exactly
+// the length its header gives; then the whole file is read and checked
+// before any entry is used. Any failure means "no cache", never an error.
 #include "HashCache.h"
 
 #include "TFileRecord.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -48,21 +50,56 @@ std::uint64_t Get(const std::uint8_t* in, int bytes)
     return value;
 }
 
+// Reads up to length bytes at offset; false on an error or a short read.
+bool ReadFully(int fd, std::uint8_t* to, std::size_t length, off_t offset)
+{
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t got = ::pread(fd, to + done, length - done, offset + static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        done += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+// Reads the cache file into bytes when it is a regular file (not through a
+// link, never blocking on a FIFO) whose length is exactly what its header
+// announces, within kMaxEntries: a junk or endless file costs one header.
+bool ReadCacheFile(const std::string& path, std::vector<std::uint8_t>& bytes)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    std::uint8_t header[kHeaderBytes];
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+              static_cast<std::uint64_t>(st.st_size) >= kHeaderBytes + 8 &&
+              ReadFully(fd, header, kHeaderBytes, 0) && std::memcmp(header, kMagic, 8) == 0 &&
+              Get(header + 8, 4) == kVersion;
+    const std::uint64_t count = ok ? Get(header + 12, 4) : 0;
+    const std::uint64_t length = kHeaderBytes + count * kRecordBytes + 8;
+    ok = ok && count <= kMaxEntries && static_cast<std::uint64_t>(st.st_size) == length;
+    if (ok) {
+        bytes.resize(static_cast<std::size_t>(length));
+        // One byte more must not be there: a file that grew is not trusted.
+        std::uint8_t extra = 0;
+        ok = ReadFully(fd, bytes.data(), bytes.size(), 0) &&
+             ::pread(fd, &extra, 1, static_cast<off_t>(length)) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+
 } // namespace
 
 bool THashCache::Load(const std::string& path)
 {
     FEntries.clear();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                          std::istreambuf_iterator<char>());
-    if (bytes.size() < kHeaderBytes + 8 || std::memcmp(bytes.data(), kMagic, 8) != 0) return false;
-    const std::uint64_t version = Get(bytes.data() + 8, 4);
-    const std::uint64_t count = Get(bytes.data() + 12, 4);
-    if (version != kVersion || count > kMaxEntries || bytes.size() != kHeaderBytes + count * kRecordBytes + 8)
-        return false;
+    std::vector<std::uint8_t> bytes;
+    if (!ReadCacheFile(path, bytes)) return false;
     if (Fnv1a(bytes.data(), bytes.size() - 8) != Get(bytes.data() + bytes.size() - 8, 8)) return false;
+    const std::size_t count = (bytes.size() - kHeaderBytes - 8) / kRecordBytes;
+    FEntries.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t* r = bytes.data() + kHeaderBytes + i * kRecordBytes;
         TEntry entry{Get(r + 16, 8), static_cast<std::int64_t>(Get(r + 24, 8)), {}};

@@ -24,8 +24,10 @@ struct TCachedHash {
 
 class THashCache {
   public:
-    // Loads path; a missing, foreign or damaged file gives an empty cache.
-    // Returns whether the file was loaded.
+    // Loads path; a missing, foreign, damaged or oversized file, one that is
+    // not a regular file (a folder, a FIFO, a device or a link to one) or
+    // that cannot be read gives an empty cache. Never throws for the file's
+    // sake, never blocks on it. Returns whether the file was loaded.
     bool Load(const std::string& path);
     // Writes the cache atomically, creating the folder when needed. Returns
     // false (and leaves any older file in place) when it cannot.
@@ -55,8 +57,9 @@ class THashCache {
     std::unordered_map<TKey, TEntry, TKeyHash> FEntries;
 };
 
-// The cache file of the command line: $XDG_CACHE_HOME/Quorvane, else
-// ~/.cache/Quorvane; empty when neither is known.
+// The cache file of both front ends, in the folder $XDG_CACHE_HOME/Quorvane
+// (an absolute XDG_CACHE_HOME only), else ~/.cache/Quorvane; empty when
+// neither is known.
 std::string DefaultHashCachePath();
 
 } // namespace quorvane

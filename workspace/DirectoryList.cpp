@@ -7,6 +7,7 @@
 #include "PathRules.h"
 
 #include <QFile>
+#include <QSet>
 #include <dirent.h>
 #include <memory>
 #include <sys/stat.h>
@@ -215,17 +216,31 @@ bool TDirectoryList::RestoreDirectory(const QString& text, bool isProtected)
 
 bool TDirectoryList::RestoreDirectoryBytes(const QByteArray& bytes, bool isProtected)
 {
-    if (bytes.isEmpty() || !IsExistingDirectory(bytes)) return false;
-    const QString text = QFile::decodeName(bytes);
-    for (int i = 0; i < FBox.Count(); ++i) {
-        const bool same = FStyle == PathStyle::Posix
-                              ? FBox.EntryBytes(i) == bytes
-                              : QString::compare(FBox.Entry(i), text, Qt::CaseInsensitive) == 0;
-        if (same) return false;
+    return RestoreDirectories({TRestored{bytes, isProtected}}) == 1;
+}
+
+std::size_t TDirectoryList::RestoreDirectories(const std::vector<TRestored>& entries)
+{
+    // What "already listed" compares: the bytes on Linux, the shown text
+    // folded (beyond ASCII, as the store asks) with the Windows style.
+    const auto keyOf = [this](const QByteArray& bytes, const QString& text) {
+        return FStyle == PathStyle::Posix ? bytes : text.toCaseFolded().toUtf8();
+    };
+    QSet<QByteArray> listed;
+    listed.reserve(FBox.Count() + static_cast<qsizetype>(entries.size()));
+    for (int i = 0; i < FBox.Count(); ++i)
+        listed.insert(keyOf(FBox.EntryBytes(i), FBox.Entry(i)));
+    std::size_t appended = 0;
+    for (const TRestored& entry : entries) {
+        if (entry.Bytes.isEmpty() || !IsExistingDirectory(entry.Bytes)) continue;
+        const QByteArray key = keyOf(entry.Bytes, QFile::decodeName(entry.Bytes));
+        if (listed.contains(key)) continue;
+        listed.insert(key);
+        FBox.AppendBytes(entry.Bytes);
+        if (entry.Protected) FBox.SetProtected(FBox.Count() - 1, true);
+        ++appended;
     }
-    FBox.AppendBytes(bytes);
-    if (isProtected) FBox.SetProtected(FBox.Count() - 1, true);
-    return true;
+    return appended;
 }
 
 std::optional<QString> TDirectoryList::AddPickedDirectory(TDirectoryPicker& picker, const QString& editText)

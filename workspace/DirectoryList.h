@@ -14,6 +14,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -109,6 +110,14 @@ class TDirectoryList {
     // protected flag given.
     bool RestoreDirectory(const QString& text, bool isProtected = false);
     bool RestoreDirectoryBytes(const QByteArray& bytes, bool isProtected = false);
+    // The restore rule for many entries in order, in time linear in the
+    // entries and the list (a set of the listed keys, built once). Returns
+    // how many were appended.
+    struct TRestored {
+        QByteArray Bytes;
+        bool Protected = false;
+    };
+    std::size_t RestoreDirectories(const std::vector<TRestored>& entries);
     // The "+" steps: proposes a file name inside the edit's directory, runs
     // the picker and adds the chosen directory. Returns the text to put into
     // the edit, or nothing when the edit stays as it is.

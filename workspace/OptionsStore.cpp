@@ -133,17 +133,32 @@ void LoadDirectories(QSettings& store, TDirectoryList& directories)
         if (!stored) throw InvalidDataType(countName);
         count = *stored;
     }
+    // Restored together, so that a long list costs time in proportion to its
+    // length; a value of the wrong type still stops the restore there, after
+    // the entries before it.
+    std::vector<TDirectoryList::TRestored> entries;
     for (const auto& [position, name] : StoredDirValues(store, count)) {
         const QVariant value = store.value(name);
-        const bool isProtected = ReadDirProtected(store, position);
+        bool isProtected = false;
+        std::optional<QString> text;
+        try {
+            isProtected = ReadDirProtected(store, position);
+            if (value.typeId() != QMetaType::QByteArray) text = ReadText(value);
+        } catch (...) {
+            directories.RestoreDirectories(entries);
+            throw;
+        }
         if (value.typeId() == QMetaType::QByteArray) {
-            directories.RestoreDirectoryBytes(value.toByteArray(), isProtected);
+            entries.push_back({value.toByteArray(), isProtected});
             continue;
         }
-        const std::optional<QString> text = ReadText(value);
-        if (!text) throw InvalidDataType(name);
-        directories.RestoreDirectory(*text, isProtected);
+        if (!text) {
+            directories.RestoreDirectories(entries);
+            throw InvalidDataType(name);
+        }
+        entries.push_back({QFile::encodeName(*text), isProtected});
     }
+    directories.RestoreDirectories(entries);
 }
 
 // The stored form of a directory: its text when the bytes are the text's

@@ -571,4 +571,60 @@ Delete them too?</source>
         <translation>(找不到)</translation>
     </message>
 </context>
+<context>
+    <name>TNotReadReport</name>
+    <message numerus="yes">
+        <source>%n files could not be read</source>
+        <translation>
+            <numerusform>%n 個檔案無法讀取</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n folders could not be read</source>
+        <translation>
+            <numerusform>%n 個資料夾無法讀取</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>cannot be opened</source>
+        <translation>無法開啟</translation>
+    </message>
+    <message>
+        <source>a read failed</source>
+        <translation>讀取失敗</translation>
+    </message>
+    <message>
+        <source>changed during the search</source>
+        <translation>搜尋期間已變更</translation>
+    </message>
+    <message>
+        <source>folder cannot be opened</source>
+        <translation>資料夾無法開啟</translation>
+    </message>
+    <message>
+        <source>folder could not be listed to the end</source>
+        <translation>資料夾無法完整列出</translation>
+    </message>
+    <message>
+        <source>These files and folders could not be read:</source>
+        <translation>下列檔案及資料夾無法讀取:</translation>
+    </message>
+    <message numerus="yes">
+        <source>and %n more</source>
+        <translation>
+            <numerusform>另有 %n 項</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Files Not Read...</source>
+        <translation>無法讀取的檔案...</translation>
+    </message>
+</context>
+<context>
+    <name>TFileListModel</name>
+    <message>
+        <source>One name of a file that has other names next to it in this group</source>
+        <translation>此檔案在本組中另有其他名稱 (硬連結), 列在旁邊</translation>
+    </message>
+</context>
 </TS>

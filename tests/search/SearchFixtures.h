@@ -7,6 +7,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <atomic>
 #include <fcntl.h>
 #include <functional>
 #include <string>
@@ -61,6 +63,20 @@ inline std::string Local(const QString& path)
     return QByteArray(path.toLocal8Bit()).toStdString();
 }
 
+// "path: reason" of each entry (open, read, changed, enter or list, the
+// errno following all but changed), for compact expectations.
+inline QStringList DescribeNotRead(const std::vector<TNotRead>& entries)
+{
+    static const char* const words[] = {"open", "read", "changed", "enter", "list"};
+    QStringList out;
+    for (const TNotRead& e : entries) {
+        QString text = QString::fromStdString(e.Path) + ": " + words[static_cast<int>(e.Reason)];
+        if (e.Reason != TNotReadReason::FileChanged) text += ' ' + QString::number(e.Error);
+        out << text;
+    }
+    return out;
+}
+
 class TRecordingHost : public TDuplicateHost {
   public:
     std::vector<std::pair<std::string, bool>> Statuses;
@@ -72,7 +88,15 @@ class TRecordingHost : public TDuplicateHost {
     std::function<void(const std::string&)> OnStatus;
     // When not negative: CancelRequested answers true from this many calls on.
     int CancelAfter = -1;
-    mutable int CancelPolls = 0;
+    // Atomic: the threads that read contents poll too.
+    mutable std::atomic<int> CancelPolls{0};
+    // The threads contents are read with (0: the core's choice).
+    unsigned Threads = 0;
+    // What the core reported it could not read, in order.
+    std::vector<TNotRead> NotReads;
+    // Runs at each progress step with the count of steps so far, e.g. to
+    // change a file between two contents stages.
+    std::function<void(int)> OnStep;
 
     void SetStatusText(const std::string& text, bool repaintNow) override
     {
@@ -83,7 +107,13 @@ class TRecordingHost : public TDuplicateHost {
     {
         Percentages.emplace_back(percent, repaintNow);
     }
-    void ShowProgressWindow() override { ++ShowCount; }
+    void ShowProgressWindow() override
+    {
+        ++ShowCount;
+        if (OnStep) OnStep(ShowCount);
+    }
+    void NotRead(const TNotRead& entry) override { NotReads.push_back(entry); }
+    unsigned ContentsThreads() const override { return Threads; }
     void ShowErrorMessage(const std::string& text) override { Errors.push_back(text); }
     void ClearFileList() override { ++ClearCount; }
     bool CancelRequested() const override { return CancelAfter >= 0 && CancelPolls++ >= CancelAfter; }

@@ -1,7 +1,8 @@
 // "All bytes": whole-contents equality on fixture files. Files alike in
 // their sampled bytes but not in the rest are split, a difference in the
 // last byte or deep inside a large file separates, empty files are equal,
-// a file of unique size is never opened, and failures read as with CC.
+// a file of unique size is never opened, nothing is alike unless hashed
+// whole, and a file that cannot be read or changes is left out and named.
 #include "ContentsCheck.h"
 #include "DuplicateSearch.h"
 #include "FileScan.h"
@@ -51,6 +52,17 @@ struct TTree {
     }
 };
 
+// The sampled comparison worked out here from whole files: equal sizes and
+// equal bytes at 0, size/5, 2*size/5, ... (every byte below five bytes).
+bool SampledAlike(const QByteArray& a, const QByteArray& b)
+{
+    if (a.size() != b.size()) return false;
+    const qsizetype step = std::max<qsizetype>(a.size() / 5, 1);
+    for (qsizetype at = 0; at < a.size(); at += step)
+        if (a[at] != b[at]) return false;
+    return true;
+}
+
 QByteArray Changed(QByteArray bytes, qsizetype at)
 {
     bytes[at] = static_cast<char>(bytes[at] ^ 0x5a);
@@ -67,9 +79,11 @@ class TestSearchAllBytes : public QObject {
     void groups();
     void withoutSizeNoEffect();
     void uniqueSizeNeverOpened();
-    void unreadableFileStopsSearch();
-    void digestComparison_data();
-    void digestComparison();
+    void unreadableFileIsLeftOut();
+    void changedBetweenStagesIsLeftOut_data();
+    void changedBetweenStagesIsLeftOut();
+    void onlyWholeHashesFormClasses_data();
+    void onlyWholeHashesFormClasses();
     void cancelInEveryPassLeavesTarget_data();
     void cancelInEveryPassLeavesTarget();
     void matchesTheLiteralWalkOnRandomTrees_data();
@@ -98,6 +112,22 @@ void TestSearchAllBytes::groups_data()
     QTest::newRow("large files alike: two classes of one size")
         << QList<QByteArray>{large, Changed(large, 100), large, Changed(large, 100)} << false
         << QStringList{"c", "a", "d", "b"};
+    // Each stage's edge: a difference just inside or just outside the first
+    // block or the tail must still separate the files.
+    const qsizetype head = static_cast<qsizetype>(kFirstBlockBytes);
+    const qsizetype tailStart = large.size() - static_cast<qsizetype>(kTailBytes);
+    const std::pair<const char*, qsizetype> edges[] = {
+        {"last byte of the first block", head - 1},      {"first byte after the first block", head},
+        {"second byte after the first block", head + 1}, {"byte before the tail", tailStart - 1},
+        {"first byte of the tail", tailStart},           {"middle", large.size() / 2}};
+    for (const auto& [where, at] : edges)
+        QTest::addRow("300 KiB files differing only at the %s", where)
+            << QList<QByteArray>{large, Changed(large, at), large} << false << QStringList{"c", "a"};
+    for (const qsizetype size : {qsizetype(kWholeReadLimit), qsizetype(kWholeReadLimit) + 1}) {
+        const QByteArray edge = large.left(size);
+        QTest::addRow("%lld-byte files differing in the middle", static_cast<long long>(size))
+            << QList<QByteArray>{edge, Changed(edge, size / 2), edge} << false << QStringList{"c", "a"};
+    }
     QTest::newRow("empty files are equal")
         << QList<QByteArray>{{}, {}, "x"} << false << QStringList{"b", "a"};
 }
@@ -151,7 +181,7 @@ void TestSearchAllBytes::uniqueSizeNeverOpened()
     QCOMPARE(NamesOf(rows), QStringList({"b", "a"}));
 }
 
-void TestSearchAllBytes::unreadableFileStopsSearch()
+void TestSearchAllBytes::unreadableFileIsLeftOut()
 {
     QTemporaryDir tmp;
     TTree tree{Local(tmp.path()), {}};
@@ -164,56 +194,97 @@ void TestSearchAllBytes::unreadableFileStopsSearch()
         if (text == kCheckingDuplicatesText) unlink(removed.c_str());
     };
     std::vector<TFileRecord> rows;
-    QString message;
-    try {
-        FindDuplicates(tree.Directories, AllBytes(), false, host, rows);
-    } catch (const EFileReadError& error) {
-        message = QString::fromStdString(error.what());
-    }
-    QCOMPARE(message, QString::fromStdString("Cannot open file " + removed));
-    QCOMPARE(NamesOf(rows), QStringList({"b", "a"})); // rows so far stay
+    QCOMPARE(FindDuplicates(tree.Directories, AllBytes(), false, host, rows), TSearchOutcome::Completed);
+    QCOMPARE(NamesOf(rows), QStringList({"b", "a"}));
+    QCOMPARE(DescribeNotRead(host.NotReads), QStringList{QString::fromStdString(removed) + ": open 2"});
 }
 
-void TestSearchAllBytes::digestComparison_data()
+void TestSearchAllBytes::changedBetweenStagesIsLeftOut_data()
 {
-    QTest::addColumn<int>("stagesA"); // -1: not opened
-    QTest::addColumn<bool>("failedA");
-    QTest::addColumn<int>("stagesB");
-    QTest::addColumn<quint64>("fullB");
-    QTest::addColumn<QString>("outcome");
-    QTest::newRow("equal") << 2 << false << 2 << quint64{7} << "true";
-    QTest::newRow("whole files differ") << 2 << false << 2 << quint64{8} << "false";
-    QTest::newRow("candidate unopened") << -1 << false << 2 << quint64{7} << "Cannot open file A";
-    QTest::newRow("candidate failed in its whole-file read")
-        << 1 << true << 2 << quint64{7} << "Stream read error";
-    QTest::newRow("first stage failed") << 0 << true << 2 << quint64{7} << "Stream read error";
+    QTest::addColumn<QString>("change");
+    QTest::newRow("grown") << "grown";
+    QTest::newRow("same size, another time") << "touched";
+    QTest::newRow("replaced by another file") << "replaced";
+    QTest::newRow("removed") << "removed";
 }
 
-void TestSearchAllBytes::digestComparison()
+void TestSearchAllBytes::changedBetweenStagesIsLeftOut()
+{
+    QFETCH(QString, change);
+    QTemporaryDir tmp;
+    TTree tree{Local(tmp.path()), {}};
+    const QByteArray large(300 * 1024, 'L');
+    tree.Add("a", large);
+    tree.Add("b", large);
+    const std::string changed = tree.Add("c", large);
+    const std::string directory = Join(tree.Root, "d2");
+    TRecordingHost host;
+    host.Threads = 1; // so that no file of the stage is read before its step
+    // Steps: the scan's directories (the root and d0..d2), the key list (3),
+    // the first stage (3); the change comes with the first step of the
+    // whole-file stage, before its first file is opened.
+    const int firstWholeStep = 4 + 3 + 3 + 1;
+    host.OnStep = [&](int step) {
+        if (step != firstWholeStep) return;
+        if (change == "grown") {
+            WriteFile(directory, "c", large + "+");
+        } else if (change == "touched") {
+            SetModified(changed, 1600000000);
+        } else if (change == "replaced") {
+            unlink(changed.c_str());
+            WriteFile(directory, "c", large);
+        } else {
+            unlink(changed.c_str());
+        }
+    };
+    std::vector<TFileRecord> rows;
+    FindDuplicates({tree.Root}, AllBytes(), true, host, rows);
+    QCOMPARE(NamesOf(rows), QStringList({"b", "a"}));
+    QCOMPARE(host.NotReads.size(), std::size_t{1});
+    QCOMPARE(host.NotReads[0].Path, changed);
+    QCOMPARE(host.NotReads[0].Reason,
+             change == "removed" ? TNotReadReason::CannotOpenFile : TNotReadReason::FileChanged);
+}
+
+void TestSearchAllBytes::onlyWholeHashesFormClasses_data()
+{
+    // Two digests of one size and first-stage hash; how far each got.
+    QTest::addColumn<int>("stagesA");
+    QTest::addColumn<int>("stagesB");
+    QTest::addColumn<bool>("failedB");
+    QTest::addColumn<quint64>("fullB"); // A's whole-file hash is 7
+    QTest::addColumn<bool>("sameClass");
+    QTest::newRow("both hashed whole, equal") << 2 << 2 << false << quint64{7} << true;
+    QTest::newRow("both hashed whole, different") << 2 << 2 << false << quint64{8} << false;
+    QTest::newRow("both stopped at the first stage") << 1 << 1 << false << quint64{7} << false;
+    QTest::newRow("one stopped at the first stage") << 2 << 1 << false << quint64{7} << false;
+    QTest::newRow("one failed after hashing") << 2 << 2 << true << quint64{7} << false;
+    QTest::newRow("neither read") << 0 << 0 << false << quint64{7} << false;
+}
+
+void TestSearchAllBytes::onlyWholeHashesFormClasses()
 {
     QFETCH(int, stagesA);
-    QFETCH(bool, failedA);
     QFETCH(int, stagesB);
+    QFETCH(bool, failedB);
     QFETCH(quint64, fullB);
-    QFETCH(QString, outcome);
-    TFileDigest a;
-    a.Opened = stagesA >= 0;
-    a.ReadFailed = failedA;
-    a.Stages = static_cast<std::uint8_t>(std::max(stagesA, 0));
-    a.Size = 500000;
-    a.Full[1] = 7;
-    TFileDigest b = a;
-    b.Opened = true;
-    b.ReadFailed = false;
-    b.Stages = static_cast<std::uint8_t>(stagesB);
-    b.Full[1] = fullB;
-    QString actual;
-    try {
-        actual = SameDigests(a, "A", b, "B") ? "true" : "false";
-    } catch (const EFileReadError& error) {
-        actual = error.what();
+    QFETCH(bool, sameClass);
+    std::vector<TFileDigest> digests(3);
+    for (TFileDigest& d : digests) {
+        d.Opened = true;
+        d.Size = 500000;
+        d.Head[1] = 3;
+        d.Full[1] = 7;
     }
-    QCOMPARE(actual, outcome);
+    digests[0].Stages = static_cast<std::uint8_t>(stagesA);
+    digests[1].Stages = static_cast<std::uint8_t>(stagesB);
+    digests[1].Changed = failedB;
+    digests[1].Full[1] = fullB;
+    digests[2].Size = 1; // a class of another size, hashed whole
+    digests[2].Stages = 2;
+    const std::vector<std::uint64_t> classes = ClassesOfDigests(digests);
+    QCOMPARE(classes[0] == classes[1], sameClass);
+    QVERIFY(classes[2] != classes[0] && classes[2] != classes[1]);
 }
 
 void TestSearchAllBytes::cancelInEveryPassLeavesTarget_data()
@@ -259,21 +330,40 @@ void TestSearchAllBytes::matchesTheLiteralWalkOnRandomTrees_data()
 {
     QTest::addColumn<QString>("criteria"); // N, S, C (CC), A (All bytes), T
     QTest::addColumn<int>("seed");
-    QTest::newRow("size, all bytes") << "SA" << 1;
-    QTest::newRow("name, size, all bytes") << "NSA" << 2;
-    QTest::newRow("size, cc, time") << "SCT" << 3;
-    QTest::newRow("name, size, cc") << "NSC" << 4;
-    QTest::newRow("size, cc, all bytes, time") << "SCAT" << 5;
+    QTest::addColumn<unsigned>("threads"); // that read contents
+    // The result never depends on the number of threads.
+    for (const unsigned threads : {1u, 2u, 8u}) {
+        QTest::addRow("size, all bytes, %u threads", threads) << "SA" << 1 << threads;
+        QTest::addRow("name, size, all bytes, %u threads", threads) << "NSA" << 2 << threads;
+        QTest::addRow("size, cc, time, %u threads", threads) << "SCT" << 3 << threads;
+        QTest::addRow("name, size, cc, %u threads", threads) << "NSC" << 4 << threads;
+        QTest::addRow("size, cc, all bytes, time, %u threads", threads) << "SCAT" << 5 << threads;
+    }
 }
 
 void TestSearchAllBytes::matchesTheLiteralWalkOnRandomTrees()
 {
     QFETCH(QString, criteria);
     QFETCH(int, seed);
+    QFETCH(unsigned, threads);
     QRandomGenerator random(static_cast<quint32>(seed));
     const QByteArray ten("0123456789");
-    // Contents alike in size, in sampled bytes, or in everything.
-    const QList<QByteArray> contents{{}, "x", "y", ten, Changed(ten, 1), Changed(ten, 2), "abcdefghij"};
+    QByteArray large(300 * 1024, '\0');
+    for (qsizetype i = 0; i < large.size(); ++i)
+        large[i] = static_cast<char>(i * 13 + i / 509);
+    // Contents alike in size, in sampled bytes, or in everything; large ones
+    // alike in their first block and tail go on to the whole-file stage.
+    const QList<QByteArray> contents{{},
+                                     "x",
+                                     "y",
+                                     ten,
+                                     Changed(ten, 1),
+                                     Changed(ten, 2),
+                                     "abcdefghij",
+                                     large,
+                                     large,
+                                     Changed(large, 150000),
+                                     Changed(large, 150001)};
     const char* names[] = {"a.jpg", "A.JPG", "b.jpg", "c"};
     QTemporaryDir tmp;
     const std::string root = Local(tmp.path());
@@ -297,6 +387,7 @@ void TestSearchAllBytes::matchesTheLiteralWalkOnRandomTrees()
     c.AllBytes = criteria.contains('A');
     c.Time = criteria.contains('T');
     TRecordingHost host;
+    host.Threads = threads;
     std::vector<TFileRecord> catalogue;
     ReadAllFiles(root, true, host, catalogue);
     auto wholeFile = [&](std::uint32_t row) {
@@ -305,8 +396,7 @@ void TestSearchAllBytes::matchesTheLiteralWalkOnRandomTrees()
     };
     const std::vector<std::uint32_t> expected =
         KeyListResult(catalogue, c, [&](std::uint32_t a, std::uint32_t b) {
-            return c.AllBytes ? wholeFile(a) == wholeFile(b)
-                              : SameContents(catalogue[a].FullPath(), catalogue[b].FullPath());
+            return c.AllBytes ? wholeFile(a) == wholeFile(b) : SampledAlike(wholeFile(a), wholeFile(b));
         });
     // Each path names one catalogue row, so moved rows can be traced.
     std::vector<std::string> paths;
@@ -320,6 +410,7 @@ void TestSearchAllBytes::matchesTheLiteralWalkOnRandomTrees()
                                                     paths.begin()));
     QVERIFY(expected.size() > 4);
     QCOMPARE(actual, expected);
+    QVERIFY(host.NotReads.empty());
 }
 
 QTEST_GUILESS_MAIN(TestSearchAllBytes)

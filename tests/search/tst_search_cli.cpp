@@ -1,6 +1,7 @@
 // quorvane-cli "find" and "list" run as a process on fixture trees: the row
 // format with its escapes, the status line on stderr, and the exit codes
-// 0 (done), 1 (an unreadable file stopped the search) and 2 (refused).
+// 0 (done, also past files and directories that could not be read, which
+// are named and counted on stderr) and 2 (refused).
 #include "DuplicateSearch.h"
 #include "SearchFixtures.h"
 
@@ -84,8 +85,10 @@ class TestSearchCli : public QObject {
     void progressPercentages();
     void refusals_data();
     void refusals();
-    void unreadableFileExitsWithOne();
+    void unreadableFilesAreNamedAndCounted_data();
+    void unreadableFilesAreNamedAndCounted();
     void groupNumbersAndAllBytes();
+    void keepHoldsOneFileWithAllItsNames();
     void keepColumn_data();
     void keepColumn();
     void metafilesDrawnByTheHelper_data();
@@ -180,6 +183,12 @@ void TestSearchCli::refusals_data()
     QTest::newRow("list without directory") << QStringList{"list"} << noDir;
     QTest::newRow("find without criterion") << QStringList{"find", "DIR"} << noTick;
     QTest::newRow("contents alone") << QStringList{"find", "--cc", "DIR"} << noTick;
+    QTest::newRow("all bytes without size")
+        << QStringList{"find", "--name", "--all-bytes", "DIR"}
+        << QByteArray(
+               "quorvane-cli: --all-bytes compares contents only among files of one size: add --size\n");
+    QTest::newRow("cc without size") << QStringList{"find", "--time", "--cc", "DIR"}
+                                     << QByteArray("quorvane-cli: --cc compares contents only");
     QTest::newRow("unknown option") << QStringList{"find", "--size", "--fast", "DIR"} << QByteArray("usage");
     QTest::newRow("criterion for list") << QStringList{"list", "--name", "DIR"} << QByteArray("usage");
     QTest::newRow("groups for list") << QStringList{"list", "--groups", "DIR"} << QByteArray("usage");
@@ -209,8 +218,16 @@ void TestSearchCli::refusals()
     QCOMPARE(run.Out, QByteArray());
 }
 
-void TestSearchCli::unreadableFileExitsWithOne()
+void TestSearchCli::unreadableFilesAreNamedAndCounted_data()
 {
+    QTest::addColumn<QString>("contents");
+    QTest::newRow("cc") << "--cc";
+    QTest::newRow("all bytes") << "--all-bytes";
+}
+
+void TestSearchCli::unreadableFilesAreNamedAndCounted()
+{
+    QFETCH(QString, contents);
     const bool root = geteuid() == 0;
     if (root && QStandardPaths::findExecutable("setpriv").isEmpty()) QSKIP("needs setpriv to drop root");
     QTemporaryDir tmp;
@@ -218,11 +235,26 @@ void TestSearchCli::unreadableFileExitsWithOne()
     chmod(dir.c_str(), 0755);
     WriteFile(dir, "a.bin", "12345");
     const std::string locked = WriteFile(dir, "b.bin", "12345");
+    WriteFile(dir, "c.bin", "12345");
     chmod(locked.c_str(), 0);
-    const TRun run = RunCli({"find", "--size", "--cc", QString::fromStdString(dir)}, root);
-    QCOMPARE(run.ExitCode, 1);
-    QCOMPARE(run.Err, QByteArray::fromStdString("Cannot open file " + locked + "\n"));
-    QCOMPARE(run.Out, QByteArray());
+    const std::string closed = MakeDir(Join(dir, "closed"));
+    WriteFile(closed, "d.bin", "12345");
+    chmod(closed.c_str(), 0);
+    const TRun run =
+        RunCli({"find", "--size", contents, "--keep", "first", QString::fromStdString(dir)}, root);
+    chmod(closed.c_str(), 0755);
+    // The search goes on without them: the other two files form the group.
+    QCOMPARE(run.ExitCode, 0);
+    QCOMPARE(run.Out.count('\n'), 2);
+    QVERIFY(!run.Out.contains("b.bin"));
+    QCOMPARE(run.Err, QByteArray::fromStdString("quorvane-cli: cannot read " + closed +
+                                                ": Permission denied\n"
+                                                "quorvane-cli: cannot read " +
+                                                locked +
+                                                ": Permission denied\n"
+                                                "Total Files:2\n"
+                                                "quorvane-cli: 1 file could not be read\n"
+                                                "quorvane-cli: 1 directory could not be read\n"));
 }
 
 void TestSearchCli::groupNumbersAndAllBytes()
@@ -245,6 +277,37 @@ void TestSearchCli::groupNumbersAndAllBytes()
     run = RunCli(QStringList{"find", "--size", "--cc"} + dirs);
     QCOMPARE(run.Out.count('\n'), 4);
     QVERIFY(run.Out.startsWith("2\t")); // one CC group; without --groups the name comes first
+}
+
+void TestSearchCli::keepHoldsOneFileWithAllItsNames()
+{
+    // a/1 and a/2 equal, b/1 a link of a/1, b/2 of a/2, c/1 equal too.
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    const std::string a1 = WriteFile(MakeDir(Join(root, "a")), "1", "same", 1700000000);
+    const std::string a2 = WriteFile(Join(root, "a"), "2", "same", 1700000600);
+    MakeDir(Join(root, "b"));
+    QCOMPARE(link(a1.c_str(), Join(root, "b/1").c_str()), 0);
+    QCOMPARE(link(a2.c_str(), Join(root, "b/2").c_str()), 0);
+    WriteFile(MakeDir(Join(root, "c")), "1", "same", 1700000300);
+    const TRun run = RunCli(
+        {"find", "--groups", "--size", "--all-bytes", "--keep", "newest", QString::fromStdString(root)});
+    QCOMPARE(run.ExitCode, 0);
+    const QList<QByteArray> lines = run.Out.chopped(1).split('\n');
+    QCOMPARE(lines.size(), 5); // one group: three files, five names
+    QStringList kept;
+    QStringList deleted;
+    for (const QByteArray& line : lines) {
+        const QList<QByteArray> f = line.split('\t');
+        QCOMPARE(f[0], QByteArray("1"));
+        const QString path = QString::fromUtf8(f[2] + '/' + f[1]);
+        (f.last() == "keep" ? kept : deleted) << path.mid(int(root.size()));
+    }
+    kept.sort();
+    deleted.sort();
+    // The newest file keeps both its names; deleting the rest leaves one file.
+    QCOMPARE(kept, QStringList({"/a/2", "/b/2"}));
+    QCOMPARE(deleted, QStringList({"/a/1", "/b/1", "/c/1"}));
 }
 
 // --keep adds a last column: every row of a group is "delete" but the one

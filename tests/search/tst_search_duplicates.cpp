@@ -1,7 +1,8 @@
 // Duplicate detection: the refusals, the groups with their reference row last,
 // the key-list collation (index 10 before 9), ASCII-only folding, the sampled
-// contents, the errors of an unreadable file, and the mended faults (nested
-// input directories, hard links, FIFOs and links put in a file's place).
+// contents, files and directories that cannot be read (left out and named),
+// the names of one file in one group, and the mended faults (nested input
+// directories, FIFOs and links put in a file's place).
 #include "ContentsCheck.h"
 #include "DuplicateSearch.h"
 #include "FileScan.h"
@@ -13,6 +14,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
 #include <ctime>
 
 using namespace quorvane;
@@ -84,10 +86,15 @@ class TestSearchDuplicates : public QObject {
     void sameContentsRefusesSpecialFiles();
     void sampleFailures_data();
     void sampleFailures();
-    void unreadableFileStopsSearch();
+    void unreadableFileIsLeftOut();
+    void changedFileIsLeftOut_data();
+    void changedFileIsLeftOut();
     void contentsComparedEvenWhenTimesDiffer();
+    void unreadableDirectoriesAreNamed();
     void nestedInputDirectoriesFormNoFakeGroup();
-    void hardLinksAreNoDuplicates();
+    void namesOfOneFileShareItsGroup();
+    void namesOfOneFileAloneFormNoGroup();
+    void linkedFilesFormOneGroup();
     void bothNamesOfAHardLinkAreCatalogued();
     void cancelledGroupingKeepsCatalogueAndTarget();
     void directorySwappedForALinkIsNotFollowed();
@@ -308,6 +315,8 @@ void TestSearchDuplicates::keyList_data()
     QTest::addColumn<QStringList>("sorted");
     QTest::newRow("index text order")
         << QStringList{"a->9", "a->10", "a->2"} << QStringList{"a->10", "a->2", "a->9"};
+    QTest::newRow("index 9 against 10") << QStringList{"a->9", "a->10"} << QStringList{"a->10", "a->9"};
+    QTest::newRow("index 10 against 9") << QStringList{"a->10", "a->9"} << QStringList{"a->10", "a->9"};
     QTest::newRow("case-folded keys stand together")
         << QStringList{"b->1", "A->9", "a->10", "B->0"} << QStringList{"a->10", "A->9", "B->0", "b->1"};
     QTest::newRow("prefix and punctuation") << QStringList{"ab c->0", "ab_->1", "ab->2", "AB->3"}
@@ -487,13 +496,13 @@ void TestSearchDuplicates::directorySwappedForALinkIsNotFollowed()
     };
     std::vector<TFileRecord> rows;
     for (bool allBytes : {false, true}) {
-        QString message;
-        try {
-            FindDuplicates({root}, Criteria(false, true, !allBytes, false, allBytes), true, host, rows);
-        } catch (const EFileReadError& error) {
-            message = QString::fromStdString(error.what());
-        }
-        QVERIFY2(message.startsWith("Cannot open file"), qPrintable(message));
+        host.NotReads.clear();
+        FindDuplicates({root}, Criteria(false, true, !allBytes, false, allBytes), true, host, rows);
+        // The file below the link is not read; the search goes on without it.
+        QVERIFY(rows.empty());
+        QCOMPARE(host.NotReads.size(), std::size_t{1});
+        QCOMPARE(host.NotReads[0].Path, Join(sub, "f"));
+        QCOMPARE(host.NotReads[0].Reason, TNotReadReason::CannotOpenFile);
         rename((sub + "2").c_str(), (sub + "3").c_str()); // the next search scans sub as a link
         unlink(sub.c_str());
         rename((sub + "3").c_str(), sub.c_str());
@@ -561,7 +570,7 @@ void TestSearchDuplicates::sampleFailures()
     QCOMPARE(actual, outcome);
 }
 
-void TestSearchDuplicates::unreadableFileStopsSearch()
+void TestSearchDuplicates::unreadableFileIsLeftOut()
 {
     QTemporaryDir tmp;
     TOneFilePerDir tree{Local(tmp.path()), {}};
@@ -569,20 +578,51 @@ void TestSearchDuplicates::unreadableFileStopsSearch()
     tree.Add("b", "five!");
     tree.Add("c", "seven!!");
     const std::string removed = tree.Add("d", "seven!!");
+    tree.Add("e", "seven!!");
     TRecordingHost host;
     // The file disappears between the scan and the check.
     host.OnStatus = [&](const std::string& text) {
         if (text == kCheckingDuplicatesText) unlink(removed.c_str());
     };
     std::vector<TFileRecord> rows;
-    try {
-        FindDuplicates(tree.Directories, Criteria(false, true, true, false), false, host, rows);
-        QFAIL("the search must stop on the missing file");
-    } catch (const EFileReadError& error) {
-        QCOMPARE(std::string(error.what()), "Cannot open file " + removed);
+    QCOMPARE(FindDuplicates(tree.Directories, Criteria(false, true, true, false), false, host, rows),
+             TSearchOutcome::Completed);
+    // The search goes on: both groups, without the missing file.
+    QCOMPARE(Describe(rows, tree.Root), QStringList({"b@/d1", "a@/d0", "e@/d4", "c@/d2"}));
+    QCOMPARE(DescribeNotRead(host.NotReads), QStringList{QString::fromStdString(removed) + ": open 2"});
+    QCOMPARE(host.Statuses.back().first, std::string("Total Files:4"));
+}
+
+void TestSearchDuplicates::changedFileIsLeftOut_data()
+{
+    QTest::addColumn<QByteArray>("now");  // the file's contents after the scan
+    QTest::addColumn<qint64>("modified"); // and its time (seconds)
+    QTest::newRow("same size, another time") << QByteArray("seven!!") << qint64{1700000060};
+    QTest::newRow("grown, same time") << QByteArray("seven!!!") << qint64{1700000000};
+    QTest::newRow("shrunk, same time") << QByteArray("seven!") << qint64{1700000000};
+    QTest::newRow("empty, same time") << QByteArray() << qint64{1700000000};
+}
+
+void TestSearchDuplicates::changedFileIsLeftOut()
+{
+    QFETCH(QByteArray, now);
+    QFETCH(qint64, modified);
+    for (const bool allBytes : {false, true}) {
+        QTemporaryDir tmp;
+        TOneFilePerDir tree{Local(tmp.path()), {}};
+        tree.Add("a", "seven!!", 1700000000);
+        tree.Add("b", "seven!!", 1700000000);
+        const std::string changed = tree.Add("c", "seven!!", 1700000000);
+        TRecordingHost host;
+        host.OnStatus = [&](const std::string& text) {
+            if (text == kCheckingDuplicatesText) WriteFile(Join(tree.Root, "d2"), "c", now, modified);
+        };
+        std::vector<TFileRecord> rows;
+        FindDuplicates(tree.Directories, Criteria(false, true, !allBytes, false, allBytes), false, host,
+                       rows);
+        QCOMPARE(Describe(rows, tree.Root), QStringList({"b@/d1", "a@/d0"}));
+        QCOMPARE(DescribeNotRead(host.NotReads), QStringList{QString::fromStdString(changed) + ": changed"});
     }
-    QCOMPARE(Describe(rows, tree.Root), QStringList({"b@/d1", "a@/d0"})); // rows so far stay
-    QVERIFY(host.Statuses.back().first != "Total Files:2");
 }
 
 void TestSearchDuplicates::contentsComparedEvenWhenTimesDiffer()
@@ -597,11 +637,32 @@ void TestSearchDuplicates::contentsComparedEvenWhenTimesDiffer()
         if (text == kCheckingDuplicatesText) rename((later + ".tmp").c_str(), later.c_str());
     };
     std::vector<TFileRecord> rows;
-    // The time test fails, yet the contents test still runs and meets the
-    // FIFO now standing in the file's place: it must fail, not block.
-    QVERIFY_THROWS_EXCEPTION(
-        EFileReadError,
-        FindDuplicates(tree.Directories, Criteria(false, true, true, true), false, host, rows));
+    // The time test fails, yet the contents are still read and meet the FIFO
+    // now standing in the file's place: it is named, not read (no block).
+    FindDuplicates(tree.Directories, Criteria(false, true, true, true), false, host, rows);
+    QVERIFY(rows.empty());
+    QCOMPARE(DescribeNotRead(host.NotReads), QStringList{QString::fromStdString(later) + ": changed"});
+}
+
+void TestSearchDuplicates::unreadableDirectoriesAreNamed()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    WriteFile(MakeDir(Join(root, "sub")), "f", "same");
+    WriteFile(root, "g", "same");
+    const std::string missing = Join(root, "missing");
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    // An input that cannot be entered, with and without subdirectories; the
+    // other input is searched all the same.
+    for (const bool include : {true, false}) {
+        host.NotReads.clear();
+        QCOMPARE(FindDuplicates({missing, root}, Criteria(false, true, false, false), include, host, rows),
+                 TSearchOutcome::Completed);
+        QCOMPARE(rows.size(), include ? std::size_t{2} : std::size_t{0});
+        QCOMPARE(DescribeNotRead(host.NotReads),
+                 QStringList{QString::fromStdString(missing) + ": enter " + QString::number(ENOENT)});
+    }
 }
 
 void TestSearchDuplicates::nestedInputDirectoriesFormNoFakeGroup()
@@ -619,7 +680,7 @@ void TestSearchDuplicates::nestedInputDirectoriesFormNoFakeGroup()
     QVERIFY(rows.empty());
 }
 
-void TestSearchDuplicates::hardLinksAreNoDuplicates()
+void TestSearchDuplicates::namesOfOneFileShareItsGroup()
 {
     QTemporaryDir tmp;
     const std::string root = Local(tmp.path());
@@ -629,14 +690,54 @@ void TestSearchDuplicates::hardLinksAreNoDuplicates()
     TRecordingHost host;
     std::vector<TFileRecord> rows;
     FindDuplicates({root}, Criteria(false, true, true, false), true, host, rows);
-    QCOMPARE(rows.size(), std::size_t{2}); // c.jpg and one name of the linked file
-    QCOMPARE(std::count_if(rows.begin(), rows.end(), [](const TFileRecord& r) { return r.Name == "c.jpg"; }),
-             1);
+    // Both names of the linked file stand in the group, next to each other
+    // and marked; the copy is not marked.
+    QCOMPARE(rows.size(), std::size_t{3});
+    const auto linked = [](const TFileRecord& r) { return r.Name != "c.jpg"; };
+    const auto c = std::find_if_not(rows.begin(), rows.end(), linked);
+    QVERIFY(c == rows.begin() || c == rows.end() - 1);
+    for (const TFileRecord& row : rows)
+        QCOMPARE(row.OtherNames, linked(row));
 }
 
-namespace {
+void TestSearchDuplicates::namesOfOneFileAloneFormNoGroup()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    const std::string file = WriteFile(root, "a.jpg", "contents");
+    QCOMPARE(link(file.c_str(), Join(root, "b.jpg").c_str()), 0);
+    WriteFile(root, "c.jpg", "contents of another size");
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    FindDuplicates({root}, Criteria(false, true, false, false), true, host, rows);
+    QVERIFY2(rows.empty(), "two names of one file are not copies");
+}
 
-} // namespace
+void TestSearchDuplicates::linkedFilesFormOneGroup()
+{
+    // a/1 and a/2 equal, b/1 a link of a/1, b/2 of a/2, c/1 equal too: one
+    // group of three files and five names.
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    const std::string a1 = WriteFile(MakeDir(Join(root, "a")), "1", "same");
+    const std::string a2 = WriteFile(Join(root, "a"), "2", "same");
+    MakeDir(Join(root, "b"));
+    QCOMPARE(link(a1.c_str(), Join(root, "b/1").c_str()), 0);
+    QCOMPARE(link(a2.c_str(), Join(root, "b/2").c_str()), 0);
+    WriteFile(MakeDir(Join(root, "c")), "1", "same");
+    TRecordingHost host;
+    std::vector<TFileRecord> rows;
+    std::vector<std::size_t> starts;
+    FindDuplicatesWithGroups({root}, Criteria(false, true, false, false, true), true, host, rows, starts);
+    QCOMPARE(starts, std::vector<std::size_t>{0});
+    QCOMPARE(rows.size(), std::size_t{5});
+    // Names of one file stand together: the file changes at most twice.
+    int changes = 0;
+    for (std::size_t i = 1; i < rows.size(); ++i)
+        changes += !SameFile(rows[i], rows[i - 1]);
+    QCOMPARE(changes, 2);
+    QCOMPARE(std::count_if(rows.begin(), rows.end(), [](const TFileRecord& r) { return r.OtherNames; }), 4);
+}
 
 void TestSearchDuplicates::matchesRandomCataloguesAsTheKeyListDoes_data()
 {

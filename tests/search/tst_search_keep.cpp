@@ -1,21 +1,24 @@
 // The keep rules of "Select Duplicates": each rule with its ties (first
 // listed wins), protected rows never selected, a fully protected group left
-// alone, groups by number wherever a sort put their rows, and the rule names
+// alone, the names of one file kept or marked together, groups by number
+// wherever a sort put their rows, and the rule names
 // and numbers that the command line and the options store use.
 #include "KeepRules.h"
 
 #include <QTest>
+#include <map>
 
 using namespace quorvane;
 
 namespace {
 
-// Rows from "dir|name|size|modified|group|pixels|disk", disk being g (gone)
-// or c (changed since the search); a directory starting with "/safe" is
-// protected.
+// Rows from "dir|name|size|modified|group|pixels|file|disk"; a directory
+// starting with "/safe" is protected; rows of one file number are names of
+// one file (hard links), each row is a file of its own without one; disk g
+// or c marks a file gone or changed since the search.
 struct TCase {
     std::vector<TFileRecord> Rows;
-    std::vector<std::uint64_t> Pixels;
+    std::map<std::string, std::uint64_t> Pixels; // by path
 };
 
 TCase Rows(const QStringList& recipes)
@@ -29,9 +32,10 @@ TCase Rows(const QStringList& recipes)
         row.Size = f[2].toULongLong();
         row.ModifiedNs = f[3].toLongLong();
         row.Group = f[4].toUInt();
-        row.Inode = c.Rows.size(); // where the pixel count is found
-        c.Pixels.push_back(f.value(5).toULongLong());
-        const QString disk = f.value(6);
+        row.Device = 1;
+        row.Inode = f.value(6).isEmpty() ? c.Rows.size() + 1 : 1000 + f[6].toULongLong();
+        c.Pixels[row.FullPath()] = f.value(5).toULongLong();
+        const QString disk = f.value(7);
         row.DiskState = disk == "g" ? kDiskGone : disk == "c" ? kDiskChanged : kDiskAsListed;
         c.Rows.push_back(row);
     }
@@ -42,7 +46,7 @@ QList<int> Selected(const TCase& c, TKeepRule rule)
 {
     TKeepFacts facts;
     facts.IsProtected = [](const TFileRecord& row) { return row.DirectoryText().rfind("/safe", 0) == 0; };
-    facts.Pixels = [&c](const TFileRecord& row) { return c.Pixels[row.Inode]; };
+    facts.Pixels = [&c](const TFileRecord& row) { return c.Pixels.at(row.FullPath()); };
     QList<int> rows;
     for (const std::size_t row : DuplicateRows(c.Rows, TSearchCriteria{}, rule, facts))
         rows << int(row);
@@ -79,15 +83,21 @@ void TestSearchKeep::rules_data()
                               "/safe|e|6|0|2", "/safe|f|6|0|2", "/d|g|7|0|3", "/d|h|7|0|3"};
     QTest::newRow("protected kept, others too") << guarded << 5 << QList<int>{0, 2, 7};
     QTest::newRow("protected never selected") << guarded << 0 << QList<int>{2, 7};
+    // A kept file keeps all its names; every name of the others is marked.
+    const QStringList linked{"/a|1|5|10|1||1", "/b|1|5|10|1||1", "/c|1|5|30|1||2", "/a|2|5|20|1||3",
+                             "/b|2|5|20|1||3"};
+    QTest::newRow("names of the kept file all kept") << linked << 1 << QList<int>{0, 1, 3, 4};
+    QTest::newRow("names of the first listed file kept") << linked << 0 << QList<int>{2, 3, 4};
+    QTest::newRow("oldest file: both its names kept") << linked << 2 << QList<int>{2, 3, 4};
     QTest::newRow("numbered group spread by a sort")
         << QStringList{"/d|a|5|0|1", "/d|b|5|0|2", "/d|c|5|0|1", "/d|d|5|0|2", "/d|e|5|0|3"} << 0
         << QList<int>{2, 3};
     QTest::newRow("gone and changed rows neither kept nor selected")
-        << QStringList{"/d|a|5|0|1||g", "/d|b|5|0|1", "/d|c|5|0|1||c", "/d|d|5|0|1"} << 0 << QList<int>{3};
+        << QStringList{"/d|a|5|0|1|||g", "/d|b|5|0|1", "/d|c|5|0|1|||c", "/d|d|5|0|1"} << 0 << QList<int>{3};
     QTest::newRow("a group left with one matching row gets no selection")
-        << QStringList{"/d|a|5|0|1||g", "/d|b|5|0|1", "/d|x|6|0|2", "/d|y|6|0|2"} << 0 << QList<int>{3};
+        << QStringList{"/d|a|5|0|1|||g", "/d|b|5|0|1", "/d|x|6|0|2", "/d|y|6|0|2"} << 0 << QList<int>{3};
     QTest::newRow("newest passes over a changed row")
-        << QStringList{"/d|a|5|90|1||c", "/d|b|5|10|1", "/d|c|5|30|1"} << 1 << QList<int>{1};
+        << QStringList{"/d|a|5|90|1|||c", "/d|b|5|10|1", "/d|c|5|30|1"} << 1 << QList<int>{1};
 }
 
 void TestSearchKeep::rules()

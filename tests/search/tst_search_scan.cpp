@@ -57,6 +57,7 @@ class TestSearchScan : public QObject {
     void missingDirectoryYieldsNothing();
     void directoriesAreReadOnce();
     void deepChainIsListedWhole();
+    void directoriesGoneAfterListingAreNamed();
     void cancelLeavesTargetAsItWas();
 };
 
@@ -371,6 +372,15 @@ void TestSearchScan::deepChainIsListedWhole()
     std::vector<TFileRecord> rows;
     ReadAllFiles(root, true, host, rows);
     QCOMPARE(rows.size(), depths.size());
+    // Each row's directory text is the whole path down to it, though the
+    // scan keeps only each level's name and its parent.
+    for (const TFileRecord& row : rows) {
+        std::string expected = root;
+        for (int level = std::stoi(row.Name.substr(1)); level > 0; --level)
+            expected += "/d";
+        QCOMPARE(row.DirectoryText(), expected);
+    }
+    QVERIFY(host.NotReads.empty());
     // Rows that deep are compared too: their directories are opened level by
     // level from the input.
     std::vector<TFileRecord> groups;
@@ -380,6 +390,30 @@ void TestSearchScan::deepChainIsListedWhole()
     const std::size_t found = groups.size();
     RemoveChain(root);
     QCOMPARE(found, depths.size());
+}
+
+void TestSearchScan::directoriesGoneAfterListingAreNamed()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    WriteFile(MakeDir(Join(root, "a/b/c")), "f", "x");
+    WriteFile(Join(root, "a/b"), "g", "x");
+    WriteFile(MakeDir(Join(root, "z")), "h", "x");
+    TRecordingHost host;
+    // Directories are read in pre-order (root, a, a/b, a/b/c, z); a/b moves
+    // away after the tree was listed, before the root's files are read.
+    host.OnStep = [&](int step) {
+        if (step == 1) rename(Join(root, "a/b").c_str(), Join(root, "a/moved").c_str());
+    };
+    std::vector<TFileRecord> rows;
+    ReadAllFiles(root, true, host, rows);
+    QCOMPARE(rows.size(), std::size_t{1}); // z/h: the scan goes on
+    QCOMPARE(rows[0].Name, std::string("h"));
+    QCOMPARE(host.NotReads.size(), std::size_t{2});
+    QCOMPARE(host.NotReads[0].Path, Join(root, "a/b"));
+    QCOMPARE(host.NotReads[1].Path, Join(root, "a/b/c"));
+    for (const TNotRead& entry : host.NotReads)
+        QCOMPARE(entry.Reason, TNotReadReason::CannotOpenDirectory);
 }
 
 void TestSearchScan::cancelLeavesTargetAsItWas()

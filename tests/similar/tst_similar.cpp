@@ -1,9 +1,12 @@
 // Tests of the similar-pictures search: hash stability across decoders, the
 // grouping rules (exact tolerance, no chaining, largest first) checked also
-// against a brute-force pair search, the hash cache and cancelling.
+// against a brute-force pair search, the hash cache (stale entries, and a
+// cache file that is anything but sound never trusted, never fatal, never
+// blocking) and cancelling.
 #include "FileScan.h"
 #include "SimilarSearch.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -11,6 +14,8 @@
 #include <QTest>
 #include <numeric>
 #include <random>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quorvane;
 
@@ -134,6 +139,10 @@ class TestSimilar : public QObject {
     void flatPicturesOfOtherBrightnessStayApart();
     void cacheHitStaleAndDamaged();
     void cancelDuringDecoding();
+    void cacheEntryStaleWithSameSizeAndAnotherTime();
+    void cacheFileOnlyWhenSound_data();
+    void cacheFileOnlyWhenSound();
+    void defaultCacheFolder();
     void extraFormatsOnlyWithOption();
 };
 
@@ -380,6 +389,117 @@ void TestSimilar::cancelDuringDecoding()
     host.CancelAfterReports = 0;
     QVERIFY_THROWS_EXCEPTION(ESearchCancelled, FindSimilarPictures(FilesOf(dir), options, host));
     QVERIFY(!QFile::exists(cacheDir.filePath("hashes.bin")));
+}
+
+void TestSimilar::cacheEntryStaleWithSameSizeAndAnotherTime()
+{
+    TFileRecord file;
+    file.Device = 3;
+    file.Inode = 7;
+    file.Size = 1000;
+    file.ModifiedNs = 1700000000000000000;
+    THashCache cache;
+    cache.Store(file, TCachedHash{true, TPictureHash{42, 128}, 100});
+    QVERIFY(cache.Find(file).has_value());
+    TFileRecord touched = file;
+    touched.ModifiedNs += 1; // rewritten in place: same size, another time
+    QVERIFY(!cache.Find(touched).has_value());
+    TFileRecord grown = file;
+    grown.Size += 1;
+    QVERIFY(!cache.Find(grown).has_value());
+    TFileRecord other = file;
+    other.Inode += 1;
+    QVERIFY(!cache.Find(other).has_value());
+}
+
+// A sound cache file of one entry; its bytes.
+static QByteArray SoundCache(const QString& path)
+{
+    TFileRecord file;
+    file.Device = 1;
+    file.Inode = 2;
+    THashCache cache;
+    cache.Store(file, TCachedHash{true, TPictureHash{42, 128}, 100});
+    if (!cache.Save(QFile::encodeName(path).toStdString())) return {};
+    QFile saved(path);
+    return saved.open(QIODevice::ReadOnly) ? saved.readAll() : QByteArray();
+}
+
+void TestSimilar::cacheFileOnlyWhenSound_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("loads");
+    QTest::newRow("sound") << "sound" << true;
+    QTest::newRow("missing") << "missing" << false;
+    QTest::newRow("a folder") << "folder" << false;
+    QTest::newRow("a FIFO") << "fifo" << false;
+    QTest::newRow("a link to /dev/zero") << "zero link" << false;
+    QTest::newRow("the device /dev/zero") << "zero" << false;
+    QTest::newRow("a link to a sound cache") << "link" << false;
+    QTest::newRow("one byte longer than its header says") << "longer" << false;
+    QTest::newRow("one byte shorter") << "shorter" << false;
+    QTest::newRow("large junk") << "junk" << false;
+}
+
+void TestSimilar::cacheFileOnlyWhenSound()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, loads);
+    QTemporaryDir dir;
+    const QString sound = dir.filePath("sound.bin");
+    const QByteArray bytes = SoundCache(sound);
+    QVERIFY(!bytes.isEmpty());
+    QString path = dir.filePath("cache.bin");
+    const QByteArray local = QFile::encodeName(path);
+    auto write = [&](const QByteArray& contents) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
+    };
+    if (kind == "sound") path = sound;
+    if (kind == "folder") QVERIFY(QDir().mkpath(path));
+    if (kind == "fifo") QCOMPARE(mkfifo(local.constData(), 0644), 0);
+    if (kind == "zero link") QCOMPARE(symlink("/dev/zero", local.constData()), 0);
+    if (kind == "zero") path = "/dev/zero";
+    if (kind == "link") QCOMPARE(symlink(QFile::encodeName(sound).constData(), local.constData()), 0);
+    if (kind == "longer") QVERIFY(write(bytes + 'x'));
+    if (kind == "shorter") QVERIFY(write(bytes.chopped(1)));
+    if (kind == "junk") {
+        // A header that claims the most entries, then nothing of them.
+        QByteArray junk = bytes.left(12) + QByteArray::fromHex("00000001") + QByteArray(4 << 20, 'j');
+        QVERIFY(write(junk));
+    }
+    THashCache cache;
+    QCOMPARE(cache.Load(QFile::encodeName(path).toStdString()), loads);
+    QCOMPARE(cache.Count(), std::size_t(loads ? 1 : 0));
+    if (kind == "zero") return; // no search writes over a device
+    // A search over such a cache runs uncached and ends normally.
+    QTemporaryDir pictures;
+    QVERIFY(Picture(3).save(pictures.filePath("a.jpg"), "JPEG", 90));
+    TSimilarOptions options;
+    options.CachePath = QFile::encodeName(path).toStdString();
+    TQuietHost host;
+    QCOMPARE(FindSimilarPictures(FilesOf(pictures), options, host).Pictures, std::size_t(1));
+}
+
+void TestSimilar::defaultCacheFolder()
+{
+    const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("XDG_CACHE_HOME", "/x/cache");
+    qputenv("HOME", "/x/home");
+    const std::string withXdg = DefaultHashCachePath();
+    qputenv("XDG_CACHE_HOME", "relative/cache"); // not absolute: ignored
+    const std::string relative = DefaultHashCachePath();
+    qunsetenv("XDG_CACHE_HOME");
+    const std::string withoutXdg = DefaultHashCachePath();
+    if (oldCache.isNull())
+        qunsetenv("XDG_CACHE_HOME");
+    else
+        qputenv("XDG_CACHE_HOME", oldCache);
+    qputenv("HOME", oldHome);
+    QCOMPARE(withXdg, std::string("/x/cache/Quorvane/similar-hashes.bin"));
+    QCOMPARE(relative, std::string("/x/home/.cache/Quorvane/similar-hashes.bin"));
+    QCOMPARE(withoutXdg, relative);
 }
 
 void TestSimilar::extraFormatsOnlyWithOption()

@@ -277,6 +277,39 @@ void TestWorkspace::loadDirectories()
     QVERIFY(result.Messages.Silent());
 }
 
+void TestWorkspace::longGeneratedListRestored()
+{
+    // 1000 directories, each stored twice (the second time in another
+    // order), every seventh protected, and some stored names that are gone.
+    const int count = 1000;
+    const QString base = FRoot + "/many";
+    QByteArray conf = "DirCount=" + QByteArray::number(2 * count + 10) + "\n";
+    QStringList expected;
+    QList<bool> expectedProtected;
+    int position = 0;
+    for (int i = 0; i < count; ++i) {
+        const QString dir = base + QStringLiteral("/d%1").arg(i);
+        QVERIFY(QDir().mkpath(dir));
+        conf += "Dir" + QByteArray::number(++position) + "=" + dir.toUtf8() + "\n";
+        if (i % 7 == 0) conf += "DirProtected" + QByteArray::number(position) + "=true\n";
+        expected << dir;
+        expectedProtected << (i % 7 == 0);
+    }
+    for (int i = count - 1; i >= 0; --i)
+        conf += "Dir" + QByteArray::number(++position) + "=" + base.toUtf8() + "/d" + QByteArray::number(i) +
+                "\n";
+    for (int i = 0; i < 10; ++i)
+        conf += "Dir" + QByteArray::number(++position) + "=" + base.toUtf8() + "/gone" +
+                QByteArray::number(i) + "\n";
+    WriteConf(conf);
+    TLoadResult result;
+    Load(result);
+    QCOMPARE(result.Error, QString());
+    QCOMPARE(result.Box.Items, expected);
+    QCOMPARE(result.Box.Protected, expectedProtected);
+    QVERIFY(result.Messages.Silent());
+}
+
 void TestWorkspace::wrongTypeStopsLoading_data()
 {
     QTest::addColumn<QByteArray>("conf");

@@ -48,6 +48,7 @@ class TestWorkspace : public QObject {
     void radioGroupsRestore();
     void loadDirectories_data();
     void loadDirectories();
+    void longGeneratedListRestored();
     void wrongTypeStopsLoading_data();
     void wrongTypeStopsLoading();
     void saveWritesIntegersAndText();

@@ -1,0 +1,137 @@
+// The worker threads of the contents passes: std::jthread, a shared next
+// slot, and a condition the calling thread waits on for each slot in turn.
+#include "ParallelSlots.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace quorvane {
+
+namespace {
+
+// Slots are handed out in runs of up to this many: one hand-over, one
+// wake-up of the waiting thread per run rather than per file, and
+// neighbouring files (mostly of one directory) read by one thread through
+// one open directory. Few slots are split finer, so every thread gets some.
+constexpr std::size_t kSlotsPerRun = 64;
+
+std::size_t RunSize(std::size_t count, unsigned threads)
+{
+    return std::clamp<std::size_t>(count / (std::size_t{threads} * 4), 1, kSlotsPerRun);
+}
+
+class TSlotRun {
+  public:
+    TSlotRun(std::size_t count, std::size_t runSize, const std::function<void(std::size_t, unsigned)>& work)
+        : FCount(count), FRunSize(runSize), FDone((count + runSize - 1) / runSize, false), FWork(work)
+    {
+    }
+
+    std::size_t Runs() const { return FDone.size(); }
+
+    // One worker: takes the next run of slots until none is left or the run
+    // stops.
+    void Work(unsigned worker, const std::stop_token& stop)
+    {
+        for (;;) {
+            const std::size_t run = FNext.fetch_add(1);
+            if (run >= FDone.size() || stop.stop_requested() || FFailed.load()) return;
+            try {
+                const std::size_t end = std::min(FCount, (run + 1) * FRunSize);
+                for (std::size_t slot = run * FRunSize; slot < end && !FFailed.load(); ++slot)
+                    FWork(slot, worker);
+            } catch (...) {
+                Fail(std::current_exception());
+                return;
+            }
+            const std::lock_guard lock(FMutex);
+            FDone[run] = true;
+            FChanged.notify_all();
+        }
+    }
+
+    // Waits until slot's run is done; false when a worker failed first.
+    bool WaitFor(std::size_t slot)
+    {
+        const std::size_t run = slot / FRunSize;
+        std::unique_lock lock(FMutex);
+        FChanged.wait(lock, [&] { return FDone[run] || FError != nullptr; });
+        return FDone[run] && FError == nullptr;
+    }
+
+    void Fail(std::exception_ptr error)
+    {
+        const std::lock_guard lock(FMutex);
+        if (!FError) FError = std::move(error);
+        FFailed.store(true);
+        FChanged.notify_all();
+    }
+
+    // Stops the workers taking more slots (they finish the one in hand).
+    void Stop() { FFailed.store(true); }
+    std::exception_ptr Error()
+    {
+        const std::lock_guard lock(FMutex);
+        return FError;
+    }
+
+  private:
+    std::size_t FCount;
+    std::size_t FRunSize;
+    std::vector<bool> FDone; // per run of slots; guarded by FMutex
+    const std::function<void(std::size_t, unsigned)>& FWork;
+    std::atomic<std::size_t> FNext{0};
+    std::atomic<bool> FFailed{false};
+    std::mutex FMutex;
+    std::condition_variable FChanged;
+    std::exception_ptr FError; // guarded by FMutex
+};
+
+} // namespace
+
+unsigned ContentsThreadCount(const TScanHost& host)
+{
+    const unsigned asked = host.ContentsThreads();
+    if (asked != 0) return asked;
+    return std::max(2u, std::thread::hardware_concurrency());
+}
+
+void ForEachSlot(std::size_t count, unsigned threads, TScanHost& host,
+                 const std::function<void(std::size_t slot, unsigned worker)>& work)
+{
+    TProgressMeter meter(host, count);
+    if (threads <= 1 || count < 2) {
+        for (std::size_t slot = 0; slot < count; ++slot) {
+            meter.Step(slot);
+            work(slot, 0);
+        }
+        return;
+    }
+    TSlotRun run(count, RunSize(count, threads), work);
+    std::exception_ptr error;
+    {
+        std::vector<std::jthread> workers;
+        const auto used = static_cast<unsigned>(std::min<std::size_t>(threads, run.Runs()));
+        for (unsigned w = 0; w < used; ++w)
+            workers.emplace_back([&run, w](const std::stop_token& stop) { run.Work(w, stop); });
+        try {
+            for (std::size_t slot = 0; slot < count; ++slot) {
+                meter.Step(slot);
+                if (!run.WaitFor(slot)) break;
+            }
+        } catch (...) {
+            error = std::current_exception(); // a cancel seen by the meter
+            run.Stop();
+        }
+        // The workers are joined here, before their state goes away.
+    }
+    if (!error) error = run.Error();
+    if (error) std::rethrow_exception(error);
+}
+
+} // namespace quorvane

@@ -1,0 +1,28 @@
+// The contents passes on every core: slots (one per file) are handed out to
+// a few worker threads, while the calling thread reports the pass's steps to
+// the host in slot order. Invariant: each slot is worked on exactly once, by
+// one thread; the host hears the same steps, in the same order, whatever the
+// number of threads, so results and progress never depend on it.
+#pragma once
+
+#include "ScanHost.h"
+
+#include <cstddef>
+#include <functional>
+
+namespace quorvane {
+
+// The threads a contents pass uses for a host: its ContentsThreads(), or
+// one per core and at least two when it leaves the choice (0).
+unsigned ContentsThreadCount(const TScanHost& host);
+
+// Runs work(slot, worker) for every slot below count, worker being the
+// index (below threads) of the thread that runs it; each thread's work may
+// keep state of its own by that index. The calling thread reports step i
+// of a TProgressMeter once slot i is done (with one thread: before it, as a
+// plain loop would). A cancel request or an exception thrown by work stops
+// the other threads and propagates from here after they have finished.
+void ForEachSlot(std::size_t count, unsigned threads, TScanHost& host,
+                 const std::function<void(std::size_t slot, unsigned worker)>& work);
+
+} // namespace quorvane
