@@ -6,6 +6,8 @@
 
 #include "GifUnit.h"
 #include "JPEGImage.h"
+#include "Orientation.h"
+#include "PhotoDecoder.h"
 
 #include <exception>
 
@@ -43,7 +45,7 @@ TJPEGScale ScaleOf(int denominator)
     }
 }
 
-std::optional<TDecodedPicture> DecodeJpeg(const std::string& path)
+std::optional<TDecodedPicture> DecodeJpeg(const std::string& path, bool upright)
 {
     TJPEGImage jpeg;
     jpeg.LoadFromFile(path);
@@ -71,6 +73,20 @@ std::optional<TDecodedPicture> DecodeJpeg(const std::string& path)
             }
         }
     }
+    const int orientation = upright ? ExifOrientationFromBytes(data->Bytes.data(), data->Bytes.size()) : kUpright;
+    if (orientation != kUpright)
+        image.Pixels = OrientPixels(image.Pixels.data(), image.Width, image.Height, 1, std::size_t(image.Width),
+                                    orientation);
+    return result;
+}
+
+std::optional<TDecodedPicture> DecodePhoto(const std::string& path, bool upright)
+{
+    // The hash needs no more than a few times its grid on the shorter side.
+    const TPhotoPicture photo = DecodePhotoFile(path, TPhotoRequest{upright, 4 * kHashGridSide});
+    TDecodedPicture result;
+    result.FullPixels = photo.FullPixels;
+    result.Image = GreyOfRgba(photo.Rgba.data(), photo.Width, photo.Height, photo.HasAlpha);
     return result;
 }
 
@@ -103,6 +119,31 @@ std::optional<TDecodedPicture> DecodeGif(const std::string& path)
 
 } // namespace
 
+TGreyImage GreyOfRgba(const std::uint8_t* rgba, int width, int height, bool hasAlpha)
+{
+    TGreyImage image;
+    image.Width = width;
+    image.Height = height;
+    const std::size_t count = std::size_t(width) * std::size_t(height);
+    image.Pixels.resize(count);
+    std::uint64_t weighted = 0, weight = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint8_t* p = rgba + 4 * i;
+        image.Pixels[i] = Luma(p[0], p[1], p[2]);
+        weighted += std::uint64_t{image.Pixels[i]} * p[3];
+        weight += p[3];
+    }
+    if (!hasAlpha) return image;
+    // Dark shapes on white, light ones on black: the outline always shows.
+    const unsigned background = weight == 0 || weighted / weight < 128 ? 255 : 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const unsigned alpha = rgba[4 * i + 3];
+        image.Pixels[i] =
+            static_cast<std::uint8_t>((image.Pixels[i] * alpha + background * (255 - alpha) + 127) / 255);
+    }
+    return image;
+}
+
 int JpegScaleDenominator(int width, int height, int minSide)
 {
     for (int denominator = 8; denominator > 1; denominator /= 2)
@@ -112,7 +153,8 @@ int JpegScaleDenominator(int width, int height, int minSide)
     return 1;
 }
 
-std::optional<TDecodedPicture> DecodePictureFile(const std::string& path, const TPictureDecoder& fallback)
+std::optional<TDecodedPicture> DecodePictureFile(const std::string& path, const TPictureDecoder& fallback,
+                                                 bool upright)
 {
     const std::string ext = UpperExtension(path);
     const bool jpeg = ext == ".JPG" || ext == ".JPEG" || ext == ".JPE";
@@ -121,9 +163,16 @@ std::optional<TDecodedPicture> DecodePictureFile(const std::string& path, const 
         // A file our decoders refuse (a CMYK JPEG, a GIF named .jpg) gets a
         // second chance through the fallback, which may know the format.
         try {
-            auto picture = jpeg ? DecodeJpeg(path) : DecodeGif(path);
+            auto picture = jpeg ? DecodeJpeg(path, upright) : DecodeGif(path);
             if (picture) return picture;
         } catch (const std::exception&) {
+        }
+    }
+    if (IsPhotoFileName(path)) {
+        try {
+            return DecodePhoto(path, upright);
+        } catch (const std::exception&) {
+            // A misnamed file may still be one the fallback reads.
         }
     }
     if (!fallback) return std::nullopt;

@@ -4,6 +4,7 @@
 #include "SimilarSearch.h"
 
 #include "PathRules.h"
+#include "PhotoDecoder.h"
 
 #include <atomic>
 #include <chrono>
@@ -14,19 +15,11 @@ namespace quorvane {
 
 namespace {
 
-bool IsMoreFormat(std::string_view name)
-{
-    std::string ext(ExtensionOf(name));
-    for (char& c : ext)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return ext == ".PNG" || ext == ".WEBP" || ext == ".TIF" || ext == ".TIFF";
-}
-
-TCachedHash HashOne(const TFileRecord& file, const TPictureDecoder& decoder)
+TCachedHash HashOne(const TFileRecord& file, const TPictureDecoder& decoder, bool upright)
 {
     TCachedHash result;
     try {
-        const auto picture = DecodePictureFile(file.FullPath(), decoder);
+        const auto picture = DecodePictureFile(file.FullPath(), decoder, upright);
         if (picture && !picture->Image.Pixels.empty()) {
             result.Decoded = true;
             result.Hash = ComputePictureHash(picture->Image);
@@ -58,11 +51,12 @@ std::vector<const TFileRecord*> Candidates(const std::vector<TFileRecord>& files
 
 bool IsSimilarCandidate(std::string_view name, bool moreFormats)
 {
-    return IsPictureFile(name) || (moreFormats && IsMoreFormat(name));
+    return IsPictureFile(name) || (moreFormats && IsPhotoFileName(name));
 }
 
 std::vector<TCachedHash> HashPictureFiles(const std::vector<const TFileRecord*>& files,
-                                          const TPictureDecoder& decoder, unsigned threads, TScanHost& host)
+                                          const TPictureDecoder& decoder, unsigned threads, TScanHost& host,
+                                          bool upright)
 {
     std::vector<TCachedHash> result(files.size());
     if (files.empty()) return result;
@@ -74,7 +68,7 @@ std::vector<TCachedHash> HashPictureFiles(const std::vector<const TFileRecord*>&
     for (unsigned w = 0; w < threads; ++w)
         pool.emplace_back([&] {
             for (std::size_t i; !stop && (i = next++) < files.size(); ++done)
-                result[i] = HashOne(*files[i], decoder);
+                result[i] = HashOne(*files[i], decoder, upright);
         });
     TProgressMeter meter(host, files.size());
     try {
@@ -95,6 +89,12 @@ std::vector<TCachedHash> HashPictureFiles(const std::vector<const TFileRecord*>&
     return result;
 }
 
+std::string HashCacheFileFor(const TSimilarOptions& options)
+{
+    if (options.CachePath.empty()) return {};
+    return options.TurnUpright ? options.CachePath : options.CachePath + ".stored";
+}
+
 TSimilarResult FindSimilarPictures(const std::vector<TFileRecord>& files, const TSimilarOptions& options,
                                    TScanHost& host)
 {
@@ -103,7 +103,8 @@ TSimilarResult FindSimilarPictures(const std::vector<TFileRecord>& files, const 
     const std::vector<const TFileRecord*> pictures = Candidates(files, options.MoreFormats);
     result.Pictures = pictures.size();
     THashCache cache;
-    if (!options.CachePath.empty()) cache.Load(options.CachePath);
+    const std::string cachePath = HashCacheFileFor(options);
+    if (!cachePath.empty()) cache.Load(cachePath);
     std::vector<TCachedHash> hashes(pictures.size());
     std::vector<const TFileRecord*> missing;
     std::vector<std::size_t> missingAt;
@@ -115,7 +116,7 @@ TSimilarResult FindSimilarPictures(const std::vector<TFileRecord>& files, const 
             missingAt.push_back(i);
         }
     }
-    const std::vector<TCachedHash> fresh = HashPictureFiles(missing, options.Decoder, options.Threads, host);
+    const std::vector<TCachedHash> fresh = HashPictureFiles(missing, options.Decoder, options.Threads, host, options.TurnUpright);
     for (std::size_t k = 0; k < fresh.size(); ++k) {
         hashes[missingAt[k]] = fresh[k];
         // A failure is not kept: another front end may bring a decoder that
@@ -123,7 +124,7 @@ TSimilarResult FindSimilarPictures(const std::vector<TFileRecord>& files, const 
         if (fresh[k].Decoded) cache.Store(*missing[k], fresh[k]);
     }
     result.Decoded = fresh.size();
-    if (!options.CachePath.empty() && !fresh.empty()) cache.Save(options.CachePath);
+    if (!cachePath.empty() && !fresh.empty()) cache.Save(cachePath);
 
     std::vector<TSimilarItem> items;
     std::vector<const TFileRecord*> itemFiles;

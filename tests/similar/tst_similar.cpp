@@ -4,6 +4,7 @@
 #include "FileScan.h"
 #include "SimilarSearch.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -124,6 +125,9 @@ class TestSimilar : public QObject {
 
   private slots:
     void hashStableAcrossDecoders();
+    void uprightBeforeHashing_data();
+    void uprightBeforeHashing();
+    void transparentShapesCount();
     void groupingRules_data();
     void groupingRules();
     void neighbourPairsMatchBruteForce_data();
@@ -135,7 +139,25 @@ class TestSimilar : public QObject {
     void cacheHitStaleAndDamaged();
     void cancelDuringDecoding();
     void extraFormatsOnlyWithOption();
+    void cacheFilePerTurnChoice();
 };
+
+void TestSimilar::cacheFilePerTurnChoice()
+{
+    QTemporaryDir dir, cacheDir;
+    QVERIFY(Picture(3).save(dir.filePath("a.jpg"), "JPEG", 90));
+    TSimilarOptions options;
+    options.CachePath = cacheDir.filePath("hashes.bin").toStdString();
+    TQuietHost host;
+    options.TurnUpright = false;
+    FindSimilarPictures(FilesOf(dir), options, host);
+    QVERIFY(!QFile::exists(cacheDir.filePath("hashes.bin")));
+    QVERIFY(QFile::exists(QString::fromStdString(HashCacheFileFor(options))));
+    options.TurnUpright = true;
+    QCOMPARE(HashCacheFileFor(options), options.CachePath);
+    FindSimilarPictures(FilesOf(dir), options, host);
+    QVERIFY(QFile::exists(cacheDir.filePath("hashes.bin")));
+}
 
 void TestSimilar::hashStableAcrossDecoders()
 {
@@ -162,7 +184,96 @@ void TestSimilar::hashStableAcrossDecoders()
     QVERIFY(HammingDistance(jpeg, hashOf("other.jpg")) > 16);
     QCOMPARE(DecodePictureFile(dir.filePath("a.gif").toStdString(), {})->FullPixels,
              std::uint64_t(320 * 240));
-    QVERIFY(!DecodePictureFile(dir.filePath("a.png").toStdString(), {}));
+    // PNG is read by the core's own photo decoders, with no fallback given.
+    const auto png = DecodePictureFile(dir.filePath("a.png").toStdString(), {});
+    QVERIFY(png);
+    QVERIFY(HammingDistance(jpeg, ComputePictureHash(png->Image).Hash) <= 4);
+}
+
+// A JPEG of image with an APP1 EXIF segment saying orientation, built by hand
+// (little-endian TIFF, one IFD entry).
+QByteArray JpegTagged(const QImage& image, int orientation)
+{
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG", 92);
+    const char tiff[] = {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0,
+                         char(orientation), 0, 0, 0, 0, 0, 0, 0};
+    QByteArray app1("\xFF\xE1", 2);
+    const int length = 2 + 6 + int(sizeof tiff);
+    app1.append(char(length >> 8)).append(char(length & 0xFF));
+    app1.append("Exif\0\0", 6).append(tiff, sizeof tiff);
+    jpeg.insert(2, app1);
+    return jpeg;
+}
+
+void TestSimilar::uprightBeforeHashing_data()
+{
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<int>("storedTurn"); // degrees clockwise the stored picture is turned
+    QTest::addColumn<bool>("mirrored");
+    QTest::newRow("6: stored turned anticlockwise") << 6 << 270 << false;
+    QTest::newRow("8: stored turned clockwise") << 8 << 90 << false;
+    QTest::newRow("3: stored upside down") << 3 << 180 << false;
+    QTest::newRow("2: stored mirrored") << 2 << 0 << true;
+}
+
+void TestSimilar::uprightBeforeHashing()
+{
+    QFETCH(int, orientation);
+    QFETCH(int, storedTurn);
+    QFETCH(bool, mirrored);
+    QTemporaryDir dir;
+    const QImage upright = Picture(3);
+    QImage stored = upright.transformed(QTransform().rotate(storedTurn));
+    if (mirrored) stored = stored.mirrored(true, false);
+    QVERIFY(upright.save(dir.filePath("upright.jpg"), "JPEG", 92));
+    QFile tagged(dir.filePath("tagged.jpg"));
+    QVERIFY(tagged.open(QIODevice::WriteOnly));
+    tagged.write(JpegTagged(stored, orientation));
+    tagged.close();
+    auto hashOf = [&](const char* name, bool turn) {
+        const auto picture = DecodePictureFile(dir.filePath(name).toStdString(), {}, turn);
+        return picture ? ComputePictureHash(picture->Image).Hash : ~std::uint64_t{0};
+    };
+    const std::uint64_t reference = hashOf("upright.jpg", true);
+    QVERIFY(HammingDistance(reference, hashOf("tagged.jpg", true)) <= 4);
+    QVERIFY(HammingDistance(reference, hashOf("tagged.jpg", false)) > kDefaultTolerance);
+}
+
+// A one-colour icon: black where the shape is, transparent elsewhere.
+QImage Icon(int side, bool disc)
+{
+    QImage image(side, side, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::black);
+    if (disc)
+        painter.drawEllipse(QRectF(side * 0.1, side * 0.1, side * 0.8, side * 0.8));
+    else
+        painter.drawPolygon(QPolygonF({QPointF(side * 0.5, side * 0.05), QPointF(side * 0.95, side * 0.95),
+                                       QPointF(side * 0.05, side * 0.6)}));
+    return image;
+}
+
+void TestSimilar::transparentShapesCount()
+{
+    QTemporaryDir dir;
+    QVERIFY(Icon(64, true).save(dir.filePath("disc.png")));
+    QVERIFY(Icon(128, true).save(dir.filePath("disc-large.png")));
+    QVERIFY(Icon(64, false).save(dir.filePath("triangle.png")));
+    auto hashOf = [&](const char* name) {
+        const auto picture = DecodePictureFile(dir.filePath(name).toStdString(), {});
+        return picture ? ComputePictureHash(picture->Image) : TPictureHash{~std::uint64_t{0}, 0};
+    };
+    const TPictureHash disc = hashOf("disc.png");
+    QVERIFY(HammingDistance(disc.Hash, hashOf("disc-large.png").Hash) <= 4);
+    const TPictureHash triangle = hashOf("triangle.png");
+    // The RGB of both is all black: only the alpha shape tells them apart.
+    QVERIFY(HammingDistance(disc.Hash, triangle.Hash) > kDefaultTolerance ||
+            std::abs(int(disc.Mean) - int(triangle.Mean)) > kDefaultMeanTolerance);
 }
 
 void TestSimilar::groupingRules_data()
@@ -384,7 +495,7 @@ void TestSimilar::cancelDuringDecoding()
 
 void TestSimilar::extraFormatsOnlyWithOption()
 {
-    for (const char* name : {"a.png", "a.WEBP", "a.tif", "a.TIFF"}) {
+    for (const char* name : {"a.png", "a.WEBP", "a.tif", "a.TIFF", "a.heic", "a.AVIF", "a.jxl", "a.NEF", "a.dng"}) {
         QVERIFY(!IsSimilarCandidate(name, false));
         QVERIFY(IsSimilarCandidate(name, true));
     }
