@@ -73,10 +73,11 @@ std::optional<TDecodedPicture> DecodeJpeg(const std::string& path, bool upright)
             }
         }
     }
-    const int orientation = upright ? ExifOrientationFromBytes(data->Bytes.data(), data->Bytes.size()) : kUpright;
+    const int orientation =
+        upright ? ExifOrientationFromBytes(data->Bytes.data(), data->Bytes.size()) : kUpright;
     if (orientation != kUpright)
-        image.Pixels = OrientPixels(image.Pixels.data(), image.Width, image.Height, 1, std::size_t(image.Width),
-                                    orientation);
+        image.Pixels = OrientPixels(image.Pixels.data(), image.Width, image.Height, 1,
+                                    std::size_t(image.Width), orientation);
     return result;
 }
 

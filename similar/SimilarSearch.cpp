@@ -116,7 +116,8 @@ TSimilarResult FindSimilarPictures(const std::vector<TFileRecord>& files, const 
             missingAt.push_back(i);
         }
     }
-    const std::vector<TCachedHash> fresh = HashPictureFiles(missing, options.Decoder, options.Threads, host, options.TurnUpright);
+    const std::vector<TCachedHash> fresh =
+        HashPictureFiles(missing, options.Decoder, options.Threads, host, options.TurnUpright);
     for (std::size_t k = 0; k < fresh.size(); ++k) {
         hashes[missingAt[k]] = fresh[k];
         // A failure is not kept: another front end may bring a decoder that

@@ -198,8 +198,8 @@ QByteArray JpegTagged(const QImage& image, int orientation)
     QBuffer buffer(&jpeg);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "JPEG", 92);
-    const char tiff[] = {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0,
-                         char(orientation), 0, 0, 0, 0, 0, 0, 0};
+    const char tiff[] = {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0, char(orientation),
+                         0,   0,   0,  0, 0, 0, 0};
     QByteArray app1("\xFF\xE1", 2);
     const int length = 2 + 6 + int(sizeof tiff);
     app1.append(char(length >> 8)).append(char(length & 0xFF));
@@ -495,7 +495,8 @@ void TestSimilar::cancelDuringDecoding()
 
 void TestSimilar::extraFormatsOnlyWithOption()
 {
-    for (const char* name : {"a.png", "a.WEBP", "a.tif", "a.TIFF", "a.heic", "a.AVIF", "a.jxl", "a.NEF", "a.dng"}) {
+    for (const char* name :
+         {"a.png", "a.WEBP", "a.tif", "a.TIFF", "a.heic", "a.AVIF", "a.jxl", "a.NEF", "a.dng"}) {
         QVERIFY(!IsSimilarCandidate(name, false));
         QVERIFY(IsSimilarCandidate(name, true));
     }
