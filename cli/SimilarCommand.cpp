@@ -16,8 +16,9 @@ namespace quorvane::cli {
 
 namespace {
 
-constexpr const char* kSimilarUsage = "usage: quorvane-cli similar [--tolerance N] [--more-formats] "
-                                      "[--no-subdirs] [--no-cache] [--progress] DIR...\n";
+constexpr const char* kSimilarUsage =
+    "usage: quorvane-cli similar [--tolerance N] [--more-formats] [--turns] [--pixels] "
+    "[--no-subdirs] [--no-cache] [--progress] DIR...\n";
 
 class TSimilarCliHost : public TScanHost {
   public:
@@ -63,6 +64,10 @@ bool ParseSimilarOptions(const std::vector<std::string>& args, TSimilarCliOption
             if (++i == args.size() || !ParseTolerance(args[i], options.Search.Tolerance)) return false;
         } else if (arg == "--more-formats") {
             options.Search.MoreFormats = true;
+        } else if (arg == "--turns") {
+            options.Search.Turns = true;
+        } else if (arg == "--pixels") {
+            options.Search.SamePixels = true;
         } else if (arg == "--no-subdirs") {
             options.IncludeSubdirectories = false;
         } else if (arg == "--no-cache") {

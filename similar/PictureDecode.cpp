@@ -11,6 +11,9 @@
 
 #include <exception>
 
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
 namespace quorvane {
 
 namespace {
@@ -143,6 +146,95 @@ TGreyImage GreyOfRgba(const std::uint8_t* rgba, int width, int height, bool hasA
             static_cast<std::uint8_t>((image.Pixels[i] * alpha + background * (255 - alpha) + 127) / 255);
     }
     return image;
+}
+
+namespace {
+
+TPixelDigest DigestOf(const std::vector<std::uint8_t>& rgba, int width, int height)
+{
+    const XXH128_hash_t hash = XXH3_128bits(rgba.data(), rgba.size());
+    TPixelDigest digest;
+    digest.Width = width;
+    digest.Height = height;
+    digest.Digest[0] = hash.low64;
+    digest.Digest[1] = hash.high64;
+    return digest;
+}
+
+std::vector<std::uint8_t> JpegRgba(const std::string& path, bool upright, int& width, int& height)
+{
+    TJPEGImage jpeg;
+    jpeg.LoadFromFile(path);
+    jpeg.SetPixelFormat(TJPEGPixelFormat::jf24Bit);
+    jpeg.SetPerformance(TJPEGPerformance::jpBestQuality);
+    const TJPEGBitmap& bitmap = jpeg.Bitmap();
+    if (bitmap.Empty() || bitmap.BitsPerPixel() != 24) return {};
+    width = bitmap.Width();
+    height = bitmap.Height();
+    std::vector<std::uint8_t> rgba(std::size_t(width) * std::size_t(height) * 4);
+    std::uint8_t* to = rgba.data();
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* row = bitmap.ScanLine(y);
+        for (int x = 0; x < width; ++x, to += 4) {
+            to[0] = row[3 * x + 2];
+            to[1] = row[3 * x + 1];
+            to[2] = row[3 * x];
+            to[3] = 255;
+        }
+    }
+    const auto& bytes = jpeg.Data()->Bytes;
+    const int orientation = upright ? ExifOrientationFromBytes(bytes.data(), bytes.size()) : kUpright;
+    if (orientation != kUpright)
+        rgba = OrientPixels(rgba.data(), width, height, 4, std::size_t(width) * 4, orientation);
+    return rgba;
+}
+
+std::vector<std::uint8_t> GifRgba(const std::string& path, int& width, int& height)
+{
+    TGifFile gif;
+    gif.LoadFromFile(path);
+    if (gif.ImageCount() == 0) return {};
+    const auto bitmap = gif.Image(1).Bitmap();
+    width = static_cast<int>(bitmap->Width());
+    height = static_cast<int>(bitmap->Height());
+    std::vector<std::uint8_t> rgba(std::size_t(width) * std::size_t(height) * 4);
+    std::uint8_t* to = rgba.data();
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* row = bitmap->ScanLine(std::size_t(y));
+        for (int x = 0; x < width; ++x, to += 4) {
+            const std::uint32_t c = bitmap->Colors()[row[x]];
+            to[0] = static_cast<std::uint8_t>(c >> 16);
+            to[1] = static_cast<std::uint8_t>(c >> 8);
+            to[2] = static_cast<std::uint8_t>(c);
+            to[3] = 255;
+        }
+    }
+    return rgba;
+}
+
+} // namespace
+
+std::optional<TPixelDigest> DecodePixelDigest(const std::string& path, bool upright)
+{
+    const std::string ext = UpperExtension(path);
+    try {
+        int width = 0, height = 0;
+        std::vector<std::uint8_t> rgba;
+        if (ext == ".JPG" || ext == ".JPEG" || ext == ".JPE")
+            rgba = JpegRgba(path, upright, width, height);
+        else if (ext == ".GIF")
+            rgba = GifRgba(path, width, height);
+        else if (IsPhotoFileName(path)) {
+            TPhotoPicture photo = DecodePhotoFile(path, TPhotoRequest{upright, 0});
+            width = photo.Width;
+            height = photo.Height;
+            rgba = std::move(photo.Rgba);
+        }
+        if (rgba.empty()) return std::nullopt;
+        return DigestOf(rgba, width, height);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
 }
 
 int JpegScaleDenominator(int width, int height, int minSide)

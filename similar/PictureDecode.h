@@ -40,6 +40,25 @@ int JpegScaleDenominator(int width, int height, int minSide);
 std::optional<TDecodedPicture> DecodePictureFile(const std::string& path, const TPictureDecoder& fallback,
                                                  bool upright = true);
 
+// The exact pixels of a picture, for "Same pixels": its size and a 128-bit
+// digest of its full-size RGBA (alpha 255 where opaque), turned upright when
+// asked. Two files with equal digests show the very same picture.
+struct TPixelDigest {
+    int Width = 0;
+    int Height = 0;
+    std::uint64_t Digest[2] = {0, 0};
+    bool operator==(const TPixelDigest& other) const
+    {
+        return Width == other.Width && Height == other.Height && Digest[0] == other.Digest[0] &&
+               Digest[1] == other.Digest[1];
+    }
+};
+
+// The digest of path's picture decoded whole: JPEG (accurate DCT), GIF's
+// first image and the photo formats; nothing for other formats or a file
+// that cannot be decoded.
+std::optional<TPixelDigest> DecodePixelDigest(const std::string& path, bool upright = true);
+
 // The grey picture the hash sees of RGBA pixels: luma where opaque; where
 // transparent, blended into a background of the opposite brightness to the
 // picture's visible part, so that a shape drawn only in the alpha channel

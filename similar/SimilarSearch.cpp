@@ -3,12 +3,11 @@
 // alone talks to the host, so the host needs no locking.
 #include "SimilarSearch.h"
 
+#include "FilePool.h"
 #include "PathRules.h"
 #include "PhotoDecoder.h"
+#include "SimilarModes.h"
 
-#include <atomic>
-#include <chrono>
-#include <thread>
 #include <unordered_set>
 
 namespace quorvane {
@@ -58,35 +57,8 @@ std::vector<TCachedHash> HashPictureFiles(const std::vector<const TFileRecord*>&
                                           const TPictureDecoder& decoder, unsigned threads, TScanHost& host,
                                           bool upright)
 {
-    std::vector<TCachedHash> result(files.size());
-    if (files.empty()) return result;
-    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-    threads = static_cast<unsigned>(std::min<std::size_t>(threads, files.size()));
-    std::atomic<std::size_t> next{0}, done{0};
-    std::atomic<bool> stop{false};
-    std::vector<std::thread> pool;
-    for (unsigned w = 0; w < threads; ++w)
-        pool.emplace_back([&] {
-            for (std::size_t i; !stop && (i = next++) < files.size(); ++done)
-                result[i] = HashOne(*files[i], decoder, upright);
-        });
-    TProgressMeter meter(host, files.size());
-    try {
-        while (done < files.size()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            const std::size_t d = done;
-            if (d > 0) meter.Step(d - 1);
-            ThrowIfCancelled(host);
-        }
-    } catch (...) {
-        stop = true;
-        for (std::thread& t : pool)
-            t.join();
-        throw;
-    }
-    for (std::thread& t : pool)
-        t.join();
-    return result;
+    return RunOnFiles<TCachedHash>(files, threads, host,
+                                   [&](const TFileRecord& file) { return HashOne(file, decoder, upright); });
 }
 
 std::string HashCacheFileFor(const TSimilarOptions& options)
@@ -102,6 +74,8 @@ TSimilarResult FindSimilarPictures(const std::vector<TFileRecord>& files, const 
     TSimilarResult result;
     const std::vector<const TFileRecord*> pictures = Candidates(files, options.MoreFormats);
     result.Pictures = pictures.size();
+    if (options.SamePixels) return FindSamePixels(pictures, options, host);
+    if (options.Turns) return FindTurnedCopies(pictures, options, host);
     THashCache cache;
     const std::string cachePath = HashCacheFileFor(options);
     if (!cachePath.empty()) cache.Load(cachePath);

@@ -36,6 +36,11 @@ struct TSimilarOptions {
     int MeanTolerance = kDefaultMeanTolerance;
     bool MoreFormats = false;
     bool TurnUpright = true; // apply the orientation tag before hashing
+    // Also match copies turned by quarter turns or mirrored (all eight).
+    bool Turns = false;
+    // Instead of the hash: pictures whose decoded pixels are exactly equal
+    // (after turning upright); the tolerances do not count.
+    bool SamePixels = false;
     std::string CachePath;   // empty: no cache
     TPictureDecoder Decoder; // formats other than JPEG and GIF; may be empty
     unsigned Threads = 0;    // 0: all cores

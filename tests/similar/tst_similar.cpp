@@ -2,6 +2,7 @@
 // grouping rules (exact tolerance, no chaining, largest first) checked also
 // against a brute-force pair search, the hash cache and cancelling.
 #include "FileScan.h"
+#include "PictureDecode.h"
 #include "SimilarSearch.h"
 
 #include <QBuffer>
@@ -10,8 +11,10 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <map>
 #include <numeric>
 #include <random>
+#include <set>
 
 using namespace quorvane;
 
@@ -140,7 +143,110 @@ class TestSimilar : public QObject {
     void cancelDuringDecoding();
     void extraFormatsOnlyWithOption();
     void cacheFilePerTurnChoice();
+    void variantsMatchTurnedPictures_data();
+    void variantsMatchTurnedPictures();
+    void turnedCopiesFoundOnlyWithOption();
+    void samePixelsGroupsExactCopiesOnly();
 };
+
+void TestSimilar::variantsMatchTurnedPictures_data()
+{
+    QTest::addColumn<int>("turn");
+    QTest::addColumn<bool>("mirror");
+    for (int turn : {0, 90, 180, 270})
+        for (bool mirror : {false, true})
+            QTest::newRow(qPrintable(QString("%1 degrees%2").arg(turn).arg(mirror ? " mirrored" : "")))
+                << turn << mirror;
+}
+
+// Each of Qt's turns and mirrors of a picture hashes (plainly) like one of
+// the picture's eight variants, and the unturned hash does not do so for
+// the turns that change the picture.
+void TestSimilar::variantsMatchTurnedPictures()
+{
+    QFETCH(int, turn);
+    QFETCH(bool, mirror);
+    const QImage image = Picture(5, 256, 192).convertToFormat(QImage::Format_Grayscale8);
+    QImage turned = image.transformed(QTransform().rotate(turn));
+    if (mirror) turned = turned.mirrored(true, false);
+    auto grey = [](const QImage& picture) {
+        TGreyImage out;
+        out.Width = picture.width();
+        out.Height = picture.height();
+        for (int y = 0; y < picture.height(); ++y)
+            out.Pixels.insert(out.Pixels.end(), picture.constScanLine(y),
+                              picture.constScanLine(y) + picture.width());
+        return out;
+    };
+    const auto variants = ComputePictureHashVariants(grey(image));
+    QCOMPARE(variants[0], ComputePictureHash(grey(image)));
+    const TPictureHash hash = ComputePictureHash(grey(turned));
+    int nearest = 64;
+    for (const TPictureHash& variant : variants) {
+        QCOMPARE(variant.Mean, variants[0].Mean);
+        nearest = std::min(nearest, HammingDistance(variant.Hash, hash.Hash));
+    }
+    QVERIFY2(nearest <= 2, qPrintable(QString::number(nearest)));
+    if (turn != 0 || mirror) QVERIFY(HammingDistance(variants[0].Hash, hash.Hash) > kDefaultTolerance);
+}
+
+void TestSimilar::turnedCopiesFoundOnlyWithOption()
+{
+    QTemporaryDir dir;
+    const QImage image = Picture(6);
+    QVERIFY(image.save(dir.filePath("a.jpg"), "JPEG", 90));
+    QVERIFY(image.transformed(QTransform().rotate(90)).save(dir.filePath("b-turned.jpg"), "JPEG", 85));
+    QVERIFY(image.mirrored(true, false).scaled(160, 120).save(dir.filePath("c-mirrored.jpg"), "JPEG", 80));
+    QVERIFY(image.transformed(QTransform().rotate(270))
+                .mirrored(true, false)
+                .save(dir.filePath("d.jpg"), "JPEG"));
+    QVERIFY(Picture(7).save(dir.filePath("e-other.jpg"), "JPEG", 90));
+    QVERIFY(Picture(7).transformed(QTransform().rotate(180)).save(dir.filePath("f-other.jpg"), "JPEG", 90));
+    TSimilarOptions options;
+    TQuietHost host;
+    QCOMPARE(FindSimilarPictures(FilesOf(dir), options, host).GroupCount, std::size_t(0));
+    options.Turns = true;
+    const TSimilarResult result = FindSimilarPictures(FilesOf(dir), options, host);
+    QCOMPARE(result.GroupCount, std::size_t(2));
+    // Each picture once; the smallest copy last in its group.
+    std::map<std::uint32_t, std::vector<std::string>> groups;
+    for (std::size_t i = 0; i < result.Rows.size(); ++i)
+        groups[result.GroupOf[i]].push_back(result.Rows[i].Name);
+    std::set<std::vector<std::string>> found;
+    for (auto& [number, names] : groups) {
+        if (names.size() == 4) QCOMPARE(names.back(), std::string("c-mirrored.jpg"));
+        std::sort(names.begin(), names.end());
+        found.insert(names);
+    }
+    const std::set<std::vector<std::string>> expected = {{"a.jpg", "b-turned.jpg", "c-mirrored.jpg", "d.jpg"},
+                                                         {"e-other.jpg", "f-other.jpg"}};
+    QCOMPARE(found, expected);
+}
+
+void TestSimilar::samePixelsGroupsExactCopiesOnly()
+{
+    QTemporaryDir dir;
+    QImage image = Picture(8, 120, 90);
+    QVERIFY(image.save(dir.filePath("a.png")));
+    image.setText("Comment", "metadata changed, pixels not");
+    QVERIFY(image.save(dir.filePath("b-tagged.png")));
+    QVERIFY(image.save(dir.filePath("c-tiff.tif"), "TIFF"));
+    QImage changed = image;
+    changed.setPixel(5, 5, changed.pixel(5, 5) ^ 0x010101);
+    QVERIFY(changed.save(dir.filePath("d-one-pixel.png")));
+    QVERIFY(image.save(dir.filePath("e-lossy.jpg"), "JPEG", 95));
+    TSimilarOptions options;
+    options.MoreFormats = true;
+    options.SamePixels = true;
+    TQuietHost host;
+    const TSimilarResult result = FindSimilarPictures(FilesOf(dir), options, host);
+    QCOMPARE(result.GroupCount, std::size_t(1));
+    std::vector<std::string> names;
+    for (const TFileRecord& row : result.Rows)
+        names.push_back(row.Name);
+    std::sort(names.begin(), names.end());
+    QCOMPARE(names, (std::vector<std::string>{"a.png", "b-tagged.png", "c-tiff.tif"}));
+}
 
 void TestSimilar::cacheFilePerTurnChoice()
 {
