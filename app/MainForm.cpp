@@ -64,6 +64,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setupFiles();
     setupLanguage();
     setupSimilar();
+    setupFormats();
     setupSelection();
     setupProtection();
     // The controls made in code take their texts and places as the others.

@@ -100,6 +100,9 @@ TSimilarOptions TfrmMain::SimilarOptions() const
     TSimilarOptions options;
     options.Tolerance = Tolerance();
     options.MoreFormats = ckMoreFormats->isChecked();
+    options.TurnUpright = ckTurnUpright->isChecked();
+    options.Turns = ckTurns->isChecked();
+    options.SamePixels = ckSamePixels->isChecked();
     options.Decoder = FSimilarDecoder;
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     // No cache folder, or one that cannot be made: the search runs uncached.
