@@ -208,6 +208,88 @@ TBytes TiffClaiming(std::uint32_t side, bool dng)
     return out;
 }
 
+// A DNG of a 64 x 48 RGGB sensor, 16 bits a sample, no preview: red rises
+// from left to right, blue from top to bottom. Entries in tag order; values
+// longer than four bytes follow the IFD, the pixels come last.
+TBytes DngOfRamps(int orientation)
+{
+    constexpr int kWidth = 64, kHeight = 48;
+    TBytes pixels;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const int site = (y % 2) * 2 + (x % 2); // R G / G B
+            const int value = site == 0 ? 4000 * x / kWidth : site == 3 ? 4000 * y / kHeight : 1500;
+            Put16(pixels, unsigned(value + 200), false);
+        }
+    struct TDngEntry {
+        unsigned Tag, Type;
+        std::uint32_t Count;
+        TBytes Value; // little-endian bytes of the values
+    };
+    auto shorts = [](std::initializer_list<unsigned> values) {
+        TBytes out;
+        for (unsigned v : values)
+            Put16(out, v, false);
+        return out;
+    };
+    auto longValue = [](std::uint32_t v) {
+        TBytes out;
+        Put32(out, v, false);
+        return out;
+    };
+    TBytes matrix;
+    for (int v : {1, 1, 0, 1, 0, 1, 0, 1, 1, 1, 0, 1, 0, 1, 0, 1, 1, 1})
+        Put32(matrix, std::uint32_t(v), false);
+    std::vector<TDngEntry> entries = {{254, 4, 1, longValue(0)},
+                                      {256, 4, 1, longValue(kWidth)},
+                                      {257, 4, 1, longValue(kHeight)},
+                                      {258, 3, 1, shorts({16})},
+                                      {259, 3, 1, shorts({1})},
+                                      {262, 3, 1, shorts({32803})},
+                                      {271, 2, 5, TBytes{'T', 'e', 's', 't', 0}},
+                                      {272, 2, 5, TBytes{'C', 'a', 'm', '1', 0}},
+                                      {273, 4, 1, longValue(0)},
+                                      {274, 3, 1, shorts({unsigned(orientation)})},
+                                      {277, 3, 1, shorts({1})},
+                                      {278, 4, 1, longValue(kHeight)},
+                                      {279, 4, 1, longValue(std::uint32_t(pixels.size()))},
+                                      {284, 3, 1, shorts({1})},
+                                      {0x828D, 3, 2, shorts({2, 2})},
+                                      {0x828E, 1, 4, TBytes{0, 1, 1, 2}},
+                                      {0xC612, 1, 4, TBytes{1, 4, 0, 0}},
+                                      {0xC614, 2, 5, TBytes{'C', 'a', 'm', '1', 0}},
+                                      {0xC61A, 3, 1, shorts({200})},
+                                      {0xC61D, 3, 1, shorts({4200})},
+                                      {0xC621, 10, 9, matrix}};
+    const std::size_t ifdBytes = 2 + entries.size() * 12 + 4;
+    TBytes extra;
+    TBytes out = {'I', 'I', 42, 0};
+    Put32(out, 8, false);
+    Put16(out, unsigned(entries.size()), false);
+    std::size_t stripEntry = 0;
+    for (const TDngEntry& e : entries) {
+        Put16(out, e.Tag, false);
+        Put16(out, e.Type, false);
+        Put32(out, e.Count, false);
+        if (e.Tag == 273) stripEntry = out.size();
+        if (e.Value.size() <= 4) {
+            TBytes value = e.Value;
+            value.resize(4, 0);
+            out.insert(out.end(), value.begin(), value.end());
+        } else {
+            Put32(out, std::uint32_t(8 + ifdBytes + extra.size()), false);
+            extra.insert(extra.end(), e.Value.begin(), e.Value.end());
+        }
+    }
+    Put32(out, 0, false);
+    out.insert(out.end(), extra.begin(), extra.end());
+    const std::uint32_t pixelStart = std::uint32_t(out.size());
+    for (int i = 0; i < 4; ++i)
+        out[stripEntry + std::size_t(i)] = std::uint8_t(pixelStart >> (8 * i));
+    out.insert(out.end(), pixels.begin(), pixels.end());
+    return out;
+}
+
 bool WriteFile(const QString& path, const TBytes& bytes)
 {
     QFile file(path);
@@ -235,6 +317,8 @@ class TestPhoto : public QObject {
     void formatBySignatureAndName();
     void hostileFiles_data();
     void hostileFiles();
+    void rawSensorDataDevelopedAndTurned_data();
+    void rawSensorDataDevelopedAndTurned();
     void truncatedFilesStayWithinRules_data();
     void truncatedFilesStayWithinRules();
 
@@ -560,6 +644,36 @@ void TestPhoto::hostileFiles()
     } catch (const EPhoto& e) {
         qInfo("%s: %s", qPrintable(name), e.what());
     }
+}
+
+void TestPhoto::rawSensorDataDevelopedAndTurned_data()
+{
+    QTest::addColumn<int>("orientation");
+    QTest::newRow("upright") << 1;
+    QTest::newRow("turned clockwise") << 6;
+    QTest::newRow("half a turn") << 3;
+}
+
+// A DNG without preview: LibRaw develops the sensor data; the ramps must come
+// out where the mosaic put them, turned as the file says.
+void TestPhoto::rawSensorDataDevelopedAndTurned()
+{
+    QFETCH(int, orientation);
+    const QString file = Path(QString("ramps-%1.dng").arg(orientation));
+    QVERIFY(WriteFile(file, DngOfRamps(orientation)));
+    const TPhotoPicture picture = DecodePhotoFile(QFile::encodeName(file).toStdString(), TPhotoRequest{});
+    const QImage image = ImageOfRgba(picture.Rgba, picture.Width, picture.Height);
+    // Back to the sensor's layout by Qt's own turn, then read the ramps.
+    const QImage sensor = orientation == 6   ? image.transformed(QTransform().rotate(270))
+                          : orientation == 3 ? image.mirrored(true, true)
+                                             : image;
+    QCOMPARE(sensor.size(), QSize(64, 48));
+    QCOMPARE(picture.FullPixels, std::uint64_t(64 * 48));
+    const int y = 24, x = 32;
+    QVERIFY(qRed(sensor.pixel(4, y)) + 100 < qRed(sensor.pixel(59, y)));
+    QVERIFY(qBlue(sensor.pixel(x, 4)) + 100 < qBlue(sensor.pixel(x, 43)));
+    // The other ramp does not run along the first one's axis.
+    QVERIFY(std::abs(qBlue(sensor.pixel(4, y)) - qBlue(sensor.pixel(59, y))) < 60);
 }
 
 void TestPhoto::truncatedFilesStayWithinRules_data()
