@@ -1,9 +1,13 @@
 // HEIC, HEIF and AVIF through libheif: the primary picture, with its
 // rotation and mirror applied by libheif (HEIF's own transforms rule over
-// any EXIF tag) unless the request keeps the stored layout. libheif's own
-// size limit is set to ours, and the claimed size checked before decoding.
+// any EXIF tag) unless the request keeps the stored layout. The size the
+// container claims is checked before decoding; the size the coded stream
+// inside claims (which the codec allocates for) is held to it by libheif's
+// side limit, and the square of that side must be backed by the file.
+#include "DecodeCost.h"
 #include "PhotoFormats.h"
 
+#include <algorithm>
 #include <cstring>
 #include <libheif/heif.h>
 #include <memory>
@@ -19,6 +23,8 @@ struct THeifFree {
     void operator()(heif_decoding_options* o) const { heif_decoding_options_free(o); }
 };
 template <typename T> using THeif = std::unique_ptr<T, THeifFree>;
+
+constexpr std::uint64_t kCodedMargin = 256;
 
 void Check(const heif_error& error)
 {
@@ -40,6 +46,15 @@ TStoredPicture DecodeHeif(const std::uint8_t* data, std::size_t size, const TPho
     const int height = heif_image_handle_get_height(handle.get());
     if (width <= 0 || height <= 0) throw EPhoto("Damaged HEIF file");
     CheckPhotoClaim(std::uint64_t(width), std::uint64_t(height), size);
+    // A coded frame may exceed the container's size by its alignment only.
+    // libheif refuses a longer side before the codec allocates the frame;
+    // the codec may still make it square, so the square must be backed.
+    const std::uint64_t side =
+        std::min<std::uint64_t>(TPhotoLimits::MaxSide, std::uint64_t(std::max(width, height)) + kCodedMargin);
+    const decode_cost::TClaimRule rule{TPhotoLimits::FreePixels, TPhotoLimits::PixelsPerByte};
+    if (!decode_cost::ClaimIsBacked(rule, side * side, size))
+        throw EPhoto("The picture claims more pixels than its file holds");
+    heif_context_set_maximum_image_size_limit(context.get(), static_cast<int>(side));
     THeif<heif_decoding_options> options(heif_decoding_options_alloc());
     options->ignore_transformations = request.Upright ? 0 : 1;
     heif_image* rawImage = nullptr;
