@@ -80,6 +80,12 @@ TPhotoPicture DecodePhotoBytes(const std::uint8_t* data, std::size_t size, TPhot
 // decodes it by its signature; a name with a RAW extension is read as RAW.
 TPhotoPicture DecodePhotoFile(const std::string& path, const TPhotoRequest& request);
 
+// Width times height of the photo at path read from its headers only (no
+// pixel decoded): WebP, TIFF, HEIF/AVIF, JPEG XL and RAW (the developed
+// size); 0 for PNG (PictureHeaderPixels reads it), other formats, or a
+// file whose headers cannot be read.
+std::uint64_t PhotoHeaderPixels(const std::string& path);
+
 // The file's bytes, or EPhoto when it cannot be read or is over maxBytes.
 std::vector<std::uint8_t> ReadPhotoFile(const std::string& path, std::uint64_t maxBytes);
 

@@ -341,6 +341,8 @@ class TestPhoto : public QObject {
     void formatBySignatureAndName();
     void hostileFiles_data();
     void hostileFiles();
+    void headerPixelsWithoutDecoding_data();
+    void headerPixelsWithoutDecoding();
     void rawSensorDataDevelopedAndTurned_data();
     void rawSensorDataDevelopedAndTurned();
     void truncatedFilesStayWithinRules_data();
@@ -674,6 +676,49 @@ void TestPhoto::hostileFiles()
         if (name.startsWith("coded"))
             QVERIFY2(message.contains("Security limit") || message.contains("claims more pixels"), e.what());
     }
+}
+
+void TestPhoto::headerPixelsWithoutDecoding_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("extension");
+    QTest::newRow("WebP") << "webp"
+                          << "webp";
+    QTest::newRow("TIFF") << "tiff"
+                          << "tif";
+    QTest::newRow("HEIC") << "heic"
+                          << "heic";
+    QTest::newRow("AVIF") << "avif"
+                          << "avif";
+    QTest::newRow("JPEG XL") << "jxl"
+                             << "jxl";
+    QTest::newRow("DNG") << "dng"
+                         << "dng";
+    QTest::newRow("PNG is not ours") << "png"
+                                     << "png";
+}
+
+// The largest-picture rule ranks these formats by the size their headers
+// give, checked against the size they decode to.
+void TestPhoto::headerPixelsWithoutDecoding()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, extension);
+    QString file;
+    if (kind == "dng") {
+        file = Path("size.dng");
+        QVERIFY(WriteFile(file, DngOfRamps(1)));
+    } else {
+        file = Encoded("size-" + kind + "." + extension, kind);
+    }
+    if (file.isEmpty()) QSKIP("the encoder is not installed");
+    const std::string path = QFile::encodeName(file).toStdString();
+    const TPhotoPicture picture = DecodePhotoFile(path, TPhotoRequest{});
+    const std::uint64_t expected =
+        kind == "png" ? 0 : std::uint64_t(picture.Width) * std::uint64_t(picture.Height);
+    QCOMPARE(PhotoHeaderPixels(path), expected);
+    QVERIFY(picture.Width > 0);
+    QCOMPARE(PhotoHeaderPixels(QFile::encodeName(Path("missing.heic")).toStdString()), std::uint64_t(0));
 }
 
 void TestPhoto::rawSensorDataDevelopedAndTurned_data()
