@@ -64,6 +64,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setupFiles();
     setupLanguage();
     setupSimilar();
+    setupFormats();
     setupSelection();
     setupDiskCommands();
     setupProtection();

@@ -241,6 +241,10 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     // What a search could not read (MainFormUnread.cpp).
     void setupNotRead();
     void ShowNotRead(std::vector<TNotRead> entries);
+    // The photo options (MainFormFormats.cpp).
+    void setupFormats();
+    void ckTurnUprightClick();
+    void ckColourSlidesClick();
 
     void lvFilesColumnClick(int column);
     void lvFilesDeletion(const QModelIndex& parent, int first, int last);
@@ -398,6 +402,10 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     QLineEdit* edTolerance = nullptr; // stored as "Tolerance"
     TUpDown* UpDownTolerance = nullptr;
     QCheckBox* ckMoreFormats = nullptr; // stored as "ckMoreFormats"
+    QCheckBox* ckTurnUpright = nullptr; // stored as "ckTurnUpright"
+    QCheckBox* ckTurns = nullptr;       // stored as "ckTurns"
+    QCheckBox* ckSamePixels = nullptr;  // stored as "ckSamePixels"
+    QCheckBox* ckColourSlides = nullptr; // stored as "ckColourSlides"
     TPictureDecoder FSimilarDecoder;
     std::shared_ptr<TSimilarOutcome> FSimilarOutcome;
 

@@ -97,6 +97,9 @@ TSimilarOptions TfrmMain::SimilarOptions() const
     TSimilarOptions options;
     options.Tolerance = Tolerance();
     options.MoreFormats = ckMoreFormats->isChecked();
+    options.TurnUpright = ckTurnUpright->isChecked();
+    options.Turns = ckTurns->isChecked();
+    options.SamePixels = ckSamePixels->isChecked();
     options.Decoder = FSimilarDecoder;
     // The command line's cache file, so neither front end hashes again what
     // the other did; without a home the search runs uncached.

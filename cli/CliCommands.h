@@ -19,6 +19,10 @@ int RunDecodeJpeg(const std::vector<std::string>& args);
 // "decode" of a WMF or EMF file: played at its own size into a 24-bit BMP.
 int RunDecodeMetafile(const std::vector<std::string>& args);
 
+// "decode" of a photo format (PNG, WebP, TIFF, HEIF, AVIF, JPEG XL, RAW):
+// the picture turned upright (unless --stored) as a 32-bit BMP with alpha.
+int RunDecodePhoto(const std::vector<std::string>& args);
+
 // "similar": groups of the same picture at another size, quality or format.
 int RunSimilar(const std::vector<std::string>& args);
 

@@ -10,6 +10,7 @@
 #include "DuplicateSearch.h"
 #include "FileScan.h"
 #include "KeepRules.h"
+#include "PhotoDecoder.h"
 #include "PictureSize.h"
 #include "ResultRows.h"
 
@@ -218,7 +219,10 @@ int RunFind(const TCliOptions& options, TCliHost& host)
     if (!options.Keep) return Finish(rows, host, starts);
     NumberGroups(rows, groupStarts);
     TKeepFacts facts;
-    facts.Pixels = [](const TFileRecord& row) { return PictureHeaderPixels(row.FullPath()); };
+    facts.Pixels = [](const TFileRecord& row) {
+        const std::uint64_t pixels = PictureHeaderPixels(row.FullPath());
+        return pixels != 0 ? pixels : PhotoHeaderPixels(row.FullPath());
+    };
     std::vector<bool> selected(rows.size(), false);
     for (const std::size_t row : DuplicateRows(rows, options.Criteria, *options.Keep, facts))
         selected[row] = true;

@@ -9,7 +9,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <png.h>
 #include <string>
 #include <vector>
 
@@ -17,8 +16,9 @@ namespace quorvane::cli {
 
 namespace {
 
-constexpr const char* kSimilarUsage = "usage: quorvane-cli similar [--tolerance N] [--more-formats] "
-                                      "[--no-subdirs] [--no-cache] [--progress] DIR...\n";
+constexpr const char* kSimilarUsage =
+    "usage: quorvane-cli similar [--tolerance N] [--more-formats] [--turns] [--pixels] "
+    "[--no-subdirs] [--no-cache] [--progress] DIR...\n";
 
 class TSimilarCliHost : public TScanHost {
   public:
@@ -33,38 +33,6 @@ class TSimilarCliHost : public TScanHost {
   private:
     bool FShowProgress;
 };
-
-// PNG for --more-formats through libpng's simplified reader, so the command
-// line needs no Qt. WebP and TIFF are left out here (no decoder without Qt):
-// they count as unreadable pictures.
-std::optional<TDecodedPicture> DecodePng(const std::string& path)
-{
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return std::nullopt;
-    image.format = PNG_FORMAT_GRAY;
-    constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 28;
-    if (std::uint64_t{image.width} * image.height > kMaxPixels) {
-        png_image_free(&image);
-        return std::nullopt;
-    }
-    TDecodedPicture result;
-    result.FullPixels = std::uint64_t{image.width} * image.height;
-    result.Image.Width = static_cast<int>(image.width);
-    result.Image.Height = static_cast<int>(image.height);
-    result.Image.Pixels.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, result.Image.Pixels.data(), 0, nullptr)) return std::nullopt;
-    return result;
-}
-
-std::optional<TDecodedPicture> DecodeOtherFormat(const std::string& path)
-{
-    const std::size_t dot = path.find_last_of('.');
-    std::string ext = dot == std::string::npos ? std::string() : path.substr(dot);
-    for (char& c : ext)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return ext == ".PNG" ? DecodePng(path) : std::nullopt;
-}
 
 struct TSimilarCliOptions {
     TSimilarOptions Search;
@@ -96,6 +64,10 @@ bool ParseSimilarOptions(const std::vector<std::string>& args, TSimilarCliOption
             if (++i == args.size() || !ParseTolerance(args[i], options.Search.Tolerance)) return false;
         } else if (arg == "--more-formats") {
             options.Search.MoreFormats = true;
+        } else if (arg == "--turns") {
+            options.Search.Turns = true;
+        } else if (arg == "--pixels") {
+            options.Search.SamePixels = true;
         } else if (arg == "--no-subdirs") {
             options.IncludeSubdirectories = false;
         } else if (arg == "--no-cache") {
@@ -144,7 +116,6 @@ int RunSimilar(const std::vector<std::string>& args)
         return 2;
     }
     if (options.UseCache) options.Search.CachePath = DefaultHashCachePath();
-    options.Search.Decoder = DecodeOtherFormat;
     TSimilarCliHost host(options.ShowProgress);
     std::vector<TFileRecord> files;
     TScanContext context; // a directory reached twice is read once

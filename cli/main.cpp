@@ -3,6 +3,7 @@
 #include "CliCommands.h"
 #include "Help.h"
 #include "MetafileHelper.h"
+#include "PhotoDecoder.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -18,7 +19,8 @@ void PrintUsage()
         "usage: quorvane-cli find [--name] [--size] [--cc] [--all-bytes] [--time] [--groups] [--keep RULE]\n"
         "                        [--no-subdirs] [--progress] DIR...\n"
         "       quorvane-cli list [--no-subdirs] [--progress] DIR...\n"
-        "       quorvane-cli decode [--scale 1|2|4|8] [--gray] [--fast] [--8bit] [--progressive] FILE "
+        "       quorvane-cli decode [--scale 1|2|4|8] [--gray] [--fast] [--8bit] [--progressive] [--stored] "
+        "FILE "
         "OUT.bmp\n",
         stderr);
 }
@@ -36,7 +38,7 @@ std::string FirstOperand(const std::vector<std::string>& args)
     return {};
 }
 
-enum class Signature { Unknown, Gif, Jpeg, Metafile, Unreadable };
+enum class Signature { Unknown, Gif, Jpeg, Metafile, Photo, Unreadable };
 
 std::uint32_t Le32(const unsigned char* p)
 {
@@ -60,6 +62,10 @@ Signature ReadSignature(const std::string& path)
     if (in.gcount() >= 3 && head[0] == 'G' && head[1] == 'I' && head[2] == 'F') return Signature::Gif;
     if (in.gcount() >= 2 && head[0] == 0xFF && head[1] == 0xD8) return Signature::Jpeg;
     if (IsMetafile(head, in.gcount())) return Signature::Metafile;
+    const auto n = static_cast<std::size_t>(in.gcount());
+    if (quorvane::PhotoFormatOfBytes(head, n) != quorvane::TPhotoFormat::Unknown) return Signature::Photo;
+    // A RAW file in a TIFF container, or of a maker's own layout, by its name.
+    if (quorvane::PhotoFormatOfName(path) == quorvane::TPhotoFormat::Raw) return Signature::Photo;
     return Signature::Unknown;
 }
 
@@ -77,13 +83,15 @@ int RunDecode(const std::vector<std::string>& args)
         return quorvane::cli::RunDecodeJpeg(args);
     case Signature::Metafile:
         return quorvane::cli::RunMetafileHelper(args);
+    case Signature::Photo:
+        return quorvane::cli::RunDecodePhoto(args);
     case Signature::Unreadable:
         std::fprintf(stderr, "Cannot open file %s\n", file.c_str());
         return 1;
     case Signature::Unknown:
         break;
     }
-    std::fprintf(stderr, "%s: not a GIF, JPEG, WMF or EMF file\n", file.c_str());
+    std::fprintf(stderr, "%s: not a picture file this program reads\n", file.c_str());
     return 1;
 }
 

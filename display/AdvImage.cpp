@@ -6,8 +6,10 @@
 #include "GifUnit.h"
 #include "JPEGImage.h"
 #include "MetafileRenderer.h"
+#include "Orientation.h"
 #include "PaintGeometry.h"
 #include "PathRules.h"
+#include "PhotoDecoder.h"
 #include "TMetafile.h"
 
 #include <QApplication>
@@ -19,6 +21,8 @@
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTransform>
+#include <atomic>
 #include <cmath>
 #include <optional>
 
@@ -27,19 +31,20 @@ namespace quorvane {
 struct TAdvImage::THolder {
     std::unique_ptr<TJPEGImage> Jpeg; // loaded, decoded at the first paint
     std::optional<TMetafile> Metafile;
-    QImage Source; // raster pictures, and a JPEG once decoded
-    QImage Scaled; // Source shrunk to the last stretched target size
+    QImage Source;                  // raster pictures, and a JPEG once decoded
+    QImage Scaled;                  // Source shrunk to the last stretched target size
+    int JpegOrientation = kUpright; // applied when the held JPEG is decoded
 
     bool Empty() const { return !Jpeg && !Metafile && Source.isNull(); }
     int Width() const
     {
-        if (Jpeg) return Jpeg->Width();
+        if (Jpeg) return OrientationSwapsSides(JpegOrientation) ? Jpeg->Height() : Jpeg->Width();
         if (Metafile) return Metafile->Width();
         return Source.width();
     }
     int Height() const
     {
-        if (Jpeg) return Jpeg->Height();
+        if (Jpeg) return OrientationSwapsSides(JpegOrientation) ? Jpeg->Width() : Jpeg->Height();
         if (Metafile) return Metafile->Height();
         return Source.height();
     }
@@ -47,7 +52,9 @@ struct TAdvImage::THolder {
 
 namespace {
 
-enum class TPictureKind { None, Raster, Jpeg, Metafile };
+enum class TPictureKind { None, Raster, Jpeg, Metafile, Photo };
+
+std::atomic<bool> GTurnUpright{true};
 
 // The picture classes by lower-case extension, as the format registry knows
 // them; GIF files never get here (the control reads them itself).
@@ -56,9 +63,9 @@ TPictureKind KindForExtension(const QString& extension)
     if (extension == u"bmp" || extension == u"ico") return TPictureKind::Raster;
     if (extension == u"jpg" || extension == u"jpeg" || extension == u"jpe") return TPictureKind::Jpeg;
     if (extension == u"wmf" || extension == u"emf") return TPictureKind::Metafile;
-    // PNG, WebP and TIFF only while the extra picture formats are on.
+    // The photo formats only while the extra picture formats are on.
     if (MoreFormatsEnabled() && IsMoreFormatFile(("." + extension).toStdString()))
-        return TPictureKind::Raster;
+        return IsPhotoFileName(("." + extension).toStdString()) ? TPictureKind::Photo : TPictureKind::Raster;
     return TPictureKind::None;
 }
 
@@ -97,6 +104,37 @@ QImage ImageFromJpegBitmap(const TJPEGBitmap& bitmap)
     return view.convertToFormat(QImage::Format_RGB32).mirrored(false, true);
 }
 
+// image as the EXIF orientation says to draw it, by Qt's own turns.
+QImage TurnedUpright(const QImage& image, int orientation)
+{
+    auto turned = [&](int degrees) { return image.transformed(QTransform().rotate(degrees)); };
+    switch (orientation) {
+    case 2:
+        return image.mirrored(true, false);
+    case 3:
+        return image.mirrored(true, true);
+    case 4:
+        return image.mirrored(false, true);
+    case 5:
+        return turned(90).mirrored(true, false);
+    case 6:
+        return turned(90);
+    case 7:
+        return turned(270).mirrored(true, false);
+    case 8:
+        return turned(270);
+    default:
+        return image;
+    }
+}
+
+QImage ImageFromPhoto(const TPhotoPicture& picture)
+{
+    const QImage view(picture.Rgba.data(), picture.Width, picture.Height, qsizetype(picture.Width) * 4,
+                      picture.HasAlpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888);
+    return DrawableImage(view);
+}
+
 QImage ImageFromGifBitmap(const TIndexedBitmap& bitmap)
 {
     QImage view(bitmap.Bits(), static_cast<int>(bitmap.Width()), static_cast<int>(bitmap.Height()),
@@ -130,6 +168,16 @@ TAdvImage::TAdvImage(QWidget* parent) : QWidget(parent), FHolder(std::make_uniqu
 }
 
 TAdvImage::~TAdvImage() = default;
+
+void TAdvImage::SetTurnUpright(bool value)
+{
+    GTurnUpright.store(value, std::memory_order_relaxed);
+}
+
+bool TAdvImage::TurnUpright()
+{
+    return GTurnUpright.load(std::memory_order_relaxed);
+}
 
 bool TAdvImage::HasPicture() const
 {
@@ -211,9 +259,15 @@ void TAdvImage::LoadByExtension(const QString& extension)
         jpeg->SetGrayscale(FJPEGGrayscale);
         jpeg->SetPerformance(FJPEGPerformance);
         jpeg->SetProgressiveDisplay(FJPEGProgressiveDisplay);
+        const auto& bytes = jpeg->Data()->Bytes;
+        if (TurnUpright()) FHolder->JpegOrientation = ExifOrientationFromBytes(bytes.data(), bytes.size());
         FHolder->Jpeg = std::move(jpeg);
         return;
     }
+    case TPictureKind::Photo:
+        FHolder->Source =
+            ImageFromPhoto(DecodePhotoFile(NativePath(fileName), TPhotoRequest{TurnUpright(), 0}));
+        return;
     case TPictureKind::Metafile:
         FHolder->Metafile.emplace(TMetafile::FromFile(FNativeName, ScreenPixelsPerInch()));
         return;
@@ -266,8 +320,9 @@ const QImage* TAdvImage::DisplayImage()
         } catch (const std::exception&) {
             bitmap = holder.Jpeg->DecodedBitmap();
         }
-        if (bitmap) holder.Source = ImageFromJpegBitmap(*bitmap);
+        if (bitmap) holder.Source = TurnedUpright(ImageFromJpegBitmap(*bitmap), holder.JpegOrientation);
         holder.Jpeg.reset();
+        holder.JpegOrientation = kUpright;
     }
     return holder.Source.isNull() ? nullptr : &holder.Source;
 }

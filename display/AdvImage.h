@@ -1,8 +1,10 @@
 // TAdvImage: the picture control of the preview, the slides and the viewer.
 // It loads one picture file by name (GIF through the program's own reader,
 // JPEG through TJPEGImage decoded at the first paint, BMP and ICO through
-// Qt's readers, WMF and EMF through the metafile player) and paints it at
-// natural size or shrunk to fit, on its parent's background.
+// Qt's readers, WMF and EMF through the metafile player, the photo formats
+// through the photo decoders) and paints it at natural size or shrunk to
+// fit, on its parent's background. Photographs are drawn upright by their
+// orientation tag while TurnUpright() holds.
 // Invariant: Loading() is true exactly between OnImageLoading and
 // OnImageLoaded, and a load asked for meanwhile is refused.
 #pragma once
@@ -95,6 +97,12 @@ class TAdvImage : public QWidget {
     void SetJPEGProgressiveEncoding(bool value);
     TJPEGQualityRange JPEGCompressionQuality() const { return FJPEGCompressionQuality; }
     void SetJPEGCompressionQuality(TJPEGQualityRange value) { FJPEGCompressionQuality = value; }
+
+    // Whether pictures are turned upright by their orientation tag (JPEG's
+    // EXIF, the photo formats' tags and transforms), for every control of
+    // the process; on unless switched off. Takes effect at the next load.
+    static void SetTurnUpright(bool value);
+    static bool TurnUpright();
 
     // Largest picture (width times height) a bitmap or icon file may declare;
     // a larger one leaves the control empty.

@@ -9,6 +9,8 @@ packages=(
   qt6-image-formats-plugins
   libjpeg62-turbo-dev libjpeg-turbo-progs libgif-dev libxxhash-dev libpng-dev
   gifsicle python3-pil imagemagick
+  libheif-dev libjxl-dev libwebp-dev libtiff-dev libraw-dev zlib1g-dev
+  libheif-examples libavif-bin libjxl-tools webp libimage-exiftool-perl
   fonts-arphic-uming fonts-arphic-ukai fonts-liberation2
   qt6-l10n-tools qt6-tools-dev qt6-tools-dev-tools qt6-translations-l10n
   xvfb xauth

@@ -107,8 +107,14 @@ bool IsPictureFile(std::string_view name)
 
 bool IsMoreFormatFile(std::string_view name)
 {
+    // The photo decoders' extensions (formats/photo reads them).
+    static constexpr std::string_view kMoreFormats[] = {
+        ".PNG", ".WEBP", ".TIF", ".TIFF", ".HEIC", ".HEIF", ".HIF", ".AVIF", ".JXL", ".NEF", ".NRW",
+        ".CR2", ".CR3",  ".ARW", ".SR2",  ".DNG",  ".ORF",  ".RW2", ".RAF",  ".PEF", ".SRW", ".ERF"};
     const std::string upper = UpperExtension(name);
-    return upper == ".PNG" || upper == ".WEBP" || upper == ".TIF" || upper == ".TIFF";
+    for (std::string_view extension : kMoreFormats)
+        if (upper == extension) return true;
+    return false;
 }
 
 void SetMoreFormatsEnabled(bool enabled)

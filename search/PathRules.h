@@ -41,8 +41,9 @@ std::string_view ExtensionOf(std::string_view name);
 // are enabled, is one of them.
 bool IsPictureFile(std::string_view name);
 
-// The extra picture formats the window may enable ("Also PNG, WebP and
-// TIFF"): .PNG, .WEBP, .TIF and .TIFF, case-insensitive.
+// The extra picture formats the window may enable ("More picture formats"):
+// PNG, WebP, TIFF, HEIC/HEIF, AVIF, JPEG XL and the camera RAW extensions,
+// case-insensitive.
 bool IsMoreFormatFile(std::string_view name);
 // Switches the extra formats into IsPictureFile for the whole process (the
 // type mark of a scan, the preview, the slides, the viewer). Off unless a

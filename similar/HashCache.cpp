@@ -23,7 +23,9 @@ namespace {
 
 constexpr char kMagic[8] = {'Q', 'V', 'S', 'I', 'M', 'H', 'S', 'H'};
 // Raise the version whenever the hash changes: older entries are then dropped.
-constexpr std::uint32_t kVersion = 1;
+// 2: pictures are hashed upright (orientation tag applied) and with their
+// transparent parts shown; hashes of version 1 describe other grey pictures.
+constexpr std::uint32_t kVersion = 2;
 constexpr std::size_t kHeaderBytes = 16;
 constexpr std::size_t kRecordBytes = 8 * 6 + 2; // device, inode, size, time, hash, pixels, mean, flags
 constexpr std::size_t kMaxEntries = std::size_t{1} << 24;

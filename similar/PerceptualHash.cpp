@@ -104,27 +104,61 @@ std::vector<float> ReduceToGrid(const TGreyImage& image)
     return grid;
 }
 
-TPictureHash ComputePictureHash(const TGreyImage& image)
+namespace {
+
+using TFrequencies = std::array<std::array<float, kFrequencies>, kFrequencies>;
+
+// The hash of the low frequencies as a turned or mirrored grid would have
+// them: a transposed grid swaps the axes of its DCT, a mirrored one changes
+// the sign of the odd frequencies along the mirrored axis.
+std::uint64_t HashBits(const TFrequencies& freq, int variant)
 {
-    const std::vector<float> grid = ReduceToGrid(image);
-    const auto freq = LowFrequencies(grid);
+    const bool transpose = variant & 4, mirrorX = variant & 1, mirrorY = variant & 2;
     std::array<float, 64> coefficients{};
     int n = 0;
     for (int diagonal = 1; diagonal <= 10 && n < 64; ++diagonal)
-        for (int u = 0; u <= diagonal && n < 64; ++u)
-            coefficients[n++] = freq[u][diagonal - u];
+        for (int u = 0; u <= diagonal && n < 64; ++u) {
+            const int v = diagonal - u;
+            float value = transpose ? freq[v][u] : freq[u][v];
+            if (mirrorX && (v & 1)) value = -value;
+            if (mirrorY && (u & 1)) value = -value;
+            coefficients[n++] = value;
+        }
     std::array<float, 64> sorted = coefficients;
     std::nth_element(sorted.begin(), sorted.begin() + 32, sorted.end());
     // The margin keeps rounding noise from setting bits: a flat picture
     // hashes to 0 whatever its size or format (its mean then tells it apart).
     const float median = sorted[32] + 0.5f;
-    TPictureHash result;
+    std::uint64_t hash = 0;
     for (int i = 0; i < 64; ++i)
-        if (coefficients[i] > median) result.Hash |= std::uint64_t{1} << i;
+        if (coefficients[i] > median) hash |= std::uint64_t{1} << i;
+    return hash;
+}
+
+std::uint8_t GridMean(const std::vector<float>& grid)
+{
     double total = 0;
     for (float value : grid)
         total += value;
-    result.Mean = static_cast<std::uint8_t>(std::clamp(total / grid.size() + 0.5, 0.0, 255.0));
+    return static_cast<std::uint8_t>(std::clamp(total / grid.size() + 0.5, 0.0, 255.0));
+}
+
+} // namespace
+
+TPictureHash ComputePictureHash(const TGreyImage& image)
+{
+    const std::vector<float> grid = ReduceToGrid(image);
+    return TPictureHash{HashBits(LowFrequencies(grid), 0), GridMean(grid)};
+}
+
+std::array<TPictureHash, kHashVariants> ComputePictureHashVariants(const TGreyImage& image)
+{
+    const std::vector<float> grid = ReduceToGrid(image);
+    const TFrequencies freq = LowFrequencies(grid);
+    const std::uint8_t mean = GridMean(grid);
+    std::array<TPictureHash, kHashVariants> result;
+    for (int variant = 0; variant < kHashVariants; ++variant)
+        result[std::size_t(variant)] = TPictureHash{HashBits(freq, variant), mean};
     return result;
 }
 

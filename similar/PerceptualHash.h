@@ -4,6 +4,7 @@
 // pictures of different colour apart, whose DCT hashes are all equal.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -32,6 +33,12 @@ std::vector<float> ReduceToGrid(const TGreyImage& image);
 
 // The hash of a non-empty picture.
 TPictureHash ComputePictureHash(const TGreyImage& image);
+
+// The hashes of the picture's eight turns and mirrors, from one reduction
+// and one DCT: variant 0 is ComputePictureHash's; bit 0 of the variant
+// mirrors left to right, bit 1 top to bottom, bit 2 swaps the axes first.
+inline constexpr int kHashVariants = 8;
+std::array<TPictureHash, kHashVariants> ComputePictureHashVariants(const TGreyImage& image);
 
 inline int HammingDistance(std::uint64_t a, std::uint64_t b)
 {

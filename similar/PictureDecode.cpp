@@ -6,8 +6,13 @@
 
 #include "GifUnit.h"
 #include "JPEGImage.h"
+#include "Orientation.h"
+#include "PhotoDecoder.h"
 
 #include <exception>
+
+#define XXH_INLINE_ALL
+#include <xxhash.h>
 
 namespace quorvane {
 
@@ -43,7 +48,7 @@ TJPEGScale ScaleOf(int denominator)
     }
 }
 
-std::optional<TDecodedPicture> DecodeJpeg(const std::string& path)
+std::optional<TDecodedPicture> DecodeJpeg(const std::string& path, bool upright)
 {
     TJPEGImage jpeg;
     jpeg.LoadFromFile(path);
@@ -71,6 +76,21 @@ std::optional<TDecodedPicture> DecodeJpeg(const std::string& path)
             }
         }
     }
+    const int orientation =
+        upright ? ExifOrientationFromBytes(data->Bytes.data(), data->Bytes.size()) : kUpright;
+    if (orientation != kUpright)
+        image.Pixels = OrientPixels(image.Pixels.data(), image.Width, image.Height, 1,
+                                    std::size_t(image.Width), orientation);
+    return result;
+}
+
+std::optional<TDecodedPicture> DecodePhoto(const std::string& path, bool upright)
+{
+    // The hash needs no more than a few times its grid on the shorter side.
+    const TPhotoPicture photo = DecodePhotoFile(path, TPhotoRequest{upright, 4 * kHashGridSide});
+    TDecodedPicture result;
+    result.FullPixels = photo.FullPixels;
+    result.Image = GreyOfRgba(photo.Rgba.data(), photo.Width, photo.Height, photo.HasAlpha);
     return result;
 }
 
@@ -103,6 +123,120 @@ std::optional<TDecodedPicture> DecodeGif(const std::string& path)
 
 } // namespace
 
+TGreyImage GreyOfRgba(const std::uint8_t* rgba, int width, int height, bool hasAlpha)
+{
+    TGreyImage image;
+    image.Width = width;
+    image.Height = height;
+    const std::size_t count = std::size_t(width) * std::size_t(height);
+    image.Pixels.resize(count);
+    std::uint64_t weighted = 0, weight = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint8_t* p = rgba + 4 * i;
+        image.Pixels[i] = Luma(p[0], p[1], p[2]);
+        weighted += std::uint64_t{image.Pixels[i]} * p[3];
+        weight += p[3];
+    }
+    if (!hasAlpha) return image;
+    // Dark shapes on white, light ones on black: the outline always shows.
+    const unsigned background = weight == 0 || weighted / weight < 128 ? 255 : 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const unsigned alpha = rgba[4 * i + 3];
+        image.Pixels[i] =
+            static_cast<std::uint8_t>((image.Pixels[i] * alpha + background * (255 - alpha) + 127) / 255);
+    }
+    return image;
+}
+
+namespace {
+
+TPixelDigest DigestOf(const std::vector<std::uint8_t>& rgba, int width, int height)
+{
+    const XXH128_hash_t hash = XXH3_128bits(rgba.data(), rgba.size());
+    TPixelDigest digest;
+    digest.Width = width;
+    digest.Height = height;
+    digest.Digest[0] = hash.low64;
+    digest.Digest[1] = hash.high64;
+    return digest;
+}
+
+std::vector<std::uint8_t> JpegRgba(const std::string& path, bool upright, int& width, int& height)
+{
+    TJPEGImage jpeg;
+    jpeg.LoadFromFile(path);
+    jpeg.SetPixelFormat(TJPEGPixelFormat::jf24Bit);
+    jpeg.SetPerformance(TJPEGPerformance::jpBestQuality);
+    const TJPEGBitmap& bitmap = jpeg.Bitmap();
+    if (bitmap.Empty() || bitmap.BitsPerPixel() != 24) return {};
+    width = bitmap.Width();
+    height = bitmap.Height();
+    std::vector<std::uint8_t> rgba(std::size_t(width) * std::size_t(height) * 4);
+    std::uint8_t* to = rgba.data();
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* row = bitmap.ScanLine(y);
+        for (int x = 0; x < width; ++x, to += 4) {
+            to[0] = row[3 * x + 2];
+            to[1] = row[3 * x + 1];
+            to[2] = row[3 * x];
+            to[3] = 255;
+        }
+    }
+    const auto& bytes = jpeg.Data()->Bytes;
+    const int orientation = upright ? ExifOrientationFromBytes(bytes.data(), bytes.size()) : kUpright;
+    if (orientation != kUpright)
+        rgba = OrientPixels(rgba.data(), width, height, 4, std::size_t(width) * 4, orientation);
+    return rgba;
+}
+
+std::vector<std::uint8_t> GifRgba(const std::string& path, int& width, int& height)
+{
+    TGifFile gif;
+    gif.LoadFromFile(path);
+    if (gif.ImageCount() == 0) return {};
+    const auto bitmap = gif.Image(1).Bitmap();
+    width = static_cast<int>(bitmap->Width());
+    height = static_cast<int>(bitmap->Height());
+    std::vector<std::uint8_t> rgba(std::size_t(width) * std::size_t(height) * 4);
+    std::uint8_t* to = rgba.data();
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* row = bitmap->ScanLine(std::size_t(y));
+        for (int x = 0; x < width; ++x, to += 4) {
+            const std::uint32_t c = bitmap->Colors()[row[x]];
+            to[0] = static_cast<std::uint8_t>(c >> 16);
+            to[1] = static_cast<std::uint8_t>(c >> 8);
+            to[2] = static_cast<std::uint8_t>(c);
+            to[3] = 255;
+        }
+    }
+    return rgba;
+}
+
+} // namespace
+
+std::optional<TPixelDigest> DecodePixelDigest(const std::string& path, bool upright)
+{
+    const std::string ext = UpperExtension(path);
+    try {
+        int width = 0, height = 0;
+        std::vector<std::uint8_t> rgba;
+        if (ext == ".JPG" || ext == ".JPEG" || ext == ".JPE")
+            rgba = JpegRgba(path, upright, width, height);
+        else if (ext == ".GIF")
+            rgba = GifRgba(path, width, height);
+        else if (IsPhotoFileName(path)) {
+            TPhotoPicture photo = DecodePhotoFile(path, TPhotoRequest{upright, 0});
+            width = photo.Width;
+            height = photo.Height;
+            rgba = std::move(photo.Rgba);
+        }
+        if (rgba.empty()) return std::nullopt;
+        return DigestOf(rgba, width, height);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
 int JpegScaleDenominator(int width, int height, int minSide)
 {
     for (int denominator = 8; denominator > 1; denominator /= 2)
@@ -112,7 +246,8 @@ int JpegScaleDenominator(int width, int height, int minSide)
     return 1;
 }
 
-std::optional<TDecodedPicture> DecodePictureFile(const std::string& path, const TPictureDecoder& fallback)
+std::optional<TDecodedPicture> DecodePictureFile(const std::string& path, const TPictureDecoder& fallback,
+                                                 bool upright)
 {
     const std::string ext = UpperExtension(path);
     const bool jpeg = ext == ".JPG" || ext == ".JPEG" || ext == ".JPE";
@@ -121,9 +256,16 @@ std::optional<TDecodedPicture> DecodePictureFile(const std::string& path, const 
         // A file our decoders refuse (a CMYK JPEG, a GIF named .jpg) gets a
         // second chance through the fallback, which may know the format.
         try {
-            auto picture = jpeg ? DecodeJpeg(path) : DecodeGif(path);
+            auto picture = jpeg ? DecodeJpeg(path, upright) : DecodeGif(path);
             if (picture) return picture;
         } catch (const std::exception&) {
+        }
+    }
+    if (IsPhotoFileName(path)) {
+        try {
+            return DecodePhoto(path, upright);
+        } catch (const std::exception&) {
+            // A misnamed file may still be one the fallback reads.
         }
     }
     if (!fallback) return std::nullopt;

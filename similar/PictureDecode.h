@@ -1,7 +1,10 @@
 // Decoding a picture file the cheapest way that still gives the hash enough
 // pixels: JPEG at the smallest reduced scale leaving both sides at least as
 // large as the hash grid, grey, fast DCT; GIF's first image through our
-// reader; every other format through a decoder the caller supplies.
+// reader; the photo formats (PNG, WebP, TIFF, HEIF, AVIF, JPEG XL, RAW)
+// through the photo decoders; every other format through a decoder the
+// caller supplies. Pictures are turned upright first when asked, and a
+// transparent picture is laid on a background that shows its shape.
 #pragma once
 
 #include "PerceptualHash.h"
@@ -30,8 +33,36 @@ using TPictureDecoder = std::function<std::optional<TDecodedPicture>(const std::
 int JpegScaleDenominator(int width, int height, int minSide);
 
 // Decodes path by its extension (case-insensitive): .JPG, .JPEG and .JPE by
-// our JPEG class, .GIF by our GIF reader, anything else by fallback (when
-// given). Nothing when the file cannot be read or decoded.
-std::optional<TDecodedPicture> DecodePictureFile(const std::string& path, const TPictureDecoder& fallback);
+// our JPEG class, .GIF by our GIF reader, the photo formats' extensions by
+// the photo decoders, anything else by fallback (when given). With upright,
+// the orientation the file carries is applied. Nothing when the file cannot
+// be read or decoded.
+std::optional<TDecodedPicture> DecodePictureFile(const std::string& path, const TPictureDecoder& fallback,
+                                                 bool upright = true);
+
+// The exact pixels of a picture, for "Same pixels": its size and a 128-bit
+// digest of its full-size RGBA (alpha 255 where opaque), turned upright when
+// asked. Two files with equal digests show the very same picture.
+struct TPixelDigest {
+    int Width = 0;
+    int Height = 0;
+    std::uint64_t Digest[2] = {0, 0};
+    bool operator==(const TPixelDigest& other) const
+    {
+        return Width == other.Width && Height == other.Height && Digest[0] == other.Digest[0] &&
+               Digest[1] == other.Digest[1];
+    }
+};
+
+// The digest of path's picture decoded whole: JPEG (accurate DCT), GIF's
+// first image and the photo formats; nothing for other formats or a file
+// that cannot be decoded.
+std::optional<TPixelDigest> DecodePixelDigest(const std::string& path, bool upright = true);
+
+// The grey picture the hash sees of RGBA pixels: luma where opaque; where
+// transparent, blended into a background of the opposite brightness to the
+// picture's visible part, so that a shape drawn only in the alpha channel
+// (a one-colour icon) shows as that shape.
+TGreyImage GreyOfRgba(const std::uint8_t* rgba, int width, int height, bool hasAlpha);
 
 } // namespace quorvane

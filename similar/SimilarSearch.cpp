@@ -3,30 +3,22 @@
 // alone talks to the host, so the host needs no locking.
 #include "SimilarSearch.h"
 
+#include "FilePool.h"
 #include "PathRules.h"
+#include "PhotoDecoder.h"
+#include "SimilarModes.h"
 
-#include <atomic>
-#include <chrono>
-#include <thread>
 #include <unordered_set>
 
 namespace quorvane {
 
 namespace {
 
-bool IsMoreFormat(std::string_view name)
-{
-    std::string ext(ExtensionOf(name));
-    for (char& c : ext)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return ext == ".PNG" || ext == ".WEBP" || ext == ".TIF" || ext == ".TIFF";
-}
-
-TCachedHash HashOne(const TFileRecord& file, const TPictureDecoder& decoder)
+TCachedHash HashOne(const TFileRecord& file, const TPictureDecoder& decoder, bool upright)
 {
     TCachedHash result;
     try {
-        const auto picture = DecodePictureFile(file.FullPath(), decoder);
+        const auto picture = DecodePictureFile(file.FullPath(), decoder, upright);
         if (picture && !picture->Image.Pixels.empty()) {
             result.Decoded = true;
             result.Hash = ComputePictureHash(picture->Image);
@@ -58,41 +50,21 @@ std::vector<const TFileRecord*> Candidates(const std::vector<TFileRecord>& files
 
 bool IsSimilarCandidate(std::string_view name, bool moreFormats)
 {
-    return IsPictureFile(name) || (moreFormats && IsMoreFormat(name));
+    return IsPictureFile(name) || (moreFormats && IsPhotoFileName(name));
 }
 
 std::vector<TCachedHash> HashPictureFiles(const std::vector<const TFileRecord*>& files,
-                                          const TPictureDecoder& decoder, unsigned threads, TScanHost& host)
+                                          const TPictureDecoder& decoder, unsigned threads, TScanHost& host,
+                                          bool upright)
 {
-    std::vector<TCachedHash> result(files.size());
-    if (files.empty()) return result;
-    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-    threads = static_cast<unsigned>(std::min<std::size_t>(threads, files.size()));
-    std::atomic<std::size_t> next{0}, done{0};
-    std::atomic<bool> stop{false};
-    std::vector<std::thread> pool;
-    for (unsigned w = 0; w < threads; ++w)
-        pool.emplace_back([&] {
-            for (std::size_t i; !stop && (i = next++) < files.size(); ++done)
-                result[i] = HashOne(*files[i], decoder);
-        });
-    TProgressMeter meter(host, files.size());
-    try {
-        while (done < files.size()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            const std::size_t d = done;
-            if (d > 0) meter.Step(d - 1);
-            ThrowIfCancelled(host);
-        }
-    } catch (...) {
-        stop = true;
-        for (std::thread& t : pool)
-            t.join();
-        throw;
-    }
-    for (std::thread& t : pool)
-        t.join();
-    return result;
+    return RunOnFiles<TCachedHash>(files, threads, host,
+                                   [&](const TFileRecord& file) { return HashOne(file, decoder, upright); });
+}
+
+std::string HashCacheFileFor(const TSimilarOptions& options)
+{
+    if (options.CachePath.empty()) return {};
+    return options.TurnUpright ? options.CachePath : options.CachePath + ".stored";
 }
 
 TSimilarResult FindSimilarPictures(const std::vector<TFileRecord>& files, const TSimilarOptions& options,
@@ -102,8 +74,11 @@ TSimilarResult FindSimilarPictures(const std::vector<TFileRecord>& files, const 
     TSimilarResult result;
     const std::vector<const TFileRecord*> pictures = Candidates(files, options.MoreFormats);
     result.Pictures = pictures.size();
+    if (options.SamePixels) return FindSamePixels(pictures, options, host);
+    if (options.Turns) return FindTurnedCopies(pictures, options, host);
     THashCache cache;
-    if (!options.CachePath.empty()) cache.Load(options.CachePath);
+    const std::string cachePath = HashCacheFileFor(options);
+    if (!cachePath.empty()) cache.Load(cachePath);
     std::vector<TCachedHash> hashes(pictures.size());
     std::vector<const TFileRecord*> missing;
     std::vector<std::size_t> missingAt;
@@ -115,7 +90,8 @@ TSimilarResult FindSimilarPictures(const std::vector<TFileRecord>& files, const 
             missingAt.push_back(i);
         }
     }
-    const std::vector<TCachedHash> fresh = HashPictureFiles(missing, options.Decoder, options.Threads, host);
+    const std::vector<TCachedHash> fresh =
+        HashPictureFiles(missing, options.Decoder, options.Threads, host, options.TurnUpright);
     for (std::size_t k = 0; k < fresh.size(); ++k) {
         hashes[missingAt[k]] = fresh[k];
         // A failure is not kept: another front end may bring a decoder that
@@ -123,7 +99,7 @@ TSimilarResult FindSimilarPictures(const std::vector<TFileRecord>& files, const 
         if (fresh[k].Decoded) cache.Store(*missing[k], fresh[k]);
     }
     result.Decoded = fresh.size();
-    if (!options.CachePath.empty() && !fresh.empty()) cache.Save(options.CachePath);
+    if (!cachePath.empty() && !fresh.empty()) cache.Save(cachePath);
 
     std::vector<TSimilarItem> items;
     std::vector<const TFileRecord*> itemFiles;

@@ -27,13 +27,20 @@ inline constexpr int kDefaultTolerance = 8;
 inline constexpr int kDefaultMeanTolerance = 40;
 
 // True when name counts as a picture for this search: the picture test of
-// the result list, plus .PNG, .WEBP, .TIF and .TIFF with moreFormats.
+// the result list, plus the photo formats (PNG, WebP, TIFF, HEIC/HEIF, AVIF,
+// JPEG XL, camera RAW) with moreFormats.
 bool IsSimilarCandidate(std::string_view name, bool moreFormats);
 
 struct TSimilarOptions {
     int Tolerance = kDefaultTolerance;
     int MeanTolerance = kDefaultMeanTolerance;
     bool MoreFormats = false;
+    bool TurnUpright = true; // apply the orientation tag before hashing
+    // Also match copies turned by quarter turns or mirrored (all eight).
+    bool Turns = false;
+    // Instead of the hash: pictures whose decoded pixels are exactly equal
+    // (after turning upright); the tolerances do not count.
+    bool SamePixels = false;
     std::string CachePath;   // empty: no cache
     TPictureDecoder Decoder; // formats other than JPEG and GIF; may be empty
     unsigned Threads = 0;    // 0: all cores
@@ -57,6 +64,12 @@ TSimilarResult FindSimilarPictures(const std::vector<TFileRecord>& files, const 
 // entries not decodable come back with Decoded false. Polls the host between
 // files and reports progress from the calling thread.
 std::vector<TCachedHash> HashPictureFiles(const std::vector<const TFileRecord*>& files,
-                                          const TPictureDecoder& decoder, unsigned threads, TScanHost& host);
+                                          const TPictureDecoder& decoder, unsigned threads, TScanHost& host,
+                                          bool upright = true);
+
+// The cache file a search with these options uses: CachePath for pictures
+// turned upright (the default), a file beside it for pictures hashed as
+// stored, so that one choice's hashes never answer a search with the other.
+std::string HashCacheFileFor(const TSimilarOptions& options);
 
 } // namespace quorvane

@@ -66,6 +66,14 @@ inline constexpr TOptionRow kOptionTable[] = {
     // The row "Select Duplicates" keeps in each group, as the index of the
     // "Keep in each group:" list (0, the first listed row, when missing).
     {"KeepRule", TOptionKind::Text, false, "0"},
+    // Photographs drawn and hashed upright by their orientation tag; newer
+    // than the rest, on when a store has no value.
+    {"ckTurnUpright", TOptionKind::Boolean, true, nullptr},
+    // The similar search's other ways, off unless chosen.
+    {"ckTurns", TOptionKind::Boolean, false, nullptr},
+    {"ckSamePixels", TOptionKind::Boolean, false, nullptr},
+    // Slides in colour; off: grey, as they always were.
+    {"ckColourSlides", TOptionKind::Boolean, false, nullptr},
 };
 
 inline constexpr const char* kDirCountName = "DirCount";

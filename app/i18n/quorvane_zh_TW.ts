@@ -364,9 +364,9 @@
         <translation>容許差異:</translation>
     </message>
     <message>
-        <source>Also PNG, WebP and TIFF</source>
+        <source>More picture formats</source>
         <comment>ckMoreFormats</comment>
-        <translation>也包括 PNG、WebP 與 TIFF</translation>
+        <translation>更多圖片格式</translation>
     </message>
     <message>
         <source>Keep in each group:</source>
@@ -625,6 +625,54 @@ Delete them too?</source>
     <message>
         <source>One name of a file that has other names next to it in this group</source>
         <translation>此檔案在本組中另有其他名稱 (硬連結), 列在旁邊</translation>
+    </message>
+</context>
+<context>
+    <name>frmMain</name>
+    <message>
+        <source>PNG, WebP, TIFF, HEIC, AVIF, JPEG XL and camera RAW</source>
+        <comment>ckMoreFormats</comment>
+        <translation>PNG、WebP、TIFF、HEIC、AVIF、JPEG XL 與相機 RAW</translation>
+    </message>
+    <message>
+        <source>Photos</source>
+        <comment>tbsPhotos</comment>
+        <translation>相片</translation>
+    </message>
+    <message>
+        <source>Turn photos upright</source>
+        <comment>ckTurnUpright</comment>
+        <translation>將相片轉正</translation>
+    </message>
+    <message>
+        <source>Draw and compare photographs as their orientation tag says</source>
+        <comment>ckTurnUpright</comment>
+        <translation>依相片的方向標記顯示與比對</translation>
+    </message>
+    <message>
+        <source>Also turned or mirrored copies</source>
+        <comment>ckTurns</comment>
+        <translation>也找旋轉或鏡像的副本</translation>
+    </message>
+    <message>
+        <source>Similar pictures: a copy turned by a quarter or half turn, or mirrored, also matches</source>
+        <comment>ckTurns</comment>
+        <translation>相似圖片:旋轉四分之一圈、半圈或鏡像的副本也算相符</translation>
+    </message>
+    <message>
+        <source>Same pixels</source>
+        <comment>ckSamePixels</comment>
+        <translation>像素完全相同</translation>
+    </message>
+    <message>
+        <source>Similar pictures: only pictures whose decoded pixels are exactly equal</source>
+        <comment>ckSamePixels</comment>
+        <translation>相似圖片:只找解碼後像素完全相同的圖片</translation>
+    </message>
+    <message>
+        <source>Colour slides</source>
+        <comment>ckColourSlides</comment>
+        <translation>彩色縮圖</translation>
     </message>
 </context>
 </TS>

@@ -80,25 +80,113 @@ void TJPEGImage::Assign(const TJPEGBitmap& bitmap)
     Changed();
 }
 
+namespace {
+
+// Follows a JPEG's marker structure byte by byte (segment lengths, then
+// entropy-coded data up to the next marker) to find the end of the picture:
+// bytes after the EOI marker are padding that no decoder reads. A stream
+// that breaks the structure ends nothing: it is read up to the cap.
+class TJpegEndFinder {
+  public:
+    // Feeds bytes; returns how many of them belong to the picture (all of
+    // them until the EOI marker is seen).
+    std::size_t Feed(const std::uint8_t* data, std::size_t size)
+    {
+        for (std::size_t i = 0; i < size; ++i)
+            if (Step(data[i])) return i + 1;
+        return size;
+    }
+    bool Ended() const { return FState == EState::Ended; }
+    // True when the bytes do not even start with the SOI marker.
+    bool NotJpeg() const { return FNotJpeg; }
+
+  private:
+    enum class EState { Start, Marker, MarkerCode, Length1, Length2, Skip, Entropy, EntropyFF, Ended, Lost };
+
+    // True when byte was the last of the picture.
+    bool Step(std::uint8_t byte)
+    {
+        switch (FState) {
+        case EState::Start:
+            FState = byte == 0xFF ? EState::Marker : EState::Lost;
+            FNotJpeg = byte != 0xFF;
+            return false;
+        case EState::Marker:
+            FState = byte == 0xD8 ? EState::MarkerCode : EState::Lost; // SOI, then the markers
+            FNotJpeg = byte != 0xD8;
+            FCode = 0;
+            return false;
+        case EState::MarkerCode:
+            if (byte == 0xFF)
+                FState = EState::EntropyFF; // a marker follows (fill bytes allowed)
+            else
+                FState = FCode == 0xDA ? EState::Entropy : EState::Lost;
+            return false;
+        case EState::EntropyFF:
+            return Code(byte);
+        case EState::Length1:
+            FLength = std::size_t{byte} << 8;
+            FState = EState::Length2;
+            return false;
+        case EState::Length2:
+            FLength |= byte;
+            FState = FLength < 2 ? EState::Lost : FLength == 2 ? AfterSegment() : EState::Skip;
+            FLength -= 2;
+            return false;
+        case EState::Skip:
+            if (--FLength == 0) FState = AfterSegment();
+            return false;
+        case EState::Entropy:
+            if (byte == 0xFF) FState = EState::EntropyFF;
+            return false;
+        case EState::Ended:
+        case EState::Lost:
+            return false;
+        }
+        return false;
+    }
+
+    // The byte after an 0xFF: stuffing, a restart, a fill byte or a marker.
+    bool Code(std::uint8_t byte)
+    {
+        if (byte == 0xFF) return false;
+        if (byte == 0x00 || (byte >= 0xD0 && byte <= 0xD7) || byte == 0x01) {
+            FState = FCode == 0xDA ? EState::Entropy : EState::MarkerCode;
+            return false;
+        }
+        if (byte == 0xD9) {
+            FState = EState::Ended;
+            return true;
+        }
+        FCode = byte;
+        FState = EState::Length1;
+        return false;
+    }
+
+    EState AfterSegment() const { return FCode == 0xDA ? EState::Entropy : EState::MarkerCode; }
+
+    EState FState = EState::Start;
+    std::uint8_t FCode = 0;
+    std::size_t FLength = 0;
+    bool FNotJpeg = false;
+};
+
+} // namespace
+
 void TJPEGImage::LoadFromStream(std::istream& stream)
 {
-    // Sized in one go when the stream can tell its length; else read in blocks.
+    // Read in blocks up to the picture's EOI marker, never beyond the cap: a
+    // picture followed by gigabytes of padding costs what the picture costs.
     std::vector<std::uint8_t> bytes;
-    const std::istream::pos_type start = stream.tellg();
-    if (start != std::istream::pos_type(-1) && stream.seekg(0, std::ios::end)) {
-        const std::istream::pos_type end = stream.tellg();
-        stream.seekg(start);
-        if (end != std::istream::pos_type(-1) && end > start)
-            bytes.resize(static_cast<std::size_t>(end - start));
+    TJpegEndFinder end;
+    std::vector<std::uint8_t> block(std::size_t(1) << 20);
+    while (!end.Ended() && !end.NotJpeg() && bytes.size() < kMaxJpegFileBytes) {
+        const std::size_t want = std::min(block.size(), kMaxJpegFileBytes - bytes.size());
+        stream.read(reinterpret_cast<char*>(block.data()), static_cast<std::streamsize>(want));
+        const auto got = static_cast<std::size_t>(stream.gcount());
+        if (got == 0) break;
+        bytes.insert(bytes.end(), block.begin(), block.begin() + std::ptrdiff_t(end.Feed(block.data(), got)));
     }
-    stream.clear();
-    if (!bytes.empty()) {
-        stream.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        bytes.resize(static_cast<std::size_t>(stream.gcount()));
-    }
-    char block[65536];
-    while (stream.read(block, sizeof block) || stream.gcount() > 0)
-        bytes.insert(bytes.end(), block, block + stream.gcount());
     LoadFromBytes(std::move(bytes));
 }
 

@@ -26,6 +26,10 @@ struct TJPEGData {
     bool Grayscale = false;
 };
 
+// The most bytes of a file or stream a JPEG picture is read from; reading
+// also stops at the picture's end marker, so padding after it costs nothing.
+inline constexpr std::size_t kMaxJpegFileBytes = std::size_t{1} << 30;
+
 class TJPEGImage {
   public:
     TJPEGImage();

@@ -2,8 +2,8 @@
 // of the other criteria and their restore from saved options, a search over
 // generated pictures, a cancel while pictures are decoded, and the extra
 // picture formats that count only with their option on.
-#include "AppFakes.h"
 #include "AdvImage.h"
+#include "AppFakes.h"
 #include "MainForm.h"
 #include "OptionsStore.h"
 #include "PathRules.h"
@@ -19,6 +19,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTransform>
 #include <QTreeView>
 #include <atomic>
 #include <chrono>
@@ -66,6 +67,7 @@ class TestSimilarWindow : public QObject {
     void groupsTheSamePictureAtTwoSizes();
     void cancelWhileDecodingLeavesTheList();
     void extraFormatsOnlyWithTheOption();
+    void photoOptions();
 
   private:
     template <typename T> T* Find(const char* name) const
@@ -269,7 +271,7 @@ void TestSimilarWindow::extraFormatsOnlyWithTheOption()
     Save(Scene(96, 72, 1), QStringLiteral("small.png"));
     Save(Scene(320, 240, 1), QStringLiteral("large.PNG"));
     auto* more = Find<QCheckBox>("ckMoreFormats");
-    QCOMPARE(more->text(), QStringLiteral("Also PNG, WebP and TIFF"));
+    QCOMPARE(more->text(), QStringLiteral("More picture formats"));
     QVERIFY(!more->isChecked());
     RunSimilarSearch();
     QCOMPARE(FForm->FileList()->Rows().size(), std::size_t(0));
@@ -278,6 +280,8 @@ void TestSimilarWindow::extraFormatsOnlyWithTheOption()
 
     more->setChecked(true);
     QVERIFY(IsPictureFile("large.PNG") && IsPictureFile("x.webp") && IsPictureFile("x.Tif"));
+    QVERIFY(IsPictureFile("x.HEIC") && IsPictureFile("x.avif") && IsPictureFile("x.jxl") &&
+            IsPictureFile("x.NEF"));
     RunSimilarSearch();
     const auto& rows = FForm->FileList()->Rows();
     QCOMPARE(rows.size(), std::size_t(2));
@@ -291,6 +295,34 @@ void TestSimilarWindow::extraFormatsOnlyWithTheOption()
     QCOMPARE(FForm->PreviewImage()->PictureWidth(), 320);
     more->setChecked(false);
     QVERIFY(!IsPictureFile("large.PNG"));
+}
+
+// The "Photos" page: the turn upright is on by default and reaches every
+// picture control; turned copies join only with their option.
+void TestSimilarWindow::photoOptions()
+{
+    auto* upright = Find<QCheckBox>("ckTurnUpright");
+    QVERIFY(upright->isChecked());
+    QVERIFY(TAdvImage::TurnUpright());
+    upright->setChecked(false);
+    QVERIFY(!TAdvImage::TurnUpright());
+    upright->setChecked(true);
+    QVERIFY(TAdvImage::TurnUpright());
+    QVERIFY(!Find<QCheckBox>("ckColourSlides")->isChecked());
+    QVERIFY(FForm->SlideImage(1)->JPEGGrayscale());
+    Find<QCheckBox>("ckColourSlides")->setChecked(true);
+    QVERIFY(!FForm->SlideImage(1)->JPEGGrayscale());
+    Find<QCheckBox>("ckColourSlides")->setChecked(false);
+
+    Save(Scene(320, 240, 3), QStringLiteral("upright.jpg"));
+    Save(Scene(320, 240, 3).transformed(QTransform().rotate(90)), QStringLiteral("turned.jpg"));
+    RunSimilarSearch();
+    QCOMPARE(FForm->FileList()->Rows().size(), std::size_t(0));
+    auto* turns = Find<QCheckBox>("ckTurns");
+    QVERIFY(!turns->isChecked());
+    turns->setChecked(true);
+    RunSimilarSearch();
+    QCOMPARE(FForm->FileList()->Rows().size(), std::size_t(2));
 }
 
 QTEST_MAIN(TestSimilarWindow)

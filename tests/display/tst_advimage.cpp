@@ -6,10 +6,14 @@
 #include "GifWriter.h"
 #include "MetafileBuilder.h"
 #include "PaintGeometry.h"
+#include "PathRules.h"
 
 #include <QFile>
 #include <QImageWriter>
+#include <QPainter>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -33,6 +37,42 @@ QString WritePicture(const QString& path, int width, int height, const char* for
     QImageWriter writer(path, format);
     writer.setProgressiveScanWrite(progressive);
     return writer.write(image) ? path : QString();
+}
+
+bool RunTool(const QString& name, const QStringList& arguments)
+{
+    const QString path = QStandardPaths::findExecutable(name);
+    if (path.isEmpty()) return false;
+    QProcess process;
+    process.start(path, arguments);
+    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+// A picture no turn or mirror leaves alike: a gradient with two blocks.
+QImage AsymmetricPicture(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(255 * x / width, 255 * y / height, 90));
+    QPainter painter(&image);
+    painter.fillRect(QRect(4, 4, width / 4, height / 3), QColor(250, 220, 30));
+    painter.fillRect(QRect(width / 2, height * 2 / 3, width / 3, height / 4), QColor(20, 30, 200));
+    return image;
+}
+
+int LargestDifference(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size()) return -1;
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            largest = std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                std::abs(qBlue(p) - qBlue(q))});
+        }
+    return largest;
 }
 
 QString WriteGif(const QString& path, int width, int height)
@@ -67,6 +107,9 @@ class TestAdvImage : public QObject {
     void paintsMetafileShrunk();
     void jpegScaleAppliesToNextLoad();
     void refusesLoadDuringGifLoad();
+    void drawsPhotosUpright_data();
+    void drawsPhotosUpright();
+    void turnUprightOff();
 };
 
 void TestAdvImage::layout_data()
@@ -337,6 +380,65 @@ void TestAdvImage::refusesLoadDuringGifLoad()
     QCOMPARE(loading.count(), 1);
     QCOMPARE(image.FileName(), big);
     QCOMPARE(image.PictureWidth(), 1500);
+}
+
+void TestAdvImage::drawsPhotosUpright_data()
+{
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<int>("allowed"); // JPEG: another IDCT than ImageMagick's
+    for (int o = 1; o <= 8; ++o)
+        QTest::newRow(qPrintable(QString("jpg %1").arg(o))) << "jpg" << o << 12;
+    // ImageMagick 6 turns TIFFs by their tag but not PNGs (their eXIf is
+    // checked against Qt's turns in the photo decoders' tests).
+    QTest::newRow("tif 5") << "tif" << 5 << 0;
+    QTest::newRow("tif 8") << "tif" << 8 << 0;
+}
+
+// The drawn picture against ImageMagick's -auto-orient of the same file
+// tagged by exiftool.
+void TestAdvImage::drawsPhotosUpright()
+{
+    QFETCH(QString, extension);
+    QFETCH(int, orientation);
+    QFETCH(int, allowed);
+    if (QStandardPaths::findExecutable("exiftool").isEmpty() ||
+        QStandardPaths::findExecutable("convert").isEmpty())
+        QSKIP("exiftool or ImageMagick is not installed");
+    QTemporaryDir dir;
+    const QString path = dir.filePath("photo." + extension);
+    QVERIFY(AsymmetricPicture(60, 40).save(path, nullptr, 95));
+    QVERIFY(RunTool("exiftool",
+                    {"-q", "-n", QString("-Orientation=%1").arg(orientation), "-overwrite_original", path}));
+    const QString reference = dir.filePath("reference.png");
+    QVERIFY(RunTool("convert", {path, "-auto-orient", reference}));
+    SetMoreFormatsEnabled(true);
+    TAdvImage image;
+    image.resize(80, 80);
+    image.LoadImage(path);
+    SetMoreFormatsEnabled(false);
+    const QImage expected(reference);
+    QCOMPARE(QSize(image.PictureWidth(), image.PictureHeight()), expected.size());
+    const QImage shot = image.grab().toImage().copy(QRect(QPoint(0, 0), expected.size()));
+    const int difference = LargestDifference(shot, expected.convertToFormat(QImage::Format_RGB32));
+    QVERIFY2(difference >= 0 && difference <= allowed, qPrintable(QString::number(difference)));
+}
+
+void TestAdvImage::turnUprightOff()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("photo.jpg");
+    QVERIFY(AsymmetricPicture(60, 40).save(path, "JPEG", 95));
+    if (!RunTool("exiftool", {"-q", "-n", "-Orientation=6", "-overwrite_original", path}))
+        QSKIP("exiftool is not installed");
+    TAdvImage image;
+    image.SetJPEGScale(TJPEGScale::jsHalf);
+    image.LoadImage(path);
+    QCOMPARE(QSize(image.PictureWidth(), image.PictureHeight()), QSize(20, 30));
+    TAdvImage::SetTurnUpright(false);
+    image.LoadImage(path);
+    TAdvImage::SetTurnUpright(true);
+    QCOMPARE(QSize(image.PictureWidth(), image.PictureHeight()), QSize(30, 20));
 }
 
 QTEST_MAIN(TestAdvImage)

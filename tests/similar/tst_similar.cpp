@@ -4,18 +4,22 @@
 // cache file that is anything but sound never trusted, never fatal, never
 // blocking) and cancelling.
 #include "FileScan.h"
+#include "PictureDecode.h"
 #include "SimilarSearch.h"
 
 #include <QDir>
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <map>
 #include <numeric>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <set>
 
 using namespace quorvane;
 
@@ -129,6 +133,9 @@ class TestSimilar : public QObject {
 
   private slots:
     void hashStableAcrossDecoders();
+    void uprightBeforeHashing_data();
+    void uprightBeforeHashing();
+    void transparentShapesCount();
     void groupingRules_data();
     void groupingRules();
     void neighbourPairsMatchBruteForce_data();
@@ -144,7 +151,128 @@ class TestSimilar : public QObject {
     void cacheFileOnlyWhenSound();
     void defaultCacheFolder();
     void extraFormatsOnlyWithOption();
+    void cacheFilePerTurnChoice();
+    void variantsMatchTurnedPictures_data();
+    void variantsMatchTurnedPictures();
+    void turnedCopiesFoundOnlyWithOption();
+    void samePixelsGroupsExactCopiesOnly();
 };
+
+void TestSimilar::variantsMatchTurnedPictures_data()
+{
+    QTest::addColumn<int>("turn");
+    QTest::addColumn<bool>("mirror");
+    for (int turn : {0, 90, 180, 270})
+        for (bool mirror : {false, true})
+            QTest::newRow(qPrintable(QString("%1 degrees%2").arg(turn).arg(mirror ? " mirrored" : "")))
+                << turn << mirror;
+}
+
+// Each of Qt's turns and mirrors of a picture hashes (plainly) like one of
+// the picture's eight variants, and the unturned hash does not do so for
+// the turns that change the picture.
+void TestSimilar::variantsMatchTurnedPictures()
+{
+    QFETCH(int, turn);
+    QFETCH(bool, mirror);
+    const QImage image = Picture(5, 256, 192).convertToFormat(QImage::Format_Grayscale8);
+    QImage turned = image.transformed(QTransform().rotate(turn));
+    if (mirror) turned = turned.mirrored(true, false);
+    auto grey = [](const QImage& picture) {
+        TGreyImage out;
+        out.Width = picture.width();
+        out.Height = picture.height();
+        for (int y = 0; y < picture.height(); ++y)
+            out.Pixels.insert(out.Pixels.end(), picture.constScanLine(y),
+                              picture.constScanLine(y) + picture.width());
+        return out;
+    };
+    const auto variants = ComputePictureHashVariants(grey(image));
+    QCOMPARE(variants[0], ComputePictureHash(grey(image)));
+    const TPictureHash hash = ComputePictureHash(grey(turned));
+    int nearest = 64;
+    for (const TPictureHash& variant : variants) {
+        QCOMPARE(variant.Mean, variants[0].Mean);
+        nearest = std::min(nearest, HammingDistance(variant.Hash, hash.Hash));
+    }
+    QVERIFY2(nearest <= 2, qPrintable(QString::number(nearest)));
+    if (turn != 0 || mirror) QVERIFY(HammingDistance(variants[0].Hash, hash.Hash) > kDefaultTolerance);
+}
+
+void TestSimilar::turnedCopiesFoundOnlyWithOption()
+{
+    QTemporaryDir dir;
+    const QImage image = Picture(6);
+    QVERIFY(image.save(dir.filePath("a.jpg"), "JPEG", 90));
+    QVERIFY(image.transformed(QTransform().rotate(90)).save(dir.filePath("b-turned.jpg"), "JPEG", 85));
+    QVERIFY(image.mirrored(true, false).scaled(160, 120).save(dir.filePath("c-mirrored.jpg"), "JPEG", 80));
+    QVERIFY(image.transformed(QTransform().rotate(270))
+                .mirrored(true, false)
+                .save(dir.filePath("d.jpg"), "JPEG"));
+    QVERIFY(Picture(7).save(dir.filePath("e-other.jpg"), "JPEG", 90));
+    QVERIFY(Picture(7).transformed(QTransform().rotate(180)).save(dir.filePath("f-other.jpg"), "JPEG", 90));
+    TSimilarOptions options;
+    TQuietHost host;
+    QCOMPARE(FindSimilarPictures(FilesOf(dir), options, host).GroupCount, std::size_t(0));
+    options.Turns = true;
+    const TSimilarResult result = FindSimilarPictures(FilesOf(dir), options, host);
+    QCOMPARE(result.GroupCount, std::size_t(2));
+    // Each picture once; the smallest copy last in its group.
+    std::map<std::uint32_t, std::vector<std::string>> groups;
+    for (std::size_t i = 0; i < result.Rows.size(); ++i)
+        groups[result.GroupOf[i]].push_back(result.Rows[i].Name);
+    std::set<std::vector<std::string>> found;
+    for (auto& [number, names] : groups) {
+        if (names.size() == 4) QCOMPARE(names.back(), std::string("c-mirrored.jpg"));
+        std::sort(names.begin(), names.end());
+        found.insert(names);
+    }
+    const std::set<std::vector<std::string>> expected = {{"a.jpg", "b-turned.jpg", "c-mirrored.jpg", "d.jpg"},
+                                                         {"e-other.jpg", "f-other.jpg"}};
+    QCOMPARE(found, expected);
+}
+
+void TestSimilar::samePixelsGroupsExactCopiesOnly()
+{
+    QTemporaryDir dir;
+    QImage image = Picture(8, 120, 90);
+    QVERIFY(image.save(dir.filePath("a.png")));
+    image.setText("Comment", "metadata changed, pixels not");
+    QVERIFY(image.save(dir.filePath("b-tagged.png")));
+    QVERIFY(image.save(dir.filePath("c-tiff.tif"), "TIFF"));
+    QImage changed = image;
+    changed.setPixel(5, 5, changed.pixel(5, 5) ^ 0x010101);
+    QVERIFY(changed.save(dir.filePath("d-one-pixel.png")));
+    QVERIFY(image.save(dir.filePath("e-lossy.jpg"), "JPEG", 95));
+    TSimilarOptions options;
+    options.MoreFormats = true;
+    options.SamePixels = true;
+    TQuietHost host;
+    const TSimilarResult result = FindSimilarPictures(FilesOf(dir), options, host);
+    QCOMPARE(result.GroupCount, std::size_t(1));
+    std::vector<std::string> names;
+    for (const TFileRecord& row : result.Rows)
+        names.push_back(row.Name);
+    std::sort(names.begin(), names.end());
+    QCOMPARE(names, (std::vector<std::string>{"a.png", "b-tagged.png", "c-tiff.tif"}));
+}
+
+void TestSimilar::cacheFilePerTurnChoice()
+{
+    QTemporaryDir dir, cacheDir;
+    QVERIFY(Picture(3).save(dir.filePath("a.jpg"), "JPEG", 90));
+    TSimilarOptions options;
+    options.CachePath = cacheDir.filePath("hashes.bin").toStdString();
+    TQuietHost host;
+    options.TurnUpright = false;
+    FindSimilarPictures(FilesOf(dir), options, host);
+    QVERIFY(!QFile::exists(cacheDir.filePath("hashes.bin")));
+    QVERIFY(QFile::exists(QString::fromStdString(HashCacheFileFor(options))));
+    options.TurnUpright = true;
+    QCOMPARE(HashCacheFileFor(options), options.CachePath);
+    FindSimilarPictures(FilesOf(dir), options, host);
+    QVERIFY(QFile::exists(cacheDir.filePath("hashes.bin")));
+}
 
 void TestSimilar::hashStableAcrossDecoders()
 {
@@ -171,7 +299,96 @@ void TestSimilar::hashStableAcrossDecoders()
     QVERIFY(HammingDistance(jpeg, hashOf("other.jpg")) > 16);
     QCOMPARE(DecodePictureFile(dir.filePath("a.gif").toStdString(), {})->FullPixels,
              std::uint64_t(320 * 240));
-    QVERIFY(!DecodePictureFile(dir.filePath("a.png").toStdString(), {}));
+    // PNG is read by the core's own photo decoders, with no fallback given.
+    const auto png = DecodePictureFile(dir.filePath("a.png").toStdString(), {});
+    QVERIFY(png);
+    QVERIFY(HammingDistance(jpeg, ComputePictureHash(png->Image).Hash) <= 4);
+}
+
+// A JPEG of image with an APP1 EXIF segment saying orientation, built by hand
+// (little-endian TIFF, one IFD entry).
+QByteArray JpegTagged(const QImage& image, int orientation)
+{
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG", 92);
+    const char tiff[] = {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0, char(orientation),
+                         0,   0,   0,  0, 0, 0, 0};
+    QByteArray app1("\xFF\xE1", 2);
+    const int length = 2 + 6 + int(sizeof tiff);
+    app1.append(char(length >> 8)).append(char(length & 0xFF));
+    app1.append("Exif\0\0", 6).append(tiff, sizeof tiff);
+    jpeg.insert(2, app1);
+    return jpeg;
+}
+
+void TestSimilar::uprightBeforeHashing_data()
+{
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<int>("storedTurn"); // degrees clockwise the stored picture is turned
+    QTest::addColumn<bool>("mirrored");
+    QTest::newRow("6: stored turned anticlockwise") << 6 << 270 << false;
+    QTest::newRow("8: stored turned clockwise") << 8 << 90 << false;
+    QTest::newRow("3: stored upside down") << 3 << 180 << false;
+    QTest::newRow("2: stored mirrored") << 2 << 0 << true;
+}
+
+void TestSimilar::uprightBeforeHashing()
+{
+    QFETCH(int, orientation);
+    QFETCH(int, storedTurn);
+    QFETCH(bool, mirrored);
+    QTemporaryDir dir;
+    const QImage upright = Picture(3);
+    QImage stored = upright.transformed(QTransform().rotate(storedTurn));
+    if (mirrored) stored = stored.mirrored(true, false);
+    QVERIFY(upright.save(dir.filePath("upright.jpg"), "JPEG", 92));
+    QFile tagged(dir.filePath("tagged.jpg"));
+    QVERIFY(tagged.open(QIODevice::WriteOnly));
+    tagged.write(JpegTagged(stored, orientation));
+    tagged.close();
+    auto hashOf = [&](const char* name, bool turn) {
+        const auto picture = DecodePictureFile(dir.filePath(name).toStdString(), {}, turn);
+        return picture ? ComputePictureHash(picture->Image).Hash : ~std::uint64_t{0};
+    };
+    const std::uint64_t reference = hashOf("upright.jpg", true);
+    QVERIFY(HammingDistance(reference, hashOf("tagged.jpg", true)) <= 4);
+    QVERIFY(HammingDistance(reference, hashOf("tagged.jpg", false)) > kDefaultTolerance);
+}
+
+// A one-colour icon: black where the shape is, transparent elsewhere.
+QImage Icon(int side, bool disc)
+{
+    QImage image(side, side, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::black);
+    if (disc)
+        painter.drawEllipse(QRectF(side * 0.1, side * 0.1, side * 0.8, side * 0.8));
+    else
+        painter.drawPolygon(QPolygonF({QPointF(side * 0.5, side * 0.05), QPointF(side * 0.95, side * 0.95),
+                                       QPointF(side * 0.05, side * 0.6)}));
+    return image;
+}
+
+void TestSimilar::transparentShapesCount()
+{
+    QTemporaryDir dir;
+    QVERIFY(Icon(64, true).save(dir.filePath("disc.png")));
+    QVERIFY(Icon(128, true).save(dir.filePath("disc-large.png")));
+    QVERIFY(Icon(64, false).save(dir.filePath("triangle.png")));
+    auto hashOf = [&](const char* name) {
+        const auto picture = DecodePictureFile(dir.filePath(name).toStdString(), {});
+        return picture ? ComputePictureHash(picture->Image) : TPictureHash{~std::uint64_t{0}, 0};
+    };
+    const TPictureHash disc = hashOf("disc.png");
+    QVERIFY(HammingDistance(disc.Hash, hashOf("disc-large.png").Hash) <= 4);
+    const TPictureHash triangle = hashOf("triangle.png");
+    // The RGB of both is all black: only the alpha shape tells them apart.
+    QVERIFY(HammingDistance(disc.Hash, triangle.Hash) > kDefaultTolerance ||
+            std::abs(int(disc.Mean) - int(triangle.Mean)) > kDefaultMeanTolerance);
 }
 
 void TestSimilar::groupingRules_data()
@@ -504,7 +721,8 @@ void TestSimilar::defaultCacheFolder()
 
 void TestSimilar::extraFormatsOnlyWithOption()
 {
-    for (const char* name : {"a.png", "a.WEBP", "a.tif", "a.TIFF"}) {
+    for (const char* name :
+         {"a.png", "a.WEBP", "a.tif", "a.TIFF", "a.heic", "a.AVIF", "a.jxl", "a.NEF", "a.dng"}) {
         QVERIFY(!IsSimilarCandidate(name, false));
         QVERIFY(IsSimilarCandidate(name, true));
     }

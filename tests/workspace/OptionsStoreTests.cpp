@@ -17,9 +17,10 @@ const QStringList kOrder = {"ckName",        "ckSize",      "ckCC",         "ckA
                             "ckInclude",     "ckPreview",   "ckShowSlides", "raDblClick",    "raClick",
                             "edTime",        "rbFullSize",  "rbHalf",       "rbQuarter",     "rbEighth",
                             "ckNoConfirm",   "ckNoRecycle", "rbEnglish",    "rbChinese",     "ViewerProgram",
-                            "EditorProgram", "ckSimilar",   "edTolerance",  "ckMoreFormats", "KeepRule"};
-const QStringList kCheckedByDefault = {"ckSize",     "ckInclude", "ckPreview", "ckShowSlides",
-                                       "raDblClick", "rbHalf",    "rbEnglish"};
+                            "EditorProgram", "ckSimilar",   "edTolerance",  "ckMoreFormats", "KeepRule",
+                            "ckTurnUpright", "ckTurns",     "ckSamePixels", "ckColourSlides"};
+const QStringList kCheckedByDefault = {"ckSize",     "ckInclude", "ckPreview",    "ckShowSlides",
+                                       "raDblClick", "rbHalf",    "rbEnglish", "ckTurnUpright"};
 const QStringList kRadios = {"raDblClick", "raClick",  "rbFullSize", "rbHalf",
                              "rbQuarter",  "rbEighth", "rbEnglish",  "rbChinese"};
 

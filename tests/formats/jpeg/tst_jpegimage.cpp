@@ -4,6 +4,8 @@
 #include "JPEGImage.h"
 #include "JpegFixtures.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cstdlib>
 #include <sstream>
@@ -104,6 +106,9 @@ class TestJpegImage : public QObject {
     void fourComponentFiles_data();
     void fourComponentFiles();
     void loadFromStreamTakesTheRest();
+    void readingStopsAtTheEndMarker_data();
+    void readingStopsAtTheEndMarker();
+    void paddedFileReadOnlyToItsPicture();
 };
 
 void TestJpegImage::defaults()
@@ -502,6 +507,53 @@ void TestJpegImage::loadFromStreamTakesTheRest()
     QCOMPARE(image.Data()->Bytes.size(), bytes.size());
     QCOMPARE(image.Width(), 8);
     QCOMPARE(image.Height(), 4);
+}
+
+void TestJpegImage::readingStopsAtTheEndMarker_data()
+{
+    QTest::addColumn<bool>("progressive");
+    QTest::addColumn<QByteArray>("padding");
+    QTest::newRow("baseline, zeros") << false << QByteArray(100000, '\0');
+    QTest::newRow("progressive, zeros") << true << QByteArray(100000, '\0');
+    // Padding that looks like markers must not be taken for the picture.
+    QTest::newRow("baseline, fake markers") << false << QByteArray("\xFF\xD8\xFF\xDA\x00\x02\xFF\xD9junk");
+    QTest::newRow("progressive, 0xFF run") << true << QByteArray(5000, '\xFF');
+}
+
+void TestJpegImage::readingStopsAtTheEndMarker()
+{
+    QFETCH(bool, progressive);
+    QFETCH(QByteArray, padding);
+    FixtureRecipe recipe = SolidColour(64, 48, 10, 200, 30);
+    recipe.Progressive = progressive;
+    const Bytes bytes = MakeJpeg(recipe);
+    // The encoder ends the picture with its end marker: the picture is the
+    // whole of bytes.
+    QCOMPARE(int(bytes[bytes.size() - 2]), 0xFF);
+    QCOMPARE(int(bytes.back()), 0xD9);
+    std::string content(bytes.begin(), bytes.end());
+    content.append(padding.constData(), std::size_t(padding.size()));
+    std::istringstream stream(content);
+    TJPEGImage image;
+    image.LoadFromStream(stream);
+    QCOMPARE(image.Data()->Bytes.size(), bytes.size());
+    QCOMPARE(image.Bitmap().Width(), 64);
+}
+
+void TestJpegImage::paddedFileReadOnlyToItsPicture()
+{
+    QTemporaryDir dir;
+    const Bytes bytes = MakeJpeg(SolidColour(32, 32, 1, 2, 3));
+    QFile file(dir.filePath("padded.jpg"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+    // A hole of 6 GiB after the picture: no disk is used, and no memory may be.
+    if (!file.resize(qint64(6) << 30)) QSKIP("the file system cannot hold a 6 GiB sparse file");
+    file.close();
+    TJPEGImage image;
+    image.LoadFromFile(QFile::encodeName(file.fileName()).toStdString());
+    QCOMPARE(image.Data()->Bytes.size(), bytes.size());
+    QCOMPARE(image.Width(), 32);
 }
 
 QTEST_GUILESS_MAIN(TestJpegImage)

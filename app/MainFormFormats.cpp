@@ -1,0 +1,63 @@
+// TfrmMain: the "Photos" page of the option tabs: "Turn photos upright" (on
+// by default; every picture control of the process and the similar search
+// follow it), the two other ways of the similar search, "Also turned or
+// mirrored copies" and "Same pixels", and "Colour slides" (off: the slides
+// are grey). The original two pages have no free row, so these options
+// have a page of their own.
+// Invariant: TAdvImage::TurnUpright() equals ckTurnUpright's tick, and every
+// slide's JPEG grey setting is the opposite of ckColourSlides' tick.
+#include "AdvImage.h"
+#include "MainForm.h"
+
+#include <QCheckBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace quorvane {
+
+namespace {
+
+QCheckBox* AddOption(QWidget* page, const char* name)
+{
+    auto* box = new QCheckBox(page);
+    box->setObjectName(QLatin1String(name));
+    page->layout()->addWidget(box);
+    return box;
+}
+
+} // namespace
+
+void TfrmMain::setupFormats()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("tbsPhotos"));
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(6, 4, 4, 4);
+    layout->setSpacing(2);
+    ckTurnUpright = AddOption(page, "ckTurnUpright");
+    ckTurns = AddOption(page, "ckTurns");
+    ckSamePixels = AddOption(page, "ckSamePixels");
+    ckColourSlides = AddOption(page, "ckColourSlides");
+    layout->addStretch(1);
+    pgOptions->addTab(page, QStringLiteral("Photos"));
+    ckTurnUpright->setChecked(true);
+    TAdvImage::SetTurnUpright(true);
+    connect(ckTurnUpright, &QCheckBox::toggled, this, &TfrmMain::ckTurnUprightClick);
+    connect(ckColourSlides, &QCheckBox::toggled, this, &TfrmMain::ckColourSlidesClick);
+}
+
+void TfrmMain::ckColourSlidesClick()
+{
+    for (TAdvImage* slide : FSlides)
+        if (slide) slide->SetJPEGGrayscale(!ckColourSlides->isChecked());
+    if (FListReady) RequestPreview();
+}
+
+void TfrmMain::ckTurnUprightClick()
+{
+    TAdvImage::SetTurnUpright(ckTurnUpright->isChecked());
+    // The focused picture is drawn again the new way.
+    if (FListReady) RequestPreview();
+}
+
+} // namespace quorvane

@@ -1,0 +1,29 @@
+// The decoders behind DecodePhotoBytes, one per library. Each returns the
+// picture as stored (TPhotoPicture) and the orientation still to apply
+// (1 when the library applied it or the request asked to keep the stored
+// layout).
+#pragma once
+
+#include "PhotoDecoder.h"
+
+namespace quorvane::photo {
+
+struct TStoredPicture {
+    TPhotoPicture Picture;
+    int Orientation = 1;
+};
+
+TStoredPicture DecodePng(const std::uint8_t* data, std::size_t size);
+TStoredPicture DecodeWebp(const std::uint8_t* data, std::size_t size);
+TStoredPicture DecodeTiff(const std::uint8_t* data, std::size_t size);
+TStoredPicture DecodeHeif(const std::uint8_t* data, std::size_t size, const TPhotoRequest& request);
+TStoredPicture DecodeJxl(const std::uint8_t* data, std::size_t size, const TPhotoRequest& request);
+TStoredPicture DecodeRaw(const std::uint8_t* data, std::size_t size, const TPhotoRequest& request);
+
+// A buffer for width x height RGBA pixels, after CheckPhotoClaim.
+std::vector<std::uint8_t> RgbaBuffer(std::uint64_t width, std::uint64_t height, std::uint64_t dataBytes);
+
+// True when any pixel's alpha is below 255.
+bool AnyTransparent(const std::vector<std::uint8_t>& rgba);
+
+} // namespace quorvane::photo

@@ -1,0 +1,147 @@
+// Turned copies: every variant of every picture is an item of GroupSimilar,
+// so a picture near any turn of another is its neighbour (a turn applied to
+// both keeps their distance, so the plain hash against the other's eight
+// variants covers all pairs); the groups of variants are then read back as
+// groups of pictures, each picture kept in the first group that takes it.
+// Same pixels: groups of equal pixel digests, largest file first.
+#include "SimilarModes.h"
+
+#include "FilePool.h"
+#include "PictureDecode.h"
+
+#include <algorithm>
+#include <map>
+
+namespace quorvane {
+
+namespace {
+
+struct TTurnedHash {
+    bool Decoded = false;
+    std::array<TPictureHash, kHashVariants> Hashes{};
+    std::uint64_t Pixels = 0;
+};
+
+void AppendGroups(TSimilarResult& result, const std::vector<std::vector<std::uint32_t>>& groups,
+                  const std::vector<const TFileRecord*>& files)
+{
+    for (const auto& group : groups) {
+        ++result.GroupCount;
+        for (std::uint32_t member : group) {
+            result.Rows.push_back(*files[member]);
+            result.GroupOf.push_back(static_cast<std::uint32_t>(result.GroupCount));
+        }
+    }
+}
+
+} // namespace
+
+std::vector<std::vector<std::uint32_t>>
+GroupSimilarTurned(const std::vector<std::array<TPictureHash, kHashVariants>>& variants,
+                   const std::vector<TSimilarItem>& items, int tolerance, int meanTolerance, unsigned threads)
+{
+    std::vector<TSimilarItem> expanded;
+    expanded.reserve(items.size() * kHashVariants);
+    for (std::size_t i = 0; i < items.size(); ++i)
+        for (const TPictureHash& hash : variants[i]) {
+            TSimilarItem item = items[i];
+            item.Hash = hash;
+            expanded.push_back(item);
+        }
+    std::vector<std::uint8_t> taken(items.size(), 0);
+    std::vector<std::vector<std::uint32_t>> groups;
+    for (const auto& group : GroupSimilar(expanded, tolerance, meanTolerance, threads)) {
+        std::vector<std::uint32_t> pictures;
+        for (std::uint32_t entry : group) {
+            const std::uint32_t picture = entry / kHashVariants;
+            if (taken[picture]) continue;
+            taken[picture] = 1;
+            pictures.push_back(picture);
+        }
+        if (pictures.size() >= 2) {
+            groups.push_back(std::move(pictures));
+        } else {
+            for (std::uint32_t picture : pictures)
+                taken[picture] = 0; // alone here: free to join a later group
+        }
+    }
+    std::sort(groups.begin(), groups.end(),
+              [](const auto& a, const auto& b) { return a.front() < b.front(); });
+    return groups;
+}
+
+TSimilarResult FindTurnedCopies(const std::vector<const TFileRecord*>& pictures,
+                                const TSimilarOptions& options, TScanHost& host)
+{
+    TSimilarResult result;
+    result.Pictures = pictures.size();
+    const auto hashes =
+        RunOnFiles<TTurnedHash>(pictures, options.Threads, host, [&](const TFileRecord& file) {
+            TTurnedHash hashed;
+            try {
+                const auto picture = DecodePictureFile(file.FullPath(), options.Decoder, options.TurnUpright);
+                if (picture && !picture->Image.Pixels.empty()) {
+                    hashed.Decoded = true;
+                    hashed.Hashes = ComputePictureHashVariants(picture->Image);
+                    hashed.Pixels = picture->FullPixels;
+                }
+            } catch (...) {
+            }
+            return hashed;
+        });
+    result.Decoded = hashes.size();
+    std::vector<std::array<TPictureHash, kHashVariants>> variants;
+    std::vector<TSimilarItem> items;
+    std::vector<const TFileRecord*> itemFiles;
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        if (!hashes[i].Decoded) {
+            ++result.Unreadable;
+            continue;
+        }
+        variants.push_back(hashes[i].Hashes);
+        items.push_back({hashes[i].Hashes[0], hashes[i].Pixels, pictures[i]->Size});
+        itemFiles.push_back(pictures[i]);
+    }
+    AppendGroups(
+        result,
+        GroupSimilarTurned(variants, items, options.Tolerance, options.MeanTolerance, options.Threads),
+        itemFiles);
+    return result;
+}
+
+TSimilarResult FindSamePixels(const std::vector<const TFileRecord*>& pictures, const TSimilarOptions& options,
+                              TScanHost& host)
+{
+    TSimilarResult result;
+    result.Pictures = pictures.size();
+    const auto digests = RunOnFiles<std::optional<TPixelDigest>>(
+        pictures, options.Threads, host,
+        [&](const TFileRecord& file) { return DecodePixelDigest(file.FullPath(), options.TurnUpright); });
+    result.Decoded = digests.size();
+    using TKey = std::tuple<int, int, std::uint64_t, std::uint64_t>;
+    std::map<TKey, std::vector<std::uint32_t>> byDigest;
+    for (std::uint32_t i = 0; i < pictures.size(); ++i) {
+        if (!digests[i]) {
+            ++result.Unreadable;
+            continue;
+        }
+        const TPixelDigest& d = *digests[i];
+        byDigest[{d.Width, d.Height, d.Digest[0], d.Digest[1]}].push_back(i);
+    }
+    std::vector<std::vector<std::uint32_t>> groups;
+    for (auto& [key, members] : byDigest) {
+        if (members.size() < 2) continue;
+        // The same picture in each: the largest file first, then the order found.
+        std::stable_sort(members.begin(), members.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return pictures[a]->Size > pictures[b]->Size;
+        });
+        groups.push_back(members);
+    }
+    std::sort(groups.begin(), groups.end(), [](const auto& a, const auto& b) {
+        return *std::min_element(a.begin(), a.end()) < *std::min_element(b.begin(), b.end());
+    });
+    AppendGroups(result, groups, pictures);
+    return result;
+}
+
+} // namespace quorvane
