@@ -40,6 +40,18 @@ class TNoOpService : public IFileOperations {
     bool RenameFile(const std::string&, const std::string&, unsigned) override { return false; }
 };
 
+// Answers every question No, so files without a copy stay; counts them.
+class TNoPrompts : public IFileOpPrompts {
+  public:
+    int Questions = 0;
+    bool Confirm(const QString&, bool) override
+    {
+        ++Questions;
+        return false;
+    }
+    void ReportFailures(const QStringList&) override {}
+};
+
 double Seconds(std::chrono::steady_clock::time_point since)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
@@ -81,7 +93,9 @@ int main(int argc, char** argv)
     const bool listAll = argc > 2 && std::string(argv[2]) == "--list-all";
     TfrmMain form;
     TNoOpService service;
+    TNoPrompts prompts;
     form.SetFileOperations(&service);
+    form.SetFilePrompts(&prompts);
     form.findChild<QCheckBox*>(QStringLiteral("ckNoConfirm"))->setChecked(true);
     for (const char* box : {"ckSize", "ckCC"})
         form.findChild<QCheckBox*>(QString::fromLatin1(box))->setChecked(true);
@@ -136,8 +150,8 @@ int main(int argc, char** argv)
     longestGap = std::max(longestGap, sinceTick.elapsed());
     ticker.stop();
     const double cmp = CmpSeconds(pairs, differing);
-    std::printf("rows %d, selected %zu, pairs %zu (%d differ by cmp)\n", form.FileList()->rowCount(),
-                selected.size(), pairs.size(), differing);
+    std::printf("rows %d, selected %zu, pairs %zu (%d differ by cmp), %d question(s) asked\n",
+                form.FileList()->rowCount(), selected.size(), pairs.size(), differing, prompts.Questions);
     std::printf("copy check %.3f s, cmp one after another %.3f s, ratio %.2f; longest gap between ticks %lld ms\n",
                 check, cmp, cmp > 0 ? check / cmp : 0.0, static_cast<long long>(longestGap));
     return 0;

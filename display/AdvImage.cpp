@@ -266,7 +266,7 @@ void TAdvImage::LoadByExtension(const QString& extension)
     }
     case TPictureKind::Photo:
         FHolder->Source =
-            ImageFromPhoto(DecodePhotoFile(NativePath(fileName), TPhotoRequest{TurnUpright(), 0}));
+            ImageFromPhoto(DecodePhotoFile(FNativeName, TPhotoRequest{TurnUpright(), 0}));
         return;
     case TPictureKind::Metafile:
         FHolder->Metafile.emplace(TMetafile::FromFile(FNativeName, ScreenPixelsPerInch()));
