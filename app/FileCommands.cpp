@@ -114,12 +114,13 @@ TCopyCheckPlan CopyCheckPlan(const std::vector<TFileRecord>& rows, const std::ve
     return plan;
 }
 
-QString NoCopyQuestion(const QStringList& paths, int maxNames)
+QString NoCopyQuestion(const QStringList& paths, qsizetype total)
 {
-    QString names = paths.mid(0, maxNames).join(u'\n');
-    if (paths.size() > maxNames)
+    const qsizetype shown = std::min<qsizetype>(paths.size(), qsizetype(kNoCopyQuestionNames));
+    QString names = paths.mid(0, shown).join(u'\n');
+    if (total > shown)
         names += u'\n' + QCoreApplication::translate("frmMain", "... and %1 more", "no copy question")
-                             .arg(paths.size() - maxNames);
+                             .arg(total - shown);
     return QCoreApplication::translate("frmMain",
                                        "No identical copy of these files would remain:\n\n%1\n\nDelete them too?",
                                        "no copy question")

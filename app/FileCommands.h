@@ -53,9 +53,10 @@ TCopyCheckPlan CopyCheckPlan(const std::vector<TFileRecord>& rows, const std::ve
                              bool similarGroups);
 
 // The question asked when files about to be deleted would keep no
-// identical copy: at most maxNames paths, then how many more, in the
-// installed interface language.
-QString NoCopyQuestion(const QStringList& paths, int maxNames = 20);
+// identical copy: the first paths (at most kNoCopyQuestionNames of them are
+// shown), then how many more of total, in the installed interface language.
+inline constexpr std::size_t kNoCopyQuestionNames = 20;
+QString NoCopyQuestion(const QStringList& paths, qsizetype total);
 
 // The steps of a double click (or Enter) on the focused row, in order.
 struct TDoubleClickPlan {

@@ -276,6 +276,9 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void FinishDeletion(std::vector<int> rows, std::vector<int> withoutCopy, bool checked, QWidget* owner,
                         std::function<void(bool gone)> done);
     void SelectFocusedRow();
+    // Sets the rows' disk states; Apply also marks the focused group again
+    // when any changed.
+    bool SetDiskStates(const std::vector<std::size_t>& rows, const std::vector<std::uint8_t>& states);
     void ApplyDiskStates(const std::vector<std::size_t>& rows, const std::vector<std::uint8_t>& states);
     void CheckFocusedRowAgainstDisk();
     void PutRowsBack(std::vector<TFileRecord> batch);

@@ -20,19 +20,11 @@
 #include <QShortcut>
 #include <QTimer>
 #include <algorithm>
-#include <cerrno>
-#include <sys/stat.h>
 #include <unordered_set>
 
 namespace quorvane {
 
 namespace {
-
-bool FileIsGone(const std::string& path)
-{
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
-}
 
 QString DisplayPath(const std::string& path)
 {
@@ -108,10 +100,11 @@ void TfrmMain::FinishDeletion(std::vector<int> rows, std::vector<int> withoutCop
     const TPromptOwnerScope promptOwner(*FFileBoxes, owner ? owner : this);
     std::sort(withoutCopy.begin(), withoutCopy.end());
     if (!withoutCopy.empty()) {
+        // Only the names the question shows are made into text.
         QStringList paths;
-        for (const int row : withoutCopy)
-            paths << DisplayPath(FModel->Row(row).FullPath());
-        if (!FFilePrompts->Confirm(NoCopyQuestion(paths), false)) {
+        for (std::size_t k = 0; k < withoutCopy.size() && k < kNoCopyQuestionNames; ++k)
+            paths << DisplayPath(FModel->Row(withoutCopy[k]).FullPath());
+        if (!FFilePrompts->Confirm(NoCopyQuestion(paths, qsizetype(withoutCopy.size())), false)) {
             std::erase_if(rows, [&withoutCopy](int row) {
                 return std::binary_search(withoutCopy.begin(), withoutCopy.end(), row);
             });
@@ -143,47 +136,74 @@ void TfrmMain::SelectFocusedRow()
     const int focused = FocusedRow();
     if (focused < 0) return;
     const QModelIndex target = FModel->index(focused, 0);
-    lvFiles->selectionModel()->select(target, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    // Adding to a selection of many scattered ranges is costly: only when
+    // the row is not selected already.
+    if (!lvFiles->selectionModel()->isRowSelected(focused))
+        lvFiles->selectionModel()->select(target, QItemSelectionModel::Select | QItemSelectionModel::Rows);
     lvFiles->scrollTo(target, QAbstractItemView::EnsureVisible);
 }
 
 bool TfrmMain::RemoveRowsOfGoneFiles(const std::vector<int>& selected, bool toTrash)
 {
+    // The selected rows and the other rows of their groups are read back in
+    // one pass, folder by folder: the gone ones leave, and the copies left
+    // are what the next deletion and Select Duplicates rely on.
+    const std::vector<TFileRecord>& rows = FModel->Rows();
+    std::unordered_set<std::uint32_t> touchedGroups;
+    std::vector<bool> isSelected(rows.size(), false);
+    for (const int row : selected) {
+        isSelected[static_cast<std::size_t>(row)] = true;
+        if (rows[static_cast<std::size_t>(row)].Group != 0) touchedGroups.insert(rows[static_cast<std::size_t>(row)].Group);
+    }
+    std::vector<std::size_t> asked;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (isSelected[i] || (rows[i].Group != 0 && touchedGroups.contains(rows[i].Group))) asked.push_back(i);
+    const std::vector<std::uint8_t> states = DiskStatesOf(rows, asked);
     std::vector<int> gone;
     std::vector<TFileRecord> removed;
-    std::unordered_set<std::uint32_t> touchedGroups;
-    for (const int row : selected) {
-        const std::string path = FModel->Row(row).FullPath();
-        if (!FileIsGone(path)) continue; // declined, failed or left: the row stays selected
-        if (FDisplayHooks.ForgetDeletedFile) FDisplayHooks.ForgetDeletedFile(path);
-        gone.push_back(row);
-        removed.push_back(FModel->Row(row));
-        if (FModel->Row(row).Group != 0) touchedGroups.insert(FModel->Row(row).Group);
+    std::vector<std::size_t> left;
+    std::vector<std::uint8_t> leftStates;
+    for (std::size_t k = 0; k < asked.size(); ++k) {
+        const std::size_t row = asked[k];
+        // A selected file still there was declined, failed or left: its row
+        // stays selected.
+        if (!isSelected[row] || states[k] != kDiskGone) {
+            left.push_back(row);
+            leftStates.push_back(states[k]);
+            continue;
+        }
+        if (FDisplayHooks.ForgetDeletedFile) FDisplayHooks.ForgetDeletedFile(rows[row].FullPath());
+        gone.push_back(static_cast<int>(row));
+        removed.push_back(rows[row]);
     }
-    if (gone.empty()) return false;
+    if (gone.empty()) {
+        ApplyDiskStates(left, leftStates);
+        return false;
+    }
+    // The removal marks the focused group again, states included.
+    SetDiskStates(left, leftStates);
     FModel->RemoveRowSet(gone);
     if (toTrash) {
         FUndoRows.push_front(std::move(removed));
         if (FUndoRows.size() > kUndoDepth) FUndoRows.pop_back();
     }
-    // The copies left in the touched groups are what the next deletion and
-    // Select Duplicates rely on: they are looked at again now.
-    std::vector<std::size_t> left;
-    for (std::size_t i = 0; i < FModel->Rows().size(); ++i)
-        if (touchedGroups.contains(FModel->Rows()[i].Group)) left.push_back(i);
-    ApplyDiskStates(left, DiskStatesOf(FModel->Rows(), left));
     // Many scattered rows leave in one layout change, which the removal
     // handler does not see: the total is written here as it would write it.
     if (FListReady) SetStatusText(1, TotalFilesText(FModel->Rows().size()), false);
     return true;
 }
 
-void TfrmMain::ApplyDiskStates(const std::vector<std::size_t>& rows, const std::vector<std::uint8_t>& states)
+bool TfrmMain::SetDiskStates(const std::vector<std::size_t>& rows, const std::vector<std::uint8_t>& states)
 {
     bool anyChanged = false;
     for (std::size_t k = 0; k < rows.size() && k < states.size(); ++k)
         anyChanged |= FModel->SetDiskState(static_cast<int>(rows[k]), states[k]);
-    if (anyChanged) ResetGroupMarks();
+    return anyChanged;
+}
+
+void TfrmMain::ApplyDiskStates(const std::vector<std::size_t>& rows, const std::vector<std::uint8_t>& states)
+{
+    if (SetDiskStates(rows, states)) ResetGroupMarks();
 }
 
 void TfrmMain::CheckFocusedRowAgainstDisk()

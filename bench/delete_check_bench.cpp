@@ -10,7 +10,9 @@
 // With --list-all: "List All" over DIR instead, timed, and then "Check the
 // list against the disk" (F5) over all its rows, timed.
 //
-//   quorvane_bench_delete_check DIR [--list-all]
+// With --no-cmp the cmp runs are left out.
+//
+//   quorvane_bench_delete_check DIR [--list-all | --no-cmp]
 #include "FileCommands.h"
 #include "MainForm.h"
 
@@ -91,6 +93,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const bool listAll = argc > 2 && std::string(argv[2]) == "--list-all";
+    const bool noCmp = argc > 2 && std::string(argv[2]) == "--no-cmp";
     TfrmMain form;
     TNoOpService service;
     TNoPrompts prompts;
@@ -133,7 +136,7 @@ int main(int argc, char** argv)
             if (file.Deleting && kept != group.Files.end()) pairs.emplace_back(file.Path, kept->Path);
     }
     int differing = 0;
-    CmpSeconds(pairs, differing); // warms the cache for both
+    if (!noCmp) CmpSeconds(pairs, differing); // warms the cache for both
     QElapsedTimer sinceTick;
     qint64 longestGap = 0;
     QTimer ticker;
@@ -149,7 +152,7 @@ int main(int argc, char** argv)
     const double check = Seconds(start);
     longestGap = std::max(longestGap, sinceTick.elapsed());
     ticker.stop();
-    const double cmp = CmpSeconds(pairs, differing);
+    const double cmp = noCmp ? 0.0 : CmpSeconds(pairs, differing);
     std::printf("rows %d, selected %zu, pairs %zu (%d differ by cmp), %d question(s) asked\n",
                 form.FileList()->rowCount(), selected.size(), pairs.size(), differing, prompts.Questions);
     std::printf("copy check %.3f s, cmp one after another %.3f s, ratio %.2f; longest gap between ticks %lld ms\n",

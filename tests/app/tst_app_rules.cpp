@@ -395,6 +395,12 @@ void TestAppRules::copyCheckPlanTakesWholeGroups()
 
 void TestAppRules::longLinesAreElided()
 {
+    QStringList names;
+    for (int k = 0; k < 20; ++k)
+        names << QStringLiteral("/p/%1").arg(k);
+    const QString question = NoCopyQuestion(names, 25);
+    QVERIFY(question.contains(QStringLiteral("/p/19\n... and 5 more")));
+    QVERIFY(!NoCopyQuestion(names.mid(0, 2), 2).contains(QStringLiteral("more")));
     const QString longPath = QStringLiteral("/start") + QString(400, u'x') + QStringLiteral("/end.jpg");
     const QString elided = ElideLongLines(QStringLiteral("first line\n") + longPath, 120);
     const QStringList lines = elided.split(u'\n');
