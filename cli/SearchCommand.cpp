@@ -3,7 +3,7 @@
 // Size, Type, Time, TAB-separated, with TAB, LF and backslash escaped; with
 // --groups the group's number, from 1, comes first; with --keep RULE a last
 // column says "keep" or "delete" as "Select Duplicates" would, though nothing
-// is ever deleted here); stderr the last status text, the refusals and the
+// is deleted unless --action asks, see ActionCommand.cpp); stderr the last status text, the refusals and the
 // errors.
 #include "CliCommands.h"
 #include "DuplicateSearch.h"
@@ -60,6 +60,7 @@ struct TCliOptions {
     bool GroupNumbers = false;
     bool ShowProgress = false;
     std::optional<TKeepRule> Keep;
+    std::optional<TCliAction> Action;
     std::vector<std::string> Directories;
 };
 
@@ -81,8 +82,14 @@ bool ParseOptions(const std::vector<std::string>& args, bool listAll, TCliOption
 {
     bool optionsEnded = false;
     bool ruleNext = false;
+    bool actionNext = false;
+    TCliAction action;
     for (const std::string& arg : args) {
-        if (ruleNext) {
+        if (actionNext) {
+            if (!ParseAction(arg, action)) return false;
+            options.Action = action;
+            actionNext = false;
+        } else if (ruleNext) {
             options.Keep = KeepRuleFromName(arg);
             // The command line has no protected folders.
             if (!options.Keep || *options.Keep == TKeepRule::Protected) return false;
@@ -99,11 +106,20 @@ bool ParseOptions(const std::vector<std::string>& args, bool listAll, TCliOption
             options.GroupNumbers = true;
         } else if (arg == "--keep" && !listAll) {
             ruleNext = true;
+        } else if (arg == "--action" && !listAll) {
+            actionNext = true;
+        } else if ((arg == "--dry-run" || arg == "--absolute-links") && !listAll) {
+            (arg == "--dry-run" ? action.DryRun : action.AbsoluteLinks) = true;
         } else if (listAll || !SetCriterion(arg, options.Criteria)) {
             return false;
         }
     }
-    return !ruleNext;
+    if (options.Action) {
+        options.Action->DryRun = action.DryRun;
+        options.Action->AbsoluteLinks = action.AbsoluteLinks;
+    }
+    // An action needs the rule that says which files it acts on.
+    return !ruleNext && !actionNext && (!options.Action || options.Keep);
 }
 
 // Writes the rows, each after its group's number when groupStarts is given
@@ -189,7 +205,9 @@ int RunFind(const TCliOptions& options, TCliHost& host)
     std::vector<bool> selected(rows.size(), false);
     for (const std::size_t row : DuplicateRows(rows, options.Criteria, *options.Keep, facts))
         selected[row] = true;
-    return Finish(rows, host, starts, &selected);
+    const int status = Finish(rows, host, starts, &selected);
+    if (!options.Action || status != 0) return status;
+    return RunAction(*options.Action, rows, groupStarts, selected, options.Directories);
 }
 
 } // namespace
@@ -214,7 +232,8 @@ int RunSearch(const std::vector<std::string>& args, bool listAll)
     if (!ParseOptions(args, listAll, options)) {
         std::fputs(listAll ? "usage: quorvane-cli list [--no-subdirs] [--progress] DIR...\n"
                            : "usage: quorvane-cli find [--name] [--size] [--cc] [--all-bytes] [--time] "
-                             "[--groups] [--keep RULE] [--no-subdirs] [--progress] DIR...\n",
+                             "[--groups] [--keep RULE [--action ACTION [--dry-run] [--absolute-links]]] "
+                             "[--no-subdirs] [--progress] DIR...\n",
                    stderr);
         return 2;
     }

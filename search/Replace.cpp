@@ -118,13 +118,18 @@ class TReplacer {
     {
         if (FOptions.Action == EReplaceAction::Move) return Move(item);
         // A crash of an earlier run may have left a temporary name here.
-        if (FCleaned.insert(FolderOf(item.Duplicate.Path)).second) RemoveLeftoverTemporaries(FolderOf(item.Duplicate.Path));
-        const TFileHandle dir(::open(FolderOf(item.Duplicate.Path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (FCleaned.insert(FolderOf(item.Duplicate.Path)).second)
+            RemoveLeftoverTemporaries(FolderOf(item.Duplicate.Path));
+        const TFileHandle dir(
+            ::open(FolderOf(item.Duplicate.Path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (dir.Fd() < 0) return Outcome(EReplaceResult::Failed, errno);
         switch (FOptions.Action) {
-        case EReplaceAction::HardLink: return HardLink(item, dir.Fd());
-        case EReplaceAction::SymbolicLink: return SymbolicLink(item, dir.Fd());
-        default: return Clone(item, dir.Fd(), atime);
+        case EReplaceAction::HardLink:
+            return HardLink(item, dir.Fd());
+        case EReplaceAction::SymbolicLink:
+            return SymbolicLink(item, dir.Fd());
+        default:
+            return Clone(item, dir.Fd(), atime);
         }
     }
 
@@ -149,7 +154,8 @@ class TReplacer {
         if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
             CheckIdentity(st, IdentityOf(item.Duplicate)) != EIdentity::Same)
             return Outcome(EReplaceResult::DuplicateChanged);
-        if (const int error = FOptions.RenameOver(dirFd, entry.Name(), name)) return Outcome(EReplaceResult::Failed, error);
+        if (const int error = FOptions.RenameOver(dirFd, entry.Name(), name))
+            return Outcome(EReplaceResult::Failed, error);
         entry.Release();
         return Outcome(EReplaceResult::Done);
     }
@@ -165,7 +171,9 @@ class TReplacer {
         if (item.Kept.Inode == item.Duplicate.Inode) return Outcome(EReplaceResult::AlreadyLinked);
         std::string name;
         const int error = MakeTemporary(
-            [&](const std::string& n) { return ::linkat(AT_FDCWD, item.Kept.Path.c_str(), dirFd, n.c_str(), 0); },
+            [&](const std::string& n) {
+                return ::linkat(AT_FDCWD, item.Kept.Path.c_str(), dirFd, n.c_str(), 0);
+            },
             name);
         if (error) return MakeFailure(error);
         TTemporaryEntry entry(dirFd, name);
@@ -180,7 +188,8 @@ class TReplacer {
 
     TReplaceOutcome SymbolicLink(const TReplaceItem& item, int dirFd) const
     {
-        const std::string target = SymbolicLinkTarget(item.Duplicate.Path, item.Kept.Path, FOptions.AbsoluteLinks);
+        const std::string target =
+            SymbolicLinkTarget(item.Duplicate.Path, item.Kept.Path, FOptions.AbsoluteLinks);
         if (target.empty()) return Outcome(EReplaceResult::Failed, errno ? errno : ENOENT);
         std::string name;
         const int error = MakeTemporary(
@@ -189,14 +198,16 @@ class TReplacer {
         TTemporaryEntry entry(dirFd, name);
         // The link must lead to the kept file from where it stands.
         struct stat st {};
-        if (::fstatat(dirFd, name.c_str(), &st, 0) != 0 || CheckIdentity(st, IdentityOf(item.Kept)) != EIdentity::Same)
+        if (::fstatat(dirFd, name.c_str(), &st, 0) != 0 ||
+            CheckIdentity(st, IdentityOf(item.Kept)) != EIdentity::Same)
             return Outcome(EReplaceResult::KeptChanged);
         return RenameOver(item, dirFd, entry);
     }
 
     TReplaceOutcome Clone(const TReplaceItem& item, int dirFd, const timespec& atime) const
     {
-        struct stat kept {}, duplicate {};
+        struct stat kept {
+        }, duplicate{};
         const TFileHandle source(OpenRegularFile(AT_FDCWD, item.Kept.Path.c_str(), kept));
         if (source.Fd() < 0 || CheckIdentity(kept, IdentityOf(item.Kept)) != EIdentity::Same)
             return Outcome(EReplaceResult::KeptChanged);
@@ -221,7 +232,8 @@ class TReplacer {
                 return Outcome(EReplaceResult::NotSupported, cloneError);
             return Outcome(EReplaceResult::Failed, cloneError);
         }
-        if (const int keepError = KeepAttributes(target.Fd(), duplicate)) return Outcome(EReplaceResult::Failed, keepError);
+        if (const int keepError = KeepAttributes(target.Fd(), duplicate))
+            return Outcome(EReplaceResult::Failed, keepError);
         return RenameOver(item, dirFd, entry);
     }
 
@@ -296,8 +308,10 @@ bool IsRefusal(EReplaceResult result)
     case EReplaceResult::NotIdentical:
     case EReplaceResult::CrossDevice:
     case EReplaceResult::NotSupported:
-    case EReplaceResult::Clash: return true;
-    default: return false;
+    case EReplaceResult::Clash:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -329,7 +343,8 @@ std::string MoveTarget(const std::string& path, const std::string& inputDirector
 {
     std::string below = NameOf(path);
     std::string input = inputDirectory;
-    while (input.size() > 1 && input.back() == '/') input.pop_back();
+    while (input.size() > 1 && input.back() == '/')
+        input.pop_back();
     if (!input.empty()) {
         const std::string prefix = input == "/" ? "/" : input + "/";
         if (path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0)
@@ -367,8 +382,8 @@ std::size_t RemoveLeftoverTemporaries(const std::string& folder)
     return removed;
 }
 
-std::vector<TReplaceOutcome> ReplaceDuplicates(const std::vector<TReplaceItem>& items, const TReplaceOptions& options,
-                                               std::stop_token stop,
+std::vector<TReplaceOutcome> ReplaceDuplicates(const std::vector<TReplaceItem>& items,
+                                               const TReplaceOptions& options, std::stop_token stop,
                                                const std::function<void(std::size_t, std::size_t)>& progress)
 {
     std::vector<TReplaceOutcome> outcomes(items.size());
@@ -377,7 +392,8 @@ std::vector<TReplaceOutcome> ReplaceDuplicates(const std::vector<TReplaceItem>& 
     std::size_t done = 0;
     for (std::size_t first = 0; first < items.size() && !stop.stop_requested();) {
         std::size_t last = first + 1;
-        while (last < items.size() && items[last].Kept.Path == items[first].Kept.Path) ++last;
+        while (last < items.size() && items[last].Kept.Path == items[first].Kept.Path)
+            ++last;
         TCheckGroup group;
         group.Files.push_back(items[first].Kept);
         group.Files.back().Deleting = false;
@@ -394,7 +410,8 @@ std::vector<TReplaceOutcome> ReplaceDuplicates(const std::vector<TReplaceItem>& 
             const TCopyCheckOutcome check = FindFilesWithoutCopy({group}, stop);
             if (check.Cancelled) break;
             std::vector<bool> withoutCopy(group.Files.size(), false);
-            for (const TFileRef& ref : check.WithoutCopy) withoutCopy[ref.File] = true;
+            for (const TFileRef& ref : check.WithoutCopy)
+                withoutCopy[ref.File] = true;
             for (std::size_t k = 0; k < checked.size(); ++k) {
                 const std::size_t i = checked[k];
                 if (withoutCopy[k + 1]) {

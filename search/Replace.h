@@ -67,7 +67,8 @@ struct TReplaceOutcome {
 // acted on. progress(itemsDone, itemsTotal) is called between items on the
 // calling thread; a stop request leaves the rest Cancelled.
 std::vector<TReplaceOutcome>
-ReplaceDuplicates(const std::vector<TReplaceItem>& items, const TReplaceOptions& options, std::stop_token stop = {},
+ReplaceDuplicates(const std::vector<TReplaceItem>& items, const TReplaceOptions& options,
+                  std::stop_token stop = {},
                   const std::function<void(std::size_t, std::size_t)>& progress = {});
 
 // The target a symbolic link at linkPath names for the kept file: its path

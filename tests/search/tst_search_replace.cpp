@@ -178,7 +178,8 @@ void TestReplace::refusesWhatFailsTheCheck_data()
     QTest::newRow("kept file rewritten") << "touch kept" << int(EReplaceResult::KeptChanged);
     QTest::newRow("listed pair differs") << "differ" << int(EReplaceResult::NotIdentical);
     QTest::newRow("duplicate rewritten") << "touch duplicate" << int(EReplaceResult::DuplicateChanged);
-    QTest::newRow("duplicate replaced by another file") << "swap duplicate" << int(EReplaceResult::DuplicateChanged);
+    QTest::newRow("duplicate replaced by another file")
+        << "swap duplicate" << int(EReplaceResult::DuplicateChanged);
 }
 
 void TestReplace::refusesWhatFailsTheCheck()
@@ -237,7 +238,8 @@ void TestReplace::takenTemporaryNameIsLeftAlone()
     // A name taken only at the first attempt: the next one is used.
     TReplaceOptions options;
     options.TemporaryName = [](unsigned attempt) {
-        return attempt == 0 ? std::string(".quorvane-replace-taken.tmp") : std::string(".quorvane-replace-free.tmp");
+        return attempt == 0 ? std::string(".quorvane-replace-taken.tmp")
+                            : std::string(".quorvane-replace-free.tmp");
     };
     QCOMPARE(int(ReplaceDuplicates({Item(kept, duplicate)}, options)[0].Result), int(EReplaceResult::Done));
     QCOMPARE(StatOf(duplicate).st_ino, StatOf(kept).st_ino);
@@ -255,7 +257,9 @@ void TestReplace::refusedRenameLeavesDuplicate()
         TReplaceOptions options;
         options.Action = action;
         int calls = 0;
-        options.RenameOver = [&calls](int, const std::string&, const std::string&) { return ++calls, EACCES; };
+        options.RenameOver = [&calls](int, const std::string&, const std::string&) {
+            return ++calls, EACCES;
+        };
         const auto outcomes = ReplaceDuplicates({Item(kept, duplicate)}, options);
         QCOMPARE(calls, 1);
         QCOMPARE(int(outcomes[0].Result), int(EReplaceResult::Failed));
@@ -274,8 +278,8 @@ void TestReplace::readOnlyFolderLeavesDuplicate()
     const std::string kept = WriteFile(data, "kept.bin", kBytes);
     const std::string duplicate = WriteFile(data, "copy.bin", kBytes);
     const TReplaceItem item = Item(kept, duplicate);
-    TMount bind(data, "mount --bind '" + data + "' '" + data + "' 2>/dev/null && mount -o remount,bind,ro '" + data +
-                          "' 2>/dev/null");
+    TMount bind(data, "mount --bind '" + data + "' '" + data + "' 2>/dev/null && mount -o remount,bind,ro '" +
+                          data + "' 2>/dev/null");
     if (!bind.Mounted()) QSKIP("cannot make a read-only bind mount here");
     for (const auto action : {EReplaceAction::HardLink, EReplaceAction::SymbolicLink, EReplaceAction::Move}) {
         TReplaceOptions options;
@@ -343,12 +347,24 @@ void TestReplace::symbolicLinkTargets_data()
     QTest::addColumn<QString>("keptFolder");
     QTest::addColumn<QString>("duplicateFolder");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("same folder") << "x" << "x" << "kept.bin";
-    QTest::newRow("sibling") << "x" << "y" << "../x/kept.bin";
-    QTest::newRow("kept below") << "x/y/z" << "x" << "y/z/kept.bin";
-    QTest::newRow("kept above") << "x" << "x/y/z" << "../../kept.bin";
-    QTest::newRow("shared name prefix") << "ab" << "abc" << "../ab/kept.bin";
-    QTest::newRow("through a linked folder") << "real/k" << "linked/d" << "../k/kept.bin";
+    QTest::newRow("same folder") << "x"
+                                 << "x"
+                                 << "kept.bin";
+    QTest::newRow("sibling") << "x"
+                             << "y"
+                             << "../x/kept.bin";
+    QTest::newRow("kept below") << "x/y/z"
+                                << "x"
+                                << "y/z/kept.bin";
+    QTest::newRow("kept above") << "x"
+                                << "x/y/z"
+                                << "../../kept.bin";
+    QTest::newRow("shared name prefix") << "ab"
+                                        << "abc"
+                                        << "../ab/kept.bin";
+    QTest::newRow("through a linked folder") << "real/k"
+                                             << "linked/d"
+                                             << "../k/kept.bin";
 }
 
 void TestReplace::symbolicLinkTargets()
@@ -361,7 +377,8 @@ void TestReplace::symbolicLinkTargets()
     MakeDir(root + "/real/d");
     QVERIFY(::symlink("real", (root + "/linked").c_str()) == 0);
     const std::string kept = WriteFile(MakeDir(root + "/" + keptFolder.toStdString()), "kept.bin", kBytes);
-    const std::string duplicate = WriteFile(MakeDir(root + "/" + duplicateFolder.toStdString()), "copy.bin", kBytes);
+    const std::string duplicate =
+        WriteFile(MakeDir(root + "/" + duplicateFolder.toStdString()), "copy.bin", kBytes);
     QCOMPARE(QString::fromStdString(SymbolicLinkTarget(duplicate, kept, false)), expected);
     TReplaceOptions options;
     options.Action = EReplaceAction::SymbolicLink;
@@ -418,7 +435,8 @@ void TestReplace::cloneOnCopyOnWriteFileSystems()
     const std::string image = root + "/fs.img";
     const std::string where = root + "/mnt";
     const std::string command = "truncate -s 320M '" + image + "' && " + mkfs.toStdString() + " '" + image +
-                                "' >/dev/null 2>&1 && mount -o loop '" + image + "' '" + where + "' 2>/dev/null";
+                                "' >/dev/null 2>&1 && mount -o loop '" + image + "' '" + where +
+                                "' 2>/dev/null";
     TMount fs(where, command);
     if (!fs.Mounted()) QSKIP(qPrintable("cannot make and mount a file system with " + mkfs));
     const QByteArray bytes = kBytes.repeated(100);
@@ -484,7 +502,8 @@ void TestReplace::killDuringHardLinkBatch()
         ::_exit(0);
     }
     // Kill once the batch is under way: the kept file's link count grows.
-    while (StatOf(kept).st_nlink < 2000) ::usleep(200);
+    while (StatOf(kept).st_nlink < 2000)
+        ::usleep(200);
     ::kill(child, SIGKILL);
     int status = 0;
     ::waitpid(child, &status, 0);
@@ -517,7 +536,8 @@ void TestReplace::cancelLeavesTheRest()
     const std::string root = Local(tmp.path());
     const std::string kept = WriteFile(root, "kept.bin", kBytes);
     std::vector<TReplaceItem> items;
-    for (int i = 0; i < 5; ++i) items.push_back(Item(kept, WriteFile(root, "c" + std::to_string(i), kBytes)));
+    for (int i = 0; i < 5; ++i)
+        items.push_back(Item(kept, WriteFile(root, "c" + std::to_string(i), kBytes)));
     std::stop_source stop;
     std::vector<std::size_t> seen;
     const auto outcomes = ReplaceDuplicates(items, {}, stop.get_token(), [&](std::size_t done, std::size_t) {
