@@ -22,42 +22,6 @@ struct TCounts {
     std::size_t Acted = 0, Refused = 0, Failed = 0;
 };
 
-// The input directory a path was found under (the longest that holds it).
-std::string InputDirectoryOf(const std::string& path, const std::vector<std::string>& directories)
-{
-    std::string best;
-    for (std::string directory : directories) {
-        while (directory.size() > 1 && directory.back() == '/')
-            directory.pop_back();
-        const std::string prefix = directory == "/" ? "/" : directory + "/";
-        if (path.compare(0, prefix.size(), prefix) == 0 && directory.size() > best.size()) best = directory;
-    }
-    return best;
-}
-
-std::vector<TReplaceItem> PlanItems(const std::vector<TFileRecord>& rows,
-                                    const std::vector<std::size_t>& groupStarts,
-                                    const std::vector<bool>& selected,
-                                    const std::vector<std::string>& directories)
-{
-    std::vector<TReplaceItem> items;
-    for (std::size_t g = 0; g < groupStarts.size(); ++g) {
-        const std::size_t begin = groupStarts[g];
-        const std::size_t end = g + 1 < groupStarts.size() ? groupStarts[g + 1] : rows.size();
-        std::size_t kept = end;
-        for (std::size_t i = begin; i < end && kept == end; ++i)
-            if (!selected[i]) kept = i;
-        if (kept == end) continue; // nothing stays: the group is left alone
-        for (std::size_t i = begin; i < end; ++i) {
-            if (!selected[i]) continue;
-            const std::string path = rows[i].FullPath(PathStyle::Posix);
-            items.push_back({CheckFileOfRow(rows[kept], false), CheckFileOfRow(rows[i], true),
-                             InputDirectoryOf(path, directories)});
-        }
-    }
-    return items;
-}
-
 const char* ReasonText(EReplaceResult result, int error)
 {
     switch (result) {
@@ -140,11 +104,13 @@ bool ParseAction(const std::string& text, TCliAction& action)
 }
 
 int RunAction(const TCliAction& action, const std::vector<TFileRecord>& rows,
-              const std::vector<std::size_t>& groupStarts, const std::vector<bool>& selected,
-              const std::vector<std::string>& directories)
+              const std::vector<bool>& selected, const std::vector<std::string>& directories)
 {
     static const char* const kVerbs[] = {"trash", "delete", "hardlink", "symlink", "clone", "move"};
-    const std::vector<TReplaceItem> items = PlanItems(rows, groupStarts, selected, directories);
+    std::vector<std::size_t> chosen;
+    for (std::size_t i = 0; i < selected.size(); ++i)
+        if (selected[i]) chosen.push_back(i);
+    const std::vector<TReplaceItem> items = ReplacementPlan(rows, chosen, directories).Items;
     TCounts counts;
     if (action.DryRun) {
         for (const TReplaceItem& item : items)

@@ -41,8 +41,8 @@ bool ParseAction(const std::string& text, TCliAction& action);
 // writes a line per file refused or failed and a summary line to stderr.
 // Returns 0 when every file was acted on, 3 when some were refused and none
 // failed, 1 when some failed.
-int RunAction(const TCliAction& action, const std::vector<TFileRecord>& rows,
-              const std::vector<std::size_t>& groupStarts, const std::vector<bool>& selected,
+// The rows carry their group numbers.
+int RunAction(const TCliAction& action, const std::vector<TFileRecord>& rows, const std::vector<bool>& selected,
               const std::vector<std::string>& directories);
 
 // Appends field as the result lines write it: TAB, line feed and backslash

@@ -207,7 +207,7 @@ int RunFind(const TCliOptions& options, TCliHost& host)
         selected[row] = true;
     const int status = Finish(rows, host, starts, &selected);
     if (!options.Action || status != 0) return status;
-    return RunAction(*options.Action, rows, groupStarts, selected, options.Directories);
+    return RunAction(*options.Action, rows, selected, options.Directories);
 }
 
 } // namespace

@@ -22,6 +22,7 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace quorvane {
@@ -380,6 +381,44 @@ std::size_t RemoveLeftoverTemporaries(const std::string& folder)
     }
     ::closedir(dir);
     return removed;
+}
+
+std::string InputDirectoryOf(const std::string& path, const std::vector<std::string>& inputDirectories)
+{
+    std::string best;
+    for (std::string directory : inputDirectories) {
+        while (directory.size() > 1 && directory.back() == '/')
+            directory.pop_back();
+        const std::string prefix = directory == "/" ? "/" : directory + "/";
+        if (path.compare(0, prefix.size(), prefix) == 0 && directory.size() > best.size()) best = directory;
+    }
+    return best;
+}
+
+TReplacementPlan ReplacementPlan(const std::vector<TFileRecord>& rows,
+                                 const std::vector<std::size_t>& selected,
+                                 const std::vector<std::string>& inputDirectories)
+{
+    std::vector<bool> isSelected(rows.size(), false);
+    for (const std::size_t row : selected)
+        if (row < rows.size()) isSelected[row] = true;
+    // The kept row of each group: its first unselected row that matches its file.
+    std::unordered_map<std::uint32_t, std::size_t> keptOf;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].Group != 0 && !isSelected[i] && rows[i].DiskState == kDiskAsListed)
+            keptOf.try_emplace(rows[i].Group, i);
+    TReplacementPlan plan;
+    for (const std::size_t row : selected) {
+        if (row >= rows.size() || rows[row].Group == 0) continue;
+        const auto kept = keptOf.find(rows[row].Group);
+        if (kept == keptOf.end()) continue;
+        const std::string path = rows[row].FullPath(PathStyle::Posix);
+        plan.Items.push_back({CheckFileOfRow(rows[kept->second], false), CheckFileOfRow(rows[row], true),
+                              InputDirectoryOf(path, inputDirectories)});
+        plan.Rows.push_back(row);
+        plan.KeptRows.push_back(kept->second);
+    }
+    return plan;
 }
 
 std::vector<TReplaceOutcome> ReplaceDuplicates(const std::vector<TReplaceItem>& items,

@@ -62,6 +62,23 @@ struct TReplaceOutcome {
     std::string NewPath; // move: where the file is now
 };
 
+// The items for the selected rows of a list whose rows carry group numbers:
+// each selected row of a group against the group's first row that is not
+// selected and still matches its file (the row the deletion check keeps).
+// Rows without a group, and groups with no such row, give no item.
+// selected: row indices, ascending. Rows[k] is the row of Items[k].
+struct TReplacementPlan {
+    std::vector<TReplaceItem> Items;
+    std::vector<std::size_t> Rows;
+    std::vector<std::size_t> KeptRows;
+};
+TReplacementPlan ReplacementPlan(const std::vector<TFileRecord>& rows,
+                                 const std::vector<std::size_t>& selected,
+                                 const std::vector<std::string>& inputDirectories);
+
+// The input directory (the longest) that holds path; empty when none does.
+std::string InputDirectoryOf(const std::string& path, const std::vector<std::string>& inputDirectories);
+
 // Acts on each item in turn. Items sharing one kept file are checked
 // together (the kept file read once for all of them) just before they are
 // acted on. progress(itemsDone, itemsTotal) is called between items on the

@@ -120,6 +120,7 @@ class TestReplace : public QObject {
     void cloneRefusedWhereUnsupported();
     void killDuringHardLinkBatch();
     void cancelLeavesTheRest();
+    void planKeepsFirstValidUnselectedRow();
 };
 
 void TestReplace::replacesEachWay_data()
@@ -550,6 +551,36 @@ void TestReplace::cancelLeavesTheRest()
         QCOMPARE(int(outcomes[i].Result), int(EReplaceResult::Cancelled));
         QCOMPARE(StatOf(items[i].Duplicate.Path).st_ino, ino_t(items[i].Duplicate.Inode));
     }
+}
+
+void TestReplace::planKeepsFirstValidUnselectedRow()
+{
+    // Group 1: a gone row first, then the kept row; group 2: every row
+    // selected (nothing to keep); group 3: one selected, kept after it;
+    // a row without a group is never acted on.
+    const auto dir = std::make_shared<const std::string>("/in/sub");
+    std::vector<TFileRecord> rows;
+    const std::vector<std::pair<std::uint32_t, std::uint8_t>> groups = {
+        {1, kDiskGone}, {1, kDiskAsListed}, {1, kDiskAsListed}, {2, kDiskAsListed},
+        {2, kDiskAsListed}, {3, kDiskAsListed}, {3, kDiskAsListed}, {0, kDiskAsListed}};
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        TFileRecord row;
+        row.Name = "f" + std::to_string(i);
+        row.Directory = dir;
+        row.Group = groups[i].first;
+        row.DiskState = groups[i].second;
+        row.Inode = 100 + i;
+        rows.push_back(row);
+    }
+    const TReplacementPlan plan = ReplacementPlan(rows, {2, 3, 4, 5, 7}, {"/in/", "/in/sub/deeper"});
+    QCOMPARE(plan.Rows, (std::vector<std::size_t>{2, 5}));
+    QCOMPARE(plan.KeptRows, (std::vector<std::size_t>{1, 6}));
+    QCOMPARE(plan.Items.at(0).Kept.Path, std::string("/in/sub/f1"));
+    QCOMPARE(plan.Items.at(0).Duplicate.Path, std::string("/in/sub/f2"));
+    QCOMPARE(plan.Items.at(0).Duplicate.Inode, std::uint64_t(102));
+    QCOMPARE(plan.Items.at(1).InputDirectory, std::string("/in"));
+    QCOMPARE(MoveTarget("/in/sub/f2", "/in", "/out"), std::string("/out/sub/f2"));
+    QCOMPARE(MoveTarget("/elsewhere/f2", "/in", "/out"), std::string("/out/f2"));
 }
 
 QTEST_GUILESS_MAIN(TestReplace)
