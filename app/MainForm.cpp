@@ -66,6 +66,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setupSimilar();
     setupSelection();
     setupDiskCommands();
+    setupReplaceCommands();
     setupProtection();
     // The controls made in code take their texts and places as the others.
     ApplyInterfaceTexts();

@@ -163,6 +163,7 @@ bool TfrmMain::RemoveRowsOfGoneFiles(const std::vector<int>& selected, bool toTr
     if (gone.empty()) return false;
     FModel->RemoveRowSet(gone);
     if (toTrash) {
+        FUndoIsMove.push_front(false);
         FUndoRows.push_front(std::move(removed));
         if (FUndoRows.size() > kUndoDepth) FUndoRows.pop_back();
     }
@@ -217,7 +218,8 @@ void TfrmMain::miCheckDiskClick()
 
 void TfrmMain::miUndoDeleteClick()
 {
-    if (!FileCommandsAllowed() || !FGuardedOps->CanUndo()) return;
+    if (!FileCommandsAllowed() || UndoLastMove() || !FGuardedOps->CanUndo()) return;
+    if (!FUndoIsMove.empty()) FUndoIsMove.pop_front();
     FLocalFileOps->SetLanguage(rbChinese->isChecked() ? EFileOpLanguage::Chinese : EFileOpLanguage::English);
     const TUndoOutcome outcome = FGuardedOps->UndoLastDeletion();
     if (!FUndoRows.empty()) {

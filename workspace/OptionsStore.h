@@ -66,6 +66,9 @@ inline constexpr TOptionRow kOptionTable[] = {
     // The row "Select Duplicates" keeps in each group, as the index of the
     // "Keep in each group:" list (0, the first listed row, when missing).
     {"KeepRule", TOptionKind::Text, false, "0"},
+    // Symbolic links made in place of duplicates name the kept file's
+    // absolute path; newest: an older store loads relative links.
+    {"ckAbsoluteLinks", TOptionKind::Boolean, false, nullptr},
 };
 
 inline constexpr const char* kDirCountName = "DirCount";

@@ -17,7 +17,8 @@ const QStringList kOrder = {"ckName",        "ckSize",      "ckCC",         "ckA
                             "ckInclude",     "ckPreview",   "ckShowSlides", "raDblClick",    "raClick",
                             "edTime",        "rbFullSize",  "rbHalf",       "rbQuarter",     "rbEighth",
                             "ckNoConfirm",   "ckNoRecycle", "rbEnglish",    "rbChinese",     "ViewerProgram",
-                            "EditorProgram", "ckSimilar",   "edTolerance",  "ckMoreFormats", "KeepRule"};
+                            "EditorProgram", "ckSimilar",   "edTolerance",  "ckMoreFormats", "KeepRule",
+                            "ckAbsoluteLinks"};
 const QStringList kCheckedByDefault = {"ckSize",     "ckInclude", "ckPreview", "ckShowSlides",
                                        "raDblClick", "rbHalf",    "rbEnglish"};
 const QStringList kRadios = {"raDblClick", "raClick",  "rbFullSize", "rbHalf",
