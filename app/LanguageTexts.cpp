@@ -149,6 +149,10 @@ const TLanguageText kLanguageTexts[] = {
     {"frmViewer", "miFirstImage", C, "First Image      [Home]"},
     {"frmViewer", "miLastImage", C, "Last Image      [End]"},
     {"frmViewer", "miDelete", C, "Delete             [Del]"},
+    {"frmViewer", "miReplaceHardLink", C, "Replace with Hard Link"},
+    {"frmViewer", "miReplaceSymbolicLink", C, "Replace with Symbolic Link"},
+    {"frmViewer", "miReplaceClone", C, "Replace with Clone"},
+    {"frmViewer", "miMoveToFolder", C, "Move to Folder..."},
     {"frmViewer", "miClose", C, "Close"},
 };
 const int kLanguageTextCount = static_cast<int>(std::size(kLanguageTexts));

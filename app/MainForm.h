@@ -287,9 +287,10 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     // Replacing duplicates by links or clones, moving them (MainFormReplace.cpp).
     void setupReplaceCommands();
     void ReplaceSelectedRows(EReplaceAction action);
-    void ReplaceRows(const std::vector<int>& rows, EReplaceAction action);
+    // done(gone) runs at the end when given; gone: the files moved away.
+    void ReplaceRows(const std::vector<int>& rows, EReplaceAction action, std::function<void(bool gone)> done = {});
     void FinishReplacement(const TReplacementPlan& plan, const std::vector<TReplaceOutcome>& outcomes,
-                           EReplaceAction action);
+                           EReplaceAction action, const std::function<void(bool gone)>& done);
     void NoteReplacedRow(int row, EReplaceAction action, const std::string& kept);
     // Moves the files of the newest move back when it is newer than the
     // newest deletion; false when a deletion is the newer (or nothing moved).

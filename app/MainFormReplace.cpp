@@ -118,7 +118,8 @@ void TfrmMain::ReplaceSelectedRows(EReplaceAction action)
     if (!selected.empty()) ReplaceRows(selected, action);
 }
 
-void TfrmMain::ReplaceRows(const std::vector<int>& rows, EReplaceAction action)
+void TfrmMain::ReplaceRows(const std::vector<int>& rows, EReplaceAction action,
+                           std::function<void(bool gone)> done)
 {
     std::vector<std::size_t> chosen(rows.begin(), rows.end());
     std::sort(chosen.begin(), chosen.end());
@@ -148,11 +149,13 @@ void TfrmMain::ReplaceRows(const std::vector<int>& rows, EReplaceAction action)
                 });
         },
         // What was done before a Cancel is done: the rows follow it either way.
-        [this, plan, outcomes, action](bool) { FinishReplacement(*plan, *outcomes, action); });
+        [this, plan, outcomes, action, done = std::move(done)](bool) {
+            FinishReplacement(*plan, *outcomes, action, done);
+        });
 }
 
 void TfrmMain::FinishReplacement(const TReplacementPlan& plan, const std::vector<TReplaceOutcome>& outcomes,
-                                 EReplaceAction action)
+                                 EReplaceAction action, const std::function<void(bool gone)>& done)
 {
     QStringList failures;
     std::vector<int> moved;
@@ -183,6 +186,7 @@ void TfrmMain::FinishReplacement(const TReplacementPlan& plan, const std::vector
         if (FListReady) SetStatusText(1, TotalFilesText(FModel->Rows().size()), false);
     }
     if (!failures.isEmpty()) FFilePrompts->ReportFailures(failures);
+    if (done) done(!moved.empty());
 }
 
 void TfrmMain::NoteReplacedRow(int row, EReplaceAction action, const std::string& kept)

@@ -604,6 +604,26 @@ Delete them too?</source>
         <comment>miClose</comment>
         <translation>關閉</translation>
     </message>
+    <message>
+        <source>Replace with Hard Link</source>
+        <comment>miReplaceHardLink</comment>
+        <translation>以硬連結取代</translation>
+    </message>
+    <message>
+        <source>Replace with Symbolic Link</source>
+        <comment>miReplaceSymbolicLink</comment>
+        <translation>以符號連結取代</translation>
+    </message>
+    <message>
+        <source>Replace with Clone</source>
+        <comment>miReplaceClone</comment>
+        <translation>以複製品取代 (共用磁碟區塊)</translation>
+    </message>
+    <message>
+        <source>Move to Folder...</source>
+        <comment>miMoveToFolder</comment>
+        <translation>移到資料夾...</translation>
+    </message>
 </context>
 <context>
     <name>frmProgress</name>

@@ -6,9 +6,11 @@
 #include "AppFakes.h"
 #include "DirectoryList.h"
 #include "MainForm.h"
+#include "ViewImage.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QImage>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -81,6 +83,8 @@ class TestReplaceWindow : public QObject {
     void undoTakesTheNewestStepFirst();
     void failedCheckIsReported();
     void rowsOutsideGroupsAreRefused();
+    void viewerActsOnTheShownFile_data();
+    void viewerActsOnTheShownFile();
 
   private:
     template <typename T> T* Find(const char* name) const
@@ -295,6 +299,49 @@ void TestReplaceWindow::rowsOutsideGroupsAreRefused()
     QCOMPARE(FMessages.Informations.size(), 1);
     QVERIFY(StatOf(FCopy).st_ino != StatOf(FKept).st_ino);
     QCOMPARE(FPicker->Runs, 0);
+}
+
+void TestReplaceWindow::viewerActsOnTheShownFile_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::newRow("hard link") << "miReplaceHardLink";
+    QTest::newRow("move") << "miMoveToFolder";
+}
+
+void TestReplaceWindow::viewerActsOnTheShownFile()
+{
+    QFETCH(QString, entry);
+    // Two pictures with the same bytes; the viewer shows the copy.
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    const std::string kept = Path("in/kept.bmp"), copy = Path("in/sub/copy.bmp");
+    QVERIFY(picture.save(QFile::decodeName(QByteArray::fromStdString(kept)), "BMP"));
+    QVERIFY(picture.save(QFile::decodeName(QByteArray::fromStdString(copy)), "BMP"));
+    QVERIFY(::unlink(FCopy.c_str()) == 0); // leave only the pictures' group
+    Search();
+    QCOMPARE(FForm->FileList()->rowCount(), 2);
+    auto* viewer = new TfrmViewer;
+    viewer->SetCoverRect(QRect(0, 0, 1024, 768));
+    FForm->SetViewer(viewer);
+    FPicker->Folder = QFile::decodeName(QByteArray::fromStdString(Path("out")));
+    const ino_t copyInode = StatOf(copy).st_ino;
+    SelectRows({copy});
+    FForm->OpenViewer(copy);
+    QVERIFY(QTest::qWaitForWindowActive(viewer));
+    QAction* action = viewer->findChild<QAction*>(entry);
+    QVERIFY(action);
+    action->trigger();
+    QTRY_VERIFY(!FForm->FileTaskRunning());
+    if (entry == "miReplaceHardLink") {
+        QCOMPARE(StatOf(copy).st_ino, StatOf(kept).st_ino);
+        QVERIFY(RowOf(copy) >= 0);
+    } else {
+        QCOMPARE(StatOf(Path("out/sub/copy.bmp")).st_ino, copyInode);
+        QCOMPARE(RowOf(copy), -1);
+    }
+    QVERIFY(StatOf(kept).st_ino != 0);
+    FForm->SetViewer(nullptr);
+    delete viewer;
 }
 
 QTEST_MAIN(TestReplaceWindow)
