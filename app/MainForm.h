@@ -292,6 +292,9 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void FinishReplacement(const TReplacementPlan& plan, const std::vector<TReplaceOutcome>& outcomes,
                            EReplaceAction action, const std::function<void(bool gone)>& done);
     void NoteReplacedRow(int row, EReplaceAction action, const std::string& kept);
+    // Asks about each planned file in a protected folder (default No) and
+    // drops the declined ones; false when none is left.
+    bool ConfirmProtectedReplacements(TReplacementPlan& plan);
     // Moves the files of the newest move back when it is newer than the
     // newest deletion; false when a deletion is the newer (or nothing moved).
     bool UndoLastMove();

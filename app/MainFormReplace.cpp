@@ -9,6 +9,7 @@
 #include "FileListModel.h"
 #include "MainForm.h"
 #include "PathRules.h"
+#include "ProtectedFolders.h"
 #include "WindowRules.h"
 
 #include <QCheckBox>
@@ -130,6 +131,7 @@ void TfrmMain::ReplaceRows(const std::vector<int>& rows, EReplaceAction action,
             Text("Only files of a duplicate group in which another file stays can be replaced or moved."));
         return;
     }
+    if (!ConfirmProtectedReplacements(*plan)) return;
     TReplaceOptions options;
     options.Action = action;
     options.AbsoluteLinks = ckAbsoluteLinks->isChecked();
@@ -152,6 +154,27 @@ void TfrmMain::ReplaceRows(const std::vector<int>& rows, EReplaceAction action,
         [this, plan, outcomes, action, done = std::move(done)](bool) {
             FinishReplacement(*plan, *outcomes, action, done);
         });
+}
+
+bool TfrmMain::ConfirmProtectedReplacements(TReplacementPlan& plan)
+{
+    const TProtectedFolders protectedFolders = ProtectedFolders();
+    if (protectedFolders.Empty()) return true;
+    // Files of protected folders are asked about one by one, default No.
+    TReplacementPlan allowed;
+    for (std::size_t k = 0; k < plan.Items.size(); ++k) {
+        const TFileRecord& row = FModel->Row(static_cast<int>(plan.Rows[k]));
+        if (protectedFolders.CoversRow(row) &&
+            !FFilePrompts->Confirm(Text("\"%1\" is in a protected folder. Replace or move it anyway?")
+                                       .arg(DisplayPath(plan.Items[k].Duplicate.Path)),
+                                   false))
+            continue;
+        allowed.Items.push_back(plan.Items[k]);
+        allowed.Rows.push_back(plan.Rows[k]);
+        allowed.KeptRows.push_back(plan.KeptRows[k]);
+    }
+    plan = std::move(allowed);
+    return !plan.Items.empty();
 }
 
 void TfrmMain::FinishReplacement(const TReplacementPlan& plan, const std::vector<TReplaceOutcome>& outcomes,

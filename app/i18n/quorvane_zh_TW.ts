@@ -571,6 +571,10 @@ Delete them too?</source>
         <source>a file of that name is there</source>
         <translation>那裡已經有同名的檔案</translation>
     </message>
+    <message>
+        <source>&quot;%1&quot; is in a protected folder. Replace or move it anyway?</source>
+        <translation>「%1」位於受保護的資料夾中, 仍然要取代或移動嗎?</translation>
+    </message>
 </context>
 <context>
     <name>frmViewer</name>

@@ -28,10 +28,11 @@ namespace {
 class TRecordingPrompts : public IFileOpPrompts {
   public:
     QStringList Questions, Failures;
+    bool Answer = true;
     bool Confirm(const QString& question, bool) override
     {
         Questions.append(question);
-        return true;
+        return Answer;
     }
     void ReportFailures(const QStringList& lines) override { Failures += lines; }
 };
@@ -83,6 +84,8 @@ class TestReplaceWindow : public QObject {
     void undoTakesTheNewestStepFirst();
     void failedCheckIsReported();
     void rowsOutsideGroupsAreRefused();
+    void protectedFilesAreAskedAbout_data();
+    void protectedFilesAreAskedAbout();
     void viewerActsOnTheShownFile_data();
     void viewerActsOnTheShownFile();
 
@@ -299,6 +302,30 @@ void TestReplaceWindow::rowsOutsideGroupsAreRefused()
     QCOMPARE(FMessages.Informations.size(), 1);
     QVERIFY(StatOf(FCopy).st_ino != StatOf(FKept).st_ino);
     QCOMPARE(FPicker->Runs, 0);
+}
+
+void TestReplaceWindow::protectedFilesAreAskedAbout_data()
+{
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("No keeps the file") << false;
+    QTest::newRow("Yes replaces it") << true;
+}
+
+void TestReplaceWindow::protectedFilesAreAskedAbout()
+{
+    QFETCH(bool, answer);
+    auto* list = Find<QListWidget>("lstDir");
+    list->addItem(QFile::decodeName(QByteArray::fromStdString(Path("in/sub"))));
+    list->setCurrentRow(list->count() - 1);
+    Find<QAction>("miProtectItem")->trigger();
+    Search();
+    FPrompts.Answer = answer;
+    const ino_t copy = StatOf(FCopy).st_ino;
+    SelectRows({FCopy});
+    Trigger("miReplaceHardLink");
+    QCOMPARE(FPrompts.Questions.size(), 1);
+    QVERIFY(FPrompts.Questions.front().contains(QFile::decodeName(QByteArray::fromStdString(FCopy))));
+    QCOMPARE(StatOf(FCopy).st_ino, answer ? StatOf(FKept).st_ino : copy);
 }
 
 void TestReplaceWindow::viewerActsOnTheShownFile_data()
