@@ -3,7 +3,7 @@
 // Size, Type, Time, TAB-separated, with TAB, LF and backslash escaped; with
 // --groups the group's number, from 1, comes first; with --keep RULE a last
 // column says "keep" or "delete" as "Select Duplicates" would, though nothing
-// is deleted unless --action asks, see ActionCommand.cpp); stderr the last status text, the refusals and the
+// is ever deleted here); stderr the last status text, the refusals and the
 // errors.
 #include "CliCommands.h"
 #include "DuplicateSearch.h"
@@ -205,6 +205,7 @@ int RunFind(const TCliOptions& options, TCliHost& host)
     std::vector<bool> selected(rows.size(), false);
     for (const std::size_t row : DuplicateRows(rows, options.Criteria, *options.Keep, facts))
         selected[row] = true;
+    // Only --action changes files (ActionCommand.cpp), after the rows are out.
     const int status = Finish(rows, host, starts, &selected);
     if (!options.Action || status != 0) return status;
     return RunAction(*options.Action, rows, selected, options.Directories);
