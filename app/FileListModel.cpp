@@ -54,6 +54,10 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const
             return {};
         }
     }
+    if ((role == Qt::ToolTipRole || role == LinkNoteRole) && !FLinkNotes.empty()) {
+        const auto note = FLinkNotes.find(record.FullPath());
+        if (note != FLinkNotes.end()) return note->second;
+    }
     if (record.DiskState != kDiskAsListed) {
         // A row whose file is gone (also struck out) or changed since the
         // search is greyed: it no longer stands for a duplicate.
@@ -137,9 +141,29 @@ void TFileListModel::AppendRows(std::vector<TFileRecord>&& rows)
     rows.clear();
 }
 
+void TFileListModel::SetLinkNote(const std::string& path, const QString& note)
+{
+    FLinkNotes[path] = note;
+    for (std::size_t i = 0; i < FRows.size(); ++i)
+        if (FRows[i].FullPath() == path)
+            emit dataChanged(index(static_cast<int>(i), 0), index(static_cast<int>(i), ColCount - 1));
+}
+
+void TFileListModel::SetIdentity(int row, const TFileIdentity& identity)
+{
+    TFileRecord& record = FRows[static_cast<std::size_t>(row)];
+    record.Device = identity.Device;
+    record.Inode = identity.Inode;
+    record.Size = identity.Size;
+    record.ModifiedNs = identity.ModifiedNs;
+    record.DiskState = kDiskAsListed;
+    emit dataChanged(index(row, 0), index(row, ColCount - 1));
+}
+
 void TFileListModel::Clear()
 {
     beginResetModel();
+    FLinkNotes.clear();
     FRows.clear();
     FRows.shrink_to_fit();
     endResetModel();

@@ -6,12 +6,14 @@
 // a sort.
 #pragma once
 
+#include "FileIdentity.h"
 #include "TFileRecord.h"
 
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <array>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace quorvane {
@@ -63,6 +65,12 @@ class TFileListModel : public QAbstractTableModel {
     // k, a permutation of all rows), keeping focus and selection on their
     // rows.
     void Reorder(const std::vector<std::size_t>& order);
+    // A note on the row of a file replaced by a link or clone of its kept
+    // file: its tooltip, and LinkNoteRole. Kept by path until Clear.
+    void SetLinkNote(const std::string& path, const QString& note);
+    // The file of a row was replaced: the row now stands for this identity.
+    void SetIdentity(int row, const TFileIdentity& identity);
+    static constexpr int LinkNoteRole = Qt::UserRole + 40;
 
   signals:
     void NameEdited(int row, const QString& newName);
@@ -70,6 +78,7 @@ class TFileListModel : public QAbstractTableModel {
   private:
     std::vector<TFileRecord> FRows;
     std::array<QIcon, 3> FIcons;
+    std::unordered_map<std::string, QString> FLinkNotes;
 };
 
 } // namespace quorvane

@@ -67,6 +67,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setupFormats();
     setupSelection();
     setupDiskCommands();
+    setupReplaceCommands();
     setupProtection();
     setupNotRead();
     // The controls made in code take their texts and places as the others.

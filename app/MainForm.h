@@ -14,6 +14,7 @@
 #include "Kelphint.h"
 #include "LocalFileOperations.h"
 #include "NumberedSearch.h"
+#include "Replace.h"
 #include "SearchCriteria.h"
 #include "SearchWorker.h"
 #include "SimilarRules.h"
@@ -294,6 +295,21 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void Label4Click();
     void Image1Click();
 
+    // Replacing duplicates by links or clones, moving them (MainFormReplace.cpp).
+    void setupReplaceCommands();
+    void ReplaceSelectedRows(EReplaceAction action);
+    // done(gone) runs at the end when given; gone: the files moved away.
+    void ReplaceRows(const std::vector<int>& rows, EReplaceAction action, std::function<void(bool gone)> done = {});
+    void FinishReplacement(const TReplacementPlan& plan, const std::vector<TReplaceOutcome>& outcomes,
+                           EReplaceAction action, const std::function<void(bool gone)>& done);
+    void NoteReplacedRow(int row, EReplaceAction action, const std::string& kept);
+    // Asks about each planned file in a protected folder (default No) and
+    // drops the declined ones; false when none is left.
+    bool ConfirmProtectedReplacements(TReplacementPlan& plan);
+    // Moves the files of the newest move back when it is newer than the
+    // newest deletion; false when a deletion is the newer (or nothing moved).
+    bool UndoLastMove();
+
     // The interface language (MainFormLanguage.cpp).
     void setupLanguage();
     void ChangeLangClick();
@@ -446,6 +462,20 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     std::deque<std::vector<TFileRecord>> FUndoRows;
     QAction* miUndoDelete = nullptr;
     QAction* miCheckDisk = nullptr;
+    // The files of the last moves to a folder, newest first, and which kind
+    // each of the newest undoable steps was (true: a move), newest first.
+    struct TMovedBatch {
+        std::vector<TFileRecord> Rows;
+        std::vector<std::string> MovedTo;
+    };
+    std::deque<TMovedBatch> FMovedBatches;
+    std::deque<bool> FUndoIsMove;
+    QAction* miReplaceHardLink = nullptr;
+    QAction* miReplaceSymbolicLink = nullptr;
+    QAction* miReplaceClone = nullptr;
+    QAction* miMoveToFolder = nullptr;
+    QAction* miAbsoluteLinks = nullptr;
+    QCheckBox* ckAbsoluteLinks = nullptr; // stored as "ckAbsoluteLinks"
     QAbstractItemView::EditTriggers FEditTriggers;
     QLineEdit* ViewerProgramText = nullptr; // stored as "ViewerProgram"
     QLineEdit* EditorProgramText = nullptr; // stored as "EditorProgram"

@@ -184,6 +184,7 @@ bool TfrmMain::RemoveRowsOfGoneFiles(const std::vector<int>& selected, bool toTr
     SetDiskStates(left, leftStates);
     FModel->RemoveRowSet(gone);
     if (toTrash) {
+        FUndoIsMove.push_front(false);
         FUndoRows.push_front(std::move(removed));
         if (FUndoRows.size() > kUndoDepth) FUndoRows.pop_back();
     }
@@ -237,7 +238,8 @@ void TfrmMain::miCheckDiskClick()
 
 void TfrmMain::miUndoDeleteClick()
 {
-    if (!FileCommandsAllowed() || !FGuardedOps->CanUndo()) return;
+    if (!FileCommandsAllowed() || UndoLastMove() || !FGuardedOps->CanUndo()) return;
+    if (!FUndoIsMove.empty()) FUndoIsMove.pop_front();
     FLocalFileOps->SetLanguage(rbChinese->isChecked() ? EFileOpLanguage::Chinese : EFileOpLanguage::English);
     const TUndoOutcome outcome = FGuardedOps->UndoLastDeletion();
     if (!FUndoRows.empty()) {

@@ -38,6 +38,11 @@ class TfrmMain::TViewerLink : public IViewerHost {
     bool FileCommandsAllowed() const override { return FForm.FileCommandsAllowed(); }
     // The list's own deletion, its questions asked over the viewer.
     void DeleteListedRow(std::ptrdiff_t row, std::function<void(bool gone)> done) override;
+    void ReplaceListedRow(std::ptrdiff_t row, EReplaceAction action, std::function<void(bool gone)> done) override
+    {
+        if (row < 0 || row >= FForm.FModel->rowCount() || !FForm.FileCommandsAllowed()) return;
+        FForm.ReplaceRows({static_cast<int>(row)}, action, std::move(done));
+    }
     void ForgetPicture(const std::string& path) override;
     void SetIgnoreListChange(bool ignore) override { FForm.FIgnoreListChange = ignore; }
     void ListChanged() override { FForm.lvFilesChange(); }

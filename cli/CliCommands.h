@@ -2,6 +2,9 @@
 // name and returns the process exit status; all output goes to stdout/stderr.
 #pragma once
 
+#include "TFileRecord.h"
+
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -25,6 +28,26 @@ int RunDecodePhoto(const std::vector<std::string>& args);
 
 // "similar": groups of the same picture at another size, quality or format.
 int RunSimilar(const std::vector<std::string>& args);
+
+// What find --action does to the rows --keep selected.
+struct TCliAction {
+    enum EKind { Trash, Delete, HardLink, SymbolicLink, Clone, Move };
+    EKind Kind = Trash;
+    std::string Folder;         // Move: the receiving folder
+    bool AbsoluteLinks = false; // SymbolicLink: name the kept file's absolute path
+    bool DryRun = false;        // only say what would be done
+};
+
+// Reads "trash", "delete", "hardlink", "symlink", "clone" or "move:DIR".
+bool ParseAction(const std::string& text, TCliAction& action);
+
+// Acts on the selected rows of each group against its first unselected row;
+// writes a line per file refused or failed and a summary line to stderr.
+// Returns 0 when every file was acted on, 3 when some were refused and none
+// failed, 1 when some failed.
+// The rows carry their group numbers.
+int RunAction(const TCliAction& action, const std::vector<TFileRecord>& rows, const std::vector<bool>& selected,
+              const std::vector<std::string>& directories);
 
 // Appends field as the result lines write it: TAB, line feed and backslash
 // become \t, \n and \\.

@@ -100,6 +100,7 @@ struct TCliOptions {
     bool GroupNumbers = false;
     bool ShowProgress = false;
     std::optional<TKeepRule> Keep;
+    std::optional<TCliAction> Action;
     std::vector<std::string> Directories;
 };
 
@@ -121,8 +122,14 @@ bool ParseOptions(const std::vector<std::string>& args, bool listAll, TCliOption
 {
     bool optionsEnded = false;
     bool ruleNext = false;
+    bool actionNext = false;
+    TCliAction action;
     for (const std::string& arg : args) {
-        if (ruleNext) {
+        if (actionNext) {
+            if (!ParseAction(arg, action)) return false;
+            options.Action = action;
+            actionNext = false;
+        } else if (ruleNext) {
             options.Keep = KeepRuleFromName(arg);
             // The command line has no protected folders.
             if (!options.Keep || *options.Keep == TKeepRule::Protected) return false;
@@ -139,11 +146,20 @@ bool ParseOptions(const std::vector<std::string>& args, bool listAll, TCliOption
             options.GroupNumbers = true;
         } else if (arg == "--keep" && !listAll) {
             ruleNext = true;
+        } else if (arg == "--action" && !listAll) {
+            actionNext = true;
+        } else if ((arg == "--dry-run" || arg == "--absolute-links") && !listAll) {
+            (arg == "--dry-run" ? action.DryRun : action.AbsoluteLinks) = true;
         } else if (listAll || !SetCriterion(arg, options.Criteria)) {
             return false;
         }
     }
-    return !ruleNext;
+    if (options.Action) {
+        options.Action->DryRun = action.DryRun;
+        options.Action->AbsoluteLinks = action.AbsoluteLinks;
+    }
+    // An action needs the rule that says which files it acts on.
+    return !ruleNext && !actionNext && (!options.Action || options.Keep);
 }
 
 // Writes the rows, each after its group's number when groupStarts is given
@@ -226,7 +242,10 @@ int RunFind(const TCliOptions& options, TCliHost& host)
     std::vector<bool> selected(rows.size(), false);
     for (const std::size_t row : DuplicateRows(rows, options.Criteria, *options.Keep, facts))
         selected[row] = true;
-    return Finish(rows, host, starts, &selected);
+    // Only --action changes files (ActionCommand.cpp), after the rows are out.
+    const int status = Finish(rows, host, starts, &selected);
+    if (!options.Action || status != 0) return status;
+    return RunAction(*options.Action, rows, selected, options.Directories);
 }
 
 } // namespace
@@ -251,7 +270,8 @@ int RunSearch(const std::vector<std::string>& args, bool listAll)
     if (!ParseOptions(args, listAll, options)) {
         std::fputs(listAll ? "usage: quorvane-cli list [--no-subdirs] [--progress] DIR...\n"
                            : "usage: quorvane-cli find [--name] [--size] [--cc] [--all-bytes] [--time] "
-                             "[--groups] [--keep RULE] [--no-subdirs] [--progress] DIR...\n",
+                             "[--groups] [--keep RULE [--action ACTION [--dry-run] [--absolute-links]]] "
+                             "[--no-subdirs] [--progress] DIR...\n",
                    stderr);
         return 2;
     }

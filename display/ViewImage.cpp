@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QMenu>
+#include <tuple>
 #include <QScreen>
 
 namespace quorvane {
@@ -86,6 +87,16 @@ void TfrmViewer::setupMenu()
     miLastImage = addItem("miLastImage", "Last Image      [End]", &TfrmViewer::miLastImageClick);
     PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N3"));
     miDelete = addItem("miDelete", "Delete             [Del]", &TfrmViewer::miDeleteClick);
+    const std::tuple<QAction**, const char*, const char*, EReplaceAction> replacements[] = {
+        {&miReplaceHardLink, "miReplaceHardLink", "Replace with Hard Link", EReplaceAction::HardLink},
+        {&miReplaceSymbolicLink, "miReplaceSymbolicLink", "Replace with Symbolic Link", EReplaceAction::SymbolicLink},
+        {&miReplaceClone, "miReplaceClone", "Replace with Clone", EReplaceAction::Clone},
+        {&miMoveToFolder, "miMoveToFolder", "Move to Folder...", EReplaceAction::Move}};
+    for (const auto& [member, name, caption, action] : replacements) {
+        *member = PopupMenu1->addAction(QString::fromLatin1(caption));
+        (*member)->setObjectName(QString::fromLatin1(name));
+        connect(*member, &QAction::triggered, this, [this, action = action] { ReplaceImage(action); });
+    }
     PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N2"));
     miClose = addItem("miClose", "Close", &TfrmViewer::miCloseClick);
 }

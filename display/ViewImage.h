@@ -6,6 +6,7 @@
 // covers the window where it does not.
 #pragma once
 
+#include "Replace.h"
 #include "ViewerRules.h"
 
 #include <QCursor>
@@ -57,6 +58,8 @@ class TfrmViewer : public QWidget {
     // asked over the viewer); once it is gone, the viewer shows the picture
     // that took its place, the next or prior one, or closes.
     void DeleteImage();
+    // The list's replacement of the shown file (ViewImageDelete.cpp).
+    void ReplaceImage(EReplaceAction action);
     void CloseViewer();
 
   protected:
@@ -94,6 +97,10 @@ class TfrmViewer : public QWidget {
     QAction* miFirstImage = nullptr;
     QAction* miLastImage = nullptr;
     QAction* miDelete = nullptr;
+    QAction* miReplaceHardLink = nullptr;
+    QAction* miReplaceSymbolicLink = nullptr;
+    QAction* miReplaceClone = nullptr;
+    QAction* miMoveToFolder = nullptr;
     QAction* miClose = nullptr;
 
     IViewerHost* FHost = nullptr;

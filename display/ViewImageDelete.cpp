@@ -29,6 +29,25 @@ void TfrmViewer::DeleteImage()
     });
 }
 
+void TfrmViewer::ReplaceImage(EReplaceAction action)
+{
+    if (!FHost || FHost->EditingRowName() || !FHost->FileCommandsAllowed()) return;
+    const std::string path = Image->NativeFileName();
+    if (path.empty()) return;
+    const std::ptrdiff_t row = IndexOfPath(FHost->ListRows(), FHost->ListFocusedRow(), path);
+    if (row < 0) return;
+    const QPointer<TfrmViewer> self(this);
+    // A replaced file still shows the same picture; a moved one has left.
+    FHost->ReplaceListedRow(row, action, [self, path](bool gone) {
+        if (!self || !self->FHost || !gone) return;
+        self->FHost->ForgetPicture(path);
+        if (!self->AfterShownFileGone()) return;
+        if (self->ShowNextImage()) return;
+        if (self->ShowPriorImage()) return;
+        self->CloseViewer();
+    });
+}
+
 bool TfrmViewer::AfterShownFileGone()
 {
     FHost->DeselectListRows();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "FileOperations.h"
+#include "Replace.h"
 #include "TFileRecord.h"
 
 #include <QString>
@@ -43,6 +44,13 @@ class IViewerHost {
     // (its row has then left the list); a deletion cancelled or declined
     // calls it with false, or not at all.
     virtual void DeleteListedRow(std::ptrdiff_t row, std::function<void(bool gone)> done) = 0;
+    // Replaces the file of a listed row by a link or clone of its group's
+    // kept file, or moves it to a folder, as the list's own entries do.
+    // done(gone) as for DeleteListedRow: gone when the file left its place.
+    virtual void ReplaceListedRow(std::ptrdiff_t row, EReplaceAction action, std::function<void(bool gone)> done)
+    {
+        (void)row, (void)action, (void)done;
+    }
     // Empties the preview and the slides that show path (a deleted file).
     virtual void ForgetPicture(const std::string& path) = 0;
 

@@ -74,6 +74,9 @@ inline constexpr TOptionRow kOptionTable[] = {
     {"ckSamePixels", TOptionKind::Boolean, false, nullptr},
     // Slides in colour; off: grey, as they always were.
     {"ckColourSlides", TOptionKind::Boolean, false, nullptr},
+    // Symbolic links made in place of duplicates name the kept file's
+    // absolute path; newest: an older store loads relative links.
+    {"ckAbsoluteLinks", TOptionKind::Boolean, false, nullptr},
 };
 
 inline constexpr const char* kDirCountName = "DirCount";

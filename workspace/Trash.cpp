@@ -13,7 +13,6 @@
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace quorvane {
@@ -21,8 +20,6 @@ namespace quorvane {
 namespace {
 
 constexpr int kMaxNameAttempts = 10000;
-// RENAME_NOREPLACE of <linux/fs.h>, spelled out for C libraries without it.
-constexpr unsigned kRenameNoReplace = 1u << 0;
 // An info without its file is a crash's leftover only once it is this old;
 // a younger one may be another program's between writing it and moving.
 constexpr std::int64_t kLeftoverInfoSeconds = 120;
@@ -178,24 +175,6 @@ bool WriteAll(int fd, const std::string& text)
 }
 
 } // namespace
-
-int RenameNoReplace(int fromDir, const std::string& from, int toDir, const std::string& to)
-{
-    // The system call itself: a C library without the renameat2 wrapper
-    // still reaches a kernel that has it.
-    if (::syscall(SYS_renameat2, fromDir, from.c_str(), toDir, to.c_str(), kRenameNoReplace) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-    // A file system that cannot refuse a replacing rename: a hard link
-    // refuses an existing target too, and the old name goes only once the
-    // new one holds the file.
-    if (::linkat(fromDir, from.c_str(), toDir, to.c_str(), 0) != 0) return errno;
-    if (::unlinkat(fromDir, from.c_str(), 0) != 0) {
-        const int error = errno;
-        ::unlinkat(toDir, to.c_str(), 0);
-        return error;
-    }
-    return 0;
-}
 
 TTrashPlaces TTrashPlaces::ForCurrentUser()
 {

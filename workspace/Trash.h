@@ -5,6 +5,7 @@
 #pragma once
 
 #include "FileIdentity.h"
+#include "RenameNoReplace.h"
 
 #include <cstdint>
 #include <ctime>
@@ -102,11 +103,6 @@ class TTrash {
     TTrashPlaces FPlaces;
     mutable std::set<std::string> FClearedTrashes;
 };
-
-// Renames fromDir/from to toDir/to without ever replacing an entry there
-// (AT_FDCWD for a path); 0 or errno, EEXIST when the target exists. Falls
-// back to a hard link and an unlink where the file system cannot refuse.
-int RenameNoReplace(int fromDir, const std::string& from, int toDir, const std::string& to);
 
 // The bytes of a percent-encoded Path= value; a '%' not followed by two hex
 // digits stays as it is.

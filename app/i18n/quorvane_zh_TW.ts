@@ -486,6 +486,95 @@ Delete them too?</source>
         <comment>lvFiles</comment>
         <translation>搜尋之後, 這個檔案已被更改.</translation>
     </message>
+    <message>
+        <source>Replace with Hard Link</source>
+        <comment>miReplaceHardLink</comment>
+        <translation>以硬連結取代</translation>
+    </message>
+    <message>
+        <source>Replace with Symbolic Link</source>
+        <comment>miReplaceSymbolicLink</comment>
+        <translation>以符號連結取代</translation>
+    </message>
+    <message>
+        <source>Replace with Clone</source>
+        <comment>miReplaceClone</comment>
+        <translation>以複製品取代 (共用磁碟區塊)</translation>
+    </message>
+    <message>
+        <source>Move to Folder...</source>
+        <comment>miMoveToFolder</comment>
+        <translation>移到資料夾...</translation>
+    </message>
+    <message>
+        <source>Absolute Symbolic Links</source>
+        <comment>miAbsoluteLinks</comment>
+        <translation>符號連結使用絕對路徑</translation>
+    </message>
+    <message>
+        <source>the file changed since the search</source>
+        <translation>搜尋之後檔案已經變更</translation>
+    </message>
+    <message>
+        <source>the kept file is gone or changed</source>
+        <translation>保留的檔案已經不見或已經變更</translation>
+    </message>
+    <message>
+        <source>the kept file does not have the same bytes</source>
+        <translation>保留的檔案內容已經不相同</translation>
+    </message>
+    <message>
+        <source>the kept file is on another file system</source>
+        <translation>保留的檔案位於另一個檔案系統</translation>
+    </message>
+    <message>
+        <source>this file system cannot make clones</source>
+        <translation>這個檔案系統無法製作共用區塊的複製品</translation>
+    </message>
+    <message>
+        <source>a file of that name is already in the folder</source>
+        <translation>資料夾裡已經有同名的檔案</translation>
+    </message>
+    <message>
+        <source>cancelled</source>
+        <translation>已取消</translation>
+    </message>
+    <message>
+        <source>Hard link of %1</source>
+        <translation>%1 的硬連結</translation>
+    </message>
+    <message>
+        <source>Symbolic link to %1</source>
+        <translation>指向 %1 的符號連結</translation>
+    </message>
+    <message>
+        <source>Clone of %1</source>
+        <translation>%1 的複製品</translation>
+    </message>
+    <message>
+        <source>Only files of a duplicate group in which another file stays can be replaced or moved.</source>
+        <translation>只有重複群組中另有檔案保留的檔案才能被取代或移動.</translation>
+    </message>
+    <message>
+        <source>Move to Folder</source>
+        <translation>移到資料夾</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>%1 cannot go back to %2: %3</source>
+        <translation>%1 無法移回 %2: %3</translation>
+    </message>
+    <message>
+        <source>a file of that name is there</source>
+        <translation>那裡已經有同名的檔案</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is in a protected folder. Replace or move it anyway?</source>
+        <translation>「%1」位於受保護的資料夾中, 仍然要取代或移動嗎?</translation>
+    </message>
 </context>
 <context>
     <name>frmViewer</name>
@@ -518,6 +607,26 @@ Delete them too?</source>
         <source>Close</source>
         <comment>miClose</comment>
         <translation>關閉</translation>
+    </message>
+    <message>
+        <source>Replace with Hard Link</source>
+        <comment>miReplaceHardLink</comment>
+        <translation>以硬連結取代</translation>
+    </message>
+    <message>
+        <source>Replace with Symbolic Link</source>
+        <comment>miReplaceSymbolicLink</comment>
+        <translation>以符號連結取代</translation>
+    </message>
+    <message>
+        <source>Replace with Clone</source>
+        <comment>miReplaceClone</comment>
+        <translation>以複製品取代 (共用磁碟區塊)</translation>
+    </message>
+    <message>
+        <source>Move to Folder...</source>
+        <comment>miMoveToFolder</comment>
+        <translation>移到資料夾...</translation>
     </message>
 </context>
 <context>

@@ -287,7 +287,8 @@ void TestAppWindow::resultListColumns()
              (QStringList{"Next Group [Ctrl+Down]", "Prior Group [Ctrl+Up]", "Select Duplicates [Ctrl+D]",
                           "Invert Selection", "-", "Open", "View Image In Full Size", "Preview",
                           "Open With ACDSee", "Open With UltraEdit", "-", "Delete", "Undo Delete [Ctrl+Z]",
-                          "Check the List Against the Disk [F5]", "-", "Files Not Read..."}));
+                          "Check the List Against the Disk [F5]", "-", "Replace with Hard Link",
+                          "Replace with Symbolic Link", "Absolute Symbolic Links", "Replace with Clone", "Move to Folder...", "-", "Files Not Read..."}));
     QVERIFY(menu->actions().at(0)->shortcut().isEmpty()); // the keys work only in the list
 }
 

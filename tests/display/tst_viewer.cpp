@@ -443,8 +443,9 @@ void TestViewer::menuEntriesAct()
     QStringList names;
     for (QAction* entry : FViewer->PopupMenu()->actions())
         names << (entry->isSeparator() ? QStringLiteral("-") : entry->objectName());
-    QCOMPARE(names, (QStringList{"miNextImage", "miPriorImage", "miFirstImage", "miLastImage", "-",
-                                 "miDelete", "-", "miClose"}));
+    QCOMPARE(names, (QStringList{"miNextImage", "miPriorImage", "miFirstImage", "miLastImage", "-", "miDelete",
+                                 "miReplaceHardLink", "miReplaceSymbolicLink", "miReplaceClone", "miMoveToFolder",
+                                 "-", "miClose"}));
     auto entry = [this](const char* name) { return FViewer->PopupMenu()->findChild<QAction*>(name); };
     entry("miLastImage")->trigger();
     QCOMPARE(FViewer->Picture()->FileName(), FDir->filePath("b.bmp"));

@@ -18,7 +18,7 @@ const QStringList kOrder = {"ckName",        "ckSize",      "ckCC",         "ckA
                             "edTime",        "rbFullSize",  "rbHalf",       "rbQuarter",     "rbEighth",
                             "ckNoConfirm",   "ckNoRecycle", "rbEnglish",    "rbChinese",     "ViewerProgram",
                             "EditorProgram", "ckSimilar",   "edTolerance",  "ckMoreFormats", "KeepRule",
-                            "ckTurnUpright", "ckTurns",     "ckSamePixels", "ckColourSlides"};
+                            "ckTurnUpright", "ckTurns",     "ckSamePixels", "ckColourSlides", "ckAbsoluteLinks"};
 const QStringList kCheckedByDefault = {"ckSize",     "ckInclude", "ckPreview",    "ckShowSlides",
                                        "raDblClick", "rbHalf",    "rbEnglish", "ckTurnUpright"};
 const QStringList kRadios = {"raDblClick", "raClick",  "rbFullSize", "rbHalf",
