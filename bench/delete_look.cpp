@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeView>
 
 using namespace quorvane;
@@ -45,6 +46,7 @@ void Tick(TfrmMain& form, const char* box, bool ticked)
 
 int main(int argc, char** argv)
 {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     QApplication app(argc, argv);
     if (argc < 3) return 2;
     const QString tree = QString::fromLocal8Bit(argv[1]);
@@ -64,7 +66,6 @@ int main(int argc, char** argv)
     dirs->addItem(tree);
     Tick(form, "ckSize", true);
     Tick(form, "ckCC", true);
-    Tick(form, "ckAllBytes", true);
     form.findChild<QPushButton*>(QStringLiteral("btnFindDuplicates"))->click();
     Wait(1500);
     std::printf("search running: %d, progress shown: %d, active: %s\n", form.SearchRunning(), progress.isVisible(),
@@ -78,6 +79,8 @@ int main(int argc, char** argv)
     Xdotool({"key", "Escape"});
     Wait(800);
     std::printf("after Esc: search running: %d\n", form.SearchRunning());
+    while (form.SearchRunning())
+        Wait(100);
 
     // Two copies of one picture; the viewer deletes one with the questions on.
     QTemporaryDir pictures;
@@ -96,11 +99,15 @@ int main(int argc, char** argv)
     form.OpenViewer(form.FileList()->Row(0).FullPath());
     Wait(800);
     std::printf("viewer open: active: %s\n", qPrintable(ActiveName()));
+    // The question is modal: it is looked at and answered from a timer that
+    // runs inside its event loop.
+    QTimer::singleShot(1500, [&] {
+        std::printf("question up: active: %s\n", qPrintable(ActiveName()));
+        Shoot(out + QStringLiteral("/viewer-question.png"));
+        Xdotool({"key", "Return"}); // the default answer
+    });
     Xdotool({"key", "Delete"});
-    Wait(1500);
-    std::printf("question up: active: %s\n", qPrintable(ActiveName()));
-    Shoot(out + QStringLiteral("/viewer-question.png"));
-    Xdotool({"key", "Return"}); // the default answer
+    Wait(3000);
     Wait(1000);
     std::printf("after the answer: active: %s, viewer visible: %d, rows %d\n", qPrintable(ActiveName()),
                 viewer.isVisible(), form.FileList()->rowCount());
