@@ -11,6 +11,7 @@ packages=(
   gifsicle python3-pil imagemagick
   libheif-dev libjxl-dev libwebp-dev libtiff-dev libraw-dev zlib1g-dev
   libheif-examples libavif-bin libjxl-tools webp libimage-exiftool-perl
+  btrfs-progs xfsprogs
   fonts-arphic-uming fonts-arphic-ukai fonts-liberation2
   qt6-l10n-tools qt6-tools-dev qt6-tools-dev-tools qt6-translations-l10n
   xvfb xauth
