@@ -7,9 +7,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QDir>
 #include <QProcess>
 #include <cerrno>
+#include <climits>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -49,7 +49,12 @@ bool TDesktopShell::ShellOpen(const std::string& file, const std::string& parame
         !file.starts_with('/') && url.isValid() && !url.scheme().isEmpty() && url.scheme().size() > 1;
     if (isAddress) return QDesktopServices::openUrl(url);
     std::string absolute = file;
-    if (!file.starts_with('/')) absolute = QDir::currentPath().toStdString() + '/' + file;
+    if (!file.starts_with('/')) {
+        // The working folder as the system spells it, bytes and all.
+        char here[PATH_MAX];
+        if (::getcwd(here, sizeof here) == nullptr) return false;
+        absolute = std::string(here) + '/' + file;
+    }
     return StartProgram("xdg-open", absolute);
 }
 

@@ -14,6 +14,7 @@
 #include <QRect>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <string>
 
 class QAction;
@@ -89,6 +90,12 @@ class TfrmViewer : public QWidget {
     // After the shown file is gone: true when no focused picture was shown
     // in its place.
     bool AfterShownFileGone();
+    // The row of the shown file when a command may act on it now (no search
+    // or check running, no name edited, a row lists the file), else -1.
+    std::ptrdiff_t ActionableShownRow() const;
+    // What follows once the shown file's row was acted on: gone, the viewer
+    // shows the picture that took its place, the next or prior, or closes.
+    std::function<void(bool gone)> AfterShownFileActedOn();
 
     TAdvImage* Image = nullptr;
     QMenu* PopupMenu1 = nullptr;

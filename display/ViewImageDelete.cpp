@@ -10,42 +10,38 @@
 
 namespace quorvane {
 
-void TfrmViewer::DeleteImage()
+std::ptrdiff_t TfrmViewer::ActionableShownRow() const
 {
-    if (!FHost || FHost->EditingRowName() || !FHost->FileCommandsAllowed()) return;
-    const std::string path = Image->NativeFileName();
-    if (path.empty()) return;
+    if (!FHost || FHost->EditingRowName() || !FHost->FileCommandsAllowed()) return -1;
+    const std::string& path = Image->NativeFileName();
+    if (path.empty()) return -1;
     // A file no row lists is never acted on.
-    const std::ptrdiff_t row = IndexOfPath(FHost->ListRows(), FHost->ListFocusedRow(), path);
-    if (row < 0) return;
-    const QPointer<TfrmViewer> self(this);
-    FHost->DeleteListedRow(row, [self, path](bool gone) {
+    return IndexOfPath(FHost->ListRows(), FHost->ListFocusedRow(), path);
+}
+
+std::function<void(bool gone)> TfrmViewer::AfterShownFileActedOn()
+{
+    return [self = QPointer<TfrmViewer>(this), path = Image->NativeFileName()](bool gone) {
         if (!self || !self->FHost || !gone) return;
         self->FHost->ForgetPicture(path);
         if (!self->AfterShownFileGone()) return;
         if (self->ShowNextImage()) return;
         if (self->ShowPriorImage()) return;
         self->CloseViewer();
-    });
+    };
+}
+
+void TfrmViewer::DeleteImage()
+{
+    const std::ptrdiff_t row = ActionableShownRow();
+    if (row >= 0) FHost->DeleteListedRow(row, AfterShownFileActedOn());
 }
 
 void TfrmViewer::ReplaceImage(EReplaceAction action)
 {
-    if (!FHost || FHost->EditingRowName() || !FHost->FileCommandsAllowed()) return;
-    const std::string path = Image->NativeFileName();
-    if (path.empty()) return;
-    const std::ptrdiff_t row = IndexOfPath(FHost->ListRows(), FHost->ListFocusedRow(), path);
-    if (row < 0) return;
-    const QPointer<TfrmViewer> self(this);
     // A replaced file still shows the same picture; a moved one has left.
-    FHost->ReplaceListedRow(row, action, [self, path](bool gone) {
-        if (!self || !self->FHost || !gone) return;
-        self->FHost->ForgetPicture(path);
-        if (!self->AfterShownFileGone()) return;
-        if (self->ShowNextImage()) return;
-        if (self->ShowPriorImage()) return;
-        self->CloseViewer();
-    });
+    const std::ptrdiff_t row = ActionableShownRow();
+    if (row >= 0) FHost->ReplaceListedRow(row, action, AfterShownFileActedOn());
 }
 
 bool TfrmViewer::AfterShownFileGone()
