@@ -1,6 +1,7 @@
 // TFileTask: one piece of file work of the result list (the copy check
-// before a deletion, the list checked against the disk) on a thread of its
-// own, so that the window keeps painting and its Cancel is heard. The work
+// before a deletion, the deletion itself, the list checked against the
+// disk) on a thread of its own, so that the window keeps painting and its
+// Cancel is heard. The work
 // gets a stop token and a progress callback; the window hears Percentage and
 // then Finished, both queued. Invariant: at most one piece runs at a time,
 // and its results are read only after Finished, when its thread has ended.

@@ -7,10 +7,10 @@
 #pragma once
 
 #include "DesktopShell.h"
-#include "FileTask.h"
 #include "DuplicateSearch.h"
 #include "FileListModel.h"
 #include "FileOperations.h"
+#include "FileTask.h"
 #include "Kelphint.h"
 #include "LocalFileOperations.h"
 #include "NumberedSearch.h"
@@ -270,10 +270,20 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void miDeleteClick();
     void btnOpenWithClick();
     void SetFileCommandsLanguage(bool chinese);
+    // What a deletion reads back from the disk: Rows (ascending) and the
+    // state of each. ReadBackRows touches no member, so it runs on the
+    // worker thread while the rows stay unchanged.
+    struct TReadBack {
+        std::vector<std::size_t> Rows;
+        std::vector<std::uint8_t> States;
+    };
+    static TReadBack ReadBackRows(const std::vector<TFileRecord>& rows, const std::vector<int>& selected);
     // Removes the selected rows whose files are gone, hiding slides of them;
     // rows of a deletion to the trash are kept for "Undo Delete". True when
     // any row left.
+    bool ApplyReadBack(const std::vector<int>& selected, const TReadBack& readBack, bool toTrash);
     bool RemoveRowsOfGoneFiles(const std::vector<int>& selected, bool toTrash);
+    void EndDeletion(bool gone, QWidget* owner, std::function<void(bool gone)> done);
     void FinishDeletion(std::vector<int> rows, std::vector<int> withoutCopy, bool checked, QWidget* owner,
                         std::function<void(bool gone)> done);
     void SelectFocusedRow();
@@ -299,7 +309,8 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void setupReplaceCommands();
     void ReplaceSelectedRows(EReplaceAction action);
     // done(gone) runs at the end when given; gone: the files moved away.
-    void ReplaceRows(const std::vector<int>& rows, EReplaceAction action, std::function<void(bool gone)> done = {});
+    void ReplaceRows(const std::vector<int>& rows, EReplaceAction action,
+                     std::function<void(bool gone)> done = {});
     void FinishReplacement(const TReplacementPlan& plan, const std::vector<TReplaceOutcome>& outcomes,
                            EReplaceAction action, const std::function<void(bool gone)>& done);
     void NoteReplacedRow(int row, EReplaceAction action, const std::string& kept);
@@ -420,10 +431,10 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     QLabel* lblTolerance = nullptr;
     QLineEdit* edTolerance = nullptr; // stored as "Tolerance"
     TUpDown* UpDownTolerance = nullptr;
-    QCheckBox* ckMoreFormats = nullptr; // stored as "ckMoreFormats"
-    QCheckBox* ckTurnUpright = nullptr; // stored as "ckTurnUpright"
-    QCheckBox* ckTurns = nullptr;       // stored as "ckTurns"
-    QCheckBox* ckSamePixels = nullptr;  // stored as "ckSamePixels"
+    QCheckBox* ckMoreFormats = nullptr;  // stored as "ckMoreFormats"
+    QCheckBox* ckTurnUpright = nullptr;  // stored as "ckTurnUpright"
+    QCheckBox* ckTurns = nullptr;        // stored as "ckTurns"
+    QCheckBox* ckSamePixels = nullptr;   // stored as "ckSamePixels"
     QCheckBox* ckColourSlides = nullptr; // stored as "ckColourSlides"
     TPictureDecoder FSimilarDecoder;
     std::shared_ptr<TSimilarOutcome> FSimilarOutcome;

@@ -2,8 +2,9 @@
 // duplicate groups are checked on a worker thread for a copy that stays
 // (present, unchanged since the search, the same bytes now); files without
 // one are named in one question, default No, asked even with "No
-// confirmation". Only rows whose files are really gone leave the list, and
-// the rows left in the touched groups are checked against the disk again.
+// confirmation". The files then go on the worker thread too, and only rows
+// whose files are really gone leave the list; the rows left in the touched
+// groups are checked against the disk again.
 // Invariant: nothing is deleted while a search or another check runs, and a
 // cancelled check deletes nothing.
 #include "AdvImage.h"
@@ -46,11 +47,13 @@ void TfrmMain::setupDiskCommands()
     PopupMenu1->addAction(miCheckDisk);
     connect(miUndoDelete, &QAction::triggered, this, [this] { RunGuarded([this] { miUndoDeleteClick(); }); });
     connect(miCheckDisk, &QAction::triggered, this, [this] { RunGuarded([this] { miCheckDiskClick(); }); });
-    for (const auto& [key, handler] : {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Z), &TfrmMain::miUndoDeleteClick},
-                                       std::pair{QKeySequence(Qt::Key_F5), &TfrmMain::miCheckDiskClick}}) {
+    for (const auto& [key, handler] :
+         {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Z), &TfrmMain::miUndoDeleteClick},
+          std::pair{QKeySequence(Qt::Key_F5), &TfrmMain::miCheckDiskClick}}) {
         auto* shortcut = new QShortcut(key, lvFiles);
         shortcut->setContext(Qt::WidgetShortcut);
-        connect(shortcut, &QShortcut::activated, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
+        connect(shortcut, &QShortcut::activated, this,
+                [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
     }
 }
 
@@ -77,9 +80,10 @@ void TfrmMain::DeleteRows(const std::vector<int>& rows, QWidget* owner, std::fun
     auto outcome = std::make_shared<TCopyCheckOutcome>();
     RunFileTask(
         [plan, outcome](std::stop_token stop, const std::function<void(int)>& progress) {
-            *outcome = FindFilesWithoutCopy(plan->Groups, stop, [&progress](std::uint64_t at, std::uint64_t total) {
-                progress(total == 0 ? 100 : static_cast<int>(at * 100 / total));
-            });
+            *outcome =
+                FindFilesWithoutCopy(plan->Groups, stop, [&progress](std::uint64_t at, std::uint64_t total) {
+                    progress(total == 0 ? 100 : static_cast<int>(at * 100 / total));
+                });
         },
         [this, rows, plan, outcome, owner, done = std::move(done)](bool cancelled) mutable {
             if (cancelled || outcome->Cancelled) {
@@ -93,8 +97,8 @@ void TfrmMain::DeleteRows(const std::vector<int>& rows, QWidget* owner, std::fun
         });
 }
 
-void TfrmMain::FinishDeletion(std::vector<int> rows, std::vector<int> withoutCopy, bool checked, QWidget* owner,
-                              std::function<void(bool gone)> done)
+void TfrmMain::FinishDeletion(std::vector<int> rows, std::vector<int> withoutCopy, bool checked,
+                              QWidget* owner, std::function<void(bool gone)> done)
 {
     // Every question of this deletion belongs to the window it was asked from.
     const TPromptOwnerScope promptOwner(*FFileBoxes, owner ? owner : this);
@@ -115,18 +119,55 @@ void TfrmMain::FinishDeletion(std::vector<int> rows, std::vector<int> withoutCop
         const QString question = rbChinese->isChecked() ? kLastCopyQuestionChinese : kLastCopyQuestionEnglish;
         if (!FFilePrompts->Confirm(question, false)) rows.clear();
     }
-    bool gone = false;
-    if (!rows.empty()) {
-        std::vector<TDeleteItem> items;
-        items.reserve(rows.size());
-        for (const int row : rows)
-            items.push_back({FModel->Row(row).FullPath(), IdentityOfRow(FModel->Row(row))});
-        FLocalFileOps->SetLanguage(rbChinese->isChecked() ? EFileOpLanguage::Chinese : EFileOpLanguage::English);
-        // Files of protected folders are asked about one by one first.
-        const unsigned flags = DeleteRequestFlags();
-        FGuardedOps->DeleteFiles(items, flags);
-        gone = RemoveRowsOfGoneFiles(rows, (flags & kFofAllowUndo) != 0);
+    if (rows.empty()) {
+        EndDeletion(false, owner, std::move(done));
+        return;
     }
+    std::vector<TDeleteItem> items;
+    items.reserve(rows.size());
+    for (const int row : rows)
+        items.push_back({FModel->Row(row).FullPath(), IdentityOfRow(FModel->Row(row))});
+    FLocalFileOps->SetLanguage(rbChinese->isChecked() ? EFileOpLanguage::Chinese : EFileOpLanguage::English);
+    const unsigned flags = DeleteRequestFlags();
+    const bool toTrash = (flags & kFofAllowUndo) != 0;
+    if (!FGuardedOps->SplitsDeletion()) {
+        // Files of protected folders are asked about one by one first.
+        FGuardedOps->DeleteFiles(items, flags);
+        EndDeletion(RemoveRowsOfGoneFiles(rows, toTrash), owner, std::move(done));
+        return;
+    }
+    // The questions here, the files on the worker thread (a large deletion
+    // keeps the window painting and its Cancel heard), the reports after.
+    // The rows stay as they are meanwhile: file commands, sorting and
+    // searches wait for the task.
+    if (!FGuardedOps->ConfirmDeletion(items, flags)) {
+        EndDeletion(false, owner, std::move(done));
+        return;
+    }
+    auto failures = std::make_shared<QStringList>();
+    auto readBack = std::make_shared<TReadBack>();
+    const std::vector<TFileRecord>* listed = &FModel->Rows();
+    IFileOperations* service = FGuardedOps.get();
+    RunFileTask(
+        [service, items = std::move(items), flags, failures, readBack, listed,
+         rows](std::stop_token stop, const std::function<void(int)>& progress) {
+            *failures =
+                service->CarryOutDeletion(items, flags, stop, [&progress](std::size_t at, std::size_t total) {
+                    progress(static_cast<int>(at * 100 / total));
+                });
+            // Read back even after a cancel: what went must leave the list.
+            *readBack = ReadBackRows(*listed, rows);
+        },
+        [this, rows, toTrash, failures, readBack, owner, done = std::move(done)](bool) mutable {
+            const TPromptOwnerScope promptOwner(*FFileBoxes, owner ? owner : this);
+            const bool gone = ApplyReadBack(rows, *readBack, toTrash);
+            if (!failures->isEmpty()) FFilePrompts->ReportFailures(*failures);
+            EndDeletion(gone, owner, std::move(done));
+        });
+}
+
+void TfrmMain::EndDeletion(bool gone, QWidget* owner, std::function<void(bool gone)> done)
+{
     if (!owner) SelectFocusedRow();
     if (done) done(gone);
 }
@@ -143,33 +184,49 @@ void TfrmMain::SelectFocusedRow()
     lvFiles->scrollTo(target, QAbstractItemView::EnsureVisible);
 }
 
-bool TfrmMain::RemoveRowsOfGoneFiles(const std::vector<int>& selected, bool toTrash)
+TfrmMain::TReadBack TfrmMain::ReadBackRows(const std::vector<TFileRecord>& rows,
+                                           const std::vector<int>& selected)
 {
     // The selected rows and the other rows of their groups are read back in
     // one pass, folder by folder: the gone ones leave, and the copies left
     // are what the next deletion and Select Duplicates rely on.
-    const std::vector<TFileRecord>& rows = FModel->Rows();
     std::unordered_set<std::uint32_t> touchedGroups;
     std::vector<bool> isSelected(rows.size(), false);
     for (const int row : selected) {
         isSelected[static_cast<std::size_t>(row)] = true;
-        if (rows[static_cast<std::size_t>(row)].Group != 0) touchedGroups.insert(rows[static_cast<std::size_t>(row)].Group);
+        if (rows[static_cast<std::size_t>(row)].Group != 0)
+            touchedGroups.insert(rows[static_cast<std::size_t>(row)].Group);
     }
-    std::vector<std::size_t> asked;
+    TReadBack readBack;
     for (std::size_t i = 0; i < rows.size(); ++i)
-        if (isSelected[i] || (rows[i].Group != 0 && touchedGroups.contains(rows[i].Group))) asked.push_back(i);
-    const std::vector<std::uint8_t> states = DiskStatesOf(rows, asked);
+        if (isSelected[i] || (rows[i].Group != 0 && touchedGroups.contains(rows[i].Group)))
+            readBack.Rows.push_back(i);
+    readBack.States = DiskStatesOf(rows, readBack.Rows);
+    return readBack;
+}
+
+bool TfrmMain::RemoveRowsOfGoneFiles(const std::vector<int>& selected, bool toTrash)
+{
+    return ApplyReadBack(selected, ReadBackRows(FModel->Rows(), selected), toTrash);
+}
+
+bool TfrmMain::ApplyReadBack(const std::vector<int>& selected, const TReadBack& readBack, bool toTrash)
+{
+    const std::vector<TFileRecord>& rows = FModel->Rows();
+    std::vector<bool> isSelected(rows.size(), false);
+    for (const int row : selected)
+        isSelected[static_cast<std::size_t>(row)] = true;
     std::vector<int> gone;
     std::vector<TFileRecord> removed;
     std::vector<std::size_t> left;
     std::vector<std::uint8_t> leftStates;
-    for (std::size_t k = 0; k < asked.size(); ++k) {
-        const std::size_t row = asked[k];
+    for (std::size_t k = 0; k < readBack.Rows.size() && k < readBack.States.size(); ++k) {
+        const std::size_t row = readBack.Rows[k];
         // A selected file still there was declined, failed or left: its row
         // stays selected.
-        if (!isSelected[row] || states[k] != kDiskGone) {
+        if (!isSelected[row] || readBack.States[k] != kDiskGone) {
             left.push_back(row);
-            leftStates.push_back(states[k]);
+            leftStates.push_back(readBack.States[k]);
             continue;
         }
         if (FDisplayHooks.ForgetDeletedFile) FDisplayHooks.ForgetDeletedFile(rows[row].FullPath());
@@ -250,7 +307,8 @@ void TfrmMain::miUndoDeleteClick()
         std::unordered_set<std::string> restored;
         for (const TRestoredFile& file : outcome.Restored)
             restored.insert(file.Path);
-        std::erase_if(batch, [&restored](const TFileRecord& row) { return !restored.contains(row.FullPath()); });
+        std::erase_if(batch,
+                      [&restored](const TFileRecord& row) { return !restored.contains(row.FullPath()); });
         PutRowsBack(std::move(batch));
     }
     FFilePrompts->ReportFailures(outcome.Failures);

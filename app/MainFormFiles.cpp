@@ -127,7 +127,8 @@ bool TfrmMain::RenameListedFile(const std::string& oldPath, const std::string& n
 void TfrmMain::lvFilesEdited(int row, const QString& newName)
 {
     RunGuarded([this, row, &newName] {
-        if (row < 0 || row >= FModel->rowCount()) return;
+        // An editor left open when a file task started commits nothing.
+        if (row < 0 || row >= FModel->rowCount() || !FileCommandsAllowed()) return;
         const QString refusal = RenameRefusal(newName);
         if (!refusal.isEmpty()) {
             FMessages->ShowError(refusal);

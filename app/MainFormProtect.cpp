@@ -46,12 +46,20 @@ class TfrmMain::TGuardedFileOperations : public IFileOperations {
 
     void DeleteFiles(const std::vector<TDeleteItem>& items, unsigned flags) override
     {
-        // Asked in the interface language, as the service's own questions.
-        const EFileOpLanguage language =
-            FForm.rbChinese->isChecked() ? EFileOpLanguage::Chinese : EFileOpLanguage::English;
         const std::vector<TDeleteItem> allowed =
-            ConfirmProtectedDeletions(items, FForm.ProtectedFolders(), *FForm.FFilePrompts, language);
+            ConfirmProtectedDeletions(items, FForm.ProtectedFolders(), *FForm.FFilePrompts, Language());
         if (!allowed.empty()) FForm.FFileOps->DeleteFiles(allowed, flags);
+    }
+    bool SplitsDeletion() const override { return FForm.FFileOps->SplitsDeletion(); }
+    bool ConfirmDeletion(std::vector<TDeleteItem>& items, unsigned flags) override
+    {
+        items = ConfirmProtectedDeletions(items, FForm.ProtectedFolders(), *FForm.FFilePrompts, Language());
+        return !items.empty() && FForm.FFileOps->ConfirmDeletion(items, flags);
+    }
+    QStringList CarryOutDeletion(const std::vector<TDeleteItem>& items, unsigned flags, std::stop_token stop,
+                                 const TDeletionProgress& progress) override
+    {
+        return FForm.FFileOps->CarryOutDeletion(items, flags, std::move(stop), progress);
     }
     bool RenameFile(const std::string& oldPath, const std::string& newPath, unsigned flags) override
     {
@@ -61,6 +69,12 @@ class TfrmMain::TGuardedFileOperations : public IFileOperations {
     TUndoOutcome UndoLastDeletion() override { return FForm.FFileOps->UndoLastDeletion(); }
 
   private:
+    // Asked in the interface language, as the service's own questions.
+    EFileOpLanguage Language() const
+    {
+        return FForm.rbChinese->isChecked() ? EFileOpLanguage::Chinese : EFileOpLanguage::English;
+    }
+
     TfrmMain& FForm;
 };
 

@@ -9,6 +9,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstddef>
+#include <functional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -73,6 +76,33 @@ class IFileOperations {
     // changed since it was listed, or that fails, is reported and left; the
     // others go on.
     virtual void DeleteFiles(const std::vector<TDeleteItem>& items, unsigned flags) = 0;
+
+    // The same deletion in two steps, for a caller that keeps its own thread
+    // free while files go: ConfirmDeletion asks the questions (on the
+    // caller's thread), may leave out of items the files the user declined,
+    // and is true when what is left may go; then
+    // CarryOutDeletion acts without asking anything, on any thread, and
+    // returns the report lines instead of showing them. It stops between
+    // files when stop is requested (the files already gone stay gone, in
+    // the undo history when trashed). The caller makes no other call on the
+    // service meanwhile. A service that cannot split says so here, and its
+    // callers use DeleteFiles.
+    virtual bool SplitsDeletion() const { return false; }
+    virtual bool ConfirmDeletion(std::vector<TDeleteItem>& items, unsigned flags)
+    {
+        (void)items;
+        (void)flags;
+        return true;
+    }
+    using TDeletionProgress = std::function<void(std::size_t done, std::size_t total)>;
+    virtual QStringList CarryOutDeletion(const std::vector<TDeleteItem>& items, unsigned flags,
+                                         std::stop_token stop, const TDeletionProgress& progress)
+    {
+        (void)stop;
+        (void)progress;
+        DeleteFiles(items, flags | kFofNoConfirmation);
+        return {};
+    }
 
     // Renames one file without ever overwriting another; true on success.
     // Failures are reported by the service itself.

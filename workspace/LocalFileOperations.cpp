@@ -103,19 +103,34 @@ QString TLocalFileOperations::DeleteOne(const TDeleteItem& item, bool toTrash, T
 
 void TLocalFileOperations::DeleteFiles(const std::vector<TDeleteItem>& items, unsigned flags)
 {
-    if (items.empty()) return;
+    std::vector<TDeleteItem> allowed = items;
+    if (!ConfirmDeletion(allowed, flags)) return;
+    const QStringList failures = CarryOutDeletion(allowed, flags, {}, {});
+    if (!failures.isEmpty()) FPrompts->ReportFailures(failures);
+}
+
+bool TLocalFileOperations::ConfirmDeletion(std::vector<TDeleteItem>& items, unsigned flags)
+{
+    if (items.empty()) return false;
     const bool toTrash = (flags & kFofAllowUndo) != 0;
-    if (!(flags & kFofNoConfirmation) &&
-        !FPrompts->Confirm(DeleteQuestion(items, toTrash, FLanguage), toTrash))
-        return;
+    return (flags & kFofNoConfirmation) ||
+           FPrompts->Confirm(DeleteQuestion(items, toTrash, FLanguage), toTrash);
+}
+
+QStringList TLocalFileOperations::CarryOutDeletion(const std::vector<TDeleteItem>& items, unsigned flags,
+                                                   std::stop_token stop, const TDeletionProgress& progress)
+{
+    const bool toTrash = (flags & kFofAllowUndo) != 0;
     QStringList failures;
     TDeletionBatch batch;
-    for (const TDeleteItem& item : items) {
-        const QString failure = DeleteOne(item, toTrash, batch);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (stop.stop_requested()) break;
+        const QString failure = DeleteOne(items[i], toTrash, batch);
         if (!failure.isEmpty()) failures.append(failure);
+        if (progress) progress(i + 1, items.size());
     }
     FHistory.Push(std::move(batch));
-    if (!failures.isEmpty()) FPrompts->ReportFailures(failures);
+    return failures;
 }
 
 QString TLocalFileOperations::RestoreFailure(const TTrashedFile& file, const TRestoreOutcome& outcome) const

@@ -25,6 +25,10 @@ class TLocalFileOperations : public IFileOperations {
     EFileOpLanguage Language() const { return FLanguage; }
 
     void DeleteFiles(const std::vector<TDeleteItem>& items, unsigned flags) override;
+    bool SplitsDeletion() const override { return true; }
+    bool ConfirmDeletion(std::vector<TDeleteItem>& items, unsigned flags) override;
+    QStringList CarryOutDeletion(const std::vector<TDeleteItem>& items, unsigned flags, std::stop_token stop,
+                                 const TDeletionProgress& progress) override;
     bool RenameFile(const std::string& oldPath, const std::string& newPath, unsigned flags) override;
 
     // Each DeleteFiles call that moved at least one file to the trash is one

@@ -4,19 +4,19 @@
 // cancelled check deletes nothing; nothing changes files while a search
 // runs; F5 marks rows whose files are gone or changed; "Undo Delete" puts a
 // deletion back; the viewer acts on the very bytes of its row's path.
+#include "AdvImage.h"
 #include "AppFakes.h"
 #include "FileCommands.h"
 #include "MainForm.h"
+#include "ScanHost.h"
 #include "SelectionSummary.h"
 #include "ViewImage.h"
-#include "AdvImage.h"
-#include "ScanHost.h"
 
 #include <QAction>
 #include <QBuffer>
-#include <QImage>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -85,6 +85,7 @@ class TestDeleteCheck : public QObject {
     void keptCopyIsCheckedNow_data();
     void keptCopyIsCheckedNow();
     void cancelledCheckDeletesNothing();
+    void cancelledDeletionKeepsListAndDisk();
     void nothingChangesDuringASearch();
     void checkAgainstDiskMarksRows();
     void undoPutsADeletionBack();
@@ -194,9 +195,11 @@ void TestDeleteCheck::keptCopyIsCheckedNow_data()
     const QByteArray same = Filled(1000, 'a');
     QByteArray middle = same;
     middle[100] = 'b'; // between the sampled offsets 0 and 200
-    QTest::newRow("a true pair goes without a question") << "SC" << same << same << "" << false << false << true;
+    QTest::newRow("a true pair goes without a question")
+        << "SC" << same << same << "" << false << false << true;
     QTest::newRow("kept copy gone, No keeps it") << "S" << same << same << "remove" << false << true << false;
-    QTest::newRow("kept copy gone, Yes deletes it") << "S" << same << same << "remove" << true << true << true;
+    QTest::newRow("kept copy gone, Yes deletes it")
+        << "S" << same << same << "remove" << true << true << true;
     QTest::newRow("kept copy changed since the search")
         << "S" << same << same << "rewrite" << false << true << false;
     QTest::newRow("a sampled pair that differs between the samples")
@@ -227,7 +230,8 @@ void TestDeleteCheck::keptCopyIsCheckedNow()
     SelectRows({doomed});
     DeleteAndWait();
     QCOMPARE(FPrompts.Questions.size(), asked ? 1 : 0);
-    if (asked) QVERIFY(FPrompts.Questions.front().contains(QFile::decodeName(QByteArray::fromStdString(doomed))));
+    if (asked)
+        QVERIFY(FPrompts.Questions.front().contains(QFile::decodeName(QByteArray::fromStdString(doomed))));
     QCOMPARE(!Exists(doomed), deleted);
     QCOMPARE(RowOf(doomed) < 0, deleted);
 }
@@ -247,6 +251,41 @@ void TestDeleteCheck::cancelledCheckDeletesNothing()
     QVERIFY(FPrompts.Questions.isEmpty());
     QVERIFY(Exists(Path("a.bin")) && Exists(Path("b.bin")));
     QCOMPARE(FForm->FileList()->rowCount(), 2);
+}
+
+// The files go on the worker thread: the key press returns with the task
+// running, and Esc stops it between files. Whatever went by then, the list
+// and the disk agree afterwards, and Undo puts every trashed file back.
+void TestDeleteCheck::cancelledDeletionKeepsListAndDisk()
+{
+    constexpr int kFiles = 300;
+    std::vector<std::string> paths;
+    for (int i = 0; i < kFiles; ++i) {
+        paths.push_back(
+            Path(QStringLiteral("f%1.bin").arg(i, 3, 10, QLatin1Char('0')).toLatin1().constData()));
+        QVERIFY(WriteBytes(paths.back(), QByteArray::number(i)));
+    }
+    Find<QCheckBox>("ckNoRecycle")->setChecked(false);
+    Find<QListWidget>("lstDir")->addItem(FTemp->path());
+    QTest::mouseClick(Find<QPushButton>("btnFindAll"), Qt::LeftButton);
+    QTRY_VERIFY(!FForm->SearchRunning());
+    QCOMPARE(FForm->FileList()->rowCount(), kFiles);
+    FPrompts.Answer = true;
+    List()->setFocus();
+    List()->selectAll();
+    QTest::keyClick(List(), Qt::Key_Delete);
+    QVERIFY(FForm->FileTaskRunning());
+    QTest::keyClick(List(), Qt::Key_Escape);
+    QTRY_VERIFY(!FForm->FileTaskRunning());
+    int present = 0;
+    for (const std::string& path : paths) {
+        QCOMPARE(RowOf(path) >= 0, Exists(path));
+        present += Exists(path) ? 1 : 0;
+    }
+    QCOMPARE(FForm->FileList()->rowCount(), present);
+    QTest::keyClick(List(), Qt::Key_Z, Qt::ControlModifier);
+    for (const std::string& path : paths)
+        QVERIFY2(Exists(path) && RowOf(path) >= 0, path.c_str());
 }
 
 // While a search runs, the old list can be browsed but no command changes a
@@ -305,10 +344,14 @@ void TestDeleteCheck::checkAgainstDiskMarksRows()
     const auto& rows = FForm->FileList()->Rows();
     for (const TFileRecord& row : rows) {
         const std::string path = row.FullPath();
-        const std::uint8_t expected = path == firstG ? kDiskGone : path == Path("h1.jpg") ? kDiskChanged : kDiskAsListed;
+        const std::uint8_t expected = path == firstG           ? kDiskGone
+                                      : path == Path("h1.jpg") ? kDiskChanged
+                                                               : kDiskAsListed;
         QCOMPARE(row.DiskState, expected);
     }
-    QCOMPARE(FForm->FileList()->data(FForm->FileList()->index(RowOf(firstG), 0), Qt::ForegroundRole).value<QColor>(),
+    QCOMPARE(FForm->FileList()
+                 ->data(FForm->FileList()->index(RowOf(firstG), 0), Qt::ForegroundRole)
+                 .value<QColor>(),
              QColor(Qt::gray));
     Find<QComboBox>("cbKeepRule")->setCurrentIndex(0); // first listed
     QTest::keyClick(List(), Qt::Key_D, Qt::ControlModifier);

@@ -375,6 +375,7 @@ void TestFileCommands::realServiceLeavesChangedFile()
     QVERIFY(quorvane::test::WriteFile(QFile::decodeName(QByteArray::fromStdString(changed)), "22"));
     Select({0, 1}, 1);
     FForm->DeleteSelectedFiles();
+    QTRY_VERIFY(!FForm->FileTaskRunning());
     // One group of four one-byte files: only the service's own question.
     QCOMPARE(FPrompts.Questions,
              QStringList{QStringLiteral("Delete these 2 files for good? They cannot be restored.")});
