@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFont>
+#include <QGuiApplication>
+#include <QPalette>
 
 namespace quorvane {
 
@@ -69,9 +71,25 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const
         }
         if (role == Qt::ToolTipRole)
             return record.DiskState == kDiskGone
-                       ? QCoreApplication::translate("frmMain", "The file is gone since the search.", "lvFiles")
-                       : QCoreApplication::translate("frmMain", "The file has changed since the search.", "lvFiles");
+                       ? QCoreApplication::translate("frmMain", "The file is gone since the search.",
+                                                     "lvFiles")
+                       : QCoreApplication::translate("frmMain", "The file has changed since the search.",
+                                                     "lvFiles");
     }
+    if (role == BandRole) return BandOf(index.row());
+    if (role == Qt::BackgroundRole && BandOf(index.row()) != 0) {
+        // A light tint of the selection colour, so the bands follow the theme.
+        const QPalette palette = QGuiApplication::palette();
+        const QColor base = palette.color(QPalette::Base);
+        const QColor tint = palette.color(QPalette::Highlight);
+        constexpr double kShare = 0.12;
+        return QColor::fromRgbF(static_cast<float>(base.redF() * (1 - kShare) + tint.redF() * kShare),
+                                static_cast<float>(base.greenF() * (1 - kShare) + tint.greenF() * kShare),
+                                static_cast<float>(base.blueF() * (1 - kShare) + tint.blueF() * kShare));
+    }
+    // The Directory column can be too narrow for its text: the whole path.
+    if (role == Qt::ToolTipRole && index.column() == ColDirectory)
+        return DisplayBytes(record.DirectoryText());
     if (role == Qt::DecorationRole && index.column() == ColName && record.ImageIndex < FIcons.size())
         return FIcons[record.ImageIndex];
     if (role == Qt::TextAlignmentRole)
@@ -86,6 +104,22 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const
     if (record.OtherNames && role == Qt::ToolTipRole && index.column() == ColName)
         return QCoreApplication::translate("TFileListModel", kOtherNamesHint);
     return {};
+}
+
+std::uint8_t TFileListModel::BandOf(int row) const
+{
+    if (FBandsStale) {
+        FBands.assign(FRows.size(), 0);
+        std::uint8_t band = 1;
+        for (std::size_t i = 0; i < FRows.size(); ++i) {
+            if (FRows[i].Group == 0) continue;
+            if (i > 0 && FRows[i - 1].Group != FRows[i].Group) band ^= 1;
+            FBands[i] = band;
+        }
+        FBandsStale = false;
+    }
+    return row >= 0 && static_cast<std::size_t>(row) < FBands.size() ? FBands[static_cast<std::size_t>(row)]
+                                                                     : 0;
 }
 
 QVariant TFileListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -120,6 +154,7 @@ bool TFileListModel::removeRows(int row, int count, const QModelIndex& parent)
     if (parent.isValid() || row < 0 || count <= 0 || row + count > rowCount()) return false;
     beginRemoveRows({}, row, row + count - 1);
     FRows.erase(FRows.begin() + row, FRows.begin() + row + count);
+    FBandsStale = true;
     endRemoveRows();
     return true;
 }
@@ -128,6 +163,7 @@ void TFileListModel::SetRows(std::vector<TFileRecord> rows)
 {
     beginResetModel();
     FRows = std::move(rows);
+    FBandsStale = true;
     endResetModel();
 }
 
@@ -137,6 +173,7 @@ void TFileListModel::AppendRows(std::vector<TFileRecord>&& rows)
     const int first = rowCount();
     beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
     FRows.insert(FRows.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    FBandsStale = true;
     endInsertRows();
     rows.clear();
 }
@@ -166,6 +203,7 @@ void TFileListModel::Clear()
     FLinkNotes.clear();
     FRows.clear();
     FRows.shrink_to_fit();
+    FBandsStale = true;
     endResetModel();
 }
 
@@ -211,6 +249,7 @@ void TFileListModel::RemoveRowSet(const std::vector<int>& rows)
         ++kept;
     }
     FRows.resize(kept);
+    FBandsStale = true;
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
@@ -261,6 +300,7 @@ void TFileListModel::Reorder(const std::vector<std::size_t>& order)
     for (std::size_t oldIndex : order)
         sorted.push_back(std::move(FRows[oldIndex]));
     FRows = std::move(sorted);
+    FBandsStale = true;
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());

@@ -71,6 +71,9 @@ class TFileListModel : public QAbstractTableModel {
     // The file of a row was replaced: the row now stands for this identity.
     void SetIdentity(int row, const TFileIdentity& identity);
     static constexpr int LinkNoteRole = Qt::UserRole + 40;
+    // 0 or 1, alternating from one run of rows of a group to the next; rows
+    // outside any group (no group number) are 0. Drawn as the background.
+    static constexpr int BandRole = Qt::UserRole + 41;
 
   signals:
     void NameEdited(int row, const QString& newName);
@@ -79,6 +82,11 @@ class TFileListModel : public QAbstractTableModel {
     std::vector<TFileRecord> FRows;
     std::array<QIcon, 3> FIcons;
     std::unordered_map<std::string, QString> FLinkNotes;
+    // The band of each row, made again on the first paint after the rows
+    // changed (one pass, so a million rows cost one walk per change).
+    std::uint8_t BandOf(int row) const;
+    mutable std::vector<std::uint8_t> FBands;
+    mutable bool FBandsStale = true;
 };
 
 } // namespace quorvane

@@ -68,6 +68,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setupSelection();
     setupDiskCommands();
     setupReplaceCommands();
+    setupRowCommands();
     setupProtection();
     setupNotRead();
     // The controls made in code take their texts and places as the others.

@@ -305,6 +305,13 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void Label4Click();
     void Image1Click();
 
+    // Taking rows out of the list, opening a row's folder (MainFormRows.cpp).
+    void setupRowCommands();
+    void EnableRowCommands();
+    std::vector<int> GroupChoice() const;
+    void RemoveListRows(std::vector<int> rows);
+    void miOpenFolderClick();
+
     // Replacing duplicates by links or clones, moving them (MainFormReplace.cpp).
     void setupReplaceCommands();
     void ReplaceSelectedRows(EReplaceAction action);
@@ -481,6 +488,9 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     };
     std::deque<TMovedBatch> FMovedBatches;
     std::deque<bool> FUndoIsMove;
+    QAction* miRemoveFromList = nullptr;
+    QAction* miRemoveGroup = nullptr;
+    QAction* miOpenFolder = nullptr;
     QAction* miReplaceHardLink = nullptr;
     QAction* miReplaceSymbolicLink = nullptr;
     QAction* miReplaceClone = nullptr;

@@ -243,6 +243,7 @@ void TfrmMain::PopupMenu1Popup()
     miSelectDuplicates->setEnabled(allowed);
     miUndoDelete->setEnabled(allowed && FGuardedOps->CanUndo());
     miCheckDisk->setEnabled(allowed && FModel->rowCount() > 0);
+    EnableRowCommands();
 }
 
 void TfrmMain::lvFilesDblClick()

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <unordered_set>
 
 namespace quorvane {
 
@@ -114,6 +115,29 @@ std::pair<std::size_t, std::size_t> GroupBounds(const std::vector<TFileRecord>& 
     while (end < rows.size() && SameGroup(rows[end], rows[row], criteria))
         ++end;
     return {first, end};
+}
+
+std::vector<int> RowsOfGroups(const std::vector<TFileRecord>& rows, const std::vector<int>& chosen,
+                              const TSearchCriteria& criteria)
+{
+    std::vector<bool> taken(rows.size(), false);
+    std::unordered_set<std::uint32_t> numbers;
+    for (const int row : chosen) {
+        if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) continue;
+        const auto index = static_cast<std::size_t>(row);
+        if (rows[index].Group != 0) {
+            numbers.insert(rows[index].Group);
+            continue;
+        }
+        const auto [first, end] = GroupBounds(rows, index, criteria);
+        for (std::size_t i = first; i < end; ++i)
+            taken[i] = true;
+    }
+    std::vector<int> result;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (taken[i] || (rows[i].Group != 0 && numbers.contains(rows[i].Group)))
+            result.push_back(static_cast<int>(i));
+    return result;
 }
 
 std::ptrdiff_t NextGroupTarget(const std::vector<TFileRecord>& rows, std::ptrdiff_t focused,

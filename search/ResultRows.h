@@ -55,6 +55,13 @@ void NumberGroups(std::vector<TFileRecord>& rows, const std::vector<std::size_t>
 std::pair<std::size_t, std::size_t> GroupBounds(const std::vector<TFileRecord>& rows, std::size_t row,
                                                 const TSearchCriteria& criteria);
 
+// The rows of the groups that the chosen rows stand in, ascending and
+// without repeats: every row carrying the group number of a chosen row
+// (wherever a sort put it), or for rows without numbers the run around it
+// (GroupBounds). Chosen indices out of range are ignored.
+std::vector<int> RowsOfGroups(const std::vector<TFileRecord>& rows, const std::vector<int>& chosen,
+                              const TSearchCriteria& criteria);
+
 // The row "Next Group" moves to from the focused row: the first row after the
 // focused row's group (its run of rows that share its group, SameGroup), or the focused row itself when its
 // group is the last. -1 (do nothing) when focused is not a row or is the last row.

@@ -512,6 +512,21 @@ Delete them too?</source>
         <translation>符號連結使用絕對路徑</translation>
     </message>
     <message>
+        <source>Remove from List</source>
+        <comment>miRemoveFromList</comment>
+        <translation>從清單移除</translation>
+    </message>
+    <message>
+        <source>Remove Group</source>
+        <comment>miRemoveGroup</comment>
+        <translation>移除整個群組</translation>
+    </message>
+    <message>
+        <source>Open Containing Folder</source>
+        <comment>miOpenFolder</comment>
+        <translation>開啟所在的資料夾</translation>
+    </message>
+    <message>
         <source>the file changed since the search</source>
         <translation>搜尋之後檔案已經變更</translation>
     </message>

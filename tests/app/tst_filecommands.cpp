@@ -1,7 +1,8 @@
 // The main window's file commands through its real widgets, with recording
 // fakes for the file-operation service, its questions and the desktop
 // shell: delete flags and read-back, the last-copy question, rename checks,
-// open and "Open With", PopupMenu1's rules, double click and keys.
+// open and "Open With", PopupMenu1's rules, double click and keys, and
+// the commands that take rows out of the list.
 #include "AppFakes.h"
 #include "FileCommands.h"
 #include "MainForm.h"
@@ -9,6 +10,7 @@
 #include "ProtectedFolders.h"
 #include "ResultRows.h"
 #include "ViewImage.h"
+#include "WindowRules.h"
 
 #include <QBuffer>
 #include <QCheckBox>
@@ -112,6 +114,7 @@ class TestFileCommands : public QObject {
     void doubleClickMatrix();
     void keys();
     void adjacentGroupsOfOneSize();
+    void removeRowsLeavesFiles();
     void selectDuplicates();
     void rules_data();
     void rules();
@@ -140,7 +143,8 @@ class TestFileCommands : public QObject {
     // The language the window asks its questions in.
     EFileOpLanguage Language() const
     {
-        return Find<QRadioButton>("rbChinese")->isChecked() ? EFileOpLanguage::Chinese : EFileOpLanguage::English;
+        return Find<QRadioButton>("rbChinese")->isChecked() ? EFileOpLanguage::Chinese
+                                                            : EFileOpLanguage::English;
     }
 
     TfrmMain* FForm = nullptr;
@@ -580,6 +584,62 @@ void TestFileCommands::FindBySizeAndContents()
     QTRY_VERIFY(!FForm->SearchRunning());
 }
 
+// "Remove from List" and "Remove Group" take rows out and touch no file;
+// the bands still alternate from group to group afterwards, and "Open
+// Containing Folder" hands the row's folder bytes to the desktop.
+void TestFileCommands::removeRowsLeavesFiles()
+{
+    const QStringList all{"a1.txt", "a2.txt", "b1.txt", "b2.txt", "b3.txt", "c1.txt", "c2.txt"};
+    for (const QString& name : all)
+        QVERIFY(quorvane::test::WriteFile(FTemp->filePath(name), QByteArray(4, name[0].toLatin1())));
+    FindBySizeAndContents();
+    if (QTest::currentTestFailed()) return;
+    TFileListModel* model = FForm->FileList();
+    const auto names = [model] {
+        QStringList left;
+        for (const TFileRecord& row : model->Rows())
+            left << QString::fromStdString(row.Name);
+        left.sort();
+        return left.join(' ');
+    };
+    const auto rowOf = [model](const char* name) {
+        for (int row = 0; row < model->rowCount(); ++row)
+            if (model->Row(row).Name == name) return row;
+        return -1;
+    };
+    // The band turns exactly where the group does, starting at 1.
+    const auto bandsFollowGroups = [model] {
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const int band = model->index(row, 0).data(TFileListModel::BandRole).toInt();
+            const int before = row == 0 ? 0 : model->index(row - 1, 0).data(TFileListModel::BandRole).toInt();
+            const bool newGroup = row == 0 || model->Row(row).Group != model->Row(row - 1).Group;
+            if ((band != before) != newGroup) return false;
+        }
+        return true;
+    };
+    QCOMPARE(names(), all.join(' '));
+    QVERIFY(bandsFollowGroups());
+    Select({rowOf("a2.txt"), rowOf("b2.txt")}, rowOf("b2.txt"));
+    Find<QAction>("miRemoveFromList")->trigger();
+    QCOMPARE(names(), QStringLiteral("a1.txt b1.txt b3.txt c1.txt c2.txt"));
+    QVERIFY(bandsFollowGroups());
+    Select({}, rowOf("b1.txt"));
+    Find<QAction>("miRemoveGroup")->trigger();
+    QCOMPARE(names(), QStringLiteral("a1.txt c1.txt c2.txt"));
+    QVERIFY(bandsFollowGroups());
+    for (const QString& name : all)
+        QVERIFY2(QFile::exists(FTemp->filePath(name)), qPrintable(name));
+    QVERIFY(FOps.Deleted.empty());
+    QVERIFY(FHookCalls.contains("forget " + QString::fromStdString(FDir + "/b2.txt")));
+    QCOMPARE(FForm->StatusText(1), TotalFilesText(3));
+    Select({}, rowOf("c1.txt"));
+    Find<QAction>("miOpenFolder")->trigger();
+    QCOMPARE(FShell.Calls.size(), 1);
+    QCOMPARE(FShell.Calls[0].first, FDir);
+    QCOMPARE(model->index(rowOf("c1.txt"), TFileListModel::ColDirectory).data(Qt::ToolTipRole).toString(),
+             FTemp->path());
+}
+
 // The real search with Size and CC over two pairs of one size: the rows
 // carry their group numbers, so navigation, the marks and the last-copy
 // question keep the two groups apart; "List All" lists no groups.
@@ -837,8 +897,8 @@ void TestFileCommands::viewerDeleteAsksForProtected()
     QVERIFY(QTest::qWaitForWindowActive(viewer.get()));
     FPrompts.Answer = answer;
     QTest::keyClick(viewer.get(), Qt::Key_Delete);
-    QCOMPARE(FPrompts.Questions,
-             QStringList{ProtectedDeleteQuestion(QFile::decodeName(QByteArray::fromStdString(path)), Language())});
+    QCOMPARE(FPrompts.Questions, QStringList{ProtectedDeleteQuestion(
+                                     QFile::decodeName(QByteArray::fromStdString(path)), Language())});
     QCOMPARE(FOps.Deleted.size(), std::size_t{answer});
     QCOMPARE(QFile::exists(QFile::decodeName(QByteArray::fromStdString(path))), !answer);
     QCOMPARE(FForm->FileList()->rowCount(), answer ? 1 : 2);

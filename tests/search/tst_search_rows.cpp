@@ -1,6 +1,6 @@
 // The result list's logic over plain rows: the comparison of every sort mode,
 // the stable sort, the column-click rule, group agreement, and the targets
-// of "Next Group" and "Prior Group".
+// of "Next Group" and "Prior Group", and the rows "Remove Group" takes.
 #include "ListSort.h"
 #include "ResultRows.h"
 
@@ -63,6 +63,8 @@ class TestSearchRows : public QObject {
     void nextGroup_data();
     void nextGroup();
     void priorGroup_data();
+    void rowsOfGroups_data();
+    void rowsOfGroups();
     void priorGroup();
 };
 
@@ -318,4 +320,38 @@ void TestSearchRows::groupNumbersTravelWithRows()
 }
 
 QTEST_GUILESS_MAIN(TestSearchRows)
+
+// The rows "Remove Group" takes: names of the rows left, so a wrong bound
+// or a group met again after a sort shows in the text.
+void TestSearchRows::rowsOfGroups_data()
+{
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QString>("ticked");
+    QTest::addColumn<QList<int>>("chosen");
+    QTest::addColumn<QString>("taken");
+    QTest::newRow("numbered: one row takes its group") << kNumbered << "S" << QList<int>{1} << "a b";
+    QTest::newRow("numbered: two groups, no repeats") << kNumbered << "S" << QList<int>{0, 5, 1} << "a b e f";
+    QTest::newRow("numbered: a group scattered by a sort")
+        << QStringList{"a|5|0|/d|1", "e|7|0|/d|3", "b|5|0|/d|1", "c|5|0|/d|2"} << "" << QList<int>{2}
+        << "a b";
+    QTest::newRow("unnumbered: the run of the ticked criteria") << kAABBB << "N" << QList<int>{3} << "B b B";
+    QTest::newRow("unnumbered: a row of its own") << kWithSingle << "N" << QList<int>{2} << "C";
+    QTest::newRow("out of range ignored") << kNumbered << "S" << QList<int>{-1, 6, 4} << "e f";
+    QTest::newRow("nothing chosen") << kNumbered << "S" << QList<int>{} << "";
+}
+
+void TestSearchRows::rowsOfGroups()
+{
+    QFETCH(QStringList, rows);
+    QFETCH(QString, ticked);
+    QFETCH(QList<int>, chosen);
+    QFETCH(QString, taken);
+    const std::vector<TFileRecord> records = Rows(rows);
+    QStringList names;
+    for (const int row :
+         RowsOfGroups(records, std::vector<int>(chosen.begin(), chosen.end()), Ticked(ticked)))
+        names << QString::fromStdString(records[static_cast<std::size_t>(row)].Name);
+    QCOMPARE(names.join(' '), taken);
+}
+
 #include "tst_search_rows.moc"

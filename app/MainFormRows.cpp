@@ -1,0 +1,73 @@
+// Commands of the result list that change the list and never a file:
+// taking rows or whole groups out of it, and opening a row's folder in the
+// desktop's file manager. Invariant: no file on disk is touched here, and
+// rows are taken out only while no search or file task holds them.
+#include "MainForm.h"
+#include "ResultRows.h"
+#include "WindowRules.h"
+
+#include <QAction>
+#include <QMenu>
+#include <algorithm>
+
+namespace quorvane {
+
+void TfrmMain::setupRowCommands()
+{
+    miRemoveFromList = new QAction(PopupMenu1);
+    miRemoveFromList->setObjectName(QStringLiteral("miRemoveFromList"));
+    miRemoveGroup = new QAction(PopupMenu1);
+    miRemoveGroup->setObjectName(QStringLiteral("miRemoveGroup"));
+    miOpenFolder = new QAction(PopupMenu1);
+    miOpenFolder->setObjectName(QStringLiteral("miOpenFolder"));
+    PopupMenu1->addSeparator();
+    for (QAction* entry : {miRemoveFromList, miRemoveGroup, miOpenFolder})
+        PopupMenu1->addAction(entry);
+    connect(miRemoveFromList, &QAction::triggered, this,
+            [this] { RunGuarded([this] { RemoveListRows(SelectedRowIndices()); }); });
+    connect(miRemoveGroup, &QAction::triggered, this, [this] {
+        RunGuarded([this] { RemoveListRows(RowsOfGroups(FModel->Rows(), GroupChoice(), Criteria())); });
+    });
+    connect(miOpenFolder, &QAction::triggered, this, [this] { RunGuarded([this] { miOpenFolderClick(); }); });
+}
+
+void TfrmMain::EnableRowCommands()
+{
+    const bool allowed = FileCommandsAllowed();
+    miRemoveFromList->setEnabled(allowed && !SelectedRowIndices().empty());
+    miRemoveGroup->setEnabled(allowed && !GroupChoice().empty());
+    miOpenFolder->setEnabled(FocusedRow() >= 0);
+}
+
+std::vector<int> TfrmMain::GroupChoice() const
+{
+    // The groups of the selected rows, or of the focused row when none is.
+    std::vector<int> chosen = SelectedRowIndices();
+    if (chosen.empty() && FocusedRow() >= 0) chosen.push_back(FocusedRow());
+    return chosen;
+}
+
+void TfrmMain::RemoveListRows(std::vector<int> rows)
+{
+    // Sorting and file tasks read the rows; the list waits for them.
+    if (!FileCommandsAllowed() || rows.empty()) return;
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    if (rows.front() < 0 || rows.back() >= FModel->rowCount()) return;
+    // The slides showing a row that leaves are emptied, as for a deleted file.
+    for (const int row : rows)
+        if (FDisplayHooks.ForgetDeletedFile) FDisplayHooks.ForgetDeletedFile(FModel->Row(row).FullPath());
+    FModel->RemoveRowSet(rows);
+    // Scattered rows leave in one layout change, which the removal handler
+    // does not see: the total is written here.
+    if (FListReady) SetStatusText(1, TotalFilesText(FModel->Rows().size()), false);
+    SelectFocusedRow();
+}
+
+void TfrmMain::miOpenFolderClick()
+{
+    const int row = FocusedRow();
+    if (row >= 0) ShellOpen(FModel->Row(row).DirectoryText(), {});
+}
+
+} // namespace quorvane
