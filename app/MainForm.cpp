@@ -65,6 +65,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setupLanguage();
     setupSimilar();
     setupFormats();
+    setupFilters();
     setupSelection();
     setupDiskCommands();
     setupReplaceCommands();

@@ -305,6 +305,15 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void Label4Click();
     void Image1Click();
 
+    // What searches leave out (MainFormFilters.cpp).
+    void setupFilters();
+    TScanFilter ScanFilterOfControls() const;
+    QLineEdit* edMinSize = nullptr;        // stored as "FilterMinSize"
+    QLineEdit* edMaxSize = nullptr;        // stored as "FilterMaxSize"
+    QLineEdit* edExcludeNames = nullptr;   // stored as "FilterExcludeNames"
+    QLineEdit* edExtensions = nullptr;     // stored as "FilterExtensions"
+    QLineEdit* edExcludeFolders = nullptr; // stored as "FilterExcludeFolders"
+
     // Taking rows out of the list, opening a row's folder (MainFormRows.cpp).
     void setupRowCommands();
     void EnableRowCommands();

@@ -122,7 +122,7 @@ void TfrmMain::StartSearch(TSearchKind kind, TSearchWorker::TJob job)
     FSearchKind = kind;
     FPanel0BeforeSearch = StatusText(0);
     SetSearchControlsEnabled(false);
-    FWorker->Start(std::move(job));
+    FWorker->Start(std::move(job), ScanFilterOfControls());
 }
 
 void TfrmMain::ShowSearchPercentage(int percent, bool repaintNow)

@@ -40,6 +40,7 @@ class TSearchWorker::THost : public TDuplicateHost {
     bool CancelRequested() const override { return FWorker.FCancel.load(); }
     // Kept by the worker thread, handed over with the rows.
     void NotRead(const TNotRead& entry) override { FWorker.FNotRead.push_back(entry); }
+    const TScanFilter* ScanFilter() const override { return &FWorker.FFilter; }
 
   private:
     TSearchWorker& FWorker;
@@ -53,9 +54,10 @@ TSearchWorker::~TSearchWorker()
     if (FThread.joinable()) FThread.join();
 }
 
-bool TSearchWorker::Start(TJob job)
+bool TSearchWorker::Start(TJob job, TScanFilter filter)
 {
     if (Running()) return false;
+    FFilter = std::move(filter);
     FCancel.store(false);
     FProgressShown.store(false);
     FEnd = TEnd::None;

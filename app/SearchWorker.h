@@ -5,6 +5,7 @@
 #pragma once
 
 #include "DuplicateSearch.h"
+#include "ScanFilter.h"
 #include "TFileRecord.h"
 
 #include <QObject>
@@ -36,7 +37,8 @@ class TSearchWorker : public QObject {
     bool Running() const { return FThread.joinable(); }
     // Starts job on the worker thread; false (nothing started) while another
     // search runs.
-    bool Start(TJob job);
+    // filter: what the scan leaves out (kept until the next Start).
+    bool Start(TJob job, TScanFilter filter = {});
     // Asks the running search to stop; the core notices between files and
     // between reads. Safe to call at any time.
     void Cancel() { FCancel.store(true); }
@@ -70,6 +72,7 @@ class TSearchWorker : public QObject {
     std::thread FThread;
     std::atomic<bool> FCancel{false};
     std::atomic<bool> FProgressShown{false};
+    TScanFilter FFilter; // written before the thread starts, then only read
     // Written by the worker thread only; read after joining it.
     TEnd FEnd = TEnd::None;
     QString FErrorText;

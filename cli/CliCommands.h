@@ -2,6 +2,7 @@
 // name and returns the process exit status; all output goes to stdout/stderr.
 #pragma once
 
+#include "ScanFilter.h"
 #include "TFileRecord.h"
 
 #include <cstddef>
@@ -46,8 +47,17 @@ bool ParseAction(const std::string& text, TCliAction& action);
 // Returns 0 when every file was acted on, 3 when some were refused and none
 // failed, 1 when some failed.
 // The rows carry their group numbers.
-int RunAction(const TCliAction& action, const std::vector<TFileRecord>& rows, const std::vector<bool>& selected,
-              const std::vector<std::string>& directories);
+int RunAction(const TCliAction& action, const std::vector<TFileRecord>& rows,
+              const std::vector<bool>& selected, const std::vector<std::string>& directories);
+
+// The filter options of find, list and similar: --min-size N, --max-size N
+// (K, M, G suffixes), --exclude PATTERN and --exclude-dir DIR (each may be
+// repeated), --ext LIST (comma-separated). When args[at] is one of them,
+// consumes it and its value and returns 2; returns 0 when it is none, -1
+// when its value is missing or not a size.
+int TakeFilterOption(const std::vector<std::string>& args, std::size_t at, TScanFilter& filter);
+inline constexpr const char* kFilterUsage =
+    "[--min-size N] [--max-size N] [--exclude PATTERN]... [--exclude-dir DIR]... [--ext LIST]";
 
 // Appends field as the result lines write it: TAB, line feed and backslash
 // become \t, \n and \\.

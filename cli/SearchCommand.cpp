@@ -60,7 +60,8 @@ std::string NotReadText(const TNotRead& entry)
 // The window's progress display, written to stderr when asked for.
 class TCliHost : public TDuplicateHost {
   public:
-    explicit TCliHost(bool showProgress) : FShowProgress(showProgress) {}
+    TCliHost(bool showProgress, const TScanFilter& filter) : FShowProgress(showProgress), FFilter(filter) {}
+    const TScanFilter* ScanFilter() const override { return &FFilter; }
     void SetStatusText(const std::string& text, bool) override { FStatus = text; }
     void SetPercentage(int percent, bool) override
     {
@@ -89,6 +90,7 @@ class TCliHost : public TDuplicateHost {
 
   private:
     bool FShowProgress;
+    const TScanFilter& FFilter;
     std::string FStatus;
     std::size_t FFilesNotRead = 0;
     std::size_t FDirectoriesNotRead = 0;
@@ -101,6 +103,7 @@ struct TCliOptions {
     bool ShowProgress = false;
     std::optional<TKeepRule> Keep;
     std::optional<TCliAction> Action;
+    TScanFilter Filter;
     std::vector<std::string> Directories;
 };
 
@@ -124,8 +127,14 @@ bool ParseOptions(const std::vector<std::string>& args, bool listAll, TCliOption
     bool ruleNext = false;
     bool actionNext = false;
     TCliAction action;
-    for (const std::string& arg : args) {
-        if (actionNext) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const int filterTaken =
+            optionsEnded || actionNext || ruleNext ? 0 : TakeFilterOption(args, i, options.Filter);
+        if (filterTaken < 0) return false;
+        if (filterTaken > 0) {
+            ++i;
+        } else if (actionNext) {
             if (!ParseAction(arg, action)) return false;
             options.Action = action;
             actionNext = false;
@@ -268,11 +277,12 @@ int RunSearch(const std::vector<std::string>& args, bool listAll)
 {
     TCliOptions options;
     if (!ParseOptions(args, listAll, options)) {
-        std::fputs(listAll ? "usage: quorvane-cli list [--no-subdirs] [--progress] DIR...\n"
-                           : "usage: quorvane-cli find [--name] [--size] [--cc] [--all-bytes] [--time] "
-                             "[--groups] [--keep RULE [--action ACTION [--dry-run] [--absolute-links]]] "
-                             "[--no-subdirs] [--progress] DIR...\n",
-                   stderr);
+        std::fprintf(stderr,
+                     listAll ? "usage: quorvane-cli list %s [--no-subdirs] [--progress] DIR...\n"
+                             : "usage: quorvane-cli find [--name] [--size] [--cc] [--all-bytes] [--time] "
+                               "[--groups] [--keep RULE [--action ACTION [--dry-run] [--absolute-links]]] "
+                               "%s [--no-subdirs] [--progress] DIR...\n",
+                     kFilterUsage);
         return 2;
     }
     // The window greys the contents boxes out without Size; a script that
@@ -287,7 +297,7 @@ int RunSearch(const std::vector<std::string>& args, bool listAll)
         std::fprintf(stderr, "%s %s\n", kNotADirectoryText, wrong->c_str());
         return 2;
     }
-    TCliHost host(options.ShowProgress);
+    TCliHost host(options.ShowProgress, options.Filter);
     return listAll ? RunList(options, host) : RunFind(options, host);
 }
 

@@ -18,11 +18,15 @@ namespace {
 
 constexpr const char* kSimilarUsage =
     "usage: quorvane-cli similar [--tolerance N] [--more-formats] [--turns] [--pixels] "
-    "[--no-subdirs] [--no-cache] [--progress] DIR...\n";
+    "%s [--no-subdirs] [--no-cache] [--progress] DIR...\n";
 
 class TSimilarCliHost : public TScanHost {
   public:
-    explicit TSimilarCliHost(bool showProgress) : FShowProgress(showProgress) {}
+    TSimilarCliHost(bool showProgress, const TScanFilter& filter)
+        : FShowProgress(showProgress), FFilter(filter)
+    {
+    }
+    const TScanFilter* ScanFilter() const override { return &FFilter; }
     void SetStatusText(const std::string&, bool) override {}
     void SetPercentage(int percent, bool) override
     {
@@ -32,6 +36,7 @@ class TSimilarCliHost : public TScanHost {
 
   private:
     bool FShowProgress;
+    const TScanFilter& FFilter;
 };
 
 struct TSimilarCliOptions {
@@ -39,6 +44,7 @@ struct TSimilarCliOptions {
     bool IncludeSubdirectories = true;
     bool ShowProgress = false;
     bool UseCache = true;
+    TScanFilter Filter;
     std::vector<std::string> Directories;
 };
 
@@ -60,6 +66,9 @@ bool ParseSimilarOptions(const std::vector<std::string>& args, TSimilarCliOption
             options.Directories.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
+        } else if (const int taken = TakeFilterOption(args, i, options.Filter); taken != 0) {
+            if (taken < 0) return false;
+            ++i;
         } else if (arg == "--tolerance") {
             if (++i == args.size() || !ParseTolerance(args[i], options.Search.Tolerance)) return false;
         } else if (arg == "--more-formats") {
@@ -108,7 +117,7 @@ int RunSimilar(const std::vector<std::string>& args)
 {
     TSimilarCliOptions options;
     if (!ParseSimilarOptions(args, options)) {
-        std::fputs(kSimilarUsage, stderr);
+        std::fprintf(stderr, kSimilarUsage, kFilterUsage);
         return 2;
     }
     if (options.Directories.empty()) {
@@ -116,7 +125,7 @@ int RunSimilar(const std::vector<std::string>& args)
         return 2;
     }
     if (options.UseCache) options.Search.CachePath = DefaultHashCachePath();
-    TSimilarCliHost host(options.ShowProgress);
+    TSimilarCliHost host(options.ShowProgress, options.Filter);
     std::vector<TFileRecord> files;
     TScanContext context; // a directory reached twice is read once
     for (const std::string& directory : options.Directories)

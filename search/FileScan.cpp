@@ -6,6 +6,7 @@
 
 #include "DirectoryPath.h"
 #include "PathRules.h"
+#include "ScanFilter.h"
 #include "TextCompare.h"
 
 #include <algorithm>
@@ -143,7 +144,8 @@ TFileRecord RowOf(const char* name, const std::shared_ptr<const std::string>& di
 // textOf gives the rows' shared Directory text; it is asked only once a
 // row is made.
 template <typename TTextOf>
-int ReadFilesAt(int fd, std::vector<TFileRecord>& target, const TScanHost* host, TTextOf textOf)
+int ReadFilesAt(int fd, std::vector<TFileRecord>& target, const TScanHost* host, const TScanGate* gate,
+                TTextOf textOf)
 {
     TDirHandle dir = OpenStream(fd);
     if (!dir) return errno != 0 ? errno : EIO;
@@ -158,6 +160,7 @@ int ReadFilesAt(int fd, std::vector<TFileRecord>& target, const TScanHost* host,
         if (IsDotOrDotDot(entry->d_name) || SurelyNotRegular(entry->d_type)) continue;
         struct stat st;
         if (fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (gate && !gate->AdmitsFile(entry->d_name, static_cast<std::uint64_t>(st.st_size))) continue;
         target.push_back(RowOf(entry->d_name, textOf(), st));
     }
     if (!failed) return 0;
@@ -220,7 +223,7 @@ int PushChildren(int fd, std::size_t depth, std::size_t parent, std::vector<TPen
 // The input and its visible subdirectories in pre-order. entered holds the
 // directories already read (by this walk or, through context, the search).
 std::vector<TCollected> CollectTree(const std::string& directory, TScanContext& entered,
-                                    const TScanHost* host)
+                                    const TScanHost* host, const TScanGate* gate = nullptr)
 {
     std::vector<TCollected> collection;
     const std::string root = NormaliseDirectory(directory, PathStyle::Posix);
@@ -229,6 +232,7 @@ std::vector<TCollected> CollectTree(const std::string& directory, TScanContext& 
         collection.push_back(TCollected{root, 0, 0, 0, 0, false, errno});
         return collection;
     }
+    if (gate && !gate->AdmitsInput(root, path.DeepestDevice(), path.DeepestInode())) return collection;
     if (!entered.Enter(path.DeepestDevice(), path.DeepestInode())) return collection;
     collection.push_back(TCollected{root, 0, 0, path.DeepestDevice(), path.DeepestInode(), true});
     std::vector<TPending> pending;
@@ -239,6 +243,8 @@ std::vector<TCollected> CollectTree(const std::string& directory, TScanContext& 
         pending.pop_back();
         TCollected node{std::move(next.Name), next.Parent, next.Depth};
         if (path.Truncate(next.Depth) && path.Push(node.Name)) {
+            // An excluded folder is never entered, nor anything below it.
+            if (gate && !gate->AdmitsFolder(path.DeepestDevice(), path.DeepestInode())) continue;
             // A bind mount can show a directory inside itself; enter each once.
             if (!entered.Enter(path.DeepestDevice(), path.DeepestInode())) continue;
             node.Device = path.DeepestDevice();
@@ -268,23 +274,28 @@ bool OpenCollected(TDirectoryPath& path, const TCollected& node, const std::stri
 // Reads the files of collected directory i into target; its text is made
 // (and placed in context) only when it holds a file.
 int ReadCollected(int fd, const std::vector<TCollected>& directories, std::size_t i,
-                  std::vector<TFileRecord>& target, TScanContext& context, const TScanHost& host)
+                  std::vector<TFileRecord>& target, TScanContext& context, const TScanHost& host,
+                  const TScanGate& gate)
 {
     std::shared_ptr<const std::string> text;
-    const int error = ReadFilesAt(fd, target, &host, [&]() -> const std::shared_ptr<const std::string>& {
-        if (!text) {
-            text = std::make_shared<const std::string>(CollectedText(directories, i));
-            context.Place(text, directories.front().Name.size());
-        }
-        return text;
-    });
+    const int error =
+        ReadFilesAt(fd, target, &host, gate.Active() ? &gate : nullptr,
+                    [&]() -> const std::shared_ptr<const std::string>& {
+                        if (!text) {
+                            text = std::make_shared<const std::string>(CollectedText(directories, i));
+                            context.Place(text, directories.front().Name.size());
+                        }
+                        return text;
+                    });
     return error;
 }
 
 void ReadTree(const std::string& directory, TScanHost& host, std::vector<TFileRecord>& target,
               TScanContext& context)
 {
-    const std::vector<TCollected> directories = CollectTree(directory, context, &host);
+    const TScanGate gate(host.ScanFilter());
+    const std::vector<TCollected> directories =
+        CollectTree(directory, context, &host, gate.Active() ? &gate : nullptr);
     if (directories.empty()) return;
     const std::string& root = directories.front().Name;
     TProgressMeter meter(host, directories.size());
@@ -297,7 +308,7 @@ void ReadTree(const std::string& directory, TScanHost& host, std::vector<TFileRe
             host.NotRead(TNotRead{CollectedText(directories, i), TNotReadReason::CannotOpenDirectory, error});
             continue;
         }
-        const int error = ReadCollected(path.DeepestFd(), directories, i, target, context, host);
+        const int error = ReadCollected(path.DeepestFd(), directories, i, target, context, host, gate);
         if (error != 0 || node.Error != 0)
             host.NotRead(TNotRead{CollectedText(directories, i), TNotReadReason::DirectoryReadFailed,
                                   error ? error : node.Error});
@@ -313,15 +324,19 @@ void ReadOneDirectory(const std::string& directory, std::vector<TFileRecord>& ta
         if (host) host->NotRead(TNotRead{directory, TNotReadReason::CannotOpenDirectory, errno});
         return;
     }
+    const TScanGate gate(host ? host->ScanFilter() : nullptr);
     struct stat st;
-    const bool enter =
-        fstat(fd, &st) == 0 && (!context || context->Enter(static_cast<std::uint64_t>(st.st_dev),
-                                                           static_cast<std::uint64_t>(st.st_ino)));
+    const bool enter = fstat(fd, &st) == 0 &&
+                       (!gate.Active() || gate.AdmitsInput(NormaliseDirectory(directory, PathStyle::Posix),
+                                                           static_cast<std::uint64_t>(st.st_dev),
+                                                           static_cast<std::uint64_t>(st.st_ino))) &&
+                       (!context || context->Enter(static_cast<std::uint64_t>(st.st_dev),
+                                                   static_cast<std::uint64_t>(st.st_ino)));
     if (enter) {
         const auto text = std::make_shared<const std::string>(directory);
         if (context) context->Place(text, directory.size());
         const int error = ReadFilesAt(
-            fd, target, host, [&]() -> const auto& { return text; });
+            fd, target, host, gate.Active() ? &gate : nullptr, [&]() -> const auto& { return text; });
         if (error != 0 && host)
             host->NotRead(TNotRead{directory, TNotReadReason::DirectoryReadFailed, error});
     }

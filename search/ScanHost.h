@@ -9,6 +9,8 @@
 
 namespace quorvane {
 
+struct TScanFilter;
+
 // Why a file or a directory was left out of a search. The core gives the
 // code and the system's error number; each front end words it.
 enum class TNotReadReason {
@@ -61,6 +63,10 @@ class TScanHost {
     // A file or directory that could not be read and is left out. Called on
     // the thread that runs the search, in the order the search meets them.
     virtual void NotRead(const TNotRead& /*entry*/) {}
+
+    // What the scan leaves out (sizes, names, extensions, folders); null or
+    // an empty filter leaves out nothing. Asked once per input directory.
+    virtual const TScanFilter* ScanFilter() const { return nullptr; }
 };
 
 // Thrown by the core when the host's CancelRequested() turns true. Whatever

@@ -77,6 +77,13 @@ inline constexpr TOptionRow kOptionTable[] = {
     // Symbolic links made in place of duplicates name the kept file's
     // absolute path; newest: an older store loads relative links.
     {"ckAbsoluteLinks", TOptionKind::Boolean, false, nullptr},
+    // What searches leave out; newest, and empty (nothing left out) when a
+    // store has no value.
+    {"FilterMinSize", TOptionKind::Text, false, "", "edMinSize"},
+    {"FilterMaxSize", TOptionKind::Text, false, "", "edMaxSize"},
+    {"FilterExcludeNames", TOptionKind::Text, false, "", "edExcludeNames"},
+    {"FilterExtensions", TOptionKind::Text, false, "", "edExtensions"},
+    {"FilterExcludeFolders", TOptionKind::Text, false, "", "edExcludeFolders"},
 };
 
 inline constexpr const char* kDirCountName = "DirCount";

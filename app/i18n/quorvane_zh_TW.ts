@@ -798,5 +798,60 @@ Delete them too?</source>
         <comment>ckColourSlides</comment>
         <translation>彩色縮圖</translation>
     </message>
+    <message>
+        <source>Filters</source>
+        <comment>tbsFilters</comment>
+        <translation>篩選</translation>
+    </message>
+    <message>
+        <source>Smallest file:</source>
+        <comment>lbMinSize</comment>
+        <translation>最小檔案:</translation>
+    </message>
+    <message>
+        <source>In bytes, or with K, M or G (1K = 1024 bytes); empty: no limit</source>
+        <comment>edMinSize</comment>
+        <translation>以位元組為單位, 或加上 K、M、G (1K = 1024 位元組); 空白: 不限</translation>
+    </message>
+    <message>
+        <source>Largest file:</source>
+        <comment>lbMaxSize</comment>
+        <translation>最大檔案:</translation>
+    </message>
+    <message>
+        <source>In bytes, or with K, M or G (1K = 1024 bytes); empty: no limit</source>
+        <comment>edMaxSize</comment>
+        <translation>以位元組為單位, 或加上 K、M、G (1K = 1024 位元組); 空白: 不限</translation>
+    </message>
+    <message>
+        <source>Leave out names:</source>
+        <comment>lbExcludeNames</comment>
+        <translation>略過的檔名:</translation>
+    </message>
+    <message>
+        <source>Patterns separated by ; such as *.tmp; Thumbs.db; .DS_Store</source>
+        <comment>edExcludeNames</comment>
+        <translation>以 ; 分隔的樣式, 例如 *.tmp; Thumbs.db; .DS_Store</translation>
+    </message>
+    <message>
+        <source>Only extensions:</source>
+        <comment>lbExtensions</comment>
+        <translation>只找副檔名:</translation>
+    </message>
+    <message>
+        <source>Such as jpg, png, heic; empty: every file</source>
+        <comment>edExtensions</comment>
+        <translation>例如 jpg, png, heic; 空白: 所有檔案</translation>
+    </message>
+    <message>
+        <source>Never enter folders:</source>
+        <comment>lbExcludeFolders</comment>
+        <translation>不進入的資料夾:</translation>
+    </message>
+    <message>
+        <source>Folders separated by ; a link to one of them is left out too</source>
+        <comment>edExcludeFolders</comment>
+        <translation>以 ; 分隔的資料夾; 連到其中之一的連結也會略過</translation>
+    </message>
 </context>
 </TS>

@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDir>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
@@ -115,6 +116,7 @@ class TestFileCommands : public QObject {
     void keys();
     void adjacentGroupsOfOneSize();
     void removeRowsLeavesFiles();
+    void filtersShapeTheSearch();
     void selectDuplicates();
     void rules_data();
     void rules();
@@ -638,6 +640,26 @@ void TestFileCommands::removeRowsLeavesFiles()
     QCOMPARE(FShell.Calls[0].first, FDir);
     QCOMPARE(model->index(rowOf("c1.txt"), TFileListModel::ColDirectory).data(Qt::ToolTipRole).toString(),
              FTemp->path());
+}
+
+// The "Filters" page reaches the window's search: a pair of another
+// extension and a pair in an excluded folder are not offered.
+void TestFileCommands::filtersShapeTheSearch()
+{
+    QDir(FTemp->path()).mkdir(QStringLiteral("skip"));
+    for (const char* name : {"a.txt", "b.txt", "c.log", "d.log", "skip/e.txt", "skip/f.txt"})
+        QVERIFY(quorvane::test::WriteFile(FTemp->filePath(QString::fromLatin1(name)),
+                                          QByteArray(name).endsWith(".log") ? "LOG" : "TXT"));
+    Find<QLineEdit>("edExtensions")->setText(QStringLiteral("TXT"));
+    Find<QLineEdit>("edExcludeFolders")
+        ->setText(FTemp->filePath(QStringLiteral("skip")) + QStringLiteral("/"));
+    FindBySizeAndContents();
+    if (QTest::currentTestFailed()) return;
+    QStringList names;
+    for (const TFileRecord& row : FForm->FileList()->Rows())
+        names << QString::fromStdString(row.Name);
+    names.sort();
+    QCOMPARE(names, (QStringList{"a.txt", "b.txt"}));
 }
 
 // The real search with Size and CC over two pairs of one size: the rows

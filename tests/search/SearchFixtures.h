@@ -4,6 +4,7 @@
 #pragma once
 
 #include "DuplicateSearch.h"
+#include "ScanFilter.h"
 
 #include <QByteArray>
 #include <QString>
@@ -117,6 +118,9 @@ class TRecordingHost : public TDuplicateHost {
     void ShowErrorMessage(const std::string& text) override { Errors.push_back(text); }
     void ClearFileList() override { ++ClearCount; }
     bool CancelRequested() const override { return CancelAfter >= 0 && CancelPolls++ >= CancelAfter; }
+    // What the scan leaves out (none when null).
+    const TScanFilter* Filter = nullptr;
+    const TScanFilter* ScanFilter() const override { return Filter; }
 
     std::vector<int> PercentValues() const
     {

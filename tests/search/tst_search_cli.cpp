@@ -88,6 +88,7 @@ class TestSearchCli : public QObject {
     void unreadableFilesAreNamedAndCounted_data();
     void unreadableFilesAreNamedAndCounted();
     void groupNumbersAndAllBytes();
+    void filtersLeaveFilesOut();
     void keepHoldsOneFileWithAllItsNames();
     void keepColumn_data();
     void keepColumn();
@@ -196,6 +197,10 @@ void TestSearchCli::refusals_data()
         << QStringList{"find", "--size", "--keep", "best", "DIR"} << QByteArray("usage");
     QTest::newRow("protected: no folders here")
         << QStringList{"find", "--size", "--keep", "protected", "DIR"} << QByteArray("usage");
+    QTest::newRow("a size that is not one")
+        << QStringList{"list", "--min-size", "2Q", "DIR"} << QByteArray("usage");
+    QTest::newRow("a filter without its value")
+        << QStringList{"list", "DIR", "--exclude-dir"} << QByteArray("usage");
     QTest::newRow("keep without rule")
         << QStringList{"find", "--size", "DIR", "--keep"} << QByteArray("usage");
     const QByteArray notADir("您沒有輸入目錄, 不然就是目錄名稱輸入錯誤! ");
@@ -393,6 +398,33 @@ void TestSearchCli::metafilesDrawnByTheHelper()
         QVERIFY(!out.exists());
         QVERIFY2(run.Err.contains("quorvane-metafile"), run.Err.constData());
     }
+}
+
+// The filters reach the search: a pair in an excluded folder (given as a
+// link) and a pair of another extension are not offered, the pair left is.
+void TestSearchCli::filtersLeaveFilesOut()
+{
+    QTemporaryDir tmp;
+    const QString root = tmp.path();
+    for (const char* path :
+         {"keep/a.txt", "keep/b.txt", "keep/c.log", "keep/d.log", "skip/e.txt", "skip/f.txt"}) {
+        QDir().mkpath(QFileInfo(root + "/" + path).path());
+        QFile file(root + "/" + path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(path).right(4) == ".log" ? "log" : "same");
+    }
+    QVERIFY(QFile::link(root + "/skip", root + "/toskip"));
+    const TRun run =
+        RunCli({"find", "--size", "--groups", "--exclude-dir", root + "/toskip/", "--ext", "TXT", root});
+    QCOMPARE(run.ExitCode, 0);
+    QStringList names;
+    for (const QByteArray& line : run.Out.split('\n'))
+        if (!line.isEmpty()) names << QString::fromUtf8(line.split('\t').value(1));
+    names.sort();
+    QCOMPARE(names, (QStringList{"a.txt", "b.txt"}));
+    const TRun list = RunCli({"list", "--exclude", "*.txt", "--max-size", "3", root});
+    QCOMPARE(list.ExitCode, 0);
+    QCOMPARE(list.Out.count('\n'), 2); // c.log and d.log
 }
 
 QTEST_GUILESS_MAIN(TestSearchCli)

@@ -1,8 +1,10 @@
 // The file scan on fixture trees: pre-order collection with sorted siblings,
 // the trailing-separator rules, hidden entries, progress steps, and the
-// entries that must never become rows (links, FIFOs) or lose their bytes.
+// entries that must never become rows (links, FIFOs) or lose their bytes,
+// and what the filters leave out.
 #include "FileScan.h"
 #include "PathRules.h"
+#include "ScanFilter.h"
 #include "SearchFixtures.h"
 
 #include <QTemporaryDir>
@@ -59,6 +61,10 @@ class TestSearchScan : public QObject {
     void deepChainIsListedWhole();
     void directoriesGoneAfterListingAreNamed();
     void cancelLeavesTargetAsItWas();
+    void filtersLeaveOut_data();
+    void filtersLeaveOut();
+    void byteSizes_data();
+    void byteSizes();
 };
 
 void TestSearchScan::initTestCase()
@@ -429,6 +435,133 @@ void TestSearchScan::cancelLeavesTargetAsItWas()
         QVERIFY_THROWS_EXCEPTION(ESearchCancelled, ReadAllFiles(root, true, host, rows));
         QCOMPARE(rows.size(), std::size_t{1});
     }
+}
+
+// Each filter on one tree; folders are given relative to the tree and may
+// name a link to a folder or end in a separator.
+void TestSearchScan::filtersLeaveOut_data()
+{
+    QTest::addColumn<QString>("minSize");
+    QTest::addColumn<QString>("maxSize");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("extensions");
+    QTest::addColumn<QStringList>("folders");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("expected");
+    const QString all = "Thumbs.db big.bin inside.txt keep.txt more.txt note.tmp photo.JPG x.txt";
+    QTest::newRow("nothing set") << ""
+                                 << "" << QStringList{} << QStringList{} << QStringList{} << "" << all;
+    QTest::newRow("at least 1K") << "1K"
+                                 << "" << QStringList{} << QStringList{} << QStringList{} << ""
+                                 << "big.bin";
+    QTest::newRow("at most 4 bytes") << ""
+                                     << "4" << QStringList{} << QStringList{} << QStringList{} << ""
+                                     << "Thumbs.db inside.txt more.txt note.tmp photo.JPG x.txt";
+    QTest::newRow("between 5 and 5") << "5"
+                                     << "5" << QStringList{} << QStringList{} << QStringList{} << ""
+                                     << "keep.txt";
+    QTest::newRow("name patterns") << ""
+                                   << "" << QStringList{"*.tmp", "Thumbs.db"} << QStringList{}
+                                   << QStringList{} << ""
+                                   << "big.bin inside.txt keep.txt more.txt photo.JPG x.txt";
+    QTest::newRow("a star leaves out every name")
+        << ""
+        << "" << QStringList{"*"} << QStringList{} << QStringList{} << ""
+        << "";
+    QTest::newRow("extensions, case and dot ignored")
+        << ""
+        << "" << QStringList{} << QStringList{"jpg", ".TXT"} << QStringList{} << ""
+        << "inside.txt keep.txt more.txt photo.JPG x.txt";
+    QTest::newRow("folder and all below, not its namesake")
+        << ""
+        << "" << QStringList{} << QStringList{} << QStringList{"skip"} << ""
+        << "Thumbs.db big.bin keep.txt note.tmp photo.JPG x.txt";
+    QTest::newRow("folder with a trailing separator")
+        << ""
+        << "" << QStringList{} << QStringList{} << QStringList{"skip//"} << ""
+        << "Thumbs.db big.bin keep.txt note.tmp photo.JPG x.txt";
+    QTest::newRow("folder given as a link to it")
+        << ""
+        << "" << QStringList{} << QStringList{} << QStringList{"link"} << ""
+        << "Thumbs.db big.bin keep.txt note.tmp photo.JPG x.txt";
+    QTest::newRow("a folder below another")
+        << ""
+        << "" << QStringList{} << QStringList{} << QStringList{"skip/deeper"} << ""
+        << "Thumbs.db big.bin inside.txt keep.txt note.tmp photo.JPG x.txt";
+    QTest::newRow("an input inside an excluded folder")
+        << ""
+        << "" << QStringList{} << QStringList{} << QStringList{"skip"} << "skip/deeper"
+        << "";
+    QTest::newRow("a folder that does not exist")
+        << ""
+        << "" << QStringList{} << QStringList{} << QStringList{"gone"} << "" << all;
+}
+
+void TestSearchScan::filtersLeaveOut()
+{
+    QFETCH(QString, minSize);
+    QFETCH(QString, maxSize);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, extensions);
+    QFETCH(QStringList, folders);
+    QFETCH(QString, input);
+    QFETCH(QString, expected);
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    WriteFile(MakeDir(Join(root, "a")), "keep.txt", "hello");
+    WriteFile(Join(root, "a"), "big.bin", QByteArray(3000, 'b'));
+    WriteFile(Join(root, "a"), "Thumbs.db", "t");
+    WriteFile(MakeDir(Join(root, "b")), "photo.JPG", "jp");
+    WriteFile(Join(root, "b"), "note.tmp", "n");
+    WriteFile(MakeDir(Join(root, "skip")), "inside.txt", "i");
+    WriteFile(MakeDir(Join(root, "skip/deeper")), "more.txt", "m");
+    WriteFile(MakeDir(Join(root, "skip2")), "x.txt", "x");
+    QCOMPARE(::symlink(Join(root, "skip").c_str(), Join(root, "link").c_str()), 0);
+    TScanFilter filter;
+    if (!minSize.isEmpty()) filter.MinSize = ParseByteSize(minSize.toStdString()).value();
+    if (!maxSize.isEmpty()) filter.MaxSize = ParseByteSize(maxSize.toStdString()).value();
+    for (const QString& name : names)
+        filter.ExcludedNames.push_back(name.toStdString());
+    for (const QString& extension : extensions)
+        filter.Extensions.push_back(extension.toStdString());
+    for (const QString& folder : folders)
+        filter.ExcludedFolders.push_back(root + "/" + folder.toStdString());
+    TRecordingHost host;
+    host.Filter = &filter;
+    std::vector<TFileRecord> rows;
+    ReadAllFiles(input.isEmpty() ? root : Join(root, input.toStdString()), true, host, rows);
+    QCOMPARE(NamesOf(rows).join(' '), expected);
+}
+
+void TestSearchScan::byteSizes_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("bytes"); // -1: refused
+    QTest::newRow("plain") << "1500" << qint64(1500);
+    QTest::newRow("K") << "2K" << qint64(2048);
+    QTest::newRow("m") << "3m" << qint64(3 << 20);
+    QTest::newRow("G") << "1G" << qint64(1) * (1 << 30);
+    QTest::newRow("largest 64-bit value") << "18446744073709551615" << qint64(-2);
+    QTest::newRow("one beyond 64 bits") << "18446744073709551616" << qint64(-1);
+    QTest::newRow("beyond 64 bits with a unit") << "17179869184G" << qint64(-1);
+    QTest::newRow("empty") << "" << qint64(-1);
+    QTest::newRow("unit alone") << "K" << qint64(-1);
+    QTest::newRow("negative") << "-5" << qint64(-1);
+    QTest::newRow("unknown unit") << "5T" << qint64(-1);
+    QTest::newRow("decimal point") << "1.5M" << qint64(-1);
+}
+
+void TestSearchScan::byteSizes()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, bytes);
+    const std::optional<std::uint64_t> parsed = ParseByteSize(text.toStdString());
+    if (bytes == -1)
+        QVERIFY(!parsed);
+    else if (bytes == -2)
+        QCOMPARE(parsed, std::optional<std::uint64_t>(UINT64_MAX));
+    else
+        QCOMPARE(parsed, std::optional<std::uint64_t>(static_cast<std::uint64_t>(bytes)));
 }
 
 QTEST_GUILESS_MAIN(TestSearchScan)

@@ -13,13 +13,14 @@ namespace quorvane {
 
 namespace {
 
-const QStringList kOrder = {"ckName",        "ckSize",      "ckCC",         "ckAllBytes",    "ckTime",
-                            "ckInclude",     "ckPreview",   "ckShowSlides", "raDblClick",    "raClick",
-                            "edTime",        "rbFullSize",  "rbHalf",       "rbQuarter",     "rbEighth",
-                            "ckNoConfirm",   "ckNoRecycle", "rbEnglish",    "rbChinese",     "ViewerProgram",
-                            "EditorProgram", "ckSimilar",   "edTolerance",  "ckMoreFormats", "KeepRule",
-                            "ckTurnUpright", "ckTurns",     "ckSamePixels", "ckColourSlides", "ckAbsoluteLinks"};
-const QStringList kCheckedByDefault = {"ckSize",     "ckInclude", "ckPreview",    "ckShowSlides",
+const QStringList kOrder = {
+    "ckName",    "ckSize",        "ckCC",           "ckAllBytes",   "ckTime",          "ckInclude",
+    "ckPreview", "ckShowSlides",  "raDblClick",     "raClick",      "edTime",          "rbFullSize",
+    "rbHalf",    "rbQuarter",     "rbEighth",       "ckNoConfirm",  "ckNoRecycle",     "rbEnglish",
+    "rbChinese", "ViewerProgram", "EditorProgram",  "ckSimilar",    "edTolerance",     "ckMoreFormats",
+    "KeepRule",  "ckTurnUpright", "ckTurns",        "ckSamePixels", "ckColourSlides",  "ckAbsoluteLinks",
+    "edMinSize", "edMaxSize",     "edExcludeNames", "edExtensions", "edExcludeFolders"};
+const QStringList kCheckedByDefault = {"ckSize",     "ckInclude", "ckPreview", "ckShowSlides",
                                        "raDblClick", "rbHalf",    "rbEnglish", "ckTurnUpright"};
 const QStringList kRadios = {"raDblClick", "raClick",  "rbFullSize", "rbHalf",
                              "rbQuarter",  "rbEighth", "rbEnglish",  "rbChinese"};
@@ -37,7 +38,8 @@ QStringList DefaultCalls()
             calls << "SetText edTolerance 8";
             continue;
         }
-        if (name.endsWith("Program")) {
+        // Texts empty by default: the programs and the filters.
+        if (name.endsWith("Program") || (name.startsWith("ed") && name != "edTime")) {
             calls << "SetText " + name + " ";
             continue;
         }
@@ -78,6 +80,12 @@ void Load(TLoadResult& result)
     }
 }
 
+// Options kept as texts rather than ticks.
+bool IsTextOption(const QString& name)
+{
+    return name.startsWith("ed") || name.endsWith("Program") || name == "KeepRule";
+}
+
 TFakeControls NonDefaultControls()
 {
     TFakeControls controls;
@@ -92,6 +100,11 @@ TFakeControls NonDefaultControls()
     controls.Texts["EditorProgram"] = QStringLiteral("gedit");
     controls.Texts["edTolerance"] = QStringLiteral("13");
     controls.Texts["KeepRule"] = QStringLiteral("4");
+    controls.Texts["edMinSize"] = QStringLiteral("10K");
+    controls.Texts["edMaxSize"] = QStringLiteral("2G");
+    controls.Texts["edExcludeNames"] = QStringLiteral("*.tmp; Thumbs.db");
+    controls.Texts["edExtensions"] = QStringLiteral("jpg, heic");
+    controls.Texts["edExcludeFolders"] = QStringLiteral("/home/u/相片, 舊; /tmp");
     return controls;
 }
 
@@ -369,8 +382,7 @@ void TestWorkspace::saveWritesIntegersAndText()
 
     const QStringList lines = QString::fromUtf8(ReadConf()).split('\n');
     for (const QString& name : kOrder) {
-        if (name == "edTime" || name == "edTolerance" || name.endsWith("Program") || name == "KeepRule")
-            continue;
+        if (IsTextOption(name)) continue;
         const QString line = QStringLiteral("%1=%2").arg(name).arg(int(controls.Checked.value(name)));
         QVERIFY2(lines.contains(line), qPrintable(line));
     }
@@ -419,12 +431,13 @@ void TestWorkspace::saveRoundTrip()
     Load(result);
     QCOMPARE(result.Error, QString());
     for (const QString& name : kOrder) {
-        if (name == "edTime" || name == "edTolerance" || name.endsWith("Program") || name == "KeepRule")
-            continue;
+        if (IsTextOption(name)) continue;
         QVERIFY2(result.Controls.Checked.value(name) == saved.Checked.value(name), qPrintable(name));
     }
-    for (const char* text : {"edTime", "ViewerProgram", "EditorProgram", "edTolerance", "KeepRule"})
-        QCOMPARE(result.Controls.Texts.value(text), saved.Texts.value(text));
+    for (const QString& text : kOrder)
+        if (IsTextOption(text)) QCOMPARE(result.Controls.Texts.value(text), saved.Texts.value(text));
+    // The filters are stored under names of their own.
+    QCOMPARE(OpenOptionsStore()->value("FilterExtensions").toString(), QStringLiteral("jpg, heic"));
     // The tolerance is stored under its own name, not the control's.
     QCOMPARE(OpenOptionsStore()->value("Tolerance").toString(), QStringLiteral("13"));
     QCOMPARE(result.Controls.Enabled.value("ckCC"), saved.Checked.value("ckSize"));
