@@ -176,6 +176,7 @@ const TLanguageText kLanguageTexts[] = {
     {"frmViewer", "miReplaceSymbolicLink", C, "Replace with Symbolic Link"},
     {"frmViewer", "miReplaceClone", C, "Replace with Clone"},
     {"frmViewer", "miMoveToFolder", C, "Move to Folder..."},
+    {"frmViewer", "miFitToScreen", C, "Fit to Screen     [F]"},
     {"frmViewer", "miClose", C, "Close"},
 };
 const int kLanguageTextCount = static_cast<int>(std::size(kLanguageTexts));

@@ -70,6 +70,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setupDiskCommands();
     setupReplaceCommands();
     setupRowCommands();
+    setupViewerOptions();
     setupProtection();
     setupNotRead();
     // The controls made in code take their texts and places as the others.

@@ -506,6 +506,8 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     QAction* miMoveToFolder = nullptr;
     QAction* miAbsoluteLinks = nullptr;
     QCheckBox* ckAbsoluteLinks = nullptr; // stored as "ckAbsoluteLinks"
+    QCheckBox* ckViewerFit = nullptr;     // hidden; the viewer's fit to screen
+    void setupViewerOptions();
     QAbstractItemView::EditTriggers FEditTriggers;
     QLineEdit* ViewerProgramText = nullptr; // stored as "ViewerProgram"
     QLineEdit* EditorProgramText = nullptr; // stored as "EditorProgram"

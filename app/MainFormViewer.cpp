@@ -8,6 +8,7 @@
 #include "ViewImage.h"
 #include "ViewerHost.h"
 
+#include <QCheckBox>
 #include <QPointer>
 #include <algorithm>
 
@@ -38,7 +39,8 @@ class TfrmMain::TViewerLink : public IViewerHost {
     bool FileCommandsAllowed() const override { return FForm.FileCommandsAllowed(); }
     // The list's own deletion, its questions asked over the viewer.
     void DeleteListedRow(std::ptrdiff_t row, std::function<void(bool gone)> done) override;
-    void ReplaceListedRow(std::ptrdiff_t row, EReplaceAction action, std::function<void(bool gone)> done) override
+    void ReplaceListedRow(std::ptrdiff_t row, EReplaceAction action,
+                          std::function<void(bool gone)> done) override
     {
         if (row < 0 || row >= FForm.FModel->rowCount() || !FForm.FileCommandsAllowed()) return;
         FForm.ReplaceRows({static_cast<int>(row)}, action, std::move(done));
@@ -47,6 +49,8 @@ class TfrmMain::TViewerLink : public IViewerHost {
     void SetIgnoreListChange(bool ignore) override { FForm.FIgnoreListChange = ignore; }
     void ListChanged() override { FForm.lvFilesChange(); }
     void CloseMainWindow() override { FForm.close(); }
+    bool ViewerFit() const override { return FForm.ckViewerFit->isChecked(); }
+    void SetViewerFit(bool fit) override { FForm.ckViewerFit->setChecked(fit); }
 
   private:
     TfrmMain& FForm;
@@ -108,6 +112,15 @@ void TfrmMain::TViewerLink::ForgetPicture(const std::string& path)
 void TfrmMain::TViewerLink::RemoveListRow(std::ptrdiff_t row)
 {
     if (row >= 0 && row < FForm.FModel->rowCount()) FForm.FModel->removeRows(static_cast<int>(row), 1);
+}
+
+void TfrmMain::setupViewerOptions()
+{
+    // The viewer's fit to screen is chosen in the viewer; a hidden box keeps
+    // it with the other options.
+    ckViewerFit = new QCheckBox(ckNoRecycle->parentWidget());
+    ckViewerFit->setObjectName(QStringLiteral("ckViewerFit"));
+    ckViewerFit->hide();
 }
 
 void TfrmMain::SetViewer(TfrmViewer* viewer)

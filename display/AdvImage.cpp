@@ -15,16 +15,16 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTransform>
 #include <atomic>
 #include <cmath>
+#include <fcntl.h>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorvane {
 
@@ -265,8 +265,7 @@ void TAdvImage::LoadByExtension(const QString& extension)
         return;
     }
     case TPictureKind::Photo:
-        FHolder->Source =
-            ImageFromPhoto(DecodePhotoFile(FNativeName, TPhotoRequest{TurnUpright(), 0}));
+        FHolder->Source = ImageFromPhoto(DecodePhotoFile(FNativeName, TPhotoRequest{TurnUpright(), 0}));
         return;
     case TPictureKind::Metafile:
         FHolder->Metafile.emplace(TMetafile::FromFile(FNativeName, ScreenPixelsPerInch()));
@@ -384,6 +383,10 @@ void TAdvImage::PaintEmpty(QPainter& painter)
 void TAdvImage::PaintPicture(QPainter& painter, int w, int h)
 {
     const qreal ratio = FDevicePixelSize ? devicePixelRatioF() : 1.0;
+    if (FFillControl) {
+        PaintFilled(painter);
+        return;
+    }
     const TPaintLayout layout = ComputePaintLayout(width(), height(), LogicalExtent(w, ratio),
                                                    LogicalExtent(h, ratio), FStretchRatio, FCenterView);
     const TPaintRect& p = layout.Picture;
@@ -407,6 +410,32 @@ void TAdvImage::PaintPicture(QPainter& painter, int w, int h)
     }
     for (const TPaintRect& fill : layout.Fills)
         if (!fill.Empty()) painter.fillRect(QRect(fill.Left, fill.Top, fill.Width(), fill.Height()), FColor);
+}
+
+// The picture over the whole control. Shrunk, it is scaled once and kept;
+// enlarged, it is drawn through a transform clipped to what is painted, so
+// that a picture zoomed far beyond the screen never takes memory for the
+// parts out of sight.
+void TAdvImage::PaintFilled(QPainter& painter)
+{
+    const QRect target = rect();
+    if (FHolder->Metafile) {
+        PaintMetafile(painter, target);
+        return;
+    }
+    const QImage* image = DisplayImage();
+    if (!image || target.isEmpty()) return;
+    const qreal ratio = devicePixelRatioF();
+    const QSize devicePixels(qRound(target.width() * ratio), qRound(target.height() * ratio));
+    if (devicePixels.width() <= image->width() && devicePixels.height() <= image->height()) {
+        QImage& scaled = FHolder->Scaled;
+        if (scaled.size() != devicePixels)
+            scaled = image->scaled(devicePixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        painter.drawImage(QRectF(target), scaled, QRectF(scaled.rect()));
+        return;
+    }
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(QRectF(target), *image, QRectF(image->rect()));
 }
 
 // A metafile is played once into an image of the target's size and drawn
@@ -455,6 +484,7 @@ void TAdvImage::SetColor(const QColor& color)
 
 QUORVANE_REPAINTING_SETTER(StretchRatio, bool)
 QUORVANE_REPAINTING_SETTER(CenterView, bool)
+QUORVANE_REPAINTING_SETTER(FillControl, bool)
 QUORVANE_REPAINTING_SETTER(ShowEmptyLabel, bool)
 QUORVANE_REPAINTING_SETTER(JPEGPixelFormat, TJPEGPixelFormat)
 QUORVANE_REPAINTING_SETTER(JPEGScale, TJPEGScale)

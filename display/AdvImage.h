@@ -66,6 +66,11 @@ class TAdvImage : public QWidget {
     void SetStretchRatio(bool value);
     bool CenterView() const { return FCenterView; }
     void SetCenterView(bool value);
+    // When true, the picture is drawn over the whole control, larger or
+    // smaller than its natural size; the caller gives the control the
+    // picture's proportions (the viewer's fit and zoom).
+    bool FillControl() const { return FFillControl; }
+    void SetFillControl(bool value);
     bool ShowEmptyLabel() const { return FShowEmptyLabel; }
     void SetShowEmptyLabel(bool value);
     // When true, one picture pixel is one pixel of the screen even with a
@@ -143,6 +148,7 @@ class TAdvImage : public QWidget {
     void PaintEmpty(QPainter& painter);
     void PaintPicture(QPainter& painter, int width, int height);
     void PaintMetafile(QPainter& painter, const QRect& target);
+    void PaintFilled(QPainter& painter);
     const QImage* DisplayImage();
 
     std::unique_ptr<THolder> FHolder;
@@ -157,6 +163,7 @@ class TAdvImage : public QWidget {
     bool FGIFAnimate = false;
     bool FStretchRatio = false;
     bool FCenterView = false;
+    bool FFillControl = false;
     bool FShowEmptyLabel = false;
     bool FDevicePixelSize = false;
     TJPEGPixelFormat FJPEGPixelFormat = TJPEGPixelFormat::jf24Bit;

@@ -13,8 +13,10 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QMenu>
-#include <tuple>
 #include <QScreen>
+#include <algorithm>
+#include <cmath>
+#include <tuple>
 
 namespace quorvane {
 
@@ -89,7 +91,8 @@ void TfrmViewer::setupMenu()
     miDelete = addItem("miDelete", "Delete             [Del]", &TfrmViewer::miDeleteClick);
     const std::tuple<QAction**, const char*, const char*, EReplaceAction> replacements[] = {
         {&miReplaceHardLink, "miReplaceHardLink", "Replace with Hard Link", EReplaceAction::HardLink},
-        {&miReplaceSymbolicLink, "miReplaceSymbolicLink", "Replace with Symbolic Link", EReplaceAction::SymbolicLink},
+        {&miReplaceSymbolicLink, "miReplaceSymbolicLink", "Replace with Symbolic Link",
+         EReplaceAction::SymbolicLink},
         {&miReplaceClone, "miReplaceClone", "Replace with Clone", EReplaceAction::Clone},
         {&miMoveToFolder, "miMoveToFolder", "Move to Folder...", EReplaceAction::Move}};
     for (const auto& [member, name, caption, action] : replacements) {
@@ -98,6 +101,10 @@ void TfrmViewer::setupMenu()
         connect(*member, &QAction::triggered, this, [this, action = action] { ReplaceImage(action); });
     }
     PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N2"));
+    miFitToScreen = PopupMenu1->addAction(QStringLiteral("Fit to Screen     [F]"));
+    miFitToScreen->setObjectName(QStringLiteral("miFitToScreen"));
+    miFitToScreen->setCheckable(true);
+    connect(miFitToScreen, &QAction::triggered, this, &TfrmViewer::SetFitToScreen);
     miClose = addItem("miClose", "Close", &TfrmViewer::miCloseClick);
 }
 
@@ -115,6 +122,10 @@ void TfrmViewer::Open(const QString& path, QWidget* owner)
 void TfrmViewer::Open(const std::string& path, QWidget* owner)
 {
     if (Image->NativeFileName() != path) Image->LoadFile(path);
+    // Each opening starts at the kept choice: fitted, or natural size.
+    FFit = FHost ? FHost->ViewerFit() : FFit;
+    FZoom = 1.0;
+    miFitToScreen->setChecked(FFit);
     // A window that comes up is on top already; one that was up is raised.
     const bool wasVisible = isVisible();
     if (!FCoverRect.isEmpty()) {
@@ -136,8 +147,65 @@ void TfrmViewer::Open(const std::string& path, QWidget* owner)
 
 void TfrmViewer::LayoutImage()
 {
-    Image->setGeometry(0, 0, ViewerImageExtent(width(), Image->DisplayWidth()),
-                       ViewerImageExtent(height(), Image->DisplayHeight()));
+    PlaceImage(ShownScale(), QPoint(), false);
+}
+
+double TfrmViewer::ShownScale() const
+{
+    return FFit ? ViewerFitScale(width(), height(), Image->DisplayWidth(), Image->DisplayHeight()) : FZoom;
+}
+
+void TfrmViewer::PlaceImage(double scale, QPoint anchor, bool keepAnchor)
+{
+    const bool natural = scale == 1.0;
+    const auto extent = [scale, natural](int client, int picture) {
+        return natural ? ViewerImageExtent(client, picture)
+                       : std::max(1, static_cast<int>(std::lround(picture * scale)));
+    };
+    const int w = extent(width(), Image->DisplayWidth());
+    const int h = extent(height(), Image->DisplayHeight());
+    const int x = keepAnchor ? ViewerZoomPosition(Image->x(), Image->width(), w, width(), anchor.x())
+                             : ViewerZoomPosition(0, w, w, width(), 0);
+    const int y = keepAnchor ? ViewerZoomPosition(Image->y(), Image->height(), h, height(), anchor.y())
+                             : ViewerZoomPosition(0, h, h, height(), 0);
+    Image->SetFillControl(!natural);
+    Image->setGeometry(x, y, w, h);
+    Image->setCursor(ViewerNeedsHand(width(), height(), w, h) ? FHandMove : QCursor());
+}
+
+void TfrmViewer::SetFitToScreen(bool fit)
+{
+    FFit = fit;
+    FZoom = 1.0;
+    miFitToScreen->setChecked(fit);
+    if (FHost) FHost->SetViewerFit(fit);
+    LayoutImage();
+}
+
+void TfrmViewer::ZoomImage(bool in, QPoint anchor)
+{
+    const double scale = ViewerZoomStep(ShownScale(), in);
+    if (FFit) {
+        FFit = false;
+        miFitToScreen->setChecked(false);
+        if (FHost) FHost->SetViewerFit(false);
+    }
+    FZoom = scale;
+    PlaceImage(scale, anchor, true);
+}
+
+void TfrmViewer::ShowNaturalSize()
+{
+    if (FFit) SetFitToScreen(false);
+    FZoom = 1.0;
+    LayoutImage();
+}
+
+QPoint TfrmViewer::ZoomAnchor() const
+{
+    // The mouse when it is over the window, else the window's centre.
+    const QPoint mouse = mapFromGlobal(QCursor::pos());
+    return rect().contains(mouse) ? mouse : rect().center();
 }
 
 void TfrmViewer::ShowPicture(const std::string& path)
@@ -147,8 +215,6 @@ void TfrmViewer::ShowPicture(const std::string& path)
     setUpdatesEnabled(false);
     Image->LoadFile(path);
     LayoutImage();
-    Image->setCursor(ViewerNeedsHand(width(), height(), Image->width(), Image->height()) ? FHandMove
-                                                                                         : QCursor());
     setUpdatesEnabled(true);
 }
 
@@ -272,6 +338,19 @@ bool TfrmViewer::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
         break;
     case Qt::Key_Delete:
         DeleteImage();
+        break;
+    case Qt::Key_F:
+        SetFitToScreen(!FFit);
+        break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        ZoomImage(true, ZoomAnchor());
+        break;
+    case Qt::Key_Minus:
+        ZoomImage(false, ZoomAnchor());
+        break;
+    case Qt::Key_1:
+        ShowNaturalSize();
         break;
     case Qt::Key_X:
         if (!(modifiers & Qt::AltModifier)) return false;

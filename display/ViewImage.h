@@ -1,9 +1,10 @@
-// TfrmViewer: the frameless black window that shows one picture at its
-// natural size over the whole screen of the main window, pans it, steps
-// through the result list's pictures and deletes the shown file.
-// Invariant: Image is never smaller than the client area and its edges never
-// come inside the window, so the picture is centred where it fits and
-// covers the window where it does not.
+// TfrmViewer: the frameless black window that shows one picture over the
+// whole screen of the main window, at its natural size, shrunk to fit the
+// screen (F) or zoomed (+, -, 1 for natural size); pans it, steps through
+// the result list's pictures and deletes the shown file.
+// Invariant: at natural size Image is never smaller than the client area;
+// at any size its edges never come inside the window where it is larger
+// than the window, and it is centred where it is not.
 #pragma once
 
 #include "Replace.h"
@@ -45,8 +46,20 @@ class TfrmViewer : public QWidget {
     void Open(const QString& path, QWidget* owner);
     // The same for a file named by a row's exact path bytes.
     void Open(const std::string& path, QWidget* owner);
-    // Lays Image out: at (0, 0), at least as large as the client area.
+    // Lays Image out afresh at the scale shown: at natural size at (0, 0),
+    // at least as large as the client area; fitted or zoomed, centred where
+    // it fits and from the top-left where it does not.
     void LayoutImage();
+    // Fit to screen, on or off (F, the menu); the choice is kept by the host.
+    void SetFitToScreen(bool fit);
+    bool FitToScreen() const { return FFit; }
+    // One step of the zoom ladder in or out, keeping the picture's point
+    // under anchor (client coordinates) where it is; ends fit to screen.
+    void ZoomImage(bool in, QPoint anchor);
+    // Natural size again (1).
+    void ShowNaturalSize();
+    // The scale the picture is shown at (1: natural size).
+    double ShownScale() const;
 
     void ShowPicture(const std::string& path);
     bool ShowNextImage();
@@ -86,6 +99,8 @@ class TfrmViewer : public QWidget {
     void miDeleteClick() { DeleteImage(); }
     void miCloseClick() { CloseViewer(); }
     bool ShowStep(EViewerStep step);
+    void PlaceImage(double scale, QPoint anchor, bool keepAnchor);
+    QPoint ZoomAnchor() const;
     void ShowFocusedInPlace(const std::string& path);
     // After the shown file is gone: true when no focused picture was shown
     // in its place.
@@ -109,6 +124,9 @@ class TfrmViewer : public QWidget {
     QAction* miReplaceClone = nullptr;
     QAction* miMoveToFolder = nullptr;
     QAction* miClose = nullptr;
+    QAction* miFitToScreen = nullptr;
+    bool FFit = false;
+    double FZoom = 1.0; // while not fitted
 
     IViewerHost* FHost = nullptr;
     QCursor FHandMove;

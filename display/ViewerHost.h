@@ -47,7 +47,8 @@ class IViewerHost {
     // Replaces the file of a listed row by a link or clone of its group's
     // kept file, or moves it to a folder, as the list's own entries do.
     // done(gone) as for DeleteListedRow: gone when the file left its place.
-    virtual void ReplaceListedRow(std::ptrdiff_t row, EReplaceAction action, std::function<void(bool gone)> done)
+    virtual void ReplaceListedRow(std::ptrdiff_t row, EReplaceAction action,
+                                  std::function<void(bool gone)> done)
     {
         (void)row, (void)action, (void)done;
     }
@@ -60,6 +61,10 @@ class IViewerHost {
     virtual void ListChanged() = 0;
     // Closes the main window, which ends the program.
     virtual void CloseMainWindow() = 0;
+    // Whether the viewer shows pictures shrunk to fit the screen rather than
+    // at natural size: kept with the options by the main window.
+    virtual bool ViewerFit() const { return false; }
+    virtual void SetViewerFit(bool fit) { (void)fit; }
 };
 
 } // namespace quorvane

@@ -5,6 +5,8 @@
 #include "PathRules.h"
 
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 
 namespace quorvane {
 
@@ -34,6 +36,38 @@ int ClampPanDelta(int position, int extent, int clientExtent, int delta)
     if (moved > 0) return static_cast<int>(-left);
     if (moved + extent < clientExtent) return static_cast<int>(clientExtent - (extent + left));
     return delta;
+}
+
+double ViewerFitScale(int clientWidth, int clientHeight, int pictureWidth, int pictureHeight)
+{
+    if (pictureWidth <= 0 || pictureHeight <= 0 || clientWidth <= 0 || clientHeight <= 0) return 1.0;
+    return std::min({1.0, double(clientWidth) / pictureWidth, double(clientHeight) / pictureHeight});
+}
+
+double ViewerZoomStep(double scale, bool in)
+{
+    static constexpr double kLadder[] = {1.0 / 16, 1.0 / 12, 1.0 / 8, 1.0 / 6, 1.0 / 4, 1.0 / 3,
+                                         1.0 / 2,  2.0 / 3,  1.0,     1.5,     2.0,     3.0,
+                                         4.0,      6.0,      8.0,     12.0,    16.0};
+    // A little slack, so a fitted scale just below a step does not stay.
+    constexpr double kSlack = 1e-9;
+    if (in) {
+        for (const double step : kLadder)
+            if (step > scale + kSlack) return step;
+        return kLadder[std::size(kLadder) - 1];
+    }
+    for (auto it = std::rbegin(kLadder); it != std::rend(kLadder); ++it)
+        if (*it < scale - kSlack) return *it;
+    return kLadder[0];
+}
+
+int ViewerZoomPosition(int position, int oldExtent, int newExtent, int clientExtent, int anchor)
+{
+    if (newExtent <= clientExtent) return (clientExtent - newExtent) / 2;
+    // The share of the picture under the anchor stays under it.
+    const double share = oldExtent > 0 ? double(anchor - position) / oldExtent : 0.5;
+    const auto wanted = static_cast<long long>(std::llround(anchor - share * newExtent));
+    return static_cast<int>(std::clamp<long long>(wanted, clientExtent - newExtent, 0));
 }
 
 std::ptrdiff_t IndexOfPath(const std::vector<TFileRecord>& rows, std::ptrdiff_t focused,

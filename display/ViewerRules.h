@@ -1,6 +1,6 @@
 // The full-size viewer's rules as plain functions: the picture control's
 // size and cursor after a load, the pan limits that keep the picture's edges
-// outside the window, the arrow keys' step, and the stepping through the
+// outside the window, the arrow keys' step, fitting and zooming, and the stepping through the
 // result rows that skips non-pictures. The viewer window calls these.
 #pragma once
 
@@ -28,6 +28,20 @@ int ViewerKeyStep(int clientExtent);
 // inside the window (position + delta <= 0) and its far edge never leaves
 // the window's far edge. A control that fits cannot move: the result is 0.
 int ClampPanDelta(int position, int extent, int clientExtent, int delta);
+
+// The scale that shows a picture whole in the client area, proportions
+// kept: at most 1 (a picture that fits keeps its natural size).
+double ViewerFitScale(int clientWidth, int clientHeight, int pictureWidth, int pictureHeight);
+
+// The next scale of the zoom ladder (1/16 ... 1 ... 16) above scale when in,
+// below it otherwise; a scale at the ladder's end stays.
+double ViewerZoomStep(double scale, bool in);
+
+// The picture control's position along one axis after a zoom from
+// oldExtent to newExtent, with the point under the mouse (anchor, in the
+// client's coordinates) kept under it; a control that fits is centred, and
+// one that does not never shows black beyond its edges.
+int ViewerZoomPosition(int position, int oldExtent, int newExtent, int clientExtent, int anchor);
 
 // The row that shows path: the focused row when its full path is exactly
 // path, else the first such row, else -1.

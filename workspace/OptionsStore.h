@@ -84,6 +84,8 @@ inline constexpr TOptionRow kOptionTable[] = {
     {"FilterExcludeNames", TOptionKind::Text, false, "", "edExcludeNames"},
     {"FilterExtensions", TOptionKind::Text, false, "", "edExtensions"},
     {"FilterExcludeFolders", TOptionKind::Text, false, "", "edExcludeFolders"},
+    // The viewer shows pictures fitted to the screen; off: natural size.
+    {"ckViewerFit", TOptionKind::Boolean, false, nullptr},
 };
 
 inline constexpr const char* kDirCountName = "DirCount";

@@ -619,6 +619,11 @@ Delete them too?</source>
         <translation>刪除         [Del]</translation>
     </message>
     <message>
+        <source>Fit to Screen     [F]</source>
+        <comment>miFitToScreen</comment>
+        <translation>符合螢幕大小     [F]</translation>
+    </message>
+    <message>
         <source>Close</source>
         <comment>miClose</comment>
         <translation>關閉</translation>

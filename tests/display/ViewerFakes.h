@@ -71,6 +71,8 @@ class TFakeViewerHost : public IViewerHost {
     void SetIgnoreListChange(bool ignore) override { IgnoreListChange = ignore; }
     void ListChanged() override { ListChanges.push_back(IgnoreListChange); }
     void CloseMainWindow() override { ++MainWindowCloses; }
+    bool ViewerFit() const override { return Fit; }
+    void SetViewerFit(bool fit) override { Fit = fit; }
 
     std::vector<TFileRecord> Rows;
     std::ptrdiff_t Focused = -1;
@@ -85,6 +87,7 @@ class TFakeViewerHost : public IViewerHost {
     bool IgnoreListChange = false;
     std::vector<bool> ListChanges; // the flag as each notification found it
     int MainWindowCloses = 0;
+    bool Fit = false; // the viewer's kept fit to screen
 };
 
 // A row for a file in directory, with made-up identity fields.

@@ -56,6 +56,7 @@ class TestViewer : public QObject {
     void closingKeysAndDoubleClick();
     void altXClosesTheMainWindow();
     void menuEntriesAct();
+    void fitAndZoom();
 
   private:
     QString Picture(const QString& name, int width, int height, QColor color = Qt::red);
@@ -443,9 +444,9 @@ void TestViewer::menuEntriesAct()
     QStringList names;
     for (QAction* entry : FViewer->PopupMenu()->actions())
         names << (entry->isSeparator() ? QStringLiteral("-") : entry->objectName());
-    QCOMPARE(names, (QStringList{"miNextImage", "miPriorImage", "miFirstImage", "miLastImage", "-", "miDelete",
-                                 "miReplaceHardLink", "miReplaceSymbolicLink", "miReplaceClone", "miMoveToFolder",
-                                 "-", "miClose"}));
+    QCOMPARE(names, (QStringList{"miNextImage", "miPriorImage", "miFirstImage", "miLastImage", "-",
+                                 "miDelete", "miReplaceHardLink", "miReplaceSymbolicLink", "miReplaceClone",
+                                 "miMoveToFolder", "-", "miFitToScreen", "miClose"}));
     auto entry = [this](const char* name) { return FViewer->PopupMenu()->findChild<QAction*>(name); };
     entry("miLastImage")->trigger();
     QCOMPARE(FViewer->Picture()->FileName(), FDir->filePath("b.bmp"));
@@ -453,6 +454,43 @@ void TestViewer::menuEntriesAct()
     QCOMPARE(FViewer->Picture()->FileName(), FDir->filePath("a.bmp"));
     entry("miClose")->trigger();
     QVERIFY(!FViewer->isVisible());
+}
+
+// F fits a large photo to the window, centred, and is kept for the next
+// opening; + and - step the zoom around the anchor, 1 is natural size
+// again; a picture that fits is never enlarged by fitting.
+void TestViewer::fitAndZoom()
+{
+    const QString large = Picture("large.bmp", kClient.width() * 2, kClient.height() * 3);
+    const QString small = Picture("small.bmp", 100, 50);
+    OpenAndActivate(large);
+    TAdvImage* image = FViewer->Picture();
+    QCOMPARE(image->size(), QSize(kClient.width() * 2, kClient.height() * 3));
+    QTest::keyClick(FViewer.get(), Qt::Key_F);
+    QVERIFY(FHost->Fit && FViewer->FitToScreen());
+    const QSize fitted(qRound(kClient.width() * 2 / 3.0), kClient.height());
+    QCOMPARE(image->geometry(), QRect(QPoint((kClient.width() - fitted.width()) / 2, 0), fitted));
+    // The whole picture is drawn: red at its edges, black beside it.
+    const QImage shot = FViewer->grab().toImage();
+    QVERIFY(IsRed(shot.pixel(image->x() + 1, 1)));
+    QVERIFY(IsRed(shot.pixel(image->geometry().right() - 1, kClient.height() - 2)));
+    QVERIFY(IsBlack(shot.pixel(image->x() - 2, kClient.height() / 2)));
+    // Zoomed in around the window's top-left corner: that corner stays.
+    FViewer->ZoomImage(true, QPoint(image->x(), 0));
+    QVERIFY(!FViewer->FitToScreen() && !FHost->Fit);
+    QVERIFY(image->width() > fitted.width());
+    QCOMPARE(image->pos(), QPoint(0, 0));
+    QTest::keyClick(FViewer.get(), Qt::Key_1);
+    QCOMPARE(image->geometry(), QRect(QPoint(0, 0), QSize(kClient.width() * 2, kClient.height() * 3)));
+    QTest::keyClick(FViewer.get(), Qt::Key_Minus);
+    QVERIFY(image->width() < kClient.width() * 2);
+    // The kept choice comes back at the next opening; a small picture keeps its size.
+    FHost->Fit = true;
+    FViewer->CloseViewer();
+    OpenAndActivate(small);
+    QVERIFY(FViewer->FitToScreen());
+    QCOMPARE(image->geometry(), kClient);
+    QCOMPARE(FViewer->ShownScale(), 1.0);
 }
 
 QTEST_MAIN(TestViewer)

@@ -36,6 +36,9 @@ class TestViewerRules : public QObject {
     void keyStep();
     void panDelta_data();
     void panDelta();
+    void zoom_data();
+    void zoom();
+    void zoomLadder();
     void indexOfPath();
     void step_data();
     void step();
@@ -136,6 +139,46 @@ void TestViewerRules::step()
         FindViewerStep(MixedRows(), focused, shown.toStdString(), static_cast<EViewerStep>(stepKind));
     QCOMPARE(target.Allowed, allowed);
     QCOMPARE(target.Row, std::ptrdiff_t(row));
+}
+
+// Fit and zoom along one axis: the scale fitted into the client, the next
+// step of the ladder, and where the control lands with its anchor kept.
+void TestViewerRules::zoom_data()
+{
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("oldExtent");
+    QTest::addColumn<int>("newExtent");
+    QTest::addColumn<int>("client");
+    QTest::addColumn<int>("anchor");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("fits: centred") << 0 << 2000 << 600 << 1000 << 700 << 200;
+    QTest::newRow("centre stays at the centre") << -500 << 2000 << 4000 << 1000 << 500 << -1500;
+    QTest::newRow("left edge anchored stays") << 0 << 2000 << 3000 << 1000 << 0 << 0;
+    QTest::newRow("right edge anchored stays") << -1000 << 2000 << 3000 << 1000 << 1000 << -2000;
+    QTest::newRow("never black on the left") << 0 << 1200 << 1500 << 1000 << -400 << 0;
+    QTest::newRow("never black on the right") << -200 << 1200 << 1100 << 1000 << 1000 << -100;
+}
+
+void TestViewerRules::zoom()
+{
+    QFETCH(int, position);
+    QFETCH(int, oldExtent);
+    QFETCH(int, newExtent);
+    QFETCH(int, client);
+    QFETCH(int, anchor);
+    QFETCH(int, expected);
+    QCOMPARE(ViewerZoomPosition(position, oldExtent, newExtent, client, anchor), expected);
+}
+
+void TestViewerRules::zoomLadder()
+{
+    QCOMPARE(ViewerFitScale(1000, 500, 4000, 1000), 0.25);
+    QCOMPARE(ViewerFitScale(1000, 500, 300, 200), 1.0);
+    QCOMPARE(ViewerZoomStep(1.0, true), 1.5);
+    QCOMPARE(ViewerZoomStep(1.0, false), 2.0 / 3);
+    QCOMPARE(ViewerZoomStep(0.3, true), 1.0 / 3);
+    QCOMPARE(ViewerZoomStep(16.0, true), 16.0);
+    QCOMPARE(ViewerZoomStep(1.0 / 16, false), 1.0 / 16);
 }
 
 QTEST_GUILESS_MAIN(TestViewerRules)
