@@ -12,6 +12,20 @@
 
 namespace quorvane {
 
+namespace {
+
+void InsertAfter(QMenu* menu, QAction* anchor, QAction* entry)
+{
+    const QList<QAction*> entries = menu->actions();
+    const qsizetype at = entries.indexOf(anchor);
+    if (at < 0 || at + 1 >= entries.size())
+        menu->addAction(entry);
+    else
+        menu->insertAction(entries[at + 1], entry);
+}
+
+} // namespace
+
 void TfrmMain::setupRowCommands()
 {
     miRemoveFromList = new QAction(PopupMenu1);
@@ -20,9 +34,11 @@ void TfrmMain::setupRowCommands()
     miRemoveGroup->setObjectName(QStringLiteral("miRemoveGroup"));
     miOpenFolder = new QAction(PopupMenu1);
     miOpenFolder->setObjectName(QStringLiteral("miOpenFolder"));
-    PopupMenu1->addSeparator();
-    for (QAction* entry : {miRemoveFromList, miRemoveGroup, miOpenFolder})
-        PopupMenu1->addAction(entry);
+    // Beside their kin: the folder after the ways to open, the removals
+    // after the commands on the list.
+    InsertAfter(PopupMenu1, miUltraEdit, miOpenFolder);
+    InsertAfter(PopupMenu1, miCheckDisk, miRemoveFromList);
+    InsertAfter(PopupMenu1, miRemoveFromList, miRemoveGroup);
     connect(miRemoveFromList, &QAction::triggered, this,
             [this] { RunGuarded([this] { RemoveListRows(SelectedRowIndices()); }); });
     connect(miRemoveGroup, &QAction::triggered, this, [this] {

@@ -283,12 +283,31 @@ void TestAppWindow::resultListColumns()
     QStringList texts;
     for (QAction* action : menu->actions())
         texts.append(action->isSeparator() ? QStringLiteral("-") : action->text());
-    QCOMPARE(texts,
-             (QStringList{"Next Group [Ctrl+Down]", "Prior Group [Ctrl+Up]", "Select Duplicates [Ctrl+D]",
-                          "Invert Selection", "-", "Open", "View Image In Full Size", "Preview",
-                          "Open With ACDSee", "Open With UltraEdit", "-", "Delete", "Undo Delete [Ctrl+Z]",
-                          "Check the List Against the Disk [F5]", "-", "Replace with Hard Link",
-                          "Replace with Symbolic Link", "Absolute Symbolic Links", "Replace with Clone", "Move to Folder...", "-", "Files Not Read..."}));
+    QCOMPARE(texts, (QStringList{"Next Group [Ctrl+Down]",
+                                 "Prior Group [Ctrl+Up]",
+                                 "Select Duplicates [Ctrl+D]",
+                                 "Invert Selection",
+                                 "-",
+                                 "Open",
+                                 "View Image In Full Size",
+                                 "Preview",
+                                 "Open With ACDSee",
+                                 "Open With UltraEdit",
+                                 "Open Containing Folder",
+                                 "-",
+                                 "Delete",
+                                 "Undo Delete [Ctrl+Z]",
+                                 "Check the List Against the Disk [F5]",
+                                 "Remove from List",
+                                 "Remove Group",
+                                 "-",
+                                 "Replace with Hard Link",
+                                 "Replace with Symbolic Link",
+                                 "Absolute Symbolic Links",
+                                 "Replace with Clone",
+                                 "Move to Folder...",
+                                 "-",
+                                 "Files Not Read..."}));
     QVERIFY(menu->actions().at(0)->shortcut().isEmpty()); // the keys work only in the list
 }
 
