@@ -3,6 +3,7 @@
 // nothing of the window is touched from the worker thread.
 #include "SearchWorker.h"
 
+#include "ContentsCache.h"
 #include "WindowRules.h"
 
 namespace quorvane {
@@ -41,6 +42,8 @@ class TSearchWorker::THost : public TDuplicateHost {
     // Kept by the worker thread, handed over with the rows.
     void NotRead(const TNotRead& entry) override { FWorker.FNotRead.push_back(entry); }
     const TScanFilter* ScanFilter() const override { return &FWorker.FFilter; }
+    // Shared with the command line, so neither reads again what the other hashed.
+    std::string ContentsCachePath() const override { return DefaultContentsCachePath(); }
 
   private:
     TSearchWorker& FWorker;

@@ -20,7 +20,7 @@ int PrintHelp()
 {
     return Write(
         "usage: quorvane-cli find [--name] [--size] [--cc] [--time] [--all-bytes] [--groups]\n"
-        "                         [--keep RULE] [--no-subdirs] [--progress] [--] DIR...\n"
+        "                         [--keep RULE] [--no-subdirs] [--no-cache] [--progress] [--] DIR...\n"
         "       quorvane-cli list [--no-subdirs] [--progress] [--] DIR...\n"
         "       quorvane-cli similar [--tolerance N] [--more-formats] [--turns] [--pixels] [--no-subdirs]\n"
         "                            [--no-cache] [--progress] [--] DIR...\n"
@@ -40,6 +40,7 @@ int PrintHelp()
         "  --time         the same modification time, to the minute\n"
         "  --all-bytes    the same whole contents (needs --size; supersedes --cc)\n"
         "  --groups       print the group number (1-based) as a first column\n"
+        "  --no-cache     with --all-bytes: neither read nor write the cache of contents hashes\n"
         "  --keep RULE    add a last column, \"keep\" or \"delete\", as Select Duplicates would\n"
         "                 choose; RULE is first, newest, oldest, largest (most pixels,\n"
         "                 else largest file) or shortest (path); ties go to the first row.\n"

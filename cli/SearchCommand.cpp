@@ -7,6 +7,7 @@
 // errors, and each file or directory that could not be read (left out of
 // the result, which is complete for all that could be read; exit 0).
 #include "CliCommands.h"
+#include "ContentsCache.h"
 #include "DuplicateSearch.h"
 #include "FileScan.h"
 #include "KeepRules.h"
@@ -60,8 +61,12 @@ std::string NotReadText(const TNotRead& entry)
 // The window's progress display, written to stderr when asked for.
 class TCliHost : public TDuplicateHost {
   public:
-    TCliHost(bool showProgress, const TScanFilter& filter) : FShowProgress(showProgress), FFilter(filter) {}
+    TCliHost(bool showProgress, const TScanFilter& filter, std::string cachePath)
+        : FShowProgress(showProgress), FFilter(filter), FCachePath(std::move(cachePath))
+    {
+    }
     const TScanFilter* ScanFilter() const override { return &FFilter; }
+    std::string ContentsCachePath() const override { return FCachePath; }
     void SetStatusText(const std::string& text, bool) override { FStatus = text; }
     void SetPercentage(int percent, bool) override
     {
@@ -91,6 +96,7 @@ class TCliHost : public TDuplicateHost {
   private:
     bool FShowProgress;
     const TScanFilter& FFilter;
+    std::string FCachePath;
     std::string FStatus;
     std::size_t FFilesNotRead = 0;
     std::size_t FDirectoriesNotRead = 0;
@@ -101,6 +107,7 @@ struct TCliOptions {
     bool IncludeSubdirectories = true;
     bool GroupNumbers = false;
     bool ShowProgress = false;
+    bool UseCache = true;
     std::optional<TKeepRule> Keep;
     std::optional<TCliAction> Action;
     TScanFilter Filter;
@@ -151,6 +158,8 @@ bool ParseOptions(const std::vector<std::string>& args, bool listAll, TCliOption
             options.IncludeSubdirectories = false;
         } else if (arg == "--progress") {
             options.ShowProgress = true;
+        } else if (arg == "--no-cache" && !listAll) {
+            options.UseCache = false;
         } else if (arg == "--groups" && !listAll) {
             options.GroupNumbers = true;
         } else if (arg == "--keep" && !listAll) {
@@ -281,7 +290,7 @@ int RunSearch(const std::vector<std::string>& args, bool listAll)
                      listAll ? "usage: quorvane-cli list %s [--no-subdirs] [--progress] DIR...\n"
                              : "usage: quorvane-cli find [--name] [--size] [--cc] [--all-bytes] [--time] "
                                "[--groups] [--keep RULE [--action ACTION [--dry-run] [--absolute-links]]] "
-                               "%s [--no-subdirs] [--progress] DIR...\n",
+                               "%s [--no-subdirs] [--no-cache] [--progress] DIR...\n",
                      kFilterUsage);
         return 2;
     }
@@ -297,7 +306,8 @@ int RunSearch(const std::vector<std::string>& args, bool listAll)
         std::fprintf(stderr, "%s %s\n", kNotADirectoryText, wrong->c_str());
         return 2;
     }
-    TCliHost host(options.ShowProgress, options.Filter);
+    TCliHost host(options.ShowProgress, options.Filter,
+                  options.UseCache ? DefaultContentsCachePath() : std::string());
     return listAll ? RunList(options, host) : RunFind(options, host);
 }
 

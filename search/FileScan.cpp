@@ -134,6 +134,7 @@ TFileRecord RowOf(const char* name, const std::shared_ptr<const std::string>& di
     row.Device = static_cast<std::uint64_t>(st.st_dev);
     row.Inode = static_cast<std::uint64_t>(st.st_ino);
     row.ModifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    row.StatusChangedNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
     return row;
 }
 

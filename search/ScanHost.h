@@ -67,6 +67,11 @@ class TScanHost {
     // What the scan leaves out (sizes, names, extensions, folders); null or
     // an empty filter leaves out nothing. Asked once per input directory.
     virtual const TScanFilter* ScanFilter() const { return nullptr; }
+
+    // The file of the contents hashes kept between "All bytes" searches;
+    // empty (the default) keeps none. Read once per search and written at
+    // its end, from the thread that runs the search.
+    virtual std::string ContentsCachePath() const { return {}; }
 };
 
 // Thrown by the core when the host's CancelRequested() turns true. Whatever

@@ -53,6 +53,9 @@ struct TFileRecord {
     std::uint64_t Device = 0;
     std::uint64_t Inode = 0;
     std::int64_t ModifiedNs = 0; // last-write time, nanoseconds since the epoch
+    // Status-change time at the scan (0: not known). With the fields above
+    // it says whether hashes kept from an earlier search still hold.
+    std::int64_t StatusChangedNs = 0;
 
     const std::string& DirectoryText() const;
     std::string SizeText() const; // plain decimal digits

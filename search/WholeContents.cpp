@@ -9,8 +9,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <iterator>
 #include <map>
 #include <memory>
+#include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
 
@@ -118,6 +120,14 @@ int OpenForStage(TDirectoryOpener& directories, const TFileRecord& row, TFileDig
     return fd;
 }
 
+TCachedFileState StateOf(const struct stat& st)
+{
+    return TCachedFileState{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                            static_cast<std::uint64_t>(st.st_size),
+                            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+                            static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
+}
+
 } // namespace
 
 namespace {
@@ -149,10 +159,18 @@ void TDigestStore::Read(const std::vector<TFileRecord>& catalogue, const std::ve
     FSlotOf.assign(catalogue.size(), -1);
     FFirstRows = AssignFileSlots(catalogue, rows, FSlotOf);
     FEntries.assign(FFirstRows.size(), TFileDigest{});
+    FStates.assign(FFirstRows.size(), TCachedFileState{});
+    FFromCache.assign(FFirstRows.size(), 0);
+    const std::string cachePath = host.ContentsCachePath();
+    if (!cachePath.empty()) {
+        FCache = std::make_unique<TContentsCache>();
+        FCache->Load(cachePath);
+    }
     const unsigned threads = ContentsThreadCount(host);
     const std::vector<std::unique_ptr<TDirectoryOpener>> directories = DirectoryOpeners(threads, scan);
     std::vector<std::vector<unsigned char>> buffers(threads);
     ForEachSlot(FFirstRows.size(), threads, host, [&](std::size_t slot, unsigned worker) {
+        if (FCache && TakeFromCache(*directories[worker], catalogue[FFirstRows[slot]], slot)) return;
         struct stat st;
         TFileDigest& digest = FEntries[slot];
         const TFileHandle file(OpenForStage(*directories[worker], catalogue[FFirstRows[slot]], digest, st));
@@ -160,11 +178,58 @@ void TDigestStore::Read(const std::vector<TFileRecord>& catalogue, const std::ve
         digest.Size = static_cast<std::uint64_t>(st.st_size);
         HashHead(file.Fd(), digest, buffers[worker]);
         if (!digest.Failed() && ChangedWhileRead(file.Fd(), st)) digest.Changed = true;
+        if (!digest.Failed()) FStates[slot] = StateOf(st);
     });
     const std::vector<std::uint32_t> alike = FilesStillAlike();
     if (!alike.empty()) HashWholeFiles(catalogue, alike, host, scan);
     FClasses = ClassesOfDigests(FEntries);
     ReportFailures(catalogue, host);
+    // A cancelled search leaves before this: what it hashed is not kept.
+    if (FCache) {
+        StoreInCache();
+        FCache->Save(cachePath);
+        FCache.reset();
+    }
+}
+
+bool TDigestStore::TakeFromCache(TDirectoryOpener& directories, const TFileRecord& row, std::size_t slot)
+{
+    // The state the scan saw, as a fresh read would rest on it too; a row
+    // made without it is stated through its directory, still unopened.
+    TCachedFileState state{row.Device, row.Inode, row.Size, row.ModifiedNs, row.StatusChangedNs};
+    if (row.StatusChangedNs == 0 || row.Inode == 0) {
+        const int dirFd = directories.Open(row);
+        struct stat st;
+        if (dirFd < 0 || fstatat(dirFd, row.Name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode) || ChangedSinceScan(row, st))
+            return false;
+        state = StateOf(st);
+    }
+    const TCachedDigest* cached = FCache->Find(state);
+    if (!cached) return false;
+    TFileDigest& digest = FEntries[slot];
+    digest.Opened = true;
+    digest.Size = state.Size;
+    digest.Stages = cached->Stages;
+    std::copy(std::begin(cached->Head), std::end(cached->Head), digest.Head);
+    std::copy(std::begin(cached->Full), std::end(cached->Full), digest.Full);
+    FStates[slot] = state;
+    FFromCache[slot] = cached->Stages;
+    return true;
+}
+
+void TDigestStore::StoreInCache()
+{
+    for (std::size_t slot = 0; slot < FEntries.size(); ++slot) {
+        const TFileDigest& digest = FEntries[slot];
+        // Only what this search learnt: new files, and cached ones hashed further.
+        if (digest.Failed() || digest.Stages <= FFromCache[slot] || FStates[slot].Inode == 0) continue;
+        TCachedDigest cached;
+        cached.Stages = digest.Stages;
+        std::copy(std::begin(digest.Head), std::end(digest.Head), cached.Head);
+        std::copy(std::begin(digest.Full), std::end(digest.Full), cached.Full);
+        FCache->Store(FStates[slot], cached);
+    }
 }
 
 // Slots past the first stage whose size and first-stage hash another file
@@ -203,6 +268,7 @@ void TDigestStore::HashWholeFiles(const std::vector<TFileRecord>& catalogue,
         }
         HashWhole(file.Fd(), digest, buffers[worker], host);
         if (!digest.Failed() && ChangedWhileRead(file.Fd(), st)) digest.Changed = true;
+        if (!digest.Failed()) FStates[slots[i]] = StateOf(st);
     });
 }
 

@@ -6,11 +6,13 @@
 // sequential reads; files up to kWholeReadLimit are read once, whole.
 #pragma once
 
+#include "ContentsCache.h"
 #include "ContentsRead.h"
 #include "RunGrouping.h"
 #include "ScanHost.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,9 +53,18 @@ class TDigestStore : public TFileEntryClasses<TFileDigest> {
               TScanHost& host, const TScanContext* scan = nullptr);
 
   private:
+    // The digest of slot's file taken from the cache when the file, stated
+    // through its directory without opening it, is the listed file in the
+    // state the cache knows; true then.
+    bool TakeFromCache(TDirectoryOpener& directories, const TFileRecord& row, std::size_t slot);
+    void StoreInCache();
     std::vector<std::uint32_t> FilesStillAlike() const;
     void HashWholeFiles(const std::vector<TFileRecord>& catalogue, const std::vector<std::uint32_t>& slots,
                         TScanHost& host, const TScanContext* scan);
+
+    std::unique_ptr<TContentsCache> FCache; // during Read, when the host keeps one
+    std::vector<TCachedFileState> FStates;  // per slot: the state its digest was made from
+    std::vector<std::uint8_t> FFromCache;   // per slot: 1 when the digest came from the cache
 };
 
 } // namespace quorvane

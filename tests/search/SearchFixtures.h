@@ -121,6 +121,9 @@ class TRecordingHost : public TDuplicateHost {
     // What the scan leaves out (none when null).
     const TScanFilter* Filter = nullptr;
     const TScanFilter* ScanFilter() const override { return Filter; }
+    // The contents cache file (none when empty).
+    std::string CachePath;
+    std::string ContentsCachePath() const override { return CachePath; }
 
     std::vector<int> PercentValues() const
     {

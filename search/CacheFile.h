@@ -1,0 +1,45 @@
+// The file mechanics shared by the caches of earlier work (picture hashes,
+// contents hashes): a 16-byte header (an 8-byte magic, the format version,
+// the record count), fixed-size little-endian records, and a 64-bit FNV-1a
+// checksum of all bytes before it. A file is trusted only as a regular file
+// of exactly the length its header gives, whose checksum holds; anything
+// else reads as "no cache", never as an error. Writing goes to a temporary
+// file in the same folder, synced and renamed, so a reader never sees half.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quorvane {
+
+struct TCacheFormat {
+    char Magic[8];
+    std::uint32_t Version;
+    std::size_t RecordBytes;
+    std::size_t MaxRecords; // a header announcing more is not believed
+};
+
+// The records of the cache file at path (count * RecordBytes bytes), or
+// false when there is no trustworthy file there. Never blocks (a FIFO), never
+// follows a link at path, never reads more than the header announces.
+bool ReadCacheRecords(const std::string& path, const TCacheFormat& format, std::vector<std::uint8_t>& records,
+                      std::size_t& count);
+
+// Writes count records (records.size() == count * RecordBytes) atomically,
+// creating the folder when needed; false, with any older file left in place,
+// when it cannot.
+bool WriteCacheRecords(const std::string& path, const TCacheFormat& format,
+                       const std::vector<std::uint8_t>& records, std::size_t count);
+
+// Little-endian fields of a record.
+void PutCacheField(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes);
+std::uint64_t GetCacheField(const std::uint8_t* in, int bytes);
+
+// The user's cache folder of both front ends: $XDG_CACHE_HOME/Quorvane (an
+// absolute XDG_CACHE_HOME only), else ~/.cache/Quorvane; empty when neither
+// is known.
+std::string DefaultCacheFolder();
+
+} // namespace quorvane

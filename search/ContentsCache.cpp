@@ -1,0 +1,96 @@
+// The contents cache in the shared cache file format, magic "QVCONTNT".
+#include "ContentsCache.h"
+
+#include "CacheFile.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace quorvane {
+
+namespace {
+
+// device, inode, size, time, status time, head (2), full (2), stages
+constexpr TCacheFormat kFormat{
+    {'Q', 'V', 'C', 'O', 'N', 'T', 'N', 'T'}, 1, 8 * 9 + 1, TContentsCache::kMaxEntries};
+
+} // namespace
+
+bool TContentsCache::Load(const std::string& path)
+{
+    FEntries.clear();
+    FChanged = false;
+    std::vector<std::uint8_t> records;
+    std::size_t count = 0;
+    if (!ReadCacheRecords(path, kFormat, records, count)) return false;
+    FEntries.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint8_t* r = records.data() + i * kFormat.RecordBytes;
+        TEntry entry{GetCacheField(r + 16, 8),
+                     static_cast<std::int64_t>(GetCacheField(r + 24, 8)),
+                     static_cast<std::int64_t>(GetCacheField(r + 32, 8)),
+                     {}};
+        entry.Digest.Head[0] = GetCacheField(r + 40, 8);
+        entry.Digest.Head[1] = GetCacheField(r + 48, 8);
+        entry.Digest.Full[0] = GetCacheField(r + 56, 8);
+        entry.Digest.Full[1] = GetCacheField(r + 64, 8);
+        entry.Digest.Stages = r[72];
+        // A record that claims no stage carries nothing to trust.
+        if (entry.Digest.Stages == 1 || entry.Digest.Stages == 2)
+            FEntries[TKey{GetCacheField(r, 8), GetCacheField(r + 8, 8)}] = entry;
+    }
+    return true;
+}
+
+bool TContentsCache::Save(const std::string& path)
+{
+    if (!FChanged) return true;
+    const std::size_t count = std::min(FEntries.size(), kMaxEntries);
+    std::vector<std::uint8_t> records;
+    records.reserve(count * kFormat.RecordBytes);
+    std::size_t written = 0;
+    // The entries of the latest search first, then older ones while room is left.
+    for (const bool used : {true, false}) {
+        for (const auto& [key, entry] : FEntries) {
+            if (entry.Used != used || written == count) continue;
+            ++written;
+            for (const std::uint64_t v :
+                 {key.Device, key.Inode, entry.Size, static_cast<std::uint64_t>(entry.ModifiedNs),
+                  static_cast<std::uint64_t>(entry.StatusChangedNs), entry.Digest.Head[0],
+                  entry.Digest.Head[1], entry.Digest.Full[0], entry.Digest.Full[1]})
+                PutCacheField(records, v, 8);
+            records.push_back(entry.Digest.Stages);
+        }
+    }
+    if (!WriteCacheRecords(path, kFormat, records, written)) return false;
+    FChanged = false;
+    return true;
+}
+
+const TCachedDigest* TContentsCache::Find(const TCachedFileState& state)
+{
+    const auto it = FEntries.find(TKey{state.Device, state.Inode});
+    if (it == FEntries.end()) return nullptr;
+    TEntry& entry = it->second;
+    if (entry.Size != state.Size || entry.ModifiedNs != state.ModifiedNs ||
+        entry.StatusChangedNs != state.StatusChangedNs)
+        return nullptr;
+    entry.Used = true;
+    return &entry.Digest;
+}
+
+void TContentsCache::Store(const TCachedFileState& state, const TCachedDigest& digest)
+{
+    if (digest.Stages != 1 && digest.Stages != 2) return;
+    FEntries[TKey{state.Device, state.Inode}] =
+        TEntry{state.Size, state.ModifiedNs, state.StatusChangedNs, digest, true};
+    FChanged = true;
+}
+
+std::string DefaultContentsCachePath()
+{
+    const std::string folder = DefaultCacheFolder();
+    return folder.empty() ? folder : folder + "/contents-hashes.bin";
+}
+
+} // namespace quorvane
