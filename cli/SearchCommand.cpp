@@ -10,6 +10,7 @@
 #include "DuplicateSearch.h"
 #include "FileScan.h"
 #include "KeepRules.h"
+#include "PhotoCapture.h"
 #include "PhotoDecoder.h"
 #include "PictureSize.h"
 #include "ResultRows.h"
@@ -239,6 +240,7 @@ int RunFind(const TCliOptions& options, TCliHost& host)
         const std::uint64_t pixels = PictureHeaderPixels(row.FullPath());
         return pixels != 0 ? pixels : PhotoHeaderPixels(row.FullPath());
     };
+    facts.CaptureTime = [](const TFileRecord& row) { return ReadCaptureInfo(row.FullPath()).CaptureNs; };
     std::vector<bool> selected(rows.size(), false);
     for (const std::size_t row : DuplicateRows(rows, options.Criteria, *options.Keep, facts))
         selected[row] = true;
