@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFont>
+#include <QStringList>
 
 namespace quorvane {
 
@@ -83,9 +84,16 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const
         font.setItalic(true);
         return font;
     }
-    if (record.OtherNames && role == Qt::ToolTipRole && index.column() == ColName)
-        return QCoreApplication::translate("TFileListModel", kOtherNamesHint);
-    return {};
+    if (role != Qt::ToolTipRole) return {};
+    QStringList tip;
+    if (record.OtherNames && index.column() == ColName)
+        tip << QCoreApplication::translate("TFileListModel", kOtherNamesHint);
+    if (!FCaptureNotes.empty()) {
+        const auto note = FCaptureNotes.find(record.FullPath());
+        if (note != FCaptureNotes.end() && !note->second.isEmpty()) tip << note->second;
+    }
+    if (tip.isEmpty()) return {};
+    return tip.join(QLatin1Char('\n'));
 }
 
 QVariant TFileListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -128,6 +136,7 @@ void TFileListModel::SetRows(std::vector<TFileRecord> rows)
 {
     beginResetModel();
     FRows = std::move(rows);
+    FCaptureNotes.clear();
     endResetModel();
 }
 
@@ -149,9 +158,15 @@ void TFileListModel::SetLinkNote(const std::string& path, const QString& note)
             emit dataChanged(index(static_cast<int>(i), 0), index(static_cast<int>(i), ColCount - 1));
 }
 
+void TFileListModel::SetCaptureNote(const std::string& path, const QString& note)
+{
+    FCaptureNotes[path] = note;
+}
+
 void TFileListModel::SetIdentity(int row, const TFileIdentity& identity)
 {
     TFileRecord& record = FRows[static_cast<std::size_t>(row)];
+    FCaptureNotes.erase(record.FullPath()); // another file now: read again
     record.Device = identity.Device;
     record.Inode = identity.Inode;
     record.Size = identity.Size;
@@ -164,6 +179,7 @@ void TFileListModel::Clear()
 {
     beginResetModel();
     FLinkNotes.clear();
+    FCaptureNotes.clear();
     FRows.clear();
     FRows.shrink_to_fit();
     endResetModel();
