@@ -7,6 +7,7 @@
 #include "Orientation.h"
 
 #include <cstdio>
+#include <limits>
 
 namespace quorvane {
 
@@ -60,6 +61,10 @@ std::optional<std::int64_t> ParseExifDateTime(std::string_view text)
     if (year < 1 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return std::nullopt;
     if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) return std::nullopt;
     const std::int64_t seconds = DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+    // Only a date whose nanosecond count, with any offset and sub-seconds
+    // added, fits (years 1678 to 2262) is a date here.
+    constexpr std::int64_t kSpan = std::numeric_limits<std::int64_t>::max() / kNsPerSecond - 2 * 86400;
+    if (seconds < -kSpan || seconds > kSpan) return std::nullopt;
     return seconds * kNsPerSecond;
 }
 

@@ -31,8 +31,8 @@ struct TCaptureInfo {
 
 // Nanoseconds since the epoch of an EXIF date "YYYY:MM:DD HH:MM:SS" read as
 // UTC; nullopt unless the text is exactly that shape with every field in
-// range (year 1..9999, a day that the month has, hour 0..23, minute and
-// second 0..59).
+// range (a year whose nanoseconds since 1970 fit 64 bits, about 1678 to
+// 2262; a day that the month has; hour 0..23; minute and second 0..59).
 std::optional<std::int64_t> ParseExifDateTime(std::string_view text);
 // Minutes east of UTC of an EXIF offset "+HH:MM" or "-HH:MM" (hours 0..14,
 // minutes 0..59); nullopt for any other text.
