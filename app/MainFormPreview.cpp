@@ -144,6 +144,7 @@ void TfrmMain::lvFilesChange()
 
 void TfrmMain::RequestCaptureInfo()
 {
+    if (!FListReady) return; // never while a search rebuilds the list
     const std::string path = RowPath(FocusedRow());
     if (path != FCaptureShown) {
         // Until the new row's answer comes, the preview speaks of no photo.
