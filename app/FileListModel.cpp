@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QPalette>
+#include <QStringList>
 
 namespace quorvane {
 
@@ -101,9 +102,16 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const
         font.setItalic(true);
         return font;
     }
-    if (record.OtherNames && role == Qt::ToolTipRole && index.column() == ColName)
-        return QCoreApplication::translate("TFileListModel", kOtherNamesHint);
-    return {};
+    if (role != Qt::ToolTipRole) return {};
+    QStringList tip;
+    if (record.OtherNames && index.column() == ColName)
+        tip << QCoreApplication::translate("TFileListModel", kOtherNamesHint);
+    if (!FCaptureNotes.empty()) {
+        const auto note = FCaptureNotes.find(record.FullPath());
+        if (note != FCaptureNotes.end() && !note->second.isEmpty()) tip << note->second;
+    }
+    if (tip.isEmpty()) return {};
+    return tip.join(QLatin1Char('\n'));
 }
 
 std::uint8_t TFileListModel::BandOf(int row) const
@@ -164,6 +172,7 @@ void TFileListModel::SetRows(std::vector<TFileRecord> rows)
     beginResetModel();
     FRows = std::move(rows);
     FBandsStale = true;
+    FCaptureNotes.clear();
     endResetModel();
 }
 
@@ -186,9 +195,15 @@ void TFileListModel::SetLinkNote(const std::string& path, const QString& note)
             emit dataChanged(index(static_cast<int>(i), 0), index(static_cast<int>(i), ColCount - 1));
 }
 
+void TFileListModel::SetCaptureNote(const std::string& path, const QString& note)
+{
+    FCaptureNotes[path] = note;
+}
+
 void TFileListModel::SetIdentity(int row, const TFileIdentity& identity)
 {
     TFileRecord& record = FRows[static_cast<std::size_t>(row)];
+    FCaptureNotes.erase(record.FullPath()); // another file now: read again
     record.Device = identity.Device;
     record.Inode = identity.Inode;
     record.Size = identity.Size;
@@ -201,6 +216,7 @@ void TFileListModel::Clear()
 {
     beginResetModel();
     FLinkNotes.clear();
+    FCaptureNotes.clear();
     FRows.clear();
     FRows.shrink_to_fit();
     FBandsStale = true;

@@ -68,6 +68,10 @@ class TFileListModel : public QAbstractTableModel {
     // A note on the row of a file replaced by a link or clone of its kept
     // file: its tooltip, and LinkNoteRole. Kept by path until Clear.
     void SetLinkNote(const std::string& path, const QString& note);
+    // The capture line of a photo (date, camera, size) shown as the tooltip
+    // of its rows. Kept by path until Clear; set while the row is focused,
+    // so no repaint is asked for.
+    void SetCaptureNote(const std::string& path, const QString& note);
     // The file of a row was replaced: the row now stands for this identity.
     void SetIdentity(int row, const TFileIdentity& identity);
     static constexpr int LinkNoteRole = Qt::UserRole + 40;
@@ -82,6 +86,7 @@ class TFileListModel : public QAbstractTableModel {
     std::vector<TFileRecord> FRows;
     std::array<QIcon, 3> FIcons;
     std::unordered_map<std::string, QString> FLinkNotes;
+    std::unordered_map<std::string, QString> FCaptureNotes;
     // The band of each row, made again on the first paint after the rows
     // changed (one pass, so a million rows cost one walk per change).
     std::uint8_t BandOf(int row) const;

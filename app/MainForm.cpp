@@ -3,6 +3,7 @@
 #include "MainForm.h"
 
 #include "AppMessages.h"
+#include "CaptureCache.h"
 #include "DuplicateSearch.h"
 #include "EventHook.h"
 #include "FileScan.h"
@@ -78,7 +79,11 @@ TfrmMain::TfrmMain(QWidget* parent)
     FormCreate();
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain()
+{
+    // The capture infos read in this session are there for the next one.
+    if (FCaptureCache) FCaptureCache->Save(DefaultCaptureCachePath());
+}
 
 void TfrmMain::SetUserMessages(IUserMessages* messages)
 {

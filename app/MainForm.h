@@ -53,6 +53,9 @@ class TDirectoryPicker;
 class TListWidgetBox;
 class TUpDown;
 class TProtectedFolders;
+class TCaptureInfoView;
+class TCaptureCache;
+struct TCaptureInfo;
 
 // What the file commands ask of the picture side of the window: the
 // preview, the slides strip and the full-size viewer. Empty hooks do nothing.
@@ -347,6 +350,10 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     // The preview pane (MainFormPreview.cpp).
     void setupPreview();
     void lvFilesChange();
+    // The focused photo's capture line: asked for when the focus settles on
+    // a picture row, shown as the preview's and the row's tooltip.
+    void RequestCaptureInfo();
+    void CaptureInfoReady(const std::string& path, const TCaptureInfo& info);
     void MarkGroup(int index);
     void UnmarkGroup(int index);
     void ResetGroupMarks();
@@ -414,6 +421,11 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     std::array<QString, 5> FSlideCaptions;
 
     TFileListModel* FModel = nullptr;
+    TCaptureInfoView* FCaptureView = nullptr;
+    // Capture infos read before, shared with the view's worker thread;
+    // loaded on first use, saved after Select Duplicates and at the end.
+    std::shared_ptr<TCaptureCache> FCaptureCache;
+    std::string FCaptureShown; // the path whose capture line the preview shows
     QTimer* Timer1 = nullptr;
     TKelpHint* KelpHint1 = nullptr;
     QLabel* StatusPanel0 = nullptr;

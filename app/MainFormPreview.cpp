@@ -3,6 +3,8 @@
 // indicator, the display options and the form-level key.
 // Invariant: FPendingLoad is true only while Timer1 runs or a tick waits
 // for a load under way to end; a tick loads the last path asked for.
+#include "CaptureCache.h"
+#include "CaptureInfoView.h"
 #include "EventHook.h"
 #include "FlagScope.h"
 #include "MainForm.h"
@@ -58,6 +60,16 @@ void TfrmMain::setupPreview()
     connect(lvFiles->selectionModel(), &QItemSelectionModel::currentChanged, this, change);
     connect(lvFiles->selectionModel(), &QItemSelectionModel::selectionChanged, this, change);
     connect(FModel, &QAbstractItemModel::dataChanged, this, change);
+    FCaptureCache = std::make_shared<TCaptureCache>();
+    FCaptureView = new TCaptureInfoView(
+        [cache = FCaptureCache](const std::string& path) {
+            cache->LoadOnce(DefaultCaptureCachePath());
+            return cache->Info(path);
+        },
+        this);
+    connect(FCaptureView, &TCaptureInfoView::Ready, this, &TfrmMain::CaptureInfoReady);
+    // A new list speaks of other files: an answer for the old one is dropped.
+    connect(FModel, &QAbstractItemModel::modelReset, FCaptureView, &TCaptureInfoView::Forget);
     // Rows that move or go keep their marks: the marked index follows them.
     connect(FModel, &QAbstractItemModel::modelReset, this, [this] { FMarkedIndex = -1; });
     connect(FModel, &QAbstractItemModel::layoutChanged, this, &TfrmMain::ResetGroupMarks);
@@ -116,13 +128,40 @@ void TfrmMain::lvFilesChange()
         FMarkedIndex = focused;
         MarkGroup(FMarkedIndex);
     }
-    if (!FocusedRowIsPicture()) return;
+    if (!FocusedRowIsPicture()) {
+        Image->setToolTip(QString());
+        FCaptureShown.clear();
+        return;
+    }
+    RequestCaptureInfo();
     if (raClick->isChecked()) {
         RequestPreview();
         RequestSlides();
     } else {
         HighlightSlide();
     }
+}
+
+void TfrmMain::RequestCaptureInfo()
+{
+    if (!FListReady) return; // never while a search rebuilds the list
+    const std::string path = RowPath(FocusedRow());
+    if (path != FCaptureShown) {
+        // Until the new row's answer comes, the preview speaks of no photo.
+        Image->setToolTip(QString());
+        FCaptureShown.clear();
+    }
+    FCaptureView->Request(path);
+}
+
+void TfrmMain::CaptureInfoReady(const std::string& path, const TCaptureInfo& info)
+{
+    const QString text = CaptureInfoText(info);
+    FModel->SetCaptureNote(path, text);
+    const int focused = FocusedRow();
+    if (focused < 0 || RowPath(focused) != path) return;
+    Image->setToolTip(text);
+    FCaptureShown = path;
 }
 
 void TfrmMain::MarkGroup(int index)

@@ -2,6 +2,7 @@
 // the "Keep in each group:" list. The choice of rows is KeepRules' over the
 // rows; these handlers only apply it. Invariant: panel 1 shows the selection
 // summary only until the list changes, then its text from before.
+#include "CaptureCache.h"
 #include "KeepRules.h"
 #include "MainForm.h"
 #include "PicturePixels.h"
@@ -67,11 +68,18 @@ void TfrmMain::miSelectDuplicatesClick()
     if (!FileCommandsAllowed()) return;
     TKeepFacts facts;
     facts.Pixels = [](const TFileRecord& row) { return PicturePixels(row.FullPath()); };
+    // Like the pixel counts, the dates come from the files' heads, read
+    // only for the rule that asks and only for rows of groups.
+    const TKeepRule rule = KeepRuleFromNumber(cbKeepRule->currentIndex());
+    if (rule == TKeepRule::OldestCapture) FCaptureCache->LoadOnce(DefaultCaptureCachePath());
+    facts.CaptureTime = [this](const TFileRecord& row) {
+        return FCaptureCache->Info(row.FullPath()).CaptureNs;
+    };
     const TProtectedFolders folders = ProtectedFolders();
     if (!folders.Empty())
         facts.IsProtected = [&folders](const TFileRecord& row) { return folders.CoversRow(row); };
-    const std::vector<std::size_t> rows =
-        DuplicateRows(FModel->Rows(), Criteria(), KeepRuleFromNumber(cbKeepRule->currentIndex()), facts);
+    const std::vector<std::size_t> rows = DuplicateRows(FModel->Rows(), Criteria(), rule, facts);
+    if (rule == TKeepRule::OldestCapture) FCaptureCache->Save(DefaultCaptureCachePath());
     QItemSelection selection;
     std::uint64_t bytes = 0;
     for (std::size_t k = 0; k < rows.size();) {

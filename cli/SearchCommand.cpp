@@ -6,6 +6,7 @@
 // is ever deleted here); stderr the last status text, the refusals, the
 // errors, and each file or directory that could not be read (left out of
 // the result, which is complete for all that could be read; exit 0).
+#include "CaptureCache.h"
 #include "CliCommands.h"
 #include "ContentsCache.h"
 #include "DuplicateSearch.h"
@@ -257,9 +258,17 @@ int RunFind(const TCliOptions& options, TCliHost& host)
         const std::uint64_t pixels = PictureHeaderPixels(row.FullPath());
         return pixels != 0 ? pixels : PhotoHeaderPixels(row.FullPath());
     };
+    // Capture dates come through the cache beside the picture hashes.
+    TCaptureCache captures;
+    const std::string capturePath = DefaultCaptureCachePath();
+    if (*options.Keep == TKeepRule::OldestCapture && !capturePath.empty()) captures.Load(capturePath);
+    facts.CaptureTime = [&captures](const TFileRecord& row) {
+        return captures.Info(row.FullPath()).CaptureNs;
+    };
     std::vector<bool> selected(rows.size(), false);
     for (const std::size_t row : DuplicateRows(rows, options.Criteria, *options.Keep, facts))
         selected[row] = true;
+    if (!capturePath.empty()) captures.Save(capturePath);
     // Only --action changes files (ActionCommand.cpp), after the rows are out.
     const int status = Finish(rows, host, starts, &selected);
     if (!options.Action || status != 0) return status;

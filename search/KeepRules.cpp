@@ -11,8 +11,8 @@ namespace quorvane {
 
 namespace {
 
-constexpr std::array<std::string_view, kKeepRuleCount> kRuleNames = {"first",   "newest",   "oldest",
-                                                                     "largest", "shortest", "protected"};
+constexpr std::array<std::string_view, kKeepRuleCount> kRuleNames = {
+    "first", "newest", "oldest", "largest", "shortest", "protected", "oldest-capture"};
 
 bool Protected(const TKeepFacts& facts, const TFileRecord& row)
 {
@@ -37,6 +37,12 @@ int Preference(const TFileRecord& a, const TFileRecord& b, TKeepRule rule, const
         return order(b.FullPath().size(), a.FullPath().size());
     case TKeepRule::Protected:
         return order(Protected(facts, a), Protected(facts, b));
+    case TKeepRule::OldestCapture: {
+        const std::optional<std::int64_t> ta = facts.CaptureTime ? facts.CaptureTime(a) : std::nullopt;
+        const std::optional<std::int64_t> tb = facts.CaptureTime ? facts.CaptureTime(b) : std::nullopt;
+        if (ta.has_value() != tb.has_value()) return ta.has_value() ? 1 : -1; // a date beats none
+        return ta ? order(*tb, *ta) : 0;
+    }
     case TKeepRule::FirstListed:
         break;
     }
@@ -120,9 +126,8 @@ std::vector<std::size_t> DuplicateRows(const std::vector<TFileRecord>& rows, con
         const std::size_t* last = groups.Members.data() + groups.Start[g + 1];
         // Rows whose files are gone or changed neither stay nor go: a group
         // needs two rows that still match their files to have a duplicate.
-        const auto valid = std::count_if(first, last, [&rows](std::size_t row) {
-            return rows[row].DiskState == kDiskAsListed;
-        });
+        const auto valid = std::count_if(
+            first, last, [&rows](std::size_t row) { return rows[row].DiskState == kDiskAsListed; });
         if (valid < 2) continue;
         const std::size_t kept = KeptRow(rows, first, last, rule, facts);
         // The kept file keeps all its names: removing one of them would

@@ -25,13 +25,14 @@ enum class TKeepRule : int {
     LargestPicture = 3,
     ShortestPath = 4,
     Protected = 5,
+    OldestCapture = 6,
 };
-inline constexpr int kKeepRuleCount = 6;
+inline constexpr int kKeepRuleCount = 7;
 
 // The rule saved under number, or FirstListed for a number out of range.
 TKeepRule KeepRuleFromNumber(int number);
 // The rule's command-line name ("first", "newest", "oldest", "largest",
-// "shortest", "protected"), and back (nullopt for an unknown name).
+// "shortest", "protected", "oldest-capture"), and back (nullopt for an unknown name).
 std::string_view KeepRuleName(TKeepRule rule);
 std::optional<TKeepRule> KeepRuleFromName(std::string_view name);
 
@@ -43,6 +44,10 @@ struct TKeepFacts {
     // The picture's width times height, 0 when unknown or not a picture
     // (then the file size decides). Unset: sizes decide.
     std::function<std::uint64_t(const TFileRecord&)> Pixels;
+    // When the photo was taken, in nanoseconds since the epoch (UTC), or
+    // nullopt for a file without a capture date, which ranks after every
+    // dated one. Unset: no file has a date.
+    std::function<std::optional<std::int64_t>(const TFileRecord&)> CaptureTime;
 };
 
 // The rows of each group, in list order: by group number when the rows

@@ -434,6 +434,21 @@
         <translation>受保護的資料夾</translation>
     </message>
     <message>
+        <source>Oldest photo</source>
+        <comment>cbKeepRule</comment>
+        <translation>最早拍攝的</translation>
+    </message>
+    <message>
+        <source>Taken %1</source>
+        <comment>capture</comment>
+        <translation>拍攝於 %1</translation>
+    </message>
+    <message>
+        <source>%1 × %2</source>
+        <comment>capture</comment>
+        <translation>%1 × %2</translation>
+    </message>
+    <message>
         <source>Selected: 1 file, %1</source>
         <comment>status</comment>
         <translation>已選取: 1 個檔案, %1</translation>

@@ -307,10 +307,14 @@ void TestWorkspaceWindow::protectEntrySavedAndRestored()
     QCOMPARE(protect->text(), QStringLiteral("保護"));
     auto* rule = Control<QComboBox>("cbKeepRule");
     QCOMPARE(rule->itemText(5), QStringLiteral("受保護的資料夾"));
+    QCOMPARE(rule->itemText(6), QStringLiteral("最早拍攝的"));
     Control<QRadioButton>("rbEnglish")->click();
     QCOMPARE(protect->text(), QStringLiteral("Protect"));
     QCOMPARE(rule->itemText(5), QStringLiteral("Protected"));
-    rule->setCurrentIndex(5);
+    // The newest rule is saved as the next number and comes back.
+    QCOMPARE(rule->count(), 7);
+    QCOMPARE(rule->itemText(6), QStringLiteral("Oldest photo"));
+    rule->setCurrentIndex(6);
     QTest::mouseClick(Control<QPushButton>("btnSaveOptions"), Qt::LeftButton);
     QCOMPARE(FMessages.Informations.size(), 1);
 
@@ -318,7 +322,7 @@ void TestWorkspaceWindow::protectEntrySavedAndRestored()
     QCOMPARE(ListEntries(), (QStringList{FRoot + "/Pic", FRoot + "/Photos"}));
     QCOMPARE(Control<QListWidget>("lstDir")->item(0)->data(kDirectoryProtectedRole).toBool(), true);
     QCOMPARE(Control<QListWidget>("lstDir")->item(1)->data(kDirectoryProtectedRole).toBool(), false);
-    QCOMPARE(Control<QComboBox>("cbKeepRule")->currentIndex(), 5);
+    QCOMPARE(Control<QComboBox>("cbKeepRule")->currentIndex(), 6);
     // "C" clears the list, flags and all; an entry added again is unprotected.
     Control<QPushButton>("btnClearDir")->click();
     Control<QListWidget>("lstDir")->addItem(FRoot + "/Pic");

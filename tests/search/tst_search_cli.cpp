@@ -45,6 +45,21 @@ TRun RunCli(const QStringList& args, bool asUnprivileged = false, QString progra
     return run;
 }
 
+// A JPEG's first bytes whose APP1 EXIF block (little-endian TIFF) holds one
+// DateTimeOriginal of 19 characters in its Exif IFD; the picture data is
+// absent, which the date reader does not need.
+QByteArray TakenJpeg(const QByteArray& date)
+{
+    QByteArray tiff("II*\0\x08\0\0\0", 8);
+    tiff += QByteArray("\x01\0\x69\x87\x04\0\x01\0\0\0\x1A\0\0\0\0\0\0\0", 18); // IFD0 -> 26
+    tiff += QByteArray("\x01\0\x03\x90\x02\0\x14\0\0\0\x2C\0\0\0\0\0\0\0", 18); // date at 44
+    tiff += date + QByteArray(1, '\0');
+    const QByteArray app1 = QByteArray("Exif\0\0", 6) + tiff;
+    const int length = int(app1.size()) + 2;
+    return QByteArray("\xFF\xD8\xFF\xE1", 4) + char(length >> 8) + char(length & 0xFF) + app1 +
+           QByteArray("\xFF\xD9", 2);
+}
+
 // A placeable WMF of 100 x 50 twips holding one rectangle.
 QByteArray TinyWmf()
 {
@@ -92,6 +107,7 @@ class TestSearchCli : public QObject {
     void keepHoldsOneFileWithAllItsNames();
     void keepColumn_data();
     void keepColumn();
+    void keepOldestCapture();
     void metafilesDrawnByTheHelper_data();
     void metafilesDrawnByTheHelper();
 };
@@ -327,6 +343,28 @@ void TestSearchCli::keepColumn_data()
                             << "a";
     QTest::newRow("shortest path") << "shortest"
                                    << "c";
+}
+
+// --keep oldest-capture keeps the photo taken first, whatever its file's
+// time; a file whose date is damaged counts as undated and is not kept.
+void TestSearchCli::keepOldestCapture()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    // One size for all, so that --size groups them; b is the newest file but
+    // the oldest photo, c's date has a 13th month.
+    WriteFile(MakeDir(Join(root, "a")), "p.jpg", TakenJpeg("2021:06:01 08:00:00"), 1700000000);
+    WriteFile(MakeDir(Join(root, "b")), "p.jpg", TakenJpeg("2019:06:01 08:00:00"), 1700009000);
+    WriteFile(MakeDir(Join(root, "c")), "p.jpg", TakenJpeg("2018:13:01 08:00:00"), 1600000000);
+    const TRun run = RunCli({"find", "--size", "--keep", "oldest-capture", tmp.path()});
+    QCOMPARE(run.ExitCode, 0);
+    QStringList verdicts;
+    for (const QByteArray& line : run.Out.chopped(1).split('\n')) {
+        const QList<QByteArray> fields = line.split('\t');
+        verdicts << QString::fromUtf8(fields[1].split('/').last() + ' ' + fields.last());
+    }
+    verdicts.sort();
+    QCOMPARE(verdicts, QStringList({"a delete", "b keep", "c delete"}));
 }
 
 void TestSearchCli::keepColumn()

@@ -12,13 +12,15 @@ using namespace quorvane;
 
 namespace {
 
-// Rows from "dir|name|size|modified|group|pixels|file|disk"; a directory
+// Rows from "dir|name|size|modified|group|pixels|file|disk|taken"; a directory
 // starting with "/safe" is protected; rows of one file number are names of
 // one file (hard links), each row is a file of its own without one; disk g
-// or c marks a file gone or changed since the search.
+// or c marks a file gone or changed since the search; taken is the capture
+// time (empty: the file has no capture date).
 struct TCase {
     std::vector<TFileRecord> Rows;
     std::map<std::string, std::uint64_t> Pixels; // by path
+    std::map<std::string, std::int64_t> Taken;   // by path, dated files only
 };
 
 TCase Rows(const QStringList& recipes)
@@ -35,6 +37,7 @@ TCase Rows(const QStringList& recipes)
         row.Device = 1;
         row.Inode = f.value(6).isEmpty() ? c.Rows.size() + 1 : 1000 + f[6].toULongLong();
         c.Pixels[row.FullPath()] = f.value(5).toULongLong();
+        if (!f.value(8).isEmpty()) c.Taken[row.FullPath()] = f[8].toLongLong();
         const QString disk = f.value(7);
         row.DiskState = disk == "g" ? kDiskGone : disk == "c" ? kDiskChanged : kDiskAsListed;
         c.Rows.push_back(row);
@@ -47,6 +50,11 @@ QList<int> Selected(const TCase& c, TKeepRule rule)
     TKeepFacts facts;
     facts.IsProtected = [](const TFileRecord& row) { return row.DirectoryText().rfind("/safe", 0) == 0; };
     facts.Pixels = [&c](const TFileRecord& row) { return c.Pixels.at(row.FullPath()); };
+    facts.CaptureTime = [&c](const TFileRecord& row) -> std::optional<std::int64_t> {
+        const auto taken = c.Taken.find(row.FullPath());
+        if (taken == c.Taken.end()) return std::nullopt;
+        return taken->second;
+    };
     QList<int> rows;
     for (const std::size_t row : DuplicateRows(c.Rows, TSearchCriteria{}, rule, facts))
         rows << int(row);
@@ -83,6 +91,15 @@ void TestSearchKeep::rules_data()
                               "/safe|e|6|0|2", "/safe|f|6|0|2", "/d|g|7|0|3", "/d|h|7|0|3"};
     QTest::newRow("protected kept, others too") << guarded << 5 << QList<int>{0, 2, 7};
     QTest::newRow("protected never selected") << guarded << 0 << QList<int>{2, 7};
+    // Capture dates, not modification times: the photo taken first stays.
+    const QStringList photos{"/d|a|5|10|1||||300", "/d|b|5|90|1||||-20", "/d|c|5|50|1||||100"};
+    QTest::newRow("oldest capture, before 1970 too") << photos << 6 << QList<int>{0, 2};
+    const QStringList undated{"/d|a|5|10|1", "/d|b|5|20|1||||700", "/d|c|5|30|1", "/d|d|5|40|1||||900"};
+    QTest::newRow("oldest capture, undated files last") << undated << 6 << QList<int>{0, 2, 3};
+    const QStringList tied{"/d|a|5|10|1", "/d|b|5|20|1||||5", "/d|c|5|30|1||||5", "/d|x|6|0|2", "/d|y|6|0|2"};
+    QTest::newRow("oldest capture, ties to the first") << tied << 6 << QList<int>{0, 2, 4};
+    QTest::newRow("oldest capture passes over a changed row")
+        << QStringList{"/d|a|5|0|1|||c|1", "/d|b|5|0|1||||9", "/d|c|5|0|1||||3"} << 6 << QList<int>{1};
     // A kept file keeps all its names; every name of the others is marked.
     const QStringList linked{"/a|1|5|10|1||1", "/b|1|5|10|1||1", "/c|1|5|30|1||2", "/a|2|5|20|1||3",
                              "/b|2|5|20|1||3"};
@@ -132,6 +149,8 @@ void TestSearchKeep::namesAndNumbers()
     QCOMPARE(KeepRuleFromNumber(kKeepRuleCount), TKeepRule::FirstListed);
     QCOMPARE(KeepRuleFromName("largest"), std::optional<TKeepRule>(TKeepRule::LargestPicture));
     QVERIFY(!KeepRuleFromName("Newest"));
+    QCOMPARE(KeepRuleFromName("oldest-capture"), std::optional<TKeepRule>(TKeepRule::OldestCapture));
+    QCOMPARE(KeepRuleFromNumber(6), TKeepRule::OldestCapture);
 }
 
 QTEST_GUILESS_MAIN(TestSearchKeep)

@@ -3,23 +3,27 @@
 // against a brute-force pair search, the hash cache (stale entries, and a
 // cache file that is anything but sound never trusted, never fatal, never
 // blocking) and cancelling.
+#include "CaptureCache.h"
 #include "FileScan.h"
 #include "PictureDecode.h"
 #include "SimilarSearch.h"
 
-#include <QDir>
 #include <QBuffer>
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
+#include <fcntl.h>
 #include <map>
 #include <numeric>
 #include <random>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <set>
 
 using namespace quorvane;
 
@@ -152,6 +156,7 @@ class TestSimilar : public QObject {
     void defaultCacheFolder();
     void extraFormatsOnlyWithOption();
     void cacheFilePerTurnChoice();
+    void captureCacheKeptWhileTheFileHolds();
     void variantsMatchTurnedPictures_data();
     void variantsMatchTurnedPictures();
     void turnedCopiesFoundOnlyWithOption();
@@ -551,6 +556,73 @@ void TestSimilar::flatPicturesOfOtherBrightnessStayApart()
     const TPictureHash nearlyDark{d.Hash, std::uint8_t(d.Mean + 3)};
     QCOMPARE(GroupSimilar({{d, 1600, 1}, {nearlyDark, 100, 1}}, 0, kDefaultMeanTolerance, 1),
              (std::vector<std::vector<std::uint32_t>>{{0, 1}}));
+}
+
+namespace {
+
+// A JPEG head whose APP1 EXIF block holds one DateTimeOriginal (19
+// characters) in its Exif IFD.
+QByteArray TakenJpeg(const QByteArray& date)
+{
+    QByteArray tiff("II*\0\x08\0\0\0", 8);
+    tiff += QByteArray("\x01\0\x69\x87\x04\0\x01\0\0\0\x1A\0\0\0\0\0\0\0", 18); // IFD0 -> 26
+    tiff += QByteArray("\x01\0\x03\x90\x02\0\x14\0\0\0\x2C\0\0\0\0\0\0\0", 18); // date at 44
+    tiff += date + QByteArray(1, '\0');
+    const QByteArray app1 = QByteArray("Exif\0\0", 6) + tiff;
+    const int length = int(app1.size()) + 2;
+    return QByteArray("\xFF\xD8\xFF\xE1", 4) + char(length >> 8) + char(length & 0xFF) + app1 +
+           QByteArray("\xFF\xD9", 2);
+}
+
+qint64 UtcNs(int year)
+{
+    return QDateTime(QDate(year, 1, 2), QTime(3, 4, 5), QTimeZone::utc()).toMSecsSinceEpoch() * 1'000'000;
+}
+
+} // namespace
+
+// The capture cache answers from its file while the photo keeps its size
+// and time (even when its bytes changed under the same ones), reads the
+// photo again once its time moves, and trusts no damaged cache file.
+void TestSimilar::captureCacheKeptWhileTheFileHolds()
+{
+    QTemporaryDir tmp;
+    const QString photo = tmp.filePath("p.jpg");
+    const std::string path = QFile::encodeName(photo).toStdString();
+    const std::string cachePath = QFile::encodeName(tmp.filePath("cache/capture-info.bin")).toStdString();
+    auto write = [&](int year, qint64 seconds) {
+        QFile file(photo);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(TakenJpeg(QByteArray::number(year) + ":01:02 03:04:05"));
+        file.close();
+        const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+        QCOMPARE(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    };
+    write(2001, 1600000000);
+    TCaptureCache first;
+    QVERIFY(!first.Load(cachePath)); // none yet
+    QCOMPARE(first.Info(path).CaptureNs.value_or(-1), UtcNs(2001));
+    QVERIFY(first.Save(cachePath));
+
+    write(2002, 1600000000); // other bytes, same size and time
+    TCaptureCache second;
+    QVERIFY(second.Load(cachePath));
+    QCOMPARE(second.Count(), std::size_t{1});
+    QCOMPARE(second.Info(path).CaptureNs.value_or(-1), UtcNs(2001));
+    write(2002, 1600000001);
+    QCOMPARE(second.Info(path).CaptureNs.value_or(-1), UtcNs(2002));
+    QVERIFY(second.Save(cachePath));
+
+    QFile cache(QString::fromStdString(cachePath));
+    QVERIFY(cache.open(QIODevice::ReadWrite));
+    QByteArray bytes = cache.readAll();
+    bytes[40] = char(bytes[40] ^ 0x55);
+    QVERIFY(cache.seek(0));
+    cache.write(bytes);
+    cache.close();
+    TCaptureCache third;
+    QVERIFY(!third.Load(cachePath));
+    QCOMPARE(third.Count(), std::size_t{0});
 }
 
 void TestSimilar::cacheHitStaleAndDamaged()

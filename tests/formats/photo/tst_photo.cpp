@@ -5,10 +5,12 @@
 // allocated. Files are made at run time by Debian's encoders; a test whose
 // tool is missing is skipped.
 #include "Orientation.h"
+#include "PhotoCapture.h"
 #include "PhotoDecoder.h"
 #include "PhotoTools.h"
 
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QtTest>
 #include <zlib.h>
 
@@ -334,6 +336,8 @@ class TestPhoto : public QObject {
     void orientationInContainers();
     void taggedByExiftool_data();
     void taggedByExiftool();
+    void capturedByExiftool_data();
+    void capturedByExiftool();
     void decodesLikeTheFormatTool_data();
     void decodesLikeTheFormatTool();
     void transparencyKept_data();
@@ -497,6 +501,47 @@ void TestPhoto::taggedByExiftool()
              0);
     const TPhotoPicture stored = DecodePhotoFile(path, TPhotoRequest{false, 0});
     QCOMPARE(LargestDifference(ImageOfRgba(stored.Rgba, stored.Width, stored.Height), FSource), 0);
+}
+
+// The capture date, camera and size exiftool wrote, read back from each
+// container that carries EXIF; the expected time comes from QDateTime.
+void TestPhoto::capturedByExiftool_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<bool>("sized"); // the picture's size known without EXIF
+    QTest::newRow("JPEG") << "jpeg"
+                          << "jpg" << false;
+    QTest::newRow("PNG") << "png"
+                         << "png" << false;
+    QTest::newRow("TIFF") << "tiff"
+                          << "tif" << true;
+    QTest::newRow("WebP") << "webp-lossless"
+                          << "webp" << false;
+    QTest::newRow("HEIC") << "heic"
+                          << "heic" << true;
+}
+
+void TestPhoto::capturedByExiftool()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, extension);
+    QFETCH(bool, sized);
+    if (ToolPath("exiftool").isEmpty()) QSKIP("exiftool is not installed");
+    const QString file = Encoded("taken-" + kind + "." + extension, kind);
+    if (file.isEmpty()) QSKIP("the encoder is not installed");
+    QVERIFY(RunTool("exiftool",
+                    {"-q", "-overwrite_original", "-DateTimeOriginal=2023:05:14 10:31:07",
+                     "-SubSecTimeOriginal=25", "-OffsetTimeOriginal=+02:00", "-Model=Pixel 7", file}));
+    const TCaptureInfo info = ReadCaptureInfo(QFile::encodeName(file).toStdString());
+    const QDateTime taken(QDate(2023, 5, 14), QTime(10, 31, 7, 250), QTimeZone(7200));
+    QCOMPARE(info.CaptureNs.value_or(-1), taken.toMSecsSinceEpoch() * 1'000'000);
+    QVERIFY(info.HasOffset);
+    QCOMPARE(QString::fromStdString(info.Model), QStringLiteral("Pixel 7"));
+    if (sized) {
+        QCOMPARE(int(info.Width), FSource.width());
+        QCOMPARE(int(info.Height), FSource.height());
+    }
 }
 
 void TestPhoto::decodesLikeTheFormatTool_data()
