@@ -1,6 +1,7 @@
 // The cache file format and its safe reading and writing.
 #include "CacheFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -68,8 +69,13 @@ bool ReadCacheRecords(const std::string& path, const TCacheFormat& format, std::
               ReadFully(fd, header, kHeaderBytes, 0) && std::memcmp(header, format.Magic, 8) == 0 &&
               GetCacheField(header + 8, 4) == format.Version;
     const std::uint64_t announced = ok ? GetCacheField(header + 12, 4) : 0;
-    const std::uint64_t length = kHeaderBytes + announced * format.RecordBytes + kChecksumBytes;
-    ok = ok && announced <= format.MaxRecords && static_cast<std::uint64_t>(st.st_size) == length;
+    const auto fileSize = static_cast<std::uint64_t>(ok ? st.st_size : 0);
+    const std::uint64_t body = format.RecordBytes != 0
+                                   ? announced * format.RecordBytes
+                                   : fileSize - std::min(fileSize, kHeaderBytes + kChecksumBytes);
+    const std::uint64_t length = kHeaderBytes + body + kChecksumBytes;
+    ok = ok && announced <= format.MaxRecords && (format.RecordBytes != 0 || body <= format.MaxBodyBytes) &&
+         fileSize == length;
     std::vector<std::uint8_t> bytes;
     if (ok) {
         bytes.resize(static_cast<std::size_t>(length));
@@ -80,9 +86,9 @@ bool ReadCacheRecords(const std::string& path, const TCacheFormat& format, std::
     }
     ::close(fd);
     if (!ok) return false;
-    const std::size_t body = bytes.size() - kChecksumBytes;
-    if (Fnv1a(bytes.data(), body) != GetCacheField(bytes.data() + body, 8)) return false;
-    records.assign(bytes.begin() + kHeaderBytes, bytes.begin() + static_cast<std::ptrdiff_t>(body));
+    const std::size_t checked = bytes.size() - kChecksumBytes;
+    if (Fnv1a(bytes.data(), checked) != GetCacheField(bytes.data() + checked, 8)) return false;
+    records.assign(bytes.begin() + kHeaderBytes, bytes.begin() + static_cast<std::ptrdiff_t>(checked));
     count = static_cast<std::size_t>(announced);
     return true;
 }
@@ -90,8 +96,9 @@ bool ReadCacheRecords(const std::string& path, const TCacheFormat& format, std::
 bool WriteCacheRecords(const std::string& path, const TCacheFormat& format,
                        const std::vector<std::uint8_t>& records, std::size_t count)
 {
-    if (path.empty() || count > format.MaxRecords || records.size() != count * format.RecordBytes)
-        return false;
+    const bool fits = format.RecordBytes != 0 ? records.size() == count * format.RecordBytes
+                                              : records.size() <= format.MaxBodyBytes;
+    if (path.empty() || count > format.MaxRecords || !fits) return false;
     std::vector<std::uint8_t> out(format.Magic, format.Magic + 8);
     out.reserve(kHeaderBytes + records.size() + kChecksumBytes);
     PutCacheField(out, format.Version, 4);

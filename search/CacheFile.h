@@ -17,17 +17,23 @@ namespace quorvane {
 struct TCacheFormat {
     char Magic[8];
     std::uint32_t Version;
+    // The size of every record; 0 for records of their own lengths, whose
+    // reader checks each against the end (the body is then all the file
+    // holds between header and checksum, at most MaxBodyBytes).
     std::size_t RecordBytes;
     std::size_t MaxRecords; // a header announcing more is not believed
+    std::uint64_t MaxBodyBytes = 0;
 };
 
-// The records of the cache file at path (count * RecordBytes bytes), or
+// The records of the cache file at path (count * RecordBytes bytes, or the
+// whole body for records of their own lengths), or
 // false when there is no trustworthy file there. Never blocks (a FIFO), never
 // follows a link at path, never reads more than the header announces.
 bool ReadCacheRecords(const std::string& path, const TCacheFormat& format, std::vector<std::uint8_t>& records,
                       std::size_t& count);
 
-// Writes count records (records.size() == count * RecordBytes) atomically,
+// Writes count records (records.size() == count * RecordBytes, or at most
+// MaxBodyBytes for records of their own lengths) atomically,
 // creating the folder when needed; false, with any older file left in place,
 // when it cannot.
 bool WriteCacheRecords(const std::string& path, const TCacheFormat& format,
