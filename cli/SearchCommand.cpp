@@ -14,6 +14,7 @@
 #include "KeepRules.h"
 #include "PhotoDecoder.h"
 #include "PictureSize.h"
+#include "ResultExport.h"
 #include "ResultRows.h"
 
 #include <cstdio>
@@ -109,6 +110,7 @@ struct TCliOptions {
     bool GroupNumbers = false;
     bool ShowProgress = false;
     bool UseCache = true;
+    TExportFormat Format = TExportFormat::Tsv;
     std::optional<TKeepRule> Keep;
     std::optional<TCliAction> Action;
     TScanFilter Filter;
@@ -159,6 +161,11 @@ bool ParseOptions(const std::vector<std::string>& args, bool listAll, TCliOption
             options.IncludeSubdirectories = false;
         } else if (arg == "--progress") {
             options.ShowProgress = true;
+        } else if (arg == "--format") {
+            const auto format = i + 1 < args.size() ? ExportFormatFromName(args[i + 1]) : std::nullopt;
+            if (!format) return false;
+            options.Format = *format;
+            ++i;
         } else if (arg == "--no-cache" && !listAll) {
             options.UseCache = false;
         } else if (arg == "--groups" && !listAll) {
@@ -184,10 +191,30 @@ bool ParseOptions(const std::vector<std::string>& args, bool listAll, TCliOption
 // Writes the rows, each after its group's number when groupStarts is given
 // and followed by "delete" or "keep" when selected is; false when stdout
 // could not take them.
-bool WriteRows(const std::vector<TFileRecord>& rows, const std::vector<std::size_t>* groupStarts,
-               const std::vector<bool>* selected)
+// Appends one row in the TSV form; group 0 writes no group column.
+void AppendTsvRow(std::string& out, std::size_t group, const TFileRecord& row, const bool* selected)
 {
-    std::string out;
+    if (group != 0) {
+        out += std::to_string(group);
+        out.push_back('\t');
+    }
+    AppendEscaped(out, row.Name);
+    out.push_back('\t');
+    AppendEscaped(out, row.DirectoryText());
+    out.push_back('\t');
+    out += row.SizeText();
+    out.push_back('\t');
+    AppendEscaped(out, row.TypeText());
+    out.push_back('\t');
+    out += row.TimeText();
+    if (selected) out += *selected ? "\tdelete" : "\tkeep";
+    out.push_back('\n');
+}
+
+bool WriteRows(const std::vector<TFileRecord>& rows, const std::vector<std::size_t>* groupStarts,
+               const std::vector<bool>* selected, TExportFormat format)
+{
+    std::string out = format == TExportFormat::Csv ? CsvHeader(selected != nullptr) : std::string();
     out.reserve(1 << 16);
     std::size_t group = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -195,20 +222,13 @@ bool WriteRows(const std::vector<TFileRecord>& rows, const std::vector<std::size
         if (groupStarts) {
             while (group < groupStarts->size() && (*groupStarts)[group] <= i)
                 ++group;
-            out += std::to_string(group);
-            out.push_back('\t');
         }
-        AppendEscaped(out, row.Name);
-        out.push_back('\t');
-        AppendEscaped(out, row.DirectoryText());
-        out.push_back('\t');
-        out += row.SizeText();
-        out.push_back('\t');
-        AppendEscaped(out, row.TypeText());
-        out.push_back('\t');
-        out += row.TimeText();
-        if (selected) out += (*selected)[i] ? "\tdelete" : "\tkeep";
-        out.push_back('\n');
+        const bool isSelected = selected && (*selected)[i];
+        if (format == TExportFormat::Csv)
+            AppendCsvRow(out, static_cast<std::uint32_t>(group), row,
+                         selected ? std::optional<bool>(isSelected) : std::nullopt);
+        else
+            AppendTsvRow(out, group, row, selected ? &isSelected : nullptr);
         if (out.size() >= (1 << 16) - 1024) {
             std::fwrite(out.data(), 1, out.size(), stdout);
             out.clear();
@@ -218,10 +238,10 @@ bool WriteRows(const std::vector<TFileRecord>& rows, const std::vector<std::size
     return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
 
-int Finish(const std::vector<TFileRecord>& rows, const TCliHost& host,
+int Finish(const std::vector<TFileRecord>& rows, const TCliHost& host, TExportFormat format,
            const std::vector<std::size_t>* groupStarts = nullptr, const std::vector<bool>* selected = nullptr)
 {
-    const bool written = WriteRows(rows, groupStarts, selected);
+    const bool written = WriteRows(rows, groupStarts, selected, format);
     std::fprintf(stderr, "%s\n", host.Status().c_str());
     host.WriteNotReadCount();
     if (written) return 0;
@@ -240,7 +260,7 @@ int RunList(const TCliOptions& options, TCliHost& host)
     for (const std::string& directory : options.Directories)
         ReadAllFiles(directory, options.IncludeSubdirectories, host, rows);
     host.SetStatusText(kTotalFilesText + std::to_string(rows.size()), true);
-    return Finish(rows, host);
+    return Finish(rows, host, options.Format);
 }
 
 int RunFind(const TCliOptions& options, TCliHost& host)
@@ -250,8 +270,10 @@ int RunFind(const TCliOptions& options, TCliHost& host)
     const TSearchOutcome outcome = FindDuplicatesWithGroups(
         options.Directories, options.Criteria, options.IncludeSubdirectories, host, rows, groupStarts);
     if (outcome != TSearchOutcome::Completed) return 2;
-    const std::vector<std::size_t>* starts = options.GroupNumbers ? &groupStarts : nullptr;
-    if (!options.Keep) return Finish(rows, host, starts);
+    // CSV always has its group column.
+    const bool numbered = options.GroupNumbers || options.Format == TExportFormat::Csv;
+    const std::vector<std::size_t>* starts = numbered ? &groupStarts : nullptr;
+    if (!options.Keep) return Finish(rows, host, options.Format, starts);
     NumberGroups(rows, groupStarts);
     TKeepFacts facts;
     facts.Pixels = [](const TFileRecord& row) {
@@ -270,7 +292,7 @@ int RunFind(const TCliOptions& options, TCliHost& host)
         selected[row] = true;
     if (!capturePath.empty()) captures.Save(capturePath);
     // Only --action changes files (ActionCommand.cpp), after the rows are out.
-    const int status = Finish(rows, host, starts, &selected);
+    const int status = Finish(rows, host, options.Format, starts, &selected);
     if (!options.Action || status != 0) return status;
     return RunAction(*options.Action, rows, selected, options.Directories);
 }
@@ -295,12 +317,13 @@ int RunSearch(const std::vector<std::string>& args, bool listAll)
 {
     TCliOptions options;
     if (!ParseOptions(args, listAll, options)) {
-        std::fprintf(stderr,
-                     listAll ? "usage: quorvane-cli list %s [--no-subdirs] [--progress] DIR...\n"
-                             : "usage: quorvane-cli find [--name] [--size] [--cc] [--all-bytes] [--time] "
-                               "[--groups] [--keep RULE [--action ACTION [--dry-run] [--absolute-links]]] "
-                               "%s [--no-subdirs] [--no-cache] [--progress] DIR...\n",
-                     kFilterUsage);
+        std::fprintf(
+            stderr,
+            listAll ? "usage: quorvane-cli list %s [--format tsv|csv] [--no-subdirs] [--progress] DIR...\n"
+                    : "usage: quorvane-cli find [--name] [--size] [--cc] [--all-bytes] [--time] "
+                      "[--groups] [--keep RULE [--action ACTION [--dry-run] [--absolute-links]]] "
+                      "%s [--format tsv|csv] [--no-subdirs] [--no-cache] [--progress] DIR...\n",
+            kFilterUsage);
         return 2;
     }
     // The window greys the contents boxes out without Size; a script that

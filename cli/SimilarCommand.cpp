@@ -5,6 +5,7 @@
 #include "CliCommands.h"
 #include "DuplicateSearch.h"
 #include "FileScan.h"
+#include "ResultExport.h"
 #include "SimilarSearch.h"
 
 #include <cstdio>
@@ -18,7 +19,7 @@ namespace {
 
 constexpr const char* kSimilarUsage =
     "usage: quorvane-cli similar [--tolerance N] [--more-formats] [--turns] [--pixels] "
-    "%s [--no-subdirs] [--no-cache] [--progress] DIR...\n";
+    "%s [--format tsv|csv] [--no-subdirs] [--no-cache] [--progress] DIR...\n";
 
 class TSimilarCliHost : public TScanHost {
   public:
@@ -44,6 +45,7 @@ struct TSimilarCliOptions {
     bool IncludeSubdirectories = true;
     bool ShowProgress = false;
     bool UseCache = true;
+    TExportFormat Format = TExportFormat::Tsv;
     TScanFilter Filter;
     std::vector<std::string> Directories;
 };
@@ -68,6 +70,11 @@ bool ParseSimilarOptions(const std::vector<std::string>& args, TSimilarCliOption
             optionsEnded = true;
         } else if (const int taken = TakeFilterOption(args, i, options.Filter); taken != 0) {
             if (taken < 0) return false;
+            ++i;
+        } else if (arg == "--format") {
+            const auto format = i + 1 < args.size() ? ExportFormatFromName(args[i + 1]) : std::nullopt;
+            if (!format) return false;
+            options.Format = *format;
             ++i;
         } else if (arg == "--tolerance") {
             if (++i == args.size() || !ParseTolerance(args[i], options.Search.Tolerance)) return false;
@@ -96,11 +103,15 @@ void AppendField(std::string& out, const std::string& field)
     AppendEscaped(out, field);
 }
 
-bool WriteGroups(const TSimilarResult& result)
+bool WriteGroups(const TSimilarResult& result, TExportFormat format)
 {
-    std::string out;
+    std::string out = format == TExportFormat::Csv ? CsvHeader(false) : std::string();
     for (std::size_t i = 0; i < result.Rows.size(); ++i) {
         const TFileRecord& row = result.Rows[i];
+        if (format == TExportFormat::Csv) {
+            AppendCsvRow(out, result.GroupOf[i], row);
+            continue;
+        }
         out += std::to_string(result.GroupOf[i]);
         for (const std::string& field :
              {row.Name, row.DirectoryText(), row.SizeText(), row.TypeText(), row.TimeText()})
@@ -131,7 +142,7 @@ int RunSimilar(const std::vector<std::string>& args)
     for (const std::string& directory : options.Directories)
         ReadAllFiles(directory, options.IncludeSubdirectories, host, files, &context);
     const TSimilarResult result = FindSimilarPictures(files, options.Search, host);
-    const bool written = WriteGroups(result);
+    const bool written = WriteGroups(result, options.Format);
     std::fprintf(stderr, "%s%zu, groups: %zu, pictures: %zu, decoded: %zu, unreadable: %zu\n",
                  kTotalFilesText, result.Rows.size(), result.GroupCount, result.Pictures, result.Decoded,
                  result.Unreadable);

@@ -215,6 +215,8 @@ void TestSearchCli::refusals_data()
         << QStringList{"find", "--size", "--keep", "protected", "DIR"} << QByteArray("usage");
     QTest::newRow("a size that is not one")
         << QStringList{"list", "--min-size", "2Q", "DIR"} << QByteArray("usage");
+    QTest::newRow("an unknown format")
+        << QStringList{"list", "--format", "xml", "DIR"} << QByteArray("usage");
     QTest::newRow("a filter without its value")
         << QStringList{"list", "DIR", "--exclude-dir"} << QByteArray("usage");
     QTest::newRow("keep without rule")
@@ -463,6 +465,14 @@ void TestSearchCli::filtersLeaveFilesOut()
     const TRun list = RunCli({"list", "--exclude", "*.txt", "--max-size", "3", root});
     QCOMPARE(list.ExitCode, 0);
     QCOMPARE(list.Out.count('\n'), 2); // c.log and d.log
+    // The same pair as CSV: a header, the group column, CR LF endings.
+    const TRun csv = RunCli({"find", "--size", "--format", "csv", "--keep", "first", "--ext", "log", root});
+    QCOMPARE(csv.ExitCode, 0);
+    const QList<QByteArray> lines = csv.Out.split('\n');
+    QCOMPARE(lines.value(0), QByteArray("group,name,directory,size,type,time,selection\r"));
+    QCOMPARE(lines.size(), 4); // two rows and the empty rest after the last line end
+    QVERIFY(lines.value(1).startsWith("1,") && lines.value(1).endsWith(",keep\r"));
+    QVERIFY(lines.value(2).startsWith("1,") && lines.value(2).endsWith(",delete\r"));
 }
 
 QTEST_GUILESS_MAIN(TestSearchCli)

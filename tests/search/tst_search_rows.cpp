@@ -1,7 +1,9 @@
 // The result list's logic over plain rows: the comparison of every sort mode,
 // the stable sort, the column-click rule, group agreement, and the targets
-// of "Next Group" and "Prior Group", and the rows "Remove Group" takes.
+// of "Next Group" and "Prior Group", the rows "Remove Group" takes, and
+// the CSV export's fields.
 #include "ListSort.h"
+#include "ResultExport.h"
 #include "ResultRows.h"
 
 #include <QTest>
@@ -65,6 +67,8 @@ class TestSearchRows : public QObject {
     void priorGroup_data();
     void rowsOfGroups_data();
     void rowsOfGroups();
+    void csvFields_data();
+    void csvFields();
     void priorGroup();
 };
 
@@ -352,6 +356,66 @@ void TestSearchRows::rowsOfGroups()
          RowsOfGroups(records, std::vector<int>(chosen.begin(), chosen.end()), Ticked(ticked)))
         names << QString::fromStdString(records[static_cast<std::size_t>(row)].Name);
     QCOMPARE(names.join(' '), taken);
+}
+
+namespace {
+
+// The reading a user's program does: one RFC 4180 field (unquoted, quotes
+// undoubled), then the documented escapes \\ and \xHH undone.
+QByteArray ReadCsvField(const QByteArray& text)
+{
+    QByteArray field = text;
+    if (field.startsWith('"') && field.endsWith('"') && field.size() >= 2)
+        field = field.mid(1, field.size() - 2).replace("\"\"", "\"");
+    QByteArray bytes;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 1 < field.size() && field[i + 1] == '\\') {
+            bytes += '\\';
+            ++i;
+        } else if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] == 'x') {
+            bytes += char(field.mid(i + 2, 2).toInt(nullptr, 16));
+            i += 3;
+        } else {
+            bytes += field[i];
+        }
+    }
+    return bytes;
+}
+
+} // namespace
+
+// Each field comes back whole, and is quoted exactly when it must be.
+void TestSearchRows::csvFields_data()
+{
+    QTest::addColumn<QByteArray>("field");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("plain") << QByteArray("IMG_0001.jpg") << QByteArray("IMG_0001.jpg");
+    QTest::newRow("comma") << QByteArray("a,b.jpg") << QByteArray("\"a,b.jpg\"");
+    QTest::newRow("quotes doubled") << QByteArray("say \"hi\".txt") << QByteArray("\"say \"\"hi\"\".txt\"");
+    QTest::newRow("line feed") << QByteArray("two\nlines") << QByteArray("\"two\nlines\"");
+    QTest::newRow("carriage return") << QByteArray("cr\rhere") << QByteArray("\"cr\rhere\"");
+    QTest::newRow("tab inside") << QByteArray("a\tb") << QByteArray("a\tb");
+    QTest::newRow("blank at an end") << QByteArray("name ") << QByteArray("\"name \"");
+    QTest::newRow("backslash") << QByteArray("a\\b") << QByteArray("a\\\\b");
+    QTest::newRow("Chinese") << QByteArray("相片.jpg") << QByteArray("相片.jpg");
+    QTest::newRow("four-byte character")
+        << QByteArray("\xF0\x9F\x93\xB7.jpg") << QByteArray("\xF0\x9F\x93\xB7.jpg");
+    QTest::newRow("invalid byte") << QByteArray("x\xFF.jpg") << QByteArray("x\\xFF.jpg");
+    QTest::newRow("cut sequence") << QByteArray("a\xE7\x9B") << QByteArray("a\\xE7\\x9B");
+    QTest::newRow("overlong form") << QByteArray("\xC0\x80") << QByteArray("\\xC0\\x80");
+    QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << QByteArray("\\xED\\xA0\\x80");
+    QTest::newRow("beyond U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << QByteArray("\\xF4\\x90\\x80\\x80");
+    QTest::newRow("escape-like text") << QByteArray("\\xFF") << QByteArray("\\\\xFF");
+}
+
+void TestSearchRows::csvFields()
+{
+    QFETCH(QByteArray, field);
+    QFETCH(QByteArray, written);
+    std::string out;
+    AppendCsvField(out, field.toStdString());
+    QCOMPARE(QByteArray::fromStdString(out), written);
+    QCOMPARE(ReadCsvField(QByteArray::fromStdString(out)), field);
 }
 
 #include "tst_search_rows.moc"
