@@ -167,6 +167,7 @@ const TLanguageText kLanguageTexts[] = {
     {"frmMain", "miRemoveFromList", C, "Remove from List"},
     {"frmMain", "miRemoveGroup", C, "Remove Group"},
     {"frmMain", "miOpenFolder", C, "Open Containing Folder"},
+    {"frmMain", "miExport", C, "Export..."},
     {"frmViewer", "miNextImage", C, "Next Image     [PageDown]"},
     {"frmViewer", "miPriorImage", C, "Prior Image     [PageUp]"},
     {"frmViewer", "miFirstImage", C, "First Image      [Home]"},

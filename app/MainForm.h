@@ -136,6 +136,8 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     // texts; tests install a fake one (the texts carry over).
     TDirectoryPicker& OpenDialog() const { return *FOpenDialog; }
     void SetDirectoryPicker(std::unique_ptr<TDirectoryPicker> picker);
+    // The chooser of the file "Export..." writes (tests give their own).
+    void SetExportPicker(std::unique_ptr<TDirectoryPicker> picker);
     // Applies the interface language (1 English, any other code Chinese).
     void SetLanguage(int code);
     // Empties the slides strip (end of every rebuild of the list).
@@ -323,6 +325,7 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     std::vector<int> GroupChoice() const;
     void RemoveListRows(std::vector<int> rows);
     void miOpenFolderClick();
+    void miExportClick();
 
     // Replacing duplicates by links or clones, moving them (MainFormReplace.cpp).
     void setupReplaceCommands();
@@ -512,6 +515,8 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     QAction* miRemoveFromList = nullptr;
     QAction* miRemoveGroup = nullptr;
     QAction* miOpenFolder = nullptr;
+    QAction* miExport = nullptr;
+    std::unique_ptr<TDirectoryPicker> FExportDialog; // the file "Export..." writes
     QAction* miReplaceHardLink = nullptr;
     QAction* miReplaceSymbolicLink = nullptr;
     QAction* miReplaceClone = nullptr;

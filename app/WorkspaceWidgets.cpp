@@ -9,10 +9,10 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <stdexcept>
 
 namespace quorvane {
@@ -144,9 +144,10 @@ namespace {
 class TDialogHistoryGuard {
   public:
     TDialogHistoryGuard()
-        : FUserPath(QFileInfo(QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("QtProject"))
-                                  .fileName())
-                        .absolutePath())
+        : FUserPath(
+              QFileInfo(QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("QtProject"))
+                            .fileName())
+                  .absolutePath())
     {
         if (FScratch.isValid())
             QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, FScratch.path());
@@ -161,6 +162,22 @@ class TDialogHistoryGuard {
 };
 
 } // namespace
+
+bool TSaveFilePicker::Execute()
+{
+    const TDialogHistoryGuard historyGuard;
+    QFileDialog dialog(FOwner, Title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    const QStringList filters = NameFilters(Filter);
+    if (!filters.isEmpty()) dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(DefaultExt);
+    if (IsExistingDirectory(InitialDir)) dialog.setDirectory(InitialDir);
+    if (!FileName.isEmpty()) dialog.selectFile(FileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    FileName = dialog.selectedFiles().constFirst();
+    return true;
+}
 
 bool TFolderPicker::Execute()
 {

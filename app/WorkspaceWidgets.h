@@ -73,6 +73,18 @@ class TFolderPicker : public TDirectoryPicker {
     QWidget* FOwner;
 };
 
+// The picker of a file to write (QFileDialog in save mode): FileName is the
+// chosen file, given DefaultExt when the user typed none; replacing a file
+// is asked first.
+class TSaveFilePicker : public TDirectoryPicker {
+  public:
+    explicit TSaveFilePicker(QWidget* owner) : FOwner(owner) {}
+    bool Execute() override;
+
+  private:
+    QWidget* FOwner;
+};
+
 // "description|mask|description|mask" as the name filters of a QFileDialog.
 QStringList NameFilters(const QString& filter);
 

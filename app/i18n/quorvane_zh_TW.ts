@@ -542,6 +542,36 @@ Delete them too?</source>
         <translation>開啟所在的資料夾</translation>
     </message>
     <message>
+        <source>Export...</source>
+        <comment>miExport</comment>
+        <translation>匯出...</translation>
+    </message>
+    <message>
+        <source>Export the List</source>
+        <comment>miExport</comment>
+        <translation>匯出清單</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)|*.csv</source>
+        <comment>miExport</comment>
+        <translation>CSV 檔案 (*.csv)|*.csv</translation>
+    </message>
+    <message>
+        <source>The list could not be written to &quot;%1&quot;: %2</source>
+        <comment>miExport</comment>
+        <translation>無法將清單寫入「%1」: %2</translation>
+    </message>
+    <message>
+        <source>1 row exported</source>
+        <comment>miExport</comment>
+        <translation>已匯出 1 列</translation>
+    </message>
+    <message>
+        <source>%1 rows exported</source>
+        <comment>miExport</comment>
+        <translation>已匯出 %1 列</translation>
+    </message>
+    <message>
         <source>the file changed since the search</source>
         <translation>搜尋之後檔案已經變更</translation>
     </message>

@@ -300,6 +300,7 @@ void TestAppWindow::resultListColumns()
                                  "Check the List Against the Disk [F5]",
                                  "Remove from List",
                                  "Remove Group",
+                                 "Export...",
                                  "-",
                                  "Replace with Hard Link",
                                  "Replace with Symbolic Link",

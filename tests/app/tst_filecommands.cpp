@@ -4,6 +4,7 @@
 // open and "Open With", PopupMenu1's rules, double click and keys, and
 // the commands that take rows out of the list.
 #include "AppFakes.h"
+#include "DirectoryList.h"
 #include "FileCommands.h"
 #include "MainForm.h"
 #include "PathRules.h"
@@ -117,6 +118,7 @@ class TestFileCommands : public QObject {
     void adjacentGroupsOfOneSize();
     void removeRowsLeavesFiles();
     void filtersShapeTheSearch();
+    void exportWritesTheList();
     void selectDuplicates();
     void rules_data();
     void rules();
@@ -660,6 +662,48 @@ void TestFileCommands::filtersShapeTheSearch()
         names << QString::fromStdString(row.Name);
     names.sort();
     QCOMPARE(names, (QStringList{"a.txt", "b.txt"}));
+}
+
+// "Export..." writes every row as CSV to the chosen file, groups numbered;
+// a file that cannot be written is said.
+void TestFileCommands::exportWritesTheList()
+{
+    class TChosenFile : public TDirectoryPicker {
+      public:
+        QString Chosen;
+        bool Execute() override
+        {
+            FileName = Chosen;
+            return true;
+        }
+    };
+    for (const char* name : {"a1.txt", "a2.txt", "b,1.txt", "b2.txt"})
+        QVERIFY(
+            quorvane::test::WriteFile(FTemp->filePath(QString::fromLatin1(name)), QByteArray(4, name[0])));
+    FindBySizeAndContents();
+    if (QTest::currentTestFailed()) return;
+    auto picker = std::make_unique<TChosenFile>();
+    TChosenFile* chosen = picker.get();
+    FForm->SetExportPicker(std::move(picker));
+    chosen->Chosen = FTemp->filePath(QStringLiteral("list.csv"));
+    Find<QAction>("miExport")->trigger();
+    QFile file(chosen->Chosen);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines.value(0), QByteArray("group,name,directory,size,type,time\r"));
+    QCOMPARE(lines.size(), 6);
+    QStringList groups;
+    for (qsizetype i = 1; i < 5; ++i)
+        groups << QString::fromUtf8(lines[i].left(2));
+    groups.sort();
+    QCOMPARE(groups, (QStringList{"1,", "1,", "2,", "2,"}));
+    QVERIFY(lines.join('\n').contains("\"b,1.txt\""));
+    QVERIFY(FMessages.Errors.isEmpty());
+    // A folder where the file should go: said, nothing else changes.
+    chosen->Chosen = FTemp->path();
+    Find<QAction>("miExport")->trigger();
+    QCOMPARE(FMessages.Errors.size(), 1);
+    QVERIFY(FMessages.Errors[0].contains(FTemp->path()));
 }
 
 // The real search with Size and CC over two pairs of one size: the rows
