@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <fcntl.h>
 #include <iterator>
 #include <map>
@@ -163,6 +164,9 @@ void TDigestStore::Read(const std::vector<TFileRecord>& catalogue, const std::ve
     FFromCache.assign(FFirstRows.size(), 0);
     const std::string cachePath = host.ContentsCachePath();
     if (!cachePath.empty()) {
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME_COARSE, &now);
+        FStartNs = static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
         FCache = std::make_unique<TContentsCache>();
         FCache->Load(cachePath);
     }
@@ -218,12 +222,25 @@ bool TDigestStore::TakeFromCache(TDirectoryOpener& directories, const TFileRecor
     return true;
 }
 
+// True when a write after startNs is sure to move the status-change time
+// away from changedNs: file times come from the kernel's coarse clock, so a
+// time earlier than the clock's reading at the start cannot recur, while a
+// file system keeping whole seconds (or FAT's two) needs that much margin.
+static bool SettledBefore(std::int64_t changedNs, std::int64_t startNs)
+{
+    constexpr std::int64_t kSecond = 1000000000;
+    return changedNs % kSecond != 0 ? changedNs < startNs : changedNs + 2 * kSecond <= startNs;
+}
+
 void TDigestStore::StoreInCache()
 {
     for (std::size_t slot = 0; slot < FEntries.size(); ++slot) {
         const TFileDigest& digest = FEntries[slot];
         // Only what this search learnt: new files, and cached ones hashed further.
         if (digest.Failed() || digest.Stages <= FFromCache[slot] || FStates[slot].Inode == 0) continue;
+        // A file changed in the very tick it was read could keep its times:
+        // its hashes are kept only once its times are settled.
+        if (!SettledBefore(FStates[slot].StatusChangedNs, FStartNs)) continue;
         TCachedDigest cached;
         cached.Stages = digest.Stages;
         std::copy(std::begin(digest.Head), std::end(digest.Head), cached.Head);

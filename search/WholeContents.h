@@ -65,6 +65,7 @@ class TDigestStore : public TFileEntryClasses<TFileDigest> {
     std::unique_ptr<TContentsCache> FCache; // during Read, when the host keeps one
     std::vector<TCachedFileState> FStates;  // per slot: the state its digest was made from
     std::vector<std::uint8_t> FFromCache;   // per slot: 1 when the digest came from the cache
+    std::int64_t FStartNs = 0;              // the coarse clock when the search began reading
 };
 
 } // namespace quorvane
