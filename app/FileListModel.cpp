@@ -25,6 +25,7 @@ TFileListModel::TFileListModel(QObject* parent) : QAbstractTableModel(parent)
     FIcons[kImagePicture] = QIcon(QStringLiteral(":/art/image_picture.png"));
     FIcons[kImageOtherFile] = QIcon(QStringLiteral(":/art/image_file.png"));
     FIcons[kImageGroupMember] = QIcon(QStringLiteral(":/art/image_group.png"));
+    FLinkIcon = QIcon(QStringLiteral(":/art/image_link.png"));
 }
 
 int TFileListModel::rowCount(const QModelIndex& parent) const
@@ -57,9 +58,11 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const
             return {};
         }
     }
-    if ((role == Qt::ToolTipRole || role == LinkNoteRole) && !FLinkNotes.empty()) {
+    const bool linkRole = role == Qt::ToolTipRole || role == LinkNoteRole ||
+                          (role == Qt::DecorationRole && index.column() == ColName);
+    if (linkRole && !FLinkNotes.empty()) {
         const auto note = FLinkNotes.find(record.FullPath());
-        if (note != FLinkNotes.end()) return note->second;
+        if (note != FLinkNotes.end()) return role == Qt::DecorationRole ? QVariant(FLinkIcon) : note->second;
     }
     if (record.DiskState != kDiskAsListed) {
         // A row whose file is gone (also struck out) or changed since the

@@ -66,7 +66,8 @@ class TFileListModel : public QAbstractTableModel {
     // rows.
     void Reorder(const std::vector<std::size_t>& order);
     // A note on the row of a file replaced by a link or clone of its kept
-    // file: its tooltip, and LinkNoteRole. Kept by path until Clear.
+    // file: its tooltip, LinkNoteRole, and a link picture in its Name cell.
+    // Kept by path until Clear.
     void SetLinkNote(const std::string& path, const QString& note);
     // The capture line of a photo (date, camera, size) shown as the tooltip
     // of its rows. Kept by path until Clear; set while the row is focused,
@@ -85,6 +86,7 @@ class TFileListModel : public QAbstractTableModel {
   private:
     std::vector<TFileRecord> FRows;
     std::array<QIcon, 3> FIcons;
+    QIcon FLinkIcon;
     std::unordered_map<std::string, QString> FLinkNotes;
     std::unordered_map<std::string, QString> FCaptureNotes;
     // The band of each row, made again on the first paint after the rows

@@ -1,5 +1,5 @@
 // MakeArt: draws the program's own small pictures at build time (the logo,
-// the hand pointer and the three small images of the result list) and writes
+// the hand pointer and the small images of the result list) and writes
 // them as PNG files into the directory given as the only argument.
 // Every picture is drawn here with QPainter; nothing is taken from elsewhere.
 #include <QDir>
@@ -130,6 +130,25 @@ QImage DrawSmallGroup()
     return image;
 }
 
+// The mark of a row whose file was replaced by a link or clone of its kept
+// file: a small page with a bent arrow pointing away to the kept one.
+QImage DrawSmallLink()
+{
+    QImage image = DrawSmallFile();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(20, 90, 190), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath bend;
+    bend.moveTo(4, 14);
+    bend.quadTo(4, 8, 11, 8);
+    p.drawPath(bend);
+    p.setBrush(QColor(20, 90, 190));
+    p.setPen(Qt::NoPen);
+    p.drawPolygon(QPolygonF({QPointF(15.5, 8), QPointF(10, 4), QPointF(10, 12)}));
+    return image;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -151,7 +170,8 @@ int main(int argc, char** argv)
                     {"handpoint.png", DrawHandPointer()},
                     {"image_picture.png", DrawSmallPicture()},
                     {"image_file.png", DrawSmallFile()},
-                    {"image_group.png", DrawSmallGroup()}};
+                    {"image_group.png", DrawSmallGroup()},
+                    {"image_link.png", DrawSmallLink()}};
     for (const auto& picture : pictures) {
         if (!picture.image.save(out.filePath(QString::fromLatin1(picture.name)), "PNG")) {
             std::fprintf(stderr, "quorvane_makeart: cannot write %s\n", picture.name);

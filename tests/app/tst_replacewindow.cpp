@@ -13,10 +13,13 @@
 #include <QImage>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
+#include <cstdlib>
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -79,6 +82,7 @@ class TestReplaceWindow : public QObject {
     void cleanup();
     void replacedRowStaysNoted_data();
     void replacedRowStaysNoted();
+    void cloneOnCopyOnWriteFileSystem();
     void absoluteLinksOption();
     void moveLeavesAndUndoBringsBack();
     void undoTakesTheNewestStepFirst();
@@ -95,7 +99,7 @@ class TestReplaceWindow : public QObject {
         return FForm->findChild<T*>(QString::fromLatin1(name));
     }
     std::string Path(const char* name) const { return FDir + '/' + name; }
-    void Search();
+    void Search(const std::string& dir = {});
     int RowOf(const std::string& path) const;
     void SelectRows(const std::vector<std::string>& paths);
     void Trigger(const char* entry);
@@ -143,9 +147,10 @@ void TestReplaceWindow::cleanup()
     FForm = nullptr;
 }
 
-void TestReplaceWindow::Search()
+void TestReplaceWindow::Search(const std::string& dir)
 {
-    Find<QListWidget>("lstDir")->addItem(QFile::decodeName(QByteArray::fromStdString(Path("in"))));
+    Find<QListWidget>("lstDir")->addItem(
+        QFile::decodeName(QByteArray::fromStdString(dir.empty() ? Path("in") : dir)));
     for (const auto& [box, ticked] : {std::pair{"ckName", false},
                                       {"ckSize", true},
                                       {"ckCC", false},
@@ -216,10 +221,53 @@ void TestReplaceWindow::replacedRowStaysNoted()
     const QString shown =
         FForm->FileList()->data(FForm->FileList()->index(row, 0), Qt::ToolTipRole).toString();
     QCOMPARE(shown, note + QFile::decodeName(QByteArray::fromStdString(FKept)));
+    // The replaced row carries its own picture, so it is seen without a tooltip.
+    const auto picture = [this](int at) {
+        return qvariant_cast<QIcon>(
+                   FForm->FileList()->data(FForm->FileList()->index(at, 0), Qt::DecorationRole))
+            .pixmap(16, 16)
+            .toImage();
+    };
+    QVERIFY(picture(row) != picture(RowOf(FKept)));
     // The hard link is a regular file the row now stands for; a symbolic
     // link is no copy of its own.
     QCOMPARE(FForm->FileList()->Row(row).DiskState,
              std::uint8_t(entry == "miReplaceHardLink" ? kDiskAsListed : kDiskChanged));
+}
+
+void TestReplaceWindow::cloneOnCopyOnWriteFileSystem()
+{
+    // A clone needs a file system that shares blocks: a btrfs image on a loop
+    // device, as root.
+    const std::string image = Path("fs.img"), where = Path("cow");
+    QVERIFY(::mkdir(where.c_str(), 0755) == 0);
+    const std::string command = "truncate -s 160M '" + image + "' && mkfs.btrfs -q -f '" + image +
+                                "' >/dev/null 2>&1 && mount -o loop '" + image + "' '" + where +
+                                "' 2>/dev/null";
+    if (std::system(command.c_str()) != 0) QSKIP("cannot make and mount a btrfs image here");
+    const auto unmount = qScopeGuard([&where] { ::umount2(where.c_str(), MNT_DETACH); });
+    const std::string kept = where + "/kept.bin", copy = where + "/copy.bin";
+    QVERIFY(WriteBytes(kept, kBytes.repeated(50), 1000) && WriteBytes(copy, kBytes.repeated(50), 2000));
+    const ino_t copyInode = StatOf(copy).st_ino;
+    Search(where);
+    QCOMPARE(FForm->FileList()->rowCount(), 2);
+    SelectRows({copy});
+    Trigger("miReplaceClone");
+    QVERIFY2(FPrompts.Failures.isEmpty(), qPrintable(FPrompts.Failures.join('\n')));
+    // A file of its own again (not a link), with the kept file's bytes and the
+    // copy's time; the row stands for it and says what it is.
+    const struct stat now = StatOf(copy);
+    QVERIFY(S_ISREG(now.st_mode) && now.st_ino != copyInode && now.st_ino != StatOf(kept).st_ino);
+    QCOMPARE(now.st_mtim.tv_sec, time_t(2000));
+    QFile file(QFile::decodeName(QByteArray::fromStdString(copy)));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), kBytes.repeated(50));
+    const int row = RowOf(copy);
+    QVERIFY(row >= 0);
+    QCOMPARE(FForm->FileList()->Row(row).DiskState, std::uint8_t(kDiskAsListed));
+    QCOMPARE(FForm->FileList()->Row(row).Inode, std::uint64_t(now.st_ino));
+    QCOMPARE(FForm->FileList()->data(FForm->FileList()->index(row, 0), Qt::ToolTipRole).toString(),
+             QStringLiteral("Clone of ") + QFile::decodeName(QByteArray::fromStdString(kept)));
 }
 
 void TestReplaceWindow::absoluteLinksOption()
