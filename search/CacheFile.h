@@ -14,6 +14,22 @@
 
 namespace quorvane {
 
+// The key of a file in every cache: its device and inode.
+struct TCacheKey {
+    std::uint64_t Device, Inode;
+    bool operator==(const TCacheKey&) const = default;
+};
+struct TCacheKeyHash {
+    std::size_t operator()(const TCacheKey& k) const noexcept
+    {
+        // Inodes are dense and devices few: mix both so neighbours spread.
+        std::uint64_t h = (k.Device * 0x9E3779B97F4A7C15ull) ^ k.Inode;
+        h ^= h >> 29;
+        h *= 0xBF58476D1CE4E5B9ull;
+        return static_cast<std::size_t>(h ^ (h >> 32));
+    }
+};
+
 struct TCacheFormat {
     char Magic[8];
     std::uint32_t Version;

@@ -19,14 +19,17 @@ constexpr TCacheFormat kFormat{
 bool TContentsCache::Load(const std::string& path)
 {
     FEntries.clear();
+    FTable.clear();
     FChanged = false;
     std::vector<std::uint8_t> records;
     std::size_t count = 0;
     if (!ReadCacheRecords(path, kFormat, records, count)) return false;
     FEntries.reserve(count);
+    Rebuild(count);
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t* r = records.data() + i * kFormat.RecordBytes;
-        TEntry entry{GetCacheField(r + 16, 8),
+        TEntry entry{{GetCacheField(r, 8), GetCacheField(r + 8, 8)},
+                     GetCacheField(r + 16, 8),
                      static_cast<std::int64_t>(GetCacheField(r + 24, 8)),
                      static_cast<std::int64_t>(GetCacheField(r + 32, 8)),
                      {}};
@@ -36,8 +39,7 @@ bool TContentsCache::Load(const std::string& path)
         entry.Digest.Full[1] = GetCacheField(r + 64, 8);
         entry.Digest.Stages = r[72];
         // A record that claims no stage carries nothing to trust.
-        if (entry.Digest.Stages == 1 || entry.Digest.Stages == 2)
-            FEntries[TKey{GetCacheField(r, 8), GetCacheField(r + 8, 8)}] = entry;
+        if (entry.Digest.Stages == 1 || entry.Digest.Stages == 2) Insert(entry);
     }
     return true;
 }
@@ -51,11 +53,11 @@ bool TContentsCache::Save(const std::string& path)
     std::size_t written = 0;
     // The entries of the latest search first, then older ones while room is left.
     for (const bool used : {true, false}) {
-        for (const auto& [key, entry] : FEntries) {
+        for (const TEntry& entry : FEntries) {
             if (entry.Used != used || written == count) continue;
             ++written;
             for (const std::uint64_t v :
-                 {key.Device, key.Inode, entry.Size, static_cast<std::uint64_t>(entry.ModifiedNs),
+                 {entry.Key.Device, entry.Key.Inode, entry.Size, static_cast<std::uint64_t>(entry.ModifiedNs),
                   static_cast<std::uint64_t>(entry.StatusChangedNs), entry.Digest.Head[0],
                   entry.Digest.Head[1], entry.Digest.Full[0], entry.Digest.Full[1]})
                 PutCacheField(records, v, 8);
@@ -69,9 +71,9 @@ bool TContentsCache::Save(const std::string& path)
 
 const TCachedDigest* TContentsCache::Find(const TCachedFileState& state)
 {
-    const auto it = FEntries.find(TKey{state.Device, state.Inode});
-    if (it == FEntries.end()) return nullptr;
-    TEntry& entry = it->second;
+    const std::uint32_t index = IndexOf(TCacheKey{state.Device, state.Inode});
+    if (index == kNone) return nullptr;
+    TEntry& entry = FEntries[index];
     if (entry.Size != state.Size || entry.ModifiedNs != state.ModifiedNs ||
         entry.StatusChangedNs != state.StatusChangedNs)
         return nullptr;
@@ -82,9 +84,51 @@ const TCachedDigest* TContentsCache::Find(const TCachedFileState& state)
 void TContentsCache::Store(const TCachedFileState& state, const TCachedDigest& digest)
 {
     if (digest.Stages != 1 && digest.Stages != 2) return;
-    FEntries[TKey{state.Device, state.Inode}] =
-        TEntry{state.Size, state.ModifiedNs, state.StatusChangedNs, digest, true};
+    Insert(TEntry{
+        {state.Device, state.Inode}, state.Size, state.ModifiedNs, state.StatusChangedNs, digest, true});
     FChanged = true;
+}
+
+std::uint32_t TContentsCache::IndexOf(const TCacheKey& key) const
+{
+    if (FTable.empty()) return kNone;
+    const std::size_t mask = FTable.size() - 1;
+    for (std::size_t at = TCacheKeyHash()(key) & mask;; at = (at + 1) & mask) {
+        const std::uint32_t index = FTable[at];
+        if (index == kNone || FEntries[index].Key == key) return index;
+    }
+}
+
+void TContentsCache::Insert(const TEntry& entry)
+{
+    const std::uint32_t known = IndexOf(entry.Key);
+    if (known != kNone) {
+        // A later record of one file replaces the earlier: the newer state.
+        FEntries[known] = entry;
+        return;
+    }
+    if ((FEntries.size() + 1) * 2 > FTable.size()) Rebuild((FEntries.size() + 1) * 2);
+    const std::size_t mask = FTable.size() - 1;
+    std::size_t at = TCacheKeyHash()(entry.Key) & mask;
+    while (FTable[at] != kNone)
+        at = (at + 1) & mask;
+    FTable[at] = static_cast<std::uint32_t>(FEntries.size());
+    FEntries.push_back(entry);
+}
+
+void TContentsCache::Rebuild(std::size_t capacity)
+{
+    std::size_t size = 16;
+    while (size < capacity * 2)
+        size *= 2;
+    FTable.assign(size, kNone);
+    const std::size_t mask = size - 1;
+    for (std::size_t i = 0; i < FEntries.size(); ++i) {
+        std::size_t at = TCacheKeyHash()(FEntries[i].Key) & mask;
+        while (FTable[at] != kNone)
+            at = (at + 1) & mask;
+        FTable[at] = static_cast<std::uint32_t>(i);
+    }
 }
 
 std::string DefaultContentsCachePath()

@@ -8,9 +8,11 @@
 // very file state the key describes, so they are as good as fresh ones.
 #pragma once
 
+#include "CacheFile.h"
+
 #include <cstdint>
 #include <string>
-#include <unordered_map>
+#include <vector>
 
 namespace quorvane {
 
@@ -43,23 +45,23 @@ class TContentsCache {
     std::size_t Count() const { return FEntries.size(); }
 
   private:
-    struct TKey {
-        std::uint64_t Device, Inode;
-        bool operator==(const TKey&) const = default;
-    };
-    struct TKeyHash {
-        std::size_t operator()(const TKey& k) const noexcept
-        {
-            return std::hash<std::uint64_t>()(k.Device * 0x9E3779B97F4A7C15ull ^ k.Inode);
-        }
-    };
     struct TEntry {
+        TCacheKey Key;
         std::uint64_t Size;
         std::int64_t ModifiedNs, StatusChangedNs;
         TCachedDigest Digest;
         bool Used = false; // found or stored since Load
     };
-    std::unordered_map<TKey, TEntry, TKeyHash> FEntries;
+    // The entry of key, or kNone. An open-addressing table of indexes into
+    // FEntries (linear probing, at most half full): a million entries load
+    // without a million allocations, and a lookup touches one slot or two.
+    static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+    std::uint32_t IndexOf(const TCacheKey& key) const;
+    void Insert(const TEntry& entry);
+    void Rebuild(std::size_t capacity);
+
+    std::vector<TEntry> FEntries;
+    std::vector<std::uint32_t> FTable; // a power of two in size, kNone where empty
     bool FChanged = false;
 };
 

@@ -11,7 +11,6 @@
 #include <ctime>
 #include <fcntl.h>
 #include <iterator>
-#include <map>
 #include <memory>
 #include <sys/stat.h>
 #include <tuple>
@@ -141,15 +140,32 @@ constexpr std::uint64_t kOwnClass = std::uint64_t{1} << 62;
 
 std::vector<std::uint64_t> ClassesOfDigests(const std::vector<TFileDigest>& digests)
 {
-    std::map<std::tuple<std::uint64_t, std::uint64_t, std::uint64_t>, std::uint64_t> ids;
+    // Sorting the indexes by (size, whole hash) and numbering the runs keeps
+    // a million digests to one pass over contiguous memory; the class
+    // numbers follow the first index of each run, so they do not depend on
+    // the order the sort leaves equal keys in.
+    std::vector<std::uint32_t> order;
     std::vector<std::uint64_t> classes(digests.size(), 0);
     for (std::size_t i = 0; i < digests.size(); ++i) {
         const TFileDigest& d = digests[i];
-        if (d.Stages != 2 || d.Failed()) {
+        if (d.Stages != 2 || d.Failed())
             classes[i] = kOwnClass | i;
-            continue;
-        }
-        classes[i] = ids.emplace(std::tuple(d.Size, d.Full[0], d.Full[1]), ids.size()).first->second;
+        else
+            order.push_back(static_cast<std::uint32_t>(i));
+    }
+    const auto key = [&digests](std::uint32_t i) {
+        return std::tuple(digests[i].Size, digests[i].Full[0], digests[i].Full[1]);
+    };
+    std::sort(order.begin(), order.end(), [&key](std::uint32_t a, std::uint32_t b) {
+        return std::tuple(key(a), a) < std::tuple(key(b), b);
+    });
+    for (std::size_t begin = 0; begin < order.size();) {
+        std::size_t end = begin + 1;
+        while (end < order.size() && key(order[end]) == key(order[begin]))
+            ++end;
+        for (std::size_t k = begin; k < end; ++k)
+            classes[order[k]] = order[begin];
+        begin = end;
     }
     return classes;
 }
@@ -253,14 +269,23 @@ void TDigestStore::StoreInCache()
 // shares, ascending.
 std::vector<std::uint32_t> TDigestStore::FilesStillAlike() const
 {
-    std::map<std::tuple<std::uint64_t, std::uint64_t, std::uint64_t>, std::vector<std::uint32_t>> byHead;
+    std::vector<std::uint32_t> order;
     for (std::uint32_t slot = 0; slot < FEntries.size(); ++slot) {
         const TFileDigest& d = FEntries[slot];
-        if (!d.Failed() && d.Stages == 1) byHead[std::tuple(d.Size, d.Head[0], d.Head[1])].push_back(slot);
+        if (!d.Failed() && d.Stages == 1) order.push_back(slot);
     }
+    const auto key = [this](std::uint32_t i) {
+        return std::tuple(FEntries[i].Size, FEntries[i].Head[0], FEntries[i].Head[1]);
+    };
+    std::sort(order.begin(), order.end(),
+              [&key](std::uint32_t a, std::uint32_t b) { return key(a) < key(b); });
     std::vector<std::uint32_t> alike;
-    for (const auto& entry : byHead) {
-        if (entry.second.size() > 1) alike.insert(alike.end(), entry.second.begin(), entry.second.end());
+    for (std::size_t begin = 0; begin < order.size();) {
+        std::size_t end = begin + 1;
+        while (end < order.size() && key(order[end]) == key(order[begin]))
+            ++end;
+        if (end - begin > 1) alike.insert(alike.end(), order.begin() + begin, order.begin() + end);
+        begin = end;
     }
     std::sort(alike.begin(), alike.end());
     return alike;

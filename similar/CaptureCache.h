@@ -6,6 +6,7 @@
 // may look up and store; Load and Save take the same lock.
 #pragma once
 
+#include "CacheFile.h"
 #include "CaptureInfo.h"
 
 #include <cstdint>
@@ -35,16 +36,7 @@ class TCaptureCache {
     std::size_t Count() const;
 
   private:
-    struct TKey {
-        std::uint64_t Device, Inode;
-        bool operator==(const TKey&) const = default;
-    };
-    struct TKeyHash {
-        std::size_t operator()(const TKey& k) const noexcept
-        {
-            return std::hash<std::uint64_t>()(k.Device * 0x9E3779B97F4A7C15ull ^ k.Inode);
-        }
-    };
+    using TKey = TCacheKey;
     struct TEntry {
         std::uint64_t Size;
         std::int64_t ModifiedNs;
@@ -52,7 +44,7 @@ class TCaptureCache {
     };
     mutable std::mutex FLock;
     std::once_flag FLoaded;
-    std::unordered_map<TKey, TEntry, TKeyHash> FEntries;
+    std::unordered_map<TKey, TEntry, TCacheKeyHash> FEntries;
     bool FChanged = false;
 };
 

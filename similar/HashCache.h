@@ -5,6 +5,7 @@
 // Written to a temporary file and renamed, so a reader never sees half.
 #pragma once
 
+#include "CacheFile.h"
 #include "PerceptualHash.h"
 
 #include <cstdint>
@@ -39,22 +40,13 @@ class THashCache {
     std::size_t Count() const { return FEntries.size(); }
 
   private:
-    struct TKey {
-        std::uint64_t Device, Inode;
-        bool operator==(const TKey&) const = default;
-    };
-    struct TKeyHash {
-        std::size_t operator()(const TKey& k) const noexcept
-        {
-            return std::hash<std::uint64_t>()(k.Device * 0x9E3779B97F4A7C15ull ^ k.Inode);
-        }
-    };
+    using TKey = TCacheKey;
     struct TEntry {
         std::uint64_t Size;
         std::int64_t ModifiedNs;
         TCachedHash Value;
     };
-    std::unordered_map<TKey, TEntry, TKeyHash> FEntries;
+    std::unordered_map<TKey, TEntry, TCacheKeyHash> FEntries;
 };
 
 // The cache file of both front ends, in the folder $XDG_CACHE_HOME/Quorvane
