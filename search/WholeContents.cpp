@@ -189,27 +189,39 @@ void TDigestStore::Read(const std::vector<TFileRecord>& catalogue, const std::ve
     const unsigned threads = ContentsThreadCount(host);
     const std::vector<std::unique_ptr<TDirectoryOpener>> directories = DirectoryOpeners(threads, scan);
     std::vector<std::vector<unsigned char>> buffers(threads);
-    ForEachSlot(FFirstRows.size(), threads, host, [&](std::size_t slot, unsigned worker) {
-        if (FCache && TakeFromCache(*directories[worker], catalogue[FFirstRows[slot]], slot)) return;
-        struct stat st;
-        TFileDigest& digest = FEntries[slot];
-        const TFileHandle file(OpenForStage(*directories[worker], catalogue[FFirstRows[slot]], digest, st));
-        if (file.Fd() < 0) return;
-        digest.Size = static_cast<std::uint64_t>(st.st_size);
-        HashHead(file.Fd(), digest, buffers[worker]);
-        if (!digest.Failed() && ChangedWhileRead(file.Fd(), st)) digest.Changed = true;
-        if (!digest.Failed()) FStates[slot] = StateOf(st);
-    });
-    const std::vector<std::uint32_t> alike = FilesStillAlike();
-    if (!alike.empty()) HashWholeFiles(catalogue, alike, host, scan);
+    try {
+        ForEachSlot(FFirstRows.size(), threads, host, [&](std::size_t slot, unsigned worker) {
+            if (FCache && TakeFromCache(*directories[worker], catalogue[FFirstRows[slot]], slot)) return;
+            struct stat st;
+            TFileDigest& digest = FEntries[slot];
+            const TFileHandle file(
+                OpenForStage(*directories[worker], catalogue[FFirstRows[slot]], digest, st));
+            if (file.Fd() < 0) return;
+            digest.Size = static_cast<std::uint64_t>(st.st_size);
+            HashHead(file.Fd(), digest, buffers[worker]);
+            if (!digest.Failed() && ChangedWhileRead(file.Fd(), st)) digest.Changed = true;
+            if (!digest.Failed()) FStates[slot] = StateOf(st);
+        });
+        const std::vector<std::uint32_t> alike = FilesStillAlike();
+        if (!alike.empty()) HashWholeFiles(catalogue, alike, host, scan);
+    } catch (...) {
+        // A cancelled search keeps what it finished: once the workers are
+        // joined, every slot holds either a finished stage with the state it
+        // was read in, or its earlier stage.
+        SaveCache(cachePath);
+        throw;
+    }
     FClasses = ClassesOfDigests(FEntries);
     ReportFailures(catalogue, host);
-    // A cancelled search leaves before this: what it hashed is not kept.
-    if (FCache) {
-        StoreInCache();
-        FCache->Save(cachePath);
-        FCache.reset();
-    }
+    SaveCache(cachePath);
+}
+
+void TDigestStore::SaveCache(const std::string& cachePath)
+{
+    if (!FCache) return;
+    StoreInCache();
+    FCache->Save(cachePath);
+    FCache.reset();
 }
 
 bool TDigestStore::TakeFromCache(TDirectoryOpener& directories, const TFileRecord& row, std::size_t slot)

@@ -58,6 +58,8 @@ class TDigestStore : public TFileEntryClasses<TFileDigest> {
     // state the cache knows; true then.
     bool TakeFromCache(TDirectoryOpener& directories, const TFileRecord& row, std::size_t slot);
     void StoreInCache();
+    // Stores what this search hashed and writes the cache, when there is one.
+    void SaveCache(const std::string& cachePath);
     std::vector<std::uint32_t> FilesStillAlike() const;
     void HashWholeFiles(const std::vector<TFileRecord>& catalogue, const std::vector<std::uint32_t>& slots,
                         TScanHost& host, const TScanContext* scan);

@@ -85,6 +85,7 @@ class TestContentsCache : public QObject {
   private slots:
     void secondSearchOpensNothing();
     void restoredTimeStillReadsAgain();
+    void cancelledSearchKeepsWhatItHashed();
     void untrustedCacheChangesNothing_data();
     void untrustedCacheChangesNothing();
 };
@@ -113,6 +114,50 @@ void TestContentsCache::secondSearchOpensNothing()
     QCOMPARE(secondOpened, 0);
     QCOMPARE(second, first);
     QVERIFY(first.contains("one.bin") && !first.contains("three.bin"));
+}
+
+// Cancelled as the whole-file stage begins (its pass of two files starts at
+// 50 %, after the passes in quarters over the four files): the next search
+// opens only the two files that still need their whole hash.
+void TestContentsCache::cancelledSearchKeepsWhatItHashed()
+{
+    class TCancelAtNextPass : public TRecordingHost {
+      public:
+        int Last = -1;
+        bool QuartersSeen = false;
+        void SetPercentage(int percent, bool repaintNow) override
+        {
+            if (percent < Last && percent == 50 && QuartersSeen) CancelAfter = 0;
+            QuartersSeen = QuartersSeen || percent == 25;
+            Last = percent;
+            TRecordingHost::SetPercentage(percent, repaintNow);
+        }
+    };
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    const std::string a = MakeDir(Join(root, "a"));
+    const QByteArray big(3 * 1024 * 1024, 'x');
+    WriteFile(a, "big1", big);
+    WriteFile(a, "big2", big);
+    WriteFile(a, "small1", "same");
+    WriteFile(a, "small2", "same");
+    const std::string cache = root + "/cache/contents-hashes.bin";
+    Settle();
+    TCancelAtNextPass host;
+    host.CachePath = cache;
+    host.Threads = 1;
+    std::vector<TFileRecord> rows;
+    std::vector<std::size_t> starts;
+    bool cancelled = false;
+    try {
+        FindDuplicatesWithGroups({root}, AllBytes(), true, host, rows, starts);
+    } catch (const ESearchCancelled&) {
+        cancelled = true;
+    }
+    QVERIFY(cancelled);
+    QString second;
+    QCOMPARE(FilesOpenedDuring({a}, [&] { second = Search(root, cache); }), 2);
+    QCOMPARE(second, QString("big1 big2 | small1 small2"));
 }
 
 // The same size, the old last-write time put back: only the status-change
