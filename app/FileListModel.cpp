@@ -1,6 +1,8 @@
 // TFileListModel over std::vector<TFileRecord>.
 #include "FileListModel.h"
 
+#include "CacheFile.h"
+
 #include <QColor>
 #include <QCoreApplication>
 #include <QFile>
@@ -8,6 +10,8 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <QStringList>
+#include <algorithm>
+#include <unordered_set>
 
 namespace quorvane {
 
@@ -19,6 +23,20 @@ QString DisplayBytes(const std::string& bytes)
 }
 
 } // namespace
+
+QString OptionalColumnCaption(int column)
+{
+    switch (column) {
+    case TFileListModel::ColGroup:
+        return QCoreApplication::translate("frmMain", "Group", "lvFiles");
+    case TFileListModel::ColCopies:
+        return QCoreApplication::translate("frmMain", "Copies", "lvFiles");
+    case TFileListModel::ColDimensions:
+        return QCoreApplication::translate("frmMain", "Dimensions", "lvFiles");
+    default:
+        return {};
+    }
+}
 
 TFileListModel::TFileListModel(QObject* parent) : QAbstractTableModel(parent)
 {
@@ -54,6 +72,14 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const
             return DisplayBytes(record.TypeText());
         case ColTime:
             return QString::fromStdString(record.TimeText());
+        case ColGroup:
+            return record.Group == 0 ? QString() : QString::number(record.Group);
+        case ColCopies: {
+            const std::uint32_t copies = CopiesOf(index.row());
+            return copies == 0 ? QString() : QString::number(copies);
+        }
+        case ColDimensions:
+            return DimensionsText(record);
         default:
             return {};
         }
@@ -97,8 +123,9 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const
     if (role == Qt::DecorationRole && index.column() == ColName && record.ImageIndex < FIcons.size())
         return FIcons[record.ImageIndex];
     if (role == Qt::TextAlignmentRole)
-        return index.column() == ColSize ? int(Qt::AlignRight | Qt::AlignVCenter)
-                                         : int(Qt::AlignLeft | Qt::AlignVCenter);
+        return index.column() == ColSize || index.column() == ColGroup || index.column() == ColCopies
+                   ? int(Qt::AlignRight | Qt::AlignVCenter)
+                   : int(Qt::AlignLeft | Qt::AlignVCenter);
     // The names of one file (hard links) in a group: italic, and said so.
     if (record.OtherNames && role == Qt::FontRole) {
         QFont font;
@@ -117,31 +144,94 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const
     return tip.join(QLatin1Char('\n'));
 }
 
+void TFileListModel::CountBandsAndCopies() const
+{
+    FBands.assign(FRows.size(), 0);
+    std::uint8_t band = 1;
+    // Files per group: names of one file (hard links, marked OtherNames)
+    // count once, wherever a sort put the group's rows.
+    std::unordered_map<std::uint32_t, std::uint32_t> files;
+    std::unordered_map<std::uint32_t, std::vector<TCacheKey>> names;
+    for (std::size_t i = 0; i < FRows.size(); ++i) {
+        const TFileRecord& row = FRows[i];
+        if (row.Group == 0) continue;
+        if (i > 0 && FRows[i - 1].Group != row.Group) band ^= 1;
+        FBands[i] = band;
+        if (row.OtherNames && row.Inode != 0) {
+            std::vector<TCacheKey>& seen = names[row.Group];
+            const TCacheKey key{row.Device, row.Inode};
+            if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
+            seen.push_back(key);
+        }
+        ++files[row.Group];
+    }
+    FCopies.assign(FRows.size(), 0);
+    for (std::size_t i = 0; i < FRows.size(); ++i)
+        if (FRows[i].Group != 0) FCopies[i] = files[FRows[i].Group];
+    FBandsStale = false;
+}
+
 std::uint8_t TFileListModel::BandOf(int row) const
 {
-    if (FBandsStale) {
-        FBands.assign(FRows.size(), 0);
-        std::uint8_t band = 1;
-        for (std::size_t i = 0; i < FRows.size(); ++i) {
-            if (FRows[i].Group == 0) continue;
-            if (i > 0 && FRows[i - 1].Group != FRows[i].Group) band ^= 1;
-            FBands[i] = band;
-        }
-        FBandsStale = false;
-    }
+    if (FBandsStale) CountBandsAndCopies();
     return row >= 0 && static_cast<std::size_t>(row) < FBands.size() ? FBands[static_cast<std::size_t>(row)]
                                                                      : 0;
+}
+
+std::uint32_t TFileListModel::CopiesOf(int row) const
+{
+    if (FBandsStale) CountBandsAndCopies();
+    return row >= 0 && static_cast<std::size_t>(row) < FCopies.size() ? FCopies[static_cast<std::size_t>(row)]
+                                                                      : 0;
+}
+
+QString TFileListModel::DimensionsText(const TFileRecord& record) const
+{
+    if (record.ImageIndex == kImageOtherFile || !FDimensionsSource) return {};
+    const std::string path = record.FullPath();
+    const auto known = FDimensions.find(path);
+    if (known == FDimensions.end()) {
+        FDimensionsSource->Request(path);
+        return {};
+    }
+    if (known->second.Width == 0 || known->second.Height == 0) return {};
+    return QCoreApplication::translate("frmMain", "%1 × %2", "capture")
+        .arg(known->second.Width)
+        .arg(known->second.Height);
+}
+
+void TFileListModel::SetDimensionsSource(TDimensionsSource* source)
+{
+    FDimensionsSource = source;
+    if (source) connect(source, &TDimensionsSource::Ready, this, &TFileListModel::DimensionsReady);
+}
+
+void TFileListModel::DimensionsReady(const std::vector<std::pair<std::string, TPictureDimensions>>& sizes)
+{
+    for (const auto& [path, size] : sizes)
+        FDimensions[path] = size;
+    // The column's painted cells ask again; the view repaints only those.
+    if (!FRows.empty())
+        emit dataChanged(index(0, ColDimensions), index(rowCount() - 1, ColDimensions), {Qt::DisplayRole});
+}
+
+void TFileListModel::RetranslateHeaders()
+{
+    emit headerDataChanged(Qt::Horizontal, kStandardColumns, ColCount - 1);
 }
 
 QVariant TFileListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation != Qt::Horizontal) return {};
-    static const char* const captions[ColCount] = {"Name", "Directory", "Size", "Type", "Time"};
-    if (role == Qt::DisplayRole && section >= 0 && section < ColCount)
+    static const char* const captions[kStandardColumns] = {"Name", "Directory", "Size", "Type", "Time"};
+    if (role == Qt::DisplayRole && section >= 0 && section < kStandardColumns)
         return QString::fromLatin1(captions[section]);
+    if (role == Qt::DisplayRole && section >= kStandardColumns && section < ColCount)
+        return OptionalColumnCaption(section);
     if (role == Qt::TextAlignmentRole)
-        return section == ColSize ? int(Qt::AlignRight | Qt::AlignVCenter)
-                                  : int(Qt::AlignLeft | Qt::AlignVCenter);
+        return section == ColSize || section == ColGroup || section == ColCopies
+                   ? int(Qt::AlignRight | Qt::AlignVCenter)
+                   : int(Qt::AlignLeft | Qt::AlignVCenter);
     return {};
 }
 
@@ -176,6 +266,8 @@ void TFileListModel::SetRows(std::vector<TFileRecord> rows)
     FRows = std::move(rows);
     FBandsStale = true;
     FCaptureNotes.clear();
+    FDimensions.clear();
+    if (FDimensionsSource) FDimensionsSource->Forget();
     endResetModel();
 }
 
@@ -207,6 +299,7 @@ void TFileListModel::SetIdentity(int row, const TFileIdentity& identity)
 {
     TFileRecord& record = FRows[static_cast<std::size_t>(row)];
     FCaptureNotes.erase(record.FullPath()); // another file now: read again
+    FDimensions.erase(record.FullPath());
     record.Device = identity.Device;
     record.Inode = identity.Inode;
     record.Size = identity.Size;
@@ -218,6 +311,8 @@ void TFileListModel::SetIdentity(int row, const TFileIdentity& identity)
 void TFileListModel::Clear()
 {
     beginResetModel();
+    FDimensions.clear();
+    if (FDimensionsSource) FDimensionsSource->Forget();
     FLinkNotes.clear();
     FCaptureNotes.clear();
     FRows.clear();

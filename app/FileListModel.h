@@ -1,11 +1,13 @@
 // TFileListModel: the rows of the result list lvFiles, a std::vector of
-// TFileRecord shown as five columns (Name, Directory, Size, Type, Time).
+// TFileRecord shown as five columns (Name, Directory, Size, Type, Time), and
+// three more the user may show (Group, Copies, Dimensions).
 // Rows keep the file system's bytes; display strings are made only when a
 // cell is painted (QFile::decodeName), so a million rows stay light.
 // Invariant: persistent indexes (focus, selection) follow their rows across
 // a sort.
 #pragma once
 
+#include "DimensionsSource.h"
 #include "FileIdentity.h"
 #include "TFileRecord.h"
 
@@ -22,11 +24,27 @@ namespace quorvane {
 inline constexpr const char* kOtherNamesHint =
     QT_TRANSLATE_NOOP("TFileListModel", "One name of a file that has other names next to it in this group");
 
+// The header text of an added column (ColGroup and after), translated.
+QString OptionalColumnCaption(int column);
+
 class TFileListModel : public QAbstractTableModel {
     Q_OBJECT
 
   public:
-    enum TColumn { ColName = 0, ColDirectory, ColSize, ColType, ColTime, ColCount };
+    enum TColumn {
+        ColName = 0,
+        ColDirectory,
+        ColSize,
+        ColType,
+        ColTime,
+        // Hidden unless asked for: the group's number, the number of files
+        // (not names) in the group, and a picture's width and height.
+        ColGroup,
+        ColCopies,
+        ColDimensions,
+        ColCount
+    };
+    static constexpr int kStandardColumns = ColGroup;
 
     explicit TFileListModel(QObject* parent = nullptr);
 
@@ -75,6 +93,12 @@ class TFileListModel : public QAbstractTableModel {
     void SetCaptureNote(const std::string& path, const QString& note);
     // The file of a row was replaced: the row now stands for this identity.
     void SetIdentity(int row, const TFileIdentity& identity);
+    // Where the Dimensions column gets its sizes: asked for the rows painted
+    // (never read here, on the window's thread). Without one the column
+    // stays empty.
+    void SetDimensionsSource(TDimensionsSource* source);
+    // The header's texts of the added columns follow the interface language.
+    void RetranslateHeaders();
     static constexpr int LinkNoteRole = Qt::UserRole + 40;
     // 0 or 1, alternating from one run of rows of a group to the next; rows
     // outside any group (no group number) are 0. Drawn as the background.
@@ -92,7 +116,14 @@ class TFileListModel : public QAbstractTableModel {
     // The band of each row, made again on the first paint after the rows
     // changed (one pass, so a million rows cost one walk per change).
     std::uint8_t BandOf(int row) const;
+    std::uint32_t CopiesOf(int row) const;
+    QString DimensionsText(const TFileRecord& record) const;
+    void CountBandsAndCopies() const;
+    void DimensionsReady(const std::vector<std::pair<std::string, TPictureDimensions>>& sizes);
     mutable std::vector<std::uint8_t> FBands;
+    mutable std::vector<std::uint32_t> FCopies;
+    TDimensionsSource* FDimensionsSource = nullptr;
+    std::unordered_map<std::string, TPictureDimensions> FDimensions;
     mutable bool FBandsStale = true;
 };
 

@@ -67,6 +67,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setupSimilar();
     setupFormats();
     setupFilters();
+    setupOptionalColumns();
     setupSelection();
     setupDiskCommands();
     setupReplaceCommands();

@@ -319,6 +319,14 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     QLineEdit* edExtensions = nullptr;     // stored as "FilterExtensions"
     QLineEdit* edExcludeFolders = nullptr; // stored as "FilterExcludeFolders"
 
+    // The list's added columns and the header's menu (MainFormColumns.cpp).
+    void setupOptionalColumns();
+    void ApplyColumnTexts();
+    TDimensionsSource* FDimensions = nullptr;
+    QMenu* HeaderMenu = nullptr;
+    std::array<QAction*, 3> miColumns{};
+    std::array<QCheckBox*, 3> ckColumns{}; // hidden; stored under their names
+
     // Taking rows out of the list, opening a row's folder (MainFormRows.cpp).
     void setupRowCommands();
     void EnableRowCommands();

@@ -65,6 +65,7 @@ void TfrmMain::ApplyInterfaceTexts()
         FProgress->SetCancelCaption(QCoreApplication::translate("frmProgress", "Cancel", "btnCancel"));
     PlaceDelayEdit();
     PlaceAddedOptions();
+    ApplyColumnTexts();
 }
 
 // The options the program gained beside the original ones share the two

@@ -86,6 +86,11 @@ inline constexpr TOptionRow kOptionTable[] = {
     {"FilterExcludeFolders", TOptionKind::Text, false, "", "edExcludeFolders"},
     // The viewer shows pictures fitted to the screen; off: natural size.
     {"ckViewerFit", TOptionKind::Boolean, false, nullptr},
+    // The list's added columns, shown from the header's menu; hidden when a
+    // store has no value, so the list keeps its five columns.
+    {"ckColumnGroup", TOptionKind::Boolean, false, nullptr},
+    {"ckColumnCopies", TOptionKind::Boolean, false, nullptr},
+    {"ckColumnDimensions", TOptionKind::Boolean, false, nullptr},
 };
 
 inline constexpr const char* kDirCountName = "DirCount";

@@ -547,6 +547,21 @@ Delete them too?</source>
         <translation>匯出...</translation>
     </message>
     <message>
+        <source>Group</source>
+        <comment>lvFiles</comment>
+        <translation>組別</translation>
+    </message>
+    <message>
+        <source>Copies</source>
+        <comment>lvFiles</comment>
+        <translation>份數</translation>
+    </message>
+    <message>
+        <source>Dimensions</source>
+        <comment>lvFiles</comment>
+        <translation>尺寸</translation>
+    </message>
+    <message>
         <source>Export the List</source>
         <comment>miExport</comment>
         <translation>匯出清單</translation>

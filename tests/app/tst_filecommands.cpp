@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
+#include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
@@ -117,6 +118,7 @@ class TestFileCommands : public QObject {
     void keys();
     void adjacentGroupsOfOneSize();
     void removeRowsLeavesFiles();
+    void optionalColumns();
     void filtersShapeTheSearch();
     void exportWritesTheList();
     void selectDuplicates();
@@ -646,6 +648,56 @@ void TestFileCommands::removeRowsLeavesFiles()
 
 // The "Filters" page reaches the window's search: a pair of another
 // extension and a pair in an excluded folder are not offered.
+// Group, Copies and Dimensions are hidden until chosen from the header's
+// menu; Copies counts files, not the names of one file, wherever a sort puts
+// the rows; Dimensions is read in the background for picture rows.
+void TestFileCommands::optionalColumns()
+{
+    QImage picture(3, 2, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QVERIFY(picture.save(FTemp->filePath("p1.bmp")) && picture.save(FTemp->filePath("p3.bmp")));
+    QVERIFY(::link(QFile::encodeName(FTemp->filePath("p1.bmp")).constData(),
+                   QFile::encodeName(FTemp->filePath("p5.bmp")).constData()) == 0);
+    for (const char* name : {"p2.txt", "p4.txt", "p6.txt"})
+        QVERIFY(quorvane::test::WriteFile(FTemp->filePath(name), QByteArray("bbbb")));
+    QHeaderView* header = List()->header();
+    for (int column = 5; column < 8; ++column)
+        QVERIFY(header->isSectionHidden(column));
+    FindBySizeAndContents();
+    if (QTest::currentTestFailed()) return;
+    for (int k = 0; k < 3; ++k)
+        Find<QAction>(qPrintable(QStringLiteral("miColumn%1").arg(k)))->setChecked(true);
+    for (int column = 5; column < 8; ++column)
+        QVERIFY(!header->isSectionHidden(column));
+    QVERIFY(Find<QCheckBox>("ckColumnCopies")->isChecked());
+    TFileListModel* model = FForm->FileList();
+    QCOMPARE(model->headerData(6, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("Copies"));
+    const auto cell = [model](int row, int column) { return model->index(row, column).data().toString(); };
+    const auto checkColumns = [&] {
+        QCOMPARE(model->rowCount(), 6);
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const TFileRecord& record = model->Row(row);
+            QCOMPARE(cell(row, 5), QString::number(record.Group));
+            // p1 and p5 are one file: two files in the picture group, three in the other.
+            QCOMPARE(cell(row, 6), QString(record.Name.ends_with(".bmp") ? "2" : "3"));
+        }
+    };
+    checkColumns();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const bool bitmap = model->Row(row).Name.ends_with(".bmp");
+        QTRY_COMPARE(cell(row, 7), QString(bitmap ? "3 × 2" : ""));
+    }
+    // Sorted by name (the list was by name already: now descending), the two
+    // groups' rows alternate.
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(0) + 10, header->height() / 2));
+    QStringList order;
+    for (const TFileRecord& row : model->Rows())
+        order << QString::fromStdString(row.Name);
+    QCOMPARE(order.join(' '), QStringLiteral("p6.txt p5.bmp p4.txt p3.bmp p2.txt p1.bmp"));
+    checkColumns();
+}
+
 void TestFileCommands::filtersShapeTheSearch()
 {
     QDir(FTemp->path()).mkdir(QStringLiteral("skip"));

@@ -14,12 +14,14 @@ namespace quorvane {
 namespace {
 
 const QStringList kOrder = {
-    "ckName",    "ckSize",        "ckCC",           "ckAllBytes",   "ckTime",           "ckInclude",
-    "ckPreview", "ckShowSlides",  "raDblClick",     "raClick",      "edTime",           "rbFullSize",
-    "rbHalf",    "rbQuarter",     "rbEighth",       "ckNoConfirm",  "ckNoRecycle",      "rbEnglish",
-    "rbChinese", "ViewerProgram", "EditorProgram",  "ckSimilar",    "edTolerance",      "ckMoreFormats",
-    "KeepRule",  "ckTurnUpright", "ckTurns",        "ckSamePixels", "ckColourSlides",   "ckAbsoluteLinks",
-    "edMinSize", "edMaxSize",     "edExcludeNames", "edExtensions", "edExcludeFolders", "ckViewerFit"};
+    "ckName",        "ckSize",        "ckCC",           "ckAllBytes",        "ckTime",
+    "ckInclude",     "ckPreview",     "ckShowSlides",   "raDblClick",        "raClick",
+    "edTime",        "rbFullSize",    "rbHalf",         "rbQuarter",         "rbEighth",
+    "ckNoConfirm",   "ckNoRecycle",   "rbEnglish",      "rbChinese",         "ViewerProgram",
+    "EditorProgram", "ckSimilar",     "edTolerance",    "ckMoreFormats",     "KeepRule",
+    "ckTurnUpright", "ckTurns",       "ckSamePixels",   "ckColourSlides",    "ckAbsoluteLinks",
+    "edMinSize",     "edMaxSize",     "edExcludeNames", "edExtensions",      "edExcludeFolders",
+    "ckViewerFit",   "ckColumnGroup", "ckColumnCopies", "ckColumnDimensions"};
 const QStringList kCheckedByDefault = {"ckSize",     "ckInclude", "ckPreview", "ckShowSlides",
                                        "raDblClick", "rbHalf",    "rbEnglish", "ckTurnUpright"};
 const QStringList kRadios = {"raDblClick", "raClick",  "rbFullSize", "rbHalf",
