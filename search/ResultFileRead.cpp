@@ -221,10 +221,19 @@ TResultFileError CheckHeader(const TValue& root)
     return TResultFileError::None;
 }
 
-// A parse error at the end of the text is a file cut short.
+// A parse error at the end of the text is a file cut short; so is an escape
+// or a character the end cut in two (the parser reports those where they
+// start: at most a surrogate pair's escapes, 12 bytes, before the end).
 TResultFileError ParseError(const rapidjson::Document& document, std::size_t length)
 {
-    return document.GetErrorOffset() >= length ? TResultFileError::Truncated : TResultFileError::Damaged;
+    const std::size_t at = document.GetErrorOffset();
+    const rapidjson::ParseErrorCode code = document.GetParseError();
+    const bool cutInside = code == rapidjson::kParseErrorStringEscapeInvalid ||
+                           code == rapidjson::kParseErrorStringUnicodeEscapeInvalidHex ||
+                           code == rapidjson::kParseErrorStringUnicodeSurrogateInvalid ||
+                           code == rapidjson::kParseErrorStringInvalidEncoding;
+    return at >= length || (cutInside && at + 12 >= length) ? TResultFileError::Truncated
+                                                            : TResultFileError::Damaged;
 }
 
 // Reads exactly size bytes; false on an error, a short read or more bytes.
