@@ -62,7 +62,7 @@ inline constexpr const char* kFilterUsage =
 
 // Writes result, stamped with this program's version, to stdout as the
 // result file; false when it could not be written whole.
-bool WriteResultFile(TSavedResult& result);
+bool PrintResultFile(TSavedResult& result);
 
 // Appends field as the result lines write it: TAB, line feed and backslash
 // become \t, \n and \\.

@@ -263,7 +263,7 @@ bool WriteJson(std::vector<TFileRecord>& rows, const TCliOptions& options,
     result.SearchedAt = options.StartedAt;
     result.Search = SearchOf(options, groupStarts == nullptr);
     result.Rows = std::move(rows);
-    const bool written = WriteResultFile(result);
+    const bool written = PrintResultFile(result);
     rows = std::move(result.Rows);
     return written;
 }
@@ -336,13 +336,14 @@ int RunFind(const TCliOptions& options, TCliHost& host)
 
 } // namespace
 
-bool WriteResultFile(TSavedResult& result)
+bool PrintResultFile(TSavedResult& result)
 {
     result.ProgramVersion = QUORVANE_VERSION;
-    std::string out;
-    if (AppendResultFile(out, result) != TResultFileError::None) return false;
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 && !std::ferror(stdout);
+    const auto toStdout = [](std::string_view piece) {
+        return std::fwrite(piece.data(), 1, piece.size(), stdout) == piece.size();
+    };
+    return WriteResultFile(result, toStdout) == TResultFileError::None && std::fflush(stdout) == 0 &&
+           !std::ferror(stdout);
 }
 
 void AppendEscaped(std::string& out, const std::string& field)

@@ -122,7 +122,7 @@ bool WriteJson(TSimilarResult& result, const TSimilarCliOptions& options)
     for (std::size_t i = 0; i < saved.Rows.size(); ++i)
         saved.Rows[i].Group = result.GroupOf[i];
     saved.Distances = result.Distance;
-    const bool written = WriteResultFile(saved);
+    const bool written = PrintResultFile(saved);
     result.Rows = std::move(saved.Rows);
     return written;
 }

@@ -39,6 +39,13 @@ void SyncFolder(const std::filesystem::path& folder)
 
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, mode_t mode, bool createFolder)
 {
+    return ReplaceFileAtomically(
+        path, [bytes](const TByteSink& sink) { return sink(bytes); }, mode, createFolder);
+}
+
+bool ReplaceFileAtomically(const std::string& path, const std::function<bool(const TByteSink&)>& produce,
+                           mode_t mode, bool createFolder)
+{
     if (path.empty()) return false;
     const std::filesystem::path target(path);
     if (createFolder && target.has_parent_path()) {
@@ -48,7 +55,8 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, mode
     std::string temporary = path + ".XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return false;
-    const bool ok = WriteAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    const bool ok = produce([fd](std::string_view bytes) { return WriteAll(fd, bytes); }) &&
+                    ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
     if (::close(fd) != 0 || !ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
         std::remove(temporary.c_str());
         return false;

@@ -185,7 +185,19 @@ std::vector<std::string_view> DirectoryTable(const std::vector<TFileRecord>& row
     return table;
 }
 
-void AppendRows(std::string& out, const TSavedResult& result)
+// Hands out's text to sink once it holds a piece's worth (never without a
+// sink: then out gathers the whole file).
+bool Flush(std::string& out, const TByteSink* sink, std::size_t atLeast)
+{
+    if (!sink || out.size() < atLeast) return true;
+    const bool written = (*sink)(out);
+    out.clear();
+    return written;
+}
+
+constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
+
+bool AppendRows(std::string& out, const TSavedResult& result, const TByteSink* sink)
 {
     std::vector<std::uint32_t> indexOf;
     const std::vector<std::string_view> table = DirectoryTable(result.Rows, indexOf);
@@ -204,8 +216,24 @@ void AppendRows(std::string& out, const TSavedResult& result)
     for (std::size_t i = 0; i < result.Rows.size(); ++i) {
         out += i != 0 ? ",\n" : "\n";
         AppendRow(out, result.Rows[i], indexOf[i], distances ? &result.Distances[i] : nullptr);
+        if (!Flush(out, sink, kPieceBytes)) return false;
     }
     out += "]}\n";
+    return Flush(out, sink, 0);
+}
+
+TResultFileError WriteText(std::string& out, const TSavedResult& result, const TByteSink* sink)
+{
+    if (!ValidResultRows(result) || !ValidSearch(result.Search)) return TResultFileError::RowsInvalid;
+    out += "{\"format\":\"";
+    out += kResultFileMarker;
+    out += "\",\"version\":";
+    AppendNumber(out, kResultFileVersion);
+    out += ",\"program\":";
+    AppendJsonString(out, result.ProgramVersion);
+    out += ",\"searchedAt\":\"" + ResultTimeText(result.SearchedAt) + "\",\n";
+    AppendSearch(out, result.Search);
+    return AppendRows(out, result, sink) ? TResultFileError::None : TResultFileError::CannotWrite;
 }
 
 } // namespace
@@ -246,28 +274,32 @@ std::int64_t ResultTimeNow()
 
 TResultFileError AppendResultFile(std::string& out, const TSavedResult& result)
 {
-    if (!ValidResultRows(result) || !ValidSearch(result.Search) || ResultTimeText(result.SearchedAt).empty())
-        return TResultFileError::RowsInvalid;
-    out.reserve(out.size() + 4096 + result.Rows.size() * 160);
-    out += "{\"format\":\"";
-    out += kResultFileMarker;
-    out += "\",\"version\":";
-    AppendNumber(out, kResultFileVersion);
-    out += ",\"program\":";
-    AppendJsonString(out, result.ProgramVersion);
-    out += ",\"searchedAt\":\"" + ResultTimeText(result.SearchedAt) + "\",\n";
-    AppendSearch(out, result.Search);
-    AppendRows(out, result);
-    return TResultFileError::None;
+    std::string text;
+    text.reserve(4096 + result.Rows.size() * 160);
+    const TResultFileError error = WriteText(text, result, nullptr);
+    if (error == TResultFileError::None) out += text;
+    return error;
+}
+
+TResultFileError WriteResultFile(const TSavedResult& result, const TByteSink& sink)
+{
+    std::string piece;
+    piece.reserve(kPieceBytes + 4096);
+    return WriteText(piece, result, &sink);
 }
 
 TResultFileError SaveResultFile(const std::string& path, const TSavedResult& result)
 {
-    std::string text;
-    const TResultFileError error = AppendResultFile(text, result);
+    TResultFileError error = TResultFileError::None;
+    const bool saved = ReplaceFileAtomically(
+        path,
+        [&](const TByteSink& sink) {
+            error = WriteResultFile(result, sink);
+            return error == TResultFileError::None;
+        },
+        0644, false);
     if (error != TResultFileError::None) return error;
-    return ReplaceFileAtomically(path, text, 0644, false) ? TResultFileError::None
-                                                          : TResultFileError::CannotWrite;
+    return saved ? TResultFileError::None : TResultFileError::CannotWrite;
 }
 
 } // namespace quorvane

@@ -6,6 +6,7 @@
 // full yields an error and no rows at all.
 #pragma once
 
+#include "AtomicFile.h"
 #include "ScanFilter.h"
 #include "SearchCriteria.h"
 #include "TFileRecord.h"
@@ -80,6 +81,11 @@ const char* ResultFileErrorName(TResultFileError error);
 // The whole file's text, appended to out; RowsInvalid (and out unchanged)
 // when result breaks the invariants of TSavedResult.
 TResultFileError AppendResultFile(std::string& out, const TSavedResult& result);
+
+// The whole file's text handed to sink in pieces of about a megabyte (for a
+// large result, far less memory than the whole text); CannotWrite when the
+// sink refused a piece.
+TResultFileError WriteResultFile(const TSavedResult& result, const TByteSink& sink);
 
 // Writes the file atomically (temporary file, fsync, rename).
 TResultFileError SaveResultFile(const std::string& path, const TSavedResult& result);

@@ -1,10 +1,13 @@
-// Reading the result file: the whole text is parsed in place by RapidJSON
-// (iteratively, so a deeply nested file cannot exhaust the stack, and with
-// UTF-8 validated), then every field is checked while the rows are built
-// aside; the caller's result is replaced only when all of it holds.
+// Reading the result file: the whole text is parsed in place by RapidJSON's
+// event reader (iteratively, so a deeply nested file cannot exhaust the
+// stack, and with UTF-8 validated); the rows stream into records and the
+// small rest is read as a tree (ResultRowStream.h). Every field is checked
+// while the result is built aside; the caller's result is replaced only when
+// all of it holds.
 #include "ResultExport.h"
 #include "ResultFile.h"
 #include "ResultFileRows.h"
+#include "ResultRowStream.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -14,6 +17,7 @@
 #include <limits>
 #include <memory>
 #include <rapidjson/document.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -166,46 +170,22 @@ bool ReadColumns(const TValue* columns, bool& distances)
     return true;
 }
 
-// One row's fields in the order of kResultColumns.
-bool ReadRow(const TValue& cells, const TDirectoryTable& table, bool distances, TFileRecord& row,
-             int& distance)
-{
-    if (!cells.IsArray() || cells.Size() != ResultColumnCount(distances)) return false;
-    const TValue* c = &cells[0];
-    if (!c[0].IsUint() || !GetBytes(c[1], row.Name) || !c[2].IsUint() || c[2].GetUint() >= table.size() ||
-        !c[3].IsUint64() || !c[4].IsInt64() || !c[5].IsUint() || c[5].GetUint() > kImageGroupMember ||
-        !c[6].IsBool() || !c[7].IsUint64() || !c[8].IsUint64() || !c[9].IsInt64() || !c[10].IsInt64())
-        return false;
-    row.Group = c[0].GetUint();
-    row.Directory = table[c[2].GetUint()];
-    row.Size = c[3].GetUint64();
-    row.TimeKey = c[4].GetInt64();
-    row.ImageIndex = static_cast<std::uint8_t>(c[5].GetUint());
-    row.OtherNames = c[6].GetBool();
-    row.Device = c[7].GetUint64();
-    row.Inode = c[8].GetUint64();
-    row.ModifiedNs = c[9].GetInt64();
-    row.StatusChangedNs = c[10].GetInt64();
-    if (!distances) return true;
-    if (!c[11].IsUint() || c[11].GetUint() > static_cast<unsigned>(kMaxResultDistance)) return false;
-    distance = static_cast<int>(c[11].GetUint());
-    return true;
-}
-
-bool ReadRows(const TValue& root, TSavedResult& out)
+// The streamed rows given their directories and checked whole.
+bool ReadRows(const TValue& header, TResultRowStream& stream, TSavedResult& out)
 {
     TDirectoryTable table;
     bool distances = false;
-    const TValue* rows = Member(root, "rows");
-    if (!ReadDirectoryTable(Member(root, "directoryTable"), table) ||
-        !ReadColumns(Member(root, "columns"), distances) || !rows || !rows->IsArray())
+    const TValue* rows = Member(header, "rows");
+    if (!ReadDirectoryTable(Member(header, "directoryTable"), table) ||
+        !ReadColumns(Member(header, "columns"), distances) || !rows || !rows->IsNull() || !stream.RowsFound ||
+        stream.RowsBad || (!stream.Rows.empty() && stream.CellsPerRow != ResultColumnCount(distances)))
         return false;
-    out.Rows.resize(rows->Size());
-    out.Distances.resize(distances ? rows->Size() : 0);
-    int ignored = 0;
-    for (rapidjson::SizeType i = 0; i < rows->Size(); ++i)
-        if (!ReadRow((*rows)[i], table, distances, out.Rows[i], distances ? out.Distances[i] : ignored))
-            return false;
+    for (std::size_t i = 0; i < stream.Rows.size(); ++i) {
+        if (stream.DirectoryIndex[i] >= table.size()) return false;
+        stream.Rows[i].Directory = table[stream.DirectoryIndex[i]];
+    }
+    out.Rows = std::move(stream.Rows);
+    if (distances) out.Distances = std::move(stream.Distances);
     return ValidResultRows(out);
 }
 
@@ -224,10 +204,10 @@ TResultFileError CheckHeader(const TValue& root)
 // A parse error at the end of the text is a file cut short; so is an escape
 // or a character the end cut in two (the parser reports those where they
 // start: at most a surrogate pair's escapes, 12 bytes, before the end).
-TResultFileError ParseError(const rapidjson::Document& document, std::size_t length)
+TResultFileError ParseError(const rapidjson::ParseResult& parsed, std::size_t length)
 {
-    const std::size_t at = document.GetErrorOffset();
-    const rapidjson::ParseErrorCode code = document.GetParseError();
+    const std::size_t at = parsed.Offset();
+    const rapidjson::ParseErrorCode code = parsed.Code();
     const bool cutInside = code == rapidjson::kParseErrorStringEscapeInvalid ||
                            code == rapidjson::kParseErrorStringUnicodeEscapeInvalidHex ||
                            code == rapidjson::kParseErrorStringUnicodeSurrogateInvalid ||
@@ -236,13 +216,38 @@ TResultFileError ParseError(const rapidjson::Document& document, std::size_t len
                                                             : TResultFileError::Damaged;
 }
 
-// Reads exactly size bytes; false on an error, a short read or more bytes.
-bool ReadWhole(int fd, std::string& text, std::size_t size)
+// Memory for a whole file's text, asked for in huge pages where the system
+// gives them: a large file then costs a few hundred page faults, not tens of
+// thousands (each of which is slow under a hypervisor).
+class TTextBuffer {
+  public:
+    explicit TTextBuffer(std::size_t length) : FBytes(length + 1)
+    {
+        void* at = ::mmap(nullptr, FBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (at == MAP_FAILED) return;
+        FText = static_cast<char*>(at);
+        ::madvise(at, FBytes, MADV_HUGEPAGE);
+    }
+    ~TTextBuffer()
+    {
+        if (FText) ::munmap(FText, FBytes);
+    }
+    TTextBuffer(const TTextBuffer&) = delete;
+    TTextBuffer& operator=(const TTextBuffer&) = delete;
+    char* Text() const { return FText; } // null when no memory was given
+
+  private:
+    std::size_t FBytes;
+    char* FText = nullptr;
+};
+
+// Reads exactly length bytes into text; false on an error, a short read or
+// more bytes.
+bool ReadWhole(int fd, char* text, std::size_t length)
 {
-    text.resize(size);
     std::size_t done = 0;
-    while (done < size) {
-        const ssize_t got = ::read(fd, text.data() + done, size - done);
+    while (done < length) {
+        const ssize_t got = ::read(fd, text + done, length - done);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) return false;
         done += static_cast<std::size_t>(got);
@@ -251,27 +256,40 @@ bool ReadWhole(int fd, std::string& text, std::size_t size)
     return ::read(fd, &extra, 1) == 0;
 }
 
+// text[length] is a NUL; the text is modified in place.
+TResultFileError ParseText(char* text, std::size_t length, TSavedResult& result)
+{
+    // The parser stops at a NUL as at the end: none may hide the rest.
+    if (std::memchr(text, '\0', length)) return TResultFileError::Damaged;
+    constexpr unsigned kFlags =
+        rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag;
+    TResultRowStream stream;
+    // No row is shorter than 30 bytes; the reservation spares the copies of
+    // growing, and its untouched part costs no memory.
+    stream.Reserve(length / 30);
+    rapidjson::InsituStringStream input(text);
+    const rapidjson::ParseResult parsed = rapidjson::Reader().Parse<kFlags>(input, stream);
+    if (parsed.IsError()) return ParseError(parsed, length);
+    rapidjson::Document header;
+    header.Parse(stream.HeaderText().c_str());
+    if (header.HasParseError()) return TResultFileError::Damaged;
+    const TResultFileError error = CheckHeader(header);
+    if (error != TResultFileError::None) return error;
+    TSavedResult read;
+    const TValue* program = Member(header, "program");
+    if (!program || !GetBytes(*program, read.ProgramVersion) ||
+        !ReadTime(Member(header, "searchedAt"), read.SearchedAt) ||
+        !ReadSearch(Member(header, "search"), read.Search) || !ReadRows(header, stream, read))
+        return TResultFileError::Damaged;
+    result = std::move(read);
+    return TResultFileError::None;
+}
+
 } // namespace
 
 TResultFileError ParseResultFile(std::string&& text, TSavedResult& result)
 {
-    const std::size_t length = text.size();
-    // The parser stops at a NUL as at the end: none may hide the rest.
-    if (std::memchr(text.data(), '\0', length)) return TResultFileError::Damaged;
-    constexpr unsigned kFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag;
-    rapidjson::Document document;
-    document.ParseInsitu<kFlags>(text.data());
-    if (document.HasParseError()) return ParseError(document, length);
-    const TResultFileError header = CheckHeader(document);
-    if (header != TResultFileError::None) return header;
-    TSavedResult read;
-    const TValue* program = Member(document, "program");
-    if (!program || !GetBytes(*program, read.ProgramVersion) ||
-        !ReadTime(Member(document, "searchedAt"), read.SearchedAt) ||
-        !ReadSearch(Member(document, "search"), read.Search) || !ReadRows(document, read))
-        return TResultFileError::Damaged;
-    result = std::move(read);
-    return TResultFileError::None;
+    return ParseText(text.data(), text.size(), result);
 }
 
 TResultFileError OpenResultFile(const std::string& path, TSavedResult& result)
@@ -280,16 +298,19 @@ TResultFileError OpenResultFile(const std::string& path, TSavedResult& result)
     if (fd < 0) return TResultFileError::CannotOpen;
     struct stat st;
     TResultFileError error = TResultFileError::None;
-    std::string text;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    const auto length = static_cast<std::size_t>(regular ? st.st_size : 0);
+    if (!regular)
         error = TResultFileError::CannotOpen;
     else if (static_cast<std::uint64_t>(st.st_size) > kMaxResultFileBytes)
         error = TResultFileError::TooLarge;
-    else if (!ReadWhole(fd, text, static_cast<std::size_t>(st.st_size)))
+    TTextBuffer buffer(error == TResultFileError::None ? length : 0);
+    if (error == TResultFileError::None && (!buffer.Text() || !ReadWhole(fd, buffer.Text(), length)))
         error = TResultFileError::CannotRead;
     ::close(fd);
     if (error != TResultFileError::None) return error;
-    return ParseResultFile(std::move(text), result);
+    buffer.Text()[length] = '\0';
+    return ParseText(buffer.Text(), length, result);
 }
 
 } // namespace quorvane
