@@ -253,6 +253,17 @@ void TestResultFile::refusals_data()
     QTest::newRow("a NUL after the whole file")
         << "]]}\n"
         << QString("]]}\n") + QChar(0) + "{" << E(TResultFileError::Damaged);
+    QTest::newRow("a newer version whose rows differ")
+        << "\"version\":1,"
+        << "\"version\":2,\"rows\":[{}]," << E(TResultFileError::NewerVersion);
+    QTest::newRow("a second list of rows") << "\"version\":1,"
+                                           << "\"version\":1,\"rows\":[]," << E(TResultFileError::Damaged);
+    QTest::newRow("an object among the rows") << "\"rows\":["
+                                              << "\"rows\":[{\"a\":1}," << E(TResultFileError::Damaged);
+    QTest::newRow("a cell that is an array") << "[1,\"a.jpg\",0,"
+                                             << "[1,[\"a.jpg\"],0," << E(TResultFileError::Damaged);
+    QTest::newRow("rows that are no list") << "\"rows\":["
+                                           << "\"rows\":7,\"more\":[" << E(TResultFileError::Damaged);
     QTest::newRow("deep nesting") << "\"rows\":["
                                   << "\"rows\":[" + QString(100000, '[') << E(TResultFileError::Damaged);
 }
