@@ -2,6 +2,7 @@
 // name and returns the process exit status; all output goes to stdout/stderr.
 #pragma once
 
+#include "ResultFile.h"
 #include "ScanFilter.h"
 #include "TFileRecord.h"
 
@@ -58,6 +59,10 @@ int RunAction(const TCliAction& action, const std::vector<TFileRecord>& rows,
 int TakeFilterOption(const std::vector<std::string>& args, std::size_t at, TScanFilter& filter);
 inline constexpr const char* kFilterUsage =
     "[--min-size N] [--max-size N] [--exclude PATTERN]... [--exclude-dir DIR]... [--ext LIST]";
+
+// Writes result, stamped with this program's version, to stdout as the
+// result file; false when it could not be written whole.
+bool PrintResultFile(TSavedResult& result);
 
 // Appends field as the result lines write it: TAB, line feed and backslash
 // become \t, \n and \\.

@@ -6,6 +6,7 @@
 // is ever deleted here); stderr the last status text, the refusals, the
 // errors, and each file or directory that could not be read (left out of
 // the result, which is complete for all that could be read; exit 0).
+// --format csv writes the rows as CSV, --format json as the result file.
 #include "CaptureCache.h"
 #include "CliCommands.h"
 #include "ContentsCache.h"
@@ -115,6 +116,7 @@ struct TCliOptions {
     std::optional<TCliAction> Action;
     TScanFilter Filter;
     std::vector<std::string> Directories;
+    std::int64_t StartedAt = 0; // seconds since the epoch
 };
 
 // Sets the criterion an option names; false when it names none.
@@ -184,8 +186,10 @@ bool ParseOptions(const std::vector<std::string>& args, bool listAll, TCliOption
         options.Action->DryRun = action.DryRun;
         options.Action->AbsoluteLinks = action.AbsoluteLinks;
     }
-    // An action needs the rule that says which files it acts on.
-    return !ruleNext && !actionNext && (!options.Action || options.Keep);
+    // An action needs the rule that says which files it acts on; the result
+    // file has no selection column to carry the rule's choice.
+    return !ruleNext && !actionNext && (!options.Action || options.Keep) &&
+           !(options.Keep && options.Format == TExportFormat::Json);
 }
 
 // Writes the rows, each after its group's number when groupStarts is given
@@ -238,15 +242,46 @@ bool WriteRows(const std::vector<TFileRecord>& rows, const std::vector<std::size
     return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
 
-int Finish(const std::vector<TFileRecord>& rows, const TCliHost& host, TExportFormat format,
-           const std::vector<std::size_t>* groupStarts = nullptr, const std::vector<bool>* selected = nullptr)
+// The search as the result file describes it.
+TResultSearch SearchOf(const TCliOptions& options, bool listAll)
 {
-    const bool written = WriteRows(rows, groupStarts, selected, format);
+    TResultSearch search;
+    search.Kind = listAll ? TResultKind::AllFiles : TResultKind::Duplicates;
+    search.Criteria = options.Criteria;
+    search.IncludeSubdirectories = options.IncludeSubdirectories;
+    search.Filter = options.Filter;
+    search.Directories = options.Directories;
+    return search;
+}
+
+// Writes the rows (numbered by groupStarts when given) as the result file.
+bool WriteJson(std::vector<TFileRecord>& rows, const TCliOptions& options,
+               const std::vector<std::size_t>* groupStarts)
+{
+    if (groupStarts) NumberGroups(rows, *groupStarts);
+    TSavedResult result;
+    result.SearchedAt = options.StartedAt;
+    result.Search = SearchOf(options, groupStarts == nullptr);
+    result.Rows = std::move(rows);
+    const bool written = PrintResultFile(result);
+    rows = std::move(result.Rows);
+    return written;
+}
+
+int Finish(bool written, const TCliHost& host)
+{
     std::fprintf(stderr, "%s\n", host.Status().c_str());
     host.WriteNotReadCount();
     if (written) return 0;
     std::fputs("quorvane-cli: cannot write the result\n", stderr);
     return 1;
+}
+
+int Finish(const std::vector<TFileRecord>& rows, const TCliHost& host, TExportFormat format,
+           const std::vector<std::size_t>* groupStarts = nullptr, const std::vector<bool>* selected = nullptr)
+{
+    const bool written = WriteRows(rows, groupStarts, selected, format);
+    return Finish(written, host);
 }
 
 // "List All": every file of the directories, in reading order.
@@ -260,6 +295,7 @@ int RunList(const TCliOptions& options, TCliHost& host)
     for (const std::string& directory : options.Directories)
         ReadAllFiles(directory, options.IncludeSubdirectories, host, rows);
     host.SetStatusText(kTotalFilesText + std::to_string(rows.size()), true);
+    if (options.Format == TExportFormat::Json) return Finish(WriteJson(rows, options, nullptr), host);
     return Finish(rows, host, options.Format);
 }
 
@@ -270,6 +306,7 @@ int RunFind(const TCliOptions& options, TCliHost& host)
     const TSearchOutcome outcome = FindDuplicatesWithGroups(
         options.Directories, options.Criteria, options.IncludeSubdirectories, host, rows, groupStarts);
     if (outcome != TSearchOutcome::Completed) return 2;
+    if (options.Format == TExportFormat::Json) return Finish(WriteJson(rows, options, &groupStarts), host);
     // CSV always has its group column.
     const bool numbered = options.GroupNumbers || options.Format == TExportFormat::Csv;
     const std::vector<std::size_t>* starts = numbered ? &groupStarts : nullptr;
@@ -299,6 +336,16 @@ int RunFind(const TCliOptions& options, TCliHost& host)
 
 } // namespace
 
+bool PrintResultFile(TSavedResult& result)
+{
+    result.ProgramVersion = QUORVANE_VERSION;
+    const auto toStdout = [](std::string_view piece) {
+        return std::fwrite(piece.data(), 1, piece.size(), stdout) == piece.size();
+    };
+    return WriteResultFile(result, toStdout) == TResultFileError::None && std::fflush(stdout) == 0 &&
+           !std::ferror(stdout);
+}
+
 void AppendEscaped(std::string& out, const std::string& field)
 {
     for (char c : field) {
@@ -319,10 +366,11 @@ int RunSearch(const std::vector<std::string>& args, bool listAll)
     if (!ParseOptions(args, listAll, options)) {
         std::fprintf(
             stderr,
-            listAll ? "usage: quorvane-cli list %s [--format tsv|csv] [--no-subdirs] [--progress] DIR...\n"
-                    : "usage: quorvane-cli find [--name] [--size] [--cc] [--all-bytes] [--time] "
-                      "[--groups] [--keep RULE [--action ACTION [--dry-run] [--absolute-links]]] "
-                      "%s [--format tsv|csv] [--no-subdirs] [--no-cache] [--progress] DIR...\n",
+            listAll
+                ? "usage: quorvane-cli list %s [--format tsv|csv|json] [--no-subdirs] [--progress] DIR...\n"
+                : "usage: quorvane-cli find [--name] [--size] [--cc] [--all-bytes] [--time] "
+                  "[--groups] [--keep RULE [--action ACTION [--dry-run] [--absolute-links]]] "
+                  "%s [--format tsv|csv|json] [--no-subdirs] [--no-cache] [--progress] DIR...\n",
             kFilterUsage);
         return 2;
     }
@@ -338,6 +386,7 @@ int RunSearch(const std::vector<std::string>& args, bool listAll)
         std::fprintf(stderr, "%s %s\n", kNotADirectoryText, wrong->c_str());
         return 2;
     }
+    options.StartedAt = ResultTimeNow();
     TCliHost host(options.ShowProgress, options.Filter,
                   options.UseCache ? DefaultContentsCachePath() : std::string());
     return listAll ? RunList(options, host) : RunFind(options, host);

@@ -2,6 +2,8 @@
 // another size, quality or format. stdout carries one line per row: the group
 // number (from 1), then Name, Directory, Size, Type and Time as "find" writes
 // them; stderr the totals and the errors. Hashes are cached between runs.
+// --format csv adds a column "distance" (bits to the group's first picture);
+// --format json writes the result file, distances included.
 #include "CliCommands.h"
 #include "DuplicateSearch.h"
 #include "FileScan.h"
@@ -19,7 +21,7 @@ namespace {
 
 constexpr const char* kSimilarUsage =
     "usage: quorvane-cli similar [--tolerance N] [--more-formats] [--turns] [--pixels] "
-    "%s [--format tsv|csv] [--no-subdirs] [--no-cache] [--progress] DIR...\n";
+    "%s [--format tsv|csv|json] [--no-subdirs] [--no-cache] [--progress] DIR...\n";
 
 class TSimilarCliHost : public TScanHost {
   public:
@@ -48,6 +50,7 @@ struct TSimilarCliOptions {
     TExportFormat Format = TExportFormat::Tsv;
     TScanFilter Filter;
     std::vector<std::string> Directories;
+    std::int64_t StartedAt = 0; // seconds since the epoch
 };
 
 bool ParseTolerance(const std::string& text, int& tolerance)
@@ -103,13 +106,36 @@ void AppendField(std::string& out, const std::string& field)
     AppendEscaped(out, field);
 }
 
-bool WriteGroups(const TSimilarResult& result, TExportFormat format)
+// The groups as the result file, each row with its distance.
+bool WriteJson(TSimilarResult& result, const TSimilarCliOptions& options)
 {
-    std::string out = format == TExportFormat::Csv ? CsvHeader(false) : std::string();
+    TSavedResult saved;
+    saved.SearchedAt = options.StartedAt;
+    saved.Search.Kind = TResultKind::SimilarPictures;
+    const TSimilarOptions& search = options.Search;
+    saved.Search.Similar = {search.Tolerance,   search.MeanTolerance, search.MoreFormats,
+                            search.TurnUpright, search.Turns,         search.SamePixels};
+    saved.Search.IncludeSubdirectories = options.IncludeSubdirectories;
+    saved.Search.Filter = options.Filter;
+    saved.Search.Directories = options.Directories;
+    saved.Rows = std::move(result.Rows);
+    for (std::size_t i = 0; i < saved.Rows.size(); ++i)
+        saved.Rows[i].Group = result.GroupOf[i];
+    saved.Distances = result.Distance;
+    const bool written = PrintResultFile(saved);
+    result.Rows = std::move(saved.Rows);
+    return written;
+}
+
+bool WriteGroups(TSimilarResult& result, const TSimilarCliOptions& options)
+{
+    if (options.Format == TExportFormat::Json) return WriteJson(result, options);
+    const bool csv = options.Format == TExportFormat::Csv;
+    std::string out = csv ? CsvHeader(false, true) : std::string();
     for (std::size_t i = 0; i < result.Rows.size(); ++i) {
         const TFileRecord& row = result.Rows[i];
-        if (format == TExportFormat::Csv) {
-            AppendCsvRow(out, result.GroupOf[i], row);
+        if (csv) {
+            AppendCsvRow(out, result.GroupOf[i], row, std::nullopt, result.Distance[i]);
             continue;
         }
         out += std::to_string(result.GroupOf[i]);
@@ -135,14 +161,15 @@ int RunSimilar(const std::vector<std::string>& args)
         std::fprintf(stderr, "%s\n", kNoDirectoryMessage);
         return 2;
     }
+    options.StartedAt = ResultTimeNow();
     if (options.UseCache) options.Search.CachePath = DefaultHashCachePath();
     TSimilarCliHost host(options.ShowProgress, options.Filter);
     std::vector<TFileRecord> files;
     TScanContext context; // a directory reached twice is read once
     for (const std::string& directory : options.Directories)
         ReadAllFiles(directory, options.IncludeSubdirectories, host, files, &context);
-    const TSimilarResult result = FindSimilarPictures(files, options.Search, host);
-    const bool written = WriteGroups(result, options.Format);
+    TSimilarResult result = FindSimilarPictures(files, options.Search, host);
+    const bool written = WriteGroups(result, options);
     std::fprintf(stderr, "%s%zu, groups: %zu, pictures: %zu, decoded: %zu, unreadable: %zu\n",
                  kTotalFilesText, result.Rows.size(), result.GroupCount, result.Pictures, result.Decoded,
                  result.Unreadable);

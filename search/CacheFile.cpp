@@ -1,13 +1,14 @@
 // The cache file format and its safe reading and writing.
 #include "CacheFile.h"
 
+#include "AtomicFile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,27 +106,8 @@ bool WriteCacheRecords(const std::string& path, const TCacheFormat& format,
     PutCacheField(out, count, 4);
     out.insert(out.end(), records.begin(), records.end());
     PutCacheField(out, Fnv1a(out.data(), out.size()), 8);
-
-    std::error_code error;
-    const std::filesystem::path target(path);
-    if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), error);
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) return false;
-    std::size_t done = 0;
-    bool ok = true;
-    while (ok && done < out.size()) {
-        const ssize_t put = ::write(fd, out.data() + done, out.size() - done);
-        if (put < 0 && errno == EINTR) continue;
-        ok = put > 0;
-        if (ok) done += static_cast<std::size_t>(put);
-    }
-    ok = ok && ::fchmod(fd, 0600) == 0 && ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    return ReplaceFileAtomically(
+        path, std::string_view(reinterpret_cast<const char*>(out.data()), out.size()), 0600, true);
 }
 
 std::string DefaultCacheFolder()

@@ -1,8 +1,6 @@
 // CSV export of result rows.
 #include "ResultExport.h"
 
-#include <cstdio>
-
 namespace quorvane {
 
 namespace {
@@ -50,6 +48,7 @@ std::optional<TExportFormat> ExportFormatFromName(std::string_view name)
 {
     if (name == "tsv") return TExportFormat::Tsv;
     if (name == "csv") return TExportFormat::Csv;
+    if (name == "json") return TExportFormat::Json;
     return std::nullopt;
 }
 
@@ -57,22 +56,52 @@ std::string EscapeExportBytes(std::string_view field)
 {
     std::string out;
     out.reserve(field.size());
+    AppendExportBytes(out, field);
+    return out;
+}
+
+void AppendExportBytes(std::string& out, std::string_view field)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
     for (std::size_t at = 0; at < field.size();) {
-        if (field[at] == '\\') {
+        const auto byte = static_cast<unsigned char>(field[at]);
+        if (byte == '\\') {
             out += "\\\\";
             ++at;
             continue;
         }
-        const std::size_t length = Utf8SequenceAt(field, at);
+        const std::size_t length = byte < 0x80 ? 1 : Utf8SequenceAt(field, at);
         if (length == 0) {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(field[at]));
-            out += hex;
+            const char hex[4] = {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
+            out.append(hex, 4);
             ++at;
             continue;
         }
         out.append(field.substr(at, length));
         at += length;
+    }
+}
+
+std::optional<std::string> UnescapeExportBytes(std::string_view text)
+{
+    const auto hexValue = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    };
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (text[at] != '\\') {
+            out.push_back(text[at]);
+        } else if (at + 1 < text.size() && text[at + 1] == '\\') {
+            out.push_back('\\');
+            ++at;
+        } else if (at + 3 < text.size() && text[at + 1] == 'x' && hexValue(text[at + 2]) >= 0 &&
+                   hexValue(text[at + 3]) >= 0) {
+            out.push_back(static_cast<char>(hexValue(text[at + 2]) * 16 + hexValue(text[at + 3])));
+            at += 3;
+        } else {
+            return std::nullopt;
+        }
     }
     return out;
 }
@@ -92,13 +121,16 @@ void AppendCsvField(std::string& out, std::string_view field)
     out.push_back('"');
 }
 
-std::string CsvHeader(bool selection)
+std::string CsvHeader(bool selection, bool distance)
 {
-    return selection ? "group,name,directory,size,type,time,selection\r\n"
-                     : "group,name,directory,size,type,time\r\n";
+    std::string header = "group,name,directory,size,type,time";
+    if (distance) header += ",distance";
+    if (selection) header += ",selection";
+    return header + "\r\n";
 }
 
-void AppendCsvRow(std::string& out, std::uint32_t group, const TFileRecord& row, std::optional<bool> selected)
+void AppendCsvRow(std::string& out, std::uint32_t group, const TFileRecord& row, std::optional<bool> selected,
+                  std::optional<int> distance)
 {
     if (group != 0) out += std::to_string(group);
     for (const std::string& field : {row.Name, row.DirectoryText()}) {
@@ -111,6 +143,7 @@ void AppendCsvRow(std::string& out, std::uint32_t group, const TFileRecord& row,
     AppendCsvField(out, row.TypeText());
     out.push_back(',');
     out += row.TimeText();
+    if (distance) out += ',' + std::to_string(*distance);
     if (selected) out += *selected ? ",delete" : ",keep";
     out += "\r\n";
 }

@@ -16,20 +16,31 @@ namespace quorvane {
 
 namespace {
 
+constexpr int kHashBits = 64;
+
 struct TTurnedHash {
     bool Decoded = false;
     std::array<TPictureHash, kHashVariants> Hashes{};
     std::uint64_t Pixels = 0;
 };
 
+// variants gives each member's distance to the group's first as the least
+// over the member's turns; without it every distance is 0 (equal pixels).
 void AppendGroups(TSimilarResult& result, const std::vector<std::vector<std::uint32_t>>& groups,
-                  const std::vector<const TFileRecord*>& files)
+                  const std::vector<const TFileRecord*>& files,
+                  const std::vector<std::array<TPictureHash, kHashVariants>>* variants = nullptr)
 {
     for (const auto& group : groups) {
         ++result.GroupCount;
         for (std::uint32_t member : group) {
             result.Rows.push_back(*files[member]);
             result.GroupOf.push_back(static_cast<std::uint32_t>(result.GroupCount));
+            int distance = variants ? kHashBits : 0;
+            if (variants)
+                for (const TPictureHash& turned : (*variants)[member])
+                    distance =
+                        std::min(distance, HammingDistance((*variants)[group.front()][0].Hash, turned.Hash));
+            result.Distance.push_back(distance);
         }
     }
 }
@@ -105,7 +116,7 @@ TSimilarResult FindTurnedCopies(const std::vector<const TFileRecord*>& pictures,
     AppendGroups(
         result,
         GroupSimilarTurned(variants, items, options.Tolerance, options.MeanTolerance, options.Threads),
-        itemFiles);
+        itemFiles, &variants);
     return result;
 }
 

@@ -116,6 +116,8 @@ TSimilarResult FindSimilarPictures(const std::vector<TFileRecord>& files, const 
         for (std::uint32_t member : group) {
             result.Rows.push_back(*itemFiles[member]);
             result.GroupOf.push_back(static_cast<std::uint32_t>(result.GroupCount));
+            result.Distance.push_back(
+                HammingDistance(items[group.front()].Hash.Hash, items[member].Hash.Hash));
         }
     }
     return result;

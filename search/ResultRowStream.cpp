@@ -1,0 +1,217 @@
+// The rows' cells in the order of kResultColumns: group, name, directory
+// index, size, time key, image, other names, device, inode, modified and
+// status-changed nanoseconds, and the distance when present.
+#include "ResultRowStream.h"
+
+#include "ResultExport.h"
+#include "ResultFileRows.h"
+
+#include <limits>
+
+namespace quorvane {
+
+namespace {
+
+constexpr std::uint64_t kMaxUint32 = std::numeric_limits<std::uint32_t>::max();
+constexpr std::uint64_t kMaxInt64 = std::numeric_limits<std::int64_t>::max();
+
+} // namespace
+
+TResultRowStream::TResultRowStream() : FHeader(FHeaderText) {}
+
+void TResultRowStream::Reserve(std::size_t rows)
+{
+    Rows.reserve(rows);
+    DirectoryIndex.reserve(rows);
+    Distances.reserve(rows);
+}
+
+std::string TResultRowStream::HeaderText() const
+{
+    return {FHeaderText.GetString(), FHeaderText.GetSize()};
+}
+
+void TResultRowStream::Unsigned(std::uint64_t value)
+{
+    if (!InCell()) return Scalar();
+    TFileRecord& row = Rows.back();
+    const std::size_t cell = FCell++;
+    const bool fits = (cell == 0 || cell == 2)               ? value <= kMaxUint32
+                      : cell == 4 || cell == 9 || cell == 10 ? value <= kMaxInt64
+                      : cell == 5                            ? value <= kImageGroupMember
+                      : cell == 11                           ? value <= std::uint64_t(kMaxResultDistance)
+                                                             : cell == 3 || cell == 7 || cell == 8;
+    if (!fits) return Scalar();
+    switch (cell) {
+    case 0:
+        row.Group = static_cast<std::uint32_t>(value);
+        break;
+    case 2:
+        DirectoryIndex.back() = static_cast<std::uint32_t>(value);
+        break;
+    case 3:
+        row.Size = value;
+        break;
+    case 4:
+        row.TimeKey = static_cast<std::int64_t>(value);
+        break;
+    case 5:
+        row.ImageIndex = static_cast<std::uint8_t>(value);
+        break;
+    case 7:
+        row.Device = value;
+        break;
+    case 8:
+        row.Inode = value;
+        break;
+    case 9:
+        row.ModifiedNs = static_cast<std::int64_t>(value);
+        break;
+    case 10:
+        row.StatusChangedNs = static_cast<std::int64_t>(value);
+        break;
+    default:
+        Distances.back() = static_cast<int>(value);
+        break;
+    }
+}
+
+// Only the times may be below zero.
+void TResultRowStream::Signed(std::int64_t value)
+{
+    if (!InCell()) return Scalar();
+    const std::size_t cell = FCell++;
+    if (cell != 4 && cell != 9 && cell != 10) return Scalar();
+    TFileRecord& row = Rows.back();
+    (cell == 4 ? row.TimeKey : cell == 9 ? row.ModifiedNs : row.StatusChangedNs) = value;
+}
+
+void TResultRowStream::Scalar()
+{
+    RowsBad = true;
+}
+
+bool TResultRowStream::Null()
+{
+    if (InRows()) return Scalar(), true;
+    FRowsKey = false;
+    return FHeader.Null();
+}
+
+bool TResultRowStream::Bool(bool value)
+{
+    if (!InRows()) return FRowsKey = false, FHeader.Bool(value);
+    if (!InCell() || FCell != 6) return Scalar(), true;
+    Rows.back().OtherNames = value;
+    ++FCell;
+    return true;
+}
+
+bool TResultRowStream::Int(int value)
+{
+    return Int64(value);
+}
+
+bool TResultRowStream::Uint(unsigned value)
+{
+    return Uint64(value);
+}
+
+bool TResultRowStream::Int64(std::int64_t value)
+{
+    if (!InRows()) return FRowsKey = false, FHeader.Int64(value);
+    if (value >= 0)
+        Unsigned(static_cast<std::uint64_t>(value));
+    else
+        Signed(value);
+    return true;
+}
+
+bool TResultRowStream::Uint64(std::uint64_t value)
+{
+    if (!InRows()) return FRowsKey = false, FHeader.Uint64(value);
+    Unsigned(value);
+    return true;
+}
+
+bool TResultRowStream::Double(double value)
+{
+    if (InRows()) return Scalar(), true;
+    FRowsKey = false;
+    return FHeader.Double(value);
+}
+
+bool TResultRowStream::String(const char* text, rapidjson::SizeType length, bool)
+{
+    if (!InRows()) return FRowsKey = false, FHeader.String(text, length);
+    if (!InCell() || FCell != 1) return Scalar(), true;
+    ++FCell;
+    const std::string_view escaped(text, length);
+    if (escaped.find('\\') == std::string_view::npos) {
+        Rows.back().Name.assign(escaped);
+        return true;
+    }
+    auto name = UnescapeExportBytes(escaped);
+    if (name)
+        Rows.back().Name = std::move(*name);
+    else
+        RowsBad = true;
+    return true;
+}
+
+bool TResultRowStream::Key(const char* text, rapidjson::SizeType length, bool)
+{
+    if (InRows()) return true; // inside an object in the rows, already bad
+    FRowsKey = FDepth == 1 && std::string_view(text, length) == "rows";
+    return FHeader.Key(text, length);
+}
+
+bool TResultRowStream::StartObject()
+{
+    if (InRows()) {
+        ++FRowsDepth;
+        return Scalar(), true;
+    }
+    FRowsKey = false;
+    ++FDepth;
+    return FHeader.StartObject();
+}
+
+bool TResultRowStream::EndObject(rapidjson::SizeType members)
+{
+    if (InRows()) return --FRowsDepth, true;
+    --FDepth;
+    return FHeader.EndObject(members);
+}
+
+bool TResultRowStream::StartArray()
+{
+    if (InRows()) {
+        if (++FRowsDepth != 1) return Scalar(), true;
+        Rows.emplace_back();
+        DirectoryIndex.push_back(0);
+        Distances.push_back(0);
+        FCell = 0;
+        return true;
+    }
+    if (!FRowsKey) return ++FDepth, FHeader.StartArray();
+    // The rows' place in the header holds null; a second "rows" is bad.
+    FRowsKey = false;
+    RowsBad = RowsBad || RowsFound;
+    RowsFound = true;
+    FRowsDepth = 0;
+    return FHeader.Null();
+}
+
+bool TResultRowStream::EndArray(rapidjson::SizeType elements)
+{
+    if (!InRows()) return --FDepth, FHeader.EndArray(elements);
+    if (FRowsDepth == 1) {
+        if (Rows.size() == 1) CellsPerRow = FCell;
+        RowsBad = RowsBad || FCell != CellsPerRow;
+    }
+    --FRowsDepth;
+    return true;
+}
+
+} // namespace quorvane
