@@ -59,6 +59,12 @@ int TakeFilterOption(const std::vector<std::string>& args, std::size_t at, TScan
 inline constexpr const char* kFilterUsage =
     "[--min-size N] [--max-size N] [--exclude PATTERN]... [--exclude-dir DIR]... [--ext LIST]";
 
+// Takes out of rows (numbered by group, each group's rows together) the
+// files the user marked as not duplicates of one another, as the window
+// remembers them, and renumbers the groups; returns the number of rows
+// taken out. A damaged file of marks is named on stderr and ignored.
+std::size_t ApplyRememberedNotDuplicates(std::vector<TFileRecord>& rows);
+
 // Appends field as the result lines write it: TAB, line feed and backslash
 // become \t, \n and \\.
 void AppendEscaped(std::string& out, const std::string& field);

@@ -12,6 +12,7 @@
 #include "DuplicateSearch.h"
 #include "FileScan.h"
 #include "KeepRules.h"
+#include "NotDuplicates.h"
 #include "PhotoDecoder.h"
 #include "PictureSize.h"
 #include "ResultExport.h"
@@ -110,6 +111,7 @@ struct TCliOptions {
     bool GroupNumbers = false;
     bool ShowProgress = false;
     bool UseCache = true;
+    bool AllGroups = false; // also the groups of files marked as not duplicates
     TExportFormat Format = TExportFormat::Tsv;
     std::optional<TKeepRule> Keep;
     std::optional<TCliAction> Action;
@@ -168,6 +170,8 @@ bool ParseOptions(const std::vector<std::string>& args, bool listAll, TCliOption
             ++i;
         } else if (arg == "--no-cache" && !listAll) {
             options.UseCache = false;
+        } else if (arg == "--all-groups" && !listAll) {
+            options.AllGroups = true;
         } else if (arg == "--groups" && !listAll) {
             options.GroupNumbers = true;
         } else if (arg == "--keep" && !listAll) {
@@ -270,6 +274,13 @@ int RunFind(const TCliOptions& options, TCliHost& host)
     const TSearchOutcome outcome = FindDuplicatesWithGroups(
         options.Directories, options.Criteria, options.IncludeSubdirectories, host, rows, groupStarts);
     if (outcome != TSearchOutcome::Completed) return 2;
+    if (!options.AllGroups) {
+        NumberGroups(rows, groupStarts);
+        if (ApplyRememberedNotDuplicates(rows) != 0) {
+            groupStarts = GroupStartsOf(rows);
+            host.SetStatusText(kTotalFilesText + std::to_string(rows.size()), true);
+        }
+    }
     // CSV always has its group column.
     const bool numbered = options.GroupNumbers || options.Format == TExportFormat::Csv;
     const std::vector<std::size_t>* starts = numbered ? &groupStarts : nullptr;
@@ -319,10 +330,11 @@ int RunSearch(const std::vector<std::string>& args, bool listAll)
     if (!ParseOptions(args, listAll, options)) {
         std::fprintf(
             stderr,
-            listAll ? "usage: quorvane-cli list %s [--format tsv|csv] [--no-subdirs] [--progress] DIR...\n"
-                    : "usage: quorvane-cli find [--name] [--size] [--cc] [--all-bytes] [--time] "
-                      "[--groups] [--keep RULE [--action ACTION [--dry-run] [--absolute-links]]] "
-                      "%s [--format tsv|csv] [--no-subdirs] [--no-cache] [--progress] DIR...\n",
+            listAll
+                ? "usage: quorvane-cli list %s [--format tsv|csv] [--no-subdirs] [--progress] DIR...\n"
+                : "usage: quorvane-cli find [--name] [--size] [--cc] [--all-bytes] [--time] "
+                  "[--groups] [--all-groups] [--keep RULE [--action ACTION [--dry-run] [--absolute-links]]] "
+                  "%s [--format tsv|csv] [--no-subdirs] [--no-cache] [--progress] DIR...\n",
             kFilterUsage);
         return 2;
     }

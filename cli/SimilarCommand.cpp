@@ -8,6 +8,7 @@
 #include "ResultExport.h"
 #include "SimilarSearch.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -18,7 +19,7 @@ namespace quorvane::cli {
 namespace {
 
 constexpr const char* kSimilarUsage =
-    "usage: quorvane-cli similar [--tolerance N] [--more-formats] [--turns] [--pixels] "
+    "usage: quorvane-cli similar [--tolerance N] [--more-formats] [--turns] [--pixels] [--all-groups] "
     "%s [--format tsv|csv] [--no-subdirs] [--no-cache] [--progress] DIR...\n";
 
 class TSimilarCliHost : public TScanHost {
@@ -45,6 +46,7 @@ struct TSimilarCliOptions {
     bool IncludeSubdirectories = true;
     bool ShowProgress = false;
     bool UseCache = true;
+    bool AllGroups = false; // also the groups of files marked as not duplicates
     TExportFormat Format = TExportFormat::Tsv;
     TScanFilter Filter;
     std::vector<std::string> Directories;
@@ -86,6 +88,8 @@ bool ParseSimilarOptions(const std::vector<std::string>& args, TSimilarCliOption
             options.Search.SamePixels = true;
         } else if (arg == "--no-subdirs") {
             options.IncludeSubdirectories = false;
+        } else if (arg == "--all-groups") {
+            options.AllGroups = true;
         } else if (arg == "--no-cache") {
             options.UseCache = false;
         } else if (arg == "--progress") {
@@ -122,6 +126,20 @@ bool WriteGroups(const TSimilarResult& result, TExportFormat format)
     return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
 
+// Takes the files marked as not duplicates out of the result's groups.
+void LeaveOutNotDuplicates(TSimilarResult& result)
+{
+    for (std::size_t i = 0; i < result.Rows.size(); ++i)
+        result.Rows[i].Group = result.GroupOf[i];
+    if (ApplyRememberedNotDuplicates(result.Rows) == 0) return;
+    result.GroupOf.clear();
+    result.GroupCount = 0;
+    for (const TFileRecord& row : result.Rows) {
+        result.GroupOf.push_back(row.Group);
+        result.GroupCount = std::max<std::size_t>(result.GroupCount, row.Group);
+    }
+}
+
 } // namespace
 
 int RunSimilar(const std::vector<std::string>& args)
@@ -141,7 +159,8 @@ int RunSimilar(const std::vector<std::string>& args)
     TScanContext context; // a directory reached twice is read once
     for (const std::string& directory : options.Directories)
         ReadAllFiles(directory, options.IncludeSubdirectories, host, files, &context);
-    const TSimilarResult result = FindSimilarPictures(files, options.Search, host);
+    TSimilarResult result = FindSimilarPictures(files, options.Search, host);
+    if (!options.AllGroups) LeaveOutNotDuplicates(result);
     const bool written = WriteGroups(result, options.Format);
     std::fprintf(stderr, "%s%zu, groups: %zu, pictures: %zu, decoded: %zu, unreadable: %zu\n",
                  kTotalFilesText, result.Rows.size(), result.GroupCount, result.Pictures, result.Decoded,
