@@ -315,9 +315,11 @@ std::vector<std::vector<std::string>> TNotDuplicates::SetPaths() const
     std::vector<std::vector<std::string>> out;
     out.reserve(FSets.size());
     for (const TNotDuplicateSet& set : FSets) {
-        std::vector<std::string>& paths = out.emplace_back();
+        std::vector<std::string> paths;
+        paths.reserve(set.size());
         for (const TNotDuplicateMember& member : set)
             paths.push_back(member.Path);
+        out.push_back(std::move(paths));
     }
     return out;
 }

@@ -289,6 +289,10 @@ void TestNotDuplicates::survivesSaveAndLoad()
     QCOMPARE(third.Load(path), TNotDuplicatesLoad::Loaded);
     QCOMPARE(ApplyNotDuplicates(rows, third), std::size_t{2});
     QCOMPARE(Describe(rows), (QStringList{"c:1", "d:1"}));
+    third.Clear(); // "Forget" of every set
+    QVERIFY(third.Save(path));
+    QCOMPARE(reopened.Load(path), TNotDuplicatesLoad::Loaded);
+    QVERIFY(reopened.Empty());
 }
 
 void TestNotDuplicates::damagedFiles_data()
