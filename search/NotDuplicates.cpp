@@ -74,33 +74,18 @@ void WriteSet(std::vector<std::uint8_t>& out, const TNotDuplicateSet& set)
     }
 }
 
-// One file: (device, inode) when known, else the path alone.
-struct TFileKey {
-    std::uint64_t Device = 0, Inode = 0;
-    std::string Path;
-    bool operator==(const TFileKey&) const = default;
-};
-
-struct TFileKeyHash {
-    std::size_t operator()(const TFileKey& k) const noexcept
-    {
-        return k.Inode != 0 ? std::hash<std::uint64_t>()(k.Device * 0x9E3779B97F4A7C15ull ^ k.Inode)
-                            : std::hash<std::string>()(k.Path);
-    }
-};
-
-TFileKey FileKeyOf(const TNotDuplicateMember& member)
-{
-    if (member.Inode != 0) return {member.Device, member.Inode, {}};
-    return {0, 0, member.Path};
-}
-
+// The number of files among the members: names of one inode count once.
 std::size_t DistinctFiles(const TNotDuplicateSet& set)
 {
-    std::unordered_set<TFileKey, TFileKeyHash> files;
-    for (const TNotDuplicateMember& member : set)
-        files.insert(FileKeyOf(member));
-    return files.size();
+    std::unordered_set<TCacheKey, TCacheKeyHash> inodes;
+    std::unordered_set<std::string> paths;
+    for (const TNotDuplicateMember& member : set) {
+        if (member.Inode != 0)
+            inodes.insert({member.Device, member.Inode});
+        else
+            paths.insert(member.Path);
+    }
+    return inodes.size() + paths.size();
 }
 
 // The store's members indexed for lookups by row.
@@ -114,7 +99,7 @@ class TMemberIndex {
             for (const TNotDuplicateMember& member : sets[s]) {
                 const TStamp stamp{member.Size, member.ModifiedNs};
                 FStamps.insert(stamp);
-                if (member.Inode != 0) FByIdentity[{member.Device, member.Inode, stamp}].push_back(set);
+                if (member.Inode != 0) FByInode[{member.Device, member.Inode}].emplace_back(stamp, set);
                 FByPath[member.Path].emplace_back(stamp, set);
             }
         }
@@ -129,15 +114,11 @@ class TMemberIndex {
         if (!FStamps.contains(stamp)) return;
         const std::size_t first = sets.size();
         if (row.Inode != 0) {
-            const auto found = FByIdentity.find({row.Device, row.Inode, stamp});
-            if (found != FByIdentity.end())
-                sets.insert(sets.end(), found->second.begin(), found->second.end());
+            if (const auto found = FByInode.find({row.Device, row.Inode}); found != FByInode.end())
+                AddStamped(found->second, stamp, sets);
         }
-        if (const auto found = FByPath.find(row.FullPath()); found != FByPath.end()) {
-            for (const auto& [memberStamp, set] : found->second) {
-                if (memberStamp == stamp) sets.push_back(set);
-            }
-        }
+        if (const auto found = FByPath.find(row.FullPath()); found != FByPath.end())
+            AddStamped(found->second, stamp, sets);
         std::sort(sets.begin() + static_cast<std::ptrdiff_t>(first), sets.end());
         sets.erase(std::unique(sets.begin() + static_cast<std::ptrdiff_t>(first), sets.end()), sets.end());
     }
@@ -148,26 +129,25 @@ class TMemberIndex {
         std::int64_t ModifiedNs;
         bool operator==(const TStamp&) const = default;
     };
-    struct TIdentity {
-        std::uint64_t Device, Inode;
-        TStamp Stamp;
-        bool operator==(const TIdentity&) const = default;
-    };
-    struct THash {
+    struct TStampHash {
         std::size_t operator()(const TStamp& k) const noexcept
         {
-            return std::hash<std::uint64_t>()(k.Size * 0x9E3779B97F4A7C15ull ^
-                                              static_cast<std::uint64_t>(k.ModifiedNs));
-        }
-        std::size_t operator()(const TIdentity& k) const noexcept
-        {
-            return std::hash<std::uint64_t>()((k.Device * 0x9E3779B97F4A7C15ull ^ k.Inode) * 31 ^
-                                              (*this)(k.Stamp));
+            return TCacheKeyHash()({k.Size, static_cast<std::uint64_t>(k.ModifiedNs)});
         }
     };
-    std::unordered_set<TStamp, THash> FStamps;
-    std::unordered_map<TIdentity, std::vector<std::uint32_t>, THash> FByIdentity;
-    std::unordered_map<std::string, std::vector<std::pair<TStamp, std::uint32_t>>> FByPath;
+    // The sets of the members at one inode or path, each with its member's stamp.
+    using TStampedSets = std::vector<std::pair<TStamp, std::uint32_t>>;
+
+    static void AddStamped(const TStampedSets& members, const TStamp& stamp, std::vector<std::uint32_t>& sets)
+    {
+        for (const auto& [memberStamp, set] : members) {
+            if (memberStamp == stamp) sets.push_back(set);
+        }
+    }
+
+    std::unordered_set<TStamp, TStampHash> FStamps;
+    std::unordered_map<TCacheKey, TStampedSets, TCacheKeyHash> FByInode;
+    std::unordered_map<std::string, TStampedSets> FByPath;
 };
 
 // One file of a group: its rows (its names) and the sets they match.
@@ -210,11 +190,11 @@ void TakeOutOfGroup(const std::vector<TFileRecord>& rows, const std::vector<std:
                     std::vector<bool>& out)
 {
     std::vector<TGroupFile> files;
-    std::unordered_map<TFileKey, std::size_t, TFileKeyHash> fileOf;
+    std::unordered_map<TCacheKey, std::size_t, TCacheKeyHash> fileOf;
     for (const std::size_t row : groupRows) {
         const TFileRecord& record = rows[row];
         std::size_t f = files.size();
-        if (record.Inode != 0) f = fileOf.try_emplace({record.Device, record.Inode, {}}, f).first->second;
+        if (record.Inode != 0) f = fileOf.try_emplace({record.Device, record.Inode}, f).first->second;
         if (f == files.size()) files.emplace_back();
         files[f].Rows.push_back(row);
         if (const auto found = setsOfRow.find(row); found != setsOfRow.end())
