@@ -64,6 +64,14 @@ inline constexpr const char* kFilterUsage =
 // result file; false when it could not be written whole.
 bool PrintResultFile(TSavedResult& result);
 
+// Takes out of rows (numbered by group, each group's rows together) the
+// files the user marked as not duplicates of one another, as the window
+// remembers them, and renumbers the groups; returns the number of rows
+// taken out. A damaged file of marks is named on stderr and ignored.
+// alongside, one value per row, loses the same rows.
+std::size_t ApplyRememberedNotDuplicates(std::vector<TFileRecord>& rows,
+                                         std::vector<int>* alongside = nullptr);
+
 // Appends field as the result lines write it: TAB, line feed and backslash
 // become \t, \n and \\.
 void AppendEscaped(std::string& out, const std::string& field);

@@ -13,6 +13,7 @@
 #include "DuplicateSearch.h"
 #include "FileScan.h"
 #include "KeepRules.h"
+#include "NotDuplicates.h"
 #include "PhotoDecoder.h"
 #include "PictureSize.h"
 #include "ResultExport.h"
@@ -111,6 +112,7 @@ struct TCliOptions {
     bool GroupNumbers = false;
     bool ShowProgress = false;
     bool UseCache = true;
+    bool AllGroups = false; // also the groups of files marked as not duplicates
     TExportFormat Format = TExportFormat::Tsv;
     std::optional<TKeepRule> Keep;
     std::optional<TCliAction> Action;
@@ -170,6 +172,8 @@ bool ParseOptions(const std::vector<std::string>& args, bool listAll, TCliOption
             ++i;
         } else if (arg == "--no-cache" && !listAll) {
             options.UseCache = false;
+        } else if (arg == "--all-groups" && !listAll) {
+            options.AllGroups = true;
         } else if (arg == "--groups" && !listAll) {
             options.GroupNumbers = true;
         } else if (arg == "--keep" && !listAll) {
@@ -306,6 +310,13 @@ int RunFind(const TCliOptions& options, TCliHost& host)
     const TSearchOutcome outcome = FindDuplicatesWithGroups(
         options.Directories, options.Criteria, options.IncludeSubdirectories, host, rows, groupStarts);
     if (outcome != TSearchOutcome::Completed) return 2;
+    if (!options.AllGroups) {
+        NumberGroups(rows, groupStarts);
+        if (ApplyRememberedNotDuplicates(rows) != 0) {
+            groupStarts = GroupStartsOf(rows);
+            host.SetStatusText(kTotalFilesText + std::to_string(rows.size()), true);
+        }
+    }
     if (options.Format == TExportFormat::Json) return Finish(WriteJson(rows, options, &groupStarts), host);
     // CSV always has its group column.
     const bool numbered = options.GroupNumbers || options.Format == TExportFormat::Csv;
@@ -369,7 +380,7 @@ int RunSearch(const std::vector<std::string>& args, bool listAll)
             listAll
                 ? "usage: quorvane-cli list %s [--format tsv|csv|json] [--no-subdirs] [--progress] DIR...\n"
                 : "usage: quorvane-cli find [--name] [--size] [--cc] [--all-bytes] [--time] "
-                  "[--groups] [--keep RULE [--action ACTION [--dry-run] [--absolute-links]]] "
+                  "[--groups] [--all-groups] [--keep RULE [--action ACTION [--dry-run] [--absolute-links]]] "
                   "%s [--format tsv|csv|json] [--no-subdirs] [--no-cache] [--progress] DIR...\n",
             kFilterUsage);
         return 2;

@@ -10,6 +10,7 @@
 #include "ResultExport.h"
 #include "SimilarSearch.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -20,7 +21,7 @@ namespace quorvane::cli {
 namespace {
 
 constexpr const char* kSimilarUsage =
-    "usage: quorvane-cli similar [--tolerance N] [--more-formats] [--turns] [--pixels] "
+    "usage: quorvane-cli similar [--tolerance N] [--more-formats] [--turns] [--pixels] [--all-groups] "
     "%s [--format tsv|csv|json] [--no-subdirs] [--no-cache] [--progress] DIR...\n";
 
 class TSimilarCliHost : public TScanHost {
@@ -47,6 +48,7 @@ struct TSimilarCliOptions {
     bool IncludeSubdirectories = true;
     bool ShowProgress = false;
     bool UseCache = true;
+    bool AllGroups = false; // also the groups of files marked as not duplicates
     TExportFormat Format = TExportFormat::Tsv;
     TScanFilter Filter;
     std::vector<std::string> Directories;
@@ -89,6 +91,8 @@ bool ParseSimilarOptions(const std::vector<std::string>& args, TSimilarCliOption
             options.Search.SamePixels = true;
         } else if (arg == "--no-subdirs") {
             options.IncludeSubdirectories = false;
+        } else if (arg == "--all-groups") {
+            options.AllGroups = true;
         } else if (arg == "--no-cache") {
             options.UseCache = false;
         } else if (arg == "--progress") {
@@ -148,6 +152,20 @@ bool WriteGroups(TSimilarResult& result, const TSimilarCliOptions& options)
     return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
 
+// Takes the files marked as not duplicates out of the result's groups.
+void LeaveOutNotDuplicates(TSimilarResult& result)
+{
+    for (std::size_t i = 0; i < result.Rows.size(); ++i)
+        result.Rows[i].Group = result.GroupOf[i];
+    if (ApplyRememberedNotDuplicates(result.Rows, &result.Distance) == 0) return;
+    result.GroupOf.clear();
+    result.GroupCount = 0;
+    for (const TFileRecord& row : result.Rows) {
+        result.GroupOf.push_back(row.Group);
+        result.GroupCount = std::max<std::size_t>(result.GroupCount, row.Group);
+    }
+}
+
 } // namespace
 
 int RunSimilar(const std::vector<std::string>& args)
@@ -169,6 +187,7 @@ int RunSimilar(const std::vector<std::string>& args)
     for (const std::string& directory : options.Directories)
         ReadAllFiles(directory, options.IncludeSubdirectories, host, files, &context);
     TSimilarResult result = FindSimilarPictures(files, options.Search, host);
+    if (!options.AllGroups) LeaveOutNotDuplicates(result);
     const bool written = WriteGroups(result, options);
     std::fprintf(stderr, "%s%zu, groups: %zu, pictures: %zu, decoded: %zu, unreadable: %zu\n",
                  kTotalFilesText, result.Rows.size(), result.GroupCount, result.Pictures, result.Decoded,
