@@ -72,6 +72,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setupDiskCommands();
     setupReplaceCommands();
     setupRowCommands();
+    setupResultCommands();
     setupViewerOptions();
     setupProtection();
     setupNotRead();

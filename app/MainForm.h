@@ -13,8 +13,10 @@
 #include "FileTask.h"
 #include "Kelphint.h"
 #include "LocalFileOperations.h"
+#include "NotDuplicatesPrompt.h"
 #include "NumberedSearch.h"
 #include "Replace.h"
+#include "ResultFile.h"
 #include "SearchCriteria.h"
 #include "SearchWorker.h"
 #include "SimilarRules.h"
@@ -54,6 +56,7 @@ class TListWidgetBox;
 class TUpDown;
 class TProtectedFolders;
 class TCaptureInfoView;
+class TNotDuplicates;
 class TCaptureCache;
 struct TCaptureInfo;
 
@@ -138,6 +141,9 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void SetDirectoryPicker(std::unique_ptr<TDirectoryPicker> picker);
     // The chooser of the file "Export..." writes (tests give their own).
     void SetExportPicker(std::unique_ptr<TDirectoryPicker> picker);
+    // The file dialogs of "Save Results..." and "Open Results...".
+    void SetResultPickers(std::unique_ptr<TDirectoryPicker> save, std::unique_ptr<TDirectoryPicker> open);
+    void SetForgetNotDuplicatesPrompt(std::unique_ptr<IForgetNotDuplicatesPrompt> prompt);
     // Applies the interface language (1 English, any other code Chinese).
     void SetLanguage(int code);
     // Empties the slides strip (end of every rebuild of the list).
@@ -318,6 +324,26 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     QLineEdit* edExcludeNames = nullptr;   // stored as "FilterExcludeNames"
     QLineEdit* edExtensions = nullptr;     // stored as "FilterExtensions"
     QLineEdit* edExcludeFolders = nullptr; // stored as "FilterExcludeFolders"
+
+    // Saving and opening results; files marked as not duplicates (MainFormResults.cpp).
+    void setupResultCommands();
+    void NoteSearchStarted(TSearchKind kind);
+    void miSaveResultsClick();
+    void miOpenResultsClick();
+    void ShowOpenedResults(TSavedResult result);
+    std::vector<int> NotDuplicateChoice() const;
+    bool LoadNotDuplicates(TNotDuplicates& store, const std::string& path);
+    void miNotDuplicatesClick();
+    void miForgetNotDuplicatesClick();
+    QAction* miSaveResults = nullptr;
+    QAction* miOpenResults = nullptr;
+    QAction* miNotDuplicates = nullptr;
+    QAction* miForgetNotDuplicates = nullptr;
+    std::unique_ptr<TDirectoryPicker> FResultsSaveDialog;
+    std::unique_ptr<TDirectoryPicker> FResultsOpenDialog;
+    std::unique_ptr<IForgetNotDuplicatesPrompt> FForgetPrompt;
+    TResultSearch FLastSearch; // what the list's search looked for, kept with saved results
+    std::int64_t FLastSearchedAt = 0;
 
     // The list's added columns and the header's menu (MainFormColumns.cpp).
     void setupOptionalColumns();

@@ -6,6 +6,7 @@
 // after emptying the list), never by a cancelled one.
 #include "FileScan.h"
 #include "MainForm.h"
+#include "NotDuplicates.h"
 #include "ProgressForm.h"
 #include "WindowRules.h"
 
@@ -67,7 +68,10 @@ void TfrmMain::btnFindDuplicatesClick()
     StartSearch(TSearchKind::Duplicates,
                 [search = FDuplicateSearch, directories = InputDirectories(), criteria = Criteria(),
                  include = ckInclude->isChecked()](TDuplicateHost& host, std::vector<TFileRecord>& rows) {
-                    return search(directories, criteria, include, host, rows) == TSearchOutcome::Completed;
+                    if (search(directories, criteria, include, host, rows) != TSearchOutcome::Completed)
+                        return false;
+                    LeaveOutNotDuplicates(rows, nullptr);
+                    return true;
                 });
 }
 
@@ -120,6 +124,7 @@ void TfrmMain::StartSearch(TSearchKind kind, TSearchWorker::TJob job)
         connect(FWorker.get(), &TSearchWorker::Finished, this, &TfrmMain::SearchFinished);
     }
     FSearchKind = kind;
+    NoteSearchStarted(kind);
     FPanel0BeforeSearch = StatusText(0);
     SetSearchControlsEnabled(false);
     FWorker->Start(std::move(job), ScanFilterOfControls());

@@ -5,6 +5,7 @@
 // are disabled and do not count; their ticks are left as they are.
 #include "FileScan.h"
 #include "MainForm.h"
+#include "NotDuplicates.h"
 #include "PathRules.h"
 #include "QtPictureDecoder.h"
 #include "UpDown.h"
@@ -125,8 +126,16 @@ void TfrmMain::StartSimilarSearch()
                     // similar pictures share no key a neighbour test could use.
                     for (std::size_t i = 0; i < rows.size(); ++i)
                         rows[i].Group = result.GroupOf[i];
-                    outcome->GroupOf = std::move(result.GroupOf);
                     outcome->GroupCount = result.GroupCount;
+                    if (LeaveOutNotDuplicates(rows, nullptr) != 0) {
+                        outcome->GroupCount = 0;
+                        for (std::size_t i = 0; i < rows.size(); ++i) {
+                            result.GroupOf[i] = rows[i].Group;
+                            outcome->GroupCount = std::max<std::size_t>(outcome->GroupCount, rows[i].Group);
+                        }
+                        result.GroupOf.resize(rows.size());
+                    }
+                    outcome->GroupOf = std::move(result.GroupOf);
                     return true;
                 });
 }

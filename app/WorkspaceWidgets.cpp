@@ -179,6 +179,20 @@ bool TSaveFilePicker::Execute()
     return true;
 }
 
+bool TOpenFilePicker::Execute()
+{
+    const TDialogHistoryGuard historyGuard;
+    QFileDialog dialog(FOwner, Title);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    const QStringList filters = NameFilters(Filter);
+    if (!filters.isEmpty()) dialog.setNameFilters(filters);
+    if (IsExistingDirectory(InitialDir)) dialog.setDirectory(InitialDir);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    FileName = dialog.selectedFiles().constFirst();
+    return true;
+}
+
 bool TFolderPicker::Execute()
 {
     // Declared before the dialog, so it outlives the dialog's destructor.

@@ -85,6 +85,16 @@ class TSaveFilePicker : public TDirectoryPicker {
     QWidget* FOwner;
 };
 
+// The picker of an existing file to read (QFileDialog in open mode).
+class TOpenFilePicker : public TDirectoryPicker {
+  public:
+    explicit TOpenFilePicker(QWidget* owner) : FOwner(owner) {}
+    bool Execute() override;
+
+  private:
+    QWidget* FOwner;
+};
+
 // "description|mask|description|mask" as the name filters of a QFileDialog.
 QStringList NameFilters(const QString& filter);
 

@@ -547,6 +547,131 @@ Delete them too?</source>
         <translation>匯出...</translation>
     </message>
     <message>
+        <source>Save Results...</source>
+        <comment>miSaveResults</comment>
+        <translation>儲存結果...</translation>
+    </message>
+    <message>
+        <source>Open Results...</source>
+        <comment>miOpenResults</comment>
+        <translation>開啟結果...</translation>
+    </message>
+    <message>
+        <source>Not Duplicates</source>
+        <comment>miNotDuplicates</comment>
+        <translation>不是重複檔案</translation>
+    </message>
+    <message>
+        <source>Forget Not Duplicates...</source>
+        <comment>miForgetNotDuplicates</comment>
+        <translation>取消「不是重複檔案」標記...</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is too large to be a results file.</source>
+        <comment>miOpenResults</comment>
+        <translation>「%1」太大，不是結果檔。</translation>
+    </message>
+    <message>
+        <source>The results file &quot;%1&quot; could not be read.</source>
+        <comment>miOpenResults</comment>
+        <translation>無法讀取結果檔「%1」。</translation>
+    </message>
+    <message>
+        <source>The results file &quot;%1&quot; is incomplete: it ends too early.</source>
+        <comment>miOpenResults</comment>
+        <translation>結果檔「%1」不完整：檔案提早結束。</translation>
+    </message>
+    <message>
+        <source>The results file &quot;%1&quot; is damaged.</source>
+        <comment>miOpenResults</comment>
+        <translation>結果檔「%1」已損壞。</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a results file of Quorvane.</source>
+        <comment>miOpenResults</comment>
+        <translation>「%1」不是 Quorvane 的結果檔。</translation>
+    </message>
+    <message>
+        <source>The results file &quot;%1&quot; was written by a newer version of Quorvane; a newer version of the program is needed to open it.</source>
+        <comment>miOpenResults</comment>
+        <translation>結果檔「%1」由較新版本的 Quorvane 寫成，需要較新版本的程式才能開啟。</translation>
+    </message>
+    <message>
+        <source>The results file &quot;%1&quot; could not be opened.</source>
+        <comment>miOpenResults</comment>
+        <translation>無法開啟結果檔「%1」。</translation>
+    </message>
+    <message>
+        <source>Open Results</source>
+        <comment>miOpenResults</comment>
+        <translation>開啟結果</translation>
+    </message>
+    <message>
+        <source>Quorvane results (*.json)|*.json</source>
+        <comment>miSaveResults</comment>
+        <translation>Quorvane 結果 (*.json)|*.json</translation>
+    </message>
+    <message>
+        <source>Save the Results</source>
+        <comment>miSaveResults</comment>
+        <translation>儲存結果</translation>
+    </message>
+    <message>
+        <source>The results could not be saved to &quot;%1&quot;.</source>
+        <comment>miSaveResults</comment>
+        <translation>無法將結果儲存到「%1」。</translation>
+    </message>
+    <message>
+        <source>Results saved: %1 rows</source>
+        <comment>miSaveResults</comment>
+        <translation>已儲存結果：%1 筆</translation>
+    </message>
+    <message>
+        <source>There is no folder for the files marked as not duplicates (HOME is not set).</source>
+        <comment>miNotDuplicates</comment>
+        <translation>沒有存放「不是重複檔案」標記的資料夾（未設定 HOME）。</translation>
+    </message>
+    <message>
+        <source>The files marked as not duplicates could not be read from &quot;%1&quot;; the marks start again.</source>
+        <comment>miNotDuplicates</comment>
+        <translation>無法從「%1」讀取「不是重複檔案」的標記，標記將重新開始。</translation>
+    </message>
+    <message>
+        <source>These files are marked as not duplicates already.</source>
+        <comment>miNotDuplicates</comment>
+        <translation>這些檔案已經標記為不是重複檔案。</translation>
+    </message>
+    <message>
+        <source>The files marked as not duplicates could not be saved to &quot;%1&quot;.</source>
+        <comment>miNotDuplicates</comment>
+        <translation>無法將「不是重複檔案」的標記儲存到「%1」。</translation>
+    </message>
+    <message>
+        <source>No files are marked as not duplicates.</source>
+        <comment>miForgetNotDuplicates</comment>
+        <translation>沒有標記為不是重複檔案的檔案。</translation>
+    </message>
+    <message>
+        <source>Files Marked as Not Duplicates</source>
+        <comment>miForgetNotDuplicates</comment>
+        <translation>標記為不是重複檔案的檔案</translation>
+    </message>
+    <message>
+        <source>Forget Selected</source>
+        <comment>miForgetNotDuplicates</comment>
+        <translation>取消選取的標記</translation>
+    </message>
+    <message>
+        <source>Forget All</source>
+        <comment>miForgetNotDuplicates</comment>
+        <translation>全部取消</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <comment>miForgetNotDuplicates</comment>
+        <translation>關閉</translation>
+    </message>
+    <message>
         <source>Group</source>
         <comment>lvFiles</comment>
         <translation>組別</translation>

@@ -7,6 +7,7 @@
 #include "DirectoryList.h"
 #include "FileCommands.h"
 #include "MainForm.h"
+#include "NotDuplicates.h"
 #include "PathRules.h"
 #include "ProtectedFolders.h"
 #include "ResultRows.h"
@@ -119,6 +120,8 @@ class TestFileCommands : public QObject {
     void adjacentGroupsOfOneSize();
     void removeRowsLeavesFiles();
     void optionalColumns();
+    void resultsSaveAndOpen();
+    void notDuplicatesAreRemembered();
     void filtersShapeTheSearch();
     void exportWritesTheList();
     void selectDuplicates();
@@ -646,6 +649,20 @@ void TestFileCommands::removeRowsLeavesFiles()
              FTemp->path());
 }
 
+namespace {
+
+class TChosenFile : public TDirectoryPicker {
+  public:
+    QString Chosen;
+    bool Execute() override
+    {
+        FileName = Chosen;
+        return true;
+    }
+};
+
+} // namespace
+
 // The "Filters" page reaches the window's search: a pair of another
 // extension and a pair in an excluded folder are not offered.
 // Group, Copies and Dimensions are hidden until chosen from the header's
@@ -698,6 +715,122 @@ void TestFileCommands::optionalColumns()
     checkColumns();
 }
 
+// "Save Results..." keeps the list (a name that is not UTF-8 too) and
+// "Open Results..." brings it back, checked against the disk as F5 does; a
+// file cut short is said and the list stays as it was.
+void TestFileCommands::resultsSaveAndOpen()
+{
+    for (const char* name : {"a1.txt", "a2.txt", "b1.txt", "b2.txt"})
+        QVERIFY(quorvane::test::WriteFile(FTemp->filePath(name), QByteArray(4, name[0])));
+    const std::string odd = FDir + "/b\xff"
+                                   "3.txt";
+    QVERIFY(quorvane::test::WriteFile(QFile::decodeName(QByteArray::fromStdString(odd)), "bbbb"));
+    FindBySizeAndContents();
+    if (QTest::currentTestFailed()) return;
+    TFileListModel* model = FForm->FileList();
+    const auto listed = [model] {
+        QStringList rows;
+        for (const TFileRecord& row : model->Rows())
+            rows << QString::number(row.Group) + ":" +
+                        QString::fromLatin1(QByteArray::fromStdString(row.Name).toHex());
+        rows.sort();
+        return rows.join(' ');
+    };
+    const QString before = listed();
+    QCOMPARE(model->rowCount(), 5);
+    auto save = std::make_unique<TChosenFile>();
+    auto open = std::make_unique<TChosenFile>();
+    TChosenFile* opened = open.get();
+    save->Chosen = FTemp->filePath("results.json");
+    FForm->SetResultPickers(std::move(save), std::move(open));
+    Find<QAction>("miSaveResults")->trigger();
+    QVERIFY2(FMessages.Errors.isEmpty(), qPrintable(FMessages.Errors.join('\n')));
+    // The disk changes behind the list; the list is emptied.
+    QVERIFY(QFile::remove(FTemp->filePath("a2.txt")));
+    QVERIFY(quorvane::test::WriteFile(FTemp->filePath("b1.txt"), QByteArray("BBBB")));
+    Select({0, 1, 2, 3, 4}, 0);
+    Find<QAction>("miRemoveFromList")->trigger();
+    QCOMPARE(model->rowCount(), 0);
+    opened->Chosen = FTemp->filePath("results.json");
+    Find<QAction>("miOpenResults")->trigger();
+    QTRY_COMPARE(model->rowCount(), 5);
+    QTRY_VERIFY(!FForm->FileTaskRunning() && model->Row(0).Name.size() > 0);
+    QCOMPARE(listed(), before);
+    QTRY_VERIFY(std::any_of(model->Rows().begin(), model->Rows().end(), [](const TFileRecord& r) {
+        return r.Name == "a2.txt" && r.DiskState == kDiskGone;
+    }));
+    for (const TFileRecord& row : model->Rows()) {
+        const std::uint8_t expected =
+            row.Name == "a2.txt" ? kDiskGone : (row.Name == "b1.txt" ? kDiskChanged : kDiskAsListed);
+        QCOMPARE(row.DiskState, expected);
+    }
+    // Cut short: said, in the user's words, and the list stays.
+    QFile whole(FTemp->filePath("results.json"));
+    QVERIFY(whole.open(QIODevice::ReadOnly));
+    const QByteArray text = whole.readAll();
+    QFile cut(FTemp->filePath("cut.json"));
+    QVERIFY(cut.open(QIODevice::WriteOnly) && cut.write(text.left(text.size() / 2)) > 0);
+    cut.close();
+    opened->Chosen = cut.fileName();
+    Find<QAction>("miOpenResults")->trigger();
+    QTRY_COMPARE(FMessages.Errors.size(), 1);
+    QVERIFY(FMessages.Errors[0].contains("incomplete"));
+    QCOMPARE(listed(), before);
+}
+
+// "Not Duplicates" takes the focused group out of the list and out of the
+// next search, in this window and after a restart; "Forget Not
+// Duplicates..." brings it back.
+void TestFileCommands::notDuplicatesAreRemembered()
+{
+    class TForgetAll : public IForgetNotDuplicatesPrompt {
+      public:
+        std::vector<QStringList> Shown;
+        std::vector<std::size_t> Choose(const std::vector<QStringList>& sets) override
+        {
+            Shown = sets;
+            std::vector<std::size_t> all;
+            for (std::size_t k = 0; k < sets.size(); ++k)
+                all.push_back(k);
+            return all;
+        }
+    };
+    QFile::remove(QString::fromStdString(DefaultNotDuplicatesPath()));
+    for (const char* name : {"a1.txt", "a2.txt", "b1.txt", "b2.txt"})
+        QVERIFY(quorvane::test::WriteFile(FTemp->filePath(name), QByteArray(4, name[0])));
+    FindBySizeAndContents();
+    if (QTest::currentTestFailed()) return;
+    const auto names = [this] {
+        QStringList left;
+        for (const TFileRecord& row : FForm->FileList()->Rows())
+            left << QString::fromStdString(row.Name);
+        left.sort();
+        return left.join(' ');
+    };
+    QCOMPARE(names(), QStringLiteral("a1.txt a2.txt b1.txt b2.txt"));
+    int a1 = 0;
+    while (FForm->FileList()->Row(a1).Name != "a1.txt")
+        ++a1;
+    Select({}, a1);
+    Find<QAction>("miNotDuplicates")->trigger();
+    QCOMPARE(names(), QStringLiteral("b1.txt b2.txt"));
+    // A new window (a restart) searching again leaves the pair out.
+    std::unique_ptr<QTemporaryDir> files = std::move(FTemp);
+    delete FForm;
+    init();
+    FTemp = std::move(files);
+    FindBySizeAndContents();
+    QCOMPARE(names(), QStringLiteral("b1.txt b2.txt"));
+    auto prompt = std::make_unique<TForgetAll>();
+    TForgetAll* shown = prompt.get();
+    FForm->SetForgetNotDuplicatesPrompt(std::move(prompt));
+    Find<QAction>("miForgetNotDuplicates")->trigger();
+    QCOMPARE(shown->Shown.size(), std::size_t{1});
+    QCOMPARE(shown->Shown[0].size(), 2);
+    FindBySizeAndContents();
+    QCOMPARE(names(), QStringLiteral("a1.txt a2.txt b1.txt b2.txt"));
+}
+
 void TestFileCommands::filtersShapeTheSearch()
 {
     QDir(FTemp->path()).mkdir(QStringLiteral("skip"));
@@ -720,15 +853,6 @@ void TestFileCommands::filtersShapeTheSearch()
 // a file that cannot be written is said.
 void TestFileCommands::exportWritesTheList()
 {
-    class TChosenFile : public TDirectoryPicker {
-      public:
-        QString Chosen;
-        bool Execute() override
-        {
-            FileName = Chosen;
-            return true;
-        }
-    };
     for (const char* name : {"a1.txt", "a2.txt", "b,1.txt", "b2.txt"})
         QVERIFY(
             quorvane::test::WriteFile(FTemp->filePath(QString::fromLatin1(name)), QByteArray(4, name[0])));
