@@ -144,43 +144,57 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const
     return tip.join(QLatin1Char('\n'));
 }
 
-void TFileListModel::CountBandsAndCopies() const
+void TFileListModel::CountBands() const
 {
     FBands.assign(FRows.size(), 0);
     std::uint8_t band = 1;
-    // Files per group: names of one file (hard links, marked OtherNames)
-    // count once, wherever a sort put the group's rows.
-    std::unordered_map<std::uint32_t, std::uint32_t> files;
-    std::unordered_map<std::uint32_t, std::vector<TCacheKey>> names;
     for (std::size_t i = 0; i < FRows.size(); ++i) {
-        const TFileRecord& row = FRows[i];
-        if (row.Group == 0) continue;
-        if (i > 0 && FRows[i - 1].Group != row.Group) band ^= 1;
+        if (FRows[i].Group == 0) continue;
+        if (i > 0 && FRows[i - 1].Group != FRows[i].Group) band ^= 1;
         FBands[i] = band;
-        if (row.OtherNames && row.Inode != 0) {
-            std::vector<TCacheKey>& seen = names[row.Group];
-            const TCacheKey key{row.Device, row.Inode};
-            if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
-            seen.push_back(key);
+    }
+    FBandsStale = false;
+}
+
+void TFileListModel::CountCopies() const
+{
+    // Files per group: names of one file (hard links, also those a
+    // replacement made) count once, wherever a sort put the group's rows.
+    // Made only when the column is painted.
+    struct TNameKey {
+        std::uint32_t Group;
+        TCacheKey File;
+        bool operator==(const TNameKey&) const = default;
+    };
+    struct TNameKeyHash {
+        std::size_t operator()(const TNameKey& k) const noexcept
+        {
+            return TCacheKeyHash()(k.File) ^ (std::size_t{k.Group} * 0x9E3779B97F4A7C15ull);
         }
+    };
+    std::unordered_map<std::uint32_t, std::uint32_t> files;
+    std::unordered_set<TNameKey, TNameKeyHash> seen;
+    for (const TFileRecord& row : FRows) {
+        if (row.Group == 0) continue;
+        if (row.Inode != 0 && !seen.insert(TNameKey{row.Group, {row.Device, row.Inode}}).second) continue;
         ++files[row.Group];
     }
     FCopies.assign(FRows.size(), 0);
     for (std::size_t i = 0; i < FRows.size(); ++i)
         if (FRows[i].Group != 0) FCopies[i] = files[FRows[i].Group];
-    FBandsStale = false;
+    FCopiesStale = false;
 }
 
 std::uint8_t TFileListModel::BandOf(int row) const
 {
-    if (FBandsStale) CountBandsAndCopies();
+    if (FBandsStale) CountBands();
     return row >= 0 && static_cast<std::size_t>(row) < FBands.size() ? FBands[static_cast<std::size_t>(row)]
                                                                      : 0;
 }
 
 std::uint32_t TFileListModel::CopiesOf(int row) const
 {
-    if (FBandsStale) CountBandsAndCopies();
+    if (FCopiesStale) CountCopies();
     return row >= 0 && static_cast<std::size_t>(row) < FCopies.size() ? FCopies[static_cast<std::size_t>(row)]
                                                                       : 0;
 }
@@ -255,7 +269,7 @@ bool TFileListModel::removeRows(int row, int count, const QModelIndex& parent)
     if (parent.isValid() || row < 0 || count <= 0 || row + count > rowCount()) return false;
     beginRemoveRows({}, row, row + count - 1);
     FRows.erase(FRows.begin() + row, FRows.begin() + row + count);
-    FBandsStale = true;
+    FBandsStale = FCopiesStale = true;
     endRemoveRows();
     return true;
 }
@@ -264,7 +278,7 @@ void TFileListModel::SetRows(std::vector<TFileRecord> rows)
 {
     beginResetModel();
     FRows = std::move(rows);
-    FBandsStale = true;
+    FBandsStale = FCopiesStale = true;
     FCaptureNotes.clear();
     FDimensions.clear();
     if (FDimensionsSource) FDimensionsSource->Forget();
@@ -277,7 +291,7 @@ void TFileListModel::AppendRows(std::vector<TFileRecord>&& rows)
     const int first = rowCount();
     beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
     FRows.insert(FRows.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
-    FBandsStale = true;
+    FBandsStale = FCopiesStale = true;
     endInsertRows();
     rows.clear();
 }
@@ -305,7 +319,9 @@ void TFileListModel::SetIdentity(int row, const TFileIdentity& identity)
     record.Size = identity.Size;
     record.ModifiedNs = identity.ModifiedNs;
     record.DiskState = kDiskAsListed;
+    FCopiesStale = true; // a hard link made of a copy is one file with its kept one
     emit dataChanged(index(row, 0), index(row, ColCount - 1));
+    emit dataChanged(index(0, ColCopies), index(rowCount() - 1, ColCopies), {Qt::DisplayRole});
 }
 
 void TFileListModel::Clear()
@@ -317,7 +333,7 @@ void TFileListModel::Clear()
     FCaptureNotes.clear();
     FRows.clear();
     FRows.shrink_to_fit();
-    FBandsStale = true;
+    FBandsStale = FCopiesStale = true;
     endResetModel();
 }
 
@@ -363,7 +379,7 @@ void TFileListModel::RemoveRowSet(const std::vector<int>& rows)
         ++kept;
     }
     FRows.resize(kept);
-    FBandsStale = true;
+    FBandsStale = FCopiesStale = true;
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
@@ -414,7 +430,7 @@ void TFileListModel::Reorder(const std::vector<std::size_t>& order)
     for (std::size_t oldIndex : order)
         sorted.push_back(std::move(FRows[oldIndex]));
     FRows = std::move(sorted);
-    FBandsStale = true;
+    FBandsStale = FCopiesStale = true;
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());

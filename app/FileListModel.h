@@ -118,13 +118,15 @@ class TFileListModel : public QAbstractTableModel {
     std::uint8_t BandOf(int row) const;
     std::uint32_t CopiesOf(int row) const;
     QString DimensionsText(const TFileRecord& record) const;
-    void CountBandsAndCopies() const;
+    void CountBands() const;
+    void CountCopies() const;
     void DimensionsReady(const std::vector<std::pair<std::string, TPictureDimensions>>& sizes);
     mutable std::vector<std::uint8_t> FBands;
     mutable std::vector<std::uint32_t> FCopies;
     TDimensionsSource* FDimensionsSource = nullptr;
     std::unordered_map<std::string, TPictureDimensions> FDimensions;
     mutable bool FBandsStale = true;
+    mutable bool FCopiesStale = true;
 };
 
 } // namespace quorvane
