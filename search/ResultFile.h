@@ -71,7 +71,7 @@ enum class TResultFileError : std::uint8_t {
     Damaged,      // not JSON, or a field missing, of the wrong type or out of range
     Foreign,      // JSON, but not a result file of this program
     NewerVersion, // a result file of a later format version
-    RowsInvalid,  // saving: rows the format cannot hold (see TSavedResult)
+    RowsInvalid,  // saving: rows (or a time) the format cannot hold, see TSavedResult
     CannotWrite,  // saving: the file could not be written whole
 };
 
