@@ -65,7 +65,7 @@ struct TSavedResult {
 enum class TResultFileError : std::uint8_t {
     None,
     CannotOpen,   // missing, unreadable, a link, or not a regular file
-    TooLarge,     // beyond kMaxResultFileBytes
+    TooLarge,     // beyond kMaxResultFileBytes, or its rows beyond the memory
     CannotRead,   // an input/output error while reading
     Truncated,    // the file ends before its JSON does
     Damaged,      // not JSON, or a field missing, of the wrong type or out of range
