@@ -65,13 +65,13 @@ struct TSavedResult {
 enum class TResultFileError : std::uint8_t {
     None,
     CannotOpen,   // missing, unreadable, a link, or not a regular file
-    TooLarge,     // beyond kMaxResultFileBytes
+    TooLarge,     // beyond kMaxResultFileBytes, or its rows beyond the memory
     CannotRead,   // an input/output error while reading
     Truncated,    // the file ends before its JSON does
     Damaged,      // not JSON, or a field missing, of the wrong type or out of range
     Foreign,      // JSON, but not a result file of this program
     NewerVersion, // a result file of a later format version
-    RowsInvalid,  // saving: rows the format cannot hold (see TSavedResult)
+    RowsInvalid,  // saving: rows (or a time) the format cannot hold, see TSavedResult
     CannotWrite,  // saving: the file could not be written whole
 };
 

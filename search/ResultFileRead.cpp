@@ -9,6 +9,7 @@
 #include "ResultFileRows.h"
 #include "ResultRowStream.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <memory>
+#include <new>
 #include <rapidjson/document.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -264,9 +266,13 @@ TResultFileError ParseText(char* text, std::size_t length, TSavedResult& result)
     constexpr unsigned kFlags =
         rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag;
     TResultRowStream stream;
-    // No row is shorter than 30 bytes; the reservation spares the copies of
-    // growing, and its untouched part costs no memory.
-    stream.Reserve(length / 30);
+    // The writer puts each row on a line of its own, and no row is shorter
+    // than 30 bytes: reserving for that many spares the copies of growing.
+    // It is only a hint; memory refused here is asked for again row by row.
+    try {
+        stream.Reserve(std::min<std::size_t>(std::count(text, text + length, '\n') + 1, length / 30));
+    } catch (const std::bad_alloc&) {
+    }
     rapidjson::InsituStringStream input(text);
     const rapidjson::ParseResult parsed = rapidjson::Reader().Parse<kFlags>(input, stream);
     if (parsed.IsError()) return ParseError(parsed, length);
@@ -285,11 +291,21 @@ TResultFileError ParseText(char* text, std::size_t length, TSavedResult& result)
     return TResultFileError::None;
 }
 
+// Out of memory for the rows, the file is too large for this machine.
+TResultFileError ParseTextInMemory(char* text, std::size_t length, TSavedResult& result)
+{
+    try {
+        return ParseText(text, length, result);
+    } catch (const std::bad_alloc&) {
+        return TResultFileError::TooLarge;
+    }
+}
+
 } // namespace
 
 TResultFileError ParseResultFile(std::string&& text, TSavedResult& result)
 {
-    return ParseText(text.data(), text.size(), result);
+    return ParseTextInMemory(text.data(), text.size(), result);
 }
 
 TResultFileError OpenResultFile(const std::string& path, TSavedResult& result)
@@ -310,7 +326,7 @@ TResultFileError OpenResultFile(const std::string& path, TSavedResult& result)
     ::close(fd);
     if (error != TResultFileError::None) return error;
     buffer.Text()[length] = '\0';
-    return ParseText(buffer.Text(), length, result);
+    return ParseTextInMemory(buffer.Text(), length, result);
 }
 
 } // namespace quorvane

@@ -15,6 +15,30 @@ namespace {
 constexpr std::uint64_t kMaxUint32 = std::numeric_limits<std::uint32_t>::max();
 constexpr std::uint64_t kMaxInt64 = std::numeric_limits<std::int64_t>::max();
 
+// Whether value is in the range of the cell's field (false for a cell that
+// is no number).
+bool UnsignedFits(std::size_t cell, std::uint64_t value)
+{
+    switch (cell) {
+    case 0:
+    case 2:
+        return value <= kMaxUint32;
+    case 3:
+    case 7:
+    case 8:
+        return true;
+    case 4:
+    case 9:
+    case 10:
+        return value <= kMaxInt64;
+    case 5:
+        return value <= kImageGroupMember;
+    case 11:
+        return value <= std::uint64_t(kMaxResultDistance);
+    }
+    return false;
+}
+
 } // namespace
 
 TResultRowStream::TResultRowStream() : FHeader(FHeaderText) {}
@@ -31,17 +55,12 @@ std::string TResultRowStream::HeaderText() const
     return {FHeaderText.GetString(), FHeaderText.GetSize()};
 }
 
-void TResultRowStream::Unsigned(std::uint64_t value)
+bool TResultRowStream::Unsigned(std::uint64_t value)
 {
-    if (!InCell()) return Scalar();
+    if (!InCell()) return MarkBad();
     TFileRecord& row = Rows.back();
     const std::size_t cell = FCell++;
-    const bool fits = (cell == 0 || cell == 2)               ? value <= kMaxUint32
-                      : cell == 4 || cell == 9 || cell == 10 ? value <= kMaxInt64
-                      : cell == 5                            ? value <= kImageGroupMember
-                      : cell == 11                           ? value <= std::uint64_t(kMaxResultDistance)
-                                                             : cell == 3 || cell == 7 || cell == 8;
-    if (!fits) return Scalar();
+    if (!UnsignedFits(cell, value)) return MarkBad();
     switch (cell) {
     case 0:
         row.Group = static_cast<std::uint32_t>(value);
@@ -74,34 +93,43 @@ void TResultRowStream::Unsigned(std::uint64_t value)
         Distances.back() = static_cast<int>(value);
         break;
     }
+    return true;
 }
 
 // Only the times may be below zero.
-void TResultRowStream::Signed(std::int64_t value)
+bool TResultRowStream::Signed(std::int64_t value)
 {
-    if (!InCell()) return Scalar();
+    if (!InCell()) return MarkBad();
     const std::size_t cell = FCell++;
-    if (cell != 4 && cell != 9 && cell != 10) return Scalar();
+    if (cell != 4 && cell != 9 && cell != 10) return MarkBad();
     TFileRecord& row = Rows.back();
     (cell == 4 ? row.TimeKey : cell == 9 ? row.ModifiedNs : row.StatusChangedNs) = value;
+    return true;
 }
 
-void TResultRowStream::Scalar()
+bool TResultRowStream::MarkBad()
 {
     RowsBad = true;
+    return true;
+}
+
+bool TResultRowStream::LeaveRowsKey()
+{
+    FRowsKey = false;
+    return true;
 }
 
 bool TResultRowStream::Null()
 {
-    if (InRows()) return Scalar(), true;
+    if (InRows()) return MarkBad();
     FRowsKey = false;
     return FHeader.Null();
 }
 
 bool TResultRowStream::Bool(bool value)
 {
-    if (!InRows()) return FRowsKey = false, FHeader.Bool(value);
-    if (!InCell() || FCell != 6) return Scalar(), true;
+    if (!InRows()) return LeaveRowsKey() && FHeader.Bool(value);
+    if (!InCell() || FCell != 6) return MarkBad();
     Rows.back().OtherNames = value;
     ++FCell;
     return true;
@@ -119,32 +147,28 @@ bool TResultRowStream::Uint(unsigned value)
 
 bool TResultRowStream::Int64(std::int64_t value)
 {
-    if (!InRows()) return FRowsKey = false, FHeader.Int64(value);
-    if (value >= 0)
-        Unsigned(static_cast<std::uint64_t>(value));
-    else
-        Signed(value);
-    return true;
+    if (!InRows()) return LeaveRowsKey() && FHeader.Int64(value);
+    return value >= 0 ? Unsigned(static_cast<std::uint64_t>(value)) : Signed(value);
 }
 
 bool TResultRowStream::Uint64(std::uint64_t value)
 {
-    if (!InRows()) return FRowsKey = false, FHeader.Uint64(value);
+    if (!InRows()) return LeaveRowsKey() && FHeader.Uint64(value);
     Unsigned(value);
     return true;
 }
 
 bool TResultRowStream::Double(double value)
 {
-    if (InRows()) return Scalar(), true;
+    if (InRows()) return MarkBad();
     FRowsKey = false;
     return FHeader.Double(value);
 }
 
 bool TResultRowStream::String(const char* text, rapidjson::SizeType length, bool)
 {
-    if (!InRows()) return FRowsKey = false, FHeader.String(text, length);
-    if (!InCell() || FCell != 1) return Scalar(), true;
+    if (!InRows()) return LeaveRowsKey() && FHeader.String(text, length);
+    if (!InCell() || FCell != 1) return MarkBad();
     ++FCell;
     const std::string_view escaped(text, length);
     if (escaped.find('\\') == std::string_view::npos) {
@@ -170,7 +194,7 @@ bool TResultRowStream::StartObject()
 {
     if (InRows()) {
         ++FRowsDepth;
-        return Scalar(), true;
+        return MarkBad();
     }
     FRowsKey = false;
     ++FDepth;
@@ -179,7 +203,10 @@ bool TResultRowStream::StartObject()
 
 bool TResultRowStream::EndObject(rapidjson::SizeType members)
 {
-    if (InRows()) return --FRowsDepth, true;
+    if (InRows()) {
+        --FRowsDepth;
+        return true;
+    }
     --FDepth;
     return FHeader.EndObject(members);
 }
@@ -187,14 +214,17 @@ bool TResultRowStream::EndObject(rapidjson::SizeType members)
 bool TResultRowStream::StartArray()
 {
     if (InRows()) {
-        if (++FRowsDepth != 1) return Scalar(), true;
+        if (++FRowsDepth != 1) return MarkBad();
         Rows.emplace_back();
         DirectoryIndex.push_back(0);
         Distances.push_back(0);
         FCell = 0;
         return true;
     }
-    if (!FRowsKey) return ++FDepth, FHeader.StartArray();
+    if (!FRowsKey) {
+        ++FDepth;
+        return FHeader.StartArray();
+    }
     // The rows' place in the header holds null; a second "rows" is bad.
     FRowsKey = false;
     RowsBad = RowsBad || RowsFound;
@@ -205,7 +235,10 @@ bool TResultRowStream::StartArray()
 
 bool TResultRowStream::EndArray(rapidjson::SizeType elements)
 {
-    if (!InRows()) return --FDepth, FHeader.EndArray(elements);
+    if (!InRows()) {
+        --FDepth;
+        return FHeader.EndArray(elements);
+    }
     if (FRowsDepth == 1) {
         if (Rows.size() == 1) CellsPerRow = FCell;
         RowsBad = RowsBad || FCell != CellsPerRow;

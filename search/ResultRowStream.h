@@ -52,9 +52,11 @@ class TResultRowStream : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, 
     bool InRows() const { return FRowsDepth >= 0; }
     // Inside a row, directly, and nothing bad met yet: a cell to keep.
     bool InCell() const { return FRowsDepth == 1 && !RowsBad; }
-    void Unsigned(std::uint64_t value);
-    void Signed(std::int64_t value);
-    void Scalar(); // a value the rows cannot hold there
+    // Each returns true: the parse goes on past bad rows.
+    bool Unsigned(std::uint64_t value);
+    bool Signed(std::int64_t value);
+    bool MarkBad();      // a value the rows cannot hold there
+    bool LeaveRowsKey(); // a value outside the rows was read
 
     rapidjson::StringBuffer FHeaderText;
     rapidjson::Writer<rapidjson::StringBuffer> FHeader;

@@ -8,6 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -103,6 +106,7 @@ class TestSearchCli : public QObject {
     void unreadableFilesAreNamedAndCounted_data();
     void unreadableFilesAreNamedAndCounted();
     void groupNumbersAndAllBytes();
+    void findWritesResultFile();
     void filtersLeaveFilesOut();
     void keepHoldsOneFileWithAllItsNames();
     void keepColumn_data();
@@ -300,6 +304,46 @@ void TestSearchCli::groupNumbersAndAllBytes()
     run = RunCli(QStringList{"find", "--size", "--cc"} + dirs);
     QCOMPARE(run.Out.count('\n'), 4);
     QVERIFY(run.Out.startsWith("2\t")); // one CC group; without --groups the name comes first
+}
+
+// Read with Qt's own JSON parser: the rows as "group directory/name
+// otherNames", names in the export escape.
+void TestSearchCli::findWritesResultFile()
+{
+    QTemporaryDir tmp;
+    const std::string root = Local(tmp.path());
+    const std::string a = MakeDir(Join(root, "a"));
+    const std::string b = MakeDir(Join(root, "b"));
+    WriteFile(a, "same", "0123456789");
+    WriteFile(b, std::string("caf\xe9 \\ \"copy\""), "0123456789");
+    QCOMPARE(::link(Join(a, "same").c_str(), Join(a, "link").c_str()), 0);
+    const QStringList dirs = {QString::fromStdString(a), QString::fromStdString(b)};
+    const TRun run = RunCli(QStringList{"find", "--size", "--format", "json"} + dirs);
+    QCOMPARE(run.ExitCode, 0);
+    QJsonParseError error;
+    const QJsonObject file = QJsonDocument::fromJson(run.Out, &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(file["format"].toString(), QString("quorvane-results"));
+    QCOMPARE(file["version"].toInt(), 1);
+    QCOMPARE(file["search"]["kind"].toString(), QString("duplicates"));
+    QCOMPARE(file["search"]["criteria"]["size"].toBool(), true);
+    QCOMPARE(file["search"]["criteria"]["name"].toBool(), false);
+    QCOMPARE(file["search"]["directories"].toArray().size(), 2);
+    const QJsonArray table = file["directoryTable"].toArray();
+    QStringList rows;
+    for (const QJsonValue& value : file["rows"].toArray()) {
+        const QJsonArray row = value.toArray();
+        QCOMPARE(row.size(), 11);
+        const QString directory = table[row[2].toInt()].toString();
+        rows << QString("%1 %2/%3 %4")
+                    .arg(row[0].toInt())
+                    .arg(directory.mid(directory.lastIndexOf('/') + 1), row[1].toString())
+                    .arg(row[6].toBool() ? "true" : "false");
+    }
+    rows.sort();
+    QCOMPARE(rows, QStringList({"1 a/link true", "1 a/same true", "1 b/caf\\xE9 \\\\ \"copy\" false"}));
+    // The file has no column for the choice of --keep.
+    QCOMPARE(RunCli(QStringList{"find", "--size", "--keep", "first", "--format", "json"} + dirs).ExitCode, 2);
 }
 
 void TestSearchCli::keepHoldsOneFileWithAllItsNames()

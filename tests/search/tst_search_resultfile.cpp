@@ -139,7 +139,7 @@ class TestResultFile : public QObject {
     void refusals_data();
     void refusals();
     void savedWholeAndOpened();
-    void openRefusesLinksAndFifos();
+    void openRefusesLinksFifosAndHugeFiles();
     void rowsTheFormatCannotHold();
 };
 
@@ -296,7 +296,7 @@ void TestResultFile::savedWholeAndOpened()
     QCOMPARE(OpenResultFile(dir.filePath("nothing.json").toStdString(), got), TResultFileError::CannotOpen);
 }
 
-void TestResultFile::openRefusesLinksAndFifos()
+void TestResultFile::openRefusesLinksFifosAndHugeFiles()
 {
     QTemporaryDir dir;
     const std::string path = dir.filePath("saved.json").toStdString();
@@ -310,6 +310,13 @@ void TestResultFile::openRefusesLinksAndFifos()
         QCOMPARE(OpenResultFile(refused, result), TResultFileError::CannotOpen);
         QCOMPARE(result.ProgramVersion, std::string("untouched"));
     }
+    // A sparse file one byte beyond the bound is refused before it is read.
+    QFile huge(dir.filePath("huge.json"));
+    QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(kMaxResultFileBytes) + 1));
+    huge.close();
+    TSavedResult result = Sentinel();
+    QCOMPARE(OpenResultFile(huge.fileName().toStdString(), result), TResultFileError::TooLarge);
+    QCOMPARE(result.ProgramVersion, std::string("untouched"));
 }
 
 void TestResultFile::rowsTheFormatCannotHold()

@@ -117,6 +117,28 @@ std::optional<TDecodedPicture> QtDecoder(const std::string& path)
     return result;
 }
 
+// Each row's distance as the popcount of its hash against the group's first
+// picture's, recomputed from the files (with turns: the least over the row's
+// eight variants); returns the largest.
+int CheckDistances(const TSimilarResult& result, bool turns)
+{
+    int largest = 0;
+    std::array<TPictureHash, kHashVariants> first{};
+    [&] { QCOMPARE(result.Distance.size(), result.Rows.size()); }();
+    for (std::size_t i = 0; i < result.Rows.size() && i < result.Distance.size(); ++i) {
+        const auto picture = DecodePictureFile(result.Rows[i].FullPath(), {}, true);
+        if (!picture) return -1;
+        const auto variants = ComputePictureHashVariants(picture->Image);
+        if (i == 0 || result.GroupOf[i] != result.GroupOf[i - 1]) first = variants;
+        int expected = __builtin_popcountll(first[0].Hash ^ variants[0].Hash);
+        for (int v = 1; turns && v < kHashVariants; ++v)
+            expected = std::min(expected, __builtin_popcountll(first[0].Hash ^ variants[v].Hash));
+        if (result.Distance[i] != expected) return -1;
+        largest = std::max(largest, expected);
+    }
+    return largest;
+}
+
 std::vector<TFileRecord> FilesOf(const QTemporaryDir& dir)
 {
     TQuietHost host;
@@ -161,6 +183,7 @@ class TestSimilar : public QObject {
     void variantsMatchTurnedPictures();
     void turnedCopiesFoundOnlyWithOption();
     void samePixelsGroupsExactCopiesOnly();
+    void distancesToTheGroupsFirst();
 };
 
 void TestSimilar::variantsMatchTurnedPictures_data()
@@ -235,6 +258,24 @@ void TestSimilar::turnedCopiesFoundOnlyWithOption()
     const std::set<std::vector<std::string>> expected = {{"a.jpg", "b-turned.jpg", "c-mirrored.jpg", "d.jpg"},
                                                          {"e-other.jpg", "f-other.jpg"}};
     QCOMPARE(found, expected);
+    QVERIFY(CheckDistances(result, true) >= 0);
+}
+
+void TestSimilar::distancesToTheGroupsFirst()
+{
+    QTemporaryDir dir;
+    const QImage image = Picture(9);
+    QVERIFY(image.save(dir.filePath("a.jpg"), "JPEG", 95));
+    QVERIFY(image.scaled(200, 150).save(dir.filePath("b.jpg"), "JPEG", 40));
+    QVERIFY(image.scaled(120, 90).save(dir.filePath("c.jpg"), "JPEG", 15));
+    TSimilarOptions options;
+    options.Tolerance = 16;
+    TQuietHost host;
+    const TSimilarResult result = FindSimilarPictures(FilesOf(dir), options, host);
+    QCOMPARE(result.GroupCount, std::size_t(1));
+    QCOMPARE(result.Distance.front(), 0);
+    // Some copy must differ in a bit, or the check could not tell a distance from none.
+    QVERIFY(CheckDistances(result, false) > 0);
 }
 
 void TestSimilar::samePixelsGroupsExactCopiesOnly()
@@ -260,6 +301,7 @@ void TestSimilar::samePixelsGroupsExactCopiesOnly()
         names.push_back(row.Name);
     std::sort(names.begin(), names.end());
     QCOMPARE(names, (std::vector<std::string>{"a.png", "b-tagged.png", "c-tiff.tif"}));
+    QCOMPARE(result.Distance, (std::vector<int>{0, 0, 0}));
 }
 
 void TestSimilar::cacheFilePerTurnChoice()
