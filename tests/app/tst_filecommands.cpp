@@ -713,6 +713,12 @@ void TestFileCommands::optionalColumns()
         order << QString::fromStdString(row.Name);
     QCOMPARE(order.join(' '), QStringLiteral("p6.txt p5.bmp p4.txt p3.bmp p2.txt p1.bmp"));
     checkColumns();
+    // The band turns wherever the group does, row after row.
+    for (int row = 1; row < model->rowCount(); ++row) {
+        const bool turns = model->index(row, 0).data(TFileListModel::BandRole) !=
+                           model->index(row - 1, 0).data(TFileListModel::BandRole);
+        QCOMPARE(turns, model->Row(row).Group != model->Row(row - 1).Group);
+    }
 }
 
 // "Save Results..." keeps the list (a name that is not UTF-8 too) and
