@@ -122,26 +122,44 @@ TPhotoPicture Developed(LibRaw& raw, const TPhotoRequest& request, std::size_t s
     return picture;
 }
 
-} // namespace
-
-TStoredPicture DecodeRaw(const std::uint8_t* data, std::size_t size, const TPhotoRequest& request)
+TStoredPicture DecodeOpened(LibRaw& raw, std::size_t size, const TPhotoRequest& request)
 {
-    auto raw = std::make_unique<LibRaw>(LIBRAW_OPIONS_NO_DATAERR_CALLBACK);
-    raw->imgdata.params.max_raw_memory_mb = kMaxRawMemoryMb;
-    if (raw->open_buffer(const_cast<std::uint8_t*>(data), size) != LIBRAW_SUCCESS)
-        throw EPhoto("Unknown or damaged RAW file");
     TStoredPicture stored;
     try {
-        if (auto preview = Preview(*raw, request, size)) {
+        if (auto preview = Preview(raw, request, size)) {
             stored.Picture = std::move(*preview);
-            stored.Orientation = OrientationOfFlip(raw->imgdata.sizes.flip);
+            stored.Orientation = OrientationOfFlip(raw.imgdata.sizes.flip);
             return stored;
         }
     } catch (const std::exception&) {
         // A damaged preview: the sensor data may still be whole.
     }
-    stored.Picture = Developed(*raw, request, size);
+    stored.Picture = Developed(raw, request, size);
     return stored; // LibRaw turned the developed picture already
+}
+
+std::unique_ptr<LibRaw> NewLibRaw()
+{
+    auto raw = std::make_unique<LibRaw>(LIBRAW_OPIONS_NO_DATAERR_CALLBACK);
+    raw->imgdata.params.max_raw_memory_mb = kMaxRawMemoryMb;
+    return raw;
+}
+
+} // namespace
+
+TStoredPicture DecodeRaw(const std::uint8_t* data, std::size_t size, const TPhotoRequest& request)
+{
+    auto raw = NewLibRaw();
+    if (raw->open_buffer(const_cast<std::uint8_t*>(data), size) != LIBRAW_SUCCESS)
+        throw EPhoto("Unknown or damaged RAW file");
+    return DecodeOpened(*raw, size, request);
+}
+
+TStoredPicture DecodeRawFile(const std::string& path, std::size_t size, const TPhotoRequest& request)
+{
+    auto raw = NewLibRaw();
+    if (raw->open_file(path.c_str()) != LIBRAW_SUCCESS) throw EPhoto("Unknown or damaged RAW file");
+    return DecodeOpened(*raw, size, request);
 }
 
 } // namespace quorvane::photo
