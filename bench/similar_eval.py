@@ -138,6 +138,35 @@ def wallpaper_sources(root):
     return picked
 
 
+def grey_thumbnail(path, side=16):
+    out = subprocess.run([CONVERT, path, "-resize", "%dx%d!" % (side, side), "-colorspace", "gray", "-depth", "8",
+                          "gray:-"], check=True, capture_output=True).stdout
+    return [list(out[y * side : (y + 1) * side]) for y in range(side)]
+
+
+def eight_turns(grid):
+    out = []
+    for _ in range(4):
+        out += [grid, [row[::-1] for row in grid]]
+        grid = [list(row) for row in zip(*grid[::-1])]
+    return out
+
+
+def distinct_tiles(tiles, limit):
+    """Drops a tile whose 16 x 16 grey thumbnail, under any turn or mirror, is within limit (mean absolute
+    difference of 255) of a tile kept before it: Debian's drawings are symmetric and some themes repeat others,
+    so such tiles are one picture, not two. Judged by ImageMagick, never by the program under test."""
+    kept = []
+    for job, tile in tiles:
+        grid = grey_thumbnail(tile)
+        side = len(grid)
+        near = lambda a, b: sum(abs(a[y][x] - b[y][x]) for y in range(side) for x in range(side)) / side ** 2
+        if all(min(near(g, t) for t in eight_turns(grid)) >= limit for _, _, g in kept):
+            kept.append((job, tile, grid))
+    print("%d of %d tiles kept as distinct pictures" % (len(kept), len(tiles)), file=sys.stderr)
+    return [(job, tile) for job, tile, _ in kept]
+
+
 def icon_sources(root, count, rng):
     """Symbolic icons with distinct pixels at every size in the theme (links and equal files taken once)."""
     names = {}
@@ -167,6 +196,7 @@ def photos(a):
             tiles.append(([full, "-crop", "1280x720+%d+%d" % (x, y), "+repage", "-alpha", "off", tile], tile))
     with ThreadPoolExecutor(a.jobs) as ex:
         list(ex.map(run, [t[0] for t in tiles]))
+    tiles = distinct_tiles(tiles, a.distinct)
     jobs, tagged = [], []
     for _, tile in tiles:
         fam += 1
@@ -288,6 +318,8 @@ def main():
     ph.add_argument("--icons", default="/usr/share/icons/Adwaita")
     ph.add_argument("--tiles", type=int, default=2, help="tiles a side cut from each wallpaper")
     ph.add_argument("--icon-count", type=int, default=60)
+    ph.add_argument("--distinct", type=float, default=8.0,
+                    help="least thumbnail difference (0-255) between two tiles kept as different pictures")
     ph.add_argument("--jobs", type=int, default=2)
     ph.add_argument("--seed", type=int, default=7)
     t = sub.add_parser("manifest")
