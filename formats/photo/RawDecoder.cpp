@@ -33,12 +33,14 @@ int OrientationOfFlip(int flip)
     }
 }
 
-TJPEGScale PreviewScale(int width, int height, int minShortSide)
+// The smallest DCT scale that keeps the shorter side at minShortSide or
+// that the request's ReduceBy allows, whichever reduces more.
+TJPEGScale PreviewScale(int width, int height, const TPhotoRequest& request)
 {
-    if (minShortSide <= 0) return TJPEGScale::jsFullSize;
     const int shorter = std::min(width, height);
     for (int denominator : {8, 4, 2})
-        if (shorter / denominator >= minShortSide)
+        if (request.ReduceBy >= denominator ||
+            (request.MinShortSide > 0 && shorter / denominator >= request.MinShortSide))
             return denominator == 8   ? TJPEGScale::jsEighth
                    : denominator == 4 ? TJPEGScale::jsQuarter
                                       : TJPEGScale::jsHalf;
@@ -51,7 +53,7 @@ TPhotoPicture FromJpegPreview(const std::uint8_t* bytes, std::size_t length, con
     jpeg.LoadFromBytes(std::vector<std::uint8_t>(bytes, bytes + length));
     TPhotoPicture picture;
     picture.FullPixels = std::uint64_t(jpeg.Width()) * std::uint64_t(jpeg.Height());
-    jpeg.SetScale(PreviewScale(jpeg.Width(), jpeg.Height(), request.MinShortSide));
+    jpeg.SetScale(PreviewScale(jpeg.Width(), jpeg.Height(), request));
     jpeg.SetPixelFormat(TJPEGPixelFormat::jf24Bit);
     const TJPEGBitmap& bitmap = jpeg.Bitmap();
     if (bitmap.Empty() || bitmap.BitsPerPixel() != 24) throw EPhoto("Damaged RAW preview");
