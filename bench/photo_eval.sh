@@ -20,6 +20,7 @@ mkdir -p "$work"
 [ -f "$work/eval/truth.tsv" ] || $eval photos "$work/eval"
 echo "== similar, $(wc -l < "$work/eval/truth.tsv") pictures"
 for opts in "" "--more-formats" "--more-formats --turns"; do
+  # shellcheck disable=SC2086 # the options are meant to split into words
   /usr/bin/time -f "%e s wall, %U s user, %M KB" -o "$work/time.txt" \
     "$cli" similar --no-cache $opts "$work/eval/set" > "$work/groups.txt" 2>/dev/null
   echo "options [${opts:-none}] ($(tail -1 "$work/time.txt")):"
