@@ -3,6 +3,12 @@
 
   similar_eval.py make OUT [--pics ROOT] [--manifest TSV] [--sources N]
       builds OUT/set (pictures) and OUT/truth.tsv (path, family, kind)
+  similar_eval.py photos OUT [--wallpapers DIR] [--icons DIR] [--tiles N]
+      builds OUT/set and OUT/truth.tsv from the installed wallpapers (each
+      rendered once and cut into tiles, one family a tile): the copies of
+      "make", each photo format written by its own encoder, the eight turns
+      and mirrors, an orientation-tagged copy, and transparent symbolic icons
+      (one family per icon: its sizes, a lossless WebP and a turned copy)
   similar_eval.py manifest TSV ROOT > truth.tsv
       the truth of the benchmark tree: copies, resizes, recompressions and
       GIF conversions join their source's family
@@ -10,6 +16,8 @@
       pair precision, pair recall, and recall per kind of copy
 """
 import argparse
+import hashlib
+import glob
 import itertools
 import os
 import random
@@ -22,7 +30,9 @@ CONVERT = shutil.which("convert-im6.q16") or shutil.which("convert") or "convert
 
 
 def run(args):
-    subprocess.run([CONVERT] + args, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    """Runs one job: convert arguments, or a whole command when it starts with "!"."""
+    cmd = args[1:] if args[0] == "!" else [CONVERT] + args
+    subprocess.run(cmd, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def read_manifest(path):
@@ -92,6 +102,137 @@ def make(a):
             truth.append((name, fam, "single"))
     with ThreadPoolExecutor(a.jobs) as ex:
         list(ex.map(run, jobs))
+    with open(os.path.join(a.out, "truth.tsv"), "w") as f:
+        for path, family, kind in truth:
+            f.write("%s\t%d\t%s\n" % (os.path.abspath(path), family, kind))
+    print("%d pictures, %d families" % (len(truth), fam), file=sys.stderr)
+
+
+TURNS = (("rot90", ["-rotate", "90"]), ("rot180", ["-rotate", "180"]), ("rot270", ["-rotate", "270"]),
+         ("flop", ["-flop"]), ("flip", ["-flip"]), ("transpose", ["-transpose"]),
+         ("transverse", ["-transverse"]))
+
+
+def format_jobs(src_png, base):
+    """One copy per photo format, each written by the format's own encoder."""
+    return [
+        ("heic", ["!", "heif-enc", "-q", "80", src_png, "-o", base + ".heic"]),
+        ("avif", ["!", "avifenc", "-s", "8", "--min", "20", "--max", "30", src_png, base + ".avif"]),
+        ("jxl", ["!", "cjxl", "--quiet", "-d", "1.5", src_png, base + ".jxl"]),
+        ("webp", ["!", "cwebp", "-quiet", "-q", "80", src_png, "-o", base + ".webp"]),
+        ("tiff", [src_png, "-compress", "lzw", base + ".tif"]),
+        ("png", [src_png, base + "_copy.png"]),
+    ]
+
+
+def wallpaper_sources(root):
+    """One vector drawing per theme: lock-screen and logo variants repeat their theme's drawing."""
+    picked = []
+    for theme in sorted(os.listdir(root)):
+        if any(v in theme for v in ("LockScreen", "WithLogo", "_wallpaper")):
+            continue
+        svgs = glob.glob(os.path.join(root, theme, "contents", "images", "*.svg"))
+        wide = [f for f in svgs if os.path.basename(f).startswith(("1920x1080", "2560x1440", "3840x2160"))]
+        if wide or svgs:
+            picked.append(sorted(wide or svgs)[0])
+    return picked
+
+
+def grey_thumbnail(path, side=16):
+    out = subprocess.run([CONVERT, path, "-resize", "%dx%d!" % (side, side), "-colorspace", "gray", "-depth", "8",
+                          "gray:-"], check=True, capture_output=True).stdout
+    return [list(out[y * side : (y + 1) * side]) for y in range(side)]
+
+
+def eight_turns(grid):
+    out = []
+    for _ in range(4):
+        out += [grid, [row[::-1] for row in grid]]
+        grid = [list(row) for row in zip(*grid[::-1])]
+    return out
+
+
+def distinct_tiles(tiles, limit):
+    """Drops a tile whose 16 x 16 grey thumbnail, under any turn or mirror, is within limit (mean absolute
+    difference of 255) of a tile kept before it: Debian's drawings are symmetric and some themes repeat others,
+    so such tiles are one picture, not two. Judged by ImageMagick, never by the program under test."""
+    kept = []
+    for job, tile in tiles:
+        grid = grey_thumbnail(tile)
+        side = len(grid)
+        near = lambda a, b: sum(abs(a[y][x] - b[y][x]) for y in range(side) for x in range(side)) / side ** 2
+        if all(min(near(g, t) for t in eight_turns(grid)) >= limit for _, _, g in kept):
+            kept.append((job, tile, grid))
+    print("%d of %d tiles kept as distinct pictures" % (len(kept), len(tiles)), file=sys.stderr)
+    return [(job, tile) for job, tile, _ in kept]
+
+
+def icon_sources(root, count, rng):
+    """Symbolic icons with distinct pixels at every size in the theme (links and equal files taken once)."""
+    names = {}
+    for f in glob.glob(os.path.join(root, "96x96", "*", "*-symbolic*.png")):
+        names.setdefault(hashlib.sha1(open(f, "rb").read()).hexdigest(), f)
+    picked = sorted(names.values())
+    rng.shuffle(picked)
+    return picked[:count]
+
+
+def photos(a):
+    rng = random.Random(a.seed)
+    out = os.path.join(a.out, "set")
+    work = os.path.join(a.out, "sources")
+    os.makedirs(out, exist_ok=True)
+    os.makedirs(work, exist_ok=True)
+    truth, fam = [], 0
+    tiles = []
+    for svg in wallpaper_sources(a.wallpapers):  # render, then cut into tiles of 1280 x 720
+        theme = svg.split(os.sep)[-4]
+        full = os.path.join(work, theme + ".png")
+        subprocess.run(["rsvg-convert", "-w", str(1280 * a.tiles), "-h", str(720 * a.tiles), svg, "-o", full],
+                       check=True)
+        for k in range(a.tiles * a.tiles):
+            tile = os.path.join(work, "%s_%d.png" % (theme, k))
+            x, y = 1280 * (k % a.tiles), 720 * (k // a.tiles)
+            tiles.append(([full, "-crop", "1280x720+%d+%d" % (x, y), "+repage", "-alpha", "off", tile], tile))
+    with ThreadPoolExecutor(a.jobs) as ex:
+        list(ex.map(run, [t[0] for t in tiles]))
+    tiles = distinct_tiles(tiles, a.distinct)
+    jobs, tagged = [], []
+    for _, tile in tiles:
+        fam += 1
+        base = os.path.join(out, "w%04d" % fam)
+        for kind, args in derived_jobs(rng, tile, fam, out):
+            jobs.append(args)
+            truth.append((args[-1], fam, kind))
+        for kind, args in format_jobs(tile, base):
+            jobs.append(args)
+            truth.append((args[-1], fam, kind))
+        for kind, turn in TURNS:
+            name = "%s_%s.jpg" % (base, kind)
+            jobs.append([tile] + turn + ["-quality", "90", name])
+            truth.append((name, fam, kind))
+        # pixels stored turned a quarter to the left, tag 6 asks a viewer to turn them back
+        name = base + "_tagged.jpg"
+        jobs.append([tile, "-rotate", "270", "-quality", "90", name])
+        truth.append((name, fam, "tagged"))
+        tagged.append(name)
+    for icon in icon_sources(a.icons, a.icon_count, rng):
+        fam += 1
+        base = os.path.join(out, "i%04d_%s" % (fam, os.path.basename(icon)[: -len(".png")]))
+        jobs.append(["!", "cp", icon, base + "_orig.png"])
+        truth.append((base + "_orig.png", fam, "orig"))
+        for size in ("32x32", "64x64"):
+            small = icon.replace("96x96", size)
+            if os.path.exists(small):
+                jobs.append(["!", "cp", small, "%s_%s.png" % (base, size)])
+                truth.append(("%s_%s.png" % (base, size), fam, "icon_size"))
+        jobs.append(["!", "cwebp", "-quiet", "-lossless", "-exact", icon, "-o", base + ".webp"])
+        truth.append((base + ".webp", fam, "icon_webp"))
+        jobs.append([icon, "-rotate", "90", base + "_rot90.png"])
+        truth.append((base + "_rot90.png", fam, "icon_turn"))
+    with ThreadPoolExecutor(a.jobs) as ex:
+        list(ex.map(run, jobs))
+    subprocess.run(["exiftool", "-q", "-overwrite_original", "-n", "-Orientation=6"] + tagged, check=True)
     with open(os.path.join(a.out, "truth.tsv"), "w") as f:
         for path, family, kind in truth:
             f.write("%s\t%d\t%s\n" % (os.path.abspath(path), family, kind))
@@ -171,6 +312,16 @@ def main():
     m.add_argument("--drawings", type=int, default=10)
     m.add_argument("--jobs", type=int, default=2)
     m.add_argument("--seed", type=int, default=7)
+    ph = sub.add_parser("photos")
+    ph.add_argument("out")
+    ph.add_argument("--wallpapers", default="/usr/share/wallpapers")
+    ph.add_argument("--icons", default="/usr/share/icons/Adwaita")
+    ph.add_argument("--tiles", type=int, default=2, help="tiles a side cut from each wallpaper")
+    ph.add_argument("--icon-count", type=int, default=60)
+    ph.add_argument("--distinct", type=float, default=8.0,
+                    help="least thumbnail difference (0-255) between two tiles kept as different pictures")
+    ph.add_argument("--jobs", type=int, default=2)
+    ph.add_argument("--seed", type=int, default=7)
     t = sub.add_parser("manifest")
     t.add_argument("tsv")
     t.add_argument("root")
@@ -180,7 +331,7 @@ def main():
     s.add_argument("--quorvane", action="store_true")
     s.add_argument("--findimagedupes", action="store_true")
     a = p.parse_args()
-    {"make": make, "manifest": manifest_truth, "score": score}[a.cmd](a)
+    {"make": make, "photos": photos, "manifest": manifest_truth, "score": score}[a.cmd](a)
 
 
 if __name__ == "__main__":

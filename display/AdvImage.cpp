@@ -157,6 +157,22 @@ bool IsRegularFile(const std::string& path)
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// How many times smaller a JPEG scale draws a picture.
+int ScaleDivisor(TJPEGScale scale)
+{
+    switch (scale) {
+    case TJPEGScale::jsHalf:
+        return 2;
+    case TJPEGScale::jsQuarter:
+        return 4;
+    case TJPEGScale::jsEighth:
+        return 8;
+    case TJPEGScale::jsFullSize:
+        break;
+    }
+    return 1;
+}
+
 } // namespace
 
 TAdvImage::TAdvImage(QWidget* parent) : QWidget(parent), FHolder(std::make_unique<THolder>())
@@ -265,7 +281,9 @@ void TAdvImage::LoadByExtension(const QString& extension)
         return;
     }
     case TPictureKind::Photo:
-        FHolder->Source = ImageFromPhoto(DecodePhotoFile(FNativeName, TPhotoRequest{TurnUpright(), 0}));
+        // A RAW's JPEG preview is decoded at the scale a JPEG file would be.
+        FHolder->Source = ImageFromPhoto(
+            DecodePhotoFile(FNativeName, TPhotoRequest{TurnUpright(), 0, ScaleDivisor(FJPEGScale)}));
         return;
     case TPictureKind::Metafile:
         FHolder->Metafile.emplace(TMetafile::FromFile(FNativeName, ScreenPixelsPerInch()));

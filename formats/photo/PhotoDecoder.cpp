@@ -6,6 +6,7 @@
 #include "Orientation.h"
 #include "PhotoFormats.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <fstream>
@@ -127,13 +128,9 @@ photo::TStoredPicture DecodeStored(const std::uint8_t* data, std::size_t size, T
     throw EPhoto("Unknown picture format");
 }
 
-} // namespace
-
-TPhotoPicture DecodePhotoBytes(const std::uint8_t* data, std::size_t size, TPhotoFormat format,
-                               const TPhotoRequest& request)
+// Checks what a decoder returned and turns it upright when asked.
+TPhotoPicture Finish(photo::TStoredPicture stored, const TPhotoRequest& request)
 {
-    if (data == nullptr || size == 0) throw EPhoto("The file is empty");
-    photo::TStoredPicture stored = DecodeStored(data, size, format, request);
     TPhotoPicture& picture = stored.Picture;
     if (picture.Width <= 0 || picture.Height <= 0 ||
         picture.Rgba.size() != std::size_t(picture.Width) * std::size_t(picture.Height) * 4)
@@ -142,6 +139,31 @@ TPhotoPicture DecodePhotoBytes(const std::uint8_t* data, std::size_t size, TPhot
         picture.Rgba = OrientPixels(picture.Rgba.data(), picture.Width, picture.Height, 4,
                                     std::size_t(picture.Width) * 4, stored.Orientation);
     return std::move(picture);
+}
+
+// The first bytes of the file at path (at most kHeadBytes) and its size.
+constexpr std::size_t kHeadBytes = 64;
+std::vector<std::uint8_t> ReadHead(const std::string& path, std::uint64_t& fileSize)
+{
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    if (!file) throw EPhoto("Cannot open file " + path);
+    const std::streamoff size = file.tellg();
+    if (size < 0) throw EPhoto("Cannot read file " + path);
+    fileSize = static_cast<std::uint64_t>(size);
+    std::vector<std::uint8_t> head(std::min<std::size_t>(kHeadBytes, fileSize));
+    file.seekg(0);
+    file.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(file.gcount()));
+    return head;
+}
+
+} // namespace
+
+TPhotoPicture DecodePhotoBytes(const std::uint8_t* data, std::size_t size, TPhotoFormat format,
+                               const TPhotoRequest& request)
+{
+    if (data == nullptr || size == 0) throw EPhoto("The file is empty");
+    return Finish(DecodeStored(data, size, format, request), request);
 }
 
 std::vector<std::uint8_t> ReadPhotoFile(const std::string& path, std::uint64_t maxBytes)
@@ -160,6 +182,17 @@ std::vector<std::uint8_t> ReadPhotoFile(const std::string& path, std::uint64_t m
 
 TPhotoPicture DecodePhotoFile(const std::string& path, const TPhotoRequest& request)
 {
+    if (PhotoFormatOfName(path) == TPhotoFormat::Raw) {
+        // A camera file is read by LibRaw in the parts it needs: reading its
+        // tens of megabytes whole cost more than decoding its preview.
+        std::uint64_t fileSize = 0;
+        const std::vector<std::uint8_t> head = ReadHead(path, fileSize);
+        if (head.empty()) throw EPhoto("The file is empty");
+        if (fileSize > TPhotoLimits::MaxFileBytes) throw EPhoto("The file is too large: " + path);
+        const TPhotoFormat seen = PhotoFormatOfBytes(head.data(), head.size());
+        if (seen == TPhotoFormat::Tiff || seen == TPhotoFormat::Unknown)
+            return Finish(photo::DecodeRawFile(path, static_cast<std::size_t>(fileSize), request), request);
+    }
     const std::vector<std::uint8_t> bytes = ReadPhotoFile(path, TPhotoLimits::MaxFileBytes);
     TPhotoFormat format = PhotoFormatOfBytes(bytes.data(), bytes.size());
     const TPhotoFormat named = PhotoFormatOfName(path);

@@ -35,6 +35,10 @@ struct TPhotoRequest {
     // JPEG preview, LibRaw's half size) may return a picture whose shorter
     // side is not below this; 0 asks for the full size.
     int MinShortSide = 0;
+    // 2, 4 or 8: a decoder that holds a JPEG inside (a RAW's preview) may
+    // decode it at 1/2, 1/4 or 1/8 of its size, as the window's JPEG scale
+    // does for a JPEG file; 1 asks for no such reduction.
+    int ReduceBy = 1;
 };
 
 // Raised for every file that cannot be decoded within the rules; the text

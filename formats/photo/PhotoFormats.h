@@ -19,6 +19,9 @@ TStoredPicture DecodeTiff(const std::uint8_t* data, std::size_t size);
 TStoredPicture DecodeHeif(const std::uint8_t* data, std::size_t size, const TPhotoRequest& request);
 TStoredPicture DecodeJxl(const std::uint8_t* data, std::size_t size, const TPhotoRequest& request);
 TStoredPicture DecodeRaw(const std::uint8_t* data, std::size_t size, const TPhotoRequest& request);
+// A RAW file read by LibRaw itself, only the parts it needs (a camera file is
+// tens of megabytes, of which the preview is a few); size is the file's.
+TStoredPicture DecodeRawFile(const std::string& path, std::size_t size, const TPhotoRequest& request);
 
 // A buffer for width x height RGBA pixels, after CheckPhotoClaim.
 std::vector<std::uint8_t> RgbaBuffer(std::uint64_t width, std::uint64_t height, std::uint64_t dataBytes);

@@ -33,12 +33,14 @@ int OrientationOfFlip(int flip)
     }
 }
 
-TJPEGScale PreviewScale(int width, int height, int minShortSide)
+// The smallest DCT scale that keeps the shorter side at minShortSide or
+// that the request's ReduceBy allows, whichever reduces more.
+TJPEGScale PreviewScale(int width, int height, const TPhotoRequest& request)
 {
-    if (minShortSide <= 0) return TJPEGScale::jsFullSize;
     const int shorter = std::min(width, height);
     for (int denominator : {8, 4, 2})
-        if (shorter / denominator >= minShortSide)
+        if (request.ReduceBy >= denominator ||
+            (request.MinShortSide > 0 && shorter / denominator >= request.MinShortSide))
             return denominator == 8   ? TJPEGScale::jsEighth
                    : denominator == 4 ? TJPEGScale::jsQuarter
                                       : TJPEGScale::jsHalf;
@@ -51,7 +53,7 @@ TPhotoPicture FromJpegPreview(const std::uint8_t* bytes, std::size_t length, con
     jpeg.LoadFromBytes(std::vector<std::uint8_t>(bytes, bytes + length));
     TPhotoPicture picture;
     picture.FullPixels = std::uint64_t(jpeg.Width()) * std::uint64_t(jpeg.Height());
-    jpeg.SetScale(PreviewScale(jpeg.Width(), jpeg.Height(), request.MinShortSide));
+    jpeg.SetScale(PreviewScale(jpeg.Width(), jpeg.Height(), request));
     jpeg.SetPixelFormat(TJPEGPixelFormat::jf24Bit);
     const TJPEGBitmap& bitmap = jpeg.Bitmap();
     if (bitmap.Empty() || bitmap.BitsPerPixel() != 24) throw EPhoto("Damaged RAW preview");
@@ -122,26 +124,44 @@ TPhotoPicture Developed(LibRaw& raw, const TPhotoRequest& request, std::size_t s
     return picture;
 }
 
-} // namespace
-
-TStoredPicture DecodeRaw(const std::uint8_t* data, std::size_t size, const TPhotoRequest& request)
+TStoredPicture DecodeOpened(LibRaw& raw, std::size_t size, const TPhotoRequest& request)
 {
-    auto raw = std::make_unique<LibRaw>(LIBRAW_OPIONS_NO_DATAERR_CALLBACK);
-    raw->imgdata.params.max_raw_memory_mb = kMaxRawMemoryMb;
-    if (raw->open_buffer(const_cast<std::uint8_t*>(data), size) != LIBRAW_SUCCESS)
-        throw EPhoto("Unknown or damaged RAW file");
     TStoredPicture stored;
     try {
-        if (auto preview = Preview(*raw, request, size)) {
+        if (auto preview = Preview(raw, request, size)) {
             stored.Picture = std::move(*preview);
-            stored.Orientation = OrientationOfFlip(raw->imgdata.sizes.flip);
+            stored.Orientation = OrientationOfFlip(raw.imgdata.sizes.flip);
             return stored;
         }
     } catch (const std::exception&) {
         // A damaged preview: the sensor data may still be whole.
     }
-    stored.Picture = Developed(*raw, request, size);
+    stored.Picture = Developed(raw, request, size);
     return stored; // LibRaw turned the developed picture already
+}
+
+std::unique_ptr<LibRaw> NewLibRaw()
+{
+    auto raw = std::make_unique<LibRaw>(LIBRAW_OPIONS_NO_DATAERR_CALLBACK);
+    raw->imgdata.params.max_raw_memory_mb = kMaxRawMemoryMb;
+    return raw;
+}
+
+} // namespace
+
+TStoredPicture DecodeRaw(const std::uint8_t* data, std::size_t size, const TPhotoRequest& request)
+{
+    auto raw = NewLibRaw();
+    if (raw->open_buffer(const_cast<std::uint8_t*>(data), size) != LIBRAW_SUCCESS)
+        throw EPhoto("Unknown or damaged RAW file");
+    return DecodeOpened(*raw, size, request);
+}
+
+TStoredPicture DecodeRawFile(const std::string& path, std::size_t size, const TPhotoRequest& request)
+{
+    auto raw = NewLibRaw();
+    if (raw->open_file(path.c_str()) != LIBRAW_SUCCESS) throw EPhoto("Unknown or damaged RAW file");
+    return DecodeOpened(*raw, size, request);
 }
 
 } // namespace quorvane::photo

@@ -9,6 +9,7 @@
 #include "PhotoDecoder.h"
 #include "PhotoTools.h"
 
+#include <QBuffer>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <QtTest>
@@ -292,6 +293,44 @@ TBytes DngOfRamps(int orientation)
     return out;
 }
 
+// The DNG with a second IFD after the sensor's: a reduced picture
+// (NewSubFileType 1) held as one JPEG strip, as cameras store previews.
+TBytes WithJpegPreview(TBytes dng, const TBytes& jpeg, int width, int height)
+{
+    const std::size_t count = std::size_t(dng[8]) | std::size_t(dng[9]) << 8;
+    const std::size_t nextField = 8 + 2 + count * 12;
+    const std::uint32_t ifd = std::uint32_t(dng.size() + dng.size() % 2);
+    dng.resize(ifd, 0);
+    for (int i = 0; i < 4; ++i)
+        dng[nextField + std::size_t(i)] = std::uint8_t(ifd >> (8 * i));
+    const unsigned kEntries = 9;
+    const std::uint32_t data = ifd + 2 + kEntries * 12 + 4;
+    const std::uint32_t entries[kEntries][3] = {{254, 4, 1},
+                                                {256, 4, std::uint32_t(width)},
+                                                {257, 4, std::uint32_t(height)},
+                                                {259, 3, 7},
+                                                {262, 3, 6},
+                                                {273, 4, data},
+                                                {277, 3, 3},
+                                                {278, 4, std::uint32_t(height)},
+                                                {279, 4, std::uint32_t(jpeg.size())}};
+    Put16(dng, kEntries, false);
+    for (const auto& e : entries) {
+        Put16(dng, e[0], false);
+        Put16(dng, e[1], false);
+        Put32(dng, 1, false);
+        if (e[1] == 3) {
+            Put16(dng, e[2], false);
+            Put16(dng, 0, false);
+        } else {
+            Put32(dng, e[2], false);
+        }
+    }
+    Put32(dng, 0, false);
+    dng.insert(dng.end(), jpeg.begin(), jpeg.end());
+    return dng;
+}
+
 // A 630-byte AVIF found by fuzzing: its container says 32 x 24, the AV1
 // sequence header inside says 55313 x 13330, for which the AV1 decoder once
 // allocated 3 GB.
@@ -349,6 +388,8 @@ class TestPhoto : public QObject {
     void headerPixelsWithoutDecoding();
     void rawSensorDataDevelopedAndTurned_data();
     void rawSensorDataDevelopedAndTurned();
+    void rawPreviewDecodedAtScale_data();
+    void rawPreviewDecodedAtScale();
     void truncatedFilesStayWithinRules_data();
     void truncatedFilesStayWithinRules();
 
@@ -794,6 +835,47 @@ void TestPhoto::rawSensorDataDevelopedAndTurned()
     QVERIFY(qBlue(sensor.pixel(x, 4)) + 100 < qBlue(sensor.pixel(x, 43)));
     // The other ramp does not run along the first one's axis.
     QVERIFY(std::abs(qBlue(sensor.pixel(4, y)) - qBlue(sensor.pixel(59, y))) < 60);
+}
+
+void TestPhoto::rawPreviewDecodedAtScale_data()
+{
+    QTest::addColumn<int>("reduceBy");
+    QTest::addColumn<int>("minShortSide");
+    QTest::addColumn<int>("width");
+    QTest::newRow("full size") << 1 << 0 << 320;
+    QTest::newRow("an eighth, as the slides") << 8 << 0 << 40;
+    QTest::newRow("a half, as the preview") << 2 << 0 << 160;
+    QTest::newRow("short side 60 allows a quarter") << 1 << 60 << 80;
+    QTest::newRow("the larger reduction wins") << 2 << 30 << 40;
+}
+
+// A DNG holding a JPEG preview: the preview, not the 64 x 48 sensor, is what
+// is drawn, decoded at the DCT scale the request allows.
+void TestPhoto::rawPreviewDecodedAtScale()
+{
+    QFETCH(int, reduceBy);
+    QFETCH(int, minShortSide);
+    QFETCH(int, width);
+    const QImage source = MakeTestPicture(320, 240);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    QVERIFY(buffer.open(QIODevice::WriteOnly) && source.save(&buffer, "JPEG", 95));
+    const TBytes jpegBytes(jpeg.begin(), jpeg.end());
+    const QString file = Path(QString("preview-%1-%2.dng").arg(reduceBy).arg(minShortSide));
+    QVERIFY(WriteFile(file, WithJpegPreview(DngOfRamps(1), jpegBytes, 320, 240)));
+    TPhotoRequest request;
+    request.MinShortSide = minShortSide;
+    request.ReduceBy = reduceBy;
+    const TPhotoPicture picture = DecodePhotoFile(QFile::encodeName(file).toStdString(), request);
+    QCOMPARE(picture.Width, width);
+    QCOMPARE(picture.Height, width * 3 / 4);
+    QCOMPARE(picture.FullPixels, std::uint64_t(320 * 240));
+    const QImage expected =
+        source.scaled(picture.Width, picture.Height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage decoded = ImageOfRgba(picture.Rgba, picture.Width, picture.Height);
+    QVERIFY2(LargestDifference(decoded.scaled(20, 15, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+                               expected.scaled(20, 15, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)) < 40,
+             "the preview's pixels");
 }
 
 void TestPhoto::truncatedFilesStayWithinRules_data()
