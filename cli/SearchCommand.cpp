@@ -21,6 +21,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
@@ -71,6 +72,21 @@ class TCliHost : public TDuplicateHost {
     }
     const TScanFilter* ScanFilter() const override { return &FFilter; }
     std::string ContentsCachePath() const override { return FCachePath; }
+    // Reads the contents cache on a thread of its own, so that on a large
+    // tree its loading overlaps the scan rather than following it.
+    void LoadContentsCacheAhead()
+    {
+        if (FCachePath.empty()) return;
+        FLoading = std::async(std::launch::async, [path = FCachePath] {
+            auto cache = std::make_unique<TContentsCache>();
+            cache->Load(path);
+            return cache;
+        });
+    }
+    std::unique_ptr<TContentsCache> TakeLoadedContentsCache() override
+    {
+        return FLoading.valid() ? FLoading.get() : nullptr;
+    }
     void SetStatusText(const std::string& text, bool) override { FStatus = text; }
     void SetPercentage(int percent, bool) override
     {
@@ -101,6 +117,7 @@ class TCliHost : public TDuplicateHost {
     bool FShowProgress;
     const TScanFilter& FFilter;
     std::string FCachePath;
+    std::future<std::unique_ptr<TContentsCache>> FLoading; // LoadContentsCacheAhead
     std::string FStatus;
     std::size_t FFilesNotRead = 0;
     std::size_t FDirectoriesNotRead = 0;
@@ -307,6 +324,7 @@ int RunFind(const TCliOptions& options, TCliHost& host)
 {
     std::vector<TFileRecord> rows;
     std::vector<std::size_t> groupStarts;
+    if (options.Criteria.AllBytes) host.LoadContentsCacheAhead();
     const TSearchOutcome outcome = FindDuplicatesWithGroups(
         options.Directories, options.Criteria, options.IncludeSubdirectories, host, rows, groupStarts);
     if (outcome != TSearchOutcome::Completed) return 2;

@@ -101,17 +101,17 @@ std::uint32_t TContentsCache::IndexOf(const TCacheKey& key) const
 
 void TContentsCache::Insert(const TEntry& entry)
 {
-    const std::uint32_t known = IndexOf(entry.Key);
-    if (known != kNone) {
-        // A later record of one file replaces the earlier: the newer state.
-        FEntries[known] = entry;
-        return;
-    }
     if ((FEntries.size() + 1) * 2 > FTable.size()) Rebuild((FEntries.size() + 1) * 2);
+    // One walk from the key's slot: its entry, replaced by the newer state,
+    // or the first empty slot, where it goes.
     const std::size_t mask = FTable.size() - 1;
     std::size_t at = TCacheKeyHash()(entry.Key) & mask;
-    while (FTable[at] != kNone)
-        at = (at + 1) & mask;
+    for (; FTable[at] != kNone; at = (at + 1) & mask) {
+        if (FEntries[FTable[at]].Key == entry.Key) {
+            FEntries[FTable[at]] = entry;
+            return;
+        }
+    }
     FTable[at] = static_cast<std::uint32_t>(FEntries.size());
     FEntries.push_back(entry);
 }

@@ -3,8 +3,11 @@
 // the tests. The core calls it; it never includes Qt.
 #pragma once
 
+#include "ContentsCache.h"
+
 #include <cstddef>
 #include <exception>
+#include <memory>
 #include <string>
 
 namespace quorvane {
@@ -72,6 +75,10 @@ class TScanHost {
     // empty (the default) keeps none. Read once per search and written at
     // its end, from the thread that runs the search.
     virtual std::string ContentsCachePath() const { return {}; }
+    // The cache at ContentsCachePath() when the host loaded it ahead (on a
+    // thread of its own while the scan ran); null (the default) and the
+    // contents stage loads it itself. Asked at most once per search.
+    virtual std::unique_ptr<TContentsCache> TakeLoadedContentsCache() { return nullptr; }
 };
 
 // Thrown by the core when the host's CancelRequested() turns true. Whatever

@@ -183,8 +183,11 @@ void TDigestStore::Read(const std::vector<TFileRecord>& catalogue, const std::ve
         timespec now{};
         clock_gettime(CLOCK_REALTIME_COARSE, &now);
         FStartNs = static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-        FCache = std::make_unique<TContentsCache>();
-        FCache->Load(cachePath);
+        FCache = host.TakeLoadedContentsCache();
+        if (!FCache) {
+            FCache = std::make_unique<TContentsCache>();
+            FCache->Load(cachePath);
+        }
     }
     const unsigned threads = ContentsThreadCount(host);
     const std::vector<std::unique_ptr<TDirectoryOpener>> directories = DirectoryOpeners(threads, scan);
