@@ -53,16 +53,6 @@ QString OpenErrorText(TResultFileError error, const QString& file)
     }
 }
 
-void InsertAfter(QMenu* menu, QAction* anchor, QAction* entry)
-{
-    const QList<QAction*> entries = menu->actions();
-    const qsizetype at = entries.indexOf(anchor);
-    if (at < 0 || at + 1 >= entries.size())
-        menu->addAction(entry);
-    else
-        menu->insertAction(entries[at + 1], entry);
-}
-
 QString ResultsFilter()
 {
     return Text("Quorvane results (*.json)|*.json", "miSaveResults");

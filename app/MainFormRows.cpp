@@ -16,20 +16,6 @@
 
 namespace quorvane {
 
-namespace {
-
-void InsertAfter(QMenu* menu, QAction* anchor, QAction* entry)
-{
-    const QList<QAction*> entries = menu->actions();
-    const qsizetype at = entries.indexOf(anchor);
-    if (at < 0 || at + 1 >= entries.size())
-        menu->addAction(entry);
-    else
-        menu->insertAction(entries[at + 1], entry);
-}
-
-} // namespace
-
 void TfrmMain::setupRowCommands()
 {
     miRemoveFromList = new QAction(PopupMenu1);

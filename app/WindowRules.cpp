@@ -1,6 +1,8 @@
 // The main window's widget-free rules.
 #include "WindowRules.h"
 
+#include <QMenu>
+
 namespace quorvane {
 
 int CentredLogoLeft(int clientWidth, int bevelLeft, int bevelWidth, int imageWidth)
@@ -38,6 +40,20 @@ TSpaceRun LongestSpaceRun(const QString& text)
         if (i - start > best.Length) best = {start, i - start};
     }
     return best;
+}
+
+} // namespace quorvane
+
+namespace quorvane {
+
+void InsertAfter(QMenu* menu, QAction* anchor, QAction* entry)
+{
+    const QList<QAction*> entries = menu->actions();
+    const qsizetype at = entries.indexOf(anchor);
+    if (at < 0 || at + 1 >= entries.size())
+        menu->addAction(entry);
+    else
+        menu->insertAction(entries[at + 1], entry);
 }
 
 } // namespace quorvane

@@ -5,6 +5,9 @@
 #pragma once
 
 #include <QString>
+
+class QAction;
+class QMenu;
 #include <cstddef>
 
 namespace quorvane {
@@ -22,6 +25,10 @@ int CentredLogoLeft(int clientWidth, int bevelLeft, int bevelWidth, int imageWid
 
 // "Total Files:" followed by count, without a space.
 QString TotalFilesText(std::size_t count);
+
+// Puts entry into menu right after anchor (at the end when anchor is last or
+// not in the menu), so an added command stands beside its kin.
+void InsertAfter(QMenu* menu, QAction* anchor, QAction* entry);
 
 // The text of the application's error box: the message with a full stop
 // added when it does not already end in one.
