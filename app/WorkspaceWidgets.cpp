@@ -163,34 +163,37 @@ class TDialogHistoryGuard {
 
 } // namespace
 
+namespace {
+
+// A file dialog for picker, to write a file (save: the default suffix, the
+// current name chosen first) or to read one; FileName becomes the choice.
+bool RunFileDialog(QWidget* owner, TDirectoryPicker& picker, bool save)
+{
+    // Declared before the dialog, so it outlives the dialog's destructor.
+    const TDialogHistoryGuard historyGuard;
+    QFileDialog dialog(owner, picker.Title);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    const QStringList filters = NameFilters(picker.Filter);
+    if (!filters.isEmpty()) dialog.setNameFilters(filters);
+    if (save) dialog.setDefaultSuffix(picker.DefaultExt);
+    if (IsExistingDirectory(picker.InitialDir)) dialog.setDirectory(picker.InitialDir);
+    if (save && !picker.FileName.isEmpty()) dialog.selectFile(picker.FileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    picker.FileName = dialog.selectedFiles().constFirst();
+    return true;
+}
+
+} // namespace
+
 bool TSaveFilePicker::Execute()
 {
-    const TDialogHistoryGuard historyGuard;
-    QFileDialog dialog(FOwner, Title);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    const QStringList filters = NameFilters(Filter);
-    if (!filters.isEmpty()) dialog.setNameFilters(filters);
-    dialog.setDefaultSuffix(DefaultExt);
-    if (IsExistingDirectory(InitialDir)) dialog.setDirectory(InitialDir);
-    if (!FileName.isEmpty()) dialog.selectFile(FileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-    FileName = dialog.selectedFiles().constFirst();
-    return true;
+    return RunFileDialog(FOwner, *this, true);
 }
 
 bool TOpenFilePicker::Execute()
 {
-    const TDialogHistoryGuard historyGuard;
-    QFileDialog dialog(FOwner, Title);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    const QStringList filters = NameFilters(Filter);
-    if (!filters.isEmpty()) dialog.setNameFilters(filters);
-    if (IsExistingDirectory(InitialDir)) dialog.setDirectory(InitialDir);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-    FileName = dialog.selectedFiles().constFirst();
-    return true;
+    return RunFileDialog(FOwner, *this, false);
 }
 
 bool TFolderPicker::Execute()
