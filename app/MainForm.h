@@ -412,7 +412,6 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void miPreviewClick();
     void miViewFullClick();
     bool FormKeyDown(QKeyEvent* event);
-    bool SlidesBusy() const;
 
     // The slides strip (MainFormSlides.cpp).
     void setupSlides();
@@ -453,7 +452,6 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     QObject* FDelayLabelHook = nullptr;
     bool FPendingLoad = false;
     std::string FPendingFile;
-    bool FFillingSlides = false;
     std::array<TAdvImage*, 5> FSlides{};
     std::array<QString, 5> FSlideCaptions;
 

@@ -1,8 +1,9 @@
 // TfrmMain: the preview pane — the focused row's group marks, the delay
 // timer that debounces focus moves, the scale buttons, the "Loading..."
 // indicator, the display options and the form-level key.
-// Invariant: FPendingLoad is true only while Timer1 runs or a tick waits
-// for a load under way to end; a tick loads the last path asked for.
+// Invariant: FPendingLoad is true only while Timer1 runs; a tick asks the
+// picture loader for the last path asked for (the decode runs on the
+// loader's threads, so no load ever runs inside another).
 #include "CaptureCache.h"
 #include "CaptureInfoView.h"
 #include "EventHook.h"
@@ -11,6 +12,7 @@
 #include "PathRules.h"
 #include "PreviewRules.h"
 #include "TextCompare.h"
+#include "ViewImage.h"
 
 #include <QFile>
 #include <QKeyEvent>
@@ -179,8 +181,8 @@ void TfrmMain::UnmarkGroup(int index)
     // The marked run, and the group's own rows: an unmarked row of a file
     // that is gone may stand between marked ones.
     TFlagScope ignore(FIgnoreListChange);
-    for (const TRowRange range : {UnmarkGroupRange(FModel->Rows(), index),
-                                  MarkGroupRange(FModel->Rows(), index, Criteria())}) {
+    for (const TRowRange range :
+         {UnmarkGroupRange(FModel->Rows(), index), MarkGroupRange(FModel->Rows(), index, Criteria())}) {
         if (range.Empty()) continue;
         for (int row = range.First; row <= range.Last; ++row)
             FModel->SetImageIndex(row, UnmarkedImage(FModel->Row(row)));
@@ -224,22 +226,12 @@ void TfrmMain::RequestSlides()
     FPendingLoad = true;
 }
 
-bool TfrmMain::SlidesBusy() const
-{
-    return FFillingSlides ||
-           std::any_of(FSlides.begin(), FSlides.end(), [](TAdvImage* s) { return s->Loading(); });
-}
-
 void TfrmMain::Timer1Timer()
 {
     if (!FPendingLoad) {
         Timer1->stop();
         return;
     }
-    // A tick that arrives while a GIF load lets events run waits for the
-    // next one: the control under way must not start a second load.
-    if (Image->Loading() || SlidesBusy()) return;
-    // Cleared before loading, so a request made while loading stays due.
     FPendingLoad = false;
     Timer1->stop();
     if (ckPreview->isChecked()) Image->LoadFile(FPendingFile);
@@ -310,15 +302,15 @@ void TfrmMain::ckPreviewClick()
 
 void TfrmMain::ImageImageLoading()
 {
-    SetStatusText(0, QStringLiteral("Loading"), true);
+    SetStatusText(0, QStringLiteral("Loading"), false);
     Label1->show();
-    Label1->repaint();
     SetFontColor(Label4, QColor(255, 255, 0));
-    Label4->repaint();
 }
 
 void TfrmMain::ImageImageLoaded()
 {
+    // Shown while any picture the user waits for is under way.
+    if (Image->Loading() || (FViewer && FViewer->Picture()->Loading())) return;
     SetStatusText(0, QString(), false);
     Label1->hide();
     SetFontColor(Label4, QColor(0, 128, 128));

@@ -48,6 +48,7 @@ void TfrmMain::setupSlides()
         slide->SetJPEGGrayscale(true);
         slide->SetJPEGPerformance(TJPEGPerformance::jpBestSpeed);
         slide->SetJPEGProgressiveDisplay(false);
+        slide->SetLoadPriority(TPictureLoader::EPriority::Visible);
         slide->setContextMenuPolicy(Qt::CustomContextMenu);
         slide->hide();
         layout->addWidget(slide);
@@ -77,32 +78,26 @@ void TfrmMain::SetSlidePanelColor(int k, bool current)
 
 void TfrmMain::FillSlides()
 {
-    // A fill that a GIF load lets events start during a fill is dropped: the
-    // running one keeps the strip consistent.
-    if (FFillingSlides || !ckShowSlides->isChecked() || !FocusedRowIsPicture()) return;
+    if (!ckShowSlides->isChecked() || !FocusedRowIsPicture()) return;
     const int focused = FocusedRow();
     const TSlideWindow window = ComputeSlideWindow(FModel->Rows(), focused, Criteria());
-    // The paths are taken before any load: a load may let events change the list.
     std::array<TSlidePlan, 5> plan;
     for (int k = 0, row = window.Start; k < 5 && row <= window.Last; ++k, ++row)
         plan[static_cast<std::size_t>(k)] = {true, row == focused, RowPath(row)};
     bool anyShown = false;
-    {
-        TFlagScope filling(FFillingSlides);
-        for (int k = 1; k <= 5; ++k) {
-            const TSlidePlan& slide = plan[static_cast<std::size_t>(k - 1)];
-            TAdvImage* image = SlideImage(k);
-            if (!slide.Shown) {
-                image->hide();
-                image->LoadImage(QString());
-                SetSlidePanelColor(k, false);
-                continue;
-            }
-            if (image->NativeFileName() != slide.Path) image->LoadFile(slide.Path);
-            SetSlidePanelColor(k, slide.Current);
-            image->show();
-            anyShown = true;
+    for (int k = 1; k <= 5; ++k) {
+        const TSlidePlan& slide = plan[static_cast<std::size_t>(k - 1)];
+        TAdvImage* image = SlideImage(k);
+        if (!slide.Shown) {
+            image->hide();
+            image->LoadImage(QString());
+            SetSlidePanelColor(k, false);
+            continue;
         }
+        if (image->NativeFileName() != slide.Path) image->LoadFile(slide.Path);
+        SetSlidePanelColor(k, slide.Current);
+        image->show();
+        anyShown = true;
     }
     if (!anyShown) return;
     for (TPanel* panel : {pnImage1, pnImage2, pnImage3, pnImage4, pnImage5})

@@ -128,15 +128,18 @@ void TfrmMain::SetViewer(TfrmViewer* viewer)
     FViewer = viewer;
     if (!FViewerLink) FViewerLink = std::make_shared<TViewerLink>(*this);
     FViewerLink->Attach(viewer);
+    // The preview's loading indicator stands for the viewer's loads too.
+    if (viewer) {
+        connect(viewer->Picture(), &TAdvImage::OnImageLoading, this, &TfrmMain::ImageImageLoading,
+                Qt::UniqueConnection);
+        connect(viewer->Picture(), &TAdvImage::OnImageLoaded, this, &TfrmMain::ImageImageLoaded,
+                Qt::UniqueConnection);
+    }
 }
 
 void TfrmMain::OpenViewer(const std::string& path)
 {
-    if (!FViewer) return;
-    // The preview's loading indicator, painted at once around the load.
-    ImageImageLoading();
-    FViewer->Open(path, this);
-    ImageImageLoaded();
+    if (FViewer) FViewer->Open(path, this);
 }
 
 } // namespace quorvane

@@ -1,189 +1,45 @@
-// TAdvImage: loading by extension, the deferred JPEG decode and painting.
-// The holder keeps at most one picture: a JPEG not yet decoded, a metafile,
-// or a top-down raster image ready to draw (with a cached shrunk copy).
+// TAdvImage: loading through the picture loader and painting. The control
+// holds at most one decoded picture (a raster image or a parsed metafile)
+// and a shrunk copy of it for the last stretched size.
 #include "AdvImage.h"
 
-#include "GifUnit.h"
-#include "JPEGImage.h"
 #include "MetafileRenderer.h"
-#include "Orientation.h"
 #include "PaintGeometry.h"
 #include "PathRules.h"
-#include "PhotoDecoder.h"
 #include "TMetafile.h"
 
-#include <QApplication>
 #include <QFile>
-#include <QFileInfo>
-#include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTransform>
 #include <atomic>
 #include <cmath>
-#include <fcntl.h>
-#include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace quorvane {
 
-struct TAdvImage::THolder {
-    std::unique_ptr<TJPEGImage> Jpeg; // loaded, decoded at the first paint
-    std::optional<TMetafile> Metafile;
-    QImage Source;                  // raster pictures, and a JPEG once decoded
-    QImage Scaled;                  // Source shrunk to the last stretched target size
-    int JpegOrientation = kUpright; // applied when the held JPEG is decoded
-
-    bool Empty() const { return !Jpeg && !Metafile && Source.isNull(); }
-    int Width() const
-    {
-        if (Jpeg) return OrientationSwapsSides(JpegOrientation) ? Jpeg->Height() : Jpeg->Width();
-        if (Metafile) return Metafile->Width();
-        return Source.width();
-    }
-    int Height() const
-    {
-        if (Jpeg) return OrientationSwapsSides(JpegOrientation) ? Jpeg->Width() : Jpeg->Height();
-        if (Metafile) return Metafile->Height();
-        return Source.height();
-    }
-};
-
 namespace {
 
-enum class TPictureKind { None, Raster, Jpeg, Metafile, Photo };
-
 std::atomic<bool> GTurnUpright{true};
-
-// The picture classes by lower-case extension, as the format registry knows
-// them; GIF files never get here (the control reads them itself).
-TPictureKind KindForExtension(const QString& extension)
-{
-    if (extension == u"bmp" || extension == u"ico") return TPictureKind::Raster;
-    if (extension == u"jpg" || extension == u"jpeg" || extension == u"jpe") return TPictureKind::Jpeg;
-    if (extension == u"wmf" || extension == u"emf") return TPictureKind::Metafile;
-    // The photo formats only while the extra picture formats are on.
-    if (MoreFormatsEnabled() && IsMoreFormatFile(("." + extension).toStdString()))
-        return IsPhotoFileName(("." + extension).toStdString()) ? TPictureKind::Photo : TPictureKind::Raster;
-    return TPictureKind::None;
-}
-
-// The file name's extension from its last dot, dot included ("" without one).
-QString FileExtension(const QString& fileName)
-{
-    const QString name = QFileInfo(fileName).fileName();
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? QString() : name.mid(dot);
-}
-
-QImage DrawableImage(const QImage& image)
-{
-    return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                         : QImage::Format_RGB32);
-}
-
-// A top-down copy of a bottom-up JPEG bitmap (24-bit BGR or 8-bit indexed).
-QImage ImageFromJpegBitmap(const TJPEGBitmap& bitmap)
-{
-    if (bitmap.Empty()) return {};
-    const auto rowBytes = static_cast<qsizetype>(bitmap.RowBytes());
-    QImage view;
-    if (bitmap.BitsPerPixel() == 8) {
-        view = QImage(bitmap.Bits(), bitmap.Width(), bitmap.Height(), rowBytes, QImage::Format_Indexed8);
-        QList<QRgb> colors;
-        colors.reserve(256);
-        for (const TPaletteEntry& entry : bitmap.Palette)
-            colors.append(qRgb(entry.Red, entry.Green, entry.Blue));
-        while (colors.size() < 256)
-            colors.append(qRgb(0, 0, 0));
-        view.setColorTable(colors);
-    } else {
-        view = QImage(bitmap.Bits(), bitmap.Width(), bitmap.Height(), rowBytes, QImage::Format_BGR888);
-    }
-    return view.convertToFormat(QImage::Format_RGB32).mirrored(false, true);
-}
-
-// image as the EXIF orientation says to draw it, by Qt's own turns.
-QImage TurnedUpright(const QImage& image, int orientation)
-{
-    auto turned = [&](int degrees) { return image.transformed(QTransform().rotate(degrees)); };
-    switch (orientation) {
-    case 2:
-        return image.mirrored(true, false);
-    case 3:
-        return image.mirrored(true, true);
-    case 4:
-        return image.mirrored(false, true);
-    case 5:
-        return turned(90).mirrored(true, false);
-    case 6:
-        return turned(90);
-    case 7:
-        return turned(270).mirrored(true, false);
-    case 8:
-        return turned(270);
-    default:
-        return image;
-    }
-}
-
-QImage ImageFromPhoto(const TPhotoPicture& picture)
-{
-    const QImage view(picture.Rgba.data(), picture.Width, picture.Height, qsizetype(picture.Width) * 4,
-                      picture.HasAlpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888);
-    return DrawableImage(view);
-}
-
-QImage ImageFromGifBitmap(const TIndexedBitmap& bitmap)
-{
-    QImage view(bitmap.Bits(), static_cast<int>(bitmap.Width()), static_cast<int>(bitmap.Height()),
-                static_cast<qsizetype>(bitmap.BytesPerLine()), QImage::Format_Indexed8);
-    const auto& colors = bitmap.Colors();
-    view.setColorTable(QList<QRgb>(colors.begin(), colors.end()));
-    return view.convertToFormat(QImage::Format_RGB32);
-}
 
 std::string NativePath(const QString& fileName)
 {
     return QFile::encodeName(fileName).toStdString();
 }
 
-// True when the path names a regular file (a link is followed, as the
-// readers open it).
-bool IsRegularFile(const std::string& path)
-{
-    struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// How many times smaller a JPEG scale draws a picture.
-int ScaleDivisor(TJPEGScale scale)
-{
-    switch (scale) {
-    case TJPEGScale::jsHalf:
-        return 2;
-    case TJPEGScale::jsQuarter:
-        return 4;
-    case TJPEGScale::jsEighth:
-        return 8;
-    case TJPEGScale::jsFullSize:
-        break;
-    }
-    return 1;
-}
-
 } // namespace
 
-TAdvImage::TAdvImage(QWidget* parent) : QWidget(parent), FHolder(std::make_unique<THolder>())
+TAdvImage::TAdvImage(QWidget* parent) : QWidget(parent)
 {
     // Draws on the parent's surface: what the control leaves unpainted shows
     // the parent's background (and caption).
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setAutoFillBackground(false);
+    SetLoader(nullptr);
 }
 
-TAdvImage::~TAdvImage() = default;
+TAdvImage::~TAdvImage()
+{
+    if (FTicket != 0 && FLoader) FLoader->Cancel(FTicket);
+}
 
 void TAdvImage::SetTurnUpright(bool value)
 {
@@ -197,151 +53,86 @@ bool TAdvImage::TurnUpright()
 
 bool TAdvImage::HasPicture() const
 {
-    return !FHolder->Empty();
+    return !FPicture.Empty();
+}
+
+void TAdvImage::SetLoader(TPictureLoader* loader)
+{
+    if (!loader) loader = &TPictureLoader::Shared();
+    if (loader == FLoader) return;
+    if (FLoader) {
+        if (FTicket != 0) FLoader->Cancel(FTicket);
+        disconnect(FLoader, nullptr, this, nullptr);
+    }
+    FTicket = 0;
+    FLoader = loader;
+    connect(loader, &TPictureLoader::Loaded, this, &TAdvImage::PictureLoaded);
 }
 
 void TAdvImage::LoadImage(const QString& fileName)
 {
-    LoadFile(NativePath(fileName), fileName);
+    LoadFile(NativePath(fileName));
+}
+
+TPictureRequest TAdvImage::RequestFor(const std::string& nativePath) const
+{
+    TPictureRequest request;
+    request.Path = nativePath;
+    request.Identity = ReadPictureIdentity(nativePath);
+    request.PixelFormat = FJPEGPixelFormat;
+    request.Scale = FJPEGScale;
+    request.Grey = FJPEGGrayscale;
+    request.Performance = FJPEGPerformance;
+    request.Upright = TurnUpright();
+    request.MoreFormats = MoreFormatsEnabled();
+    request.ScreenDpi = ScreenPixelsPerInch();
+    return request;
 }
 
 void TAdvImage::LoadFile(const std::string& nativePath)
 {
-    LoadFile(nativePath, QFile::decodeName(QByteArray::fromStdString(nativePath)));
+    // The load under way, if any, is replaced: its answer is never shown.
+    if (FTicket != 0) FLoader->Cancel(FTicket);
+    FTicket = 0;
+    FFileName = QFile::decodeName(QByteArray::fromStdString(nativePath));
+    FNativeName = nativePath;
+    ShowLoading();
+    const TPictureRequest request = RequestFor(nativePath);
+    if (request.Identity.Size < 0) {
+        SetPicture({});
+        return;
+    }
+    if (std::optional<TLoadedPicture> cached = FLoader->Cached(request)) {
+        SetPicture(*cached);
+        return;
+    }
+    FTicket = FLoader->Request(request, FPriority);
 }
 
-void TAdvImage::LoadFile(const std::string& nativePath, const QString& fileName)
+void TAdvImage::PictureLoaded(std::uint64_t ticket, const TLoadedPicture& picture)
+{
+    if (ticket == 0 || ticket != FTicket) return;
+    FTicket = 0;
+    SetPicture(picture);
+}
+
+void TAdvImage::ShowLoading()
 {
     if (FLoading) return;
     FLoading = true;
     emit OnImageLoading(this);
-    FFileName = fileName;
-    FNativeName = nativePath;
-    const bool present = !fileName.isEmpty() && IsRegularFile(FNativeName) && LoadPresentFile(fileName);
-    if (!present) ClearPicture();
-    MeasurePicture();
-    // The JPEG decode falls here, inside the load, also for a hidden control.
-    DisplayImage();
-    repaint();
+}
+
+void TAdvImage::SetPicture(const TLoadedPicture& picture)
+{
+    FPicture = picture;
+    FScaled = QImage();
+    FPictureWidth = FPicture.Empty() ? 0 : FPicture.Width();
+    FPictureHeight = FPicture.Empty() ? 0 : FPicture.Height();
+    update();
+    if (!FLoading) return;
     FLoading = false;
     emit OnImageLoaded(this);
-}
-
-bool TAdvImage::LoadPresentFile(const QString& fileName)
-{
-    const QString extension = FileExtension(fileName).toUpper();
-    try {
-        if (extension == u".GIF")
-            LoadGif();
-        else
-            LoadByExtension(extension.mid(1).toLower());
-        return true;
-    } catch (const std::exception&) {
-        FGif.reset(); // nothing of a failed file is kept
-        return false;
-    }
-}
-
-void TAdvImage::LoadGif()
-{
-    // A fresh reader for each file: the frames of the last file are not kept.
-    FGif = std::make_unique<TGifFile>();
-    FGif->EventPump().SetHook([] { QCoreApplication::processEvents(); });
-    FGif->OnParseBusy = [](bool busy) {
-        if (busy)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        else
-            QApplication::restoreOverrideCursor();
-    };
-    FGif->EventPump().RunNow();
-    FGif->LoadFromFile(FNativeName);
-    QImage image = ImageFromGifBitmap(*FGif->Image(1).Bitmap());
-    FGif.reset();
-    ClearPicture();
-    FHolder->Source = std::move(image);
-}
-
-void TAdvImage::LoadByExtension(const QString& extension)
-{
-    ClearPicture();
-    switch (KindForExtension(extension)) {
-    case TPictureKind::None:
-        return;
-    case TPictureKind::Jpeg: {
-        auto jpeg = std::make_unique<TJPEGImage>();
-        jpeg->LoadFromFile(FNativeName);
-        jpeg->SetPixelFormat(FJPEGPixelFormat);
-        jpeg->SetScale(FJPEGScale);
-        jpeg->SetGrayscale(FJPEGGrayscale);
-        jpeg->SetPerformance(FJPEGPerformance);
-        jpeg->SetProgressiveDisplay(FJPEGProgressiveDisplay);
-        const auto& bytes = jpeg->Data()->Bytes;
-        if (TurnUpright()) FHolder->JpegOrientation = ExifOrientationFromBytes(bytes.data(), bytes.size());
-        FHolder->Jpeg = std::move(jpeg);
-        return;
-    }
-    case TPictureKind::Photo:
-        // A RAW's JPEG preview is decoded at the scale a JPEG file would be.
-        FHolder->Source = ImageFromPhoto(
-            DecodePhotoFile(FNativeName, TPhotoRequest{TurnUpright(), 0, ScaleDivisor(FJPEGScale)}));
-        return;
-    case TPictureKind::Metafile:
-        FHolder->Metafile.emplace(TMetafile::FromFile(FNativeName, ScreenPixelsPerInch()));
-        return;
-    case TPictureKind::Raster: {
-        // Opened by its own bytes: a name that is not UTF-8 would not
-        // survive the trip through a QString.
-        QFile file;
-        const int fd = ::open(FNativeName.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-            if (fd >= 0) ::close(fd);
-            return;
-        }
-        QImageReader reader(&file, extension.toLatin1());
-        reader.setAutoDetectImageFormat(false);
-        const QSize size = reader.size();
-        if (size.isValid() && qint64(size.width()) * size.height() > kMaxReaderPixels) return;
-        const QImage image = reader.read();
-        if (!image.isNull()) FHolder->Source = DrawableImage(image);
-        return;
-    }
-    }
-}
-
-void TAdvImage::ClearPicture()
-{
-    FHolder = std::make_unique<THolder>();
-}
-
-void TAdvImage::MeasurePicture()
-{
-    try {
-        FPictureWidth = FHolder->Width();
-        FPictureHeight = FHolder->Height();
-    } catch (const std::exception&) {
-        ClearPicture();
-        FPictureWidth = FPictureHeight = 0;
-    }
-}
-
-// The raster image to draw, decoding a held JPEG first. A JPEG that fails
-// part-way keeps the rows decoded before the fault; one that yields nothing
-// leaves the control empty from the next paint on.
-const QImage* TAdvImage::DisplayImage()
-{
-    THolder& holder = *FHolder;
-    if (holder.Jpeg) {
-        const TJPEGBitmap* bitmap = nullptr;
-        try {
-            bitmap = &holder.Jpeg->Bitmap();
-        } catch (const std::exception&) {
-            bitmap = holder.Jpeg->DecodedBitmap();
-        }
-        if (bitmap) holder.Source = TurnedUpright(ImageFromJpegBitmap(*bitmap), holder.JpegOrientation);
-        holder.Jpeg.reset();
-        holder.JpegOrientation = kUpright;
-    }
-    return holder.Source.isNull() ? nullptr : &holder.Source;
 }
 
 void TAdvImage::SetDevicePixelSize(bool value)
@@ -376,13 +167,11 @@ int TAdvImage::DisplayHeight() const
 void TAdvImage::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    const int w = FHolder->Empty() ? 0 : FHolder->Width();
-    if (w <= 0) {
-        if (!FHolder->Empty()) ClearPicture();
+    if (FPictureWidth <= 0 || FPictureHeight <= 0) {
         PaintEmpty(painter);
         return;
     }
-    PaintPicture(painter, w, FHolder->Height());
+    PaintPicture(painter, FPictureWidth, FPictureHeight);
 }
 
 void TAdvImage::PaintEmpty(QPainter& painter)
@@ -409,9 +198,9 @@ void TAdvImage::PaintPicture(QPainter& painter, int w, int h)
                                                    LogicalExtent(h, ratio), FStretchRatio, FCenterView);
     const TPaintRect& p = layout.Picture;
     const QRect target(p.Left, p.Top, p.Width(), p.Height());
-    if (FHolder->Metafile) {
+    if (FPicture.Metafile) {
         PaintMetafile(painter, target);
-    } else if (const QImage* image = DisplayImage()) {
+    } else if (const QImage* image = FPicture.Image.isNull() ? nullptr : &FPicture.Image) {
         if (!layout.Stretched && ratio > 1.0) {
             // The picture's pixels onto as many pixels of the screen.
             painter.drawImage(
@@ -420,7 +209,7 @@ void TAdvImage::PaintPicture(QPainter& painter, int w, int h)
         } else if (!layout.Stretched) {
             painter.drawImage(target.topLeft(), *image);
         } else {
-            QImage& scaled = FHolder->Scaled;
+            QImage& scaled = FScaled;
             if (scaled.size() != target.size())
                 scaled = image->scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             painter.drawImage(target.topLeft(), scaled);
@@ -437,16 +226,16 @@ void TAdvImage::PaintPicture(QPainter& painter, int w, int h)
 void TAdvImage::PaintFilled(QPainter& painter)
 {
     const QRect target = rect();
-    if (FHolder->Metafile) {
+    if (FPicture.Metafile) {
         PaintMetafile(painter, target);
         return;
     }
-    const QImage* image = DisplayImage();
+    const QImage* image = FPicture.Image.isNull() ? nullptr : &FPicture.Image;
     if (!image || target.isEmpty()) return;
     const qreal ratio = devicePixelRatioF();
     const QSize devicePixels(qRound(target.width() * ratio), qRound(target.height() * ratio));
     if (devicePixels.width() <= image->width() && devicePixels.height() <= image->height()) {
-        QImage& scaled = FHolder->Scaled;
+        QImage& scaled = FScaled;
         if (scaled.size() != devicePixels)
             scaled = image->scaled(devicePixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         painter.drawImage(QRectF(target), scaled, QRectF(scaled.rect()));
@@ -461,17 +250,17 @@ void TAdvImage::PaintFilled(QPainter& painter)
 // straight onto the control.
 void TAdvImage::PaintMetafile(QPainter& painter, const QRect& target)
 {
-    QImage& cache = FHolder->Scaled;
+    QImage& cache = FScaled;
     try {
         if (qint64(target.width()) * target.height() > kMaxMetafileCachePixels) {
-            DrawMetafile(painter, *FHolder->Metafile, QRectF(target));
+            DrawMetafile(painter, *FPicture.Metafile, QRectF(target));
             return;
         }
         if (cache.size() != target.size()) {
             cache = QImage(target.size(), QImage::Format_ARGB32_Premultiplied);
             cache.fill(Qt::transparent);
             QPainter onCache(&cache);
-            DrawMetafile(onCache, *FHolder->Metafile, QRectF(QPointF(0, 0), QSizeF(target.size())));
+            DrawMetafile(onCache, *FPicture.Metafile, QRectF(QPointF(0, 0), QSizeF(target.size())));
         }
     } catch (const std::exception&) {
         // A damaged record ends the drawing; what was drawn stays.

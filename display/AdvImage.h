@@ -1,18 +1,20 @@
 // TAdvImage: the picture control of the preview, the slides and the viewer.
-// It loads one picture file by name (GIF through the program's own reader,
-// JPEG through TJPEGImage decoded at the first paint, BMP and ICO through
-// Qt's readers, WMF and EMF through the metafile player, the photo formats
-// through the photo decoders) and paints it at natural size or shrunk to
-// fit, on its parent's background. Photographs are drawn upright by their
-// orientation tag while TurnUpright() holds.
+// It shows one decoded picture at natural size or shrunk to fit, on its
+// parent's background. LoadFile asks the picture loader for the file (a
+// picture the loader holds is shown at once) and shows the answer when it
+// comes; the control itself never decodes.
 // Invariant: Loading() is true exactly between OnImageLoading and
-// OnImageLoaded, and a load asked for meanwhile is refused.
+// OnImageLoaded; a load asked for meanwhile replaces the one under way, whose
+// answer is then never shown, and the pair of events is raised once.
 #pragma once
 
 #include "JPEGTypes.h"
+#include "PictureDecode.h"
+#include "PictureLoader.h"
 
 #include <QColor>
 #include <QImage>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <memory>
@@ -22,10 +24,6 @@ class QPainter;
 
 namespace quorvane {
 
-class TGifFile;
-class TJPEGImage;
-class TMetafile;
-
 class TAdvImage : public QWidget {
     Q_OBJECT
 
@@ -33,22 +31,35 @@ class TAdvImage : public QWidget {
     explicit TAdvImage(QWidget* parent = nullptr);
     ~TAdvImage() override;
 
-    // Loads the file (or empties the control for an empty name or a file that
-    // is missing or cannot be read), raising OnImageLoading before and
-    // OnImageLoaded after. Reports no error. Returns at once, doing nothing,
-    // while a load of this control is already running (a GIF load lets
-    // pending events run, which may ask for another load).
+    // Shows the file (or empties the control for an empty name or a file that
+    // is missing or cannot be read), raising OnImageLoading when the load
+    // starts and OnImageLoaded when its picture is shown: at once for an
+    // empty name or a picture the loader holds, else when the loader answers.
+    // Reports no error. The picture shown until then stays.
     void LoadImage(const QString& fileName);
     // The same for a file named by its exact path bytes, as a row holds them:
     // a name that is not UTF-8 is opened as it is, never re-encoded.
     void LoadFile(const std::string& nativePath);
+    // The request LoadFile would make for the file with the current settings
+    // (what a prefetch asks for to find it in the cache later).
+    TPictureRequest RequestFor(const std::string& nativePath) const;
+
+    // The view side: marks a load under way (OnImageLoading, once) and shows
+    // a decoded picture, which ends it (OnImageLoaded).
+    void ShowLoading();
+    void SetPicture(const TLoadedPicture& picture);
+
+    // The loader of this control; nullptr is the shared one.
+    void SetLoader(TPictureLoader* loader);
+    TPictureLoader& Loader() const { return *FLoader; }
+    void SetLoadPriority(TPictureLoader::EPriority priority) { FPriority = priority; }
 
     // The name given to the last load, whether or not it succeeded.
     QString FileName() const { return FFileName; }
     // The path bytes of the last load (what was opened).
     const std::string& NativeFileName() const { return FNativeName; }
-    // The held picture's size measured right after the last load (a JPEG's
-    // at the JPEGScale in force then); 0 x 0 when nothing is held.
+    // The shown picture's size (a JPEG's at the JPEGScale of its load);
+    // 0 x 0 when nothing is shown.
     int PictureWidth() const { return FPictureWidth; }
     int PictureHeight() const { return FPictureHeight; }
     bool Loading() const { return FLoading; }
@@ -84,8 +95,8 @@ class TAdvImage : public QWidget {
     int DisplayWidth() const;
     int DisplayHeight() const;
 
-    // JPEG settings: handed to each JPEG picture at its load; the picture
-    // already held keeps the settings it was loaded with.
+    // JPEG settings: part of each load's request; the picture already shown
+    // keeps the settings it was loaded with.
     TJPEGPixelFormat JPEGPixelFormat() const { return FJPEGPixelFormat; }
     void SetJPEGPixelFormat(TJPEGPixelFormat value);
     TJPEGScale JPEGScale() const { return FJPEGScale; }
@@ -111,7 +122,7 @@ class TAdvImage : public QWidget {
 
     // Largest picture (width times height) a bitmap or icon file may declare;
     // a larger one leaves the control empty.
-    static constexpr qint64 kMaxReaderPixels = qint64(1) << 28;
+    static constexpr qint64 kMaxReaderPixels = quorvane::kMaxReaderPixels;
     // Largest metafile drawing kept as an image for repaints (64 MiB).
     static constexpr qint64 kMaxMetafileCachePixels = qint64(1) << 24;
 
@@ -135,24 +146,18 @@ class TAdvImage : public QWidget {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
-    struct THolder;
-
     void SettingChanged();
-    void ClearPicture();
-    void LoadFile(const std::string& nativePath, const QString& fileName);
-    bool LoadPresentFile(const QString& fileName);
-    // Both open FNativeName, the exact bytes of the load.
-    void LoadGif();
-    void LoadByExtension(const QString& extension);
-    void MeasurePicture();
+    void PictureLoaded(std::uint64_t ticket, const TLoadedPicture& picture);
     void PaintEmpty(QPainter& painter);
     void PaintPicture(QPainter& painter, int width, int height);
     void PaintMetafile(QPainter& painter, const QRect& target);
     void PaintFilled(QPainter& painter);
-    const QImage* DisplayImage();
 
-    std::unique_ptr<THolder> FHolder;
-    std::unique_ptr<TGifFile> FGif;
+    QPointer<TPictureLoader> FLoader;
+    std::uint64_t FTicket = 0; // the request under way, 0 when none
+    TPictureLoader::EPriority FPriority = TPictureLoader::EPriority::Focused;
+    TLoadedPicture FPicture;
+    QImage FScaled; // the picture shrunk to the last stretched target size, or a metafile played
     QString FFileName;
     std::string FNativeName;
     int FPictureWidth = 0;

@@ -5,6 +5,7 @@
 
 #include "AdvImage.h"
 #include "HandCursor.h"
+#include "PictureLoader.h"
 #include "ViewerHost.h"
 #include "ViewerRules.h"
 
@@ -51,6 +52,7 @@ void TfrmViewer::setupImage()
     Image->SetJPEGGrayscale(false);
     Image->SetJPEGPerformance(TJPEGPerformance::jpBestQuality);
     Image->SetJPEGProgressiveDisplay(true);
+    connect(Image, &TAdvImage::OnImageLoaded, this, &TfrmViewer::ImageLoaded);
     // The menu comes on the right button's release, as on Windows, so that
     // a drag with the right button pans like one with any other button.
     Image->setContextMenuPolicy(Qt::PreventContextMenu);
@@ -121,6 +123,7 @@ void TfrmViewer::Open(const QString& path, QWidget* owner)
 
 void TfrmViewer::Open(const std::string& path, QWidget* owner)
 {
+    FPlaceInPlace = false;
     if (Image->NativeFileName() != path) Image->LoadFile(path);
     // Each opening starts at the kept choice: fitted, or natural size.
     FFit = FHost ? FHost->ViewerFit() : FFit;
@@ -211,11 +214,39 @@ QPoint TfrmViewer::ZoomAnchor() const
 void TfrmViewer::ShowPicture(const std::string& path)
 {
     if (Image->NativeFileName() == path) return;
-    // Held back so the old picture is never seen at the new position.
-    setUpdatesEnabled(false);
+    // The old picture stays where it is until the new one comes; both the
+    // picture and its layout change within the one event that brings it.
+    FPlaceInPlace = false;
     Image->LoadFile(path);
-    LayoutImage();
-    setUpdatesEnabled(true);
+}
+
+void TfrmViewer::ImageLoaded()
+{
+    if (FPlaceInPlace)
+        PlaceFocusedInPlace();
+    else
+        LayoutImage();
+    FPlaceInPlace = false;
+    if (isVisible()) PrefetchNeighbours();
+}
+
+void TfrmViewer::PrefetchNeighbours()
+{
+    TPictureLoader& loader = Image->Loader();
+    for (const std::uint64_t ticket : FPrefetches)
+        loader.Cancel(ticket);
+    FPrefetches.clear();
+    if (!FHost) return;
+    // The next and the prior picture, decoded as the viewer will show them.
+    for (const EViewerStep step : {EViewerStep::Next, EViewerStep::Prior}) {
+        const TViewerStepTarget target =
+            FindViewerStep(FHost->ListRows(), FHost->ListFocusedRow(), Image->NativeFileName(), step);
+        if (!target.Allowed || target.Row < 0) continue;
+        const std::string path = FHost->ListRows()[static_cast<std::size_t>(target.Row)].FullPath();
+        const TPictureRequest request = Image->RequestFor(path);
+        if (request.Identity.Size >= 0 && !loader.Cached(request))
+            FPrefetches.push_back(loader.Request(request, TPictureLoader::EPriority::Prefetch));
+    }
 }
 
 bool TfrmViewer::ShowStep(EViewerStep step)
@@ -302,8 +333,6 @@ void TfrmViewer::CloseViewer()
 
 bool TfrmViewer::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
-    // A key during a load could start a second navigation inside it.
-    if (Image->Loading()) return true;
     const int a = ViewerKeyStep(width());
     const int b = ViewerKeyStep(height());
     switch (key) {

@@ -15,8 +15,10 @@
 #include <QRect>
 #include <QString>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -102,6 +104,10 @@ class TfrmViewer : public QWidget {
     void PlaceImage(double scale, QPoint anchor, bool keepAnchor);
     QPoint ZoomAnchor() const;
     void ShowFocusedInPlace(const std::string& path);
+    void PlaceFocusedInPlace();
+    // The shown picture came: laid out, and its neighbours asked for ahead.
+    void ImageLoaded();
+    void PrefetchNeighbours();
     // After the shown file is gone: true when no focused picture was shown
     // in its place.
     bool AfterShownFileGone();
@@ -135,6 +141,8 @@ class TfrmViewer : public QWidget {
     QPoint FLastPos;
     QPoint FDownPos;
     bool FActive = false;
+    bool FPlaceInPlace = false; // the picture under way keeps the deleted one's place
+    std::vector<std::uint64_t> FPrefetches;
 };
 
 } // namespace quorvane

@@ -60,20 +60,22 @@ bool TfrmViewer::AfterShownFileGone()
 
 void TfrmViewer::ShowFocusedInPlace(const std::string& path)
 {
+    FPlaceInPlace = true;
+    Image->LoadFile(path);
+}
+
+void TfrmViewer::PlaceFocusedInPlace()
+{
     // The next picture takes the place of the deleted one, at the same
     // position, as long as it needs a control of the same size (a duplicate
     // usually does). Any other picture is laid out afresh: at the old
     // position a smaller one could lie wholly outside the window.
-    setUpdatesEnabled(false);
-    Image->LoadFile(path);
     const QSize needed(ViewerImageExtent(width(), Image->DisplayWidth()),
                        ViewerImageExtent(height(), Image->DisplayHeight()));
-    if (needed != Image->size()) {
-        LayoutImage();
-        Image->setCursor(ViewerNeedsHand(width(), height(), Image->width(), Image->height()) ? FHandMove
-                                                                                             : QCursor());
-    }
-    setUpdatesEnabled(true);
+    if (needed == Image->size()) return;
+    LayoutImage();
+    Image->setCursor(ViewerNeedsHand(width(), height(), Image->width(), Image->height()) ? FHandMove
+                                                                                         : QCursor());
 }
 
 } // namespace quorvane

@@ -101,7 +101,7 @@ void TestAppViewer::openViewerShowsTheLoadingIndicator()
     FForm->OpenViewer(QFile::encodeName(Path("a.bmp")).toStdString());
     QCOMPARE(seen, (QStringList{"Loading", "shown"}));
     QVERIFY(QTest::qWaitForWindowActive(FViewer));
-    QCOMPARE(FForm->StatusText(0), QString());
+    QTRY_COMPARE(FForm->StatusText(0), QString());
     QVERIFY(!Find<QLabel>("Label1")->isVisible());
     QTest::keyClick(FViewer, Qt::Key_Escape);
     FForm->OpenViewer(QFile::encodeName(Path("a.bmp")).toStdString());

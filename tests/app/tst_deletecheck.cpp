@@ -416,7 +416,7 @@ void TestDeleteCheck::viewerDeletesTheListedBytes()
     SelectRows({listed});
     FForm->OpenViewer(listed);
     QVERIFY(QTest::qWaitForWindowActive(viewer.get()));
-    QCOMPARE(viewer->Picture()->PictureWidth(), 32);
+    QTRY_COMPARE(viewer->Picture()->PictureWidth(), 32);
     QTest::keyClick(viewer.get(), Qt::Key_Delete);
     QTRY_VERIFY(!FForm->FileTaskRunning());
     QVERIFY(!Exists(listed));

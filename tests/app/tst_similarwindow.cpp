@@ -291,7 +291,7 @@ void TestSimilarWindow::extraFormatsOnlyWithTheOption()
     auto* list = Find<QAbstractItemView>("lvFiles");
     list->setCurrentIndex(list->model()->index(0, 0));
     FForm->RequestPreview();
-    QVERIFY(FForm->PreviewImage()->HasPicture());
+    QTRY_VERIFY(FForm->PreviewImage()->HasPicture());
     QCOMPARE(FForm->PreviewImage()->PictureWidth(), 320);
     more->setChecked(false);
     QVERIFY(!IsPictureFile("large.PNG"));

@@ -1,7 +1,7 @@
 // The picture control: its layout rules (natural size, centring, the shrink
 // that fits both sides), loading by extension with its two events, the JPEG
-// settings taking effect at the next load, and a load refused while a GIF
-// load lets events run. Pictures are written into a temporary directory.
+// settings taking effect at the next load, and a load that replaces the one
+// under way. Pictures are written into a temporary directory.
 #include "AdvImage.h"
 #include "GifWriter.h"
 #include "MetafileBuilder.h"
@@ -12,6 +12,7 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QProcess>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -21,6 +22,13 @@
 using namespace quorvane;
 
 namespace {
+
+// Asks for the file and waits for the loader's answer to be shown.
+bool Load(TAdvImage& image, const QString& path)
+{
+    image.LoadImage(path);
+    return QTest::qWaitFor([&] { return !image.Loading(); }, 10000);
+}
 
 QString WriteBytes(const QString& path, const QByteArray& bytes)
 {
@@ -106,7 +114,7 @@ class TestAdvImage : public QObject {
     void paintsPictureAndFills();
     void paintsMetafileShrunk();
     void jpegScaleAppliesToNextLoad();
-    void refusesLoadDuringGifLoad();
+    void replacesLoadUnderWay();
     void drawsPhotosUpright_data();
     void drawsPhotosUpright();
     void turnUprightOff();
@@ -225,7 +233,7 @@ void TestAdvImage::loadFailures()
     if (!content.isEmpty()) QVERIFY(!WriteBytes(path, content).isEmpty());
     TAdvImage image;
     image.resize(50, 50);
-    image.LoadImage(WritePicture(dir.filePath("first.bmp"), 8, 8, "bmp"));
+    QVERIFY(Load(image, WritePicture(dir.filePath("first.bmp"), 8, 8, "bmp")));
     QCOMPARE(image.PictureWidth(), 8);
 
     QStringList events;
@@ -234,6 +242,7 @@ void TestAdvImage::loadFailures()
     connect(&image, &TAdvImage::OnImageLoaded,
             [&](TAdvImage* sender) { events << QStringLiteral("loaded %1").arg(sender->Loading()); });
     image.LoadImage(path);
+    QTRY_VERIFY(!image.Loading());
     QCOMPARE(events, QStringList({"loading 1", "loaded 0"}));
     QCOMPARE(image.FileName(), path);
     QCOMPARE(image.PictureWidth(), 0);
@@ -272,7 +281,7 @@ void TestAdvImage::loadsByExtension()
     TAdvImage image;
     image.resize(100, 100);
     image.SetJPEGScale(TJPEGScale::jsHalf);
-    image.LoadImage(path);
+    QVERIFY(Load(image, path));
     QCOMPARE(QSize(image.PictureWidth(), image.PictureHeight()), expected);
     QCOMPARE(image.HasPicture(), !expected.isEmpty());
 }
@@ -285,7 +294,7 @@ void TestAdvImage::paintsPictureAndFills()
     image.SetColor(Qt::blue);
     image.SetStretchRatio(true);
     image.SetCenterView(true);
-    image.LoadImage(WritePicture(dir.filePath("wide.bmp"), 400, 300, "bmp", Qt::red));
+    QVERIFY(Load(image, WritePicture(dir.filePath("wide.bmp"), 400, 300, "bmp", Qt::red)));
     QImage shot = image.grab().toImage();
     QVERIFY(SameColor(shot.pixel(10, 95), Qt::red));
     QVERIFY(SameColor(shot.pixel(131, 50), Qt::red));
@@ -323,7 +332,7 @@ void TestAdvImage::paintsMetafileShrunk()
     image.resize(100, 100);
     image.SetColor(Qt::blue);
     image.SetStretchRatio(true);
-    image.LoadImage(path);
+    QVERIFY(Load(image, path));
     QCOMPARE(QSize(image.PictureWidth(), image.PictureHeight()), QSize(200, 100));
     for (int round = 0; round < 2; ++round) {
         const QImage shot = image.grab().toImage();
@@ -340,13 +349,13 @@ void TestAdvImage::jpegScaleAppliesToNextLoad()
     TAdvImage image;
     image.resize(100, 100);
     image.SetJPEGScale(TJPEGScale::jsHalf);
-    image.LoadImage(first);
+    QVERIFY(Load(image, first));
     QCOMPARE(image.PictureWidth(), 80);
     image.SetJPEGScale(TJPEGScale::jsEighth);
     image.SetJPEGGrayscale(true);
     QCOMPARE(image.PictureWidth(), 80);
     QVERIFY(image.HasPicture());
-    image.LoadImage(second);
+    QVERIFY(Load(image, second));
     QCOMPARE(image.PictureWidth(), 20);
     QCOMPARE(image.PictureHeight(), 10);
     const QImage shot = image.grab().toImage();
@@ -355,31 +364,34 @@ void TestAdvImage::jpegScaleAppliesToNextLoad()
     QVERIFY(qGreen(pixel) > 40);
 }
 
-// A GIF load lets events run; a timer firing then asks for another load,
-// which is refused without disturbing the one under way.
-void TestAdvImage::refusesLoadDuringGifLoad()
+// A load asked for while another is under way replaces it: the first
+// answer is never shown, and the two events come once.
+void TestAdvImage::replacesLoadUnderWay()
 {
     QTemporaryDir dir;
-    const QString big = WriteGif(dir.filePath("big.gif"), 1500, 1500);
-    const QString other = WritePicture(dir.filePath("other.bmp"), 10, 10, "bmp");
-    QVERIFY(!big.isEmpty() && !other.isEmpty());
-    TAdvImage image;
-    image.resize(100, 100);
-    QSignalSpy loading(&image, &TAdvImage::OnImageLoading);
-    bool sawLoading = false;
-    QTimer timer;
-    timer.setInterval(0);
-    connect(&timer, &QTimer::timeout, [&] {
-        sawLoading = sawLoading || image.Loading();
-        image.LoadImage(other);
+    const QString first = WritePicture(dir.filePath("first.bmp"), 30, 20, "bmp");
+    const QString second = WritePicture(dir.filePath("second.bmp"), 10, 10, "bmp");
+    QSemaphore gate;
+    TPictureLoader loader([&](const TPictureRequest& request) {
+        if (request.Path.find("first") != std::string::npos) gate.acquire();
+        return DecodePicture(request);
     });
-    timer.start();
-    image.LoadImage(big);
-    timer.stop();
-    QVERIFY(sawLoading);
+    TAdvImage image;
+    image.SetLoader(&loader);
+    QSignalSpy loading(&image, &TAdvImage::OnImageLoading);
+    QSignalSpy loaded(&image, &TAdvImage::OnImageLoaded);
+    image.LoadImage(first);
+    QVERIFY(image.Loading());
+    image.LoadImage(second);
+    QTRY_VERIFY(!image.Loading());
+    QCOMPARE(image.FileName(), second);
+    QCOMPARE(image.PictureWidth(), 10);
+    gate.release();
+    QTRY_COMPARE(loader.PendingCount(), 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(image.PictureWidth(), 10);
     QCOMPARE(loading.count(), 1);
-    QCOMPARE(image.FileName(), big);
-    QCOMPARE(image.PictureWidth(), 1500);
+    QCOMPARE(loaded.count(), 1);
 }
 
 void TestAdvImage::drawsPhotosUpright_data()
@@ -415,7 +427,7 @@ void TestAdvImage::drawsPhotosUpright()
     SetMoreFormatsEnabled(true);
     TAdvImage image;
     image.resize(80, 80);
-    image.LoadImage(path);
+    QVERIFY(Load(image, path));
     SetMoreFormatsEnabled(false);
     const QImage expected(reference);
     QCOMPARE(QSize(image.PictureWidth(), image.PictureHeight()), expected.size());
@@ -433,10 +445,10 @@ void TestAdvImage::turnUprightOff()
         QSKIP("exiftool is not installed");
     TAdvImage image;
     image.SetJPEGScale(TJPEGScale::jsHalf);
-    image.LoadImage(path);
+    QVERIFY(Load(image, path));
     QCOMPARE(QSize(image.PictureWidth(), image.PictureHeight()), QSize(20, 30));
     TAdvImage::SetTurnUpright(false);
-    image.LoadImage(path);
+    QVERIFY(Load(image, path));
     TAdvImage::SetTurnUpright(true);
     QCOMPARE(QSize(image.PictureWidth(), image.PictureHeight()), QSize(30, 20));
 }

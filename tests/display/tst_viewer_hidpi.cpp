@@ -42,6 +42,7 @@ void TestViewerHighDpi::pictureKeepsItsPixels()
     const QString path = WriteBitmap(dir.filePath("p.bmp"), picture.width(), picture.height());
     viewer.Open(path, nullptr);
     QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+    QTRY_VERIFY(!viewer.Picture()->Loading());
     QCOMPARE(viewer.devicePixelRatioF(), 2.0);
     TAdvImage* image = viewer.Picture();
     QCOMPARE(image->PictureWidth(), picture.width());

@@ -1,0 +1,227 @@
+// The picture loader with a fake decoder: answers by ticket, one decode per
+// key, a taken-back ticket never answered, the focused request never behind
+// prefetches, the cache's bound and order, and a changed file decoded anew.
+#include "PictureLoader.h"
+
+#include <QFile>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <atomic>
+#include <mutex>
+#include <set>
+
+using namespace quorvane;
+
+namespace {
+
+// A picture of side x side pixels (4 bytes each), its side read from the
+// path's last number: "p/12" is 12 x 12.
+TLoadedPicture FakePicture(const TPictureRequest& request)
+{
+    const int side = std::stoi(request.Path.substr(request.Path.rfind('/') + 1));
+    TLoadedPicture picture;
+    picture.Image = QImage(side, side, QImage::Format_RGB32);
+    picture.Image.fill(Qt::red);
+    return picture;
+}
+
+TPictureRequest RequestOf(const std::string& path)
+{
+    TPictureRequest request;
+    request.Path = path;
+    return request;
+}
+
+// The decoder's record of what it was asked for and when.
+struct TDecodes {
+    std::mutex Mutex;
+    std::vector<std::string> Started;
+    std::set<std::string> Gated; // paths that wait for the gate
+    QSemaphore Gate;
+    std::atomic<int> Count{0};
+
+    TPictureLoader::TDecoder Decoder()
+    {
+        return [this](const TPictureRequest& request) {
+            {
+                std::lock_guard lock(Mutex);
+                Started.push_back(request.Path);
+            }
+            ++Count;
+            bool gated = false;
+            {
+                std::lock_guard lock(Mutex);
+                gated = Gated.count(request.Path) != 0;
+            }
+            if (gated) Gate.acquire();
+            return FakePicture(request);
+        };
+    }
+    std::vector<std::string> StartedNow()
+    {
+        std::lock_guard lock(Mutex);
+        return Started;
+    }
+};
+
+} // namespace
+
+class TestPictureLoader : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void answersEachTicketOnce();
+    void joinsRequestsForOneKey();
+    void takenBackTicketIsNeverAnswered();
+    void focusedRequestPassesPrefetches();
+    void cacheKeepsItsBound();
+    void changedFileIsDecodedAgain();
+};
+
+void TestPictureLoader::answersEachTicketOnce()
+{
+    TDecodes decodes;
+    TPictureLoader loader(decodes.Decoder(), 2);
+    QSignalSpy loaded(&loader, &TPictureLoader::Loaded);
+    const std::uint64_t a = loader.Request(RequestOf("p/3"), TPictureLoader::EPriority::Focused);
+    const std::uint64_t b = loader.Request(RequestOf("p/5"), TPictureLoader::EPriority::Visible);
+    QTRY_COMPARE(loaded.count(), 2);
+    std::map<std::uint64_t, int> sides;
+    for (const auto& arguments : loaded)
+        sides[arguments.at(0).value<std::uint64_t>()] = arguments.at(1).value<TLoadedPicture>().Image.width();
+    QCOMPARE(sides[a], 3);
+    QCOMPARE(sides[b], 5);
+    QVERIFY(a != b);
+    // Now cached: answered without a decode.
+    QVERIFY(loader.Cached(RequestOf("p/3")).has_value());
+    loader.Request(RequestOf("p/3"), TPictureLoader::EPriority::Focused);
+    QTRY_COMPARE(loaded.count(), 3);
+    QCOMPARE(decodes.Count.load(), 2);
+}
+
+void TestPictureLoader::joinsRequestsForOneKey()
+{
+    TDecodes decodes;
+    decodes.Gated = {"p/4"};
+    TPictureLoader loader(decodes.Decoder(), 2);
+    QSignalSpy loaded(&loader, &TPictureLoader::Loaded);
+    loader.Request(RequestOf("p/4"), TPictureLoader::EPriority::Prefetch);
+    QTRY_COMPARE(decodes.Count.load(), 1);
+    loader.Request(RequestOf("p/4"), TPictureLoader::EPriority::Focused);
+    decodes.Gate.release();
+    QTRY_COMPARE(loaded.count(), 2);
+    QCOMPARE(decodes.Count.load(), 1);
+}
+
+void TestPictureLoader::takenBackTicketIsNeverAnswered()
+{
+    TDecodes decodes;
+    decodes.Gated = {"p/1"};
+    TPictureLoader loader(decodes.Decoder(), 2);
+    QSignalSpy loaded(&loader, &TPictureLoader::Loaded);
+    // Running when taken back: decoded, kept, but not answered.
+    const std::uint64_t running = loader.Request(RequestOf("p/1"), TPictureLoader::EPriority::Focused);
+    QTRY_COMPARE(decodes.Count.load(), 1);
+    loader.Cancel(running);
+    decodes.Gate.release();
+    QTRY_COMPARE(loader.PendingCount(), 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(loaded.count(), 0);
+    QVERIFY(loader.Cached(RequestOf("p/1")).has_value());
+
+    // Queued when taken back: never decoded.
+    TDecodes more;
+    more.Gated = {"p/1", "p/2"};
+    TPictureLoader busy(more.Decoder(), 2);
+    QSignalSpy busyLoaded(&busy, &TPictureLoader::Loaded);
+    busy.Request(RequestOf("p/1"), TPictureLoader::EPriority::Focused);
+    busy.Request(RequestOf("p/2"), TPictureLoader::EPriority::Focused);
+    QTRY_COMPARE(more.Count.load(), 2);
+    const std::uint64_t queued = busy.Request(RequestOf("p/7"), TPictureLoader::EPriority::Focused);
+    busy.Cancel(queued);
+    more.Gate.release(2);
+    QTRY_COMPARE(busyLoaded.count(), 2);
+    QTRY_COMPARE(busy.PendingCount(), 0);
+    const auto started = more.StartedNow();
+    QVERIFY(std::find(started.begin(), started.end(), "p/7") == started.end());
+}
+
+// Prefetches held in the decoder keep a thread free: the focused request
+// starts while they wait, and is answered first.
+void TestPictureLoader::focusedRequestPassesPrefetches()
+{
+    TDecodes decodes;
+    decodes.Gated = {"p/1", "p/2", "p/3"};
+    TPictureLoader loader(decodes.Decoder(), 2);
+    QSignalSpy loaded(&loader, &TPictureLoader::Loaded);
+    for (const char* path : {"p/1", "p/2", "p/3"})
+        loader.Request(RequestOf(path), TPictureLoader::EPriority::Prefetch);
+    QTRY_COMPARE(decodes.Count.load(), 1);
+    QTest::qWait(50);
+    QCOMPARE(decodes.Count.load(), 1); // one thread stays free of prefetches
+    const std::uint64_t focused = loader.Request(RequestOf("p/9"), TPictureLoader::EPriority::Focused);
+    QTRY_COMPARE(loaded.count(), 1);
+    QCOMPARE(loaded.at(0).at(0).value<std::uint64_t>(), focused);
+    decodes.Gate.release(3);
+    QTRY_COMPARE(loaded.count(), 4);
+}
+
+void TestPictureLoader::cacheKeepsItsBound()
+{
+    TDecodes decodes;
+    TPictureLoader loader(decodes.Decoder(), 2);
+    loader.SetCacheLimit(3 * 10 * 10 * 4); // three pictures of 10 x 10
+    QSignalSpy loaded(&loader, &TPictureLoader::Loaded);
+    // The same side under four folders: four keys of 400 bytes each.
+    for (int i = 0; i < 3; ++i) {
+        loader.Request(RequestOf("d" + std::to_string(i) + "/10"), TPictureLoader::EPriority::Focused);
+        QTRY_COMPARE(loaded.count(), i + 1);
+    }
+    QCOMPARE(loader.CachedCount(), 3);
+    QVERIFY(loader.Cached(RequestOf("d0/10"))); // d0 is now the most recent, d1 the oldest
+    loader.Request(RequestOf("d3/10"), TPictureLoader::EPriority::Focused);
+    QTRY_COMPARE(loaded.count(), 4);
+    QCOMPARE(loader.CachedCount(), 3);
+    QVERIFY(loader.CacheBytes() <= loader.CacheLimit());
+    QVERIFY(!loader.Cached(RequestOf("d1/10")));
+    QVERIFY(loader.Cached(RequestOf("d0/10")));
+    // A picture larger than the whole bound is answered but not kept.
+    loader.Request(RequestOf("big/40"), TPictureLoader::EPriority::Focused);
+    QTRY_COMPARE(loaded.count(), 5);
+    QVERIFY(!loader.Cached(RequestOf("big/40")));
+    QVERIFY(loader.CacheBytes() <= loader.CacheLimit());
+}
+
+void TestPictureLoader::changedFileIsDecodedAgain()
+{
+    QTemporaryDir dir;
+    const std::string path = QFile::encodeName(dir.filePath("6")).toStdString();
+    QFile file(dir.filePath("6"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("one") == 3);
+    file.close();
+    TDecodes decodes;
+    TPictureLoader loader(decodes.Decoder(), 2);
+    QSignalSpy loaded(&loader, &TPictureLoader::Loaded);
+    TPictureRequest request = RequestOf(path);
+    request.Identity = ReadPictureIdentity(path);
+    loader.Request(request, TPictureLoader::EPriority::Focused);
+    QTRY_COMPARE(loaded.count(), 1);
+    QVERIFY(loader.Cached(request));
+    // Same size, another time: another identity, so another key.
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("two") == 3);
+    file.flush();
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    file.close();
+    TPictureRequest again = RequestOf(path);
+    again.Identity = ReadPictureIdentity(path);
+    QVERIFY(!(again.Identity == request.Identity));
+    QVERIFY(!loader.Cached(again));
+    loader.Request(again, TPictureLoader::EPriority::Focused);
+    QTRY_COMPARE(loaded.count(), 2);
+    QCOMPARE(decodes.Count.load(), 2);
+}
+
+QTEST_MAIN(TestPictureLoader)
+#include "tst_pictureloader.moc"
