@@ -58,6 +58,7 @@ class TProtectedFolders;
 class TCaptureInfoView;
 class TNotDuplicates;
 class TCaptureCache;
+class TPreviewController;
 struct TCaptureInfo;
 
 // What the file commands ask of the picture side of the window: the
@@ -386,6 +387,7 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
 
     // The preview pane (MainFormPreview.cpp).
     void setupPreview();
+    void setupPrefetch();
     void lvFilesChange();
     // The focused photo's capture line: asked for when the focus settles on
     // a picture row, shown as the preview's and the row's tooltip.
@@ -453,6 +455,7 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     bool FPendingLoad = false;
     std::string FPendingFile;
     std::array<TAdvImage*, 5> FSlides{};
+    TPreviewController* FPreviewController = nullptr; // decodes ahead what comes next
     std::array<QString, 5> FSlideCaptions;
 
     TFileListModel* FModel = nullptr;

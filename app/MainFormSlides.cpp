@@ -7,6 +7,7 @@
 #include "FlagScope.h"
 #include "MainForm.h"
 #include "PathRules.h"
+#include "PreviewController.h"
 #include "PreviewRules.h"
 
 #include <QFile>
@@ -68,6 +69,19 @@ void TfrmMain::setupSlides()
         return false;
     });
     connect(ckShowSlides, &QCheckBox::toggled, this, &TfrmMain::ckShowSlidesClick);
+    setupPrefetch();
+}
+
+void TfrmMain::setupPrefetch()
+{
+    TPreviewController::TListView view;
+    view.Rows = [this]() -> const std::vector<TFileRecord>& { return FModel->Rows(); };
+    view.FocusedRow = [this] { return FocusedRow(); };
+    view.Criteria = [this] { return Criteria(); };
+    view.SlidesShown = [this] { return ckShowSlides->isChecked(); };
+    FPreviewController = new TPreviewController(Image, FSlides, std::move(view), this);
+    connect(FModel, &QAbstractItemModel::modelReset, FPreviewController,
+            &TPreviewController::ForgetPrefetches);
 }
 
 void TfrmMain::SetSlidePanelColor(int k, bool current)

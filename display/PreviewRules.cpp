@@ -5,6 +5,7 @@
 #include "PathRules.h"
 #include "ResultRows.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -84,6 +85,48 @@ TSlideWindow ComputeSlideWindow(const std::vector<TFileRecord>& rows, int focuse
     else if (last - first >= 4 && focused - first >= 2)
         start = last - 4;
     return {first, last, start};
+}
+
+namespace {
+
+// The first picture row from index on, stepping by step (+1 or -1) while
+// within [first, last]; -1 when there is none.
+int PictureRowFrom(const std::vector<TFileRecord>& rows, int index, int step, int first, int last)
+{
+    for (int i = index; i >= first && i <= last; i += step)
+        if (IsPictureFile(RowAt(rows, i).Name)) return i;
+    return -1;
+}
+
+// The first picture row of the group that holds row index; -1 when none.
+int GroupFirstPicture(const std::vector<TFileRecord>& rows, int index, const TSearchCriteria& criteria)
+{
+    const TRowRange group = MarkGroupRange(rows, index, criteria);
+    return group.Empty() ? -1 : PictureRowFrom(rows, group.First, +1, group.First, group.Last);
+}
+
+} // namespace
+
+TPrefetchPlan PlanPrefetch(const std::vector<TFileRecord>& rows, int focused, const TSearchCriteria& criteria)
+{
+    TPrefetchPlan plan;
+    if (!IsRow(rows, focused)) return plan;
+    const int last = static_cast<int>(rows.size()) - 1;
+    const TRowRange group = MarkGroupRange(rows, focused, criteria);
+    const int nextGroup = group.Last < last ? GroupFirstPicture(rows, group.Last + 1, criteria) : -1;
+    const int priorGroup = group.First > 0 ? GroupFirstPicture(rows, group.First - 1, criteria) : -1;
+    for (const int row : {PictureRowFrom(rows, focused + 1, +1, 0, last),
+                          PictureRowFrom(rows, focused - 1, -1, 0, last), nextGroup, priorGroup}) {
+        if (row >= 0 && row != focused &&
+            std::find(plan.Previews.begin(), plan.Previews.end(), row) == plan.Previews.end())
+            plan.Previews.push_back(row);
+    }
+    if (nextGroup >= 0) {
+        const TSlideWindow window = ComputeSlideWindow(rows, nextGroup, criteria);
+        for (int row = window.Start; row <= window.Last && row < window.Start + 5; ++row)
+            plan.Slides.push_back(row);
+    }
+    return plan;
 }
 
 int SlidePanelWidth(int clientWidth, int borderWidth)

@@ -52,6 +52,18 @@ struct TSlideWindow {
 TSlideWindow ComputeSlideWindow(const std::vector<TFileRecord>& rows, int focused,
                                 const TSearchCriteria& criteria);
 
+// What to decode ahead once the focused row's preview is shown: the
+// previews of the next and the previous picture rows and of the first
+// picture rows of the next and the previous groups (nearest first, without
+// repeats or the focused row), and the rows the slides of the next group
+// would show. focused must be a row of rows.
+struct TPrefetchPlan {
+    std::vector<int> Previews;
+    std::vector<int> Slides;
+};
+TPrefetchPlan PlanPrefetch(const std::vector<TFileRecord>& rows, int focused,
+                           const TSearchCriteria& criteria);
+
 // Width of each of the first four slide panels in a strip of the given
 // client width and border width; the fifth takes the rest.
 int SlidePanelWidth(int clientWidth, int borderWidth);

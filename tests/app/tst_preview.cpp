@@ -52,6 +52,7 @@ class TestPreview : public QObject {
     void delayEdit();
     void optionsRestoredReact();
     void moveDuringALoadReplacesIt();
+    void nextRowsAreDecodedAhead();
     void altXClosesTheWindow();
     void listSideKeepsItsWidth();
 
@@ -473,6 +474,31 @@ void TestPreview::moveDuringALoadReplacesIt()
     QCoreApplication::processEvents();
     QCOMPARE(FForm->PreviewImage()->FileName(), Path(1));
     QCOMPARE(FForm->PreviewImage()->PictureWidth(), 32);
+}
+
+// Once a row's preview is shown, the next rows' previews and the next
+// group's slides are decoded ahead: moving there shows the picture at once.
+void TestPreview::nextRowsAreDecodedAhead()
+{
+    MakeForm();
+    SetRows({"a.jpg", "b.jpg", "c.jpg", "d.jpg"}, {1, 1, 2, 2});
+    auto native = [this](int row) { return QFile::encodeName(Path(row)).toStdString(); };
+    Focus(0);
+    FForm->RequestPreview();
+    QTRY_COMPARE(FLoads, QStringList{Path(0)});
+    TPictureLoader& loader = FForm->PreviewImage()->Loader();
+    QTRY_COMPARE(loader.PendingCount(), 0);
+    // b is the next row, c the first of the next group; c and d its slides.
+    for (int row : {1, 2})
+        QVERIFY(loader.Cached(FForm->PreviewImage()->RequestFor(native(row))));
+    QVERIFY(!loader.Cached(FForm->PreviewImage()->RequestFor(native(3))));
+    for (int row : {2, 3})
+        QVERIFY(loader.Cached(FForm->SlideImage(1)->RequestFor(native(row))));
+    Focus(1);
+    FForm->RequestPreview();
+    QVERIFY(!FForm->PreviewImage()->Loading());
+    QCOMPARE(FForm->PreviewImage()->FileName(), Path(1));
+    QVERIFY(FForm->PreviewImage()->HasPicture());
 }
 
 void TestPreview::altXClosesTheWindow()

@@ -40,6 +40,8 @@ class TestPreviewRules : public QObject {
     Q_OBJECT
 
   private slots:
+    void prefetchPlan_data();
+    void prefetchPlan();
     void slideWindow_data();
     void slideWindow();
     void markGroup_data();
@@ -145,6 +147,35 @@ void TestPreviewRules::unmarkGroup()
     QVERIFY(UnmarkGroupRange(rows, -1).Empty());
     QCOMPARE(UnmarkedImage(Rows("#")[0]), std::uint8_t(kImageOtherFile));
     QCOMPARE(UnmarkedImage(Rows("a")[0]), std::uint8_t(kImagePicture));
+}
+
+// Patterns as in Rows(): groups are runs of one letter. Expected rows are
+// worked out by hand from the pattern.
+void TestPreviewRules::prefetchPlan_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<int>("focused");
+    QTest::addColumn<QList<int>>("previews");
+    QTest::addColumn<QList<int>>("slides");
+    QTest::newRow("middle of a group") << "aabbbcc" << 3 << QList<int>{4, 2, 5, 0} << QList<int>{5, 6};
+    QTest::newRow("first row of the list") << "aabb" << 0 << QList<int>{1, 2} << QList<int>{2, 3};
+    QTest::newRow("last row of the list") << "aabb" << 3 << QList<int>{2, 0} << QList<int>{};
+    QTest::newRow("non-pictures skipped") << "a#abbb" << 2 << QList<int>{3, 0} << QList<int>{3, 4, 5};
+    QTest::newRow("next group without picture") << "aa#" << 0 << QList<int>{1} << QList<int>{};
+    QTest::newRow("a long next group: five slides")
+        << "abbbbbbbb" << 0 << QList<int>{1} << QList<int>{1, 2, 3, 4, 5};
+    QTest::newRow("one row") << "a" << 0 << QList<int>{} << QList<int>{};
+}
+
+void TestPreviewRules::prefetchPlan()
+{
+    QFETCH(QString, pattern);
+    QFETCH(int, focused);
+    QFETCH(QList<int>, previews);
+    QFETCH(QList<int>, slides);
+    const TPrefetchPlan plan = PlanPrefetch(Rows(pattern.toStdString()), focused, BySize());
+    QCOMPARE(QList<int>(plan.Previews.begin(), plan.Previews.end()), previews);
+    QCOMPARE(QList<int>(plan.Slides.begin(), plan.Slides.end()), slides);
 }
 
 void TestPreviewRules::slidePanelWidth_data()
