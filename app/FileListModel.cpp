@@ -42,7 +42,7 @@ TFileListModel::TFileListModel(QObject* parent) : QAbstractTableModel(parent)
 {
     FIcons[kImagePicture] = QIcon(QStringLiteral(":/art/image_picture.png"));
     FIcons[kImageOtherFile] = QIcon(QStringLiteral(":/art/image_file.png"));
-    FIcons[kImageGroupMember] = QIcon(QStringLiteral(":/art/image_group.png"));
+    FGroupIcon = QIcon(QStringLiteral(":/art/image_group.png"));
     FLinkIcon = QIcon(QStringLiteral(":/art/image_link.png"));
 }
 
@@ -120,6 +120,8 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const
     // The Directory column can be too narrow for its text: the whole path.
     if (role == Qt::ToolTipRole && index.column() == ColDirectory)
         return DisplayBytes(record.DirectoryText());
+    if (role == Qt::DecorationRole && index.column() == ColName && GroupMarked(index.row()))
+        return FGroupIcon;
     if (role == Qt::DecorationRole && index.column() == ColName && record.ImageIndex < FIcons.size())
         return FIcons[record.ImageIndex];
     if (role == Qt::TextAlignmentRole)
@@ -268,6 +270,7 @@ bool TFileListModel::removeRows(int row, int count, const QModelIndex& parent)
 {
     if (parent.isValid() || row < 0 || count <= 0 || row + count > rowCount()) return false;
     beginRemoveRows({}, row, row + count - 1);
+    FMarkFirst = 0, FMarkLast = -1;
     FRows.erase(FRows.begin() + row, FRows.begin() + row + count);
     FBandsStale = FCopiesStale = true;
     endRemoveRows();
@@ -277,6 +280,7 @@ bool TFileListModel::removeRows(int row, int count, const QModelIndex& parent)
 void TFileListModel::SetRows(std::vector<TFileRecord> rows)
 {
     beginResetModel();
+    FMarkFirst = 0, FMarkLast = -1;
     FRows = std::move(rows);
     FBandsStale = FCopiesStale = true;
     FCaptureNotes.clear();
@@ -327,6 +331,7 @@ void TFileListModel::SetIdentity(int row, const TFileIdentity& identity)
 void TFileListModel::Clear()
 {
     beginResetModel();
+    FMarkFirst = 0, FMarkLast = -1;
     FDimensions.clear();
     if (FDimensionsSource) FDimensionsSource->Forget();
     FLinkNotes.clear();
@@ -367,6 +372,7 @@ void TFileListModel::RemoveRowSet(const std::vector<int>& rows)
     }
     std::vector<int> newIndexOf(FRows.size(), -1);
     emit layoutAboutToBeChanged({}, QAbstractItemModel::NoLayoutChangeHint);
+    FMarkFirst = 0, FMarkLast = -1;
     std::size_t kept = 0;
     std::size_t next = 0; // position in rows
     for (std::size_t old = 0; old < FRows.size(); ++old) {
@@ -398,12 +404,24 @@ void TFileListModel::SetName(int row, std::string name)
     emit dataChanged(index(row, ColName), index(row, ColType), {Qt::DisplayRole, Qt::EditRole});
 }
 
-void TFileListModel::SetImageIndex(int row, std::uint8_t imageIndex)
+void TFileListModel::SetGroupMark(int first, int last)
 {
-    if (row < 0 || row >= rowCount() || FRows[static_cast<std::size_t>(row)].ImageIndex == imageIndex) return;
-    FRows[static_cast<std::size_t>(row)].ImageIndex = imageIndex;
-    const QModelIndex cell = index(row, ColName);
-    emit dataChanged(cell, cell, {Qt::DecorationRole});
+    first = std::max(first, 0);
+    last = std::min(last, rowCount() - 1);
+    if (last < first) first = 0, last = -1;
+    if (first == FMarkFirst && last == FMarkLast) return;
+    const int oldFirst = FMarkFirst, oldLast = FMarkLast;
+    FMarkFirst = first;
+    FMarkLast = last;
+    if (oldLast >= oldFirst)
+        emit dataChanged(index(oldFirst, ColName), index(oldLast, ColName), {Qt::DecorationRole});
+    if (last >= first) emit dataChanged(index(first, ColName), index(last, ColName), {Qt::DecorationRole});
+}
+
+bool TFileListModel::GroupMarked(int row) const
+{
+    return row >= FMarkFirst && row <= FMarkLast && row < rowCount() &&
+           FRows[static_cast<std::size_t>(row)].DiskState == kDiskAsListed;
 }
 
 bool TFileListModel::SetDiskState(int row, std::uint8_t state)
@@ -425,6 +443,7 @@ void TFileListModel::Reorder(const std::vector<std::size_t>& order)
         newIndexOf[order[k]] = static_cast<int>(k);
     }
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    FMarkFirst = 0, FMarkLast = -1;
     std::vector<TFileRecord> sorted;
     sorted.reserve(FRows.size());
     for (std::size_t oldIndex : order)

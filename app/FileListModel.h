@@ -74,8 +74,12 @@ class TFileListModel : public QAbstractTableModel {
     void RemoveRowSet(const std::vector<int>& rows);
     // Gives a row the name its file was renamed to (the Type follows it).
     void SetName(int row, std::string name);
-    // Sets a row's small image (0 picture, 1 other file, 2 group member).
-    void SetImageIndex(int row, std::uint8_t imageIndex);
+    // The rows first..last (an empty run when last < first) show the focused
+    // group's mark in place of their small image, each while its file is as
+    // listed. Only the Name cells' pictures are repainted. Any change of the
+    // rows' order or number takes the mark off; the view sets it again.
+    void SetGroupMark(int first, int last);
+    bool GroupMarked(int row) const;
     // Sets a row's TDiskState; true when it changed (the row is repainted,
     // greyed while it no longer matches its file).
     bool SetDiskState(int row, std::uint8_t state);
@@ -109,7 +113,10 @@ class TFileListModel : public QAbstractTableModel {
 
   private:
     std::vector<TFileRecord> FRows;
-    std::array<QIcon, 3> FIcons;
+    std::array<QIcon, 2> FIcons; // by TFileRecord::ImageIndex
+    QIcon FGroupIcon;
+    int FMarkFirst = 0;
+    int FMarkLast = -1;
     QIcon FLinkIcon;
     std::unordered_map<std::string, QString> FLinkNotes;
     std::unordered_map<std::string, QString> FCaptureNotes;

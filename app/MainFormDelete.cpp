@@ -322,7 +322,6 @@ void TfrmMain::PutRowsBack(std::vector<TFileRecord> batch)
     std::vector<TFileRecord> rows = FModel->Rows();
     for (TFileRecord& row : batch) {
         row.DiskState = kDiskAsListed;
-        row.ImageIndex = UnmarkedImage(row);
         auto at = rows.end();
         if (row.Group != 0) {
             const auto last = std::find_if(rows.rbegin(), rows.rend(),

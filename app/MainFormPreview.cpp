@@ -61,7 +61,11 @@ void TfrmMain::setupPreview()
     auto change = [this] { RunGuarded([this] { lvFilesChange(); }); };
     connect(lvFiles->selectionModel(), &QItemSelectionModel::currentChanged, this, change);
     connect(lvFiles->selectionModel(), &QItemSelectionModel::selectionChanged, this, change);
-    connect(FModel, &QAbstractItemModel::dataChanged, this, change);
+    // The group mark's repaint is no change of the list.
+    connect(FModel, &QAbstractItemModel::dataChanged, this,
+            [change](const QModelIndex&, const QModelIndex&, const QList<int>& roles) {
+                if (roles != QList<int>{Qt::DecorationRole}) change();
+            });
     FCaptureCache = std::make_shared<TCaptureCache>();
     FCaptureView = new TCaptureInfoView(
         [cache = FCaptureCache](const std::string& path) {
@@ -168,36 +172,20 @@ void TfrmMain::CaptureInfoReady(const std::string& path, const TCaptureInfo& inf
 
 void TfrmMain::MarkGroup(int index)
 {
+    // A row whose file is gone or changed shows no mark: the model checks.
     const TRowRange range = MarkGroupRange(FModel->Rows(), index, Criteria());
-    if (range.Empty()) return;
-    TFlagScope ignore(FIgnoreListChange);
-    // A row whose file is gone or changed is no member of the group.
-    for (int row = range.First; row <= range.Last; ++row)
-        if (FModel->Row(row).DiskState == kDiskAsListed) FModel->SetImageIndex(row, kImageGroupMember);
+    FModel->SetGroupMark(range.First, range.Last);
 }
 
-void TfrmMain::UnmarkGroup(int index)
+void TfrmMain::UnmarkGroup(int)
 {
-    // The marked run, and the group's own rows: an unmarked row of a file
-    // that is gone may stand between marked ones.
-    TFlagScope ignore(FIgnoreListChange);
-    for (const TRowRange range :
-         {UnmarkGroupRange(FModel->Rows(), index), MarkGroupRange(FModel->Rows(), index, Criteria())}) {
-        if (range.Empty()) continue;
-        for (int row = range.First; row <= range.Last; ++row)
-            FModel->SetImageIndex(row, UnmarkedImage(FModel->Row(row)));
-    }
+    FModel->SetGroupMark(0, -1);
 }
 
 // After a sort or a removal the marked rows may no longer stand together,
-// nor at FMarkedIndex: every mark is taken off and the focused row's group
-// is marked again.
+// nor at FMarkedIndex: the focused row's group is marked again.
 void TfrmMain::ResetGroupMarks()
 {
-    TFlagScope ignore(FIgnoreListChange);
-    const auto& rows = FModel->Rows();
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        if (rows[i].ImageIndex == kImageGroupMember) FModel->SetImageIndex(int(i), UnmarkedImage(rows[i]));
     FMarkedIndex = FocusedRow();
     MarkGroup(FMarkedIndex);
 }

@@ -23,11 +23,6 @@ const TFileRecord& RowAt(const std::vector<TFileRecord>& rows, int index)
     return rows[static_cast<std::size_t>(index)];
 }
 
-bool IsMarked(const std::vector<TFileRecord>& rows, int index)
-{
-    return IsRow(rows, index) && RowAt(rows, index).ImageIndex == kImageGroupMember;
-}
-
 } // namespace
 
 TRowRange MarkGroupRange(const std::vector<TFileRecord>& rows, int index, const TSearchCriteria& criteria)
@@ -42,23 +37,6 @@ TRowRange MarkGroupRange(const std::vector<TFileRecord>& rows, int index, const 
     while (agrees(last + 1))
         ++last;
     return {std::min(first, index), std::max(last, index)};
-}
-
-TRowRange UnmarkGroupRange(const std::vector<TFileRecord>& rows, int index)
-{
-    if (!IsRow(rows, index)) return {};
-    int first = index;
-    while (IsMarked(rows, first - 1))
-        --first;
-    int last = first - 1;
-    while (IsMarked(rows, last + 1))
-        ++last;
-    return {first, last};
-}
-
-std::uint8_t UnmarkedImage(const TFileRecord& row)
-{
-    return IsPictureFile(row.Name) ? kImagePicture : kImageOtherFile;
 }
 
 bool SlideQualifies(const TFileRecord& row, const TFileRecord& focused, const TSearchCriteria& criteria)

@@ -27,14 +27,6 @@ struct TRowRange {
 // group numbers). Empty when index is not a row.
 TRowRange MarkGroupRange(const std::vector<TFileRecord>& rows, int index, const TSearchCriteria& criteria);
 
-// The rows whose group mark is removed: the run of marked rows reaching back
-// from index - 1, and forward from its first row (or from index when the row
-// before it is unmarked) while rows are marked. Empty when index is not a row.
-TRowRange UnmarkGroupRange(const std::vector<TFileRecord>& rows, int index);
-
-// The small image a row has without the group mark.
-std::uint8_t UnmarkedImage(const TFileRecord& row);
-
 // A row can stand in the slides of focused: it is a picture of focused's
 // group when both carry group numbers; else a picture that agrees on each
 // ticked criterion (every picture row qualifies when none is ticked).

@@ -60,7 +60,7 @@ bool ValidResultDirectory(std::string_view directory)
 bool ValidResultRow(const TFileRecord& row)
 {
     return ValidResultName(row.Name) && row.Directory && ValidResultDirectory(*row.Directory) &&
-           row.ImageIndex <= kImageGroupMember;
+           row.ImageIndex <= kImageOtherFile;
 }
 
 bool ValidResultRows(const TSavedResult& result)

@@ -14,6 +14,9 @@ namespace {
 
 constexpr std::uint64_t kMaxUint32 = std::numeric_limits<std::uint32_t>::max();
 constexpr std::uint64_t kMaxInt64 = std::numeric_limits<std::int64_t>::max();
+// A row's small image as earlier versions could save it: 2 was the focused
+// group's mark, read back as a picture.
+constexpr std::uint64_t kSavedGroupMark = 2;
 
 // Whether value is in the range of the cell's field (false for a cell that
 // is no number).
@@ -32,7 +35,7 @@ bool UnsignedFits(std::size_t cell, std::uint64_t value)
     case 10:
         return value <= kMaxInt64;
     case 5:
-        return value <= kImageGroupMember;
+        return value <= kSavedGroupMark;
     case 11:
         return value <= std::uint64_t(kMaxResultDistance);
     }
@@ -75,7 +78,10 @@ bool TResultRowStream::Unsigned(std::uint64_t value)
         row.TimeKey = static_cast<std::int64_t>(value);
         break;
     case 5:
-        row.ImageIndex = static_cast<std::uint8_t>(value);
+        // The focused group's mark, which earlier versions saved, stands on
+        // picture rows only.
+        row.ImageIndex =
+            static_cast<std::uint8_t>(value == kSavedGroupMark ? std::uint64_t{kImagePicture} : value);
         break;
     case 7:
         row.Device = value;

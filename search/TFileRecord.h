@@ -21,7 +21,7 @@ inline constexpr PathStyle kNativePathStyle = PathStyle::Posix;
 #endif
 
 // Small images of the result list.
-enum TImageIndex : std::uint8_t { kImagePicture = 0, kImageOtherFile = 1, kImageGroupMember = 2 };
+enum TImageIndex : std::uint8_t { kImagePicture = 0, kImageOtherFile = 1 };
 
 // How the file on disk compares with what the row recorded, as last checked:
 // a row that no longer matches is never kept by a selection rule and never

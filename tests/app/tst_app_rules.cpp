@@ -12,6 +12,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QIcon>
 #include <QItemSelectionModel>
 #include <QMessageBox>
 #include <QSignalSpy>
@@ -37,6 +38,7 @@ class TestAppRules : public QObject {
     void fastOrderEqualsCoreOrder();
 
     void modelPassesModelTester();
+    void modelGroupMark();
     void modelShowsColumns();
     void modelShowsUndecodableNameAndKeepsBytes();
     void modelEditReportsWithoutRenaming();
@@ -223,9 +225,35 @@ void TestAppRules::modelPassesModelTester()
     QCOMPARE(model.rowCount(), 2);
     QVERIFY(!model.removeRows(1, 2)); // past the end
     QVERIFY(!model.removeRows(-1, 1));
-    model.SetImageIndex(0, kImageGroupMember);
+    model.SetGroupMark(0, 5); // cut to the rows there are
+    QVERIFY(model.GroupMarked(0) && model.GroupMarked(1));
     model.Clear();
     QCOMPARE(model.rowCount(), 0);
+}
+
+// The focused group's mark is the view's: it repaints only the Name cells'
+// pictures, skips a row whose file is gone, and leaves with a reorder.
+void TestAppRules::modelGroupMark()
+{
+    TFileListModel model;
+    model.SetRows(
+        {MakeRecord("a.jpg", 1), MakeRecord("b.jpg", 1), MakeRecord("c.jpg", 1), MakeRecord("d", 2)});
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    const QVariant plain = model.index(1, 0).data(Qt::DecorationRole);
+    model.SetGroupMark(0, 2);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed.at(0).at(2).value<QList<int>>(), QList<int>{Qt::DecorationRole});
+    QVERIFY(model.GroupMarked(1) && !model.GroupMarked(3));
+    QVERIFY(model.index(1, 0).data(Qt::DecorationRole).value<QIcon>().cacheKey() !=
+            plain.value<QIcon>().cacheKey());
+    QCOMPARE(model.Row(1).ImageIndex, MakeRecord("b.jpg", 1).ImageIndex); // the row itself is untouched
+    model.SetDiskState(1, kDiskGone);
+    QVERIFY(!model.GroupMarked(1) && model.GroupMarked(2));
+    model.SetGroupMark(1, 3); // the old run and the new one are repainted
+    QVERIFY(model.GroupMarked(3) && !model.GroupMarked(0));
+    model.Reorder({3, 2, 1, 0});
+    for (int row = 0; row < 4; ++row)
+        QVERIFY(!model.GroupMarked(row));
 }
 
 void TestAppRules::modelShowsColumns()

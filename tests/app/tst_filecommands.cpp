@@ -910,7 +910,7 @@ void TestFileCommands::adjacentGroupsOfOneSize()
     QCOMPARE(FForm->FocusedRow(), 2);
     QList<int> marked;
     for (int row = 0; row < 4; ++row)
-        if (rows[std::size_t(row)].ImageIndex == kImageGroupMember) marked << row;
+        if (FForm->FileList()->GroupMarked(row)) marked << row;
     QCOMPARE(marked, (QList<int>{2, 3}));
     Find<QCheckBox>("ckNoConfirm")->setChecked(true);
     FPrompts.Answer = false;

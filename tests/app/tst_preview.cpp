@@ -148,7 +148,7 @@ QList<int> TestPreview::MarkedRows() const
     QList<int> marked;
     const auto& rows = FForm->FileList()->Rows();
     for (std::size_t i = 0; i < rows.size(); ++i)
-        if (rows[i].ImageIndex == kImageGroupMember) marked << int(i);
+        if (FForm->FileList()->GroupMarked(int(i))) marked << int(i);
     return marked;
 }
 

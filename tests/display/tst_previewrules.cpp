@@ -46,7 +46,6 @@ class TestPreviewRules : public QObject {
     void slideWindow();
     void markGroup_data();
     void markGroup();
-    void unmarkGroup();
     void groupNumbersSplitOneSize();
     void slidePanelWidth_data();
     void slidePanelWidth();
@@ -132,21 +131,6 @@ void TestPreviewRules::groupNumbersSplitOneSize()
     QVERIFY(SlideQualifies(rows[1], rows[0], BySize()));
     QVERIFY(!SlideQualifies(rows[2], rows[0], BySize()));
     QVERIFY(!SlideQualifies(rows[2], rows[0], TSearchCriteria{}));
-}
-
-void TestPreviewRules::unmarkGroup()
-{
-    auto rows = Rows("aaaaaa");
-    for (int i : {1, 2, 3})
-        rows[std::size_t(i)].ImageIndex = kImageGroupMember;
-    QCOMPARE(UnmarkGroupRange(rows, 3), (TRowRange{1, 3}));
-    QCOMPARE(UnmarkGroupRange(rows, 1), (TRowRange{1, 3}));
-    // The marked run behind index is unmarked even when index lost its mark.
-    QCOMPARE(UnmarkGroupRange(rows, 4), (TRowRange{1, 3}));
-    QVERIFY(UnmarkGroupRange(rows, 5).Empty());
-    QVERIFY(UnmarkGroupRange(rows, -1).Empty());
-    QCOMPARE(UnmarkedImage(Rows("#")[0]), std::uint8_t(kImageOtherFile));
-    QCOMPARE(UnmarkedImage(Rows("a")[0]), std::uint8_t(kImagePicture));
 }
 
 // Patterns as in Rows(): groups are runs of one letter. Expected rows are

@@ -60,7 +60,7 @@ TSavedResult Sample(bool distances)
     result.Rows[3].Device = std::numeric_limits<std::uint64_t>::max();
     result.Rows[3].ModifiedNs = std::numeric_limits<std::int64_t>::min();
     result.Rows[4].StatusChangedNs = -1;
-    result.Rows[4].ImageIndex = kImageGroupMember;
+    result.Rows[4].ImageIndex = kImageOtherFile;
     if (distances) result.Distances = {0, 3, 3, 0, 64};
     return result;
 }
