@@ -142,6 +142,8 @@ const TLanguageText kLanguageTexts[] = {
     {"frmMain", "ckSamePixels", C, "Same pixels"},
     {"frmMain", "ckSamePixels", H, "Similar pictures: only pictures whose decoded pixels are exactly equal"},
     {"frmMain", "ckColourSlides", C, "Colour slides"},
+    {"frmMain", "lbPictureCache", C, "Memory for pictures (MiB):"},
+    {"frmMain", "edPictureCache", H, "Decoded pictures kept for the preview, the slides and the viewer"},
     {"frmMain", "lbKeepRule", C, "Keep in each group:"},
     {"frmMain", "btnOpenWith", C, "Open With..."},
     {"frmMain", "miSelectDuplicates", C, "Select Duplicates [Ctrl+D]"},

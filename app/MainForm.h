@@ -258,6 +258,12 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void setupFormats();
     void ckTurnUprightClick();
     void ckColourSlidesClick();
+    // The bound of the decoded pictures kept in memory, in MiB.
+    static constexpr int kMinPictureCacheMiB = 16;
+    static constexpr int kMaxPictureCacheMiB = 16384;
+    void setupPictureCacheOption(QWidget* page);
+    void edPictureCacheChange();
+    QLineEdit* edPictureCache = nullptr; // stored as "PictureCacheMiB"
 
     void lvFilesColumnClick(int column);
     void lvFilesDeletion(const QModelIndex& parent, int first, int last);

@@ -91,6 +91,9 @@ inline constexpr TOptionRow kOptionTable[] = {
     {"ckColumnGroup", TOptionKind::Boolean, false, nullptr},
     {"ckColumnCopies", TOptionKind::Boolean, false, nullptr},
     {"ckColumnDimensions", TOptionKind::Boolean, false, nullptr},
+    // The memory the decoded pictures of the preview, the slides and the
+    // viewer may keep, in MiB; newest, 256 when a store has no value.
+    {"PictureCacheMiB", TOptionKind::Text, false, "256", "edPictureCache"},
 };
 
 inline constexpr const char* kDirCountName = "DirCount";

@@ -989,6 +989,16 @@ Delete them too?</source>
         <translation>彩色縮圖</translation>
     </message>
     <message>
+        <source>Memory for pictures (MiB):</source>
+        <comment>lbPictureCache</comment>
+        <translation>圖片暫存記憶體 (MiB):</translation>
+    </message>
+    <message>
+        <source>Decoded pictures kept for the preview, the slides and the viewer</source>
+        <comment>edPictureCache</comment>
+        <translation>預覽、縮圖與全螢幕檢視保留的已解碼圖片</translation>
+    </message>
+    <message>
         <source>Filters</source>
         <comment>tbsFilters</comment>
         <translation>篩選</translation>

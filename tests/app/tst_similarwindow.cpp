@@ -313,6 +313,14 @@ void TestSimilarWindow::photoOptions()
     Find<QCheckBox>("ckColourSlides")->setChecked(true);
     QVERIFY(!FForm->SlideImage(1)->JPEGGrayscale());
     Find<QCheckBox>("ckColourSlides")->setChecked(false);
+    // The memory for decoded pictures: a value in range sets the bound.
+    auto* memory = Find<QLineEdit>("edPictureCache");
+    QCOMPARE(memory->text(), QStringLiteral("256"));
+    memory->setText(QStringLiteral("64"));
+    QCOMPARE(TPictureLoader::Shared().CacheLimit(), std::int64_t(64) << 20);
+    memory->setText(QStringLiteral("8")); // below the least: the bound stays
+    QCOMPARE(TPictureLoader::Shared().CacheLimit(), std::int64_t(64) << 20);
+    memory->setText(QStringLiteral("256"));
 
     Save(Scene(320, 240, 3), QStringLiteral("upright.jpg"));
     Save(Scene(320, 240, 3).transformed(QTransform().rotate(90)), QStringLiteral("turned.jpg"));

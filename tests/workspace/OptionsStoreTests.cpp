@@ -14,14 +14,14 @@ namespace quorvane {
 namespace {
 
 const QStringList kOrder = {
-    "ckName",        "ckSize",        "ckCC",           "ckAllBytes",        "ckTime",
-    "ckInclude",     "ckPreview",     "ckShowSlides",   "raDblClick",        "raClick",
-    "edTime",        "rbFullSize",    "rbHalf",         "rbQuarter",         "rbEighth",
-    "ckNoConfirm",   "ckNoRecycle",   "rbEnglish",      "rbChinese",         "ViewerProgram",
-    "EditorProgram", "ckSimilar",     "edTolerance",    "ckMoreFormats",     "KeepRule",
-    "ckTurnUpright", "ckTurns",       "ckSamePixels",   "ckColourSlides",    "ckAbsoluteLinks",
-    "edMinSize",     "edMaxSize",     "edExcludeNames", "edExtensions",      "edExcludeFolders",
-    "ckViewerFit",   "ckColumnGroup", "ckColumnCopies", "ckColumnDimensions"};
+    "ckName",        "ckSize",        "ckCC",           "ckAllBytes",         "ckTime",
+    "ckInclude",     "ckPreview",     "ckShowSlides",   "raDblClick",         "raClick",
+    "edTime",        "rbFullSize",    "rbHalf",         "rbQuarter",          "rbEighth",
+    "ckNoConfirm",   "ckNoRecycle",   "rbEnglish",      "rbChinese",          "ViewerProgram",
+    "EditorProgram", "ckSimilar",     "edTolerance",    "ckMoreFormats",      "KeepRule",
+    "ckTurnUpright", "ckTurns",       "ckSamePixels",   "ckColourSlides",     "ckAbsoluteLinks",
+    "edMinSize",     "edMaxSize",     "edExcludeNames", "edExtensions",       "edExcludeFolders",
+    "ckViewerFit",   "ckColumnGroup", "ckColumnCopies", "ckColumnDimensions", "edPictureCache"};
 const QStringList kCheckedByDefault = {"ckSize",     "ckInclude", "ckPreview", "ckShowSlides",
                                        "raDblClick", "rbHalf",    "rbEnglish", "ckTurnUpright"};
 const QStringList kRadios = {"raDblClick", "raClick",  "rbFullSize", "rbHalf",
@@ -38,6 +38,10 @@ QStringList DefaultCalls()
         }
         if (name == "edTolerance") {
             calls << "SetText edTolerance 8";
+            continue;
+        }
+        if (name == "edPictureCache") {
+            calls << "SetText edPictureCache 256";
             continue;
         }
         // Texts empty by default: the programs and the filters.
