@@ -40,6 +40,20 @@ ssize_t ReadAt(int fd, unsigned char* buffer, std::size_t length, off_t offset)
     return static_cast<ssize_t>(done);
 }
 
+ssize_t ReadExpected(int fd, unsigned char* buffer, std::size_t size)
+{
+    std::size_t done = 0;
+    while (done <= size) {
+        const ssize_t got = pread(fd, buffer + done, size + 1 - done, static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return -1;
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
+        if (done == size) break;
+    }
+    return static_cast<ssize_t>(done);
+}
+
 int OpenRegularFile(int dirFd, const char* name, struct stat& st)
 {
     const int fd = openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);

@@ -48,6 +48,14 @@ class TFileHandle {
 // an error.
 ssize_t ReadAt(int fd, unsigned char* buffer, std::size_t length, off_t offset);
 
+// Reads a file expected to hold size bytes, from its start, into buffer
+// (room for size + 1): returns the bytes read, size + 1 when it holds more,
+// -1 on an error. A read that falls short once size bytes are in is taken
+// as the end, so a file of the expected size costs one read, not a second
+// one that returns nothing; a file that grows meanwhile is caught by the
+// status check after the read.
+ssize_t ReadExpected(int fd, unsigned char* buffer, std::size_t size);
+
 // Opens name in dirFd for reading without following a link or blocking on
 // a FIFO; -1 unless it is a regular file, whose status then fills st. On
 // failure errno is 0 when something other than a regular file stands there.

@@ -48,7 +48,7 @@ void HashHead(int fd, TFileDigest& digest, std::vector<unsigned char>& buffer)
     const std::uint64_t size = digest.Size;
     if (size <= kWholeReadLimit) {
         buffer.resize(static_cast<std::size_t>(size) + 1);
-        const ssize_t got = ReadAt(fd, buffer.data(), buffer.size(), 0);
+        const ssize_t got = ReadExpected(fd, buffer.data(), static_cast<std::size_t>(size));
         if (got != static_cast<ssize_t>(size)) return ReadFellShort(digest, got);
         Store(XXH3_128bits(buffer.data(), static_cast<std::size_t>(size)), digest.Full);
         digest.Head[0] = digest.Full[0];
