@@ -80,11 +80,42 @@ std::vector<std::uint64_t> ClassesOfSamples(const std::vector<TFileSample>& samp
     return classes;
 }
 
+// A file the scan listed, read before its one status check.
+TFileSample SampleListedFile(int dirFd, const char* name, std::vector<unsigned char>& buffer,
+                             const TFileRecord& row)
+{
+    TFileSample sample;
+    const TFileHandle file(OpenListedFile(dirFd, name));
+    if (file.Fd() < 0) {
+        sample.Error = errno;
+        return sample;
+    }
+    sample.Size = static_cast<off_t>(row.Size);
+    ReadSampledBytes(file.Fd(), sample, buffer);
+    struct stat st;
+    const TAfterRead after = CheckAfterRead(file.Fd(), row, st);
+    if (after == TAfterRead::NotOpened) {
+        sample = TFileSample{};
+        sample.Error = errno;
+        return sample;
+    }
+    if (after == TAfterRead::Changed) {
+        sample = TFileSample{};
+        sample.Changed = true;
+    }
+    sample.Opened = true;
+    sample.Device = st.st_dev;
+    sample.Inode = st.st_ino;
+    sample.Size = st.st_size;
+    return sample;
+}
+
 } // namespace
 
 TFileSample SampleFile(int dirFd, const char* name, std::vector<unsigned char>& buffer,
                        const TFileRecord* row)
 {
+    if (row && row->Inode != 0) return SampleListedFile(dirFd, name, buffer, *row);
     TFileSample sample;
     struct stat st;
     const TFileHandle file(OpenRegularFile(dirFd, name, st));

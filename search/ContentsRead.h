@@ -61,6 +61,24 @@ ssize_t ReadExpected(int fd, unsigned char* buffer, std::size_t size);
 // failure errno is 0 when something other than a regular file stands there.
 int OpenRegularFile(int dirFd, const char* name, struct stat& st);
 
+// Reading a file the scan listed (inode known) with one status taken after
+// the read instead of one before and one after: OpenListedFile opens name
+// as OpenRegularFile does but takes no status (-1 when it cannot be opened,
+// errno 0 for a link in its place); CheckAfterRead then takes the status
+// (st) and says what the read is worth. What was read is kept only when
+// the file is still the regular file the scan listed, with the size and
+// last-write time it had then, so it was neither replaced nor written since
+// the scan, during the read included. Only a regular file can be read
+// before its type is known: O_NONBLOCK keeps a FIFO from blocking, and
+// reading a FIFO or a directory fails.
+int OpenListedFile(int dirFd, const char* name);
+enum class TAfterRead {
+    Unchanged, // st is the scan's file as it was: the read holds
+    NotOpened, // no status (errno says why), or no regular file (errno 0)
+    Changed    // another file, or another size or time
+};
+TAfterRead CheckAfterRead(int fd, const TFileRecord& row, struct stat& st);
+
 // Assigns one slot per file (same device and inode) to the given rows;
 // slotOf[row] receives the slot. Returns, per slot, the first row of it,
 // in the order of rows.
