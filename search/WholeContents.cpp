@@ -293,15 +293,25 @@ static bool SettledBefore(std::int64_t changedNs, std::int64_t startNs)
     return changedNs % kSecond != 0 ? changedNs < startNs : changedNs + 2 * kSecond <= startNs;
 }
 
+// Only what this search learnt: new files, and cached ones hashed further.
+// A file changed in the very tick it was read could keep its times: its
+// hashes are kept only once its times are settled.
+bool TDigestStore::Learnt(std::size_t slot) const
+{
+    const TFileDigest& digest = FEntries[slot];
+    return !digest.Failed() && digest.Stages > FFromCache[slot] && FStates[slot].Inode != 0 &&
+           SettledBefore(FStates[slot].StatusChangedNs, FStartNs);
+}
+
 void TDigestStore::StoreInCache()
 {
+    std::size_t learnt = 0;
+    for (std::size_t slot = 0; slot < FEntries.size(); ++slot)
+        learnt += Learnt(slot);
+    FCache->Reserve(learnt);
     for (std::size_t slot = 0; slot < FEntries.size(); ++slot) {
+        if (!Learnt(slot)) continue;
         const TFileDigest& digest = FEntries[slot];
-        // Only what this search learnt: new files, and cached ones hashed further.
-        if (digest.Failed() || digest.Stages <= FFromCache[slot] || FStates[slot].Inode == 0) continue;
-        // A file changed in the very tick it was read could keep its times:
-        // its hashes are kept only once its times are settled.
-        if (!SettledBefore(FStates[slot].StatusChangedNs, FStartNs)) continue;
         TCachedDigest cached;
         cached.Stages = digest.Stages;
         std::copy(std::begin(digest.Head), std::end(digest.Head), cached.Head);
