@@ -41,11 +41,6 @@ namespace {
 // Files read between two polls of the host's cancel request.
 constexpr unsigned kFilesPerPoll = 256;
 
-struct TDirCloser {
-    void operator()(DIR* dir) const { closedir(dir); }
-};
-using TDirHandle = std::unique_ptr<DIR, TDirCloser>;
-
 // Bytes asked of getdents64 at a time: a directory of a few hundred
 // entries is read in one call.
 constexpr std::size_t kListingBytes = 64 * 1024;
@@ -202,7 +197,7 @@ struct TCollected {
     std::uint64_t Device = 0;
     std::uint64_t Inode = 0;
     bool Opened = false;
-    int Error = 0;  // why it could not be opened, or its entries listed
+    int Error = 0;    // why it could not be opened, or its entries listed
     TListing Files{}; // its file names; no subdirectories (they follow it)
 };
 
@@ -403,6 +398,10 @@ std::int64_t TimeKeyOf(std::int64_t secondsSinceEpoch)
 
 std::int64_t TTimeKeys::KeyOf(std::int64_t secondsSinceEpoch)
 {
+    // Far from any file's time, the hour's ends and the shift could overflow.
+    constexpr std::int64_t kShiftedRange = std::int64_t{1} << 50;
+    if (secondsSinceEpoch <= -kShiftedRange || secondsSinceEpoch >= kShiftedRange)
+        return TimeKeyOf(secondsSinceEpoch);
     const std::int64_t hour =
         secondsSinceEpoch >= 0 ? secondsSinceEpoch / 3600 : -((-secondsSinceEpoch + 3599) / 3600);
     TEntry& entry = FEntries[static_cast<std::size_t>(hour) % FEntries.size()];
