@@ -3,9 +3,10 @@
 # against find -printf, jdupes -r -z, fdupes and rmlint on a tree from the
 # shared generator, interleaved (A B C D A B C D ...), medians of RUNS; wall,
 # CPU and peak RSS. Warm cache (one unrecorded warm-up round), or with COLD=1
-# the page cache dropped before every run (root). Before timing, it checks
-# that find --size --all-bytes reports exactly jdupes -r -z's sets on the
-# files our scan lists (bench/compare_sets.py).
+# the page cache dropped before every run (root). All bytes runs with an
+# empty contents cache (a fresh XDG_CACHE_HOME) every time. Before timing,
+# it checks that find --size --all-bytes reports exactly jdupes -r -z's sets
+# on the files our scan lists (bench/compare_sets.py).
 # PEERS=0 leaves fdupes and rmlint out of the rounds.
 # usage: bench/tree_search.sh [CLI=build/cli/quorvane-cli] [ROOT=/tmp/bench-trees/medium] [RUNS=5]
 # Writes /tmp/bench-results/search-<tree>-<warm|cold>.csv and prints the table.
@@ -38,7 +39,9 @@ python3 "$here/compare_sets.py" "$outdir/ours-$name.tsv" "$outdir/list-$name.tsv
   printf 'find\tfind %q -type f -printf "%%s %%T@ %%p\\n" > /dev/null\n' "$root"
   printf 'quorvane-list\t%q list %q > /dev/null 2>&1\n' "$cli" "$root"
   printf 'quorvane-find-size-cc\t%q find --size --cc %q > /dev/null 2>&1\n' "$cli" "$root"
-  printf 'quorvane-find-size-all-bytes\t%q find --size --all-bytes %q > /dev/null 2>&1\n' "$cli" "$root"
+  # A fresh contents cache each run, so that All bytes reads every file as
+  # the peers do (the warm-up round would otherwise fill the cache).
+  printf 'quorvane-find-size-all-bytes\tc=$(mktemp -d); XDG_CACHE_HOME=$c %q find --size --all-bytes %q > /dev/null 2>&1; rm -rf "$c"\n' "$cli" "$root"
   printf 'jdupes-z\tjdupes -r -z -q %q > /dev/null\n' "$root"
   if [ "${PEERS:-1}" = 1 ]; then # fdupes and rmlint are slow on a loaded machine
     printf 'fdupes\tfdupes -r -q %q > /dev/null\n' "$root"

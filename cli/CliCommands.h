@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorvane::cli {
@@ -74,6 +75,6 @@ std::size_t ApplyRememberedNotDuplicates(std::vector<TFileRecord>& rows,
 
 // Appends field as the result lines write it: TAB, line feed and backslash
 // become \t, \n and \\.
-void AppendEscaped(std::string& out, const std::string& field);
+void AppendEscaped(std::string& out, std::string_view field);
 
 } // namespace quorvane::cli

@@ -14,6 +14,7 @@
 #include "FileScan.h"
 #include "KeepRules.h"
 #include "NotDuplicates.h"
+#include "PathRules.h"
 #include "PhotoDecoder.h"
 #include "PictureSize.h"
 #include "ResultExport.h"
@@ -227,11 +228,11 @@ void AppendTsvRow(std::string& out, std::size_t group, const TFileRecord& row, c
     out.push_back('\t');
     AppendEscaped(out, row.DirectoryText());
     out.push_back('\t');
-    out += row.SizeText();
+    row.AppendSizeText(out);
     out.push_back('\t');
-    AppendEscaped(out, row.TypeText());
+    AppendEscaped(out, ExtensionOf(row.Name));
     out.push_back('\t');
-    out += row.TimeText();
+    row.AppendTimeText(out);
     if (selected) out += *selected ? "\tdelete" : "\tkeep";
     out.push_back('\n');
 }
@@ -375,18 +376,18 @@ bool PrintResultFile(TSavedResult& result)
            !std::ferror(stdout);
 }
 
-void AppendEscaped(std::string& out, const std::string& field)
+void AppendEscaped(std::string& out, std::string_view field)
 {
-    for (char c : field) {
-        if (c == '\t')
-            out += "\\t";
-        else if (c == '\n')
-            out += "\\n";
-        else if (c == '\\')
-            out += "\\\\";
-        else
-            out.push_back(c);
+    // Runs without TAB, LF or backslash are appended whole.
+    std::size_t begin = 0;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        const char c = field[i];
+        if (c != '\t' && c != '\n' && c != '\\') continue;
+        out.append(field.data() + begin, i - begin);
+        out += c == '\t' ? "\\t" : c == '\n' ? "\\n" : "\\\\";
+        begin = i + 1;
     }
+    out.append(field.data() + begin, field.size() - begin);
 }
 
 int RunSearch(const std::vector<std::string>& args, bool listAll)

@@ -89,6 +89,13 @@ void TContentsCache::Store(const TCachedFileState& state, const TCachedDigest& d
     FChanged = true;
 }
 
+void TContentsCache::Reserve(std::size_t count)
+{
+    const std::size_t entries = FEntries.size() + count;
+    FEntries.reserve(entries);
+    if (entries * 2 > FTable.size()) Rebuild(entries * 2);
+}
+
 std::uint32_t TContentsCache::IndexOf(const TCacheKey& key) const
 {
     if (FTable.empty()) return kNone;

@@ -42,6 +42,8 @@ class TContentsCache {
     // The digest of a file in this state, when one is known.
     const TCachedDigest* Find(const TCachedFileState& state);
     void Store(const TCachedFileState& state, const TCachedDigest& digest);
+    // Room for count more entries, so that storing them grows nothing.
+    void Reserve(std::size_t count);
     std::size_t Count() const { return FEntries.size(); }
 
   private:

@@ -10,9 +10,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <map>
 #include <memory>
+#include <numeric>
+#include <string_view>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace quorvane {
@@ -33,9 +35,10 @@ void ReadSampledBytes(int fd, TFileSample& sample, std::vector<unsigned char>& b
         (got < 0 ? sample.ReadFailed : sample.Changed) = true;
     };
     if (size <= kReadWholeLimit) {
-        // One byte more than the size: a file that grew is seen at once.
+        // One byte more than the size: a file that grew before the read is
+        // seen at once (one growing during it, by the check after it).
         buffer.resize(static_cast<std::size_t>(size) + 1);
-        const ssize_t got = ReadAt(fd, buffer.data(), buffer.size(), 0);
+        const ssize_t got = ReadExpected(fd, buffer.data(), static_cast<std::size_t>(size));
         if (got != size) return fail(got);
         for (off_t offset = 0; offset < size; offset += step)
             sample.Append(buffer[static_cast<std::size_t>(offset)]);
@@ -51,17 +54,60 @@ void ReadSampledBytes(int fd, TFileSample& sample, std::vector<unsigned char>& b
 
 // Equal classes for equal samples: the same size and the same bytes. Only
 // complete samples are classed; a failed one is never compared by class.
+// The indexes are sorted by sample and each run of equal samples is
+// numbered after its first index, so the numbers do not depend on the
+// order the sort leaves equal samples in.
 std::vector<std::uint64_t> ClassesOfSamples(const std::vector<TFileSample>& samples)
 {
-    std::map<std::string, std::uint64_t> ids;
-    std::vector<std::uint64_t> classes(samples.size(), 0);
-    for (std::size_t i = 0; i < samples.size(); ++i) {
+    const auto key = [&samples](std::uint32_t i) {
         const TFileSample& s = samples[i];
-        std::string key = std::to_string(s.Size) + ':';
-        key.append(reinterpret_cast<const char*>(s.Bytes), s.Count);
-        classes[i] = ids.emplace(std::move(key), ids.size()).first->second;
+        return std::tuple(s.Size, std::string_view(reinterpret_cast<const char*>(s.Bytes), s.Count));
+    };
+    std::vector<std::uint32_t> order(samples.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(), [&key](std::uint32_t a, std::uint32_t b) {
+        return std::tuple(key(a), a) < std::tuple(key(b), b);
+    });
+    std::vector<std::uint64_t> classes(samples.size(), 0);
+    for (std::size_t begin = 0; begin < order.size();) {
+        std::size_t end = begin + 1;
+        while (end < order.size() && key(order[end]) == key(order[begin]))
+            ++end;
+        for (std::size_t k = begin; k < end; ++k)
+            classes[order[k]] = order[begin];
+        begin = end;
     }
     return classes;
+}
+
+// A file the scan listed, read before its one status check.
+TFileSample SampleListedFile(int dirFd, const char* name, std::vector<unsigned char>& buffer,
+                             const TFileRecord& row)
+{
+    TFileSample sample;
+    const TFileHandle file(OpenListedFile(dirFd, name));
+    if (file.Fd() < 0) {
+        sample.Error = errno;
+        return sample;
+    }
+    sample.Size = static_cast<off_t>(row.Size);
+    ReadSampledBytes(file.Fd(), sample, buffer);
+    struct stat st;
+    const TAfterRead after = CheckAfterRead(file.Fd(), row, st);
+    if (after == TAfterRead::NotOpened) {
+        sample = TFileSample{};
+        sample.Error = errno;
+        return sample;
+    }
+    if (after == TAfterRead::Changed) {
+        sample = TFileSample{};
+        sample.Changed = true;
+    }
+    sample.Opened = true;
+    sample.Device = st.st_dev;
+    sample.Inode = st.st_ino;
+    sample.Size = st.st_size;
+    return sample;
 }
 
 } // namespace
@@ -69,6 +115,7 @@ std::vector<std::uint64_t> ClassesOfSamples(const std::vector<TFileSample>& samp
 TFileSample SampleFile(int dirFd, const char* name, std::vector<unsigned char>& buffer,
                        const TFileRecord* row)
 {
+    if (row && row->Inode != 0) return SampleListedFile(dirFd, name, buffer, *row);
     TFileSample sample;
     struct stat st;
     const TFileHandle file(OpenRegularFile(dirFd, name, st));

@@ -40,13 +40,41 @@ ssize_t ReadAt(int fd, unsigned char* buffer, std::size_t length, off_t offset)
     return static_cast<ssize_t>(done);
 }
 
-int OpenRegularFile(int dirFd, const char* name, struct stat& st)
+ssize_t ReadExpected(int fd, unsigned char* buffer, std::size_t size)
+{
+    std::size_t done = 0;
+    while (done <= size) {
+        const ssize_t got = pread(fd, buffer + done, size + 1 - done, static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return -1;
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
+        if (done == size) break;
+    }
+    return static_cast<ssize_t>(done);
+}
+
+int OpenListedFile(int dirFd, const char* name)
 {
     const int fd = openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ELOOP) errno = 0; // a link put in the file's place
-        return -1;
+    if (fd < 0 && errno == ELOOP) errno = 0; // a link put in the file's place
+    return fd;
+}
+
+TAfterRead CheckAfterRead(int fd, const TFileRecord& row, struct stat& st)
+{
+    if (fstat(fd, &st) != 0) return TAfterRead::NotOpened;
+    if (!S_ISREG(st.st_mode)) {
+        errno = 0;
+        return TAfterRead::NotOpened;
     }
+    return ChangedSinceScan(row, st) ? TAfterRead::Changed : TAfterRead::Unchanged;
+}
+
+int OpenRegularFile(int dirFd, const char* name, struct stat& st)
+{
+    const int fd = OpenListedFile(dirFd, name);
+    if (fd < 0) return -1;
     // Only a regular file is read: a FIFO or device put in the file's place
     // counts as a file that cannot be opened.
     const bool statted = fstat(fd, &st) == 0;

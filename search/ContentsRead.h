@@ -48,10 +48,36 @@ class TFileHandle {
 // an error.
 ssize_t ReadAt(int fd, unsigned char* buffer, std::size_t length, off_t offset);
 
+// Reads a file expected to hold size bytes, from its start, into buffer
+// (room for size + 1): returns the bytes read, size + 1 when it holds more,
+// -1 on an error. A read that falls short once size bytes are in is taken
+// as the end, so a file of the expected size costs one read, not a second
+// one that returns nothing; a file that grows meanwhile is caught by the
+// status check after the read.
+ssize_t ReadExpected(int fd, unsigned char* buffer, std::size_t size);
+
 // Opens name in dirFd for reading without following a link or blocking on
 // a FIFO; -1 unless it is a regular file, whose status then fills st. On
 // failure errno is 0 when something other than a regular file stands there.
 int OpenRegularFile(int dirFd, const char* name, struct stat& st);
+
+// Reading a file the scan listed (inode known) with one status taken after
+// the read instead of one before and one after: OpenListedFile opens name
+// as OpenRegularFile does but takes no status (-1 when it cannot be opened,
+// errno 0 for a link in its place); CheckAfterRead then takes the status
+// (st) and says what the read is worth. What was read is kept only when
+// the file is still the regular file the scan listed, with the size and
+// last-write time it had then, so it was neither replaced nor written since
+// the scan, during the read included. Only a regular file can be read
+// before its type is known: O_NONBLOCK keeps a FIFO from blocking, and
+// reading a FIFO or a directory fails.
+int OpenListedFile(int dirFd, const char* name);
+enum class TAfterRead {
+    Unchanged, // st is the scan's file as it was: the read holds
+    NotOpened, // no status (errno says why), or no regular file (errno 0)
+    Changed    // another file, or another size or time
+};
+TAfterRead CheckAfterRead(int fd, const TFileRecord& row, struct stat& st);
 
 // Assigns one slot per file (same device and inode) to the given rows;
 // slotOf[row] receives the slot. Returns, per slot, the first row of it,

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
@@ -40,33 +41,9 @@ namespace {
 // Files read between two polls of the host's cancel request.
 constexpr unsigned kFilesPerPoll = 256;
 
-struct TDirCloser {
-    void operator()(DIR* dir) const { closedir(dir); }
-};
-using TDirHandle = std::unique_ptr<DIR, TDirCloser>;
-
-// A stream over a copy of fd, from the directory's first entry.
-TDirHandle OpenStream(int fd)
-{
-    const int copy = fd < 0 ? -1 : fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    if (copy < 0) return nullptr;
-    TDirHandle dir(fdopendir(copy));
-    if (!dir) {
-        close(copy);
-        return nullptr;
-    }
-    rewinddir(dir.get());
-    return dir;
-}
-
-// The next entry; null at the end or on an error, which failed tells apart.
-const dirent* NextEntry(DIR* dir, bool& failed)
-{
-    errno = 0;
-    const dirent* entry = readdir(dir);
-    if (!entry && errno != 0) failed = true;
-    return entry;
-}
+// Bytes asked of getdents64 at a time: a directory of a few hundred
+// entries is read in one call.
+constexpr std::size_t kListingBytes = 64 * 1024;
 
 bool IsDotOrDotDot(const char* name)
 {
@@ -83,12 +60,12 @@ bool SubdirectoryBefore(const std::string& a, const std::string& b)
 
 // True when the entry is a directory that is not a link. d_type spares a
 // stat on the file systems that fill it.
-bool IsRealDirectory(int dirFd, const dirent& entry)
+bool IsRealDirectory(int dirFd, const char* name, unsigned char type)
 {
-    if (entry.d_type == DT_DIR) return true;
-    if (entry.d_type != DT_UNKNOWN) return false;
+    if (type == DT_DIR) return true;
+    if (type != DT_UNKNOWN) return false;
     struct stat st;
-    return fstatat(dirFd, entry.d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+    return fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
 }
 
 // Entry types that can never become a row; DT_UNKNOWN and DT_REG go on to
@@ -98,38 +75,77 @@ bool SurelyNotRegular(unsigned char type)
     return type != DT_REG && type != DT_UNKNOWN;
 }
 
-// The visible subdirectories of the open directory fd, sorted. A directory
-// whose reading fails part-way is an unreadable directory: no names, and
-// error receives the reason.
-std::vector<std::string> SubdirectoryNames(int fd, int& error)
+// One reading of a directory's entries: its visible subdirectories, sorted,
+// and the names that may be regular files, in the file system's order, so
+// that the directory is listed once and its files are stated later.
+struct TListing {
+    std::vector<std::string> Subdirectories;
+    std::string FileNames; // each name followed by its NUL
+    std::size_t FileCount = 0;
+};
+
+// Lists the directory fd, freshly opened (at its first entry), with
+// getdents64 on fd itself: no stream, no copy of the descriptor. Only with
+// subdirectories are directories told apart from files. A directory whose
+// reading fails part-way is an unreadable directory: the listing is left
+// empty and the error returned; 0 otherwise.
+int ListDirectory(int fd, bool subdirectories, TListing& listing, std::vector<char>& buffer)
 {
-    std::vector<std::string> names;
-    TDirHandle dir = OpenStream(fd);
-    if (!dir) {
-        error = errno;
-        return names;
+    buffer.resize(kListingBytes);
+    for (;;) {
+        const ssize_t got = getdents64(fd, buffer.data(), buffer.size());
+        if (got == 0) break;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            const int error = errno != 0 ? errno : EIO;
+            listing = TListing{};
+            return error;
+        }
+        for (ssize_t at = 0; at < got;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer.data() + at);
+            at += entry->d_reclen;
+            const char* name = entry->d_name;
+            if (IsDotOrDotDot(name)) continue;
+            const unsigned char type = entry->d_type;
+            if (subdirectories && IsRealDirectory(fd, name, type)) {
+                if (!IsHiddenName(name)) listing.Subdirectories.emplace_back(name);
+            } else if (!SurelyNotRegular(type)) {
+                listing.FileNames.append(name, std::strlen(name) + 1);
+                ++listing.FileCount;
+            }
+        }
     }
-    bool failed = false;
-    while (const dirent* entry = NextEntry(dir.get(), failed)) {
-        if (IsHiddenName(entry->d_name)) continue; // also "." and ".."
-        if (IsRealDirectory(fd, *entry)) names.emplace_back(entry->d_name);
-    }
-    if (failed) {
-        error = errno;
-        return {};
-    }
-    std::sort(names.begin(), names.end(), SubdirectoryBefore);
-    return names;
+    std::sort(listing.Subdirectories.begin(), listing.Subdirectories.end(), SubdirectoryBefore);
+    return 0;
+}
+
+// YYYYMMDDHHMM of a local time given as seconds since the epoch in local
+// time: days to the civil date by the proleptic Gregorian calendar.
+std::int64_t KeyOfLocalSeconds(std::int64_t local)
+{
+    const std::int64_t days = local >= 0 ? local / 86400 : -((-local + 86399) / 86400);
+    const std::int64_t secondOfDay = local - days * 86400;
+    const std::int64_t z = days + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t dayOfEra = z - era * 146097;
+    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t shifted = (5 * dayOfYear + 2) / 153; // March is 0
+    const std::int64_t day = dayOfYear - (153 * shifted + 2) / 5 + 1;
+    const std::int64_t month = shifted < 10 ? shifted + 3 : shifted - 9;
+    const std::int64_t year = yearOfEra + era * 400 + (month <= 2);
+    return year * 100000000 + month * 1000000 + day * 10000 + secondOfDay / 3600 * 100 +
+           secondOfDay % 3600 / 60;
 }
 
 TFileRecord RowOf(const char* name, const std::shared_ptr<const std::string>& directory,
-                  const struct stat& st)
+                  const struct stat& st, TTimeKeys& times)
 {
     TFileRecord row;
     row.Name = name;
     row.Directory = directory;
     row.Size = static_cast<std::uint64_t>(st.st_size);
-    row.TimeKey = TimeKeyOf(static_cast<std::int64_t>(st.st_mtim.tv_sec));
+    row.TimeKey = times.KeyOf(static_cast<std::int64_t>(st.st_mtim.tv_sec));
     row.ImageIndex = IsPictureFile(row.Name) ? kImagePicture : kImageOtherFile;
     row.Device = static_cast<std::uint64_t>(st.st_dev);
     row.Inode = static_cast<std::uint64_t>(st.st_ino);
@@ -138,36 +154,36 @@ TFileRecord RowOf(const char* name, const std::shared_ptr<const std::string>& di
     return row;
 }
 
-// Appends a row per regular file of the open directory fd. A directory
-// whose reading fails part-way is an unreadable directory, not a complete
-// one: the rows read from it are taken back. Returns 0, or the error that
-// stopped the reading.
+// Room for count more rows, growing by at least half so that many inputs
+// do not each reallocate the rows read before them.
+void ReserveMore(std::vector<TFileRecord>& target, std::size_t count)
+{
+    const std::size_t needed = target.size() + count;
+    if (needed > target.capacity())
+        target.reserve(std::max(needed, target.capacity() + target.capacity() / 2));
+}
+
+// Appends a row per regular file among the listed names of the open
+// directory fd (what is no longer a regular file is left out).
 // textOf gives the rows' shared Directory text; it is asked only once a
 // row is made.
 template <typename TTextOf>
-int ReadFilesAt(int fd, std::vector<TFileRecord>& target, const TScanHost* host, const TScanGate* gate,
-                TTextOf textOf)
+void ReadFilesAt(int fd, const TListing& listing, std::vector<TFileRecord>& target, const TScanHost* host,
+                 const TScanGate* gate, TTimeKeys& times, TTextOf textOf)
 {
-    TDirHandle dir = OpenStream(fd);
-    if (!dir) return errno != 0 ? errno : EIO;
-    const std::size_t before = target.size();
-    bool failed = false;
+    ReserveMore(target, listing.FileCount);
     unsigned sincePoll = 0;
-    while (const dirent* entry = NextEntry(dir.get(), failed)) {
+    const char* name = listing.FileNames.data();
+    for (std::size_t i = 0; i < listing.FileCount; ++i, name += std::strlen(name) + 1) {
         if (host && ++sincePoll == kFilesPerPoll) {
             sincePoll = 0;
             ThrowIfCancelled(*host);
         }
-        if (IsDotOrDotDot(entry->d_name) || SurelyNotRegular(entry->d_type)) continue;
         struct stat st;
-        if (fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
-        if (gate && !gate->AdmitsFile(entry->d_name, static_cast<std::uint64_t>(st.st_size))) continue;
-        target.push_back(RowOf(entry->d_name, textOf(), st));
+        if (fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (gate && !gate->AdmitsFile(name, static_cast<std::uint64_t>(st.st_size))) continue;
+        target.push_back(RowOf(name, textOf(), st, times));
     }
-    if (!failed) return 0;
-    const int error = errno != 0 ? errno : EIO;
-    target.erase(target.begin() + static_cast<std::ptrdiff_t>(before), target.end());
-    return error;
 }
 
 // One collected directory: its name in its parent (the input's whole text
@@ -181,7 +197,8 @@ struct TCollected {
     std::uint64_t Device = 0;
     std::uint64_t Inode = 0;
     bool Opened = false;
-    int Error = 0; // why it could not be opened, or its subdirectories listed
+    int Error = 0;    // why it could not be opened, or its entries listed
+    TListing Files{}; // its file names; no subdirectories (they follow it)
 };
 
 // The path text of collection[index], built from the names on the way down.
@@ -209,20 +226,26 @@ struct TPending {
     std::size_t Parent; // index in the collection
 };
 
-// Returns 0, or the error that kept the subdirectories from being listed.
-int PushChildren(int fd, std::size_t depth, std::size_t parent, std::vector<TPending>& pending)
+// Lists the open directory fd once: its subdirectories go to pending, its
+// file names stay with node. Returns 0, or the error that kept the entries
+// from being listed.
+int ListCollected(int fd, TCollected& node, std::size_t depth, std::size_t parent,
+                  std::vector<TPending>& pending, std::vector<char>& buffer)
 {
-    int error = 0;
-    const std::vector<std::string> names = SubdirectoryNames(fd, error);
+    const int error = ListDirectory(fd, true, node.Files, buffer);
+    std::vector<std::string>& names = node.Files.Subdirectories;
     // Reversed, so that they are taken in sorted order, each followed by
     // its subtree.
     for (auto it = names.rbegin(); it != names.rend(); ++it)
-        pending.push_back(TPending{*it, depth, parent});
+        pending.push_back(TPending{std::move(*it), depth, parent});
+    names.clear();
+    names.shrink_to_fit();
     return error;
 }
 
-// The input and its visible subdirectories in pre-order. entered holds the
-// directories already read (by this walk or, through context, the search).
+// The input and its visible subdirectories in pre-order, each with the
+// names of its files. entered holds the directories already read (by this
+// walk or, through context, the search).
 std::vector<TCollected> CollectTree(const std::string& directory, TScanContext& entered,
                                     const TScanHost* host, const TScanGate* gate = nullptr)
 {
@@ -237,7 +260,8 @@ std::vector<TCollected> CollectTree(const std::string& directory, TScanContext& 
     if (!entered.Enter(path.DeepestDevice(), path.DeepestInode())) return collection;
     collection.push_back(TCollected{root, 0, 0, path.DeepestDevice(), path.DeepestInode(), true});
     std::vector<TPending> pending;
-    collection.back().Error = PushChildren(path.DeepestFd(), 1, 0, pending);
+    std::vector<char> buffer;
+    collection.back().Error = ListCollected(path.DeepestFd(), collection.back(), 1, 0, pending, buffer);
     while (!pending.empty()) {
         if (host) ThrowIfCancelled(*host);
         TPending next = std::move(pending.back());
@@ -256,8 +280,8 @@ std::vector<TCollected> CollectTree(const std::string& directory, TScanContext& 
         }
         collection.push_back(std::move(node));
         if (collection.back().Opened)
-            collection.back().Error =
-                PushChildren(path.DeepestFd(), next.Depth + 1, collection.size() - 1, pending);
+            collection.back().Error = ListCollected(path.DeepestFd(), collection.back(), next.Depth + 1,
+                                                    collection.size() - 1, pending, buffer);
     }
     return collection;
 }
@@ -274,45 +298,56 @@ bool OpenCollected(TDirectoryPath& path, const TCollected& node, const std::stri
 
 // Reads the files of collected directory i into target; its text is made
 // (and placed in context) only when it holds a file.
-int ReadCollected(int fd, const std::vector<TCollected>& directories, std::size_t i,
-                  std::vector<TFileRecord>& target, TScanContext& context, const TScanHost& host,
-                  const TScanGate& gate)
+void ReadCollected(int fd, const std::vector<TCollected>& directories, std::size_t i,
+                   std::vector<TFileRecord>& target, TScanContext& context, const TScanHost& host,
+                   const TScanGate& gate, TTimeKeys& times)
 {
     std::shared_ptr<const std::string> text;
-    const int error =
-        ReadFilesAt(fd, target, &host, gate.Active() ? &gate : nullptr,
-                    [&]() -> const std::shared_ptr<const std::string>& {
-                        if (!text) {
-                            text = std::make_shared<const std::string>(CollectedText(directories, i));
-                            context.Place(text, directories.front().Name.size());
-                        }
-                        return text;
-                    });
-    return error;
+    ReadFilesAt(fd, directories[i].Files, target, &host, gate.Active() ? &gate : nullptr, times,
+                [&]() -> const std::shared_ptr<const std::string>& {
+                    if (!text) {
+                        text = std::make_shared<const std::string>(CollectedText(directories, i));
+                        context.Place(text, directories.front().Name.size());
+                    }
+                    return text;
+                });
+}
+
+std::size_t FileCountOf(const std::vector<TCollected>& directories)
+{
+    std::size_t count = 0;
+    for (const TCollected& node : directories)
+        count += node.Files.FileCount;
+    return count;
 }
 
 void ReadTree(const std::string& directory, TScanHost& host, std::vector<TFileRecord>& target,
               TScanContext& context)
 {
     const TScanGate gate(host.ScanFilter());
-    const std::vector<TCollected> directories =
+    std::vector<TCollected> directories =
         CollectTree(directory, context, &host, gate.Active() ? &gate : nullptr);
     if (directories.empty()) return;
+    ReserveMore(target, FileCountOf(directories));
     const std::string& root = directories.front().Name;
     TProgressMeter meter(host, directories.size());
     TDirectoryPath path;
+    TTimeKeys times;
     for (std::size_t i = 0; i < directories.size(); ++i) {
         meter.Step(i);
         const TCollected& node = directories[i];
+        // Each directory is opened again, even without files: the path
+        // reaches its subdirectories through it.
         if (!OpenCollected(path, node, root)) {
             const int error = node.Opened ? errno : node.Error;
             host.NotRead(TNotRead{CollectedText(directories, i), TNotReadReason::CannotOpenDirectory, error});
             continue;
         }
-        const int error = ReadCollected(path.DeepestFd(), directories, i, target, context, host, gate);
-        if (error != 0 || node.Error != 0)
-            host.NotRead(TNotRead{CollectedText(directories, i), TNotReadReason::DirectoryReadFailed,
-                                  error ? error : node.Error});
+        ReadCollected(path.DeepestFd(), directories, i, target, context, host, gate, times);
+        if (node.Error != 0)
+            host.NotRead(
+                TNotRead{CollectedText(directories, i), TNotReadReason::DirectoryReadFailed, node.Error});
+        directories[i].Files = TListing{};
     }
 }
 
@@ -336,8 +371,13 @@ void ReadOneDirectory(const std::string& directory, std::vector<TFileRecord>& ta
     if (enter) {
         const auto text = std::make_shared<const std::string>(directory);
         if (context) context->Place(text, directory.size());
-        const int error = ReadFilesAt(
-            fd, target, host, gate.Active() ? &gate : nullptr, [&]() -> const auto& { return text; });
+        TListing listing;
+        std::vector<char> buffer;
+        TTimeKeys times;
+        const int error = ListDirectory(fd, false, listing, buffer);
+        ReadFilesAt(
+            fd, listing, target, host, gate.Active() ? &gate : nullptr,
+            times, [&]() -> const auto& { return text; });
         if (error != 0 && host)
             host->NotRead(TNotRead{directory, TNotReadReason::DirectoryReadFailed, error});
     }
@@ -354,6 +394,40 @@ std::int64_t TimeKeyOf(std::int64_t secondsSinceEpoch)
     const std::int64_t year = static_cast<std::int64_t>(local.tm_year) + 1900;
     return year * 100000000 + (local.tm_mon + 1) * 1000000LL + local.tm_mday * 10000LL +
            local.tm_hour * 100LL + local.tm_min;
+}
+
+std::int64_t TTimeKeys::KeyOf(std::int64_t secondsSinceEpoch)
+{
+    // Far from any file's time, the hour's ends and the shift could overflow.
+    constexpr std::int64_t kShiftedRange = std::int64_t{1} << 50;
+    if (secondsSinceEpoch <= -kShiftedRange || secondsSinceEpoch >= kShiftedRange)
+        return TimeKeyOf(secondsSinceEpoch);
+    const std::int64_t hour =
+        secondsSinceEpoch >= 0 ? secondsSinceEpoch / 3600 : -((-secondsSinceEpoch + 3599) / 3600);
+    TEntry& entry = FEntries[static_cast<std::size_t>(hour) % FEntries.size()];
+    if (!entry.Known || entry.Hour != hour) {
+        entry = TEntry{hour, 0, true, false};
+        std::int64_t offsets[2] = {0, 0};
+        bool steady = true;
+        for (int end = 0; end < 2 && steady; ++end) {
+            const std::int64_t at = hour * 3600 + end * 3599;
+            const std::time_t t = static_cast<std::time_t>(at);
+            std::tm local{};
+            steady = localtime_r(&t, &local) != nullptr;
+            if (!steady) break;
+            offsets[end] = local.tm_gmtoff;
+            // The shift must give localtime_r's own fields, to the second:
+            // a zone counting leap seconds does not, and is never shifted.
+            const std::int64_t shifted = at + local.tm_gmtoff;
+            const std::int64_t year = static_cast<std::int64_t>(local.tm_year) + 1900;
+            const std::int64_t key = year * 100000000 + (local.tm_mon + 1) * 1000000LL +
+                                     local.tm_mday * 10000LL + local.tm_hour * 100LL + local.tm_min;
+            steady = KeyOfLocalSeconds(shifted) == key && ((shifted % 60) + 60) % 60 == local.tm_sec;
+        }
+        entry.Steady = steady && offsets[0] == offsets[1];
+        entry.Offset = offsets[0];
+    }
+    return entry.Steady ? KeyOfLocalSeconds(secondsSinceEpoch + entry.Offset) : TimeKeyOf(secondsSinceEpoch);
 }
 
 void CollectDirectories(const std::string& directory, std::vector<std::string>& collection)

@@ -7,6 +7,7 @@
 #include "ScanHost.h"
 #include "TFileRecord.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -70,5 +71,24 @@ void ReadDirectoryFiles(const std::string& directory, std::vector<TFileRecord>& 
 
 // The TimeKey (YYYYMMDDHHMM in local time) of a POSIX time; seconds dropped.
 std::int64_t TimeKeyOf(std::int64_t secondsSinceEpoch);
+
+// TimeKeyOf for the many times of one scan, without a localtime_r per time:
+// the local offset is looked up at both ends of a time's UTC hour and, when
+// it is the same there, the hour's times are shifted by it. An hour where
+// the offset changes (or localtime_r does not shift plainly) goes to
+// TimeKeyOf. Looked-up hours are kept in a small table.
+class TTimeKeys {
+  public:
+    std::int64_t KeyOf(std::int64_t secondsSinceEpoch);
+
+  private:
+    struct TEntry {
+        std::int64_t Hour = 0;
+        std::int64_t Offset = 0; // seconds east of UTC
+        bool Known = false;
+        bool Steady = false; // the offset holds for the whole hour
+    };
+    std::array<TEntry, 256> FEntries{};
+};
 
 } // namespace quorvane

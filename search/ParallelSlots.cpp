@@ -98,7 +98,7 @@ unsigned ContentsThreadCount(const TScanHost& host)
 {
     const unsigned asked = host.ContentsThreads();
     if (asked != 0) return asked;
-    return std::max(2u, std::thread::hardware_concurrency());
+    return std::max(4u, 2 * std::thread::hardware_concurrency());
 }
 
 void ForEachSlot(std::size_t count, unsigned threads, TScanHost& host,

@@ -13,7 +13,9 @@
 namespace quorvane {
 
 // The threads a contents pass uses for a host: its ContentsThreads(), or
-// one per core and at least two when it leaves the choice (0).
+// two per core and at least four when it leaves the choice (0): with a cold
+// cache a thread mostly waits on the disk, and more reads in flight keep it
+// busier; with a warm one the extra threads cost little.
 unsigned ContentsThreadCount(const TScanHost& host);
 
 // Runs work(slot, worker) for every slot below count, worker being the

@@ -59,8 +59,8 @@ class TScanHost {
     // call comes from the thread that runs the search.
     virtual bool CancelRequested() const { return false; }
 
-    // How many threads read contents at once; 0 leaves it to the core (one
-    // per core, at least two). The result never depends on it.
+    // How many threads read contents at once; 0 leaves it to the core (two
+    // per core, at least four). The result never depends on it.
     virtual unsigned ContentsThreads() const { return 0; }
 
     // A file or directory that could not be read and is left out. Called on

@@ -61,6 +61,8 @@ struct TFileRecord {
     std::string SizeText() const; // plain decimal digits
     std::string TypeText() const; // extension with its dot, case kept; may be empty
     std::string TimeText() const; // "YYYY/MM/DD HH:MM"
+    void AppendSizeText(std::string& out) const;
+    void AppendTimeText(std::string& out) const;
     std::string FullPath(PathStyle style = kNativePathStyle) const;
 };
 

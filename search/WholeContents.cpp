@@ -48,7 +48,7 @@ void HashHead(int fd, TFileDigest& digest, std::vector<unsigned char>& buffer)
     const std::uint64_t size = digest.Size;
     if (size <= kWholeReadLimit) {
         buffer.resize(static_cast<std::size_t>(size) + 1);
-        const ssize_t got = ReadAt(fd, buffer.data(), buffer.size(), 0);
+        const ssize_t got = ReadExpected(fd, buffer.data(), static_cast<std::size_t>(size));
         if (got != static_cast<ssize_t>(size)) return ReadFellShort(digest, got);
         Store(XXH3_128bits(buffer.data(), static_cast<std::size_t>(size)), digest.Full);
         digest.Head[0] = digest.Full[0];
@@ -128,6 +128,43 @@ TCachedFileState StateOf(const struct stat& st)
                             static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
 }
 
+// The first stage of row's file into digest; state receives the status it
+// was read in. A file the scan listed is read before its one status check
+// (CheckAfterRead); another is checked before and after.
+void FirstStage(TDirectoryOpener& directories, const TFileRecord& row, TFileDigest& digest,
+                std::vector<unsigned char>& buffer, TCachedFileState& state)
+{
+    struct stat st;
+    if (row.Inode == 0) {
+        const TFileHandle file(OpenForStage(directories, row, digest, st));
+        if (file.Fd() < 0) return;
+        digest.Size = static_cast<std::uint64_t>(st.st_size);
+        HashHead(file.Fd(), digest, buffer);
+        if (!digest.Failed() && ChangedWhileRead(file.Fd(), st)) digest.Changed = true;
+        if (!digest.Failed()) state = StateOf(st);
+        return;
+    }
+    const int dirFd = directories.Open(row);
+    const TFileHandle file(dirFd < 0 ? -1 : OpenListedFile(dirFd, row.Name.c_str()));
+    if (file.Fd() < 0) {
+        digest.Error = errno;
+        return;
+    }
+    digest.Size = row.Size;
+    HashHead(file.Fd(), digest, buffer);
+    const TAfterRead after = CheckAfterRead(file.Fd(), row, st);
+    if (after != TAfterRead::Unchanged) {
+        const int error = errno;
+        digest = TFileDigest{};
+        digest.Opened = after == TAfterRead::Changed;
+        digest.Changed = after == TAfterRead::Changed;
+        if (after == TAfterRead::NotOpened) digest.Error = error;
+        return;
+    }
+    digest.Opened = true;
+    if (!digest.Failed()) state = StateOf(st);
+}
+
 } // namespace
 
 namespace {
@@ -195,15 +232,8 @@ void TDigestStore::Read(const std::vector<TFileRecord>& catalogue, const std::ve
     try {
         ForEachSlot(FFirstRows.size(), threads, host, [&](std::size_t slot, unsigned worker) {
             if (FCache && TakeFromCache(*directories[worker], catalogue[FFirstRows[slot]], slot)) return;
-            struct stat st;
-            TFileDigest& digest = FEntries[slot];
-            const TFileHandle file(
-                OpenForStage(*directories[worker], catalogue[FFirstRows[slot]], digest, st));
-            if (file.Fd() < 0) return;
-            digest.Size = static_cast<std::uint64_t>(st.st_size);
-            HashHead(file.Fd(), digest, buffers[worker]);
-            if (!digest.Failed() && ChangedWhileRead(file.Fd(), st)) digest.Changed = true;
-            if (!digest.Failed()) FStates[slot] = StateOf(st);
+            FirstStage(*directories[worker], catalogue[FFirstRows[slot]], FEntries[slot], buffers[worker],
+                       FStates[slot]);
         });
         const std::vector<std::uint32_t> alike = FilesStillAlike();
         if (!alike.empty()) HashWholeFiles(catalogue, alike, host, scan);
@@ -263,15 +293,25 @@ static bool SettledBefore(std::int64_t changedNs, std::int64_t startNs)
     return changedNs % kSecond != 0 ? changedNs < startNs : changedNs + 2 * kSecond <= startNs;
 }
 
+// Only what this search learnt: new files, and cached ones hashed further.
+// A file changed in the very tick it was read could keep its times: its
+// hashes are kept only once its times are settled.
+bool TDigestStore::Learnt(std::size_t slot) const
+{
+    const TFileDigest& digest = FEntries[slot];
+    return !digest.Failed() && digest.Stages > FFromCache[slot] && FStates[slot].Inode != 0 &&
+           SettledBefore(FStates[slot].StatusChangedNs, FStartNs);
+}
+
 void TDigestStore::StoreInCache()
 {
+    std::size_t learnt = 0;
+    for (std::size_t slot = 0; slot < FEntries.size(); ++slot)
+        learnt += Learnt(slot);
+    FCache->Reserve(learnt);
     for (std::size_t slot = 0; slot < FEntries.size(); ++slot) {
+        if (!Learnt(slot)) continue;
         const TFileDigest& digest = FEntries[slot];
-        // Only what this search learnt: new files, and cached ones hashed further.
-        if (digest.Failed() || digest.Stages <= FFromCache[slot] || FStates[slot].Inode == 0) continue;
-        // A file changed in the very tick it was read could keep its times:
-        // its hashes are kept only once its times are settled.
-        if (!SettledBefore(FStates[slot].StatusChangedNs, FStartNs)) continue;
         TCachedDigest cached;
         cached.Stages = digest.Stages;
         std::copy(std::begin(digest.Head), std::end(digest.Head), cached.Head);

@@ -58,6 +58,7 @@ class TDigestStore : public TFileEntryClasses<TFileDigest> {
     // state the cache knows; true then.
     bool TakeFromCache(TDirectoryOpener& directories, const TFileRecord& row, std::size_t slot);
     void StoreInCache();
+    bool Learnt(std::size_t slot) const; // a digest to store in the cache
     // Stores what this search hashed and writes the cache, when there is one.
     void SaveCache(const std::string& cachePath);
     std::vector<std::uint32_t> FilesStillAlike() const;

@@ -35,6 +35,8 @@ class TestSearchPaths : public QObject {
     void timeText_data();
     void timeText();
     void timeTextIsLocalTime();
+    void scanTimeKeysAgreeWithLocaltime_data();
+    void scanTimeKeysAgreeWithLocaltime();
 };
 
 void TestSearchPaths::initTestCase()
@@ -314,6 +316,55 @@ void TestSearchPaths::timeTextIsLocalTime()
     tzset();
     QCOMPARE(QString::fromStdString(afternoon), QString("2023/11/15 22:05"));
     QCOMPARE(QString::fromStdString(nextDay), QString("2023/11/16 04:00"));
+}
+
+void TestSearchPaths::scanTimeKeysAgreeWithLocaltime_data()
+{
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<qlonglong>("from");
+    QTest::addColumn<qlonglong>("to");
+    QTest::newRow("UTC, around the epoch") << QByteArray("UTC") << -400000000ll << 400000000ll;
+    QTest::newRow("Berlin, summer time changes")
+        << QByteArray("Europe/Berlin") << 1600000000ll << 1730000000ll;
+    QTest::newRow("Lord Howe, half-hour summer time")
+        << QByteArray("Australia/Lord_Howe") << 1600000000ll << 1730000000ll;
+    QTest::newRow("Kathmandu, +5:45 since 1986")
+        << QByteArray("Asia/Kathmandu") << 400000000ll << 600000000ll;
+    QTest::newRow("Amsterdam, offsets in seconds (1890-1945)")
+        << QByteArray("Europe/Amsterdam") << -2500000000ll << -780000000ll;
+    QTest::newRow("Monrovia, -0:44:30 until 1972")
+        << QByteArray("Africa/Monrovia") << -100000000ll << 100000000ll;
+    QTest::newRow("leap seconds counted")
+        << QByteArray("right/Europe/Berlin") << 1400000000ll << 1500000000ll;
+    QTest::newRow("POSIX rule") << QByteArray("EST5EDT,M3.2.0,M11.1.0") << 1600000000ll << 1730000000ll;
+}
+
+// Every time the scan keys must be the key of localtime_r's own fields; the
+// times step by a prime count of seconds, so each second of the minute and
+// each minute of the hour come up across the range.
+void TestSearchPaths::scanTimeKeysAgreeWithLocaltime()
+{
+    QFETCH(QByteArray, zone);
+    QFETCH(qlonglong, from);
+    QFETCH(qlonglong, to);
+    qputenv("TZ", zone);
+    tzset();
+    TTimeKeys keys;
+    constexpr qlonglong kStep = 1201;
+    qlonglong firstWrong = 0;
+    qint64 wrong = 0;
+    for (qlonglong seconds = from; seconds < to; seconds += kStep) {
+        const std::time_t t = static_cast<std::time_t>(seconds);
+        std::tm local{};
+        localtime_r(&t, &local);
+        const qint64 expected = (local.tm_year + 1900ll) * 100000000 + (local.tm_mon + 1) * 1000000ll +
+                                local.tm_mday * 10000ll + local.tm_hour * 100ll + local.tm_min;
+        if (keys.KeyOf(seconds) != expected && wrong++ == 0) firstWrong = seconds;
+    }
+    qputenv("TZ", "UTC");
+    tzset();
+    QCOMPARE(firstWrong, 0ll);
+    QCOMPARE(wrong, 0);
 }
 
 QTEST_GUILESS_MAIN(TestSearchPaths)
