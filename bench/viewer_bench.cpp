@@ -49,8 +49,12 @@ double Median(std::vector<double> values)
     return values.empty() ? 0 : values[values.size() / 2];
 }
 
+// Waits for the picture asked for (decoded on the loader's threads), then
+// paints.
 void Settle(TfrmViewer& viewer)
 {
+    while (viewer.Picture()->Loading())
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
     viewer.repaint();
     QCoreApplication::processEvents();
 }

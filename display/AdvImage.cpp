@@ -86,6 +86,19 @@ TPictureRequest TAdvImage::RequestFor(const std::string& nativePath) const
     request.Upright = TurnUpright();
     request.MoreFormats = MoreFormatsEnabled();
     request.ScreenDpi = ScreenPixelsPerInch();
+    // A copy at the size it will be drawn is made beside the picture, so the
+    // first paint does not shrink it here.
+    if (FStretchRatio && !FFillControl) {
+        request.Fit = TPictureFit::Stretch;
+        request.FitWidth = width();
+        request.FitHeight = height();
+        request.FitCentred = FCenterView;
+    } else if (FFitScreen.isValid()) {
+        request.Fit = TPictureFit::Screen;
+        request.FitWidth = FFitScreen.width();
+        request.FitHeight = FFitScreen.height();
+        request.FitRatio = devicePixelRatioF();
+    }
     return request;
 }
 
@@ -142,18 +155,6 @@ void TAdvImage::SetDevicePixelSize(bool value)
     update();
 }
 
-namespace {
-
-// Pixels of the screen to units of the control, rounded up so that the
-// whole picture stays inside the extent.
-int LogicalExtent(int pixels, qreal ratio)
-{
-    if (ratio <= 1.0 || pixels <= 0) return pixels;
-    return static_cast<int>(std::ceil(pixels / ratio - 1e-9));
-}
-
-} // namespace
-
 int TAdvImage::DisplayWidth() const
 {
     return FDevicePixelSize ? LogicalExtent(FPictureWidth, devicePixelRatioF()) : FPictureWidth;
@@ -209,7 +210,7 @@ void TAdvImage::PaintPicture(QPainter& painter, int w, int h)
         } else if (!layout.Stretched) {
             painter.drawImage(target.topLeft(), *image);
         } else {
-            QImage& scaled = FScaled;
+            QImage& scaled = FPicture.Fitted.size() == target.size() ? FPicture.Fitted : FScaled;
             if (scaled.size() != target.size())
                 scaled = image->scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             painter.drawImage(target.topLeft(), scaled);
@@ -235,7 +236,7 @@ void TAdvImage::PaintFilled(QPainter& painter)
     const qreal ratio = devicePixelRatioF();
     const QSize devicePixels(qRound(target.width() * ratio), qRound(target.height() * ratio));
     if (devicePixels.width() <= image->width() && devicePixels.height() <= image->height()) {
-        QImage& scaled = FScaled;
+        QImage& scaled = FPicture.Fitted.size() == devicePixels ? FPicture.Fitted : FScaled;
         if (scaled.size() != devicePixels)
             scaled = image->scaled(devicePixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         painter.drawImage(QRectF(target), scaled, QRectF(scaled.rect()));

@@ -53,6 +53,9 @@ class TAdvImage : public QWidget {
     void SetLoader(TPictureLoader* loader);
     TPictureLoader& Loader() const { return *FLoader; }
     void SetLoadPriority(TPictureLoader::EPriority priority) { FPriority = priority; }
+    // The client size a viewer fits pictures into (invalid: not fitted):
+    // loads then bring a copy at the fitted size along.
+    void SetFitScreen(QSize client) { FFitScreen = client; }
 
     // The name given to the last load, whether or not it succeeded.
     QString FileName() const { return FFileName; }
@@ -157,6 +160,7 @@ class TAdvImage : public QWidget {
     std::uint64_t FTicket = 0; // the request under way, 0 when none
     TPictureLoader::EPriority FPriority = TPictureLoader::EPriority::Focused;
     TLoadedPicture FPicture;
+    QSize FFitScreen;
     QImage FScaled; // the picture shrunk to the last stretched target size, or a metafile played
     QString FFileName;
     std::string FNativeName;

@@ -4,6 +4,8 @@
 
 #include "TMetafile.h"
 
+#include <cmath>
+
 namespace quorvane {
 
 namespace {
@@ -52,6 +54,12 @@ TPaintLayout ComputePaintLayout(int controlWidth, int controlHeight, int picture
 std::array<int, 2> CentredTextPosition(int controlWidth, int controlHeight, int textWidth, int textHeight)
 {
     return {(controlWidth - textWidth) / 2, (controlHeight - textHeight) / 2};
+}
+
+int LogicalExtent(int pixels, double ratio)
+{
+    if (ratio <= 1.0 || pixels <= 0) return pixels;
+    return static_cast<int>(std::ceil(pixels / ratio - 1e-9));
 }
 
 } // namespace quorvane

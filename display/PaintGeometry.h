@@ -36,6 +36,10 @@ struct TPaintLayout {
 TPaintLayout ComputePaintLayout(int controlWidth, int controlHeight, int pictureWidth, int pictureHeight,
                                 bool stretchRatio, bool centerView);
 
+// Pixels of the screen to units of a control at the given device pixel
+// ratio, rounded up so that the whole picture stays inside the extent.
+int LogicalExtent(int pixels, double ratio);
+
 // Top-left corner of a text of textWidth x textHeight centred in the control.
 std::array<int, 2> CentredTextPosition(int controlWidth, int controlHeight, int textWidth, int textHeight);
 

@@ -6,13 +6,18 @@
 #include "GifUnit.h"
 #include "JPEGImage.h"
 #include "Orientation.h"
+#include "PaintGeometry.h"
 #include "PathRules.h"
 #include "PhotoDecoder.h"
 #include "TMetafile.h"
+#include "ViewerRules.h"
 
 #include <QFile>
 #include <QImageReader>
 #include <QTransform>
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,25 +58,32 @@ QImage DrawableImage(const QImage& image)
                                                          : QImage::Format_RGB32);
 }
 
-// A top-down copy of a bottom-up JPEG bitmap (24-bit BGR or 8-bit indexed).
+// A top-down RGB32 copy of a bottom-up JPEG bitmap (24-bit BGR or 8-bit
+// indexed), made in one pass: the rows are turned over as they are copied.
 QImage ImageFromJpegBitmap(const TJPEGBitmap& bitmap)
 {
     if (bitmap.Empty()) return {};
-    const auto rowBytes = static_cast<qsizetype>(bitmap.RowBytes());
-    QImage view;
-    if (bitmap.BitsPerPixel() == 8) {
-        view = QImage(bitmap.Bits(), bitmap.Width(), bitmap.Height(), rowBytes, QImage::Format_Indexed8);
-        QList<QRgb> colors;
-        colors.reserve(256);
-        for (const TPaletteEntry& entry : bitmap.Palette)
-            colors.append(qRgb(entry.Red, entry.Green, entry.Blue));
-        while (colors.size() < 256)
-            colors.append(qRgb(0, 0, 0));
-        view.setColorTable(colors);
-    } else {
-        view = QImage(bitmap.Bits(), bitmap.Width(), bitmap.Height(), rowBytes, QImage::Format_BGR888);
+    const int width = bitmap.Width();
+    const int height = bitmap.Height();
+    const std::size_t rowBytes = bitmap.RowBytes();
+    QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull()) return {};
+    std::array<QRgb, 256> colors{};
+    if (bitmap.BitsPerPixel() == 8)
+        for (std::size_t i = 0; i < colors.size() && i < bitmap.Palette.size(); ++i)
+            colors[i] = qRgb(bitmap.Palette[i].Red, bitmap.Palette[i].Green, bitmap.Palette[i].Blue);
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* from = bitmap.Bits() + static_cast<std::size_t>(height - 1 - y) * rowBytes;
+        auto* to = reinterpret_cast<QRgb*>(image.scanLine(y));
+        if (bitmap.BitsPerPixel() == 8) {
+            for (int x = 0; x < width; ++x)
+                to[x] = colors[from[x]];
+        } else {
+            for (int x = 0; x < width; ++x, from += 3)
+                to[x] = 0xff000000u | (QRgb(from[2]) << 16) | (QRgb(from[1]) << 8) | from[0];
+        }
     }
-    return view.convertToFormat(QImage::Format_RGB32).mirrored(false, true);
+    return image;
 }
 
 // image as the EXIF orientation says to draw it.
@@ -207,7 +219,9 @@ std::string TPictureRequest::Key() const
     for (const std::int64_t part :
          {std::int64_t(Identity.Device), std::int64_t(Identity.Inode), Identity.Size, Identity.ModifiedNs,
           std::int64_t(PixelFormat), std::int64_t(Scale), std::int64_t(Grey), std::int64_t(Performance),
-          std::int64_t(Upright), std::int64_t(MoreFormats), std::int64_t(ScreenDpi)}) {
+          std::int64_t(Upright), std::int64_t(MoreFormats), std::int64_t(ScreenDpi), std::int64_t(Fit),
+          std::int64_t(FitWidth), std::int64_t(FitHeight), std::int64_t(FitCentred),
+          std::int64_t(std::lround(FitRatio * 1000))}) {
         key += std::to_string(part);
         key += ',';
     }
@@ -227,7 +241,28 @@ int TLoadedPicture::Height() const
 std::int64_t TLoadedPicture::Bytes() const
 {
     // A metafile holds its file's bytes; a small sum stands for them.
-    return Metafile ? 64 * 1024 : static_cast<std::int64_t>(Image.sizeInBytes());
+    return Metafile ? 64 * 1024 : static_cast<std::int64_t>(Image.sizeInBytes() + Fitted.sizeInBytes());
+}
+
+QSize FittedSize(const TPictureRequest& request, int width, int height)
+{
+    if (request.Fit == TPictureFit::Stretch) {
+        const TPaintLayout layout =
+            ComputePaintLayout(request.FitWidth, request.FitHeight, width, height, true, request.FitCentred);
+        if (!layout.Stretched) return {};
+        return {layout.Picture.Width(), layout.Picture.Height()};
+    }
+    if (request.Fit == TPictureFit::Screen) {
+        // As the viewer lays out a fitted picture in device-pixel mode.
+        const int shownWidth = LogicalExtent(width, request.FitRatio);
+        const int shownHeight = LogicalExtent(height, request.FitRatio);
+        const double scale = ViewerFitScale(request.FitWidth, request.FitHeight, shownWidth, shownHeight);
+        if (scale == 1.0) return {};
+        const int w = std::max(1, static_cast<int>(std::lround(shownWidth * scale)));
+        const int h = std::max(1, static_cast<int>(std::lround(shownHeight * scale)));
+        return {qRound(w * request.FitRatio), qRound(h * request.FitRatio)};
+    }
+    return {};
 }
 
 int ScaleDivisor(TJPEGScale scale)
@@ -252,6 +287,10 @@ TLoadedPicture DecodePicture(const TPictureRequest& request)
     try {
         TLoadedPicture picture = DecodeKnown(request, KindOf(extension, request.MoreFormats), extension);
         if (picture.Width() <= 0 || picture.Height() <= 0) return {};
+        const QSize fitted = picture.Image.isNull() ? QSize() : FittedSize(request, picture.Width(), picture.Height());
+        if (fitted.isValid() && fitted.width() <= picture.Image.width() && fitted.height() <= picture.Image.height() &&
+            fitted != picture.Image.size())
+            picture.Fitted = picture.Image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         return picture;
     } catch (const std::exception&) {
         return {}; // damaged, refused by a bound, or out of memory: nothing is shown

@@ -31,6 +31,12 @@ struct TPictureIdentity {
 // it); nothing (Size -1) when it is missing or not a regular file.
 TPictureIdentity ReadPictureIdentity(const std::string& path);
 
+// The copy a decode brings along at the size the picture will be drawn:
+// Stretch, as a picture control that shrinks to fit draws it (FitWidth x
+// FitHeight is the control); Screen, as the viewer fits it to a client area
+// of FitWidth x FitHeight units at FitRatio device pixels a unit.
+enum class TPictureFit { None, Stretch, Screen };
+
 struct TPictureRequest {
     std::string Path; // the file system's exact bytes, never re-encoded
     TPictureIdentity Identity;
@@ -41,6 +47,11 @@ struct TPictureRequest {
     bool Upright = true;     // apply the orientation tag
     bool MoreFormats = true; // PNG, WebP, TIFF and the photo formats are read
     int ScreenDpi = 96;      // a metafile's physical size to pixels
+    TPictureFit Fit = TPictureFit::None;
+    int FitWidth = 0;
+    int FitHeight = 0;
+    bool FitCentred = true;
+    double FitRatio = 1.0;
 
     // The cache key: every field above, the path by its bytes.
     std::string Key() const;
@@ -50,6 +61,7 @@ struct TPictureRequest {
 // that show it; never changed once made.
 struct TLoadedPicture {
     QImage Image; // ready to draw (RGB32 or premultiplied ARGB32)
+    QImage Fitted; // Image shrunk as the request's fit asked; null when not smaller
     std::shared_ptr<const TMetafile> Metafile;
 
     bool Empty() const { return !Metafile && Image.isNull(); }
@@ -66,6 +78,10 @@ inline constexpr std::int64_t kMaxReaderPixels = std::int64_t(1) << 28;
 // of no picture kind, or damaged beyond use (a JPEG that fails part-way keeps
 // the rows decoded before the fault). Never throws, never runs the event loop.
 TLoadedPicture DecodePicture(const TPictureRequest& request);
+
+// The size in device pixels the request's fit draws a picture of
+// width x height at; invalid when it is drawn at its own size.
+QSize FittedSize(const TPictureRequest& request, int width, int height);
 
 // How many times smaller a JPEG scale draws a picture (1, 2, 4 or 8).
 int ScaleDivisor(TJPEGScale scale);

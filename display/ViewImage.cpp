@@ -124,11 +124,13 @@ void TfrmViewer::Open(const QString& path, QWidget* owner)
 void TfrmViewer::Open(const std::string& path, QWidget* owner)
 {
     FPlaceInPlace = false;
-    if (Image->NativeFileName() != path) Image->LoadFile(path);
     // Each opening starts at the kept choice: fitted, or natural size.
     FFit = FHost ? FHost->ViewerFit() : FFit;
     FZoom = 1.0;
     miFitToScreen->setChecked(FFit);
+    QScreen* screen = owner && owner->screen() ? owner->screen() : QApplication::primaryScreen();
+    AimFit(FCoverRect.isEmpty() ? screen->geometry().size() : FCoverRect.size());
+    if (Image->NativeFileName() != path) Image->LoadFile(path);
     // A window that comes up is on top already; one that was up is raised.
     const bool wasVisible = isVisible();
     if (!FCoverRect.isEmpty()) {
@@ -136,7 +138,6 @@ void TfrmViewer::Open(const std::string& path, QWidget* owner)
         show();
     } else {
         // The screen that holds the main window, not always the first one.
-        QScreen* screen = owner && owner->screen() ? owner->screen() : QApplication::primaryScreen();
         if (isVisible() && this->screen() != screen) hide();
         setScreen(screen);
         setGeometry(screen->geometry());
@@ -146,6 +147,11 @@ void TfrmViewer::Open(const std::string& path, QWidget* owner)
     activateWindow();
     setFocus(Qt::ActiveWindowFocusReason);
     LayoutImage();
+}
+
+void TfrmViewer::AimFit(QSize client)
+{
+    Image->SetFitScreen(FFit ? client : QSize());
 }
 
 void TfrmViewer::LayoutImage()
@@ -180,6 +186,7 @@ void TfrmViewer::SetFitToScreen(bool fit)
 {
     FFit = fit;
     FZoom = 1.0;
+    AimFit(size());
     miFitToScreen->setChecked(fit);
     if (FHost) FHost->SetViewerFit(fit);
     LayoutImage();
@@ -190,6 +197,7 @@ void TfrmViewer::ZoomImage(bool in, QPoint anchor)
     const double scale = ViewerZoomStep(ShownScale(), in);
     if (FFit) {
         FFit = false;
+        AimFit(size());
         miFitToScreen->setChecked(false);
         if (FHost) FHost->SetViewerFit(false);
     }
@@ -217,6 +225,7 @@ void TfrmViewer::ShowPicture(const std::string& path)
     // The old picture stays where it is until the new one comes; both the
     // picture and its layout change within the one event that brings it.
     FPlaceInPlace = false;
+    AimFit(size());
     Image->LoadFile(path);
 }
 

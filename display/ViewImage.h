@@ -13,6 +13,7 @@
 #include <QCursor>
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
@@ -105,6 +106,9 @@ class TfrmViewer : public QWidget {
     QPoint ZoomAnchor() const;
     void ShowFocusedInPlace(const std::string& path);
     void PlaceFocusedInPlace();
+    // Loads from now on bring a copy fitted to a client of this size while
+    // the viewer fits pictures to the screen.
+    void AimFit(QSize client);
     // The shown picture came: laid out, and its neighbours asked for ahead.
     void ImageLoaded();
     void PrefetchNeighbours();

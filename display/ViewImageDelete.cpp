@@ -61,6 +61,7 @@ bool TfrmViewer::AfterShownFileGone()
 void TfrmViewer::ShowFocusedInPlace(const std::string& path)
 {
     FPlaceInPlace = true;
+    AimFit(size());
     Image->LoadFile(path);
 }
 
