@@ -88,5 +88,8 @@ median() {
   done | sort -n | sed -n 3p
 }
 echo "quorvane-cli decode to BMP:  $(median "$cli" decode "$heic" "$work/out.bmp")"
+# Y4M is written from libheif's YCbCr planes as decoded (no RGB conversion,
+# 18 MB); PNG adds libheif's RGB conversion and zlib; decode converts to RGBA
+# and writes a 48 MB BMP.
 echo "heif-convert to Y4M:         $(median heif-convert "$heic" "$work/out.y4m")"
 echo "heif-convert to PNG:         $(median heif-convert "$heic" "$work/out.png")"

@@ -1,7 +1,7 @@
 // quorvane-cli decode FILE OUT.bmp for the photo formats (PNG, WebP, TIFF,
 // HEIC/HEIF, AVIF, JPEG XL, camera RAW): the picture as the window shows it,
-// turned upright unless --stored, written as a 32-bit top-down BMP whose
-// fourth byte is the alpha (a BITMAPV4 header names the masks).
+// turned upright unless --stored, written as a 32-bit top-down BMP of the
+// decoder's R, G, B, A bytes (a BITMAPV4 header names the masks).
 #include "CliCommands.h"
 #include "PhotoDecoder.h"
 
@@ -37,23 +37,15 @@ bool WriteBmp(const std::string& path, const quorvane::TPhotoPicture& picture)
     Put(header, 2835, 4);
     Put(header, 0, 4);
     Put(header, 0, 4);
-    for (std::uint32_t mask : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u})
+    // The masks name the picture's own byte order (R, G, B, A), so that its
+    // rows are written as they are.
+    for (std::uint32_t mask : {0x000000FFu, 0x0000FF00u, 0x00FF0000u, 0xFF000000u})
         Put(header, mask, 4);
     Put(header, 0x73524742, 4); // 'sRGB'
     header.resize(kHeaderBytes, 0);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(header.data(), static_cast<std::streamsize>(header.size()));
-    std::vector<char> row(std::size_t(picture.Width) * 4);
-    for (int y = 0; y < picture.Height; ++y) {
-        const std::uint8_t* from = picture.Rgba.data() + std::size_t(y) * row.size();
-        for (std::size_t x = 0; x < row.size(); x += 4) {
-            row[x] = static_cast<char>(from[x + 2]);
-            row[x + 1] = static_cast<char>(from[x + 1]);
-            row[x + 2] = static_cast<char>(from[x]);
-            row[x + 3] = static_cast<char>(from[x + 3]);
-        }
-        out.write(row.data(), static_cast<std::streamsize>(row.size()));
-    }
+    out.write(reinterpret_cast<const char*>(picture.Rgba.data()), static_cast<std::streamsize>(pixelBytes));
     out.close();
     return static_cast<bool>(out);
 }

@@ -4,6 +4,8 @@
 // them twice; a reused block is never shown before it is written or cleared.
 #include "JPEGBitmap.h"
 
+#include "LargeBlock.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -41,6 +43,7 @@ std::uint8_t* TakeBlock(std::size_t size, std::size_t& capacity)
     }
     auto* block = static_cast<std::uint8_t*>(std::malloc(size));
     if (!block) throw std::bad_alloc();
+    AdviseHugePages(block, size);
     capacity = size;
     return block;
 }

@@ -23,7 +23,7 @@
 namespace quorvane {
 namespace {
 
-constexpr std::size_t kSourceBufferSize = 4096;
+constexpr std::size_t kSourceBufferSize = 2; // the end-of-image marker put at a cut file's end
 constexpr std::int64_t kProgressIntervalMs = 500;
 constexpr int kMaxRowsPerCall = 16;
 
@@ -171,7 +171,7 @@ boolean FillInputBuffer(j_decompress_ptr cinfo)
 {
     auto* src = reinterpret_cast<TStreamSource*>(cinfo->src);
     TJPEGContext& ctx = *src->Ctx;
-    std::size_t n = std::min(kSourceBufferSize, ctx.Size - ctx.Position);
+    const std::size_t n = ctx.Size - ctx.Position;
     if (n == 0) {
         if (src->StartOfFile) ERREXIT(cinfo, JERR_INPUT_EMPTY);
         WARNMS(cinfo, JWRN_JPEG_EOF);
@@ -179,13 +179,16 @@ boolean FillInputBuffer(j_decompress_ptr cinfo)
         // report FALSE: a non-suspending source must always deliver.
         src->Buffer[0] = 0xFF;
         src->Buffer[1] = JPEG_EOI;
-        n = 2;
-    } else {
-        std::memcpy(src->Buffer, ctx.Data + ctx.Position, n);
-        ctx.Position += n;
+        src->Pub.next_input_byte = src->Buffer;
+        src->Pub.bytes_in_buffer = 2;
+        return TRUE;
     }
-    src->Pub.next_input_byte = src->Buffer;
+    // The rest of the bytes at once, where they lie: libjpeg-turbo's fast
+    // Huffman path runs only while a whole MCU's worth is buffered, and
+    // small refills sent every few kilobytes down the slow one.
+    src->Pub.next_input_byte = ctx.Data + ctx.Position;
     src->Pub.bytes_in_buffer = n;
+    ctx.Position = ctx.Size;
     src->StartOfFile = FALSE;
     return TRUE;
 }

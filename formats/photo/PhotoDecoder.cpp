@@ -3,6 +3,7 @@
 #include "PhotoDecoder.h"
 
 #include "DecodeCost.h"
+#include "LargeBlock.h"
 #include "Orientation.h"
 #include "PhotoFormats.h"
 
@@ -92,7 +93,7 @@ namespace photo {
 std::vector<std::uint8_t> RgbaBuffer(std::uint64_t width, std::uint64_t height, std::uint64_t dataBytes)
 {
     CheckPhotoClaim(width, height, dataBytes);
-    return std::vector<std::uint8_t>(static_cast<std::size_t>(width * height * 4));
+    return LargeZeroedBytes(static_cast<std::size_t>(width * height * 4));
 }
 
 bool AnyTransparent(const std::vector<std::uint8_t>& rgba)
@@ -173,7 +174,7 @@ std::vector<std::uint8_t> ReadPhotoFile(const std::string& path, std::uint64_t m
     const std::streamoff size = file.tellg();
     if (size < 0) throw EPhoto("Cannot read file " + path);
     if (static_cast<std::uint64_t>(size) > maxBytes) throw EPhoto("The file is too large: " + path);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    std::vector<std::uint8_t> bytes = LargeZeroedBytes(static_cast<std::size_t>(size));
     file.seekg(0);
     file.read(reinterpret_cast<char*>(bytes.data()), size);
     bytes.resize(static_cast<std::size_t>(file.gcount()));

@@ -3,7 +3,7 @@
 // display and hashing; the sensor data, developed by LibRaw, only when the
 // file has no preview. The sensor's claimed size is checked against our
 // rules before LibRaw unpacks anything, and LibRaw's own allocations capped.
-#include "JPEGImage.h"
+#include "JPEGDecoder.h"
 #include "PhotoFormats.h"
 
 #include <algorithm>
@@ -47,29 +47,40 @@ TJPEGScale PreviewScale(int width, int height, const TPhotoRequest& request)
     return TJPEGScale::jsFullSize;
 }
 
+// One row of blue, green, red bytes as red, green, blue, opaque alpha.
+void BgrRowToRgba(const std::uint8_t* from, int width, std::uint8_t* to)
+{
+    for (int x = 0; x < width; ++x, from += 3, to += 4) {
+        to[0] = from[2];
+        to[1] = from[1];
+        to[2] = from[0];
+        to[3] = 255;
+    }
+}
+
+// The preview decoded straight from LibRaw's buffer (a copy of a full-size
+// preview cost as much as decoding it at an eighth).
 TPhotoPicture FromJpegPreview(const std::uint8_t* bytes, std::size_t length, const TPhotoRequest& request)
 {
-    TJPEGImage jpeg;
-    jpeg.LoadFromBytes(std::vector<std::uint8_t>(bytes, bytes + length));
+    TJPEGDecodeRequest decode;
+    decode.Data = bytes;
+    decode.Size = length;
+    const TJPEGHeaderFacts header = ReadJPEGHeader(bytes, length, decode.Limits);
+    decode.Settings.Scale = PreviewScale(header.Width, header.Height, request);
+    decode.Settings.PixelFormat = TJPEGPixelFormat::jf24Bit;
+    std::unique_ptr<TJPEGBitmap> bitmap;
+    bool paletteModified = false;
+    if (DecodeJPEG(decode, bitmap, paletteModified) != TJPEGDecodeOutcome::Completed || !bitmap ||
+        bitmap->Empty() || bitmap->BitsPerPixel() != 24)
+        throw EPhoto("Damaged RAW preview");
     TPhotoPicture picture;
-    picture.FullPixels = std::uint64_t(jpeg.Width()) * std::uint64_t(jpeg.Height());
-    jpeg.SetScale(PreviewScale(jpeg.Width(), jpeg.Height(), request));
-    jpeg.SetPixelFormat(TJPEGPixelFormat::jf24Bit);
-    const TJPEGBitmap& bitmap = jpeg.Bitmap();
-    if (bitmap.Empty() || bitmap.BitsPerPixel() != 24) throw EPhoto("Damaged RAW preview");
-    picture.Width = bitmap.Width();
-    picture.Height = bitmap.Height();
+    picture.FullPixels = std::uint64_t(header.Width) * std::uint64_t(header.Height);
+    picture.Width = bitmap->Width();
+    picture.Height = bitmap->Height();
     picture.Rgba = RgbaBuffer(std::uint64_t(picture.Width), std::uint64_t(picture.Height), length);
-    std::uint8_t* to = picture.Rgba.data();
-    for (int y = 0; y < picture.Height; ++y) {
-        const std::uint8_t* row = bitmap.ScanLine(y);
-        for (int x = 0; x < picture.Width; ++x, to += 4) {
-            to[0] = row[3 * x + 2];
-            to[1] = row[3 * x + 1];
-            to[2] = row[3 * x];
-            to[3] = 255;
-        }
-    }
+    for (int y = 0; y < picture.Height; ++y)
+        BgrRowToRgba(bitmap->ScanLine(y), picture.Width,
+                     picture.Rgba.data() + std::size_t(y) * picture.Width * 4);
     return picture;
 }
 

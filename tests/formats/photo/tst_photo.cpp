@@ -7,6 +7,7 @@
 #include "Orientation.h"
 #include "PhotoCapture.h"
 #include "PhotoDecoder.h"
+#include "PhotoFormats.h"
 #include "PhotoTools.h"
 
 #include <QBuffer>
@@ -382,6 +383,8 @@ class TestPhoto : public QObject {
     void transparencyKept_data();
     void transparencyKept();
     void formatBySignatureAndName();
+    void heifChromaFromBoxes_data();
+    void heifChromaFromBoxes();
     void hostileFiles_data();
     void hostileFiles();
     void headerPixelsWithoutDecoding_data();
@@ -410,12 +413,16 @@ void TestPhoto::initTestCase()
     FSource = MakeTestPicture(96, 64);
     FTransparent = MakeTestPicture(96, 64, true);
     QVERIFY(FSource.save(Path("source.png")));
+    // Without an alpha channel: the HEIF encoders would otherwise add an
+    // alpha picture, and libheif's conversion would take over from ours.
+    QVERIFY(FSource.convertToFormat(QImage::Format_RGB888).save(Path("opaque.png")));
     QVERIFY(FTransparent.save(Path("transparent.png")));
 }
 
 QString TestPhoto::Encoded(const QString& name, const QString& kind)
 {
-    const QString source = Path("source.png");
+    const QString source =
+        Path(kind.startsWith("heic") || kind.startsWith("avif") ? "opaque.png" : "source.png");
     const QString out = Path(name);
     bool ok = false;
     if (kind == "png")
@@ -428,8 +435,14 @@ QString TestPhoto::Encoded(const QString& name, const QString& kind)
         ok = RunTool("cwebp", {"-quiet", "-lossless", source, "-o", out});
     else if (kind == "heic")
         ok = RunTool("heif-enc", {"-q", "90", source, "-o", out});
+    else if (kind == "heic-422" || kind == "heic-444")
+        ok = RunTool("heif-enc", {"-q", "90", "-p", "chroma=" + kind.mid(5), source, "-o", out});
     else if (kind == "avif")
         ok = RunTool("avifenc", {"-s", "10", source, out});
+    else if (kind == "avif-420")
+        ok = RunTool("avifenc", {"-s", "10", "-y", "420", source, out});
+    else if (kind == "avif-limited-709")
+        ok = RunTool("avifenc", {"-s", "10", "-y", "420", "-r", "limited", "--cicp", "1/13/1", source, out});
     else if (kind == "jxl")
         ok = RunTool("cjxl", {"--quiet", source, out, "-d", "1"});
     else if (kind == "jxl-lossless")
@@ -602,8 +615,17 @@ void TestPhoto::decodesLikeTheFormatTool_data()
                                 << "webp" << 2;
     QTest::newRow("HEIC") << "heic"
                           << "heic" << 2;
+    QTest::newRow("HEIC 4:2:2") << "heic-422"
+                                << "heic" << 2;
+    QTest::newRow("HEIC 4:4:4") << "heic-444"
+                                << "heic" << 2;
     QTest::newRow("AVIF") << "avif"
                           << "avif" << 4;
+    // Against libheif's own conversion, as heif-convert runs it.
+    QTest::newRow("AVIF 4:2:0 by libheif") << "avif-420"
+                                           << "avif" << 1;
+    QTest::newRow("AVIF limited range BT.709 by libheif") << "avif-limited-709"
+                                                          << "avif" << 1;
     QTest::newRow("JPEG XL") << "jxl"
                              << "jxl" << 2;
     QTest::newRow("JPEG XL lossless") << "jxl-lossless"
@@ -620,8 +642,9 @@ void TestPhoto::decodesLikeTheFormatTool()
     QImage reference = FSource;
     const QString refPath = Path("reference-" + kind + ".png");
     if (kind == "webp" && RunTool("dwebp", {"-quiet", file, "-o", refPath})) reference = QImage(refPath);
-    if (kind == "heic" && RunTool("heif-convert", {file, refPath})) reference = QImage(refPath);
+    if (kind.startsWith("heic") && RunTool("heif-convert", {file, refPath})) reference = QImage(refPath);
     if (kind == "avif" && RunTool("avifdec", {file, refPath})) reference = QImage(refPath);
+    if (kind.startsWith("avif-") && RunTool("heif-convert", {file, refPath})) reference = QImage(refPath);
     if (kind == "jxl" && RunTool("djxl", {file, refPath})) reference = QImage(refPath);
     QVERIFY(!reference.isNull());
     const TPhotoPicture picture = DecodePhotoFile(QFile::encodeName(file).toStdString(), TPhotoRequest{});
@@ -681,6 +704,43 @@ void TestPhoto::formatBySignatureAndName()
     const QString misnamed = Path("really-png.webp");
     QVERIFY(WriteFile(misnamed, png));
     QCOMPARE(DecodePhotoFile(QFile::encodeName(misnamed).toStdString(), TPhotoRequest{}).Width, 4);
+}
+
+void TestPhoto::heifChromaFromBoxes_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<int>("shiftX");
+    QTest::addColumn<int>("shiftY");
+    QTest::newRow("HEVC 4:2:0") << "heic"
+                                << "heic" << 1 << 1;
+    QTest::newRow("HEVC 4:2:2") << "heic-422"
+                                << "heic" << 1 << 0;
+    QTest::newRow("HEVC 4:4:4") << "heic-444"
+                                << "heic" << 0 << 0;
+    QTest::newRow("AV1 4:2:0") << "avif-420"
+                               << "avif" << 1 << 1;
+    QTest::newRow("AV1 4:4:4") << "avif"
+                               << "avif" << 0 << 0;
+}
+
+// The chroma the codec configuration declares, as the encoder was told;
+// cut short inside its boxes, the file gives no answer.
+void TestPhoto::heifChromaFromBoxes()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, extension);
+    QFETCH(int, shiftX);
+    QFETCH(int, shiftY);
+    const QString file = Encoded("chroma-" + kind + "." + extension, kind);
+    if (file.isEmpty()) QSKIP("the encoder is not installed");
+    const std::vector<std::uint8_t> bytes = FileBytes(file);
+    const std::optional<photo::THeifChroma> chroma = photo::StoredHeifChroma(bytes.data(), bytes.size());
+    QVERIFY(chroma.has_value());
+    QCOMPARE(chroma->ShiftX, shiftX);
+    QCOMPARE(chroma->ShiftY, shiftY);
+    for (std::size_t cut : {std::size_t(0), std::size_t(40), std::size_t(120)})
+        QVERIFY(!photo::StoredHeifChroma(bytes.data(), cut).has_value());
 }
 
 void TestPhoto::hostileFiles_data()
