@@ -5,6 +5,7 @@
 
 #include "GifUnit.h"
 #include "JPEGImage.h"
+#include "LargeBlock.h"
 #include "Orientation.h"
 #include "PaintGeometry.h"
 #include "PathRules.h"
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,6 +60,22 @@ QImage DrawableImage(const QImage& image)
                                                          : QImage::Format_RGB32);
 }
 
+// An RGB32 image whose pixels are not yet touched. A large one is asked in
+// huge pages: the loader keeps every picture it decodes, so each decode
+// touches fresh memory, and in 4 KiB pages that costs as much as the decode.
+QImage NewRgb32Image(int width, int height)
+{
+    const std::size_t bytes = std::size_t(width) * 4 * std::size_t(height);
+    if (bytes < 2 * kHugePageBytes) return QImage(width, height, QImage::Format_RGB32);
+    const std::size_t rounded = (bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
+    void* block = std::aligned_alloc(kHugePageBytes, rounded);
+    if (!block) return {};
+    AdviseHugePages(block, rounded);
+    return QImage(
+        static_cast<uchar*>(block), width, height, qsizetype(width) * 4, QImage::Format_RGB32,
+        [](void* pixels) { std::free(pixels); }, block);
+}
+
 // A top-down RGB32 copy of a bottom-up JPEG bitmap (24-bit BGR or 8-bit
 // indexed), made in one pass: the rows are turned over as they are copied.
 QImage ImageFromJpegBitmap(const TJPEGBitmap& bitmap)
@@ -66,7 +84,7 @@ QImage ImageFromJpegBitmap(const TJPEGBitmap& bitmap)
     const int width = bitmap.Width();
     const int height = bitmap.Height();
     const std::size_t rowBytes = bitmap.RowBytes();
-    QImage image(width, height, QImage::Format_RGB32);
+    QImage image = NewRgb32Image(width, height);
     if (image.isNull()) return {};
     std::array<QRgb, 256> colors{};
     if (bitmap.BitsPerPixel() == 8)
@@ -287,9 +305,10 @@ TLoadedPicture DecodePicture(const TPictureRequest& request)
     try {
         TLoadedPicture picture = DecodeKnown(request, KindOf(extension, request.MoreFormats), extension);
         if (picture.Width() <= 0 || picture.Height() <= 0) return {};
-        const QSize fitted = picture.Image.isNull() ? QSize() : FittedSize(request, picture.Width(), picture.Height());
-        if (fitted.isValid() && fitted.width() <= picture.Image.width() && fitted.height() <= picture.Image.height() &&
-            fitted != picture.Image.size())
+        const QSize fitted =
+            picture.Image.isNull() ? QSize() : FittedSize(request, picture.Width(), picture.Height());
+        if (fitted.isValid() && fitted.width() <= picture.Image.width() &&
+            fitted.height() <= picture.Image.height() && fitted != picture.Image.size())
             picture.Fitted = picture.Image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         return picture;
     } catch (const std::exception&) {

@@ -60,7 +60,7 @@ struct TPictureRequest {
 // A decoded picture, shared between the loader's cache and the controls
 // that show it; never changed once made.
 struct TLoadedPicture {
-    QImage Image; // ready to draw (RGB32 or premultiplied ARGB32)
+    QImage Image;  // ready to draw (RGB32 or premultiplied ARGB32)
     QImage Fitted; // Image shrunk as the request's fit asked; null when not smaller
     std::shared_ptr<const TMetafile> Metafile;
 
