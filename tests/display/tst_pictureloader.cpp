@@ -1,6 +1,7 @@
 // The picture loader with a fake decoder: answers by ticket, one decode per
 // key, a taken-back ticket never answered, the focused request never behind
 // prefetches, the cache's bound and order, and a changed file decoded anew.
+#include "AdvImage.h"
 #include "PictureLoader.h"
 
 #include <QFile>
@@ -11,6 +12,7 @@
 #include <atomic>
 #include <mutex>
 #include <set>
+#include <thread>
 
 using namespace quorvane;
 
@@ -78,6 +80,8 @@ class TestPictureLoader : public QObject {
     void focusedRequestPassesPrefetches();
     void cacheKeepsItsBound();
     void changedFileIsDecodedAgain();
+    void controlGoneWhileItsLoadRuns();
+    void loaderGoneWithDecodesQueued();
 };
 
 void TestPictureLoader::answersEachTicketOnce()
@@ -221,6 +225,52 @@ void TestPictureLoader::changedFileIsDecodedAgain()
     loader.Request(again, TPictureLoader::EPriority::Focused);
     QTRY_COMPARE(loaded.count(), 2);
     QCOMPARE(decodes.Count.load(), 2);
+}
+
+// A control deleted while its decode runs: the answer finds no control and
+// nothing else; the decode is kept for whoever asks next.
+void TestPictureLoader::controlGoneWhileItsLoadRuns()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("5");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x") == 1);
+    file.close();
+    TDecodes decodes;
+    decodes.Gated = {QFile::encodeName(path).toStdString()};
+    TPictureLoader loader(decodes.Decoder(), 2);
+    QSignalSpy loaded(&loader, &TPictureLoader::Loaded);
+    auto* image = new TAdvImage;
+    image->SetLoader(&loader);
+    image->LoadImage(path);
+    QTRY_COMPARE(decodes.Count.load(), 1);
+    delete image;
+    decodes.Gate.release();
+    QTRY_COMPARE(loader.PendingCount(), 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(loaded.count(), 0); // its ticket was taken back
+    QCOMPARE(loader.CachedCount(), 1);
+}
+
+// A loader destroyed with one decode running and more queued waits for the
+// running one and never starts the others.
+void TestPictureLoader::loaderGoneWithDecodesQueued()
+{
+    TDecodes decodes;
+    decodes.Gated = {"p/1"};
+    auto loader = std::make_unique<TPictureLoader>(decodes.Decoder(), 2);
+    loader->Request(RequestOf("p/1"), TPictureLoader::EPriority::Prefetch);
+    QTRY_COMPARE(decodes.Count.load(), 1);
+    for (const char* path : {"p/2", "p/3", "p/4"})
+        loader->Request(RequestOf(path), TPictureLoader::EPriority::Prefetch);
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        decodes.Gate.release();
+    });
+    loader.reset();
+    release.join();
+    QCOMPARE(decodes.Count.load(), 1);
+    QCoreApplication::processEvents(); // an answer posted to the gone loader is dropped
 }
 
 QTEST_MAIN(TestPictureLoader)
