@@ -219,7 +219,6 @@ void TfrmMain::FormCreate()
 {
     FListReady = true;
     FIgnoreListChange = false;
-    FMarkedIndex = -1;
     FHandCursor = QCursor(QPixmap(QStringLiteral(":/art/handpoint.png")), 9, 1);
     Image1->setCursor(FHandCursor);
     Label4->setCursor(FHandCursor);

@@ -109,7 +109,7 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     bool ListReady() const { return FListReady; }
     int SortMode() const { return FSortMode; }
     bool IgnoreListChange() const { return FIgnoreListChange; }
-    int MarkedIndex() const { return FMarkedIndex; }
+    int MarkedIndex() const;
     TFileListModel* FileList() const { return FModel; }
     QTimer* PreviewTimer() const { return Timer1; }
     QString StatusText(int panel) const;
@@ -161,8 +161,8 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     TAdvImage* PreviewImage() const { return Image; }
     // Slide k = 1 .. 5, left to right.
     TAdvImage* SlideImage(int k) const { return FSlides[static_cast<std::size_t>(k - 1)]; }
-    bool PendingLoad() const { return FPendingLoad; }
-    QString PendingFile() const { return QFile::decodeName(QByteArray::fromStdString(FPendingFile)); }
+    bool PendingLoad() const;
+    QString PendingFile() const;
     // Puts edTime and UpDown1 over the run of spaces in Label5's text.
     void PlaceDelayEdit();
     bool PaintDelayLabel();
@@ -393,24 +393,19 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
 
     // The preview pane (MainFormPreview.cpp).
     void setupPreview();
-    void setupPrefetch();
+    void setupPreviewController();
     void lvFilesChange();
     // The focused photo's capture line: asked for when the focus settles on
     // a picture row, shown as the preview's and the row's tooltip.
     void RequestCaptureInfo();
     void CaptureInfoReady(const std::string& path, const TCaptureInfo& info);
-    void MarkGroup(int index);
-    void UnmarkGroup(int index);
-    void ResetGroupMarks();
     bool FocusedRowIsPicture() const;
     std::string RowPath(int row) const;
-    void Timer1Timer();
     bool edTimeKeyPress(QKeyEvent* event);
     void edTimeChange();
     void UpDown1Change(int position);
     void raClickClick();
     void raDblClickClick();
-    void PreviewSizeClick();
     void ckPreviewClick();
     void ImageImageLoading();
     void ImageImageLoaded();
@@ -427,7 +422,6 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void ckShowSlidesClick();
     void SlideImageMouseDown(TAdvImage* sender);
     void SlideImageDblClick(TAdvImage* sender);
-    void SetSlidePanelColor(int k, bool current);
 
     // The directory area and "Save options" (MainFormWorkspace.cpp).
     TDirectoryList DirectoryList();
@@ -452,17 +446,13 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     bool FListReady = true;
     int FSortMode = 0;
     bool FIgnoreListChange = false;
-    int FMarkedIndex = -1;
     bool FShownOnce = false;
     // The width of the delay label's gap when the label draws its own two
     // parts around the edit (a text wider than the page); 0 otherwise.
     int FDelayLabelGap = 0;
     QObject* FDelayLabelHook = nullptr;
-    bool FPendingLoad = false;
-    std::string FPendingFile;
     std::array<TAdvImage*, 5> FSlides{};
-    TPreviewController* FPreviewController = nullptr; // decodes ahead what comes next
-    std::array<QString, 5> FSlideCaptions;
+    TPreviewController* FPreview = nullptr; // what the preview pane and the slides show
 
     TFileListModel* FModel = nullptr;
     TCaptureInfoView* FCaptureView = nullptr;

@@ -12,6 +12,7 @@
 #include "FileCommands.h"
 #include "LocalFileOperations.h"
 #include "MainForm.h"
+#include "PreviewController.h"
 #include "PreviewRules.h"
 #include "ProgressForm.h"
 #include "WindowRules.h"
@@ -261,7 +262,7 @@ bool TfrmMain::SetDiskStates(const std::vector<std::size_t>& rows, const std::ve
 
 void TfrmMain::ApplyDiskStates(const std::vector<std::size_t>& rows, const std::vector<std::uint8_t>& states)
 {
-    if (SetDiskStates(rows, states)) ResetGroupMarks();
+    if (SetDiskStates(rows, states)) FPreview->ResetGroupMarks();
 }
 
 void TfrmMain::CheckFocusedRowAgainstDisk()
@@ -331,7 +332,6 @@ void TfrmMain::PutRowsBack(std::vector<TFileRecord> batch)
         rows.insert(at, std::move(row));
     }
     FModel->SetRows(std::move(rows));
-    FMarkedIndex = -1;
     if (FListReady) SetStatusText(1, TotalFilesText(FModel->Rows().size()), false);
 }
 

@@ -1,15 +1,14 @@
-// TfrmMain: the preview pane — the focused row's group marks, the delay
-// timer that debounces focus moves, the scale buttons, the "Loading..."
-// indicator, the display options and the form-level key.
-// Invariant: FPendingLoad is true only while Timer1 runs; a tick asks the
-// picture loader for the last path asked for (the decode runs on the
-// loader's threads, so no load ever runs inside another).
+// TfrmMain: the preview pane's widgets — the delay edit, the click modes,
+// the "Loading..." indicator, the capture line, the pane's menu — and the
+// form-level key. What the pane and the strip show, when, and the group
+// mark are the preview controller's; the window forwards the focused row.
 #include "CaptureCache.h"
 #include "CaptureInfoView.h"
 #include "EventHook.h"
 #include "FlagScope.h"
 #include "MainForm.h"
 #include "PathRules.h"
+#include "PreviewController.h"
 #include "PreviewRules.h"
 #include "TextCompare.h"
 #include "ViewImage.h"
@@ -57,7 +56,6 @@ void TfrmMain::setupPreview()
     for (QWidget* widget : {static_cast<QWidget*>(pnScale), static_cast<QWidget*>(Panel3)})
         widget->setSizePolicy(QSizePolicy::Ignored, widget->sizePolicy().verticalPolicy());
 
-    connect(Timer1, &QTimer::timeout, this, [this] { RunGuarded([this] { Timer1Timer(); }); });
     auto change = [this] { RunGuarded([this] { lvFilesChange(); }); };
     connect(lvFiles->selectionModel(), &QItemSelectionModel::currentChanged, this, change);
     connect(lvFiles->selectionModel(), &QItemSelectionModel::selectionChanged, this, change);
@@ -76,10 +74,6 @@ void TfrmMain::setupPreview()
     connect(FCaptureView, &TCaptureInfoView::Ready, this, &TfrmMain::CaptureInfoReady);
     // A new list speaks of other files: an answer for the old one is dropped.
     connect(FModel, &QAbstractItemModel::modelReset, FCaptureView, &TCaptureInfoView::Forget);
-    // Rows that move or go keep their marks: the marked index follows them.
-    connect(FModel, &QAbstractItemModel::modelReset, this, [this] { FMarkedIndex = -1; });
-    connect(FModel, &QAbstractItemModel::layoutChanged, this, &TfrmMain::ResetGroupMarks);
-    connect(FModel, &QAbstractItemModel::rowsRemoved, this, &TfrmMain::ResetGroupMarks);
     new TEventHook(edTime, this, [this](QObject*, QEvent* event) {
         return event->type() == QEvent::KeyPress && edTimeKeyPress(static_cast<QKeyEvent*>(event));
     });
@@ -93,10 +87,6 @@ void TfrmMain::setupPreview()
     connect(raDblClick, &QRadioButton::toggled, this, [this](bool on) {
         if (on) raDblClickClick();
     });
-    for (QRadioButton* button : {rbFullSize, rbHalf, rbQuarter, rbEighth})
-        connect(button, &QRadioButton::toggled, this, [this](bool on) {
-            if (on) PreviewSizeClick();
-        });
     connect(ckPreview, &QCheckBox::toggled, this, &TfrmMain::ckPreviewClick);
     connect(Image, &TAdvImage::OnImageLoading, this, &TfrmMain::ImageImageLoading);
     connect(Image, &TAdvImage::OnImageLoaded, this, &TfrmMain::ImageImageLoaded);
@@ -111,6 +101,46 @@ void TfrmMain::setupPreview()
         return static_cast<QWidget*>(watched)->window() == this &&
                FormKeyDown(static_cast<QKeyEvent*>(event));
     });
+}
+
+void TfrmMain::RequestPreview()
+{
+    FPreview->RequestPreview();
+}
+
+void TfrmMain::RequestSlides()
+{
+    FPreview->RequestSlides();
+}
+
+void TfrmMain::FillSlides()
+{
+    FPreview->FillSlides();
+}
+
+void TfrmMain::HighlightSlide()
+{
+    FPreview->HighlightSlide();
+}
+
+void TfrmMain::ClearSlides()
+{
+    FPreview->ClearSlides();
+}
+
+bool TfrmMain::PendingLoad() const
+{
+    return FPreview->PendingLoad();
+}
+
+QString TfrmMain::PendingFile() const
+{
+    return QFile::decodeName(QByteArray::fromStdString(FPreview->PendingFile()));
+}
+
+int TfrmMain::MarkedIndex() const
+{
+    return FPreview->MarkedIndex();
 }
 
 std::string TfrmMain::RowPath(int row) const
@@ -128,11 +158,9 @@ void TfrmMain::lvFilesChange()
 {
     const int focused = FocusedRow();
     if (FIgnoreListChange || focused < 0) return;
-    if (focused != FMarkedIndex) {
+    if (focused != FPreview->MarkedIndex()) {
         CheckFocusedRowAgainstDisk();
-        UnmarkGroup(FMarkedIndex);
-        FMarkedIndex = focused;
-        MarkGroup(FMarkedIndex);
+        FPreview->MarkFocusedGroup();
     }
     if (!FocusedRowIsPicture()) {
         Image->setToolTip(QString());
@@ -141,10 +169,10 @@ void TfrmMain::lvFilesChange()
     }
     RequestCaptureInfo();
     if (raClick->isChecked()) {
-        RequestPreview();
-        RequestSlides();
+        FPreview->RequestPreview();
+        FPreview->RequestSlides();
     } else {
-        HighlightSlide();
+        FPreview->HighlightSlide();
     }
 }
 
@@ -168,62 +196,6 @@ void TfrmMain::CaptureInfoReady(const std::string& path, const TCaptureInfo& inf
     if (focused < 0 || RowPath(focused) != path) return;
     Image->setToolTip(text);
     FCaptureShown = path;
-}
-
-void TfrmMain::MarkGroup(int index)
-{
-    // A row whose file is gone or changed shows no mark: the model checks.
-    const TRowRange range = MarkGroupRange(FModel->Rows(), index, Criteria());
-    FModel->SetGroupMark(range.First, range.Last);
-}
-
-void TfrmMain::UnmarkGroup(int)
-{
-    FModel->SetGroupMark(0, -1);
-}
-
-// After a sort or a removal the marked rows may no longer stand together,
-// nor at FMarkedIndex: the focused row's group is marked again.
-void TfrmMain::ResetGroupMarks()
-{
-    FMarkedIndex = FocusedRow();
-    MarkGroup(FMarkedIndex);
-}
-
-void TfrmMain::RequestPreview()
-{
-    if (!FListReady || !ckPreview->isChecked() || !FocusedRowIsPicture()) return;
-    const std::string path = RowPath(FocusedRow());
-    if (SameFolded(path, Image->NativeFileName())) return;
-    if (!raClick->isChecked()) {
-        Image->LoadFile(path);
-        return;
-    }
-    Timer1->start(); // a full interval counts from now
-    FPendingLoad = true;
-    FPendingFile = path;
-}
-
-void TfrmMain::RequestSlides()
-{
-    if (!raClick->isChecked()) {
-        FillSlides();
-        return;
-    }
-    if (!ckPreview->isChecked()) Timer1->start();
-    FPendingLoad = true;
-}
-
-void TfrmMain::Timer1Timer()
-{
-    if (!FPendingLoad) {
-        Timer1->stop();
-        return;
-    }
-    FPendingLoad = false;
-    Timer1->stop();
-    if (ckPreview->isChecked()) Image->LoadFile(FPendingFile);
-    if (ckShowSlides->isChecked()) FillSlides();
 }
 
 bool TfrmMain::edTimeKeyPress(QKeyEvent* event)
@@ -263,20 +235,6 @@ void TfrmMain::raDblClickClick()
     edTime->setEnabled(false);
     UpDown1->setEnabled(false);
     Timer1->stop();
-}
-
-void TfrmMain::PreviewSizeClick()
-{
-    const std::pair<QRadioButton*, TJPEGScale> scales[] = {{rbFullSize, TJPEGScale::jsFullSize},
-                                                           {rbHalf, TJPEGScale::jsHalf},
-                                                           {rbQuarter, TJPEGScale::jsQuarter},
-                                                           {rbEighth, TJPEGScale::jsEighth}};
-    for (const auto& [button, scale] : scales) {
-        if (button->isChecked()) {
-            Image->SetJPEGScale(scale);
-            return;
-        }
-    }
 }
 
 void TfrmMain::ckPreviewClick()

@@ -9,6 +9,7 @@
 #include "FileListModel.h"
 #include "MainForm.h"
 #include "PathRules.h"
+#include "PreviewController.h"
 #include "ProtectedFolders.h"
 #include "WindowRules.h"
 
@@ -205,7 +206,7 @@ void TfrmMain::FinishReplacement(const TReplacementPlan& plan, const std::vector
         FMovedBatches.push_front(std::move(batch));
         if (FMovedBatches.size() > kMoveUndoDepth) FMovedBatches.pop_back();
         FUndoIsMove.push_front(true);
-        ResetGroupMarks();
+        FPreview->ResetGroupMarks();
         if (FListReady) SetStatusText(1, TotalFilesText(FModel->Rows().size()), false);
     }
     if (!failures.isEmpty()) FFilePrompts->ReportFailures(failures);
@@ -222,7 +223,7 @@ void TfrmMain::NoteReplacedRow(int row, EReplaceAction action, const std::string
     if (action != EReplaceAction::SymbolicLink && ::lstat(path.c_str(), &st) == 0) {
         FModel->SetIdentity(row, IdentityOfStat(st));
     } else if (FModel->SetDiskState(row, kDiskChanged)) {
-        ResetGroupMarks();
+        FPreview->ResetGroupMarks();
     }
 }
 

@@ -1,8 +1,7 @@
-// TfrmMain: the slides strip — five thumbnails of the focused row's group
-// under the result list, the orange frame of the focused row's slide, and
-// a press on a slide that moves the list's focus to its file.
-// Invariant: a shown slide holds the full path of a list row in FileName; a
-// fill reloads only the slides whose file changed.
+// TfrmMain: the slides strip's widgets — five thumbnails of the focused
+// row's group under the result list — and a press on a slide, which moves
+// the list's focus to its file. What the strip shows is the preview
+// controller's.
 #include "EventHook.h"
 #include "FlagScope.h"
 #include "MainForm.h"
@@ -19,14 +18,6 @@ namespace quorvane {
 namespace {
 
 constexpr int kSlidesBorderWidth = 5;
-const QColor kCurrentSlideColor(255, 128, 0);
-
-// The strip's plan for one fill: which rows the five slides show.
-struct TSlidePlan {
-    bool Shown = false;
-    bool Current = false;
-    std::string Path; // the row's exact path bytes
-};
 
 } // namespace
 
@@ -54,7 +45,6 @@ void TfrmMain::setupSlides()
         slide->hide();
         layout->addWidget(slide);
         FSlides[static_cast<std::size_t>(k)] = slide;
-        FSlideCaptions[static_cast<std::size_t>(k)] = panels[k]->Caption();
         panels[k]->SetColor(palette().color(QPalette::Button));
         panels[k]->setMinimumWidth(0);
         connect(slide, &TAdvImage::OnMouseDown, this,
@@ -69,72 +59,36 @@ void TfrmMain::setupSlides()
         return false;
     });
     connect(ckShowSlides, &QCheckBox::toggled, this, &TfrmMain::ckShowSlidesClick);
-    setupPrefetch();
+    setupPreviewController();
 }
 
-void TfrmMain::setupPrefetch()
+void TfrmMain::setupPreviewController()
 {
+    TPreviewController::TWidgets widgets;
+    widgets.Image = Image;
+    widgets.Slides = FSlides;
+    widgets.SlidePanels = {pnImage1, pnImage2, pnImage3, pnImage4, pnImage5};
+    for (std::size_t k = 0; k < 5; ++k)
+        widgets.SlideCaptions[k] = widgets.SlidePanels[k]->Caption();
+    widgets.Delay = Timer1;
+    widgets.Preview = ckPreview;
+    widgets.ShowSlides = ckShowSlides;
+    widgets.SingleClick = raClick;
+    widgets.Scales = {rbFullSize, rbHalf, rbQuarter, rbEighth};
+    widgets.PanelColor = palette().color(QPalette::Button);
     TPreviewController::TListView view;
-    view.Rows = [this]() -> const std::vector<TFileRecord>& { return FModel->Rows(); };
+    view.Model = FModel;
     view.FocusedRow = [this] { return FocusedRow(); };
     view.Criteria = [this] { return Criteria(); };
-    view.SlidesShown = [this] { return ckShowSlides->isChecked(); };
-    FPreviewController = new TPreviewController(Image, FSlides, std::move(view), this);
-    connect(FModel, &QAbstractItemModel::modelReset, FPreviewController,
-            &TPreviewController::ForgetPrefetches);
-}
-
-void TfrmMain::SetSlidePanelColor(int k, bool current)
-{
-    TPanel* const panels[5] = {pnImage1, pnImage2, pnImage3, pnImage4, pnImage5};
-    panels[k - 1]->SetColor(current ? kCurrentSlideColor : palette().color(QPalette::Button));
-}
-
-void TfrmMain::FillSlides()
-{
-    if (!ckShowSlides->isChecked() || !FocusedRowIsPicture()) return;
-    const int focused = FocusedRow();
-    const TSlideWindow window = ComputeSlideWindow(FModel->Rows(), focused, Criteria());
-    std::array<TSlidePlan, 5> plan;
-    for (int k = 0, row = window.Start; k < 5 && row <= window.Last; ++k, ++row)
-        plan[static_cast<std::size_t>(k)] = {true, row == focused, RowPath(row)};
-    bool anyShown = false;
-    for (int k = 1; k <= 5; ++k) {
-        const TSlidePlan& slide = plan[static_cast<std::size_t>(k - 1)];
-        TAdvImage* image = SlideImage(k);
-        if (!slide.Shown) {
-            image->hide();
-            image->LoadImage(QString());
-            SetSlidePanelColor(k, false);
-            continue;
-        }
-        if (image->NativeFileName() != slide.Path) image->LoadFile(slide.Path);
-        SetSlidePanelColor(k, slide.Current);
-        image->show();
-        anyShown = true;
-    }
-    if (!anyShown) return;
-    for (TPanel* panel : {pnImage1, pnImage2, pnImage3, pnImage4, pnImage5})
-        panel->SetCaption(QString());
-}
-
-void TfrmMain::HighlightSlide()
-{
-    if (!ckShowSlides->isChecked() || !FocusedRowIsPicture()) return;
-    const std::string path = RowPath(FocusedRow());
-    for (int k = 1; k <= 5; ++k)
-        SetSlidePanelColor(k, SlideImage(k)->NativeFileName() == path);
-}
-
-void TfrmMain::ClearSlides()
-{
-    TPanel* const panels[5] = {pnImage1, pnImage2, pnImage3, pnImage4, pnImage5};
-    for (int k = 1; k <= 5; ++k) {
-        SlideImage(k)->hide();
-        SlideImage(k)->LoadImage(QString());
-        SetSlidePanelColor(k, false);
-        panels[k - 1]->SetCaption(FSlideCaptions[static_cast<std::size_t>(k - 1)]);
-    }
+    view.ListReady = [this] { return FListReady; };
+    FPreview = new TPreviewController(widgets, std::move(view), this);
+    connect(FModel, &QAbstractItemModel::modelReset, FPreview, [this] {
+        FPreview->ForgetPrefetches();
+        FPreview->ForgetMark();
+    });
+    // Rows that move or go keep their marks: the marked group follows them.
+    connect(FModel, &QAbstractItemModel::layoutChanged, FPreview, &TPreviewController::ResetGroupMarks);
+    connect(FModel, &QAbstractItemModel::rowsRemoved, FPreview, &TPreviewController::ResetGroupMarks);
 }
 
 void TfrmMain::pnSlidesResize()
@@ -151,7 +105,7 @@ void TfrmMain::ckShowSlidesClick()
         return;
     }
     pnSlides->hide();
-    ClearSlides();
+    FPreview->ClearSlides();
 }
 
 void TfrmMain::SlideImageMouseDown(TAdvImage* sender)
@@ -161,7 +115,7 @@ void TfrmMain::SlideImageMouseDown(TAdvImage* sender)
     if (sender->FileName().trimmed().isEmpty()) return;
     const int k = static_cast<int>(std::find(FSlides.begin(), FSlides.end(), sender) - FSlides.begin()) + 1;
     for (int i = 1; i <= 5; ++i)
-        SetSlidePanelColor(i, false);
+        FPreview->SetSlidePanelColor(i, false);
     const auto& rows = FModel->Rows();
     const int count = static_cast<int>(rows.size());
     const int focused = FocusedRow();
@@ -177,7 +131,7 @@ void TfrmMain::SlideImageMouseDown(TAdvImage* sender)
     if (found >= 0) {
         lvFiles->selectionModel()->setCurrentIndex(FModel->index(found, 0),
                                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        SetSlidePanelColor(k, true);
+        FPreview->SetSlidePanelColor(k, true);
     }
     if (FocusedRow() >= 0)
         lvFiles->scrollTo(FModel->index(FocusedRow(), 0), QAbstractItemView::EnsureVisible);

@@ -5,6 +5,7 @@
 #include "AdvImage.h"
 #include "FileOperations.h"
 #include "MainForm.h"
+#include "PreviewController.h"
 #include "ViewImage.h"
 #include "ViewerHost.h"
 
@@ -96,17 +97,7 @@ void TfrmMain::TViewerLink::DeleteListedRow(std::ptrdiff_t row, std::function<vo
 void TfrmMain::TViewerLink::ForgetPicture(const std::string& path)
 {
     if (FForm.Image->NativeFileName() == path) FForm.Image->LoadImage(QString());
-    bool anyCleared = false;
-    for (int k = 1; k <= 5; ++k) {
-        TAdvImage* slide = FForm.SlideImage(k);
-        if (slide->NativeFileName() != path) continue;
-        slide->hide();
-        slide->LoadImage(QString());
-        anyCleared = true;
-    }
-    if (!anyCleared) return;
-    for (int k = 1; k <= 5; ++k)
-        FForm.SetSlidePanelColor(k, false);
+    FForm.FPreview->ForgetSlidesOf(path);
 }
 
 void TfrmMain::TViewerLink::RemoveListRow(std::ptrdiff_t row)
