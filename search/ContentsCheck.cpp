@@ -3,6 +3,7 @@
 // ones byte by byte at the offsets. No descriptor outlives its sample.
 #include "ContentsCheck.h"
 
+#include "ClassRuns.h"
 #include "ContentsRead.h"
 #include "ParallelSlots.h"
 #include "TextCompare.h"
@@ -65,18 +66,8 @@ std::vector<std::uint64_t> ClassesOfSamples(const std::vector<TFileSample>& samp
     };
     std::vector<std::uint32_t> order(samples.size());
     std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(), [&key](std::uint32_t a, std::uint32_t b) {
-        return std::tuple(key(a), a) < std::tuple(key(b), b);
-    });
     std::vector<std::uint64_t> classes(samples.size(), 0);
-    for (std::size_t begin = 0; begin < order.size();) {
-        std::size_t end = begin + 1;
-        while (end < order.size() && key(order[end]) == key(order[begin]))
-            ++end;
-        for (std::size_t k = begin; k < end; ++k)
-            classes[order[k]] = order[begin];
-        begin = end;
-    }
+    NumberRunsOfEqualKeys(order, key, classes);
     return classes;
 }
 

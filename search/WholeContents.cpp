@@ -3,6 +3,7 @@
 // first-stage hash are shared by another file are read whole again.
 #include "WholeContents.h"
 
+#include "ClassRuns.h"
 #include "DuplicateSearch.h"
 #include "ParallelSlots.h"
 
@@ -193,17 +194,7 @@ std::vector<std::uint64_t> ClassesOfDigests(const std::vector<TFileDigest>& dige
     const auto key = [&digests](std::uint32_t i) {
         return std::tuple(digests[i].Size, digests[i].Full[0], digests[i].Full[1]);
     };
-    std::sort(order.begin(), order.end(), [&key](std::uint32_t a, std::uint32_t b) {
-        return std::tuple(key(a), a) < std::tuple(key(b), b);
-    });
-    for (std::size_t begin = 0; begin < order.size();) {
-        std::size_t end = begin + 1;
-        while (end < order.size() && key(order[end]) == key(order[begin]))
-            ++end;
-        for (std::size_t k = begin; k < end; ++k)
-            classes[order[k]] = order[begin];
-        begin = end;
-    }
+    NumberRunsOfEqualKeys(order, key, classes);
     return classes;
 }
 
