@@ -21,6 +21,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,20 +61,35 @@ QImage DrawableImage(const QImage& image)
                                                          : QImage::Format_RGB32);
 }
 
-// An RGB32 image whose pixels are not yet touched. A large one is asked in
-// huge pages: the loader keeps every picture it decodes, so each decode
-// touches fresh memory, and in 4 KiB pages that costs as much as the decode.
+// An RGB32 image whose pixels are not yet touched. A large one is mapped on
+// its own, in huge pages where the system offers them: the loader keeps
+// every picture it decodes, so each decode touches fresh memory (in 4 KiB
+// pages that costs as much as the decode), and a mapping of its own goes
+// back to the system whole when the picture leaves the cache.
 QImage NewRgb32Image(int width, int height)
 {
     const std::size_t bytes = std::size_t(width) * 4 * std::size_t(height);
     if (bytes < 2 * kHugePageBytes) return QImage(width, height, QImage::Format_RGB32);
-    const std::size_t rounded = (bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
-    void* block = std::aligned_alloc(kHugePageBytes, rounded);
-    if (!block) return {};
-    AdviseHugePages(block, rounded);
+    struct TMapping {
+        void* Start;
+        std::size_t Length;
+    };
+    const std::size_t length = (bytes + 2 * kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
+    void* start = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (start == MAP_FAILED) return {};
+    // The pixels begin at the first huge-page boundary of the mapping.
+    const auto at = (reinterpret_cast<std::uintptr_t>(start) + kHugePageBytes - 1) & ~(kHugePageBytes - 1);
+    auto* pixels = reinterpret_cast<uchar*>(at);
+    AdviseHugePages(pixels, length - (at - reinterpret_cast<std::uintptr_t>(start)));
+    auto* mapping = new TMapping{start, length};
     return QImage(
-        static_cast<uchar*>(block), width, height, qsizetype(width) * 4, QImage::Format_RGB32,
-        [](void* pixels) { std::free(pixels); }, block);
+        pixels, width, height, qsizetype(width) * 4, QImage::Format_RGB32,
+        [](void* info) {
+            auto* m = static_cast<TMapping*>(info);
+            ::munmap(m->Start, m->Length);
+            delete m;
+        },
+        mapping);
 }
 
 // A top-down RGB32 copy of a bottom-up JPEG bitmap (24-bit BGR or 8-bit

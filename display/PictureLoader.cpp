@@ -7,12 +7,24 @@
 #include <QPointer>
 #include <QThread>
 #include <algorithm>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace quorvane {
 
 TPictureLoader::TPictureLoader(TDecoder decoder, int threads, QObject* parent)
     : QObject(parent), FDecoder(std::move(decoder))
 {
+#if defined(__GLIBC__)
+    // Pictures of megabytes come and go through the cache. Left to itself,
+    // glibc raises its mapping threshold after each such block is freed and
+    // then carves the next ones from heaps that never shrink; a fixed
+    // threshold keeps every large block a mapping of its own, returned to
+    // the system when it is freed.
+    static const bool fixed = mallopt(M_MMAP_THRESHOLD, 1 << 20) == 1;
+    (void)fixed;
+#endif
     FThreads = threads > 0 ? threads : std::max(2, QThread::idealThreadCount());
     FPool.setMaxThreadCount(FThreads);
     FPool.setObjectName(QStringLiteral("PictureLoader"));
