@@ -5,10 +5,10 @@
 // Prints medians in milliseconds.
 // usage: quorvane_bench_pictures DIR
 #include "AdvImage.h"
+#include "BenchViewerHost.h"
 #include "MainForm.h"
 #include "PictureLoader.h"
 #include "ViewImage.h"
-#include "ViewerHost.h"
 
 #include <QApplication>
 #include <QDir>
@@ -300,33 +300,11 @@ void Slides(const QDir& dir, TStallMeter& stalls)
     delete window.Form;
 }
 
-class TBenchHost : public IViewerHost {
-  public:
-    const std::vector<TFileRecord>& ListRows() const override { return Rows; }
-    std::ptrdiff_t ListFocusedRow() const override { return Focused; }
-    void FocusListRow(std::ptrdiff_t row) override { Focused = row; }
-    void DeselectListRows() override {}
-    void ScrollToFocusedRow() override {}
-    bool EditingRowName() const override { return false; }
-    void RemoveListRow(std::ptrdiff_t) override {}
-    bool FileCommandsAllowed() const override { return false; }
-    void DeleteListedRow(std::ptrdiff_t, std::function<void(bool)>) override {}
-    void ForgetPicture(const std::string&) override {}
-    void SetIgnoreListChange(bool) override {}
-    void ListChanged() override {}
-    void CloseMainWindow() override {}
-    bool ViewerFit() const override { return Fit; }
-
-    std::vector<TFileRecord> Rows;
-    std::ptrdiff_t Focused = 0;
-    bool Fit = false;
-};
-
 // PageDown through twenty 24-megapixel photos: after the prefetch of the
 // next was done (latency), and back to back (rate).
 void ViewerPages(const QDir& dir, TStallMeter& stalls, bool fit)
 {
-    TBenchHost host;
+    TBenchViewerHost host;
     host.Fit = fit;
     for (int k = 0; k < 20; ++k)
         host.Rows.push_back(RowOf(dir, Name("p24_", k), std::uint64_t(k)));

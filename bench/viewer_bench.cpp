@@ -3,9 +3,9 @@
 // and one pan step by key and by drag. Prints medians in milliseconds.
 // usage: quorvane_bench_viewer DIR  (DIR as made by viewer_bench.sh)
 #include "AdvImage.h"
+#include "BenchViewerHost.h"
 #include "FileOperations.h"
 #include "ViewImage.h"
-#include "ViewerHost.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,27 +21,6 @@
 using namespace quorvane;
 
 namespace {
-
-// The result list: the paging pictures, the first focused.
-class TBenchHost : public IViewerHost {
-  public:
-    const std::vector<TFileRecord>& ListRows() const override { return Rows; }
-    std::ptrdiff_t ListFocusedRow() const override { return Focused; }
-    void FocusListRow(std::ptrdiff_t row) override { Focused = row; }
-    void DeselectListRows() override {}
-    void ScrollToFocusedRow() override {}
-    bool EditingRowName() const override { return false; }
-    void RemoveListRow(std::ptrdiff_t) override {}
-    bool FileCommandsAllowed() const override { return false; }
-    void DeleteListedRow(std::ptrdiff_t, std::function<void(bool)>) override {}
-    void ForgetPicture(const std::string&) override {}
-    void SetIgnoreListChange(bool) override {}
-    void ListChanged() override {}
-    void CloseMainWindow() override {}
-
-    std::vector<TFileRecord> Rows;
-    std::ptrdiff_t Focused = 0;
-};
 
 double Median(std::vector<double> values)
 {
@@ -102,7 +81,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const QDir dir(QString::fromLocal8Bit(argv[1]));
-    TBenchHost host;
+    TBenchViewerHost host;
     for (int k = 0; k < 20; ++k) {
         TFileRecord row;
         row.Name = QStringLiteral("page%1.jpg").arg(k, 2, 10, QLatin1Char('0')).toStdString();
