@@ -3,7 +3,8 @@
 // temporary directory. Covers the delay timer's debounce in single-click
 // mode, double-click mode, the group marks, the scale buttons, "Preview"
 // and "Show Slides", a press on a slide, the delay edit, the options
-// restored through the controls, a load re-entered during a GIF load, the
+// restored through the controls, a move, a sort, a new list or a deletion
+// while a decode runs, closing the window with a decode held, the
 // form-level key and the list side's width.
 #include "AdvImage.h"
 #include "AppFakes.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSemaphore>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -53,6 +55,9 @@ class TestPreview : public QObject {
     void optionsRestoredReact();
     void moveDuringALoadReplacesIt();
     void nextRowsAreDecodedAhead();
+    void listChangesDuringALoad_data();
+    void listChangesDuringALoad();
+    void closedWhileADecodeIsHeld();
     void altXClosesTheWindow();
     void listSideKeepsItsWidth();
 
@@ -70,6 +75,19 @@ class TestPreview : public QObject {
     QString Path(int row) const { return FDir->filePath(FNames.at(row)); }
     void SingleClickMode(int delay);
     QList<int> MarkedRows() const;
+    // A loader whose decodes of `held` wait until Release.
+    struct THeldLoader {
+        std::string Held;
+        QSemaphore Entered, Gate;
+        TPictureLoader Loader{[this](const TPictureRequest& request) {
+            if (request.Path == Held) {
+                Entered.release();
+                Gate.acquire();
+            }
+            return DecodePicture(request);
+        }};
+        void Release() { Gate.release(1000); }
+    };
 
     std::unique_ptr<QTemporaryDir> FDir;
     TfrmMain* FForm = nullptr;
@@ -499,6 +517,73 @@ void TestPreview::nextRowsAreDecodedAhead()
     QVERIFY(!FForm->PreviewImage()->Loading());
     QCOMPARE(FForm->PreviewImage()->FileName(), Path(1));
     QVERIFY(FForm->PreviewImage()->HasPicture());
+}
+
+// The list sorted, replaced or shortened while the focused row's picture
+// decodes. As when the decode is quick, the preview is not cleared by the
+// change: it ends on the file it was asked for, drawn if the file could
+// still be read, and no longer loading.
+void TestPreview::listChangesDuringALoad_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("drawn");
+    QTest::newRow("sorted, the row stays focused") << "sort" << true;
+    QTest::newRow("list replaced") << "reset" << true;
+    QTest::newRow("row deleted with its file") << "remove" << false;
+}
+
+void TestPreview::listChangesDuringALoad()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, drawn);
+    MakeForm();
+    SingleClickMode(0);
+    SetRows({"c.jpg", "a.jpg", "b.jpg"}, {3, 3, 3});
+    THeldLoader held;
+    held.Held = QFile::encodeName(Path(1)).toStdString();
+    FForm->PreviewImage()->SetLoader(&held.Loader);
+    List()->setFocus();
+    Focus(1);
+    QTRY_VERIFY(held.Entered.available() > 0);
+    QVERIFY(FForm->PreviewImage()->Loading());
+    const QString asked = Path(1);
+    if (change == "sort") {
+        FForm->SetSortMode(0); // by name: a b c
+        QCOMPARE(FForm->FocusedRow(), 0);
+    } else if (change == "reset") {
+        FForm->FileList()->SetRows({});
+    } else {
+        QVERIFY(QFile::remove(asked));
+        FForm->FileList()->RemoveRowSet({1});
+    }
+    held.Release();
+    QTRY_COMPARE(held.Loader.PendingCount(), 0);
+    QTRY_VERIFY(!FForm->PreviewImage()->Loading());
+    QCoreApplication::processEvents();
+    QCOMPARE(FForm->PreviewImage()->FileName(), asked);
+    QCOMPARE(FForm->PreviewImage()->HasPicture(), drawn);
+    FForm->PreviewImage()->SetLoader(nullptr);
+}
+
+// Closing the window never waits for a decode: the decode is still held when
+// the window is gone, and its late answer finds no one.
+void TestPreview::closedWhileADecodeIsHeld()
+{
+    MakeForm();
+    SingleClickMode(0);
+    SetRows({"a.jpg", "b.jpg"}, {1, 1});
+    THeldLoader held;
+    held.Held = QFile::encodeName(Path(0)).toStdString();
+    FForm->PreviewImage()->SetLoader(&held.Loader);
+    Focus(0);
+    QTRY_VERIFY(held.Entered.available() > 0);
+    FForm->close();
+    delete FForm;
+    FForm = nullptr;
+    QCOMPARE(held.Loader.PendingCount(), 1); // still held: nothing waited for it
+    held.Release();
+    QTRY_COMPARE(held.Loader.PendingCount(), 0);
+    QCoreApplication::processEvents();
 }
 
 void TestPreview::altXClosesTheWindow()
