@@ -276,6 +276,8 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     void setupSelection();
     void ApplySelectionTexts();
     void miSelectDuplicatesClick();
+    // Selects the rows chosen and says how many in panel 1.
+    void SelectDuplicateRows(const std::vector<std::size_t>& rows);
     void miInvertSelectionClick();
     void ShowSelectionSummary(std::size_t files, std::uint64_t bytes);
     void ForgetSelectionSummary();

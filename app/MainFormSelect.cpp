@@ -15,6 +15,8 @@
 #include <QMenu>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <optional>
+#include <stop_token>
 
 namespace quorvane {
 
@@ -63,23 +65,80 @@ void TfrmMain::ApplySelectionTexts()
         ShowSelectionSummary(FSelectionCounts.first, FSelectionCounts.second);
 }
 
+namespace {
+
+// What a keep rule weighs that only the files themselves can tell: the
+// pixel count or the capture date of each row the rule will judge, indexed
+// by row, each file's head read once.
+struct TReadFacts {
+    std::vector<std::uint64_t> Pixels;
+    std::vector<std::optional<std::int64_t>> CaptureTimes;
+};
+
+TReadFacts ReadFacts(const std::vector<TFileRecord>& rows, const TSearchCriteria& criteria, TKeepRule rule,
+                     TCaptureCache& captures, const std::stop_token& stop,
+                     const std::function<void(int)>& progress)
+{
+    TReadFacts facts;
+    const bool pixels = rule == TKeepRule::LargestPicture;
+    if (pixels)
+        facts.Pixels.assign(rows.size(), 0);
+    else
+        facts.CaptureTimes.assign(rows.size(), std::nullopt);
+    const std::vector<std::size_t> judged = RowsJudged(rows, criteria);
+    for (std::size_t k = 0; k < judged.size() && !stop.stop_requested(); ++k) {
+        const std::size_t row = judged[k];
+        if (pixels)
+            facts.Pixels[row] = PicturePixels(rows[row].FullPath());
+        else
+            facts.CaptureTimes[row] = captures.Info(rows[row].FullPath()).CaptureNs;
+        progress(static_cast<int>((k + 1) * 100 / judged.size()));
+    }
+    return facts;
+}
+
+} // namespace
+
 void TfrmMain::miSelectDuplicatesClick()
 {
     if (!FileCommandsAllowed()) return;
-    TKeepFacts facts;
-    facts.Pixels = [](const TFileRecord& row) { return PicturePixels(row.FullPath()); };
-    // Like the pixel counts, the dates come from the files' heads, read
-    // only for the rule that asks and only for rows of groups.
     const TKeepRule rule = KeepRuleFromNumber(cbKeepRule->currentIndex());
-    if (rule == TKeepRule::OldestCapture) FCaptureCache->LoadOnce(DefaultCaptureCachePath());
-    facts.CaptureTime = [this](const TFileRecord& row) {
-        return FCaptureCache->Info(row.FullPath()).CaptureNs;
-    };
-    const TProtectedFolders folders = ProtectedFolders();
-    if (!folders.Empty())
-        facts.IsProtected = [&folders](const TFileRecord& row) { return folders.CoversRow(row); };
-    const std::vector<std::size_t> rows = DuplicateRows(FModel->Rows(), Criteria(), rule, facts);
-    if (rule == TKeepRule::OldestCapture) FCaptureCache->Save(DefaultCaptureCachePath());
+    const TSearchCriteria criteria = Criteria();
+    auto folders = std::make_shared<const TProtectedFolders>(ProtectedFolders());
+    TKeepFacts facts;
+    if (!folders->Empty())
+        facts.IsProtected = [folders](const TFileRecord& row) { return folders->CoversRow(row); };
+    if (rule != TKeepRule::LargestPicture && rule != TKeepRule::OldestCapture) {
+        SelectDuplicateRows(DuplicateRows(FModel->Rows(), criteria, rule, facts));
+        return;
+    }
+    // Pixel counts and capture dates come from the files' heads, one read
+    // per row of a group: on the file task's thread, so that a long list
+    // keeps the window painting and the progress window's Cancel heard.
+    // The rows stay as they are meanwhile (file commands and sorting wait).
+    const std::vector<TFileRecord>* listed = &FModel->Rows();
+    auto chosen = std::make_shared<std::vector<std::size_t>>();
+    RunFileTask(
+        [listed, criteria, rule, facts, cache = FCaptureCache,
+         chosen](std::stop_token stop, const std::function<void(int)>& progress) mutable {
+            if (rule == TKeepRule::OldestCapture) cache->LoadOnce(DefaultCaptureCachePath());
+            const TReadFacts read = ReadFacts(*listed, criteria, rule, *cache, stop, progress);
+            if (rule == TKeepRule::OldestCapture) cache->Save(DefaultCaptureCachePath());
+            if (stop.stop_requested()) return;
+            // The rule is handed rows of the list it judges: a row's place
+            // in it finds what was read for it.
+            const auto at = [listed](const TFileRecord& row) { return std::size_t(&row - listed->data()); };
+            facts.Pixels = [&](const TFileRecord& row) { return read.Pixels[at(row)]; };
+            facts.CaptureTime = [&](const TFileRecord& row) { return read.CaptureTimes[at(row)]; };
+            *chosen = DuplicateRows(*listed, criteria, rule, facts);
+        },
+        [this, chosen](bool cancelled) {
+            if (!cancelled) SelectDuplicateRows(*chosen);
+        });
+}
+
+void TfrmMain::SelectDuplicateRows(const std::vector<std::size_t>& rows)
+{
     QItemSelection selection;
     std::uint64_t bytes = 0;
     for (std::size_t k = 0; k < rows.size();) {

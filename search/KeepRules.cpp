@@ -116,6 +116,32 @@ std::size_t KeptRow(const std::vector<TFileRecord>& rows, const std::size_t* fir
     return kept;
 }
 
+namespace {
+
+// Rows whose files are gone or changed neither stay nor go: a group needs
+// two rows that still match their files to have a duplicate.
+bool GroupJudged(const std::vector<TFileRecord>& rows, const std::size_t* first, const std::size_t* last)
+{
+    return std::count_if(first, last,
+                         [&rows](std::size_t row) { return rows[row].DiskState == kDiskAsListed; }) >= 2;
+}
+
+} // namespace
+
+std::vector<std::size_t> RowsJudged(const std::vector<TFileRecord>& rows, const TSearchCriteria& criteria)
+{
+    std::vector<std::size_t> judged;
+    const TListedGroups groups = ListedGroups(rows, criteria);
+    for (std::size_t g = 0; g < groups.Count(); ++g) {
+        const std::size_t* first = groups.Members.data() + groups.Start[g];
+        const std::size_t* last = groups.Members.data() + groups.Start[g + 1];
+        if (!GroupJudged(rows, first, last)) continue;
+        for (const std::size_t* row = first; row != last; ++row)
+            if (rows[*row].DiskState == kDiskAsListed) judged.push_back(*row);
+    }
+    return judged;
+}
+
 std::vector<std::size_t> DuplicateRows(const std::vector<TFileRecord>& rows, const TSearchCriteria& criteria,
                                        TKeepRule rule, const TKeepFacts& facts)
 {
@@ -124,11 +150,7 @@ std::vector<std::size_t> DuplicateRows(const std::vector<TFileRecord>& rows, con
     for (std::size_t g = 0; g < groups.Count(); ++g) {
         const std::size_t* first = groups.Members.data() + groups.Start[g];
         const std::size_t* last = groups.Members.data() + groups.Start[g + 1];
-        // Rows whose files are gone or changed neither stay nor go: a group
-        // needs two rows that still match their files to have a duplicate.
-        const auto valid = std::count_if(
-            first, last, [&rows](std::size_t row) { return rows[row].DiskState == kDiskAsListed; });
-        if (valid < 2) continue;
+        if (!GroupJudged(rows, first, last)) continue;
         const std::size_t kept = KeptRow(rows, first, last, rule, facts);
         // The kept file keeps all its names: removing one of them would
         // free no space and leave the group short of a name.

@@ -66,6 +66,11 @@ TListedGroups ListedGroups(const std::vector<TFileRecord>& rows, const TSearchCr
 std::size_t KeptRow(const std::vector<TFileRecord>& rows, const std::size_t* first, const std::size_t* last,
                     TKeepRule rule, const TKeepFacts& facts);
 
+// The rows DuplicateRows weighs against each other: those that still match
+// their files, of groups with two or more such rows, ascending within each
+// group. What a rule reads from the files is needed for these rows only.
+std::vector<std::size_t> RowsJudged(const std::vector<TFileRecord>& rows, const TSearchCriteria& criteria);
+
 // Every row of every group with two or more rows that still match their
 // files, except the kept one, the other names of its file (same device and
 // inode), the protected ones and the rows that no longer match (gone or

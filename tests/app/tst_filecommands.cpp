@@ -11,6 +11,7 @@
 #include "PathRules.h"
 #include "ProtectedFolders.h"
 #include "ResultRows.h"
+#include "TakenJpeg.h"
 #include "ViewImage.h"
 #include "WindowRules.h"
 
@@ -21,6 +22,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QImage>
+#include <QImageWriter>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -34,6 +36,7 @@
 #include <unistd.h>
 
 using namespace quorvane;
+using quorvane::test::TakenJpeg;
 using quorvane::test::TRecordingMessages;
 
 namespace {
@@ -127,6 +130,8 @@ class TestFileCommands : public QObject {
     void selectDuplicates();
     void rules_data();
     void rules();
+    void selectDuplicatesReadsTheFiles_data();
+    void selectDuplicatesReadsTheFiles();
     void selectDuplicatesSkipsProtected_data();
     void selectDuplicatesSkipsProtected();
     void deleteAsksForProtected_data();
@@ -1007,6 +1012,49 @@ void TestFileCommands::rules()
         rows.push_back(quorvane::test::MakeRecord("f", size));
     TSearchCriteria bySize;
     QCOMPARE(TakesEveryCopy(rows, std::vector<int>(selected.begin(), selected.end()), bySize), everyCopy);
+}
+
+void TestFileCommands::selectDuplicatesReadsTheFiles_data()
+{
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<QList<int>>("expected");
+    // Groups by size: 0 an 8 x 8 JPEG padded to the size of 1, a 64 x 48
+    // one; 2, 3 and 4 heads taken in 2021, in 2019 and on no valid date.
+    // Where the rule cannot tell rows apart, the first listed stays.
+    QTest::newRow("largest picture") << 3 << QList<int>{0, 3, 4};
+    QTest::newRow("oldest photo") << 6 << QList<int>{1, 2, 4};
+}
+
+// The rules that weigh pixel counts and capture dates read them from the
+// files, off the window's thread, and select once the reading is done.
+void TestFileCommands::selectDuplicatesReadsTheFiles()
+{
+    QFETCH(int, rule);
+    QFETCH(QList<int>, expected);
+    auto jpeg = [](int width, int height) {
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter(&buffer, "jpeg").write(image);
+        return bytes;
+    };
+    const QByteArray big = jpeg(64, 48);
+    QByteArray small = jpeg(8, 8);
+    QVERIFY(small.size() < big.size());
+    small.append(QByteArray(big.size() - small.size(), '\0')); // after the end marker
+    ListFiles({{"small.jpg", small},
+               {"big.jpg", big},
+               {"d2021.jpg", TakenJpeg("2021:06:01 08:00:00")},
+               {"d2019.jpg", TakenJpeg("2019:06:01 08:00:00")},
+               {"undated.jpg", TakenJpeg("2019:13:01 08:00:00")}});
+    Find<QComboBox>("cbKeepRule")->setCurrentIndex(rule);
+    Select({}, 0);
+    Find<QAction>("miSelectDuplicates")->trigger();
+    QTRY_COMPARE(SelectedRows(), expected);
+    QCOMPARE(FForm->FocusedRow(), expected.front());
+    QVERIFY(FForm->FileCommandsAllowed());
 }
 
 void TestFileCommands::selectDuplicatesSkipsProtected_data()
