@@ -20,8 +20,10 @@ namespace {
 constexpr std::size_t kFixedBytes = 8 * 5 + 1 + 2 + 4 * 2; // key, size, time, capture; flags; offset; sides
 constexpr std::size_t kMaxText = 255;
 constexpr std::size_t kMaxEntries = std::size_t{1} << 22;
+// Version 3: pictures without a size in EXIF carry their header's size, so
+// version 2's records, which lack it, are read again from the files.
 constexpr TCacheFormat kFormat{{'Q', 'V', 'C', 'A', 'P', 'T', 'U', 'R'},
-                               2,
+                               3,
                                0, // records of their own lengths: three texts each
                                kMaxEntries,
                                std::uint64_t{kMaxEntries} * (kFixedBytes + 3 * (1 + kMaxText))};

@@ -4,7 +4,9 @@
 #include "PhotoCapture.h"
 
 #include "ExifBlock.h"
+#include "Orientation.h"
 #include "PhotoDecoder.h"
+#include "PictureSize.h"
 
 #include <algorithm>
 #include <cstring>
@@ -140,7 +142,20 @@ TCaptureInfo ReadCaptureInfo(const std::string& path)
             // Too long to read whole: what the head holds is all we look at.
         }
     }
-    return CaptureInfoFromBytes(bytes.data(), bytes.size());
+    TCaptureInfo info = CaptureInfoFromBytes(bytes.data(), bytes.size());
+    if (info.Width == 0 || info.Height == 0) {
+        // Few editors write the size into EXIF: the picture's own header
+        // (JPEG frame, PNG, GIF, BMP) gives it, turned as EXIF says.
+        const TPictureDimensions size = PictureHeaderDimensions(path);
+        if (size.Width != 0 && size.Height != 0) {
+            const TExifSpan block = FindExifBlock(bytes.data(), bytes.size());
+            const int orientation = block.Size != 0 ? ReadExifBlock(block.Data, block.Size).Orientation : 1;
+            const bool swap = OrientationSwapsSides(orientation);
+            info.Width = swap ? size.Height : size.Width;
+            info.Height = swap ? size.Width : size.Height;
+        }
+    }
+    return info;
 }
 
 } // namespace quorvane

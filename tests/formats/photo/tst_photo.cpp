@@ -557,23 +557,27 @@ void TestPhoto::taggedByExiftool()
     QCOMPARE(LargestDifference(ImageOfRgba(stored.Rgba, stored.Width, stored.Height), FSource), 0);
 }
 
-// The capture date, camera and size exiftool wrote, read back from each
-// container that carries EXIF; the expected time comes from QDateTime.
+// The capture date and camera exiftool wrote, read back from each container
+// that carries EXIF, with the picture's size turned as its orientation says;
+// the expected time comes from QDateTime.
 void TestPhoto::capturedByExiftool_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("extension");
     QTest::addColumn<bool>("sized"); // the picture's size known without EXIF
+    QTest::addColumn<int>("orientation");
     QTest::newRow("JPEG") << "jpeg"
-                          << "jpg" << false;
+                          << "jpg" << true << 1;
+    QTest::newRow("JPEG stored on its side") << "jpeg"
+                                             << "jpg" << true << 6;
     QTest::newRow("PNG") << "png"
-                         << "png" << false;
+                         << "png" << true << 1;
     QTest::newRow("TIFF") << "tiff"
-                          << "tif" << true;
+                          << "tif" << true << 1;
     QTest::newRow("WebP") << "webp-lossless"
-                          << "webp" << false;
+                          << "webp" << false << 1;
     QTest::newRow("HEIC") << "heic"
-                          << "heic" << true;
+                          << "heic" << true << 1;
 }
 
 void TestPhoto::capturedByExiftool()
@@ -581,20 +585,22 @@ void TestPhoto::capturedByExiftool()
     QFETCH(QString, kind);
     QFETCH(QString, extension);
     QFETCH(bool, sized);
+    QFETCH(int, orientation);
     if (ToolPath("exiftool").isEmpty()) QSKIP("exiftool is not installed");
-    const QString file = Encoded("taken-" + kind + "." + extension, kind);
+    const QString file = Encoded(QString("taken-%1-%2.%3").arg(kind).arg(orientation).arg(extension), kind);
     if (file.isEmpty()) QSKIP("the encoder is not installed");
-    QVERIFY(RunTool("exiftool",
-                    {"-q", "-overwrite_original", "-DateTimeOriginal=2023:05:14 10:31:07",
-                     "-SubSecTimeOriginal=25", "-OffsetTimeOriginal=+02:00", "-Model=Pixel 7", file}));
+    QVERIFY(RunTool("exiftool", {"-q", "-n", "-overwrite_original", "-DateTimeOriginal=2023:05:14 10:31:07",
+                                 "-SubSecTimeOriginal=25", "-OffsetTimeOriginal=+02:00", "-Model=Pixel 7",
+                                 QString("-Orientation=%1").arg(orientation), file}));
     const TCaptureInfo info = ReadCaptureInfo(QFile::encodeName(file).toStdString());
     const QDateTime taken(QDate(2023, 5, 14), QTime(10, 31, 7, 250), QTimeZone(7200));
     QCOMPARE(info.CaptureNs.value_or(-1), taken.toMSecsSinceEpoch() * 1'000'000);
     QVERIFY(info.HasOffset);
     QCOMPARE(QString::fromStdString(info.Model), QStringLiteral("Pixel 7"));
     if (sized) {
-        QCOMPARE(int(info.Width), FSource.width());
-        QCOMPARE(int(info.Height), FSource.height());
+        const bool turned = orientation >= 5;
+        QCOMPARE(int(info.Width), turned ? FSource.height() : FSource.width());
+        QCOMPARE(int(info.Height), turned ? FSource.width() : FSource.height());
     }
 }
 
