@@ -81,9 +81,12 @@ void TfrmMain::edPictureCacheChange()
 
 void TfrmMain::ckColourSlidesClick()
 {
-    for (TAdvImage* slide : FSlides)
-        if (slide) slide->SetJPEGGrayscale(!ckColourSlides->isChecked());
-    if (FListReady) RequestPreview();
+    // The slides on show are drawn again in the new colours.
+    for (TAdvImage* slide : FSlides) {
+        if (!slide) continue;
+        slide->SetJPEGGrayscale(!ckColourSlides->isChecked());
+        if (!slide->NativeFileName().empty()) slide->LoadFile(slide->NativeFileName());
+    }
 }
 
 void TfrmMain::ckTurnUprightClick()

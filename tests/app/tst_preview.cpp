@@ -357,8 +357,19 @@ void TestPreview::slidesOfAGroupOfTwo()
     QCOMPARE(Find<TPanel>("pnImage1")->Color(), QColor(255, 128, 0));
     for (const char* name : {"pnImage1", "pnImage3", "pnImage5"})
         QVERIFY(Find<TPanel>(name)->Caption().isEmpty());
-    // Slide thumbnails decode at an eighth.
+    // Slide thumbnails decode at an eighth, grey until "Colour slides" is
+    // ticked, which draws the shown slides again in colour.
     QCOMPARE(FForm->SlideImage(1)->PictureWidth(), 8);
+    auto centre = [this] {
+        const QImage shown = FForm->SlideImage(2)->grab().toImage();
+        return shown.pixelColor(shown.width() / 2, shown.height() / 2);
+    };
+    QTRY_VERIFY(FForm->SlideImage(2)->HasPicture());
+    QVERIFY(std::abs(centre().red() - centre().blue()) < 10); // orange drawn grey
+    Find<QCheckBox>("ckColourSlides")->setChecked(true);
+    QTRY_VERIFY(centre().red() - centre().blue() > 100);
+    Find<QCheckBox>("ckColourSlides")->setChecked(false);
+    QTRY_VERIFY(std::abs(centre().red() - centre().blue()) < 10);
 }
 
 void TestPreview::pressOnSlideFourMovesTheFocusOnly()
