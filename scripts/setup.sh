@@ -9,7 +9,7 @@ packages=(
   qt6-image-formats-plugins
   libjpeg62-turbo-dev libjpeg-turbo-progs libgif-dev libxxhash-dev libpng-dev rapidjson-dev
   gifsicle python3-pil imagemagick
-  libheif-dev libjxl-dev libwebp-dev libtiff-dev libraw-dev zlib1g-dev
+  libheif-dev libjxl-dev libwebp-dev libtiff-dev libraw-dev libbrotli-dev zlib1g-dev
   libheif-examples libavif-bin libjxl-tools webp libimage-exiftool-perl
   btrfs-progs xfsprogs
   fonts-arphic-uming fonts-arphic-ukai fonts-liberation2

@@ -112,9 +112,9 @@ TExifSpan ExifFromWebp(const std::uint8_t* data, std::size_t size)
     return {};
 }
 
-// A JPEG XL container's boxes: the Exif box holds a 4-byte offset to the
-// TIFF header, then the block. A compressed ("brob") Exif box is not read.
-TExifSpan ExifFromJxl(const std::uint8_t* data, std::size_t size)
+// The body of the first box of a JPEG XL container for which wanted(type,
+// body) holds, within the bytes.
+template <typename TWanted> TExifSpan JxlBox(const std::uint8_t* data, std::size_t size, TWanted wanted)
 {
     std::size_t at = 0;
     for (int box = 0; box < kMaxSegments && at + 8 <= size; ++box) {
@@ -128,16 +128,23 @@ TExifSpan ExifFromJxl(const std::uint8_t* data, std::size_t size)
             length = size - at; // the last box runs to the end
         }
         if (length < header || length > size - at) return {};
-        if (std::memcmp(data + at + 4, "Exif", 4) == 0) {
-            const std::size_t body = at + header, bodySize = std::size_t(length) - header;
-            if (bodySize < 4) return {};
-            const std::uint32_t skip = BigU32(data + body);
-            if (skip > bodySize - 4) return {};
-            return Span(data + body + 4 + skip, bodySize - 4 - skip);
-        }
+        const TExifSpan body{data + at + header, std::size_t(length) - header};
+        if (wanted(data + at + 4, body)) return body;
         at += std::size_t(length);
     }
     return {};
+}
+
+// A JPEG XL container's Exif box holds a 4-byte offset to the TIFF header,
+// then the block.
+TExifSpan ExifFromJxl(const std::uint8_t* data, std::size_t size)
+{
+    const TExifSpan body = JxlBox(
+        data, size, [](const std::uint8_t* type, TExifSpan) { return std::memcmp(type, "Exif", 4) == 0; });
+    if (body.Size < 4) return {};
+    const std::uint32_t skip = BigU32(body.Data);
+    if (skip > body.Size - 4) return {};
+    return Span(body.Data + 4 + skip, body.Size - 4 - skip);
 }
 
 // The TIFF magic numbers: TIFF's own, Olympus ORF's two and Panasonic RW2's.
@@ -285,6 +292,17 @@ TExifFields ReadExifBlock(const std::uint8_t* data, std::size_t size)
     // nothing and is not read again.
     if (exifIfd != 0 && exifIfd != ifd) ReadIfd(r, exifIfd, fields, false);
     return fields;
+}
+
+TExifSpan FindCompressedJxlExif(const std::uint8_t* data, std::size_t size)
+{
+    if (data == nullptr || !StartsWith(data, size, "\0\0\0\x0CJXL \r\n\x87\n", 12)) return {};
+    const TExifSpan body = JxlBox(data, size, [](const std::uint8_t* type, TExifSpan inner) {
+        return std::memcmp(type, "brob", 4) == 0 && inner.Size >= 4 &&
+               std::memcmp(inner.Data, "Exif", 4) == 0;
+    });
+    if (body.Size < 4) return {};
+    return {body.Data + 4, body.Size - 4};
 }
 
 } // namespace quorvane

@@ -23,6 +23,11 @@ struct TExifSpan {
 // the first IDAT, a WebP's EXIF chunk and a JPEG XL container's Exif box.
 TExifSpan FindExifBlock(const std::uint8_t* data, std::size_t size);
 
+// The brotli stream of a JPEG XL container's compressed Exif box ("brob"
+// holding "Exif", as cjxl writes it): once decompressed, an Exif box body
+// (a 4-byte offset to the TIFF header, then the block). Size 0 when none.
+TExifSpan FindCompressedJxlExif(const std::uint8_t* data, std::size_t size);
+
 // What an EXIF block says; empty texts and zero sizes for what it does not.
 struct TExifFields {
     int Orientation = 1;            // 1..8, 1 when absent or invalid

@@ -1,6 +1,7 @@
 // Capture info by format. Every format but HEIF hands its EXIF block to the
 // bounded parser from a head of at most kCaptureReadBytes; HEIF's Exif item
-// is read through libheif and held to the same size.
+// is read through libheif, and JPEG XL's compressed one through brotli, and
+// each is held to the same size.
 #include "PhotoCapture.h"
 
 #include "ExifBlock.h"
@@ -9,6 +10,7 @@
 #include "PictureSize.h"
 
 #include <algorithm>
+#include <brotli/decode.h>
 #include <cstring>
 #include <fstream>
 #include <libheif/heif.h>
@@ -111,6 +113,28 @@ TCaptureInfo RafCapture(const std::uint8_t* data, std::size_t size)
     return InfoOfBlock(FindExifBlock(data + offset, length));
 }
 
+// cjxl keeps a converted JPEG's EXIF in a brotli-compressed box. At most
+// kCaptureReadBytes come out of it: a block cut there is read as far as it
+// goes, and a stream that would grow beyond costs no more than that.
+TCaptureInfo JxlCompressedCapture(TExifSpan stream)
+{
+    std::unique_ptr<BrotliDecoderState, void (*)(BrotliDecoderState*)> decoder(
+        BrotliDecoderCreateInstance(nullptr, nullptr, nullptr), BrotliDecoderDestroyInstance);
+    if (!decoder) return {};
+    std::vector<std::uint8_t> box(kCaptureReadBytes);
+    std::size_t availableIn = stream.Size, availableOut = box.size();
+    const std::uint8_t* nextIn = stream.Data;
+    std::uint8_t* nextOut = box.data();
+    const BrotliDecoderResult result =
+        BrotliDecoderDecompressStream(decoder.get(), &availableIn, &nextIn, &availableOut, &nextOut, nullptr);
+    if (result == BROTLI_DECODER_RESULT_ERROR) return {};
+    box.resize(box.size() - availableOut);
+    if (box.size() < 4) return {};
+    const std::uint32_t skip = BigU32(box.data());
+    if (skip > box.size() - 4) return {};
+    return InfoOfBlock({box.data() + 4 + skip, box.size() - 4 - skip});
+}
+
 bool StartsWith(const std::uint8_t* data, std::size_t size, const char* text, std::size_t length)
 {
     return size >= length && std::memcmp(data, text, length) == 0;
@@ -124,7 +148,12 @@ TCaptureInfo CaptureInfoFromBytes(const std::uint8_t* data, std::size_t size)
     if (StartsWith(data, size, "FUJIFILMCCD-RAW", 15)) return RafCapture(data, size);
     if (size >= 12 && std::memcmp(data + 4, "ftypcrx ", 8) == 0) return Cr3Capture(data, size);
     if (PhotoFormatOfBytes(data, size) == TPhotoFormat::Heif) return HeifCapture(data, size);
-    return InfoOfBlock(FindExifBlock(data, size));
+    const TExifSpan block = FindExifBlock(data, size);
+    if (block.Size == 0) {
+        const TExifSpan compressed = FindCompressedJxlExif(data, size);
+        if (compressed.Size != 0) return JxlCompressedCapture(compressed);
+    }
+    return InfoOfBlock(block);
 }
 
 TCaptureInfo ReadCaptureInfo(const std::string& path)

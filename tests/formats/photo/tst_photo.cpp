@@ -4,6 +4,7 @@
 // transparency kept, and hostile files refused before their pixels are
 // allocated. Files are made at run time by Debian's encoders; a test whose
 // tool is missing is skipped.
+#include "ExifBlock.h"
 #include "Orientation.h"
 #include "PhotoCapture.h"
 #include "PhotoDecoder.h"
@@ -578,6 +579,9 @@ void TestPhoto::capturedByExiftool_data()
                           << "webp" << false << 1;
     QTest::newRow("HEIC") << "heic"
                           << "heic" << true << 1;
+    // cjxl keeps a JPEG's EXIF in a brotli-compressed box.
+    QTest::newRow("JPEG XL from a tagged JPEG") << "jxl-from-jpeg"
+                                                << "jxl" << false << 1;
 }
 
 void TestPhoto::capturedByExiftool()
@@ -587,11 +591,21 @@ void TestPhoto::capturedByExiftool()
     QFETCH(bool, sized);
     QFETCH(int, orientation);
     if (ToolPath("exiftool").isEmpty()) QSKIP("exiftool is not installed");
-    const QString file = Encoded(QString("taken-%1-%2.%3").arg(kind).arg(orientation).arg(extension), kind);
+    const bool converted = kind == "jxl-from-jpeg";
+    const QString name = QString("taken-%1-%2.").arg(kind).arg(orientation);
+    QString file = Encoded(name + (converted ? "jpg" : extension), converted ? "jpeg" : kind);
     if (file.isEmpty()) QSKIP("the encoder is not installed");
     QVERIFY(RunTool("exiftool", {"-q", "-n", "-overwrite_original", "-DateTimeOriginal=2023:05:14 10:31:07",
                                  "-SubSecTimeOriginal=25", "-OffsetTimeOriginal=+02:00", "-Model=Pixel 7",
                                  QString("-Orientation=%1").arg(orientation), file}));
+    if (converted) {
+        if (ToolPath("cjxl").isEmpty()) QSKIP("cjxl is not installed");
+        QVERIFY(RunTool("cjxl", {"--quiet", file, Path(name + extension)}));
+        file = Path(name + extension);
+        const TBytes bytes = FileBytes(file);
+        QCOMPARE(FindExifBlock(bytes.data(), bytes.size()).Size, std::size_t{0});
+        QVERIFY(FindCompressedJxlExif(bytes.data(), bytes.size()).Size != 0);
+    }
     const TCaptureInfo info = ReadCaptureInfo(QFile::encodeName(file).toStdString());
     const QDateTime taken(QDate(2023, 5, 14), QTime(10, 31, 7, 250), QTimeZone(7200));
     QCOMPARE(info.CaptureNs.value_or(-1), taken.toMSecsSinceEpoch() * 1'000'000);
