@@ -21,6 +21,7 @@
 #include <QTreeView>
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -43,7 +44,9 @@ double Now()
 }
 
 // The longest gap between the ticks of a 5 ms timer since the last Reset:
-// how long the window's thread was kept from its events.
+// how long the window's thread was kept from its events. With it, the CPU
+// time the window's thread used during that gap: a gap much longer than
+// its busy time was spent waiting for a core, not working.
 class TStallMeter : public QObject {
   public:
     TStallMeter()
@@ -52,22 +55,51 @@ class TStallMeter : public QObject {
         FTimer.setTimerType(Qt::PreciseTimer);
         QObject::connect(&FTimer, &QTimer::timeout, this, [this] {
             const double now = Now();
-            FLongest = std::max(FLongest, now - FLast);
+            const double cpu = ThreadCpu();
+            const double waited = RunQueueWait();
+            if (now - FLast > FLongest) {
+                FLongest = now - FLast;
+                FLongestBusy = cpu - FLastCpu;
+                FLongestQueued = waited - FLastWaited;
+            }
             FLast = now;
+            FLastCpu = cpu;
+            FLastWaited = waited;
         });
         FTimer.start();
     }
     void Reset()
     {
         FLast = Now();
-        FLongest = 0;
+        FLastCpu = ThreadCpu();
+        FLastWaited = RunQueueWait();
+        FLongest = FLongestBusy = FLongestQueued = 0;
     }
     double Longest() const { return FLongest; }
+    double LongestBusy() const { return FLongestBusy; }
+    // Of the longest gap, the time the window's thread was ready to run
+    // but had no core (Linux's schedstat; 0 where there is none).
+    double LongestQueued() const { return FLongestQueued; }
 
   private:
+    static double ThreadCpu()
+    {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+    }
+    static double RunQueueWait()
+    {
+        std::FILE* file = std::fopen("/proc/thread-self/schedstat", "r");
+        if (!file) return 0;
+        unsigned long long running = 0, waiting = 0;
+        const int read = std::fscanf(file, "%llu %llu", &running, &waiting);
+        std::fclose(file);
+        return read == 2 ? double(waiting) / 1e6 : 0;
+    }
     QTimer FTimer;
-    double FLast = 0;
-    double FLongest = 0;
+    double FLast = 0, FLastCpu = 0, FLastWaited = 0;
+    double FLongest = 0, FLongestBusy = 0, FLongestQueued = 0;
 };
 
 // Records when a control last finished painting, and which file it showed.
@@ -346,8 +378,10 @@ void ViewerPages(const QDir& dir, TStallMeter& stalls, bool fit)
         WaitUntil([&] { return painted.Path == host.Rows[std::size_t(k)].FullPath() && !image->Loading(); });
     }
     const double all = Now() - start;
-    std::printf("  back to back through 19: %.0f ms, %.2f pictures/s; longest stall %.1f ms\n", all,
-                19000.0 / all, stalls.Longest());
+    std::printf(
+        "  back to back through 19: %.0f ms, %.2f pictures/s; longest stall %.1f ms (window thread busy "
+        "%.1f ms of it, waiting for a core %.1f ms)\n",
+        all, 19000.0 / all, stalls.Longest(), stalls.LongestBusy(), stalls.LongestQueued());
     viewer.hide();
 }
 
