@@ -219,11 +219,18 @@ TLoadedPicture DecodeKnown(const TPictureRequest& request, TPictureKind kind, co
     case TPictureKind::Jpeg:
         picture.Image = DecodeJpeg(request);
         break;
-    case TPictureKind::Photo:
-        // A RAW's JPEG preview is decoded at the scale a JPEG file would be.
-        picture.Image = ImageFromPhoto(
-            DecodePhotoFile(request.Path, TPhotoRequest{request.Upright, 0, ScaleDivisor(request.Scale)}));
+    case TPictureKind::Photo: {
+        // A RAW's JPEG preview is decoded at the scale a JPEG file would be;
+        // one drawn shrunk into a control may come from a smaller preview
+        // the file holds, as long as it still fills the control.
+        TPhotoRequest photo{request.Upright, 0, ScaleDivisor(request.Scale)};
+        if (request.Fit == TPictureFit::Stretch) {
+            photo.BoxWidth = request.FitWidth;
+            photo.BoxHeight = request.FitHeight;
+        }
+        picture.Image = ImageFromPhoto(DecodePhotoFile(request.Path, photo));
         break;
+    }
     case TPictureKind::Metafile:
         picture.Metafile =
             std::make_shared<const TMetafile>(TMetafile::FromFile(request.Path, request.ScreenDpi));

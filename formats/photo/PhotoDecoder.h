@@ -39,6 +39,11 @@ struct TPhotoRequest {
     // decode it at 1/2, 1/4 or 1/8 of its size, as the window's JPEG scale
     // does for a JPEG file; 1 asks for no such reduction.
     int ReduceBy = 1;
+    // When both are above 0, the picture will only be drawn shrunk into a
+    // box of this many pixels: a decoder holding several pictures (a RAW's
+    // previews) may return the smallest that still fills it, upright.
+    int BoxWidth = 0;
+    int BoxHeight = 0;
 };
 
 // Raised for every file that cannot be decoded within the rules; the text

@@ -5,12 +5,17 @@
 // rules before LibRaw unpacks anything, and LibRaw's own allocations capped.
 #include "JPEGDecoder.h"
 #include "PhotoFormats.h"
+#include "RawPreviews.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <exception>
+#include <fcntl.h>
 #include <libraw/libraw.h>
 #include <memory>
 #include <optional>
+#include <unistd.h>
 
 namespace quorvane::photo {
 
@@ -46,6 +51,9 @@ TJPEGScale PreviewScale(int width, int height, const TPhotoRequest& request)
                                       : TJPEGScale::jsHalf;
     return TJPEGScale::jsFullSize;
 }
+
+constexpr std::size_t kJpegHeadBytes = 64 * 1024;
+constexpr std::uint64_t kMaxPreviewBytes = std::uint64_t{64} << 20;
 
 // One row of blue, green, red bytes as red, green, blue, opaque alpha.
 void BgrRowToRgba(const std::uint8_t* from, int width, std::uint8_t* to)
@@ -114,6 +122,48 @@ std::optional<TPhotoPicture> Preview(LibRaw& raw, const TPhotoRequest& request, 
     return std::nullopt;
 }
 
+// Of the JPEG pictures the file names, the one with the fewest pixels that,
+// shrunk into the request's box (upright), still fills it; decoded at the
+// smallest DCT scale that keeps it so. Nothing when the request names no box
+// or no picture is large enough: the largest preview is taken then.
+std::optional<TPhotoPicture> SmallPreview(const TReadAt& read, std::uint64_t size,
+                                          const TPhotoRequest& request, bool swapsSides)
+{
+    if (request.BoxWidth <= 0 || request.BoxHeight <= 0) return std::nullopt;
+    std::optional<TEmbeddedJpeg> best;
+    TJPEGHeaderFacts bestHeader;
+    std::vector<std::uint8_t> head;
+    for (const TEmbeddedJpeg& jpeg : FindEmbeddedJpegs(read, size)) {
+        if (jpeg.Length > kMaxPreviewBytes) continue;
+        head.resize(std::size_t(std::min<std::uint64_t>(jpeg.Length, kJpegHeadBytes)));
+        if (!read(jpeg.Offset, head.size(), head.data())) continue;
+        TJPEGHeaderFacts header;
+        try {
+            header = ReadJPEGHeader(head.data(), head.size(), TJPEGLimits{});
+        } catch (const std::exception&) {
+            continue; // not a picture our decoder reads (a lossless sensor strip)
+        }
+        const int width = swapsSides ? header.Height : header.Width;
+        const int height = swapsSides ? header.Width : header.Height;
+        if (width < request.BoxWidth && height < request.BoxHeight) continue; // would be enlarged
+        if (!best || std::uint64_t(header.Width) * std::uint64_t(header.Height) <
+                         std::uint64_t(bestHeader.Width) * std::uint64_t(bestHeader.Height)) {
+            best = jpeg;
+            bestHeader = header;
+        }
+    }
+    if (!best) return std::nullopt;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(best->Length));
+    if (!read(best->Offset, bytes.size(), bytes.data())) return std::nullopt;
+    const int width = swapsSides ? bestHeader.Height : bestHeader.Width;
+    const int height = swapsSides ? bestHeader.Width : bestHeader.Height;
+    const double fit = std::min(double(request.BoxWidth) / width, double(request.BoxHeight) / height);
+    TPhotoRequest scaled = request;
+    scaled.ReduceBy = 1;
+    scaled.MinShortSide = int(std::ceil(fit * std::min(width, height)));
+    return FromJpegPreview(bytes.data(), bytes.size(), scaled);
+}
+
 TPhotoPicture Developed(LibRaw& raw, const TPhotoRequest& request, std::size_t size)
 {
     const libraw_image_sizes_t& sizes = raw.imgdata.sizes;
@@ -135,13 +185,19 @@ TPhotoPicture Developed(LibRaw& raw, const TPhotoRequest& request, std::size_t s
     return picture;
 }
 
-TStoredPicture DecodeOpened(LibRaw& raw, std::size_t size, const TPhotoRequest& request)
+TStoredPicture DecodeOpened(LibRaw& raw, const TReadAt& read, std::size_t size, const TPhotoRequest& request)
 {
     TStoredPicture stored;
+    const int orientation = OrientationOfFlip(raw.imgdata.sizes.flip);
     try {
-        if (auto preview = Preview(raw, request, size)) {
+        auto preview = SmallPreview(read, size, request, orientation >= 5);
+        const libraw_image_sizes_t& sizes = raw.imgdata.sizes;
+        if (preview && sizes.width > 0 && sizes.height > 0)
+            preview->FullPixels = std::uint64_t(sizes.width) * sizes.height; // the photo's, not the preview's
+        if (!preview) preview = Preview(raw, request, size);
+        if (preview) {
             stored.Picture = std::move(*preview);
-            stored.Orientation = OrientationOfFlip(raw.imgdata.sizes.flip);
+            stored.Orientation = orientation;
             return stored;
         }
     } catch (const std::exception&) {
@@ -165,14 +221,35 @@ TStoredPicture DecodeRaw(const std::uint8_t* data, std::size_t size, const TPhot
     auto raw = NewLibRaw();
     if (raw->open_buffer(const_cast<std::uint8_t*>(data), size) != LIBRAW_SUCCESS)
         throw EPhoto("Unknown or damaged RAW file");
-    return DecodeOpened(*raw, size, request);
+    const TReadAt read = [data, size](std::uint64_t offset, std::size_t length, std::uint8_t* to) {
+        if (offset > size || length > size - offset) return false;
+        std::memcpy(to, data + offset, length);
+        return true;
+    };
+    return DecodeOpened(*raw, read, size, request);
 }
 
 TStoredPicture DecodeRawFile(const std::string& path, std::size_t size, const TPhotoRequest& request)
 {
     auto raw = NewLibRaw();
     if (raw->open_file(path.c_str()) != LIBRAW_SUCCESS) throw EPhoto("Unknown or damaged RAW file");
-    return DecodeOpened(*raw, size, request);
+    // Only a request with a box looks for a smaller preview of its own.
+    const int fd =
+        request.BoxWidth > 0 && request.BoxHeight > 0 ? ::open(path.c_str(), O_RDONLY | O_CLOEXEC) : -1;
+    const std::unique_ptr<const int, void (*)(const int*)> closer(&fd, [](const int* f) {
+        if (*f >= 0) ::close(*f);
+    });
+    const TReadAt read = [fd](std::uint64_t offset, std::size_t length, std::uint8_t* to) {
+        while (length > 0) {
+            const ssize_t got = ::pread(fd, to, length, off_t(offset));
+            if (got <= 0) return false;
+            to += got;
+            offset += std::uint64_t(got);
+            length -= std::size_t(got);
+        }
+        return true;
+    };
+    return DecodeOpened(*raw, read, size, request);
 }
 
 } // namespace quorvane::photo

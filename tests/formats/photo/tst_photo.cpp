@@ -295,12 +295,15 @@ TBytes DngOfRamps(int orientation)
     return out;
 }
 
-// The DNG with a second IFD after the sensor's: a reduced picture
+// The DNG with one more IFD at the end of its chain: a reduced picture
 // (NewSubFileType 1) held as one JPEG strip, as cameras store previews.
 TBytes WithJpegPreview(TBytes dng, const TBytes& jpeg, int width, int height)
 {
-    const std::size_t count = std::size_t(dng[8]) | std::size_t(dng[9]) << 8;
-    const std::size_t nextField = 8 + 2 + count * 12;
+    const auto at16 = [&dng](std::size_t at) { return std::size_t(dng[at]) | std::size_t(dng[at + 1]) << 8; };
+    const auto at32 = [&](std::size_t at) { return at16(at) | at16(at + 2) << 16; };
+    std::size_t nextField = 8 + 2 + at16(8) * 12;
+    for (std::size_t next = at32(nextField); next != 0; next = at32(nextField))
+        nextField = next + 2 + at16(next) * 12;
     const std::uint32_t ifd = std::uint32_t(dng.size() + dng.size() % 2);
     dng.resize(ifd, 0);
     for (int i = 0; i < 4; ++i)
@@ -394,6 +397,8 @@ class TestPhoto : public QObject {
     void rawSensorDataDevelopedAndTurned();
     void rawPreviewDecodedAtScale_data();
     void rawPreviewDecodedAtScale();
+    void rawSmallestPreviewThatFills_data();
+    void rawSmallestPreviewThatFills();
     void truncatedFilesStayWithinRules_data();
     void truncatedFilesStayWithinRules();
 
@@ -956,6 +961,43 @@ void TestPhoto::rawPreviewDecodedAtScale()
     QVERIFY2(LargestDifference(decoded.scaled(20, 15, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
                                expected.scaled(20, 15, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)) < 40,
              "the preview's pixels");
+}
+
+void TestPhoto::rawSmallestPreviewThatFills_data()
+{
+    QTest::addColumn<int>("box"); // a square box; 0 none
+    QTest::addColumn<int>("width");
+    // Previews of 320 x 240 and 80 x 60; the DCT scale keeps the box filled.
+    QTest::newRow("no box: the largest") << 0 << 320;
+    QTest::newRow("the small one would be enlarged") << 100 << 160;
+    QTest::newRow("the small one fills it") << 60 << 80;
+    QTest::newRow("the small one, at a half") << 40 << 40;
+    QTest::newRow("none fills it: the largest") << 1000 << 320;
+}
+
+// A picture drawn shrunk into a box comes from the smallest preview the RAW
+// holds that still fills it, so that a slide decodes a thumbnail.
+void TestPhoto::rawSmallestPreviewThatFills()
+{
+    QFETCH(int, box);
+    QFETCH(int, width);
+    TBytes dng = DngOfRamps(1);
+    for (const QSize size : {QSize(320, 240), QSize(80, 60)}) {
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        QVERIFY(buffer.open(QIODevice::WriteOnly) &&
+                MakeTestPicture(size.width(), size.height()).save(&buffer, "JPEG"));
+        dng = WithJpegPreview(std::move(dng), TBytes(jpeg.begin(), jpeg.end()), size.width(), size.height());
+    }
+    const QString file = Path(QString("previews-%1.dng").arg(box));
+    QVERIFY(WriteFile(file, dng));
+    TPhotoRequest request;
+    request.BoxWidth = request.BoxHeight = box;
+    const TPhotoPicture picture = DecodePhotoFile(QFile::encodeName(file).toStdString(), request);
+    QCOMPARE(picture.Width, width);
+    QCOMPARE(picture.Height, width * 3 / 4);
+    const TPhotoPicture fromBytes = DecodePhotoBytes(dng.data(), dng.size(), TPhotoFormat::Raw, request);
+    QCOMPARE(fromBytes.Width, width);
 }
 
 void TestPhoto::truncatedFilesStayWithinRules_data()
