@@ -2,9 +2,11 @@
 """Writes a camera-like DNG: a full-size JPEG preview in the first IFD and
 the sensor data (RGGB, 16 bits a sample, uncompressed) in a sub-IFD, the way
 cameras and converters lay them out. The preview is the given JPEG; its size
-is the sensor's.
+is the sensor's. Each SMALLER.jpg (a medium preview, a thumbnail) goes into
+an IFD of its own chained after the first, as JPEGInterchangeFormat, the way
+many cameras keep theirs.
 
-  make_dng.py PREVIEW.jpg OUT.dng
+  make_dng.py PREVIEW.jpg OUT.dng [SMALLER.jpg...]
 """
 import struct
 import subprocess
@@ -20,7 +22,7 @@ def jpeg_size(path):
 SHORT, LONG, ASCII, BYTE, SRATIONAL, RATIONAL = 3, 4, 2, 1, 10, 5
 
 
-def ifd_bytes(entries, at, tail):
+def ifd_bytes(entries, at, tail, next_at=0):
     """An IFD placed at offset at; values over four bytes go to tail (placed right after it).
     entries: (tag, type, count, packed value bytes). Returns the IFD's bytes and the grown tail."""
     size = 2 + 12 * len(entries) + 4
@@ -31,7 +33,7 @@ def ifd_bytes(entries, at, tail):
         else:
             out += struct.pack("<HHII", tag, typ, count, at + size + len(tail))
             tail += value + (b"\0" if len(value) % 2 else b"")
-    return out + struct.pack("<I", 0), tail
+    return out + struct.pack("<I", next_at), tail
 
 
 def main():
@@ -63,16 +65,46 @@ def main():
                 (279, LONG, 1, l(len(sensor))), (284, SHORT, 1, s(1)), (0x828D, SHORT, 2, s(2, 2)),
                 (0x828E, BYTE, 4, bytes((0, 1, 1, 2))), (0xC61A, SHORT, 1, s(200)), (0xC61D, SHORT, 1, s(4200))]
 
-    first, tail0 = ifd_bytes(ifd0(0, 0), ifd0_at, b"")
-    sub_at = ifd0_at + len(first) + len(tail0)
-    second, tail1 = ifd_bytes(sub(0), sub_at, b"")
-    preview_at = sub_at + len(second) + len(tail1)
-    sensor_at = preview_at + len(preview) + (len(preview) % 2)
-    first, tail0 = ifd_bytes(ifd0(preview_at, sub_at), ifd0_at, b"")
-    second, tail1 = ifd_bytes(sub(sensor_at), sub_at, b"")
+    smaller = [open(p, "rb").read() for p in sys.argv[3:]]
+    smaller_sizes = [jpeg_size(p) for p in sys.argv[3:]]
+
+    def extra(k, jpeg_at):
+        w, h = smaller_sizes[k]
+        return [(254, LONG, 1, l(1)), (256, LONG, 1, l(w)), (257, LONG, 1, l(h)), (259, SHORT, 1, s(6)),
+                (513, LONG, 1, l(jpeg_at)), (514, LONG, 1, l(len(smaller[k])))]
+
+    def layout(preview_at, sub_at, sensor_at, extra_at, jpegs_at):
+        blocks = []
+        first, tail0 = ifd_bytes(ifd0(preview_at, sub_at), ifd0_at, b"", extra_at[0] if smaller else 0)
+        blocks.append(first + tail0)
+        second, tail1 = ifd_bytes(sub(sensor_at), sub_at, b"")
+        blocks.append(second + tail1)
+        for k in range(len(smaller)):
+            nxt = extra_at[k + 1] if k + 1 < len(smaller) else 0
+            third, tail2 = ifd_bytes(extra(k, jpegs_at[k]), extra_at[k], b"", nxt)
+            blocks.append(third + tail2)
+        return blocks
+
+    # Two passes: sizes first, then the offsets they give.
+    blocks = layout(0, 0, 0, [0] * len(smaller), [0] * len(smaller))
+    sub_at = ifd0_at + len(blocks[0])
+    extra_at, at = [], sub_at + len(blocks[1])
+    for k in range(len(smaller)):
+        extra_at.append(at)
+        at += len(blocks[2 + k])
+    preview_at = at
+    at += len(preview) + len(preview) % 2
+    jpegs_at = []
+    for jpeg in smaller:
+        jpegs_at.append(at)
+        at += len(jpeg) + len(jpeg) % 2
+    sensor_at = at
+    blocks = layout(preview_at, sub_at, sensor_at, extra_at, jpegs_at)
     with open(out_path, "wb") as f:
-        f.write(b"II*\0" + l(ifd0_at) + first + tail0 + second + tail1 + preview)
-        f.write(b"\0" * (len(preview) % 2) + sensor)
+        f.write(b"II*\0" + l(ifd0_at) + b"".join(blocks) + preview + b"\0" * (len(preview) % 2))
+        for jpeg in smaller:
+            f.write(jpeg + b"\0" * (len(jpeg) % 2))
+        f.write(sensor)
 
 
 if __name__ == "__main__":

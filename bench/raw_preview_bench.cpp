@@ -1,8 +1,10 @@
 // Time of a camera RAW's preview: the whole decode the window asks for
 // (DecodePhotoFile with a short side to reach) and its steps taken apart:
 // reading the file, LibRaw finding the embedded JPEG, and our JPEG decode of
-// it at the DCT scale that short side allows. Medians of RUNS runs, in ms.
-// usage: quorvane_bench_raw_preview FILE.dng [RUNS] [SHORT_SIDE...]
+// it at the DCT scale that short side allows. A WxH argument times the
+// decode for a control of that size instead (the smallest preview the file
+// holds that fills it). Medians of RUNS runs, in ms.
+// usage: quorvane_bench_raw_preview FILE.dng [RUNS] [SHORT_SIDE | WxH...]
 #include "JPEGImage.h"
 #include "PhotoDecoder.h"
 
@@ -87,9 +89,15 @@ int main(int argc, char** argv)
     const char* path = argv[1];
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
     std::vector<int> sides;
-    for (int i = 3; i < argc; ++i)
-        sides.push_back(std::atoi(argv[i]));
-    if (sides.empty()) sides = {0, 1080, 500};
+    std::vector<std::pair<int, int>> boxes;
+    for (int i = 3; i < argc; ++i) {
+        int width = 0, height = 0;
+        if (std::sscanf(argv[i], "%dx%d", &width, &height) == 2)
+            boxes.emplace_back(width, height);
+        else
+            sides.push_back(std::atoi(argv[i]));
+    }
+    if (sides.empty() && boxes.empty()) sides = {0, 1080, 500};
 
     std::vector<std::uint8_t> bytes = ReadAll(path);
     std::vector<std::uint8_t> thumb = Thumb(bytes);
@@ -119,6 +127,19 @@ int main(int argc, char** argv)
         });
         std::printf("short side %4d: JPEG decode at %s %7.1f ms; whole DecodePhotoFile %7.1f ms (%d wide)\n",
                     side, ScaleName(scale), jpeg, whole, width);
+    }
+    for (const auto& [boxWidth, boxHeight] : boxes) {
+        TPhotoRequest request;
+        request.BoxWidth = boxWidth;
+        request.BoxHeight = boxHeight;
+        int width = 0, height = 0;
+        const double whole = MedianMs(runs, [&] {
+            const TPhotoPicture picture = DecodePhotoFile(path, request);
+            width = picture.Width;
+            height = picture.Height;
+        });
+        std::printf("control %4d x %4d: whole DecodePhotoFile %7.1f ms (%d x %d)\n", boxWidth, boxHeight,
+                    whole, width, height);
     }
     return 0;
 }
