@@ -27,6 +27,10 @@ cp "$photos/IMG_0001.jpg" "$photos/IMG_0001 copy.jpg"
 convert "$set_dir/p12_02.jpg" -resize 2000x1500 "$photos/IMG_0002.jpg"
 heif-enc -q 80 -o "$photos/IMG_0002.heic" "$photos/IMG_0002.jpg" > /dev/null
 convert "$set_dir/p12_03.jpg" -resize 3000x2000! "$photos/DSC_0003.jpg"
-python3 "$here/make_dng.py" "$photos/DSC_0003.jpg" "$photos/DSC_0003.dng"
+# The RAW carries, as cameras do, a medium preview and a thumbnail besides
+# the full-size one.
+convert "$photos/DSC_0003.jpg" -resize 1616x1077 "$out/medium.jpg"
+convert "$photos/DSC_0003.jpg" -resize 160x107 "$out/thumb.jpg"
+python3 "$here/make_dng.py" "$photos/DSC_0003.jpg" "$photos/DSC_0003.dng" "$out/medium.jpg" "$out/thumb.jpg"
 ls -l "$photos"
 exec xvfb-run -a -s "-screen 0 1600x1000x24" "$look" "$photos" "$out"
