@@ -162,4 +162,47 @@ std::array<TPictureHash, kHashVariants> ComputePictureHashVariants(const TGreyIm
     return result;
 }
 
+std::optional<TShapeMask> ComputeShapeMask(const TGreyImage& alpha)
+{
+    const std::vector<float> grid = ReduceToGrid(alpha);
+    TShapeMask mask;
+    bool outline = false;
+    for (std::size_t cell = 0; cell < grid.size(); ++cell) {
+        if (grid[cell] >= 127.5f)
+            mask.Bits[cell / 64] |= std::uint64_t{1} << (cell % 64);
+        else
+            outline = true;
+    }
+    if (!outline) return std::nullopt;
+    return mask;
+}
+
+TShapeMask TurnShapeMask(const TShapeMask& mask, int variant)
+{
+    // As HashBits reads the variant: axes swapped first, then the mirrors.
+    const bool transpose = variant & 4, mirrorX = variant & 1, mirrorY = variant & 2;
+    constexpr int last = kHashGridSide - 1;
+    TShapeMask turned;
+    for (int y = 0; y < kHashGridSide; ++y)
+        for (int x = 0; x < kHashGridSide; ++x) {
+            const int u = mirrorX ? last - x : x, v = mirrorY ? last - y : y;
+            const int from = transpose ? u * kHashGridSide + v : v * kHashGridSide + u;
+            if ((mask.Bits[std::size_t(from) / 64] >> (from % 64)) & 1) {
+                const int to = y * kHashGridSide + x;
+                turned.Bits[std::size_t(to) / 64] |= std::uint64_t{1} << (to % 64);
+            }
+        }
+    return turned;
+}
+
+int ShapeDistance(const TShapeMask* a, const TShapeMask* b)
+{
+    if (a == b) return 0;
+    int distance = 0;
+    for (std::size_t i = 0; i < TShapeMask{}.Bits.size(); ++i)
+        distance +=
+            __builtin_popcountll((a ? a->Bits[i] : ~std::uint64_t{0}) ^ (b ? b->Bits[i] : ~std::uint64_t{0}));
+    return distance;
+}
+
 } // namespace quorvane

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace quorvane {
@@ -44,5 +45,27 @@ inline int HammingDistance(std::uint64_t a, std::uint64_t b)
 {
     return __builtin_popcountll(a ^ b);
 }
+
+// The outline of a picture with transparent parts: its alpha channel reduced
+// to the hash grid like the grey picture, one bit per cell that is at least
+// half opaque; cell (x, y) is bit y * kHashGridSide + x. The grey hash of a
+// one-colour icon sees little of its outline (a few low frequencies), so
+// shapes that differ in their details can hash alike: the mask keeps them.
+struct TShapeMask {
+    std::array<std::uint64_t, kHashGridSide * kHashGridSide / 64> Bits{};
+    bool operator==(const TShapeMask&) const = default;
+};
+
+// The shape of a non-empty alpha plane (one byte a pixel); nothing when every
+// cell is at least half opaque, so a picture with no outline of its own
+// compares as the plain rectangle every opaque picture is.
+std::optional<TShapeMask> ComputeShapeMask(const TGreyImage& alpha);
+
+// mask turned and mirrored as ComputePictureHashVariants numbers variants.
+TShapeMask TurnShapeMask(const TShapeMask& mask, int variant);
+
+// The cells on which two shapes differ; nullptr stands for an opaque picture
+// (every cell set).
+int ShapeDistance(const TShapeMask* a, const TShapeMask* b);
 
 } // namespace quorvane

@@ -84,6 +84,17 @@ std::optional<TDecodedPicture> DecodeJpeg(const std::string& path, bool upright)
     return result;
 }
 
+std::optional<TShapeMask> ShapeOfRgba(const std::uint8_t* rgba, int width, int height)
+{
+    TGreyImage alpha;
+    alpha.Width = width;
+    alpha.Height = height;
+    alpha.Pixels.resize(std::size_t(width) * std::size_t(height));
+    for (std::size_t i = 0; i < alpha.Pixels.size(); ++i)
+        alpha.Pixels[i] = rgba[4 * i + 3];
+    return ComputeShapeMask(alpha);
+}
+
 std::optional<TDecodedPicture> DecodePhoto(const std::string& path, bool upright)
 {
     // The hash needs no more than a few times its grid on the shorter side.
@@ -91,6 +102,8 @@ std::optional<TDecodedPicture> DecodePhoto(const std::string& path, bool upright
     TDecodedPicture result;
     result.FullPixels = photo.FullPixels;
     result.Image = GreyOfRgba(photo.Rgba.data(), photo.Width, photo.Height, photo.HasAlpha);
+    if (photo.HasAlpha && !photo.Rgba.empty())
+        result.Shape = ShapeOfRgba(photo.Rgba.data(), photo.Width, photo.Height);
     return result;
 }
 

@@ -4,7 +4,8 @@
 // reader; the photo formats (PNG, WebP, TIFF, HEIF, AVIF, JPEG XL, RAW)
 // through the photo decoders; every other format through a decoder the
 // caller supplies. Pictures are turned upright first when asked, and a
-// transparent picture is laid on a background that shows its shape.
+// transparent picture is laid on a background that shows its shape, which
+// also comes back as a mask of its own.
 #pragma once
 
 #include "PerceptualHash.h"
@@ -16,11 +17,13 @@
 
 namespace quorvane {
 
-// A decoded picture: its grey pixels (possibly reduced) and the number of
-// pixels of the picture at full size, which ranks the copies of a group.
+// A decoded picture: its grey pixels (possibly reduced), the number of
+// pixels of the picture at full size, which ranks the copies of a group, and
+// the outline of its transparent parts (none for an opaque picture).
 struct TDecodedPicture {
     TGreyImage Image;
     std::uint64_t FullPixels = 0;
+    std::optional<TShapeMask> Shape;
 };
 
 // Decodes a format the core does not read itself (BMP, ICO, PNG, WebP,

@@ -730,7 +730,7 @@ void TestSimilar::cacheEntryStaleWithSameSizeAndAnotherTime()
     file.Size = 1000;
     file.ModifiedNs = 1700000000000000000;
     THashCache cache;
-    cache.Store(file, TCachedHash{true, TPictureHash{42, 128}, 100});
+    cache.Store(file, TCachedHash{true, TPictureHash{42, 128}, 100, std::nullopt});
     QVERIFY(cache.Find(file).has_value());
     TFileRecord touched = file;
     touched.ModifiedNs += 1; // rewritten in place: same size, another time
@@ -750,7 +750,7 @@ static QByteArray SoundCache(const QString& path)
     file.Device = 1;
     file.Inode = 2;
     THashCache cache;
-    cache.Store(file, TCachedHash{true, TPictureHash{42, 128}, 100});
+    cache.Store(file, TCachedHash{true, TPictureHash{42, 128}, 100, std::nullopt});
     if (!cache.Save(QFile::encodeName(path).toStdString())) return {};
     QFile saved(path);
     return saved.open(QIODevice::ReadOnly) ? saved.readAll() : QByteArray();
