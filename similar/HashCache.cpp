@@ -15,7 +15,7 @@ namespace quorvane {
 namespace {
 
 constexpr std::size_t kFixedBytes = 8 * 6 + 2; // device, inode, size, time, hash, pixels, mean, flags
-constexpr std::size_t kShapeBytes = sizeof(TShapeMask::Bits);
+constexpr std::size_t kShapeBytes = sizeof(TShapeMask::Opaque) + sizeof(TShapeMask::Edge);
 constexpr std::size_t kMaxRecords = std::size_t{1} << 24;
 constexpr std::uint8_t kDecodedFlag = 1, kShapeFlag = 2;
 
@@ -51,10 +51,11 @@ bool THashCache::Load(const std::string& path)
         if (r[49] & kShapeFlag) {
             if (kShapeBytes > records.size() - at) return Discard();
             TShapeMask& shape = entry.Value.Shape.emplace();
-            for (std::uint64_t& word : shape.Bits) {
-                word = GetCacheField(records.data() + at, 8);
-                at += 8;
-            }
+            for (auto* cells : {&shape.Opaque, &shape.Edge})
+                for (std::uint64_t& word : *cells) {
+                    word = GetCacheField(records.data() + at, 8);
+                    at += 8;
+                }
         }
         FEntries[TKey{GetCacheField(r, 8), GetCacheField(r + 8, 8)}] = entry;
     }
@@ -82,8 +83,9 @@ bool THashCache::Save(const std::string& path) const
         records.push_back(entry.Value.Hash.Mean);
         records.push_back((entry.Value.Decoded ? kDecodedFlag : 0) | (entry.Value.Shape ? kShapeFlag : 0));
         if (entry.Value.Shape)
-            for (std::uint64_t word : entry.Value.Shape->Bits)
-                PutCacheField(records, word, 8);
+            for (const auto* cells : {&entry.Value.Shape->Opaque, &entry.Value.Shape->Edge})
+                for (std::uint64_t word : *cells)
+                    PutCacheField(records, word, 8);
     }
     return WriteCacheRecords(path, kFormat, records, count);
 }

@@ -162,16 +162,34 @@ std::array<TPictureHash, kHashVariants> ComputePictureHashVariants(const TGreyIm
     return result;
 }
 
+namespace {
+
+using TCells = std::array<std::uint64_t, kHashGridSide * kHashGridSide / 64>;
+
+bool Cell(const TCells& cells, int index)
+{
+    return (cells[std::size_t(index) / 64] >> (index % 64)) & 1;
+}
+
+void SetCell(TCells& cells, int index)
+{
+    cells[std::size_t(index) / 64] |= std::uint64_t{1} << (index % 64);
+}
+
+} // namespace
+
 std::optional<TShapeMask> ComputeShapeMask(const TGreyImage& alpha)
 {
     const std::vector<float> grid = ReduceToGrid(alpha);
     TShapeMask mask;
     bool outline = false;
-    for (std::size_t cell = 0; cell < grid.size(); ++cell) {
-        if (grid[cell] >= 127.5f)
-            mask.Bits[cell / 64] |= std::uint64_t{1} << (cell % 64);
+    for (int cell = 0; cell < kHashGridSide * kHashGridSide; ++cell) {
+        const float opacity = grid[std::size_t(cell)] / 255;
+        if (opacity >= 0.5f)
+            SetCell(mask.Opaque, cell);
         else
             outline = true;
+        if (opacity >= 7.0f / 16 && opacity < 9.0f / 16) SetCell(mask.Edge, cell);
     }
     if (!outline) return std::nullopt;
     return mask;
@@ -187,10 +205,9 @@ TShapeMask TurnShapeMask(const TShapeMask& mask, int variant)
         for (int x = 0; x < kHashGridSide; ++x) {
             const int u = mirrorX ? last - x : x, v = mirrorY ? last - y : y;
             const int from = transpose ? u * kHashGridSide + v : v * kHashGridSide + u;
-            if ((mask.Bits[std::size_t(from) / 64] >> (from % 64)) & 1) {
-                const int to = y * kHashGridSide + x;
-                turned.Bits[std::size_t(to) / 64] |= std::uint64_t{1} << (to % 64);
-            }
+            const int to = y * kHashGridSide + x;
+            if (Cell(mask.Opaque, from)) SetCell(turned.Opaque, to);
+            if (Cell(mask.Edge, from)) SetCell(turned.Edge, to);
         }
     return turned;
 }
@@ -198,10 +215,13 @@ TShapeMask TurnShapeMask(const TShapeMask& mask, int variant)
 int ShapeDistance(const TShapeMask* a, const TShapeMask* b)
 {
     if (a == b) return 0;
+    constexpr std::uint64_t all = ~std::uint64_t{0};
     int distance = 0;
-    for (std::size_t i = 0; i < TShapeMask{}.Bits.size(); ++i)
-        distance +=
-            __builtin_popcountll((a ? a->Bits[i] : ~std::uint64_t{0}) ^ (b ? b->Bits[i] : ~std::uint64_t{0}));
+    for (std::size_t i = 0; i < TCells{}.size(); ++i) {
+        const std::uint64_t opaque = (a ? a->Opaque[i] : all) ^ (b ? b->Opaque[i] : all);
+        const std::uint64_t edges = a && b ? a->Edge[i] & b->Edge[i] : 0;
+        distance += __builtin_popcountll(opaque & ~edges);
+    }
     return distance;
 }
 

@@ -47,12 +47,14 @@ inline int HammingDistance(std::uint64_t a, std::uint64_t b)
 }
 
 // The outline of a picture with transparent parts: its alpha channel reduced
-// to the hash grid like the grey picture, one bit per cell that is at least
-// half opaque; cell (x, y) is bit y * kHashGridSide + x. The grey hash of a
-// one-colour icon sees little of its outline (a few low frequencies), so
-// shapes that differ in their details can hash alike: the mask keeps them.
+// to the hash grid like the grey picture, as the cells at least half opaque
+// and the cells an edge crosses near their middle (7/16 to 9/16 opaque),
+// which may fall either way in another drawing of the same shape; cell
+// (x, y) is bit y * kHashGridSide + x. The grey hash of a one-colour icon
+// sees little of its outline (a few low frequencies), so shapes that differ
+// in their details can hash alike: the mask keeps them apart.
 struct TShapeMask {
-    std::array<std::uint64_t, kHashGridSide * kHashGridSide / 64> Bits{};
+    std::array<std::uint64_t, kHashGridSide * kHashGridSide / 64> Opaque{}, Edge{};
     bool operator==(const TShapeMask&) const = default;
 };
 
@@ -64,8 +66,9 @@ std::optional<TShapeMask> ComputeShapeMask(const TGreyImage& alpha);
 // mask turned and mirrored as ComputePictureHashVariants numbers variants.
 TShapeMask TurnShapeMask(const TShapeMask& mask, int variant);
 
-// The cells on which two shapes differ; nullptr stands for an opaque picture
-// (every cell set).
+// The cells opaque in one shape and not in the other, except those that
+// an edge crosses near their middle in both; nullptr stands for an opaque
+// picture (every cell opaque, no edges).
 int ShapeDistance(const TShapeMask* a, const TShapeMask* b);
 
 } // namespace quorvane
