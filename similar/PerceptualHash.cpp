@@ -212,6 +212,21 @@ TShapeMask TurnShapeMask(const TShapeMask& mask, int variant)
     return turned;
 }
 
+std::uint64_t ShapeHash(const TShapeMask& mask)
+{
+    constexpr int block = kHashGridSide / 8;
+    std::uint64_t hash = 0;
+    for (int by = 0; by < 8; ++by)
+        for (int bx = 0; bx < 8; ++bx) {
+            int opaque = 0;
+            for (int y = by * block; y < (by + 1) * block; ++y)
+                for (int x = bx * block; x < (bx + 1) * block; ++x)
+                    opaque += Cell(mask.Opaque, y * kHashGridSide + x);
+            if (2 * opaque >= block * block) hash |= std::uint64_t{1} << (by * 8 + bx);
+        }
+    return hash;
+}
+
 int ShapeDistance(const TShapeMask* a, const TShapeMask* b)
 {
     if (a == b) return 0;

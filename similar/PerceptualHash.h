@@ -66,6 +66,13 @@ std::optional<TShapeMask> ComputeShapeMask(const TGreyImage& alpha);
 // mask turned and mirrored as ComputePictureHashVariants numbers variants.
 TShapeMask TurnShapeMask(const TShapeMask& mask, int variant);
 
+// The hash of a picture that is nothing but its outline (one colour on a
+// transparent background), whose grey hash depends on few unsteady
+// frequencies: the outline in 8 x 8 blocks of 4 x 4 cells, a bit set where
+// at least half the block's cells are opaque. Turning the mask first gives
+// the hash of each variant.
+std::uint64_t ShapeHash(const TShapeMask& mask);
+
 // The cells opaque in one shape and not in the other, except those that
 // an edge crosses near their middle in both; nullptr stands for an opaque
 // picture (every cell opaque, no edges).

@@ -9,6 +9,7 @@
 #include "Orientation.h"
 #include "PhotoDecoder.h"
 
+#include <algorithm>
 #include <exception>
 
 #define XXH_INLINE_ALL
@@ -84,6 +85,28 @@ std::optional<TDecodedPicture> DecodeJpeg(const std::string& path, bool upright)
     return result;
 }
 
+// True when the outline is all the picture shows: the pixels at least half
+// opaque have about one grey level (anti-aliasing and lossy coding leave a
+// few), and most visible pixels are opaque. An icon with translucent parts
+// (a symbolic icon's dimmed half: three quarters of its visible pixels) is
+// more than its outline.
+bool IsOneColour(const std::uint8_t* rgba, int width, int height)
+{
+    constexpr int kSpread = 32, kVisible = 32, kOpaque = 224;
+    int lowest = 255, highest = 0;
+    std::size_t visible = 0, translucent = 0;
+    for (std::size_t i = 0; i < std::size_t(width) * std::size_t(height); ++i) {
+        const std::uint8_t* p = rgba + 4 * i;
+        visible += p[3] >= kVisible;
+        translucent += p[3] >= kVisible && p[3] < kOpaque;
+        if (p[3] < 128) continue;
+        const int grey = Luma(p[0], p[1], p[2]);
+        lowest = std::min(lowest, grey);
+        highest = std::max(highest, grey);
+    }
+    return highest - lowest <= kSpread && 2 * translucent < visible;
+}
+
 std::optional<TShapeMask> ShapeOfRgba(const std::uint8_t* rgba, int width, int height)
 {
     TGreyImage alpha;
@@ -102,8 +125,10 @@ std::optional<TDecodedPicture> DecodePhoto(const std::string& path, bool upright
     TDecodedPicture result;
     result.FullPixels = photo.FullPixels;
     result.Image = GreyOfRgba(photo.Rgba.data(), photo.Width, photo.Height, photo.HasAlpha);
-    if (photo.HasAlpha && !photo.Rgba.empty())
+    if (photo.HasAlpha && !photo.Rgba.empty()) {
         result.Shape = ShapeOfRgba(photo.Rgba.data(), photo.Width, photo.Height);
+        result.OneColour = result.Shape && IsOneColour(photo.Rgba.data(), photo.Width, photo.Height);
+    }
     return result;
 }
 
@@ -248,6 +273,22 @@ std::optional<TPixelDigest> DecodePixelDigest(const std::string& path, bool upri
     } catch (const std::exception&) {
         return std::nullopt;
     }
+}
+
+TPictureHash HashOfPicture(const TDecodedPicture& picture)
+{
+    TPictureHash hash = ComputePictureHash(picture.Image);
+    if (picture.OneColour && picture.Shape) hash.Hash = ShapeHash(*picture.Shape);
+    return hash;
+}
+
+std::array<TPictureHash, kHashVariants> HashVariantsOfPicture(const TDecodedPicture& picture)
+{
+    auto variants = ComputePictureHashVariants(picture.Image);
+    if (picture.OneColour && picture.Shape)
+        for (int v = 0; v < kHashVariants; ++v)
+            variants[std::size_t(v)].Hash = ShapeHash(TurnShapeMask(*picture.Shape, v));
+    return variants;
 }
 
 int JpegScaleDenominator(int width, int height, int minSide)

@@ -10,6 +10,7 @@
 
 #include "PerceptualHash.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -24,7 +25,15 @@ struct TDecodedPicture {
     TGreyImage Image;
     std::uint64_t FullPixels = 0;
     std::optional<TShapeMask> Shape;
+    // The visible part is of one grey level: the outline is all it shows.
+    bool OneColour = false;
 };
+
+// The hash the search gives a decoded picture: ComputePictureHash's, whose
+// bits are ShapeHash's for a picture of one colour with an outline; and the
+// eight variants of it, as ComputePictureHashVariants numbers them.
+TPictureHash HashOfPicture(const TDecodedPicture& picture);
+std::array<TPictureHash, kHashVariants> HashVariantsOfPicture(const TDecodedPicture& picture);
 
 // Decodes a format the core does not read itself (BMP, ICO, PNG, WebP,
 // TIFF...). Returns nothing when it cannot read the file. It is called from

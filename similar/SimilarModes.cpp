@@ -102,7 +102,7 @@ TSimilarResult FindTurnedCopies(const std::vector<const TFileRecord*>& pictures,
                 const auto picture = DecodePictureFile(file.FullPath(), options.Decoder, options.TurnUpright);
                 if (picture && !picture->Image.Pixels.empty()) {
                     hashed.Decoded = true;
-                    hashed.Hashes = ComputePictureHashVariants(picture->Image);
+                    hashed.Hashes = HashVariantsOfPicture(*picture);
                     hashed.Pixels = picture->FullPixels;
                     hashed.Shape = picture->Shape;
                 }

@@ -21,7 +21,7 @@ TCachedHash HashOne(const TFileRecord& file, const TPictureDecoder& decoder, boo
         const auto picture = DecodePictureFile(file.FullPath(), decoder, upright);
         if (picture && !picture->Image.Pixels.empty()) {
             result.Decoded = true;
-            result.Hash = ComputePictureHash(picture->Image);
+            result.Hash = HashOfPicture(*picture);
             result.Pixels = picture->FullPixels;
             result.Shape = picture->Shape;
         }

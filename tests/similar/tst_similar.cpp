@@ -454,6 +454,24 @@ QImage Ring(int side, double holeRadius)
     return image;
 }
 
+// A one-colour icon with a dimmed part, as symbolic icons draw a state: an
+// opaque mark in a corner and a translucent disc or bar beside it.
+QImage Dimmed(int side, bool disc)
+{
+    QImage image(side, side, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 90));
+    if (disc)
+        painter.drawEllipse(QRectF(side * 0.05, side * 0.05, side * 0.6, side * 0.6));
+    else
+        painter.drawRect(QRectF(side * 0.1, side * 0.05, side * 0.25, side * 0.6));
+    painter.setBrush(Qt::black);
+    painter.drawRect(QRectF(side * 0.65, side * 0.65, side * 0.3, side * 0.3));
+    return image;
+}
+
 void TestSimilar::transparentIconsJoinOnlyByShape_data()
 {
     QTest::addColumn<QImage>("first");
@@ -469,6 +487,11 @@ void TestSimilar::transparentIconsJoinOnlyByShape_data()
         << Icon(96, false) << Icon(64, false).transformed(QTransform().rotate(90)) << true << true;
     QTest::newRow("a triangle mirrored, with turns")
         << Icon(96, false) << Icon(96, false).mirrored(false, true) << true << true;
+    // The grey hashes of these are 9 bits apart: a one-colour picture is
+    // hashed by its outline.
+    QTest::newRow("a ring at 160 and 32 pixels") << Ring(160, 0.14) << Ring(32, 0.14) << false << true;
+    // Only the marks are at least half opaque: the dimmed parts still count.
+    QTest::newRow("one mark, other dimmed parts") << Dimmed(96, true) << Dimmed(96, false) << false << false;
 }
 
 void TestSimilar::transparentIconsJoinOnlyByShape()
