@@ -195,21 +195,67 @@ std::optional<TShapeMask> ComputeShapeMask(const TGreyImage& alpha)
     return mask;
 }
 
-TShapeMask TurnShapeMask(const TShapeMask& mask, int variant)
+namespace {
+
+// The cells as 32 rows of 32 bits (bit x of row y is cell (x, y)) and back.
+using TRows = std::array<std::uint32_t, kHashGridSide>;
+static_assert(kHashGridSide == 32, "rows of 32 cells");
+
+TRows RowsOf(const TCells& cells)
+{
+    TRows rows;
+    for (std::size_t y = 0; y < rows.size(); ++y)
+        rows[y] = static_cast<std::uint32_t>(cells[y / 2] >> (32 * (y % 2)));
+    return rows;
+}
+
+TCells CellsOf(const TRows& rows)
+{
+    TCells cells{};
+    for (std::size_t y = 0; y < rows.size(); ++y)
+        cells[y / 2] |= std::uint64_t{rows[y]} << (32 * (y % 2));
+    return cells;
+}
+
+std::uint32_t ReverseBits(std::uint32_t v)
+{
+    v = ((v >> 1) & 0x55555555u) | ((v & 0x55555555u) << 1);
+    v = ((v >> 2) & 0x33333333u) | ((v & 0x33333333u) << 2);
+    v = ((v >> 4) & 0x0F0F0F0Fu) | ((v & 0x0F0F0F0Fu) << 4);
+    v = ((v >> 8) & 0x00FF00FFu) | ((v & 0x00FF00FFu) << 8);
+    return (v >> 16) | (v << 16);
+}
+
+// Swaps rows and columns by exchanging ever smaller blocks across the
+// diagonal: 16 x 16, then 8 x 8, down to single cells.
+void Transpose(TRows& rows)
+{
+    std::uint32_t mask = 0x0000FFFFu;
+    for (std::size_t j = 16; j != 0; j >>= 1, mask ^= mask << j)
+        for (std::size_t k = 0; k < rows.size(); k = ((k | j) + 1) & ~j) {
+            const std::uint32_t t = ((rows[k] >> j) ^ rows[k | j]) & mask;
+            rows[k] ^= t << j;
+            rows[k | j] ^= t;
+        }
+}
+
+TCells Turn(const TCells& cells, int variant)
 {
     // As HashBits reads the variant: axes swapped first, then the mirrors.
-    const bool transpose = variant & 4, mirrorX = variant & 1, mirrorY = variant & 2;
-    constexpr int last = kHashGridSide - 1;
-    TShapeMask turned;
-    for (int y = 0; y < kHashGridSide; ++y)
-        for (int x = 0; x < kHashGridSide; ++x) {
-            const int u = mirrorX ? last - x : x, v = mirrorY ? last - y : y;
-            const int from = transpose ? u * kHashGridSide + v : v * kHashGridSide + u;
-            const int to = y * kHashGridSide + x;
-            if (Cell(mask.Opaque, from)) SetCell(turned.Opaque, to);
-            if (Cell(mask.Edge, from)) SetCell(turned.Edge, to);
-        }
-    return turned;
+    TRows rows = RowsOf(cells);
+    if (variant & 4) Transpose(rows);
+    if (variant & 1)
+        for (std::uint32_t& row : rows)
+            row = ReverseBits(row);
+    if (variant & 2) std::reverse(rows.begin(), rows.end());
+    return CellsOf(rows);
+}
+
+} // namespace
+
+TShapeMask TurnShapeMask(const TShapeMask& mask, int variant)
+{
+    return TShapeMask{Turn(mask.Opaque, variant), Turn(mask.Edge, variant)};
 }
 
 std::uint64_t ShapeHash(const TShapeMask& mask)
