@@ -500,16 +500,21 @@ void TestSimilar::transparentIconsJoinOnlyByShape()
     QFETCH(QImage, second);
     QFETCH(bool, turns);
     QFETCH(bool, similar);
-    QTemporaryDir dir;
+    QTemporaryDir dir, cacheDir;
     QVERIFY(first.save(dir.filePath("first.png")));
     QVERIFY(second.save(dir.filePath("second.png")));
     TSimilarOptions options;
     options.MoreFormats = true;
     options.Turns = turns;
+    options.CachePath = cacheDir.filePath("hashes.bin").toStdString();
     TQuietHost host;
     const TSimilarResult result = FindSimilarPictures(FilesOf(dir), options, host);
     QCOMPARE(result.Pictures, std::size_t(2));
     QCOMPARE(result.GroupCount, std::size_t(similar ? 1 : 0));
+    // Hashes read back from the cache keep the outlines.
+    const TSimilarResult cached = FindSimilarPictures(FilesOf(dir), options, host);
+    QCOMPARE(cached.Decoded, std::size_t(turns ? 2 : 0));
+    QCOMPARE(cached.GroupCount, result.GroupCount);
 }
 
 // The grey picture of argb as the search sees it, and its alpha plane.
