@@ -10,7 +10,9 @@
 #include "PhotoDecoder.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <exception>
+#include <utility>
 
 #define XXH_INLINE_ALL
 #include <xxhash.h>
@@ -85,26 +87,45 @@ std::optional<TDecodedPicture> DecodeJpeg(const std::string& path, bool upright)
     return result;
 }
 
+// True when the pixel at (x, y) is translucent and its four neighbours are
+// about as opaque: the inside of a translucent part, not an anti-aliased
+// edge, whose neighbours across the edge are far more or less opaque.
+bool InsideTranslucentPart(const std::uint8_t* rgba, int width, int height, int x, int y)
+{
+    constexpr int kLow = 32, kHigh = 224, kNear = 16;
+    const int alpha = rgba[4 * (std::size_t(y) * std::size_t(width) + std::size_t(x)) + 3];
+    if (alpha < kLow || alpha >= kHigh || x == 0 || y == 0 || x + 1 == width || y + 1 == height) return false;
+    for (const auto& [dx, dy] : {std::pair{-1, 0}, std::pair{1, 0}, std::pair{0, -1}, std::pair{0, 1}}) {
+        const int other = rgba[4 * (std::size_t(y + dy) * std::size_t(width) + std::size_t(x + dx)) + 3];
+        if (std::abs(other - alpha) > kNear) return false;
+    }
+    return true;
+}
+
 // True when the outline is all the picture shows: the pixels at least half
 // opaque have about one grey level (anti-aliasing and lossy coding leave a
-// few), and most visible pixels are opaque. An icon with translucent parts
-// (a symbolic icon's dimmed half: three quarters of its visible pixels) is
-// more than its outline.
+// few), and it has no translucent parts (a symbolic icon's dimmed half),
+// which its outline would not show. A dimmed stroke only a pixel or two
+// wide (a 16-pixel icon's) has no inside and is not seen: its outline is then
+// taken for the whole picture, as the grey hash, which hardly sees it either,
+// did before.
 bool IsOneColour(const std::uint8_t* rgba, int width, int height)
 {
-    constexpr int kSpread = 32, kVisible = 32, kOpaque = 224;
+    constexpr int kSpread = 32, kVisible = 32;
     int lowest = 255, highest = 0;
-    std::size_t visible = 0, translucent = 0;
-    for (std::size_t i = 0; i < std::size_t(width) * std::size_t(height); ++i) {
-        const std::uint8_t* p = rgba + 4 * i;
-        visible += p[3] >= kVisible;
-        translucent += p[3] >= kVisible && p[3] < kOpaque;
-        if (p[3] < 128) continue;
-        const int grey = Luma(p[0], p[1], p[2]);
-        lowest = std::min(lowest, grey);
-        highest = std::max(highest, grey);
-    }
-    return highest - lowest <= kSpread && 2 * translucent < visible;
+    std::size_t visible = 0, inside = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* p = rgba + 4 * (std::size_t(y) * std::size_t(width) + std::size_t(x));
+            visible += p[3] >= kVisible;
+            inside += InsideTranslucentPart(rgba, width, height, x, y);
+            if (p[3] < 128) continue;
+            const int grey = Luma(p[0], p[1], p[2]);
+            lowest = std::min(lowest, grey);
+            highest = std::max(highest, grey);
+        }
+    // One in 64 visible pixels: more than stray flat spots along soft edges.
+    return highest - lowest <= kSpread && 64 * inside <= visible;
 }
 
 std::optional<TShapeMask> ShapeOfRgba(const std::uint8_t* rgba, int width, int height)
