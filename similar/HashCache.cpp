@@ -22,8 +22,9 @@ constexpr std::uint8_t kDecodedFlag = 1, kShapeFlag = 2;
 // Raise the version whenever the hash changes: older entries are then dropped.
 // 2: pictures are hashed upright (orientation tag applied) and with their
 // transparent parts shown; hashes of version 1 describe other grey pictures.
-// 3: transparent pictures carry their shape; a version 2 entry has none, and
-// would let a transparent picture join any outline.
+// 3: transparent pictures carry their shape, and one-colour ones are hashed
+// by it; a version 2 entry has none, and would let a transparent picture
+// join any outline.
 constexpr TCacheFormat kFormat{{'Q', 'V', 'S', 'I', 'M', 'H', 'S', 'H'},
                                3,
                                0, // records of their own lengths: the shape only where there is one
