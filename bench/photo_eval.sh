@@ -18,17 +18,26 @@ convert=$(command -v convert-im6.q16 || command -v convert)
 mkdir -p "$work"
 
 [ -f "$work/eval/truth.tsv" ] || $eval photos "$work/eval"
+# An "-rtl" icon mirrors its twin: with turns the two are one picture.
+[ -f "$work/eval/mirrors.tsv" ] || $eval mirrors "$work/eval"
 echo "== similar, $(wc -l < "$work/eval/truth.tsv") pictures"
 for opts in "" "--more-formats" "--more-formats --turns"; do
   # shellcheck disable=SC2086 # the options are meant to split into words
   /usr/bin/time -f "%e s wall, %U s user, %M KB" -o "$work/time.txt" \
     "$cli" similar --no-cache $opts "$work/eval/set" > "$work/groups.txt" 2>/dev/null
   echo "options [${opts:-none}] ($(tail -1 "$work/time.txt")):"
-  $eval score "$work/eval/truth.tsv" "$work/groups.txt" --quorvane
+  mirrors=()
+  [[ $opts == *--turns* ]] && mirrors=(--mirrors "$work/eval/mirrors.tsv")
+  $eval score "$work/eval/truth.tsv" "$work/groups.txt" --quorvane "${mirrors[@]}"
 done
 
-echo "== /usr/share/icons with --more-formats"
-"$cli" similar --no-cache --more-formats /usr/share/icons > "$work/icons.txt" 2>/dev/null
+echo "== /usr/share/icons with --more-formats, then also --turns (wall and user time)"
+for opts in "--more-formats --turns" "--more-formats"; do
+  # shellcheck disable=SC2086 # the options are meant to split into words
+  /usr/bin/time -f "%e s wall, %U s user" -o "$work/time.txt" \
+    "$cli" similar --no-cache $opts /usr/share/icons > "$work/icons.txt" 2>/dev/null
+  echo "options [$opts] ($(tail -1 "$work/time.txt"))"
+done
 cut -f1 "$work/icons.txt" | sort | uniq -c | awk '{n++; if ($1 > 10) big++; if ($1 > m) m = $1}
   END {print n " groups, " big " over 10 members, the largest of " m}'
 python3 - "$work/icons.txt" "$convert" <<'PY'

@@ -12,8 +12,14 @@
   similar_eval.py manifest TSV ROOT > truth.tsv
       the truth of the benchmark tree: copies, resizes, recompressions and
       GIF conversions join their source's family
-  similar_eval.py score TRUTH GROUPS (--quorvane | --findimagedupes)
-      pair precision, pair recall, and recall per kind of copy
+  similar_eval.py mirrors OUT
+      writes OUT/mirrors.tsv: the pairs of icon families whose originals are
+      turns or mirrors of each other up to anti-aliasing (an "-rtl" icon and
+      its twin), judged by ImageMagick's pixels
+  similar_eval.py score TRUTH GROUPS (--quorvane | --findimagedupes) [--mirrors TSV]
+      pair precision, pair recall, and recall per kind of copy; with
+      --mirrors (for a search that matches turned and mirrored copies), the
+      families of each pair listed count as one family
 """
 import argparse
 import hashlib
@@ -237,6 +243,46 @@ def photos(a):
         for path, family, kind in truth:
             f.write("%s\t%d\t%s\n" % (os.path.abspath(path), family, kind))
     print("%d pictures, %d families" % (len(truth), fam), file=sys.stderr)
+    mirrors(a)
+
+
+def rgba_bytes(path, turn):
+    return subprocess.run([CONVERT, path] + turn + ["-depth", "8", "rgba:-"], check=True, capture_output=True).stdout
+
+
+def same_pixels(x, y, levels=32, share=0.01):
+    """The same picture up to anti-aliasing drawn another way: no byte off by more than levels, and at most
+    share of the bytes off at all."""
+    if len(x) != len(y):
+        return False
+    if any(abs(p - q) > levels for p, q in zip(x[::97], y[::97])):  # a cheap first look
+        return False
+    off = 0
+    for p, q in zip(x, y):
+        if abs(p - q) > levels:
+            return False
+        off += p != q
+    return off <= share * len(x)
+
+
+def mirrors(a):
+    """Icon families whose originals are the same pixels turned or mirrored (up to anti-aliasing): with turns on,
+    one picture. Many symbolic icons have an "-rtl" twin for right-to-left text that is the mirror image."""
+    truth = [line.rstrip("\n").split("\t") for line in open(os.path.join(a.out, "truth.tsv"), encoding="utf-8")]
+    origs = [(int(fam), path) for path, fam, kind in truth if kind == "orig" and path.endswith("_orig.png")]
+    with ThreadPoolExecutor(a.jobs) as ex:
+        plain = list(ex.map(lambda o: rgba_bytes(o[1], []), origs))
+        turned = list(ex.map(lambda job: (job[0], rgba_bytes(job[1], job[2])),
+                             [(fam, path, t) for fam, path in origs for _, t in TURNS]))
+    pairs = set()
+    for fam, pixels in turned:
+        for (other, _), theirs in zip(origs, plain):
+            if other != fam and same_pixels(pixels, theirs):
+                pairs.add((min(fam, other), max(fam, other)))
+    with open(os.path.join(a.out, "mirrors.tsv"), "w") as f:
+        for x, y in sorted(pairs):
+            f.write("%d\t%d\n" % (x, y))
+    print("%d pairs of families are turns or mirrors of each other" % len(pairs), file=sys.stderr)
 
 
 def manifest_truth(a):
@@ -270,11 +316,16 @@ def read_groups(path, quorvane):
 
 
 def score(a):
+    same = {}  # family -> the family it counts as
+    if a.mirrors:
+        for line in open(a.mirrors, encoding="utf-8"):
+            x, y = (int(v) for v in line.split("\t"))
+            same[max(x, y)] = min(same.get(x, x), same.get(y, y))
     truth = {}
     with open(a.truth, encoding="utf-8", errors="surrogateescape") as f:
         for line in f:
             path, fam, kind = line.rstrip("\n").split("\t")
-            truth[path] = (int(fam), kind)
+            truth[path] = (same.get(int(fam), int(fam)), kind)
     predicted = set()
     for g in read_groups(a.groups, a.quorvane):
         for x, y in itertools.combinations(sorted(set(g)), 2):
@@ -330,8 +381,12 @@ def main():
     s.add_argument("groups")
     s.add_argument("--quorvane", action="store_true")
     s.add_argument("--findimagedupes", action="store_true")
+    s.add_argument("--mirrors", help="pairs of families that are one picture when turns count (mirrors.tsv)")
+    mi = sub.add_parser("mirrors")
+    mi.add_argument("out")
+    mi.add_argument("--jobs", type=int, default=2)
     a = p.parse_args()
-    {"make": make, "photos": photos, "manifest": manifest_truth, "score": score}[a.cmd](a)
+    {"make": make, "photos": photos, "manifest": manifest_truth, "score": score, "mirrors": mirrors}[a.cmd](a)
 
 
 if __name__ == "__main__":

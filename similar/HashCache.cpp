@@ -1,6 +1,8 @@
 // The picture hash cache: records of device, inode, size, time, hash,
 // pixels, mean and flags in the shared cache file format (CacheFile.h),
-// magic "QVSIMHSH". Any failure means "no cache", never an error.
+// magic "QVSIMHSH"; a transparent picture's record goes on with its shape
+// mask. Every record is read within the checked body. Any failure means
+// "no cache", never an error.
 #include "HashCache.h"
 
 #include "CacheFile.h"
@@ -12,13 +14,22 @@ namespace quorvane {
 
 namespace {
 
+constexpr std::size_t kFixedBytes = 8 * 6 + 2; // device, inode, size, time, hash, pixels, mean, flags
+constexpr std::size_t kShapeBytes = sizeof(TShapeMask::Opaque) + sizeof(TShapeMask::Edge);
+constexpr std::size_t kMaxRecords = std::size_t{1} << 24;
+constexpr std::uint8_t kDecodedFlag = 1, kShapeFlag = 2;
+
 // Raise the version whenever the hash changes: older entries are then dropped.
 // 2: pictures are hashed upright (orientation tag applied) and with their
 // transparent parts shown; hashes of version 1 describe other grey pictures.
+// 3: transparent pictures carry their shape, and one-colour ones are hashed
+// by it; a version 2 entry has none, and would let a transparent picture
+// join any outline.
 constexpr TCacheFormat kFormat{{'Q', 'V', 'S', 'I', 'M', 'H', 'S', 'H'},
-                               2,
-                               8 * 6 + 2, // device, inode, size, time, hash, pixels, mean, flags
-                               std::size_t{1} << 24};
+                               3,
+                               0, // records of their own lengths: the shape only where there is one
+                               kMaxRecords,
+                               std::uint64_t{kMaxRecords} * (kFixedBytes + kShapeBytes)};
 
 } // namespace
 
@@ -29,23 +40,40 @@ bool THashCache::Load(const std::string& path)
     std::size_t count = 0;
     if (!ReadCacheRecords(path, kFormat, records, count)) return false;
     FEntries.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint8_t* r = records.data() + i * kFormat.RecordBytes;
+    for (std::size_t i = 0, at = 0; i < count; ++i) {
+        if (kFixedBytes > records.size() - at) return Discard();
+        const std::uint8_t* r = records.data() + at;
         TEntry entry{GetCacheField(r + 16, 8), static_cast<std::int64_t>(GetCacheField(r + 24, 8)), {}};
         entry.Value.Hash.Hash = GetCacheField(r + 32, 8);
         entry.Value.Pixels = GetCacheField(r + 40, 8);
         entry.Value.Hash.Mean = r[48];
-        entry.Value.Decoded = (r[49] & 1) != 0;
+        entry.Value.Decoded = (r[49] & kDecodedFlag) != 0;
+        at += kFixedBytes;
+        if (r[49] & kShapeFlag) {
+            if (kShapeBytes > records.size() - at) return Discard();
+            TShapeMask& shape = entry.Value.Shape.emplace();
+            for (auto* cells : {&shape.Opaque, &shape.Edge})
+                for (std::uint64_t& word : *cells) {
+                    word = GetCacheField(records.data() + at, 8);
+                    at += 8;
+                }
+        }
         FEntries[TKey{GetCacheField(r, 8), GetCacheField(r + 8, 8)}] = entry;
     }
     return true;
 }
 
+bool THashCache::Discard()
+{
+    FEntries.clear(); // records that run past their file: trust none
+    return false;
+}
+
 bool THashCache::Save(const std::string& path) const
 {
-    const std::size_t count = std::min(FEntries.size(), kFormat.MaxRecords);
+    const std::size_t count = std::min(FEntries.size(), kMaxRecords);
     std::vector<std::uint8_t> records;
-    records.reserve(count * kFormat.RecordBytes);
+    records.reserve(count * kFixedBytes);
     std::size_t written = 0;
     for (const auto& [key, entry] : FEntries) {
         if (written++ == count) break;
@@ -54,7 +82,11 @@ bool THashCache::Save(const std::string& path) const
               entry.Value.Hash.Hash, entry.Value.Pixels})
             PutCacheField(records, v, 8);
         records.push_back(entry.Value.Hash.Mean);
-        records.push_back(entry.Value.Decoded ? 1 : 0);
+        records.push_back((entry.Value.Decoded ? kDecodedFlag : 0) | (entry.Value.Shape ? kShapeFlag : 0));
+        if (entry.Value.Shape)
+            for (const auto* cells : {&entry.Value.Shape->Opaque, &entry.Value.Shape->Edge})
+                for (std::uint64_t word : *cells)
+                    PutCacheField(records, word, 8);
     }
     return WriteCacheRecords(path, kFormat, records, count);
 }

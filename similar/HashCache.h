@@ -21,6 +21,7 @@ struct TCachedHash {
     bool Decoded = false; // false: the file could not be decoded
     TPictureHash Hash;
     std::uint64_t Pixels = 0;
+    std::optional<TShapeMask> Shape; // the outline of a transparent picture
 };
 
 class THashCache {
@@ -40,6 +41,7 @@ class THashCache {
     std::size_t Count() const { return FEntries.size(); }
 
   private:
+    bool Discard();
     using TKey = TCacheKey;
     struct TEntry {
         std::uint64_t Size;

@@ -162,4 +162,128 @@ std::array<TPictureHash, kHashVariants> ComputePictureHashVariants(const TGreyIm
     return result;
 }
 
+namespace {
+
+using TCells = std::array<std::uint64_t, kHashGridSide * kHashGridSide / 64>;
+
+bool Cell(const TCells& cells, int index)
+{
+    return (cells[std::size_t(index) / 64] >> (index % 64)) & 1;
+}
+
+void SetCell(TCells& cells, int index)
+{
+    cells[std::size_t(index) / 64] |= std::uint64_t{1} << (index % 64);
+}
+
+} // namespace
+
+std::optional<TShapeMask> ComputeShapeMask(const TGreyImage& alpha)
+{
+    const std::vector<float> grid = ReduceToGrid(alpha);
+    TShapeMask mask;
+    bool outline = false;
+    for (int cell = 0; cell < kHashGridSide * kHashGridSide; ++cell) {
+        const float opacity = grid[std::size_t(cell)] / 255;
+        if (opacity >= 0.5f)
+            SetCell(mask.Opaque, cell);
+        else
+            outline = true;
+        if (opacity >= 7.0f / 16 && opacity < 9.0f / 16) SetCell(mask.Edge, cell);
+    }
+    if (!outline) return std::nullopt;
+    return mask;
+}
+
+namespace {
+
+// The cells as 32 rows of 32 bits (bit x of row y is cell (x, y)) and back.
+using TRows = std::array<std::uint32_t, kHashGridSide>;
+static_assert(kHashGridSide == 32, "rows of 32 cells");
+
+TRows RowsOf(const TCells& cells)
+{
+    TRows rows;
+    for (std::size_t y = 0; y < rows.size(); ++y)
+        rows[y] = static_cast<std::uint32_t>(cells[y / 2] >> (32 * (y % 2)));
+    return rows;
+}
+
+TCells CellsOf(const TRows& rows)
+{
+    TCells cells{};
+    for (std::size_t y = 0; y < rows.size(); ++y)
+        cells[y / 2] |= std::uint64_t{rows[y]} << (32 * (y % 2));
+    return cells;
+}
+
+std::uint32_t ReverseBits(std::uint32_t v)
+{
+    v = ((v >> 1) & 0x55555555u) | ((v & 0x55555555u) << 1);
+    v = ((v >> 2) & 0x33333333u) | ((v & 0x33333333u) << 2);
+    v = ((v >> 4) & 0x0F0F0F0Fu) | ((v & 0x0F0F0F0Fu) << 4);
+    v = ((v >> 8) & 0x00FF00FFu) | ((v & 0x00FF00FFu) << 8);
+    return (v >> 16) | (v << 16);
+}
+
+// Swaps rows and columns by exchanging ever smaller blocks across the
+// diagonal: 16 x 16, then 8 x 8, down to single cells.
+void Transpose(TRows& rows)
+{
+    std::uint32_t mask = 0x0000FFFFu;
+    for (std::size_t j = 16; j != 0; j >>= 1, mask ^= mask << j)
+        for (std::size_t k = 0; k < rows.size(); k = ((k | j) + 1) & ~j) {
+            const std::uint32_t t = ((rows[k] >> j) ^ rows[k | j]) & mask;
+            rows[k] ^= t << j;
+            rows[k | j] ^= t;
+        }
+}
+
+TCells Turn(const TCells& cells, int variant)
+{
+    // As HashBits reads the variant: axes swapped first, then the mirrors.
+    TRows rows = RowsOf(cells);
+    if (variant & 4) Transpose(rows);
+    if (variant & 1)
+        for (std::uint32_t& row : rows)
+            row = ReverseBits(row);
+    if (variant & 2) std::reverse(rows.begin(), rows.end());
+    return CellsOf(rows);
+}
+
+} // namespace
+
+TShapeMask TurnShapeMask(const TShapeMask& mask, int variant)
+{
+    return TShapeMask{Turn(mask.Opaque, variant), Turn(mask.Edge, variant)};
+}
+
+std::uint64_t ShapeHash(const TShapeMask& mask)
+{
+    constexpr int block = kHashGridSide / 8;
+    std::uint64_t hash = 0;
+    for (int by = 0; by < 8; ++by)
+        for (int bx = 0; bx < 8; ++bx) {
+            int opaque = 0;
+            for (int y = by * block; y < (by + 1) * block; ++y)
+                for (int x = bx * block; x < (bx + 1) * block; ++x)
+                    opaque += Cell(mask.Opaque, y * kHashGridSide + x);
+            if (2 * opaque >= block * block) hash |= std::uint64_t{1} << (by * 8 + bx);
+        }
+    return hash;
+}
+
+int ShapeDistance(const TShapeMask* a, const TShapeMask* b)
+{
+    if (a == b) return 0;
+    constexpr std::uint64_t all = ~std::uint64_t{0};
+    int distance = 0;
+    for (std::size_t i = 0; i < TCells{}.size(); ++i) {
+        const std::uint64_t opaque = (a ? a->Opaque[i] : all) ^ (b ? b->Opaque[i] : all);
+        const std::uint64_t edges = a && b ? a->Edge[i] & b->Edge[i] : 0;
+        distance += __builtin_popcountll(opaque & ~edges);
+    }
+    return distance;
+}
+
 } // namespace quorvane

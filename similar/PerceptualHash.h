@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace quorvane {
@@ -44,5 +45,37 @@ inline int HammingDistance(std::uint64_t a, std::uint64_t b)
 {
     return __builtin_popcountll(a ^ b);
 }
+
+// The outline of a picture with transparent parts: its alpha channel reduced
+// to the hash grid like the grey picture, as the cells at least half opaque
+// and the cells an edge crosses near their middle (7/16 to 9/16 opaque),
+// which may fall either way in another drawing of the same shape; cell
+// (x, y) is bit y * kHashGridSide + x. The grey hash of a one-colour icon
+// sees little of its outline (a few low frequencies), so shapes that differ
+// in their details can hash alike: the mask keeps them apart.
+struct TShapeMask {
+    std::array<std::uint64_t, kHashGridSide * kHashGridSide / 64> Opaque{}, Edge{};
+    bool operator==(const TShapeMask&) const = default;
+};
+
+// The shape of a non-empty alpha plane (one byte a pixel); nothing when every
+// cell is at least half opaque, so a picture with no outline of its own
+// compares as the plain rectangle every opaque picture is.
+std::optional<TShapeMask> ComputeShapeMask(const TGreyImage& alpha);
+
+// mask turned and mirrored as ComputePictureHashVariants numbers variants.
+TShapeMask TurnShapeMask(const TShapeMask& mask, int variant);
+
+// The hash of a picture that is nothing but its outline (one colour on a
+// transparent background), whose grey hash depends on few unsteady
+// frequencies: the outline in 8 x 8 blocks of 4 x 4 cells, a bit set where
+// at least half the block's cells are opaque. Turning the mask first gives
+// the hash of each variant.
+std::uint64_t ShapeHash(const TShapeMask& mask);
+
+// The cells opaque in one shape and not in the other, except those that
+// an edge crosses near their middle in both; nullptr stands for an opaque
+// picture (every cell opaque, no edges).
+int ShapeDistance(const TShapeMask* a, const TShapeMask* b);
 
 } // namespace quorvane

@@ -9,7 +9,10 @@
 #include "Orientation.h"
 #include "PhotoDecoder.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <exception>
+#include <utility>
 
 #define XXH_INLINE_ALL
 #include <xxhash.h>
@@ -84,6 +87,58 @@ std::optional<TDecodedPicture> DecodeJpeg(const std::string& path, bool upright)
     return result;
 }
 
+// True when the pixel at (x, y) is translucent and its four neighbours are
+// about as opaque: the inside of a translucent part, not an anti-aliased
+// edge, whose neighbours across the edge are far more or less opaque.
+bool InsideTranslucentPart(const std::uint8_t* rgba, int width, int height, int x, int y)
+{
+    constexpr int kLow = 32, kHigh = 224, kNear = 16;
+    const int alpha = rgba[4 * (std::size_t(y) * std::size_t(width) + std::size_t(x)) + 3];
+    if (alpha < kLow || alpha >= kHigh || x == 0 || y == 0 || x + 1 == width || y + 1 == height) return false;
+    for (const auto& [dx, dy] : {std::pair{-1, 0}, std::pair{1, 0}, std::pair{0, -1}, std::pair{0, 1}}) {
+        const int other = rgba[4 * (std::size_t(y + dy) * std::size_t(width) + std::size_t(x + dx)) + 3];
+        if (std::abs(other - alpha) > kNear) return false;
+    }
+    return true;
+}
+
+// True when the outline is all the picture shows: the pixels at least half
+// opaque have about one grey level (anti-aliasing and lossy coding leave a
+// few), and it has no translucent parts (a symbolic icon's dimmed half),
+// which its outline would not show. A dimmed stroke only a pixel or two
+// wide (a 16-pixel icon's) has no inside and is not seen: its outline is then
+// taken for the whole picture, as the grey hash, which hardly sees it either,
+// did before.
+bool IsOneColour(const std::uint8_t* rgba, int width, int height)
+{
+    constexpr int kSpread = 32, kVisible = 32;
+    int lowest = 255, highest = 0;
+    std::size_t visible = 0, inside = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* p = rgba + 4 * (std::size_t(y) * std::size_t(width) + std::size_t(x));
+            visible += p[3] >= kVisible;
+            inside += InsideTranslucentPart(rgba, width, height, x, y);
+            if (p[3] < 128) continue;
+            const int grey = Luma(p[0], p[1], p[2]);
+            lowest = std::min(lowest, grey);
+            highest = std::max(highest, grey);
+        }
+    // One in 64 visible pixels: more than stray flat spots along soft edges.
+    return highest - lowest <= kSpread && 64 * inside <= visible;
+}
+
+std::optional<TShapeMask> ShapeOfRgba(const std::uint8_t* rgba, int width, int height)
+{
+    TGreyImage alpha;
+    alpha.Width = width;
+    alpha.Height = height;
+    alpha.Pixels.resize(std::size_t(width) * std::size_t(height));
+    for (std::size_t i = 0; i < alpha.Pixels.size(); ++i)
+        alpha.Pixels[i] = rgba[4 * i + 3];
+    return ComputeShapeMask(alpha);
+}
+
 std::optional<TDecodedPicture> DecodePhoto(const std::string& path, bool upright)
 {
     // The hash needs no more than a few times its grid on the shorter side.
@@ -91,6 +146,10 @@ std::optional<TDecodedPicture> DecodePhoto(const std::string& path, bool upright
     TDecodedPicture result;
     result.FullPixels = photo.FullPixels;
     result.Image = GreyOfRgba(photo.Rgba.data(), photo.Width, photo.Height, photo.HasAlpha);
+    if (photo.HasAlpha && !photo.Rgba.empty()) {
+        result.Shape = ShapeOfRgba(photo.Rgba.data(), photo.Width, photo.Height);
+        result.OneColour = result.Shape && IsOneColour(photo.Rgba.data(), photo.Width, photo.Height);
+    }
     return result;
 }
 
@@ -235,6 +294,22 @@ std::optional<TPixelDigest> DecodePixelDigest(const std::string& path, bool upri
     } catch (const std::exception&) {
         return std::nullopt;
     }
+}
+
+TPictureHash HashOfPicture(const TDecodedPicture& picture)
+{
+    TPictureHash hash = ComputePictureHash(picture.Image);
+    if (picture.OneColour && picture.Shape) hash.Hash = ShapeHash(*picture.Shape);
+    return hash;
+}
+
+std::array<TPictureHash, kHashVariants> HashVariantsOfPicture(const TDecodedPicture& picture)
+{
+    auto variants = ComputePictureHashVariants(picture.Image);
+    if (picture.OneColour && picture.Shape)
+        for (int v = 0; v < kHashVariants; ++v)
+            variants[std::size_t(v)].Hash = ShapeHash(TurnShapeMask(*picture.Shape, v));
+    return variants;
 }
 
 int JpegScaleDenominator(int width, int height, int minSide)

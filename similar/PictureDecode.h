@@ -4,11 +4,13 @@
 // reader; the photo formats (PNG, WebP, TIFF, HEIF, AVIF, JPEG XL, RAW)
 // through the photo decoders; every other format through a decoder the
 // caller supplies. Pictures are turned upright first when asked, and a
-// transparent picture is laid on a background that shows its shape.
+// transparent picture is laid on a background that shows its shape, which
+// also comes back as a mask of its own.
 #pragma once
 
 #include "PerceptualHash.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -16,12 +18,22 @@
 
 namespace quorvane {
 
-// A decoded picture: its grey pixels (possibly reduced) and the number of
-// pixels of the picture at full size, which ranks the copies of a group.
+// A decoded picture: its grey pixels (possibly reduced), the number of
+// pixels of the picture at full size, which ranks the copies of a group, and
+// the outline of its transparent parts (none for an opaque picture).
 struct TDecodedPicture {
     TGreyImage Image;
     std::uint64_t FullPixels = 0;
+    std::optional<TShapeMask> Shape;
+    // The visible part is of one grey level: the outline is all it shows.
+    bool OneColour = false;
 };
+
+// The hash the search gives a decoded picture: ComputePictureHash's, whose
+// bits are ShapeHash's for a picture of one colour with an outline; and the
+// eight variants of it, as ComputePictureHashVariants numbers them.
+TPictureHash HashOfPicture(const TDecodedPicture& picture);
+std::array<TPictureHash, kHashVariants> HashVariantsOfPicture(const TDecodedPicture& picture);
 
 // Decodes a format the core does not read itself (BMP, ICO, PNG, WebP,
 // TIFF...). Returns nothing when it cannot read the file. It is called from

@@ -1,6 +1,6 @@
 // Groups from neighbour pairs: the largest picture not yet taken leads a
-// group of the pictures not yet taken within the tolerance of it, so no
-// group chains through a line of near neighbours.
+// group of the pictures not yet taken within the tolerance of it (and of
+// its outline), so no group chains through a line of near neighbours.
 #include "SimilarGroups.h"
 
 #include <algorithm>
@@ -142,7 +142,9 @@ std::vector<std::vector<std::uint32_t>> GroupSimilar(const std::vector<TSimilarI
         const int means = FlatTolerance(items[leader].Hash, meanTolerance);
         for (std::uint32_t pos = distinct.Start[k]; pos < distinct.Start[k + 1]; ++pos) {
             const std::uint32_t j = distinct.Members[pos];
-            if (taken[j] || std::abs(items[j].Hash.Mean - items[leader].Hash.Mean) > means) continue;
+            if (taken[j] || std::abs(items[j].Hash.Mean - items[leader].Hash.Mean) > means ||
+                ShapeDistance(items[j].Shape, items[leader].Shape) > kShapeTolerance)
+                continue;
             taken[j] = 1;
             group.push_back(j);
         }

@@ -2,7 +2,8 @@
 // hashing (the hash cut into chunks, one table per chunk; two hashes within
 // the tolerance agree closely on at least one chunk), never by comparing all
 // pairs. Groups do not chain: every member is within the tolerance of the
-// group's first member, which is the largest picture of the group.
+// group's first member, which is the largest picture of the group, and a
+// transparent picture's outline agrees with the first member's.
 #pragma once
 
 #include "PerceptualHash.h"
@@ -18,7 +19,16 @@ struct TSimilarItem {
     TPictureHash Hash;
     std::uint64_t Pixels = 0; // at full size
     std::uint64_t Size = 0;   // file size in bytes
+    // The outline of a transparent picture, owned by the caller; nullptr for
+    // an opaque one.
+    const TShapeMask* Shape = nullptr;
 };
+
+// The cells of the 32 x 32 outline on which a picture may differ from its
+// group's first (1.5 %, so no two members differ on more than 3 %): copies of
+// one icon at other sizes differ on a few cells along the edges; a different
+// icon of one colour, whose grey hash may still agree, on dozens.
+inline constexpr int kShapeTolerance = 15;
 
 // The largest tolerance the search accepts (half the hash's bits: beyond it
 // unrelated pictures match as often as not).
@@ -49,7 +59,8 @@ bool LargerPicture(const TSimilarItem& a, const TSimilarItem& b);
 // picture, the others follow by size; groups stand in the order of their
 // first member's index. Two items join only when their hashes are within
 // tolerance and their mean brightness within meanTolerance (within a few
-// levels when the first member's hash shows no structure: a flat picture).
+// levels when the first member's hash shows no structure: a flat picture),
+// and their outlines within kShapeTolerance.
 std::vector<std::vector<std::uint32_t>> GroupSimilar(const std::vector<TSimilarItem>& items, int tolerance,
                                                      int meanTolerance, unsigned threads = 0);
 

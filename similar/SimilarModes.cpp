@@ -3,6 +3,7 @@
 // both keeps their distance, so the plain hash against the other's eight
 // variants covers all pairs); the groups of variants are then read back as
 // groups of pictures, each picture kept in the first group that takes it.
+// A transparent picture's outline turns with each of its variants.
 // Same pixels: groups of equal pixel digests, largest file first.
 #include "SimilarModes.h"
 
@@ -22,6 +23,7 @@ struct TTurnedHash {
     bool Decoded = false;
     std::array<TPictureHash, kHashVariants> Hashes{};
     std::uint64_t Pixels = 0;
+    std::optional<TShapeMask> Shape;
 };
 
 // variants gives each member's distance to the group's first as the least
@@ -51,12 +53,19 @@ std::vector<std::vector<std::uint32_t>>
 GroupSimilarTurned(const std::vector<std::array<TPictureHash, kHashVariants>>& variants,
                    const std::vector<TSimilarItem>& items, int tolerance, int meanTolerance, unsigned threads)
 {
+    // Each variant carries its picture's outline turned the same way.
+    std::vector<TShapeMask> turnedShapes;
+    turnedShapes.reserve(kHashVariants * static_cast<std::size_t>(std::count_if(
+                                             items.begin(), items.end(), [](const TSimilarItem& item) {
+                                                 return item.Shape != nullptr;
+                                             })));
     std::vector<TSimilarItem> expanded;
     expanded.reserve(items.size() * kHashVariants);
     for (std::size_t i = 0; i < items.size(); ++i)
-        for (const TPictureHash& hash : variants[i]) {
+        for (int variant = 0; variant < kHashVariants; ++variant) {
             TSimilarItem item = items[i];
-            item.Hash = hash;
+            item.Hash = variants[i][std::size_t(variant)];
+            if (item.Shape) item.Shape = &turnedShapes.emplace_back(TurnShapeMask(*item.Shape, variant));
             expanded.push_back(item);
         }
     std::vector<std::uint8_t> taken(items.size(), 0);
@@ -93,8 +102,9 @@ TSimilarResult FindTurnedCopies(const std::vector<const TFileRecord*>& pictures,
                 const auto picture = DecodePictureFile(file.FullPath(), options.Decoder, options.TurnUpright);
                 if (picture && !picture->Image.Pixels.empty()) {
                     hashed.Decoded = true;
-                    hashed.Hashes = ComputePictureHashVariants(picture->Image);
+                    hashed.Hashes = HashVariantsOfPicture(*picture);
                     hashed.Pixels = picture->FullPixels;
+                    hashed.Shape = picture->Shape;
                 }
             } catch (...) {
             }
@@ -110,7 +120,8 @@ TSimilarResult FindTurnedCopies(const std::vector<const TFileRecord*>& pictures,
             continue;
         }
         variants.push_back(hashes[i].Hashes);
-        items.push_back({hashes[i].Hashes[0], hashes[i].Pixels, pictures[i]->Size});
+        const TShapeMask* shape = hashes[i].Shape ? &*hashes[i].Shape : nullptr;
+        items.push_back({hashes[i].Hashes[0], hashes[i].Pixels, pictures[i]->Size, shape});
         itemFiles.push_back(pictures[i]);
     }
     AppendGroups(

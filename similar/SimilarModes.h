@@ -18,8 +18,9 @@ TSimilarResult FindSamePixels(const std::vector<const TFileRecord*>& pictures, c
                               TScanHost& host);
 
 // GroupSimilar over the pictures whose eight hashes are variants[i] (items[i]
-// carries variant 0, the size and the file size): two pictures join when
-// one's plain hash is within tolerance of any of the other's variants.
+// carries variant 0, the size, the file size and the outline as stored):
+// two pictures join when one's plain hash is within tolerance of any of the
+// other's variants, whose outline, turned alike, agrees.
 // Groups as GroupSimilar gives them: the largest first, each picture once.
 std::vector<std::vector<std::uint32_t>>
 GroupSimilarTurned(const std::vector<std::array<TPictureHash, kHashVariants>>& variants,

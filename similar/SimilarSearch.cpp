@@ -21,8 +21,9 @@ TCachedHash HashOne(const TFileRecord& file, const TPictureDecoder& decoder, boo
         const auto picture = DecodePictureFile(file.FullPath(), decoder, upright);
         if (picture && !picture->Image.Pixels.empty()) {
             result.Decoded = true;
-            result.Hash = ComputePictureHash(picture->Image);
+            result.Hash = HashOfPicture(*picture);
             result.Pixels = picture->FullPixels;
+            result.Shape = picture->Shape;
         }
     } catch (...) {
         // A picture that cannot be read is left out of the groups.
@@ -108,7 +109,8 @@ TSimilarResult FindSimilarPictures(const std::vector<TFileRecord>& files, const 
             ++result.Unreadable;
             continue;
         }
-        items.push_back({hashes[i].Hash, hashes[i].Pixels, pictures[i]->Size});
+        const TShapeMask* shape = hashes[i].Shape ? &*hashes[i].Shape : nullptr;
+        items.push_back({hashes[i].Hash, hashes[i].Pixels, pictures[i]->Size, shape});
         itemFiles.push_back(pictures[i]);
     }
     for (const auto& group : GroupSimilar(items, options.Tolerance, options.MeanTolerance, options.Threads)) {

@@ -162,6 +162,9 @@ class TestSimilar : public QObject {
     void uprightBeforeHashing_data();
     void uprightBeforeHashing();
     void transparentShapesCount();
+    void transparentIconsJoinOnlyByShape_data();
+    void transparentIconsJoinOnlyByShape();
+    void shapeTurnsWithTheHash();
     void groupingRules_data();
     void groupingRules();
     void neighbourPairsMatchBruteForce_data();
@@ -436,6 +439,126 @@ void TestSimilar::transparentShapesCount()
     // The RGB of both is all black: only the alpha shape tells them apart.
     QVERIFY(HammingDistance(disc.Hash, triangle.Hash) > kDefaultTolerance ||
             std::abs(int(disc.Mean) - int(triangle.Mean)) > kDefaultMeanTolerance);
+}
+
+// A one-colour disc on a transparent background with a round hole of
+// holeRadius (a share of side) cut from its middle; none for 0.
+QImage Ring(int side, double holeRadius)
+{
+    QImage image = Icon(side, true);
+    QPainter painter(&image);
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::black);
+    painter.drawEllipse(QPointF(side / 2.0, side / 2.0), side * holeRadius, side * holeRadius);
+    return image;
+}
+
+// A one-colour icon with a dimmed part, as symbolic icons draw a state: an
+// opaque mark in a corner and a translucent disc or bar beside it.
+QImage Dimmed(int side, bool disc)
+{
+    QImage image(side, side, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 90));
+    if (disc)
+        painter.drawEllipse(QRectF(side * 0.05, side * 0.05, side * 0.6, side * 0.6));
+    else
+        painter.drawRect(QRectF(side * 0.1, side * 0.05, side * 0.25, side * 0.6));
+    painter.setBrush(Qt::black);
+    painter.drawRect(QRectF(side * 0.65, side * 0.65, side * 0.3, side * 0.3));
+    return image;
+}
+
+void TestSimilar::transparentIconsJoinOnlyByShape_data()
+{
+    QTest::addColumn<QImage>("first");
+    QTest::addColumn<QImage>("second");
+    QTest::addColumn<bool>("turns");
+    QTest::addColumn<bool>("similar");
+    // The grey hashes of a disc and a ring agree within the tolerance: only
+    // the shape tells them apart.
+    QTest::newRow("a disc and a ring") << Ring(64, 0) << Ring(64, 0.14) << false << false;
+    QTest::newRow("a disc and a ring, with turns") << Ring(64, 0) << Ring(128, 0.14) << true << false;
+    QTest::newRow("a ring at another size") << Ring(64, 0.14) << Ring(160, 0.14) << false << true;
+    QTest::newRow("a triangle turned, with turns")
+        << Icon(96, false) << Icon(64, false).transformed(QTransform().rotate(90)) << true << true;
+    QTest::newRow("a triangle mirrored, with turns")
+        << Icon(96, false) << Icon(96, false).mirrored(false, true) << true << true;
+    // The grey hashes of these are 9 bits apart: a one-colour picture is
+    // hashed by its outline.
+    QTest::newRow("a ring at 160 and 32 pixels") << Ring(160, 0.14) << Ring(32, 0.14) << false << true;
+    // Only the marks are at least half opaque: the dimmed parts still count.
+    QTest::newRow("one mark, other dimmed parts") << Dimmed(96, true) << Dimmed(96, false) << false << false;
+}
+
+void TestSimilar::transparentIconsJoinOnlyByShape()
+{
+    QFETCH(QImage, first);
+    QFETCH(QImage, second);
+    QFETCH(bool, turns);
+    QFETCH(bool, similar);
+    QTemporaryDir dir, cacheDir;
+    QVERIFY(first.save(dir.filePath("first.png")));
+    QVERIFY(second.save(dir.filePath("second.png")));
+    TSimilarOptions options;
+    options.MoreFormats = true;
+    options.Turns = turns;
+    options.CachePath = cacheDir.filePath("hashes.bin").toStdString();
+    TQuietHost host;
+    const TSimilarResult result = FindSimilarPictures(FilesOf(dir), options, host);
+    QCOMPARE(result.Pictures, std::size_t(2));
+    QCOMPARE(result.GroupCount, std::size_t(similar ? 1 : 0));
+    // Hashes read back from the cache keep the outlines.
+    const TSimilarResult cached = FindSimilarPictures(FilesOf(dir), options, host);
+    QCOMPARE(cached.Decoded, std::size_t(turns ? 2 : 0));
+    QCOMPARE(cached.GroupCount, result.GroupCount);
+}
+
+// The grey picture of argb as the search sees it, and its alpha plane.
+TGreyImage GreyAndAlpha(const QImage& picture, TGreyImage& alpha)
+{
+    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    alpha = TGreyImage{argb.width(), argb.height(), {}};
+    std::vector<std::uint8_t> rgba;
+    for (int y = 0; y < argb.height(); ++y)
+        for (int x = 0; x < argb.width(); ++x) {
+            const QRgb c = argb.pixel(x, y);
+            rgba.insert(rgba.end(), {std::uint8_t(qRed(c)), std::uint8_t(qGreen(c)), std::uint8_t(qBlue(c)),
+                                     std::uint8_t(qAlpha(c))});
+            alpha.Pixels.push_back(std::uint8_t(qAlpha(c)));
+        }
+    return GreyOfRgba(rgba.data(), argb.width(), argb.height(), true);
+}
+
+// Each of Qt's turns and mirrors of an icon has the mask of the variant whose
+// hash it has, so a turned copy's outline is compared the way it is turned.
+void TestSimilar::shapeTurnsWithTheHash()
+{
+    const QImage icon = Icon(64, false);
+    TGreyImage alpha;
+    const auto variants = ComputePictureHashVariants(GreyAndAlpha(icon, alpha));
+    const auto shape = ComputeShapeMask(alpha);
+    QVERIFY(shape.has_value());
+    for (int turn : {0, 90, 180, 270})
+        for (bool mirror : {false, true}) {
+            QImage turned = icon.transformed(QTransform().rotate(turn));
+            if (mirror) turned = turned.mirrored(true, false);
+            TGreyImage turnedAlpha;
+            const TPictureHash hash = ComputePictureHash(GreyAndAlpha(turned, turnedAlpha));
+            const auto turnedShape = ComputeShapeMask(turnedAlpha);
+            QVERIFY(turnedShape.has_value());
+            std::size_t nearest = 0;
+            for (std::size_t v = 1; v < variants.size(); ++v)
+                if (HammingDistance(variants[v].Hash, hash.Hash) <
+                    HammingDistance(variants[nearest].Hash, hash.Hash))
+                    nearest = v;
+            const TShapeMask expected = TurnShapeMask(*shape, int(nearest));
+            QCOMPARE(expected, *turnedShape);
+            QVERIFY(ShapeDistance(&*shape, &*turnedShape) > kShapeTolerance || (turn == 0 && !mirror));
+        }
 }
 
 void TestSimilar::groupingRules_data()
@@ -730,7 +853,7 @@ void TestSimilar::cacheEntryStaleWithSameSizeAndAnotherTime()
     file.Size = 1000;
     file.ModifiedNs = 1700000000000000000;
     THashCache cache;
-    cache.Store(file, TCachedHash{true, TPictureHash{42, 128}, 100});
+    cache.Store(file, TCachedHash{true, TPictureHash{42, 128}, 100, std::nullopt});
     QVERIFY(cache.Find(file).has_value());
     TFileRecord touched = file;
     touched.ModifiedNs += 1; // rewritten in place: same size, another time
@@ -750,7 +873,7 @@ static QByteArray SoundCache(const QString& path)
     file.Device = 1;
     file.Inode = 2;
     THashCache cache;
-    cache.Store(file, TCachedHash{true, TPictureHash{42, 128}, 100});
+    cache.Store(file, TCachedHash{true, TPictureHash{42, 128}, 100, std::nullopt});
     if (!cache.Save(QFile::encodeName(path).toStdString())) return {};
     QFile saved(path);
     return saved.open(QIODevice::ReadOnly) ? saved.readAll() : QByteArray();
