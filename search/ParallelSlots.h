@@ -27,4 +27,10 @@ unsigned ContentsThreadCount(const TScanHost& host);
 void ForEachSlot(std::size_t count, unsigned threads, TScanHost& host,
                  const std::function<void(std::size_t slot, unsigned worker)>& work);
 
+// ForEachSlot handing each thread runs of neighbouring slots at once:
+// work(begin, end, worker) works on slots begin to end - 1, in order, so it
+// can batch them. With one thread the steps of a run are reported before it.
+void ForEachSlotRun(std::size_t count, unsigned threads, TScanHost& host,
+                    const std::function<void(std::size_t begin, std::size_t end, unsigned worker)>& work);
+
 } // namespace quorvane
