@@ -1,7 +1,8 @@
 // Batches of file reads: io_uring when the kernel offers it, plain system
-// calls otherwise. A read the ring answered short (or with EAGAIN or EINTR)
-// is done again the plain way on the same descriptor, status included, so
-// the answers never depend on how the ring split the work.
+// calls otherwise. A read the ring answered short (or with EAGAIN or EINTR),
+// or any read of what is not a regular file, is done again the plain way on
+// the same descriptor, status included, so the answers never depend on how
+// the ring split the work.
 #include "FileBatch.h"
 
 #include "ContentsRead.h"
@@ -269,8 +270,11 @@ void TFileBatch::Run()
 
 void TFileBatch::TakeRingAnswers(int fd, TBatchFile& file, const int* results, const struct statx& status)
 {
+    // Something other than a regular file (a FIFO, which pread refuses
+    // while the ring reads it as a stream) is read again the plain way too.
+    const bool regular = results[kMaxBatchReads] == 0 && S_ISREG(status.stx_mode);
     for (std::size_t r = 0; r < file.ReadCount; ++r) {
-        if (!Settled(file.Reads[r], results[r])) {
+        if (!regular || !Settled(file.Reads[r], results[r])) {
             ReadAndStatPlain(fd, file, FBuffer.data());
             return;
         }
