@@ -72,13 +72,19 @@ std::vector<std::uint64_t> ClassesOfSamples(const std::vector<TFileSample>& samp
     return classes;
 }
 
-// Adds row's reads to batch, as ReadSampledBytes reads them: the whole file
-// up to kReadWholeLimit, else one byte at each sampled offset.
+// Batched files up to this size are read whole: one page costs the kernel
+// no more than one byte of it, while a byte read costs a batch little more
+// than a queue entry; copying a larger file whole would cost more than its
+// few byte reads.
+constexpr off_t kBatchReadWholeLimit = 4096;
+
+// Adds row's reads to batch: the whole file up to kBatchReadWholeLimit,
+// else one byte at each sampled offset.
 void AddSampleReads(TFileBatch& batch, int dirFd, const TFileRecord& row)
 {
     batch.AddFile(dirFd, row.Name.c_str());
     const auto size = static_cast<off_t>(row.Size);
-    if (size <= kReadWholeLimit) {
+    if (size <= kBatchReadWholeLimit) {
         batch.AddRead(TBatchReadKind::Expected, static_cast<std::size_t>(size), 0);
         return;
     }
@@ -96,7 +102,7 @@ void TakeSampledBytes(const TFileBatch& batch, const TBatchFile& file, TFileSamp
         if (read.Got < 0) sample.Error = read.Error;
         (read.Got < 0 ? sample.ReadFailed : sample.Changed) = true;
     };
-    if (size <= kReadWholeLimit) {
+    if (size <= kBatchReadWholeLimit) {
         const TBatchRead& read = file.Reads[0];
         if (read.Got != size) return fail(read);
         const off_t step = std::max<off_t>(size / 5, 1);

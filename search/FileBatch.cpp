@@ -186,14 +186,15 @@ void TFileBatch::AddRead(TBatchReadKind kind, std::size_t length, off_t offset)
     read.Kind = kind;
     read.Length = length;
     read.Offset = kind == TBatchReadKind::Expected ? 0 : offset;
-    read.Data = FBuffer.size();
-    FBuffer.resize(FBuffer.size() + AskedBytes(read));
+    read.Data = FUsed;
+    FUsed += AskedBytes(read);
+    if (FBuffer.size() < FUsed) FBuffer.resize(FUsed);
 }
 
 void TFileBatch::Clear()
 {
     FCount = 0;
-    FBuffer.clear();
+    FUsed = 0;
 }
 
 void TFileBatch::RunPlain(TBatchFile& file)

@@ -76,7 +76,7 @@ class TFileBatch {
     // Adds a read to the last file added.
     void AddRead(TBatchReadKind kind, std::size_t length, off_t offset);
     std::size_t Size() const { return FCount; }
-    bool Full() const { return FCount == kMaxFiles || FBuffer.size() >= kBufferBytes; }
+    bool Full() const { return FCount == kMaxFiles || FUsed >= kBufferBytes; }
 
     // Opens, reads, takes the status of and closes every file added.
     void Run();
@@ -97,8 +97,9 @@ class TFileBatch {
 
     TBatchFile FFiles[kMaxFiles];
     std::size_t FCount = 0;
-    std::vector<unsigned char> FBuffer;
-    std::unique_ptr<TRing> FRing; // null: plain system calls
+    std::vector<unsigned char> FBuffer; // grows, never shrinks: bytes are not cleared for each batch
+    std::size_t FUsed = 0;              // bytes of FBuffer the batch's reads hold
+    std::unique_ptr<TRing> FRing;       // null: plain system calls
 };
 
 // One thread's batch in a contents pass: the slots whose files it holds,
