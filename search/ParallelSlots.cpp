@@ -17,8 +17,11 @@ namespace {
 // Slots are handed out in runs of up to this many: one hand-over, one
 // wake-up of the waiting thread per run rather than per file, and
 // neighbouring files (mostly of one directory) read by one thread through
-// one open directory. Few slots are split finer, so every thread gets some.
-constexpr std::size_t kSlotsPerRun = 64;
+// one open directory, in batches that a run's end does not cut short. Each
+// run starts its thread's walk to its first directory again, so longer runs
+// open fewer directories. Few slots are split finer, so every thread gets
+// some.
+constexpr std::size_t kSlotsPerRun = 256;
 
 std::size_t RunSize(std::size_t count, unsigned threads)
 {
