@@ -1,6 +1,7 @@
 // Sampled contents: one byte every fifth of the file (every byte below five
-// bytes). Small files are read with one pread and sampled in memory, larger
-// ones byte by byte at the offsets. No descriptor outlives its sample.
+// bytes). Small files are read whole and sampled in memory, larger ones byte
+// by byte at the offsets; the files the scan listed are read in batches of
+// one directory (FileBatch.h). No descriptor outlives its sample's batch.
 #include "ContentsCheck.h"
 
 #include "ClassRuns.h"

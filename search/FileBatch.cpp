@@ -14,6 +14,7 @@
 #include <liburing.h>
 #include <linux/stat.h>
 #include <sys/sysmacros.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace quorvane {
@@ -120,20 +121,43 @@ struct TFileBatch::TRing {
     ~TRing()
     {
         if (!Ready) return;
-        Wait(0, [](std::uint64_t, int) {});
+        // The closes still queued or unanswered; a ring that fails here is
+        // left to the kernel, which finishes them when the ring goes.
+        if (Submit() >= 0) {
+            while (PendingCloses > 0) {
+                io_uring_cqe* cqe = nullptr;
+                const int waited = io_uring_wait_cqe(&Ring, &cqe);
+                if (waited == -EINTR) continue;
+                if (waited < 0) break;
+                io_uring_cqe_seen(&Ring, cqe);
+                --PendingCloses;
+            }
+        }
         io_uring_queue_exit(&Ring);
+    }
+
+    int Submit()
+    {
+        int submitted = 0;
+        do
+            submitted = io_uring_submit(&Ring);
+        while (submitted == -EINTR);
+        return submitted;
     }
 
     // Submits what is queued and takes answers until count of them (closes
     // aside) and every earlier close are in; each goes to take(tag, res).
+    // Throws std::system_error when the ring itself fails (out of kernel
+    // memory): waiting on would wait for answers that never come.
     template <class TTake> void Wait(unsigned count, TTake take)
     {
-        io_uring_submit(&Ring);
+        const int submitted = Submit();
+        if (submitted < 0) throw std::system_error(-submitted, std::generic_category(), "io_uring_submit");
         while (count > 0 || PendingCloses > 0) {
             io_uring_cqe* cqe = nullptr;
             const int waited = io_uring_wait_cqe(&Ring, &cqe);
             if (waited == -EINTR) continue;
-            if (waited < 0) std::terminate(); // the ring's own state is broken
+            if (waited < 0) throw std::system_error(-waited, std::generic_category(), "io_uring_wait_cqe");
             const std::uint64_t tag = cqe->user_data;
             const int res = cqe->res;
             io_uring_cqe_seen(&Ring, cqe);
@@ -146,12 +170,17 @@ struct TFileBatch::TRing {
         }
     }
 
+    // The next queue entry; a full queue is submitted first (a batch never
+    // fills the queue more than once between waits).
     io_uring_sqe* Next()
     {
         io_uring_sqe* sqe = io_uring_get_sqe(&Ring);
         if (!sqe) {
-            io_uring_submit(&Ring);
+            const int submitted = Submit();
+            if (submitted < 0)
+                throw std::system_error(-submitted, std::generic_category(), "io_uring_submit");
             sqe = io_uring_get_sqe(&Ring);
+            if (!sqe) throw std::system_error(EBUSY, std::generic_category(), "io_uring_get_sqe");
         }
         return sqe;
     }

@@ -78,7 +78,9 @@ class TFileBatch {
     std::size_t Size() const { return FCount; }
     bool Full() const { return FCount == kMaxFiles || FUsed >= kBufferBytes; }
 
-    // Opens, reads, takes the status of and closes every file added.
+    // Opens, reads, takes the status of and closes every file added. A
+    // file's failures are answers (TBatchFile); only a ring that fails as a
+    // whole throws (std::system_error).
     void Run();
     const TBatchFile& File(std::size_t i) const { return FFiles[i]; }
     const unsigned char* Data(const TBatchRead& read) const { return FBuffer.data() + read.Data; }
