@@ -143,8 +143,8 @@ void ForEachSlotRun(std::size_t count, unsigned threads, TScanHost& host,
             workers.emplace_back([&run, w](const std::stop_token& stop) { run.Work(w, stop); });
         try {
             for (std::size_t slot = 0; slot < count; ++slot) {
-                meter.Step(slot);
                 if (!run.WaitFor(slot)) break;
+                meter.Step(slot);
             }
         } catch (...) {
             error = std::current_exception(); // a cancel seen by the meter
