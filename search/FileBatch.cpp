@@ -24,6 +24,10 @@ namespace {
 std::atomic<bool> ringAllowed{true};
 
 constexpr unsigned kRingEntries = 128;
+// A batch's reads and status requests, and the closes of the batch before,
+// fit the queue at once: a chain of linked requests is never cut in two by
+// a submission made for want of room.
+static_assert(TFileBatch::kMaxFiles * (kMaxBatchReads + 2) <= kRingEntries);
 constexpr int kOpenFlags = O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC;
 // user_data of a close, whose answer nobody waits for.
 constexpr std::uint64_t kCloseTag = ~std::uint64_t{0};
@@ -244,6 +248,12 @@ void TFileBatch::Run()
             RunPlain(FFiles[i]);
         return;
     }
+    OpenInRing();
+    ReadInRing();
+}
+
+void TFileBatch::OpenInRing()
+{
     TRing& ring = *FRing;
     // The opens, in one submission (with the closes of the batch before).
     for (std::size_t i = 0; i < FCount; ++i) {
@@ -251,7 +261,6 @@ void TFileBatch::Run()
         io_uring_prep_openat(sqe, FFiles[i].DirFd, FFiles[i].Name, kOpenFlags, 0);
         sqe->user_data = i;
     }
-    unsigned answers = 0;
     ring.Wait(static_cast<unsigned>(FCount), [&](std::uint64_t tag, int res) {
         TBatchFile& file = FFiles[tag];
         ring.Fds[tag] = res;
@@ -259,8 +268,14 @@ void TFileBatch::Run()
         // As OpenListedFile: a link put in the file's place is no error.
         file.OpenError = res >= 0 || res == -ELOOP ? 0 : -res;
     });
+}
+
+void TFileBatch::ReadInRing()
+{
+    TRing& ring = *FRing;
     // The reads of each open file, then its status, linked so that the
     // status is taken after them.
+    unsigned answers = 0;
     for (std::size_t i = 0; i < FCount; ++i) {
         const TBatchFile& file = FFiles[i];
         if (!file.Opened) continue;
@@ -280,11 +295,10 @@ void TFileBatch::Run()
     }
     int results[kMaxFiles][kMaxBatchReads + 1] = {};
     ring.Wait(answers, [&](std::uint64_t tag, int res) {
-        if (tag >= kStatTag && tag < kStatTag + kMaxFiles) {
+        if (tag >= kStatTag && tag < kStatTag + kMaxFiles)
             results[tag - kStatTag][kMaxBatchReads] = res;
-            return;
-        }
-        results[tag & 0xFFFFFFFF][(tag >> 40) - 1] = res;
+        else
+            results[tag & 0xFFFFFFFF][(tag >> 40) - 1] = res;
     });
     for (std::size_t i = 0; i < FCount; ++i) {
         TBatchFile& file = FFiles[i];

@@ -93,6 +93,8 @@ class TFileBatch {
     struct TRing;
 
     void RunPlain(TBatchFile& file);
+    void OpenInRing();
+    void ReadInRing();
     // The answers the ring gave for file, open as fd: results[r] for read
     // r, results[kMaxBatchReads] for the status (in status).
     void TakeRingAnswers(int fd, TBatchFile& file, const int* results, const struct statx& status);
