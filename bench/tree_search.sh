@@ -1,13 +1,15 @@
 #!/bin/bash
 # Times quorvane-cli "list", "find --size --cc" and "find --size --all-bytes"
-# against find -printf, jdupes -r -z, fdupes and rmlint on a tree from the
+# against find -printf, jdupes -r -z, fdupes, rmlint and rdfind on a tree from the
 # shared generator, interleaved (A B C D A B C D ...), medians of RUNS; wall,
 # CPU and peak RSS. Warm cache (one unrecorded warm-up round), or with COLD=1
 # the page cache dropped before every run (root). All bytes runs with an
 # empty contents cache (a fresh XDG_CACHE_HOME) every time. Before timing,
 # it checks that find --size --all-bytes reports exactly jdupes -r -z's sets
 # on the files our scan lists (bench/compare_sets.py).
-# PEERS=0 leaves fdupes and rmlint out of the rounds.
+# PEERS=0 leaves fdupes, rmlint and rdfind out of the rounds. The load
+# average is sampled every 5 s during the rounds and printed after the table
+# (the machine may be shared).
 # usage: bench/tree_search.sh [CLI=build/cli/quorvane-cli] [ROOT=/tmp/bench-trees/medium] [RUNS=5]
 # Writes /tmp/bench-results/search-<tree>-<warm|cold>.csv and prints the table.
 set -eu
@@ -46,10 +48,17 @@ python3 "$here/compare_sets.py" "$outdir/ours-$name.tsv" "$outdir/list-$name.tsv
   if [ "${PEERS:-1}" = 1 ]; then # fdupes and rmlint are slow on a loaded machine
     printf 'fdupes\tfdupes -r -q %q > /dev/null\n' "$root"
     printf 'rmlint\trmlint %q -o fdupes:/dev/null\n' "$root"
+    printf 'rdfind\trdfind -makeresultsfile false %q > /dev/null\n' "$root"
   fi
 } > "$cmds"
 # Fill the page cache once so that every command meets a warm cache.
 [ "$mode" = warm ] && find "$root" -type f -print0 | xargs -0 cat > /dev/null
+loadlog="$outdir/search-$name-$mode.load"
+: > "$loadlog"
+( while :; do cut -d' ' -f1 /proc/loadavg >> "$loadlog"; sleep 5; done ) &
+sampler=$!
 "$kit/rr.sh" "$cmds" "$runs" "$out"
+kill "$sampler"
 echo "## $name, $mode cache, $(nproc) cores, $(date -u +%Y-%m-%d)"
 python3 "$kit/summarize.py" "$out" --base jdupes-z
+sort -n "$loadlog" | awk '{ v[NR] = $1 } END { if (NR) printf "load average during the rounds: min %s, median %s, max %s (%d samples)\n", v[1], v[int((NR + 1) / 2)], v[NR], NR }'

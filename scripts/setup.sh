@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   qt6-image-formats-plugins
-  libjpeg62-turbo-dev libjpeg-turbo-progs libgif-dev libxxhash-dev libpng-dev rapidjson-dev
+  libjpeg62-turbo-dev libjpeg-turbo-progs libgif-dev libxxhash-dev libpng-dev rapidjson-dev liburing-dev
   gifsicle python3-pil imagemagick
   libheif-dev libjxl-dev libwebp-dev libtiff-dev libraw-dev libbrotli-dev zlib1g-dev
   libheif-examples libavif-bin libjxl-tools webp libimage-exiftool-perl

@@ -1,10 +1,12 @@
 // Sampled contents: one byte every fifth of the file (every byte below five
-// bytes). Small files are read with one pread and sampled in memory, larger
-// ones byte by byte at the offsets. No descriptor outlives its sample.
+// bytes). Small files are read whole and sampled in memory, larger ones byte
+// by byte at the offsets; the files the scan listed are read in batches of
+// one directory (FileBatch.h). No descriptor outlives its sample's batch.
 #include "ContentsCheck.h"
 
 #include "ClassRuns.h"
 #include "ContentsRead.h"
+#include "FileBatch.h"
 #include "ParallelSlots.h"
 #include "TextCompare.h"
 
@@ -71,20 +73,63 @@ std::vector<std::uint64_t> ClassesOfSamples(const std::vector<TFileSample>& samp
     return classes;
 }
 
-// A file the scan listed, read before its one status check.
-TFileSample SampleListedFile(int dirFd, const char* name, std::vector<unsigned char>& buffer,
-                             const TFileRecord& row)
+// Batched files up to this size are read whole: one page costs the kernel
+// no more than one byte of it, while a byte read costs a batch little more
+// than a queue entry; copying a larger file whole would cost more than its
+// few byte reads.
+constexpr off_t kBatchReadWholeLimit = 4096;
+
+// Adds row's reads to batch: the whole file up to kBatchReadWholeLimit,
+// else one byte at each sampled offset.
+void AddSampleReads(TFileBatch& batch, int dirFd, const TFileRecord& row)
+{
+    batch.AddFile(dirFd, row.Name.c_str());
+    const auto size = static_cast<off_t>(row.Size);
+    if (size <= kBatchReadWholeLimit) {
+        batch.AddRead(TBatchReadKind::Expected, static_cast<std::size_t>(size), 0);
+        return;
+    }
+    const off_t step = std::max<off_t>(size / 5, 1);
+    for (off_t offset = 0; offset < size; offset += step)
+        batch.AddRead(TBatchReadKind::At, 1, offset);
+}
+
+// The sampled bytes of file's reads (AddSampleReads), as ReadSampledBytes
+// takes them from the file.
+void TakeSampledBytes(const TFileBatch& batch, const TBatchFile& file, TFileSample& sample)
+{
+    const off_t size = sample.Size;
+    const auto fail = [&](const TBatchRead& read) {
+        if (read.Got < 0) sample.Error = read.Error;
+        (read.Got < 0 ? sample.ReadFailed : sample.Changed) = true;
+    };
+    if (size <= kBatchReadWholeLimit) {
+        const TBatchRead& read = file.Reads[0];
+        if (read.Got != size) return fail(read);
+        const off_t step = std::max<off_t>(size / 5, 1);
+        for (off_t offset = 0; offset < size; offset += step)
+            sample.Append(batch.Data(read)[offset]);
+        return;
+    }
+    for (std::size_t r = 0; r < file.ReadCount; ++r) {
+        const TBatchRead& read = file.Reads[r];
+        if (read.Got != 1) return fail(read);
+        sample.Append(batch.Data(read)[0]);
+    }
+}
+
+// The sample of a file the scan listed (row), from its batched reads and the
+// one status check after them.
+TFileSample SampleOfListedFile(const TFileBatch& batch, const TBatchFile& file, const TFileRecord& row)
 {
     TFileSample sample;
-    const TFileHandle file(OpenListedFile(dirFd, name));
-    if (file.Fd() < 0) {
-        sample.Error = errno;
+    if (!file.Opened) {
+        sample.Error = file.OpenError;
         return sample;
     }
     sample.Size = static_cast<off_t>(row.Size);
-    ReadSampledBytes(file.Fd(), sample, buffer);
-    struct stat st;
-    const TAfterRead after = CheckAfterRead(file.Fd(), row, st);
+    TakeSampledBytes(batch, file, sample);
+    const TAfterRead after = CheckStatusAfterRead(file.Statted, file.StatError, row, file.Status);
     if (after == TAfterRead::NotOpened) {
         sample = TFileSample{};
         sample.Error = errno;
@@ -95,9 +140,9 @@ TFileSample SampleListedFile(int dirFd, const char* name, std::vector<unsigned c
         sample.Changed = true;
     }
     sample.Opened = true;
-    sample.Device = st.st_dev;
-    sample.Inode = st.st_ino;
-    sample.Size = st.st_size;
+    sample.Device = file.Status.st_dev;
+    sample.Inode = file.Status.st_ino;
+    sample.Size = file.Status.st_size;
     return sample;
 }
 
@@ -106,7 +151,12 @@ TFileSample SampleListedFile(int dirFd, const char* name, std::vector<unsigned c
 TFileSample SampleFile(int dirFd, const char* name, std::vector<unsigned char>& buffer,
                        const TFileRecord* row)
 {
-    if (row && row->Inode != 0) return SampleListedFile(dirFd, name, buffer, *row);
+    if (row && row->Inode != 0) {
+        TFileBatch batch(false);
+        AddSampleReads(batch, dirFd, *row);
+        batch.Run();
+        return SampleOfListedFile(batch, batch.File(0), *row);
+    }
     TFileSample sample;
     struct stat st;
     const TFileHandle file(OpenRegularFile(dirFd, name, st));
@@ -158,19 +208,32 @@ void TSampleStore::Read(const std::vector<TFileRecord>& catalogue, const std::ve
     FSlotOf.assign(catalogue.size(), -1);
     FFirstRows = AssignFileSlots(catalogue, rows, FSlotOf);
     FEntries.assign(FFirstRows.size(), TFileSample{});
-    // Each thread opens directories and reads through its own state.
+    // Each thread opens directories and reads through its own state; the
+    // listed files of one directory are read in batches.
     const unsigned threads = ContentsThreadCount(host);
     const std::vector<std::unique_ptr<TDirectoryOpener>> directories = DirectoryOpeners(threads, scan);
     std::vector<std::vector<unsigned char>> buffers(threads);
-    ForEachSlot(FFirstRows.size(), threads, host, [&](std::size_t slot, unsigned worker) {
-        const TFileRecord& row = catalogue[FFirstRows[slot]];
-        const int dirFd = directories[worker]->Open(row);
-        // A directory that cannot be opened leaves its files unopened.
-        if (dirFd >= 0)
-            FEntries[slot] = SampleFile(dirFd, row.Name.c_str(), buffers[worker], &row);
-        else
-            FEntries[slot].Error = errno;
-    });
+    std::vector<std::unique_ptr<TSlotBatch>> batches = SlotBatches(threads);
+    ForEachSlotRun(
+        FFirstRows.size(), threads, host, [&](std::size_t begin, std::size_t end, unsigned worker) {
+            TSlotBatch& batch = *batches[worker];
+            const auto take = [&](std::size_t slot, const TBatchFile& file) {
+                FEntries[slot] = SampleOfListedFile(batch.Files(), file, catalogue[FFirstRows[slot]]);
+            };
+            for (std::size_t slot = begin; slot < end; ++slot) {
+                const TFileRecord& row = catalogue[FFirstRows[slot]];
+                batch.MakeRoomFor(row, take);
+                const int dirFd = directories[worker]->Open(row);
+                // A directory that cannot be opened leaves its files unopened.
+                if (dirFd < 0)
+                    FEntries[slot].Error = errno;
+                else if (row.Inode == 0)
+                    FEntries[slot] = SampleFile(dirFd, row.Name.c_str(), buffers[worker], &row);
+                else
+                    AddSampleReads(batch.Add(slot, row), dirFd, row);
+            }
+            batch.Run(take);
+        });
     FClasses = ClassesOfSamples(FEntries);
     ReportFailures(catalogue, host);
 }

@@ -63,7 +63,16 @@ int OpenListedFile(int dirFd, const char* name)
 
 TAfterRead CheckAfterRead(int fd, const TFileRecord& row, struct stat& st)
 {
-    if (fstat(fd, &st) != 0) return TAfterRead::NotOpened;
+    const bool statted = fstat(fd, &st) == 0;
+    return CheckStatusAfterRead(statted, errno, row, st);
+}
+
+TAfterRead CheckStatusAfterRead(bool statted, int error, const TFileRecord& row, const struct stat& st)
+{
+    if (!statted) {
+        errno = error;
+        return TAfterRead::NotOpened;
+    }
     if (!S_ISREG(st.st_mode)) {
         errno = 0;
         return TAfterRead::NotOpened;

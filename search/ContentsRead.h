@@ -78,6 +78,10 @@ enum class TAfterRead {
     Changed    // another file, or another size or time
 };
 TAfterRead CheckAfterRead(int fd, const TFileRecord& row, struct stat& st);
+// CheckAfterRead on a status already taken (statted false: the status
+// could not be taken, error saying why); errno is set as CheckAfterRead
+// leaves it.
+TAfterRead CheckStatusAfterRead(bool statted, int error, const TFileRecord& row, const struct stat& st);
 
 // Assigns one slot per file (same device and inode) to the given rows;
 // slotOf[row] receives the slot. Returns, per slot, the first row of it,

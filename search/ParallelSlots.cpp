@@ -17,8 +17,11 @@ namespace {
 // Slots are handed out in runs of up to this many: one hand-over, one
 // wake-up of the waiting thread per run rather than per file, and
 // neighbouring files (mostly of one directory) read by one thread through
-// one open directory. Few slots are split finer, so every thread gets some.
-constexpr std::size_t kSlotsPerRun = 64;
+// one open directory, in batches that a run's end does not cut short. Each
+// run starts its thread's walk to its first directory again, so longer runs
+// open fewer directories. Few slots are split finer, so every thread gets
+// some.
+constexpr std::size_t kSlotsPerRun = 256;
 
 std::size_t RunSize(std::size_t count, unsigned threads)
 {
@@ -27,7 +30,8 @@ std::size_t RunSize(std::size_t count, unsigned threads)
 
 class TSlotRun {
   public:
-    TSlotRun(std::size_t count, std::size_t runSize, const std::function<void(std::size_t, unsigned)>& work)
+    TSlotRun(std::size_t count, std::size_t runSize,
+             const std::function<void(std::size_t, std::size_t, unsigned)>& work)
         : FCount(count), FRunSize(runSize), FDone((count + runSize - 1) / runSize, false), FWork(work)
     {
     }
@@ -42,9 +46,7 @@ class TSlotRun {
             const std::size_t run = FNext.fetch_add(1);
             if (run >= FDone.size() || stop.stop_requested() || FFailed.load()) return;
             try {
-                const std::size_t end = std::min(FCount, (run + 1) * FRunSize);
-                for (std::size_t slot = run * FRunSize; slot < end && !FFailed.load(); ++slot)
-                    FWork(slot, worker);
+                FWork(run * FRunSize, std::min(FCount, (run + 1) * FRunSize), worker);
             } catch (...) {
                 Fail(std::current_exception());
                 return;
@@ -84,7 +86,7 @@ class TSlotRun {
     std::size_t FCount;
     std::size_t FRunSize;
     std::vector<bool> FDone; // per run of slots; guarded by FMutex
-    const std::function<void(std::size_t, unsigned)>& FWork;
+    const std::function<void(std::size_t, std::size_t, unsigned)>& FWork;
     std::atomic<std::size_t> FNext{0};
     std::atomic<bool> FFailed{false};
     std::mutex FMutex;
@@ -104,15 +106,35 @@ unsigned ContentsThreadCount(const TScanHost& host)
 void ForEachSlot(std::size_t count, unsigned threads, TScanHost& host,
                  const std::function<void(std::size_t slot, unsigned worker)>& work)
 {
-    TProgressMeter meter(host, count);
     if (threads <= 1 || count < 2) {
+        TProgressMeter meter(host, count);
         for (std::size_t slot = 0; slot < count; ++slot) {
             meter.Step(slot);
             work(slot, 0);
         }
         return;
     }
-    TSlotRun run(count, RunSize(count, threads), work);
+    ForEachSlotRun(count, threads, host, [&work](std::size_t begin, std::size_t end, unsigned worker) {
+        for (std::size_t slot = begin; slot < end; ++slot)
+            work(slot, worker);
+    });
+}
+
+void ForEachSlotRun(std::size_t count, unsigned threads, TScanHost& host,
+                    const std::function<void(std::size_t begin, std::size_t end, unsigned worker)>& work)
+{
+    TProgressMeter meter(host, count);
+    const std::size_t runSize = RunSize(count, std::max(threads, 1u));
+    if (threads <= 1 || count < 2) {
+        for (std::size_t begin = 0; begin < count; begin += runSize) {
+            const std::size_t end = std::min(count, begin + runSize);
+            for (std::size_t slot = begin; slot < end; ++slot)
+                meter.Step(slot);
+            work(begin, end, 0);
+        }
+        return;
+    }
+    TSlotRun run(count, runSize, work);
     std::exception_ptr error;
     {
         std::vector<std::jthread> workers;
@@ -121,8 +143,8 @@ void ForEachSlot(std::size_t count, unsigned threads, TScanHost& host,
             workers.emplace_back([&run, w](const std::stop_token& stop) { run.Work(w, stop); });
         try {
             for (std::size_t slot = 0; slot < count; ++slot) {
-                meter.Step(slot);
                 if (!run.WaitFor(slot)) break;
+                meter.Step(slot);
             }
         } catch (...) {
             error = std::current_exception(); // a cancel seen by the meter

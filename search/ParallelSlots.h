@@ -21,10 +21,17 @@ unsigned ContentsThreadCount(const TScanHost& host);
 // Runs work(slot, worker) for every slot below count, worker being the
 // index (below threads) of the thread that runs it; each thread's work may
 // keep state of its own by that index. The calling thread reports step i
-// of a TProgressMeter once slot i is done (with one thread: before it, as a
-// plain loop would). A cancel request or an exception thrown by work stops
-// the other threads and propagates from here after they have finished.
+// of a TProgressMeter once slot i is done (with one thread, or fewer than
+// two slots: before it, as a plain loop would). A cancel request or an
+// exception thrown by work stops the other threads and propagates from here
+// after they have finished.
 void ForEachSlot(std::size_t count, unsigned threads, TScanHost& host,
                  const std::function<void(std::size_t slot, unsigned worker)>& work);
+
+// ForEachSlot handing each thread runs of neighbouring slots at once:
+// work(begin, end, worker) works on slots begin to end - 1, in order, so it
+// can batch them. With one thread the steps of a run are reported before it.
+void ForEachSlotRun(std::size_t count, unsigned threads, TScanHost& host,
+                    const std::function<void(std::size_t begin, std::size_t end, unsigned worker)>& work);
 
 } // namespace quorvane

@@ -5,6 +5,7 @@
 
 #include "ClassRuns.h"
 #include "DuplicateSearch.h"
+#include "FileBatch.h"
 #include "ParallelSlots.h"
 
 #include <algorithm>
@@ -31,15 +32,35 @@ void Store(const XXH128_hash_t& hash, std::uint64_t (&to)[2])
 }
 
 // Marks digest as failed by a read that returned got bytes where more were
-// wanted: an error, or a file that shrank.
-void ReadFellShort(TFileDigest& digest, ssize_t got)
+// wanted: an error (error), or a file that shrank.
+void ReadFellShort(TFileDigest& digest, ssize_t got, int error)
 {
     if (got < 0) {
         digest.ReadFailed = true;
-        digest.Error = errno;
+        digest.Error = error;
     } else {
         digest.Changed = true;
     }
+}
+
+void ReadFellShort(TFileDigest& digest, ssize_t got)
+{
+    ReadFellShort(digest, got, errno);
+}
+
+// The first stage's hash of what it read: a small file whole (its Full
+// hash too), else the first block followed by the tail.
+void HashHeadBytes(const unsigned char* data, TFileDigest& digest)
+{
+    if (digest.Size <= kWholeReadLimit) {
+        Store(XXH3_128bits(data, static_cast<std::size_t>(digest.Size)), digest.Full);
+        digest.Head[0] = digest.Full[0];
+        digest.Head[1] = digest.Full[1];
+        digest.Stages = 2;
+        return;
+    }
+    Store(XXH3_128bits(data, kFirstBlockBytes + kTailBytes), digest.Head);
+    digest.Stages = 1;
 }
 
 // The first stage on an open file of digest.Size bytes. A small file is read
@@ -51,11 +72,7 @@ void HashHead(int fd, TFileDigest& digest, std::vector<unsigned char>& buffer)
         buffer.resize(static_cast<std::size_t>(size) + 1);
         const ssize_t got = ReadExpected(fd, buffer.data(), static_cast<std::size_t>(size));
         if (got != static_cast<ssize_t>(size)) return ReadFellShort(digest, got);
-        Store(XXH3_128bits(buffer.data(), static_cast<std::size_t>(size)), digest.Full);
-        digest.Head[0] = digest.Full[0];
-        digest.Head[1] = digest.Full[1];
-        digest.Stages = 2;
-        return;
+        return HashHeadBytes(buffer.data(), digest);
     }
     buffer.resize(kFirstBlockBytes + kTailBytes);
     const auto tailOffset = static_cast<off_t>(size - kTailBytes);
@@ -63,8 +80,30 @@ void HashHead(int fd, TFileDigest& digest, std::vector<unsigned char>& buffer)
     if (got != static_cast<ssize_t>(kFirstBlockBytes)) return ReadFellShort(digest, got);
     got = ReadAt(fd, buffer.data() + kFirstBlockBytes, kTailBytes, tailOffset);
     if (got != static_cast<ssize_t>(kTailBytes)) return ReadFellShort(digest, got);
-    Store(XXH3_128bits(buffer.data(), buffer.size()), digest.Head);
-    digest.Stages = 1;
+    HashHeadBytes(buffer.data(), digest);
+}
+
+// Adds the first stage's reads of row's file to batch, as HashHead makes
+// them: the first block and the tail land next to each other.
+void AddHeadReads(TFileBatch& batch, int dirFd, const TFileRecord& row)
+{
+    batch.AddFile(dirFd, row.Name.c_str());
+    if (row.Size <= kWholeReadLimit) {
+        batch.AddRead(TBatchReadKind::Expected, static_cast<std::size_t>(row.Size), 0);
+        return;
+    }
+    batch.AddRead(TBatchReadKind::At, kFirstBlockBytes, 0);
+    batch.AddRead(TBatchReadKind::At, kTailBytes, static_cast<off_t>(row.Size - kTailBytes));
+}
+
+// HashHead on the answers of the reads AddHeadReads asked for.
+void HashHeadFromBatch(const TFileBatch& batch, const TBatchFile& file, TFileDigest& digest)
+{
+    for (std::size_t r = 0; r < file.ReadCount; ++r) {
+        const TBatchRead& read = file.Reads[r];
+        if (read.Got != static_cast<ssize_t>(read.Length)) return ReadFellShort(digest, read.Got, read.Error);
+    }
+    HashHeadBytes(batch.Data(file.Reads[0]), digest);
 }
 
 // The second stage: the whole file in large sequential reads, polling for a
@@ -129,31 +168,33 @@ TCachedFileState StateOf(const struct stat& st)
                             static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
 }
 
-// The first stage of row's file into digest; state receives the status it
-// was read in. A file the scan listed is read before its one status check
-// (CheckAfterRead); another is checked before and after.
-void FirstStage(TDirectoryOpener& directories, const TFileRecord& row, TFileDigest& digest,
-                std::vector<unsigned char>& buffer, TCachedFileState& state)
+// The first stage of a file the scan did not list (inode 0) into digest,
+// its status checked before and after the read; state receives the status
+// it was read in.
+void FirstStageUnlisted(TDirectoryOpener& directories, const TFileRecord& row, TFileDigest& digest,
+                        std::vector<unsigned char>& buffer, TCachedFileState& state)
 {
     struct stat st;
-    if (row.Inode == 0) {
-        const TFileHandle file(OpenForStage(directories, row, digest, st));
-        if (file.Fd() < 0) return;
-        digest.Size = static_cast<std::uint64_t>(st.st_size);
-        HashHead(file.Fd(), digest, buffer);
-        if (!digest.Failed() && ChangedWhileRead(file.Fd(), st)) digest.Changed = true;
-        if (!digest.Failed()) state = StateOf(st);
-        return;
-    }
-    const int dirFd = directories.Open(row);
-    const TFileHandle file(dirFd < 0 ? -1 : OpenListedFile(dirFd, row.Name.c_str()));
-    if (file.Fd() < 0) {
-        digest.Error = errno;
+    const TFileHandle file(OpenForStage(directories, row, digest, st));
+    if (file.Fd() < 0) return;
+    digest.Size = static_cast<std::uint64_t>(st.st_size);
+    HashHead(file.Fd(), digest, buffer);
+    if (!digest.Failed() && ChangedWhileRead(file.Fd(), st)) digest.Changed = true;
+    if (!digest.Failed()) state = StateOf(st);
+}
+
+// The first stage of a file the scan listed, from its batched reads and the
+// one status check after them (CheckStatusAfterRead).
+void FirstStageListed(const TFileBatch& batch, const TBatchFile& file, const TFileRecord& row,
+                      TFileDigest& digest, TCachedFileState& state)
+{
+    if (!file.Opened) {
+        digest.Error = file.OpenError;
         return;
     }
     digest.Size = row.Size;
-    HashHead(file.Fd(), digest, buffer);
-    const TAfterRead after = CheckAfterRead(file.Fd(), row, st);
+    HashHeadFromBatch(batch, file, digest);
+    const TAfterRead after = CheckStatusAfterRead(file.Statted, file.StatError, row, file.Status);
     if (after != TAfterRead::Unchanged) {
         const int error = errno;
         digest = TFileDigest{};
@@ -163,7 +204,7 @@ void FirstStage(TDirectoryOpener& directories, const TFileRecord& row, TFileDige
         return;
     }
     digest.Opened = true;
-    if (!digest.Failed()) state = StateOf(st);
+    if (!digest.Failed()) state = StateOf(file.Status);
 }
 
 } // namespace
@@ -220,12 +261,32 @@ void TDigestStore::Read(const std::vector<TFileRecord>& catalogue, const std::ve
     const unsigned threads = ContentsThreadCount(host);
     const std::vector<std::unique_ptr<TDirectoryOpener>> directories = DirectoryOpeners(threads, scan);
     std::vector<std::vector<unsigned char>> buffers(threads);
+    std::vector<std::unique_ptr<TSlotBatch>> batches = SlotBatches(threads);
     try {
-        ForEachSlot(FFirstRows.size(), threads, host, [&](std::size_t slot, unsigned worker) {
-            if (FCache && TakeFromCache(*directories[worker], catalogue[FFirstRows[slot]], slot)) return;
-            FirstStage(*directories[worker], catalogue[FFirstRows[slot]], FEntries[slot], buffers[worker],
-                       FStates[slot]);
-        });
+        ForEachSlotRun(FFirstRows.size(), threads, host,
+                       [&](std::size_t begin, std::size_t end, unsigned worker) {
+                           TSlotBatch& batch = *batches[worker];
+                           const auto take = [&](std::size_t slot, const TBatchFile& file) {
+                               FirstStageListed(batch.Files(), file, catalogue[FFirstRows[slot]],
+                                                FEntries[slot], FStates[slot]);
+                           };
+                           for (std::size_t slot = begin; slot < end; ++slot) {
+                               const TFileRecord& row = catalogue[FFirstRows[slot]];
+                               batch.MakeRoomFor(row, take);
+                               if (FCache && TakeFromCache(*directories[worker], row, slot)) continue;
+                               if (row.Inode == 0) {
+                                   FirstStageUnlisted(*directories[worker], row, FEntries[slot],
+                                                      buffers[worker], FStates[slot]);
+                                   continue;
+                               }
+                               const int dirFd = directories[worker]->Open(row);
+                               if (dirFd < 0)
+                                   FEntries[slot].Error = errno;
+                               else
+                                   AddHeadReads(batch.Add(slot, row), dirFd, row);
+                           }
+                           batch.Run(take);
+                       });
         const std::vector<std::uint32_t> alike = FilesStillAlike();
         if (!alike.empty()) HashWholeFiles(catalogue, alike, host, scan);
     } catch (...) {

@@ -5,6 +5,7 @@
 // whole, and a file that cannot be read or changes is left out and named.
 #include "ContentsCheck.h"
 #include "DuplicateSearch.h"
+#include "FileBatch.h"
 #include "FileScan.h"
 #include "LiteralGrouping.h"
 #include "SearchFixtures.h"
@@ -12,6 +13,7 @@
 
 #include <QFile>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <limits>
@@ -331,13 +333,20 @@ void TestSearchAllBytes::matchesTheLiteralWalkOnRandomTrees_data()
     QTest::addColumn<QString>("criteria"); // N, S, C (CC), A (All bytes), T
     QTest::addColumn<int>("seed");
     QTest::addColumn<unsigned>("threads"); // that read contents
-    // The result never depends on the number of threads.
-    for (const unsigned threads : {1u, 2u, 8u}) {
-        QTest::addRow("size, all bytes, %u threads", threads) << "SA" << 1 << threads;
-        QTest::addRow("name, size, all bytes, %u threads", threads) << "NSA" << 2 << threads;
-        QTest::addRow("size, cc, time, %u threads", threads) << "SCT" << 3 << threads;
-        QTest::addRow("name, size, cc, %u threads", threads) << "NSC" << 4 << threads;
-        QTest::addRow("size, cc, all bytes, time, %u threads", threads) << "SCAT" << 5 << threads;
+    QTest::addColumn<bool>("ring");        // batches may read through io_uring
+    // The result never depends on the number of threads, nor on the way
+    // the batches of files are read.
+    for (const bool ring : {true, false}) {
+        const char* way = ring ? "ring" : "plain";
+        for (const unsigned threads : {1u, 2u, 8u}) {
+            QTest::addRow("size, all bytes, %u threads, %s", threads, way) << "SA" << 1 << threads << ring;
+            QTest::addRow("name, size, all bytes, %u threads, %s", threads, way)
+                << "NSA" << 2 << threads << ring;
+            QTest::addRow("size, cc, time, %u threads, %s", threads, way) << "SCT" << 3 << threads << ring;
+            QTest::addRow("name, size, cc, %u threads, %s", threads, way) << "NSC" << 4 << threads << ring;
+            QTest::addRow("size, cc, all bytes, time, %u threads, %s", threads, way)
+                << "SCAT" << 5 << threads << ring;
+        }
     }
 }
 
@@ -346,6 +355,9 @@ void TestSearchAllBytes::matchesTheLiteralWalkOnRandomTrees()
     QFETCH(QString, criteria);
     QFETCH(int, seed);
     QFETCH(unsigned, threads);
+    QFETCH(bool, ring);
+    SetFileBatchRingAllowed(ring);
+    const auto allowRing = qScopeGuard([] { SetFileBatchRingAllowed(true); });
     QRandomGenerator random(static_cast<quint32>(seed));
     const QByteArray ten("0123456789");
     QByteArray large(300 * 1024, '\0');
