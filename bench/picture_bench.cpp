@@ -128,7 +128,11 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 20000)
     const double end = Now() + timeoutMs;
     while (!done()) {
         if (Now() > end) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+        // Sleeps until an event comes (the stall meter's timer brings one
+        // every 5 ms at the latest). processEvents with a time limit would
+        // not sleep: it ignores WaitForMoreEvents and spins, and a spinning
+        // window thread takes a core from the loader on a small machine.
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return true;
 }

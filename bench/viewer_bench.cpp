@@ -29,11 +29,12 @@ double Median(std::vector<double> values)
 }
 
 // Waits for the picture asked for (decoded on the loader's threads), then
-// paints.
+// paints. The wait sleeps until the loader's answer comes; a time limit
+// would make processEvents spin and count its spinning as this thread's CPU.
 void Settle(TfrmViewer& viewer)
 {
     while (viewer.Picture()->Loading())
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     viewer.repaint();
     QCoreApplication::processEvents();
 }
