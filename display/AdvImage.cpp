@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <atomic>
 #include <cmath>
+#include <utility>
 
 namespace quorvane {
 
@@ -138,8 +139,14 @@ void TAdvImage::ShowLoading()
 
 void TAdvImage::SetPicture(const TLoadedPicture& picture)
 {
-    FPicture = picture;
-    FScaled = QImage();
+    // The pictures shown until now are let go on the loader's thread for
+    // that (a loader that is gone leaves them to be freed here).
+    TLoadedPicture previous = std::exchange(FPicture, picture);
+    TLoadedPicture scaled{std::exchange(FScaled, QImage()), {}, {}};
+    if (FLoader) {
+        FLoader->Release(std::move(previous));
+        FLoader->Release(std::move(scaled));
+    }
     FPictureWidth = FPicture.Empty() ? 0 : FPicture.Width();
     FPictureHeight = FPicture.Empty() ? 0 : FPicture.Height();
     update();

@@ -28,6 +28,8 @@ TPictureLoader::TPictureLoader(TDecoder decoder, int threads, QObject* parent)
     FThreads = threads > 0 ? threads : std::max(2, QThread::idealThreadCount());
     FPool.setMaxThreadCount(FThreads);
     FPool.setObjectName(QStringLiteral("PictureLoader"));
+    FReleases.setMaxThreadCount(1);
+    FReleases.setObjectName(QStringLiteral("PictureRelease"));
 }
 
 TPictureLoader::~TPictureLoader()
@@ -155,9 +157,10 @@ void TPictureLoader::RunJob(const std::shared_ptr<TJob>& job)
     }
     QMetaObject::invokeMethod(
         this,
-        [this, job, picture = std::move(picture), keep] {
+        [this, job, picture = std::move(picture), keep]() mutable {
             if (keep) Store(job->Key, picture);
             Finished(job, picture);
+            Release(std::move(picture)); // the last reference when no one kept it
         },
         Qt::QueuedConnection);
 }
@@ -183,6 +186,7 @@ void TPictureLoader::Store(const std::string& key, const TLoadedPicture& picture
     const auto found = FCache.find(key);
     if (found != FCache.end()) {
         FCacheBytes -= found->second->Picture.Bytes();
+        Release(std::move(found->second->Picture));
         FLru.erase(found->second);
         FCache.erase(found);
     }
@@ -190,6 +194,17 @@ void TPictureLoader::Store(const std::string& key, const TLoadedPicture& picture
     FCache.emplace(key, FLru.begin());
     FCacheBytes += picture.Bytes();
     Trim();
+}
+
+void TPictureLoader::Release(TLoadedPicture&& picture)
+{
+    // Small pictures cost less to free than to hand over.
+    constexpr std::int64_t kHandOverBytes = std::int64_t(1) << 20;
+    if (picture.Metafile || picture.Bytes() < kHandOverBytes) {
+        picture = {};
+        return;
+    }
+    FReleases.start([dropped = std::move(picture)] {});
 }
 
 void TPictureLoader::SetCacheLimit(std::int64_t bytes)
@@ -202,6 +217,7 @@ void TPictureLoader::Trim()
 {
     while (FCacheBytes > FCacheLimit && !FLru.empty()) {
         FCacheBytes -= FLru.back().Picture.Bytes();
+        Release(std::move(FLru.back().Picture));
         FCache.erase(FLru.back().Key);
         FLru.pop_back();
     }

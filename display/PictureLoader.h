@@ -56,6 +56,13 @@ class TPictureLoader : public QObject {
     // taken off the queue before it starts.
     void Cancel(std::uint64_t ticket);
 
+    // Drops this reference to picture. When it may be the last one to a
+    // large picture, it is dropped on a thread of the loader's own: giving
+    // megabytes of pixels back to the system takes milliseconds, longer
+    // while the decoding threads fault in pages of their own, and the
+    // window's thread would miss its frames meanwhile.
+    void Release(TLoadedPicture&& picture);
+
     void SetCacheLimit(std::int64_t bytes);
     std::int64_t CacheLimit() const { return FCacheLimit; }
     std::int64_t CacheBytes() const { return FCacheBytes; }
@@ -92,6 +99,7 @@ class TPictureLoader : public QObject {
 
     TDecoder FDecoder;
     QThreadPool FPool;
+    QThreadPool FReleases; // one thread, for Release
     int FThreads = 2;
 
     // Shared with the pool's threads.

@@ -4,13 +4,17 @@
 #include "AdvImage.h"
 #include "PictureLoader.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <atomic>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -68,6 +72,47 @@ struct TDecodes {
     }
 };
 
+// Which thread gave back each picture's pixels, by path. The decoder's
+// pictures own their pixels and note where they are freed.
+struct TFreedOn {
+    std::mutex Mutex;
+    std::map<std::string, std::thread::id> Threads;
+
+    TPictureLoader::TDecoder Decoder()
+    {
+        return [this](const TPictureRequest& request) {
+            struct TOwner {
+                TFreedOn* Record;
+                std::string Path;
+                std::unique_ptr<uchar[]> Pixels;
+            };
+            const int side = std::stoi(request.Path.substr(request.Path.rfind('/') + 1));
+            auto* owner =
+                new TOwner{this, request.Path, std::make_unique<uchar[]>(std::size_t(side) * side * 4)};
+            TLoadedPicture picture;
+            picture.Image = QImage(
+                owner->Pixels.get(), side, side, side * 4, QImage::Format_RGB32,
+                [](void* info) {
+                    auto* freed = static_cast<TOwner*>(info);
+                    {
+                        std::lock_guard lock(freed->Record->Mutex);
+                        freed->Record->Threads[freed->Path] = std::this_thread::get_id();
+                    }
+                    delete freed;
+                },
+                owner);
+            return picture;
+        };
+    }
+    std::optional<std::thread::id> ThreadOf(const std::string& path)
+    {
+        std::lock_guard lock(Mutex);
+        const auto found = Threads.find(path);
+        if (found == Threads.end()) return std::nullopt;
+        return found->second;
+    }
+};
+
 } // namespace
 
 class TestPictureLoader : public QObject {
@@ -82,6 +127,8 @@ class TestPictureLoader : public QObject {
     void changedFileIsDecodedAgain();
     void controlGoneWhileItsLoadRuns();
     void loaderGoneWithDecodesQueued();
+    void largePicturesFreedOffTheWindowThread_data();
+    void largePicturesFreedOffTheWindowThread();
 };
 
 void TestPictureLoader::answersEachTicketOnce()
@@ -271,6 +318,68 @@ void TestPictureLoader::loaderGoneWithDecodesQueued()
     release.join();
     QCOMPARE(decodes.Count.load(), 1);
     QCoreApplication::processEvents(); // an answer posted to the gone loader is dropped
+}
+
+// Pictures of megabytes are given back on a thread of the loader's, never
+// on the window's: when the cache lets one go, when no one kept an answer,
+// and when a control replaces the picture it showed.
+void TestPictureLoader::largePicturesFreedOffTheWindowThread_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("let go by the cache") << "evicted";
+    QTest::newRow("answer no one kept") << "unkept";
+    QTest::newRow("replaced in a control") << "replaced";
+}
+
+void TestPictureLoader::largePicturesFreedOffTheWindowThread()
+{
+    QFETCH(QString, how);
+    // 1,000 x 1,000 pixels: 4 MB each. Files for the control, which reads
+    // their identity; paths of no file for the loader alone.
+    QTemporaryDir dir;
+    QString first = QStringLiteral("a/1000");
+    QString second = QStringLiteral("b/1000");
+    if (how == "replaced") {
+        first = dir.filePath(first);
+        second = dir.filePath(second);
+        for (const QString& path : {first, second}) {
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x") == 1);
+        }
+    }
+    const std::string firstPath = QFile::encodeName(first).toStdString();
+    TFreedOn freed;
+    TPictureLoader loader(freed.Decoder(), 2);
+    // Counted, not recorded: a signal spy would hold on to the pictures.
+    int answers = 0;
+    connect(&loader, &TPictureLoader::Loaded, this, [&answers] { ++answers; });
+    if (how == "evicted") {
+        loader.SetCacheLimit(5'000'000); // room for one of them
+        loader.Request(RequestOf(firstPath), TPictureLoader::EPriority::Focused);
+        QTRY_COMPARE(answers, 1);
+        QVERIFY(loader.Cached(RequestOf(firstPath)));
+        loader.Request(RequestOf(QFile::encodeName(second).toStdString()),
+                       TPictureLoader::EPriority::Focused);
+        QTRY_COMPARE(answers, 2);
+        QVERIFY(!loader.Cached(RequestOf(firstPath)));
+    } else if (how == "unkept") {
+        loader.SetCacheLimit(0);
+        loader.Request(RequestOf(firstPath), TPictureLoader::EPriority::Focused);
+        QTRY_COMPARE(answers, 1);
+    } else {
+        loader.SetCacheLimit(0);
+        TAdvImage image;
+        image.SetLoader(&loader);
+        image.LoadImage(first);
+        QTRY_VERIFY(image.HasPicture() && !image.Loading());
+        QTest::qWait(50);
+        QVERIFY(!freed.ThreadOf(firstPath)); // shown, so still held
+        image.LoadImage(second);
+        QTRY_VERIFY(image.HasPicture() && !image.Loading());
+    }
+    QTRY_VERIFY(freed.ThreadOf(firstPath).has_value());
+    QVERIFY(*freed.ThreadOf(firstPath) != std::this_thread::get_id());
 }
 
 QTEST_MAIN(TestPictureLoader)
