@@ -7,6 +7,7 @@
 #include "JPEGDecoder.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 
 namespace quorvane {
@@ -173,19 +174,25 @@ class TJpegEndFinder {
 
 } // namespace
 
-void TJPEGImage::LoadFromStream(std::istream& stream)
+void TJPEGImage::LoadFromStream(std::istream& stream, std::uint64_t sizeHint)
 {
     // Read in blocks up to the picture's EOI marker, never beyond the cap: a
     // picture followed by gigabytes of padding costs what the picture costs.
+    // The blocks land in place, in room taken once for the whole file when
+    // its size is known: every byte copied or page touched twice shows in
+    // the time a large photo takes to appear.
+    constexpr std::size_t kBlockBytes = std::size_t(1) << 20;
     std::vector<std::uint8_t> bytes;
+    bytes.reserve(std::min<std::uint64_t>(sizeHint, kMaxJpegFileBytes));
     TJpegEndFinder end;
-    std::vector<std::uint8_t> block(std::size_t(1) << 20);
     while (!end.Ended() && !end.NotJpeg() && bytes.size() < kMaxJpegFileBytes) {
-        const std::size_t want = std::min(block.size(), kMaxJpegFileBytes - bytes.size());
-        stream.read(reinterpret_cast<char*>(block.data()), static_cast<std::streamsize>(want));
+        const std::size_t at = bytes.size();
+        const std::size_t want = std::min(kBlockBytes, kMaxJpegFileBytes - at);
+        bytes.resize(at + want);
+        stream.read(reinterpret_cast<char*>(bytes.data() + at), static_cast<std::streamsize>(want));
         const auto got = static_cast<std::size_t>(stream.gcount());
+        bytes.resize(at + end.Feed(bytes.data() + at, got));
         if (got == 0) break;
-        bytes.insert(bytes.end(), block.begin(), block.begin() + std::ptrdiff_t(end.Feed(block.data(), got)));
     }
     LoadFromBytes(std::move(bytes));
 }
@@ -194,7 +201,10 @@ void TJPEGImage::LoadFromFile(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);
     if (!file) throw std::runtime_error("Cannot open file " + path);
-    LoadFromStream(file);
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    // One byte more, so that reading to the end needs no second room.
+    LoadFromStream(file, error ? 0 : std::uint64_t(size) + 1);
 }
 
 void TJPEGImage::LoadFromBytes(std::vector<std::uint8_t> bytes)

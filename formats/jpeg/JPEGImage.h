@@ -44,7 +44,8 @@ class TJPEGImage {
     // Takes every byte from the stream's position to its end and reads the
     // header (nothing is decoded). Throws EJPEG for a bad or refused header;
     // the holder then keeps the bytes, and the picture counts as not loaded.
-    void LoadFromStream(std::istream& stream);
+    // sizeHint: the stream's length when known, to read it into one block.
+    void LoadFromStream(std::istream& stream, std::uint64_t sizeHint = 0);
     // Throws std::runtime_error "Cannot open file <path>" or EJPEG.
     void LoadFromFile(const std::string& path);
     void LoadFromBytes(std::vector<std::uint8_t> bytes);
