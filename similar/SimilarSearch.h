@@ -53,8 +53,8 @@ struct TSimilarResult {
     std::vector<TFileRecord> Rows;      // the groups' rows, each group together
     std::vector<std::uint32_t> GroupOf; // per row: its group, counted from 1
     // Per row: the hash distance in bits to its group's first picture (0 for
-    // that picture; with turns the least over its eight variants; 0 for
-    // equal pixels).
+    // that picture; with turns the least over its eight variants; with crops
+    // the least over the whole and the centre; 0 for equal pixels).
     std::vector<int> Distance;
     std::size_t GroupCount = 0;
     std::size_t Pictures = 0;   // pictures considered
