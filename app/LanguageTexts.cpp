@@ -139,6 +139,8 @@ const TLanguageText kLanguageTexts[] = {
     {"frmMain", "ckTurnUpright", H, "Draw and compare photographs as their orientation tag says"},
     {"frmMain", "ckTurns", C, "Also turned or mirrored copies"},
     {"frmMain", "ckTurns", H, "Similar pictures: a copy turned by a quarter or half turn, or mirrored, also matches"},
+    {"frmMain", "ckCrops", C, "Also cropped copies"},
+    {"frmMain", "ckCrops", H, "Similar pictures: a copy cut down to the middle of the picture also matches"},
     {"frmMain", "ckSamePixels", C, "Same pixels"},
     {"frmMain", "ckSamePixels", H, "Similar pictures: only pictures whose decoded pixels are exactly equal"},
     {"frmMain", "ckColourSlides", C, "Colour slides"},

@@ -499,6 +499,7 @@ class TfrmMain : public QMainWindow, private Ui::frmMain {
     QCheckBox* ckTurnUpright = nullptr;  // stored as "ckTurnUpright"
     QCheckBox* ckTurns = nullptr;        // stored as "ckTurns"
     QCheckBox* ckSamePixels = nullptr;   // stored as "ckSamePixels"
+    QCheckBox* ckCrops = nullptr;        // stored as "ckCrops"
     QCheckBox* ckColourSlides = nullptr; // stored as "ckColourSlides"
     TPictureDecoder FSimilarDecoder;
     std::shared_ptr<TSimilarOutcome> FSimilarOutcome;

@@ -1,7 +1,7 @@
 // TfrmMain: the "Photos" page of the option tabs: "Turn photos upright" (on
 // by default; every picture control of the process and the similar search
-// follow it), the two other ways of the similar search, "Also turned or
-// mirrored copies" and "Same pixels", "Colour slides" (off: the slides
+// follow it), the other ways of the similar search, "Also turned or
+// mirrored copies", "Also cropped copies" and "Same pixels", "Colour slides" (off: the slides
 // are grey) and the memory kept for decoded pictures. The original two
 // pages have no free row, so these options have a page of their own.
 // Invariant: TAdvImage::TurnUpright() equals ckTurnUpright's tick, and every
@@ -41,6 +41,7 @@ void TfrmMain::setupFormats()
     layout->setSpacing(2);
     ckTurnUpright = AddOption(page, "ckTurnUpright");
     ckTurns = AddOption(page, "ckTurns");
+    ckCrops = AddOption(page, "ckCrops");
     ckSamePixels = AddOption(page, "ckSamePixels");
     ckColourSlides = AddOption(page, "ckColourSlides");
     setupPictureCacheOption(page);

@@ -117,6 +117,7 @@ void TfrmMain::NoteSearchStarted(TSearchKind kind)
     search.Similar.MoreFormats = ckMoreFormats->isChecked();
     search.Similar.TurnUpright = ckTurnUpright->isChecked();
     search.Similar.Turns = ckTurns->isChecked();
+    search.Similar.Crops = ckCrops->isChecked();
     search.Similar.SamePixels = ckSamePixels->isChecked();
     search.IncludeSubdirectories = ckInclude->isChecked();
     search.Filter = ScanFilterOfControls();

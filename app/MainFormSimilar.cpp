@@ -100,6 +100,7 @@ TSimilarOptions TfrmMain::SimilarOptions() const
     options.MoreFormats = ckMoreFormats->isChecked();
     options.TurnUpright = ckTurnUpright->isChecked();
     options.Turns = ckTurns->isChecked();
+    options.Crops = ckCrops->isChecked();
     options.SamePixels = ckSamePixels->isChecked();
     options.Decoder = FSimilarDecoder;
     // The command line's cache file, so neither front end hashes again what

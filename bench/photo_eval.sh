@@ -2,7 +2,8 @@
 # Photo evaluation: pair precision and recall of the similar search over a
 # set made at run time from the installed wallpapers and symbolic icons (every
 # photo format, the eight turns and mirrors, transparent icons; see
-# similar_eval.py photos), with the options off and on; the groups over ten
+# similar_eval.py photos), with the options off and on (the last row with
+# every option: more formats, turns and crops); the groups over ten
 # members among the icons of /usr/share/icons and how far apart the alpha
 # masks they join are; a 24-megapixel DNG's preview, step by step; and a
 # 12-megapixel HEIC against heif-convert. Needs rsvg-convert (librsvg2-bin),
@@ -21,7 +22,7 @@ mkdir -p "$work"
 # An "-rtl" icon mirrors its twin: with turns the two are one picture.
 [ -f "$work/eval/mirrors.tsv" ] || $eval mirrors "$work/eval"
 echo "== similar, $(wc -l < "$work/eval/truth.tsv") pictures"
-for opts in "" "--more-formats" "--more-formats --turns"; do
+for opts in "" "--more-formats" "--more-formats --turns" "--more-formats --turns --crops"; do
   # shellcheck disable=SC2086 # the options are meant to split into words
   /usr/bin/time -f "%e s wall, %U s user, %M KB" -o "$work/time.txt" \
     "$cli" similar --no-cache $opts "$work/eval/set" > "$work/groups.txt" 2>/dev/null
@@ -31,8 +32,8 @@ for opts in "" "--more-formats" "--more-formats --turns"; do
   $eval score "$work/eval/truth.tsv" "$work/groups.txt" --quorvane "${mirrors[@]}"
 done
 
-echo "== /usr/share/icons with --more-formats, then also --turns (wall and user time)"
-for opts in "--more-formats --turns" "--more-formats"; do
+echo "== /usr/share/icons with every option, --more-formats --turns, then --more-formats alone (wall and user time)"
+for opts in "--more-formats --turns --crops" "--more-formats --turns" "--more-formats"; do
   # shellcheck disable=SC2086 # the options are meant to split into words
   /usr/bin/time -f "%e s wall, %U s user" -o "$work/time.txt" \
     "$cli" similar --no-cache $opts /usr/share/icons > "$work/icons.txt" 2>/dev/null

@@ -21,7 +21,8 @@ namespace quorvane::cli {
 namespace {
 
 constexpr const char* kSimilarUsage =
-    "usage: quorvane-cli similar [--tolerance N] [--more-formats] [--turns] [--pixels] [--all-groups] "
+    "usage: quorvane-cli similar [--tolerance N] [--more-formats] [--turns] [--crops] [--pixels] "
+    "[--all-groups] "
     "%s [--format tsv|csv|json] [--no-subdirs] [--no-cache] [--progress] DIR...\n";
 
 class TSimilarCliHost : public TScanHost {
@@ -87,6 +88,8 @@ bool ParseSimilarOptions(const std::vector<std::string>& args, TSimilarCliOption
             options.Search.MoreFormats = true;
         } else if (arg == "--turns") {
             options.Search.Turns = true;
+        } else if (arg == "--crops") {
+            options.Search.Crops = true;
         } else if (arg == "--pixels") {
             options.Search.SamePixels = true;
         } else if (arg == "--no-subdirs") {
@@ -117,8 +120,8 @@ bool WriteJson(TSimilarResult& result, const TSimilarCliOptions& options)
     saved.SearchedAt = options.StartedAt;
     saved.Search.Kind = TResultKind::SimilarPictures;
     const TSimilarOptions& search = options.Search;
-    saved.Search.Similar = {search.Tolerance,   search.MeanTolerance, search.MoreFormats,
-                            search.TurnUpright, search.Turns,         search.SamePixels};
+    saved.Search.Similar = {search.Tolerance, search.MeanTolerance, search.MoreFormats, search.TurnUpright,
+                            search.Turns,     search.SamePixels,    search.Crops};
     saved.Search.IncludeSubdirectories = options.IncludeSubdirectories;
     saved.Search.Filter = options.Filter;
     saved.Search.Directories = options.Directories;

@@ -99,7 +99,8 @@ void AppendCriteria(std::string& out, const TResultSearch& search)
         const std::pair<const char*, bool> flags[] = {{"moreFormats", s.MoreFormats},
                                                       {"turnUpright", s.TurnUpright},
                                                       {"turns", s.Turns},
-                                                      {"samePixels", s.SamePixels}};
+                                                      {"samePixels", s.SamePixels},
+                                                      {"crops", s.Crops}};
         for (const auto& [key, value] : flags) {
             out.push_back(',');
             AppendKey(out, key);

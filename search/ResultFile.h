@@ -38,6 +38,7 @@ struct TSimilarCriteria {
     bool TurnUpright = true;
     bool Turns = false;
     bool SamePixels = false;
+    bool Crops = false; // absent from files written before the option
 };
 
 // What was searched and how.

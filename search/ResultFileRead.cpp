@@ -107,7 +107,8 @@ bool ReadCriteria(const TValue& search, TResultSearch& out)
            GetInt(*similar, "meanTolerance", 0, 255, s.MeanTolerance) &&
            GetBool(*similar, "moreFormats", s.MoreFormats) &&
            GetBool(*similar, "turnUpright", s.TurnUpright) && GetBool(*similar, "turns", s.Turns) &&
-           GetBool(*similar, "samePixels", s.SamePixels);
+           GetBool(*similar, "samePixels", s.SamePixels) &&
+           (!Member(*similar, "crops") || GetBool(*similar, "crops", s.Crops));
 }
 
 bool ReadSearch(const TValue* search, TResultSearch& out)

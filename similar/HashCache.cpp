@@ -1,8 +1,8 @@
 // The picture hash cache: records of device, inode, size, time, hash,
 // pixels, mean and flags in the shared cache file format (CacheFile.h),
-// magic "QVSIMHSH"; a transparent picture's record goes on with its shape
-// mask. Every record is read within the checked body. Any failure means
-// "no cache", never an error.
+// magic "QVSIMHSH"; a record goes on with the centre's hash and mean where
+// there is one, then a transparent picture's shape mask. Every record is read within the checked body. Any
+// failure means "no cache", never an error.
 #include "HashCache.h"
 
 #include "CacheFile.h"
@@ -16,8 +16,9 @@ namespace {
 
 constexpr std::size_t kFixedBytes = 8 * 6 + 2; // device, inode, size, time, hash, pixels, mean, flags
 constexpr std::size_t kShapeBytes = sizeof(TShapeMask::Opaque) + sizeof(TShapeMask::Edge);
+constexpr std::size_t kCentreBytes = 8 + 1; // hash, mean
 constexpr std::size_t kMaxRecords = std::size_t{1} << 24;
-constexpr std::uint8_t kDecodedFlag = 1, kShapeFlag = 2;
+constexpr std::uint8_t kDecodedFlag = 1, kShapeFlag = 2, kCentreFlag = 4;
 
 // Raise the version whenever the hash changes: older entries are then dropped.
 // 2: pictures are hashed upright (orientation tag applied) and with their
@@ -25,11 +26,13 @@ constexpr std::uint8_t kDecodedFlag = 1, kShapeFlag = 2;
 // 3: transparent pictures carry their shape, and one-colour ones are hashed
 // by it; a version 2 entry has none, and would let a transparent picture
 // join any outline.
+// 4: a record may carry the hash of the picture's centre (for cropped
+// copies); a version 3 reader would take those bytes for the next record.
 constexpr TCacheFormat kFormat{{'Q', 'V', 'S', 'I', 'M', 'H', 'S', 'H'},
-                               3,
+                               4,
                                0, // records of their own lengths: the shape only where there is one
                                kMaxRecords,
-                               std::uint64_t{kMaxRecords} * (kFixedBytes + kShapeBytes)};
+                               std::uint64_t{kMaxRecords} * (kFixedBytes + kCentreBytes + kShapeBytes)};
 
 } // namespace
 
@@ -49,6 +52,11 @@ bool THashCache::Load(const std::string& path)
         entry.Value.Hash.Mean = r[48];
         entry.Value.Decoded = (r[49] & kDecodedFlag) != 0;
         at += kFixedBytes;
+        if (r[49] & kCentreFlag) {
+            if (kCentreBytes > records.size() - at) return Discard();
+            entry.Value.Centre = TPictureHash{GetCacheField(records.data() + at, 8), records[at + 8]};
+            at += kCentreBytes;
+        }
         if (r[49] & kShapeFlag) {
             if (kShapeBytes > records.size() - at) return Discard();
             TShapeMask& shape = entry.Value.Shape.emplace();
@@ -82,7 +90,12 @@ bool THashCache::Save(const std::string& path) const
               entry.Value.Hash.Hash, entry.Value.Pixels})
             PutCacheField(records, v, 8);
         records.push_back(entry.Value.Hash.Mean);
-        records.push_back((entry.Value.Decoded ? kDecodedFlag : 0) | (entry.Value.Shape ? kShapeFlag : 0));
+        records.push_back((entry.Value.Decoded ? kDecodedFlag : 0) | (entry.Value.Shape ? kShapeFlag : 0) |
+                          (entry.Value.Centre ? kCentreFlag : 0));
+        if (entry.Value.Centre) {
+            PutCacheField(records, entry.Value.Centre->Hash, 8);
+            records.push_back(entry.Value.Centre->Mean);
+        }
         if (entry.Value.Shape)
             for (const auto* cells : {&entry.Value.Shape->Opaque, &entry.Value.Shape->Edge})
                 for (std::uint64_t word : *cells)

@@ -22,6 +22,9 @@ struct TCachedHash {
     TPictureHash Hash;
     std::uint64_t Pixels = 0;
     std::optional<TShapeMask> Shape; // the outline of a transparent picture
+    // The hash of an opaque picture's centre, for cropped copies; computed
+    // only when a search asks for them.
+    std::optional<TPictureHash> Centre;
 };
 
 class THashCache {

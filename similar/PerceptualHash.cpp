@@ -17,20 +17,24 @@ struct TTap {
     float Weight;
 };
 
-// For each of the grid's cells along one axis, the source samples it takes.
-std::vector<std::vector<TTap>> AxisTaps(int sourceLength)
+// For each of the grid's cells along one axis, the source samples it takes
+// from the span [from, from + length) of a source sourceLength long (the
+// whole axis when from is 0 and length is sourceLength).
+std::vector<std::vector<TTap>> AxisTaps(int sourceLength, double from, double length)
 {
     std::vector<std::vector<TTap>> taps(kHashGridSide);
-    const double scale = static_cast<double>(sourceLength) / kHashGridSide;
+    const double scale = length / kHashGridSide;
     for (int j = 0; j < kHashGridSide; ++j) {
-        if (sourceLength >= kHashGridSide) {
-            const double from = j * scale, to = (j + 1) * scale;
-            for (int s = static_cast<int>(from); s < sourceLength && s < to; ++s) {
-                const double covered = std::min<double>(s + 1, to) - std::max<double>(s, from);
+        if (length >= kHashGridSide) {
+            const double start = from + j * scale, end = from + (j + 1) * scale;
+            for (int s = static_cast<int>(start); s < sourceLength && s < end; ++s) {
+                const double covered = std::min<double>(s + 1, end) - std::max<double>(s, start);
                 if (covered > 0) taps[j].push_back({s, static_cast<float>(covered / scale)});
             }
         } else {
-            const double at = std::clamp((j + 0.5) * scale - 0.5, 0.0, sourceLength - 1.0);
+            // Samples stay within the span, as they stay within a whole axis.
+            const double at =
+                std::clamp(from + (j + 0.5) * scale - 0.5, from, std::max(from, from + length - 1.0));
             const int s = static_cast<int>(at);
             const float f = static_cast<float>(at - s);
             taps[j].push_back({s, 1.0f - f});
@@ -82,8 +86,14 @@ std::array<std::array<float, kFrequencies>, kFrequencies> LowFrequencies(const s
 
 std::vector<float> ReduceToGrid(const TGreyImage& image)
 {
-    const auto across = AxisTaps(image.Width);
-    const auto down = AxisTaps(image.Height);
+    return ReduceRegionToGrid(image, 0.0, 0.0, image.Width, image.Height);
+}
+
+std::vector<float> ReduceRegionToGrid(const TGreyImage& image, double left, double top, double width,
+                                      double height)
+{
+    const auto across = AxisTaps(image.Width, left, width);
+    const auto down = AxisTaps(image.Height, top, height);
     // Horizontal pass into Height x 32, then vertical into 32 x 32.
     std::vector<float> narrow(static_cast<std::size_t>(image.Height) * kHashGridSide);
     for (int y = 0; y < image.Height; ++y) {
@@ -153,7 +163,33 @@ TPictureHash ComputePictureHash(const TGreyImage& image)
 
 std::array<TPictureHash, kHashVariants> ComputePictureHashVariants(const TGreyImage& image)
 {
-    const std::vector<float> grid = ReduceToGrid(image);
+    return HashVariantsOfGrid(ReduceToGrid(image));
+}
+
+namespace {
+
+std::vector<float> CentreGrid(const TGreyImage& image)
+{
+    const double margin = (1.0 - kCentreShare) / 2;
+    return ReduceRegionToGrid(image, image.Width * margin, image.Height * margin, image.Width * kCentreShare,
+                              image.Height * kCentreShare);
+}
+
+} // namespace
+
+TPictureHash ComputeCentreHash(const TGreyImage& image)
+{
+    const std::vector<float> grid = CentreGrid(image);
+    return TPictureHash{HashBits(LowFrequencies(grid), 0), GridMean(grid)};
+}
+
+std::array<TPictureHash, kHashVariants> ComputeCentreHashVariants(const TGreyImage& image)
+{
+    return HashVariantsOfGrid(CentreGrid(image));
+}
+
+std::array<TPictureHash, kHashVariants> HashVariantsOfGrid(const std::vector<float>& grid)
+{
     const TFrequencies freq = LowFrequencies(grid);
     const std::uint8_t mean = GridMean(grid);
     std::array<TPictureHash, kHashVariants> result;

@@ -32,6 +32,11 @@ inline constexpr int kHashGridSide = 32;
 // image must not be empty.
 std::vector<float> ReduceToGrid(const TGreyImage& image);
 
+// The same reduction of the part of image from (left, top), width x height
+// pixels in size (fractions of a pixel weighted), which lies within image.
+std::vector<float> ReduceRegionToGrid(const TGreyImage& image, double left, double top, double width,
+                                      double height);
+
 // The hash of a non-empty picture.
 TPictureHash ComputePictureHash(const TGreyImage& image);
 
@@ -40,6 +45,20 @@ TPictureHash ComputePictureHash(const TGreyImage& image);
 // mirrors left to right, bit 1 top to bottom, bit 2 swaps the axes first.
 inline constexpr int kHashVariants = 8;
 std::array<TPictureHash, kHashVariants> ComputePictureHashVariants(const TGreyImage& image);
+// The eight variants of the hash of a grid ReduceToGrid made.
+std::array<TPictureHash, kHashVariants> HashVariantsOfGrid(const std::vector<float>& grid);
+
+// The share of each side the centre hash sees: a copy cut down to the
+// middle of the picture (a centred crop to 93 to 97 % of each side, as
+// printing and framing do) hashes close to its original's centre, while
+// its whole-picture hash is a dozen bits away.
+inline constexpr double kCentreShare = 0.95;
+
+// The hash of the picture's centre (kCentreShare of each side, centred),
+// and its eight variants; turning or mirroring the picture keeps its centre,
+// so these are the centre hashes of the turned pictures.
+TPictureHash ComputeCentreHash(const TGreyImage& image);
+std::array<TPictureHash, kHashVariants> ComputeCentreHashVariants(const TGreyImage& image);
 
 inline int HammingDistance(std::uint64_t a, std::uint64_t b)
 {

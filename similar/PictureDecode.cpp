@@ -312,6 +312,19 @@ std::array<TPictureHash, kHashVariants> HashVariantsOfPicture(const TDecodedPict
     return variants;
 }
 
+std::optional<TPictureHash> CentreHashOfPicture(const TDecodedPicture& picture)
+{
+    if (picture.Shape) return std::nullopt;
+    return ComputeCentreHash(picture.Image);
+}
+
+std::optional<std::array<TPictureHash, kHashVariants>>
+CentreHashVariantsOfPicture(const TDecodedPicture& picture)
+{
+    if (picture.Shape) return std::nullopt;
+    return ComputeCentreHashVariants(picture.Image);
+}
+
 int JpegScaleDenominator(int width, int height, int minSide)
 {
     for (int denominator = 8; denominator > 1; denominator /= 2)

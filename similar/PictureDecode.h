@@ -35,6 +35,13 @@ struct TDecodedPicture {
 TPictureHash HashOfPicture(const TDecodedPicture& picture);
 std::array<TPictureHash, kHashVariants> HashVariantsOfPicture(const TDecodedPicture& picture);
 
+// The hash of the picture's centre (ComputeCentreHash) and its variants, for
+// matching cropped copies; nothing for a picture with transparent parts,
+// whose outline a crop would cut, so that its outline alone decides.
+std::optional<TPictureHash> CentreHashOfPicture(const TDecodedPicture& picture);
+std::optional<std::array<TPictureHash, kHashVariants>>
+CentreHashVariantsOfPicture(const TDecodedPicture& picture);
+
 // Decodes a format the core does not read itself (BMP, ICO, PNG, WebP,
 // TIFF...). Returns nothing when it cannot read the file. It is called from
 // several threads at once, so it must be thread-safe.

@@ -64,4 +64,28 @@ bool LargerPicture(const TSimilarItem& a, const TSimilarItem& b);
 std::vector<std::vector<std::uint32_t>> GroupSimilar(const std::vector<TSimilarItem>& items, int tolerance,
                                                      int meanTolerance, unsigned threads = 0);
 
+// One hash a picture is seen by in GroupSimilarViews: of the whole picture
+// or of its centre (ComputeCentreHash), as it is or turned.
+struct TSimilarView {
+    TPictureHash Hash;
+    const TShapeMask* Shape = nullptr; // turned with the view; owned by the caller
+    std::uint32_t Picture = 0;         // index into the items
+    bool Centre = false;               // the hash of the picture's centre
+    bool Probe = false;                // a leader looks for its members from this view
+};
+
+// Groups as GroupSimilar gives them, of pictures seen by several views: the
+// largest picture not yet taken leads, and takes each picture not yet taken
+// with a view within tolerance of one of the leader's probe views, their
+// mean brightness and outlines agreeing as GroupSimilar asks, but never a
+// centre against a centre. So with the whole and the centre as probes and
+// views, a picture joins when the whole of one agrees with the whole or the
+// centre of the other. Then each member that is nearer (by its least
+// distance) to the leader of a later group, which comes before it in size,
+// moves there; a group left with one picture goes.
+std::vector<std::vector<std::uint32_t>> GroupSimilarViews(const std::vector<TSimilarItem>& items,
+                                                          const std::vector<TSimilarView>& views,
+                                                          int tolerance, int meanTolerance,
+                                                          unsigned threads = 0);
+
 } // namespace quorvane

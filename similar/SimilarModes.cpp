@@ -4,6 +4,8 @@
 // variants covers all pairs); the groups of variants are then read back as
 // groups of pictures, each picture kept in the first group that takes it.
 // A transparent picture's outline turns with each of its variants.
+// Cropped copies: the whole and the centre of each picture are views of it
+// (GroupSimilarViews), turned too when turns are asked for.
 // Same pixels: groups of equal pixel digests, largest file first.
 #include "SimilarModes.h"
 
@@ -22,6 +24,7 @@ constexpr int kHashBits = 64;
 struct TTurnedHash {
     bool Decoded = false;
     std::array<TPictureHash, kHashVariants> Hashes{};
+    std::optional<std::array<TPictureHash, kHashVariants>> Centres; // with crops, of an opaque picture
     std::uint64_t Pixels = 0;
     std::optional<TShapeMask> Shape;
 };
@@ -48,6 +51,20 @@ void AppendGroups(TSimilarResult& result, const std::vector<std::vector<std::uin
 }
 
 } // namespace
+
+void AppendCroppedGroups(TSimilarResult& result, const std::vector<std::vector<std::uint32_t>>& groups,
+                         const std::vector<const TFileRecord*>& files, const std::vector<TCropHashes>& hashes)
+{
+    for (const auto& group : groups) {
+        ++result.GroupCount;
+        for (std::uint32_t member : group) {
+            result.Rows.push_back(*files[member]);
+            result.GroupOf.push_back(static_cast<std::uint32_t>(result.GroupCount));
+            result.Distance.push_back(
+                member == group.front() ? 0 : CroppedDistance(hashes[group.front()], hashes[member]));
+        }
+    }
+}
 
 std::vector<std::vector<std::uint32_t>>
 GroupSimilarTurned(const std::vector<std::array<TPictureHash, kHashVariants>>& variants,
@@ -128,6 +145,88 @@ TSimilarResult FindTurnedCopies(const std::vector<const TFileRecord*>& pictures,
         result,
         GroupSimilarTurned(variants, items, options.Tolerance, options.MeanTolerance, options.Threads),
         itemFiles, &variants);
+    return result;
+}
+
+std::vector<std::vector<std::uint32_t>> GroupSimilarCropped(const std::vector<TCropHashes>& hashes,
+                                                            const std::vector<TSimilarItem>& items,
+                                                            int tolerance, int meanTolerance,
+                                                            unsigned threads)
+{
+    // Each whole variant carries the picture's outline turned the same way;
+    // the centre is only ever taken of an opaque picture.
+    std::vector<TShapeMask> turnedShapes;
+    std::size_t shapes = 0;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        shapes += items[i].Shape ? hashes[i].Whole.size() : 0;
+    turnedShapes.reserve(shapes);
+    std::vector<TSimilarView> views;
+    for (std::uint32_t i = 0; i < items.size(); ++i) {
+        for (std::size_t v = 0; v < hashes[i].Whole.size(); ++v) {
+            const TShapeMask* shape = nullptr;
+            if (items[i].Shape)
+                shape = &turnedShapes.emplace_back(TurnShapeMask(*items[i].Shape, static_cast<int>(v)));
+            views.push_back({hashes[i].Whole[v], shape, i, false, v == 0});
+        }
+        for (std::size_t v = 0; v < hashes[i].Centre.size(); ++v)
+            views.push_back({hashes[i].Centre[v], nullptr, i, true, v == 0});
+    }
+    return GroupSimilarViews(items, views, tolerance, meanTolerance, threads);
+}
+
+int CroppedDistance(const TCropHashes& leader, const TCropHashes& member)
+{
+    int distance = kHashBits;
+    for (const TPictureHash& view : member.Whole) {
+        distance = std::min(distance, HammingDistance(leader.Whole[0].Hash, view.Hash));
+        if (!leader.Centre.empty())
+            distance = std::min(distance, HammingDistance(leader.Centre[0].Hash, view.Hash));
+    }
+    for (const TPictureHash& view : member.Centre)
+        distance = std::min(distance, HammingDistance(leader.Whole[0].Hash, view.Hash));
+    return distance;
+}
+
+TSimilarResult FindTurnedCroppedCopies(const std::vector<const TFileRecord*>& pictures,
+                                       const TSimilarOptions& options, TScanHost& host)
+{
+    TSimilarResult result;
+    result.Pictures = pictures.size();
+    const auto hashes =
+        RunOnFiles<TTurnedHash>(pictures, options.Threads, host, [&](const TFileRecord& file) {
+            TTurnedHash hashed;
+            try {
+                const auto picture = DecodePictureFile(file.FullPath(), options.Decoder, options.TurnUpright);
+                if (picture && !picture->Image.Pixels.empty()) {
+                    hashed.Decoded = true;
+                    hashed.Hashes = HashVariantsOfPicture(*picture);
+                    hashed.Centres = CentreHashVariantsOfPicture(*picture);
+                    hashed.Pixels = picture->FullPixels;
+                    hashed.Shape = picture->Shape;
+                }
+            } catch (...) {
+            }
+            return hashed;
+        });
+    result.Decoded = hashes.size();
+    std::vector<TCropHashes> views;
+    std::vector<TSimilarItem> items;
+    std::vector<const TFileRecord*> itemFiles;
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        if (!hashes[i].Decoded) {
+            ++result.Unreadable;
+            continue;
+        }
+        TCropHashes& picture = views.emplace_back();
+        picture.Whole.assign(hashes[i].Hashes.begin(), hashes[i].Hashes.end());
+        if (hashes[i].Centres) picture.Centre.assign(hashes[i].Centres->begin(), hashes[i].Centres->end());
+        const TShapeMask* shape = hashes[i].Shape ? &*hashes[i].Shape : nullptr;
+        items.push_back({hashes[i].Hashes[0], hashes[i].Pixels, pictures[i]->Size, shape});
+        itemFiles.push_back(pictures[i]);
+    }
+    const auto groups =
+        GroupSimilarCropped(views, items, options.Tolerance, options.MeanTolerance, options.Threads);
+    AppendCroppedGroups(result, groups, itemFiles, views);
     return result;
 }
 

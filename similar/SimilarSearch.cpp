@@ -14,7 +14,7 @@ namespace quorvane {
 
 namespace {
 
-TCachedHash HashOne(const TFileRecord& file, const TPictureDecoder& decoder, bool upright)
+TCachedHash HashOne(const TFileRecord& file, const TPictureDecoder& decoder, bool upright, bool centre)
 {
     TCachedHash result;
     try {
@@ -24,6 +24,7 @@ TCachedHash HashOne(const TFileRecord& file, const TPictureDecoder& decoder, boo
             result.Hash = HashOfPicture(*picture);
             result.Pixels = picture->FullPixels;
             result.Shape = picture->Shape;
+            if (centre) result.Centre = CentreHashOfPicture(*picture);
         }
     } catch (...) {
         // A picture that cannot be read is left out of the groups.
@@ -47,6 +48,58 @@ std::vector<const TFileRecord*> Candidates(const std::vector<TFileRecord>& files
     return result;
 }
 
+// The items of the decoded pictures and their files; the others are counted
+// in result as unreadable.
+std::vector<TSimilarItem> ItemsOf(TSimilarResult& result, const std::vector<const TFileRecord*>& pictures,
+                                  const std::vector<TCachedHash>& hashes,
+                                  std::vector<const TFileRecord*>& itemFiles)
+{
+    std::vector<TSimilarItem> items;
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        if (!hashes[i].Decoded) {
+            ++result.Unreadable;
+            continue;
+        }
+        const TShapeMask* shape = hashes[i].Shape ? &*hashes[i].Shape : nullptr;
+        items.push_back({hashes[i].Hash, hashes[i].Pixels, pictures[i]->Size, shape});
+        itemFiles.push_back(pictures[i]);
+    }
+    return items;
+}
+
+void GroupCached(TSimilarResult& result, const std::vector<const TFileRecord*>& pictures,
+                 const std::vector<TCachedHash>& hashes, const TSimilarOptions& options)
+{
+    std::vector<const TFileRecord*> itemFiles;
+    const std::vector<TSimilarItem> items = ItemsOf(result, pictures, hashes, itemFiles);
+    for (const auto& group : GroupSimilar(items, options.Tolerance, options.MeanTolerance, options.Threads)) {
+        ++result.GroupCount;
+        for (std::uint32_t member : group) {
+            result.Rows.push_back(*itemFiles[member]);
+            result.GroupOf.push_back(static_cast<std::uint32_t>(result.GroupCount));
+            result.Distance.push_back(
+                HammingDistance(items[group.front()].Hash.Hash, items[member].Hash.Hash));
+        }
+    }
+}
+
+void GroupCachedCrops(TSimilarResult& result, const std::vector<const TFileRecord*>& pictures,
+                      const std::vector<TCachedHash>& hashes, const TSimilarOptions& options)
+{
+    std::vector<const TFileRecord*> itemFiles;
+    const std::vector<TSimilarItem> items = ItemsOf(result, pictures, hashes, itemFiles);
+    std::vector<TCropHashes> views;
+    for (const TCachedHash& hash : hashes)
+        if (hash.Decoded) {
+            TCropHashes& picture = views.emplace_back();
+            picture.Whole.push_back(hash.Hash);
+            if (hash.Centre) picture.Centre.push_back(*hash.Centre);
+        }
+    const auto groups =
+        GroupSimilarCropped(views, items, options.Tolerance, options.MeanTolerance, options.Threads);
+    AppendCroppedGroups(result, groups, itemFiles, views);
+}
+
 } // namespace
 
 bool IsSimilarCandidate(std::string_view name, bool moreFormats)
@@ -56,10 +109,11 @@ bool IsSimilarCandidate(std::string_view name, bool moreFormats)
 
 std::vector<TCachedHash> HashPictureFiles(const std::vector<const TFileRecord*>& files,
                                           const TPictureDecoder& decoder, unsigned threads, TScanHost& host,
-                                          bool upright)
+                                          bool upright, bool centre)
 {
-    return RunOnFiles<TCachedHash>(files, threads, host,
-                                   [&](const TFileRecord& file) { return HashOne(file, decoder, upright); });
+    return RunOnFiles<TCachedHash>(files, threads, host, [&](const TFileRecord& file) {
+        return HashOne(file, decoder, upright, centre);
+    });
 }
 
 std::string HashCacheFileFor(const TSimilarOptions& options)
@@ -76,7 +130,9 @@ TSimilarResult FindSimilarPictures(const std::vector<TFileRecord>& files, const 
     const std::vector<const TFileRecord*> pictures = Candidates(files, options.MoreFormats);
     result.Pictures = pictures.size();
     if (options.SamePixels) return FindSamePixels(pictures, options, host);
-    if (options.Turns) return FindTurnedCopies(pictures, options, host);
+    if (options.Turns)
+        return options.Crops ? FindTurnedCroppedCopies(pictures, options, host)
+                             : FindTurnedCopies(pictures, options, host);
     THashCache cache;
     const std::string cachePath = HashCacheFileFor(options);
     if (!cachePath.empty()) cache.Load(cachePath);
@@ -84,7 +140,8 @@ TSimilarResult FindSimilarPictures(const std::vector<TFileRecord>& files, const 
     std::vector<const TFileRecord*> missing;
     std::vector<std::size_t> missingAt;
     for (std::size_t i = 0; i < pictures.size(); ++i) {
-        if (auto hit = cache.Find(*pictures[i])) {
+        // An entry made without crops lacks the centre of an opaque picture.
+        if (auto hit = cache.Find(*pictures[i]); hit && (!options.Crops || hit->Shape || hit->Centre)) {
             hashes[i] = *hit;
         } else {
             missing.push_back(pictures[i]);
@@ -92,7 +149,7 @@ TSimilarResult FindSimilarPictures(const std::vector<TFileRecord>& files, const 
         }
     }
     const std::vector<TCachedHash> fresh =
-        HashPictureFiles(missing, options.Decoder, options.Threads, host, options.TurnUpright);
+        HashPictureFiles(missing, options.Decoder, options.Threads, host, options.TurnUpright, options.Crops);
     for (std::size_t k = 0; k < fresh.size(); ++k) {
         hashes[missingAt[k]] = fresh[k];
         // A failure is not kept: another front end may bring a decoder that
@@ -102,26 +159,10 @@ TSimilarResult FindSimilarPictures(const std::vector<TFileRecord>& files, const 
     result.Decoded = fresh.size();
     if (!cachePath.empty() && !fresh.empty()) cache.Save(cachePath);
 
-    std::vector<TSimilarItem> items;
-    std::vector<const TFileRecord*> itemFiles;
-    for (std::size_t i = 0; i < pictures.size(); ++i) {
-        if (!hashes[i].Decoded) {
-            ++result.Unreadable;
-            continue;
-        }
-        const TShapeMask* shape = hashes[i].Shape ? &*hashes[i].Shape : nullptr;
-        items.push_back({hashes[i].Hash, hashes[i].Pixels, pictures[i]->Size, shape});
-        itemFiles.push_back(pictures[i]);
-    }
-    for (const auto& group : GroupSimilar(items, options.Tolerance, options.MeanTolerance, options.Threads)) {
-        ++result.GroupCount;
-        for (std::uint32_t member : group) {
-            result.Rows.push_back(*itemFiles[member]);
-            result.GroupOf.push_back(static_cast<std::uint32_t>(result.GroupCount));
-            result.Distance.push_back(
-                HammingDistance(items[group.front()].Hash.Hash, items[member].Hash.Hash));
-        }
-    }
+    if (options.Crops)
+        GroupCachedCrops(result, pictures, hashes, options);
+    else
+        GroupCached(result, pictures, hashes, options);
     return result;
 }
 

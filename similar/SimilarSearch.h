@@ -38,6 +38,9 @@ struct TSimilarOptions {
     bool TurnUpright = true; // apply the orientation tag before hashing
     // Also match copies turned by quarter turns or mirrored (all eight).
     bool Turns = false;
+    // Also match copies cut down to the middle of the picture: the hash of
+    // each picture's centre takes part (GroupSimilarViews).
+    bool Crops = false;
     // Instead of the hash: pictures whose decoded pixels are exactly equal
     // (after turning upright); the tolerances do not count.
     bool SamePixels = false;
@@ -50,8 +53,8 @@ struct TSimilarResult {
     std::vector<TFileRecord> Rows;      // the groups' rows, each group together
     std::vector<std::uint32_t> GroupOf; // per row: its group, counted from 1
     // Per row: the hash distance in bits to its group's first picture (0 for
-    // that picture; with turns the least over its eight variants; 0 for
-    // equal pixels).
+    // that picture; with turns the least over its eight variants; with crops
+    // the least over the whole and the centre; 0 for equal pixels).
     std::vector<int> Distance;
     std::size_t GroupCount = 0;
     std::size_t Pictures = 0;   // pictures considered
@@ -67,9 +70,10 @@ TSimilarResult FindSimilarPictures(const std::vector<TFileRecord>& files, const 
 // Hashes the files on all cores (threads 0) with decoder as fallback;
 // entries not decodable come back with Decoded false. Polls the host between
 // files and reports progress from the calling thread.
+// With centre, opaque pictures also get the hash of their centre.
 std::vector<TCachedHash> HashPictureFiles(const std::vector<const TFileRecord*>& files,
                                           const TPictureDecoder& decoder, unsigned threads, TScanHost& host,
-                                          bool upright = true);
+                                          bool upright = true, bool centre = false);
 
 // The cache file a search with these options uses: CachePath for pictures
 // turned upright (the default), a file beside it for pictures hashed as

@@ -72,6 +72,8 @@ inline constexpr TOptionRow kOptionTable[] = {
     // The similar search's other ways, off unless chosen.
     {"ckTurns", TOptionKind::Boolean, false, nullptr},
     {"ckSamePixels", TOptionKind::Boolean, false, nullptr},
+    // Also cropped copies; newer than the rest, off when a store has no value.
+    {"ckCrops", TOptionKind::Boolean, false, nullptr},
     // Slides in colour; off: grey, as they always were.
     {"ckColourSlides", TOptionKind::Boolean, false, nullptr},
     // Symbolic links made in place of duplicates name the kept file's

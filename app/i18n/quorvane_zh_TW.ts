@@ -974,6 +974,16 @@ Delete them too?</source>
         <translation>相似圖片:旋轉四分之一圈、半圈或鏡像的副本也算相符</translation>
     </message>
     <message>
+        <source>Also cropped copies</source>
+        <comment>ckCrops</comment>
+        <translation>也找裁切過的副本</translation>
+    </message>
+    <message>
+        <source>Similar pictures: a copy cut down to the middle of the picture also matches</source>
+        <comment>ckCrops</comment>
+        <translation>相似圖片:只保留畫面中央部分的副本也算相符</translation>
+    </message>
+    <message>
         <source>Same pixels</source>
         <comment>ckSamePixels</comment>
         <translation>像素完全相同</translation>

@@ -215,6 +215,7 @@ void TestLanguages::textsOfTheRunningWidgets_data()
         {"frmMain", "ckMoreFormats", "caption", "More picture formats", "更多圖片格式"},
         {"frmMain", "ckTurnUpright", "caption", "Turn photos upright", "將相片轉正"},
         {"frmMain", "ckTurns", "caption", "Also turned or mirrored copies", "也找旋轉或鏡像的副本"},
+        {"frmMain", "ckCrops", "caption", "Also cropped copies", "也找裁切過的副本"},
         {"frmMain", "ckSamePixels", "caption", "Same pixels", "像素完全相同"},
         {"frmMain", "ckColourSlides", "caption", "Colour slides", "彩色縮圖"},
         {"frmMain", "lbKeepRule", "caption", "Keep in each group:", "每組保留:"},

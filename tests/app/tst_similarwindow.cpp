@@ -68,6 +68,7 @@ class TestSimilarWindow : public QObject {
     void cancelWhileDecodingLeavesTheList();
     void extraFormatsOnlyWithTheOption();
     void photoOptions();
+    void croppedCopiesOnlyWithTheOption();
 
   private:
     template <typename T> T* Find(const char* name) const
@@ -329,6 +330,22 @@ void TestSimilarWindow::photoOptions()
     auto* turns = Find<QCheckBox>("ckTurns");
     QVERIFY(!turns->isChecked());
     turns->setChecked(true);
+    RunSimilarSearch();
+    QCOMPARE(FForm->FileList()->Rows().size(), std::size_t(2));
+}
+
+// "Also cropped copies" is off by default; on, a centred crop of a picture
+// joins it, the hashes cached by the search without it notwithstanding.
+void TestSimilarWindow::croppedCopiesOnlyWithTheOption()
+{
+    const QImage scene = Scene(320, 240, 3);
+    Save(scene, QStringLiteral("whole.jpg"));
+    Save(scene.copy(16, 12, 288, 216), QStringLiteral("cropped.jpg")); // the middle 90 %
+    RunSimilarSearch();
+    QCOMPARE(FForm->FileList()->Rows().size(), std::size_t(0));
+    auto* crops = Find<QCheckBox>("ckCrops");
+    QVERIFY(!crops->isChecked());
+    crops->setChecked(true);
     RunSimilarSearch();
     QCOMPARE(FForm->FileList()->Rows().size(), std::size_t(2));
 }

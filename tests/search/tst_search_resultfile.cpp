@@ -49,7 +49,7 @@ TSavedResult Sample(bool distances)
     result.SearchedAt = 1767366240;
     result.Search.Kind = distances ? TResultKind::SimilarPictures : TResultKind::Duplicates;
     result.Search.Criteria = {.Name = true, .Size = true, .CC = true, .AllBytes = false, .Time = true};
-    result.Search.Similar = {12, 40, true, false, true, false};
+    result.Search.Similar = {12, 40, true, false, true, false, true};
     result.Search.IncludeSubdirectories = false;
     result.Search.Filter = {10, 1u << 30, {"/tmp/\x80x"}, {"*.tmp", "a\\b"}, {"jpg"}};
     result.Search.Directories = {"/home/u", "/srv/\xff\xfe raw\\dir\n"};
@@ -80,7 +80,7 @@ void CompareResults(const TSavedResult& got, const TSavedResult& want)
                 g.Similar.MeanTolerance == w.Similar.MeanTolerance &&
                 g.Similar.MoreFormats == w.Similar.MoreFormats &&
                 g.Similar.TurnUpright == w.Similar.TurnUpright && g.Similar.Turns == w.Similar.Turns &&
-                g.Similar.SamePixels == w.Similar.SamePixels);
+                g.Similar.SamePixels == w.Similar.SamePixels && g.Similar.Crops == w.Similar.Crops);
     QCOMPARE(g.IncludeSubdirectories, w.IncludeSubdirectories);
     QCOMPARE(g.Filter.MinSize, w.Filter.MinSize);
     QCOMPARE(g.Filter.MaxSize, w.Filter.MaxSize);
@@ -164,6 +164,7 @@ void TestResultFile::roundTrip_data()
     QTest::newRow("similar pictures with distances") << 1;
     QTest::newRow("all files without groups") << 2;
     QTest::newRow("no rows") << 3;
+    QTest::newRow("similar pictures written before the crops option") << 4;
 }
 
 void TestResultFile::roundTrip()
@@ -176,8 +177,10 @@ void TestResultFile::roundTrip()
             row.Group = 0;
     }
     if (kind == 3) want.Rows.clear();
+    if (kind == 4) want = Sample(true), want.Search.Similar.Crops = false;
     std::string text = Text(want);
     QVERIFY(!text.empty());
+    if (kind == 4) Replace(text, ",\"crops\":false", ""); // such a file has no "crops": read as off
     TSavedResult got;
     QCOMPARE(ParseResultFile(std::move(text), got), TResultFileError::None);
     CompareResults(got, want);
@@ -248,6 +251,8 @@ void TestResultFile::refusals_data()
                                                << "2026-02-30T" << E(TResultFileError::Damaged);
     QTest::newRow("a tolerance out of range") << "\"tolerance\":12"
                                               << "\"tolerance\":99" << E(TResultFileError::Damaged);
+    QTest::newRow("crops that is no truth value") << "\"crops\":true"
+                                                  << "\"crops\":1" << E(TResultFileError::Damaged);
     QTest::newRow("an unknown kind") << "\"similarPictures\""
                                      << "\"fuzzy\"" << E(TResultFileError::Damaged);
     QTest::newRow("a NUL after the whole file")

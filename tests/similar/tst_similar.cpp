@@ -6,6 +6,7 @@
 #include "CaptureCache.h"
 #include "FileScan.h"
 #include "PictureDecode.h"
+#include "SimilarFixtures.h"
 #include "SimilarSearch.h"
 #include "TakenJpeg.h"
 
@@ -27,38 +28,12 @@
 #include <unistd.h>
 
 using namespace quorvane;
+using quorvane::test::FilesOf;
+using quorvane::test::Picture;
 using quorvane::test::TakenJpeg;
+using quorvane::test::TQuietHost;
 
 namespace {
-
-class TQuietHost : public TScanHost {
-  public:
-    void SetStatusText(const std::string&, bool) override {}
-    void SetPercentage(int, bool) override { ++Reports; }
-    void ShowProgressWindow() override {}
-    bool CancelRequested() const override { return CancelAfterReports >= 0 && Reports > CancelAfterReports; }
-    int Reports = 0;
-    int CancelAfterReports = -1;
-};
-
-// A photograph-like picture: gradients and shapes that depend on seed.
-QImage Picture(int seed, int width = 320, int height = 240)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    std::mt19937 rng(seed);
-    QPainter p(&image);
-    QLinearGradient gradient(0, 0, width, height);
-    gradient.setColorAt(0, QColor::fromRgb(rng() % 256, rng() % 256, rng() % 256));
-    gradient.setColorAt(1, QColor::fromRgb(rng() % 256, rng() % 256, rng() % 256));
-    p.fillRect(image.rect(), gradient);
-    for (int i = 0; i < 12; ++i) {
-        p.setBrush(QColor::fromRgb(rng() % 256, rng() % 256, rng() % 256));
-        p.setPen(Qt::NoPen);
-        p.drawEllipse(QRectF(rng() % width, rng() % height, width / 8 + rng() % (width / 3),
-                             height / 8 + rng() % (height / 3)));
-    }
-    return image;
-}
 
 // A GIF 89a of image quantised to 3-3-2 colours. The LZW stream sends a clear
 // code before the table would grow past 9-bit codes, so it needs no table.
@@ -139,14 +114,6 @@ int CheckDistances(const TSimilarResult& result, bool turns)
         largest = std::max(largest, expected);
     }
     return largest;
-}
-
-std::vector<TFileRecord> FilesOf(const QTemporaryDir& dir)
-{
-    TQuietHost host;
-    std::vector<TFileRecord> rows;
-    ReadAllFiles(dir.path().toStdString(), false, host, rows);
-    return rows;
 }
 
 TSimilarItem Item(std::uint64_t hash, std::uint64_t pixels = 100, std::uint64_t size = 10)
@@ -841,7 +808,7 @@ void TestSimilar::cacheEntryStaleWithSameSizeAndAnotherTime()
     file.Size = 1000;
     file.ModifiedNs = 1700000000000000000;
     THashCache cache;
-    cache.Store(file, TCachedHash{true, TPictureHash{42, 128}, 100, std::nullopt});
+    cache.Store(file, TCachedHash{true, TPictureHash{42, 128}, 100, std::nullopt, std::nullopt});
     QVERIFY(cache.Find(file).has_value());
     TFileRecord touched = file;
     touched.ModifiedNs += 1; // rewritten in place: same size, another time
@@ -861,7 +828,7 @@ static QByteArray SoundCache(const QString& path)
     file.Device = 1;
     file.Inode = 2;
     THashCache cache;
-    cache.Store(file, TCachedHash{true, TPictureHash{42, 128}, 100, std::nullopt});
+    cache.Store(file, TCachedHash{true, TPictureHash{42, 128}, 100, std::nullopt, std::nullopt});
     if (!cache.Save(QFile::encodeName(path).toStdString())) return {};
     QFile saved(path);
     return saved.open(QIODevice::ReadOnly) ? saved.readAll() : QByteArray();

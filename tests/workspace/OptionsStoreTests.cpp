@@ -14,14 +14,15 @@ namespace quorvane {
 namespace {
 
 const QStringList kOrder = {
-    "ckName",        "ckSize",        "ckCC",           "ckAllBytes",         "ckTime",
-    "ckInclude",     "ckPreview",     "ckShowSlides",   "raDblClick",         "raClick",
-    "edTime",        "rbFullSize",    "rbHalf",         "rbQuarter",          "rbEighth",
-    "ckNoConfirm",   "ckNoRecycle",   "rbEnglish",      "rbChinese",          "ViewerProgram",
-    "EditorProgram", "ckSimilar",     "edTolerance",    "ckMoreFormats",      "KeepRule",
-    "ckTurnUpright", "ckTurns",       "ckSamePixels",   "ckColourSlides",     "ckAbsoluteLinks",
-    "edMinSize",     "edMaxSize",     "edExcludeNames", "edExtensions",       "edExcludeFolders",
-    "ckViewerFit",   "ckColumnGroup", "ckColumnCopies", "ckColumnDimensions", "edPictureCache"};
+    "ckName",           "ckSize",      "ckCC",          "ckAllBytes",     "ckTime",
+    "ckInclude",        "ckPreview",   "ckShowSlides",  "raDblClick",     "raClick",
+    "edTime",           "rbFullSize",  "rbHalf",        "rbQuarter",      "rbEighth",
+    "ckNoConfirm",      "ckNoRecycle", "rbEnglish",     "rbChinese",      "ViewerProgram",
+    "EditorProgram",    "ckSimilar",   "edTolerance",   "ckMoreFormats",  "KeepRule",
+    "ckTurnUpright",    "ckTurns",     "ckSamePixels",  "ckCrops",        "ckColourSlides",
+    "ckAbsoluteLinks",  "edMinSize",   "edMaxSize",     "edExcludeNames", "edExtensions",
+    "edExcludeFolders", "ckViewerFit", "ckColumnGroup", "ckColumnCopies", "ckColumnDimensions",
+    "edPictureCache"};
 const QStringList kCheckedByDefault = {"ckSize",     "ckInclude", "ckPreview", "ckShowSlides",
                                        "raDblClick", "rbHalf",    "rbEnglish", "ckTurnUpright"};
 const QStringList kRadios = {"raDblClick", "raClick",  "rbFullSize", "rbHalf",
