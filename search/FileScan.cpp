@@ -5,6 +5,7 @@
 #include "FileScan.h"
 
 #include "DirectoryPath.h"
+#include "ParallelSlots.h"
 #include "PathRules.h"
 #include "ScanFilter.h"
 #include "TextCompare.h"
@@ -15,6 +16,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -286,30 +288,97 @@ std::vector<TCollected> CollectTree(const std::string& directory, TScanContext& 
     return collection;
 }
 
-// Opens the collected directory again (the path holds its parent) and
-// accepts it only when it is still the directory that was collected.
-bool OpenCollected(TDirectoryPath& path, const TCollected& node, const std::string& root)
+// One thread's way back into collected directories: a path of open
+// directories and, per level, the collected directory it holds. Levels
+// held always form the chain from the input down, each level checked to be
+// the directory collected there.
+struct TReopener {
+    TDirectoryPath Path;
+    std::vector<std::size_t> Held;  // collected index per level of Path
+    std::vector<std::size_t> Below; // scratch: the levels to open, deepest first
+    TTimeKeys Times;
+};
+
+// Opens level of path (holding the levels above it) as collected directory
+// index; false, with errno set, when it is no longer that directory.
+bool PushCollected(TReopener& reopener, const std::vector<TCollected>& directories, std::size_t index)
 {
-    if (!node.Opened) return false;
+    const TCollected& node = directories[index];
     const bool open =
-        node.Depth == 0 ? path.OpenRoot(root) : path.Truncate(node.Depth) && path.Push(node.Name);
-    return open && path.DeepestDevice() == node.Device && path.DeepestInode() == node.Inode;
+        node.Depth == 0 ? reopener.Path.OpenRoot(directories.front().Name) : reopener.Path.Push(node.Name);
+    if (!open) return false;
+    reopener.Held.push_back(index);
+    if (reopener.Path.DeepestDevice() == node.Device && reopener.Path.DeepestInode() == node.Inode)
+        return true;
+    errno = ESTALE; // replaced since it was collected
+    return false;
 }
 
-// Reads the files of collected directory i into target; its text is made
-// (and placed in context) only when it holds a file.
-void ReadCollected(int fd, const std::vector<TCollected>& directories, std::size_t i,
-                   std::vector<TFileRecord>& target, TScanContext& context, const TScanHost& host,
-                   const TScanGate& gate, TTimeKeys& times)
+// Makes collected directory index the deepest open level, keeping the
+// levels it shares with what the path held: in pre-order that is its
+// parent, and one directory is opened per directory read. False, with
+// errno set, when it or a directory above it cannot be opened again as
+// the directory collected there.
+bool OpenCollected(TReopener& reopener, const std::vector<TCollected>& directories, std::size_t index)
 {
-    std::shared_ptr<const std::string> text;
-    ReadFilesAt(fd, directories[i].Files, target, &host, gate.Active() ? &gate : nullptr, times,
-                [&]() -> const std::shared_ptr<const std::string>& {
-                    if (!text) {
-                        text = std::make_shared<const std::string>(CollectedText(directories, i));
-                        context.Place(text, directories.front().Name.size());
-                    }
-                    return text;
+    std::vector<std::size_t>& held = reopener.Held;
+    reopener.Below.clear();
+    std::size_t at = index;
+    for (;;) {
+        const std::size_t depth = directories[at].Depth;
+        if (depth < held.size() && held[depth] == at) break;
+        reopener.Below.push_back(at);
+        if (depth == 0) break;
+        at = directories[at].Parent;
+    }
+    if (reopener.Below.empty()) {
+        held.resize(directories[index].Depth + 1);
+        if (reopener.Path.Truncate(held.size())) return true;
+        held.clear();
+        return false;
+    }
+    const std::size_t kept = directories[reopener.Below.back()].Depth;
+    held.resize(kept);
+    if (kept > 0 && !reopener.Path.Truncate(kept)) {
+        held.clear();
+        return false;
+    }
+    for (auto it = reopener.Below.rbegin(); it != reopener.Below.rend(); ++it) {
+        if (!PushCollected(reopener, directories, *it)) {
+            held.clear(); // the path no longer holds a checked chain
+            return false;
+        }
+    }
+    return true;
+}
+
+// What reading one collected directory found, kept until the host hears it
+// in pre-order.
+struct TDirectoryRead {
+    std::vector<TFileRecord> Rows;
+    std::shared_ptr<const std::string> Text; // set when a row was made
+    bool Entered = false;
+    int OpenError = 0; // why it could not be entered
+};
+
+// Reads the files of collected directory i; its text is made only when it
+// holds a file.
+void ReadCollected(TReopener& reopener, const std::vector<TCollected>& directories, std::size_t i,
+                   TDirectoryRead& read, const TScanHost& host, const TScanGate& gate)
+{
+    const TCollected& node = directories[i];
+    // Each directory is opened again, even without files: its subdirectories
+    // are reached through it.
+    if (!node.Opened || !OpenCollected(reopener, directories, i)) {
+        read.OpenError = node.Opened ? errno : node.Error;
+        return;
+    }
+    read.Entered = true;
+    ReadFilesAt(reopener.Path.DeepestFd(), node.Files, read.Rows, &host, gate.Active() ? &gate : nullptr,
+                reopener.Times, [&]() -> const std::shared_ptr<const std::string>& {
+                    if (!read.Text)
+                        read.Text = std::make_shared<const std::string>(CollectedText(directories, i));
+                    return read.Text;
                 });
 }
 
@@ -321,6 +390,28 @@ std::size_t FileCountOf(const std::vector<TCollected>& directories)
     return count;
 }
 
+// Hands what directory i's reading found to the host and target, in the
+// order the plain walk meets it.
+void ReportCollected(std::vector<TCollected>& directories, std::size_t i, TDirectoryRead& read,
+                     std::vector<TFileRecord>& target, TScanContext& context, TScanHost& host)
+{
+    if (!read.Entered) {
+        host.NotRead(
+            TNotRead{CollectedText(directories, i), TNotReadReason::CannotOpenDirectory, read.OpenError});
+    } else {
+        if (read.Text) context.Place(read.Text, directories.front().Name.size());
+        std::move(read.Rows.begin(), read.Rows.end(), std::back_inserter(target));
+        if (directories[i].Error != 0)
+            host.NotRead(TNotRead{CollectedText(directories, i), TNotReadReason::DirectoryReadFailed,
+                                  directories[i].Error});
+    }
+    read = TDirectoryRead{};
+}
+
+// Lists the tree on the calling thread, then states the listed files of
+// its directories on ScanThreadCount threads, each thread opening the
+// directories of its runs again from the input; rows and reports reach
+// target and host in pre-order.
 void ReadTree(const std::string& directory, TScanHost& host, std::vector<TFileRecord>& target,
               TScanContext& context)
 {
@@ -329,26 +420,18 @@ void ReadTree(const std::string& directory, TScanHost& host, std::vector<TFileRe
         CollectTree(directory, context, &host, gate.Active() ? &gate : nullptr);
     if (directories.empty()) return;
     ReserveMore(target, FileCountOf(directories));
-    const std::string& root = directories.front().Name;
-    TProgressMeter meter(host, directories.size());
-    TDirectoryPath path;
-    TTimeKeys times;
-    for (std::size_t i = 0; i < directories.size(); ++i) {
-        meter.Step(i);
-        const TCollected& node = directories[i];
-        // Each directory is opened again, even without files: the path
-        // reaches its subdirectories through it.
-        if (!OpenCollected(path, node, root)) {
-            const int error = node.Opened ? errno : node.Error;
-            host.NotRead(TNotRead{CollectedText(directories, i), TNotReadReason::CannotOpenDirectory, error});
-            continue;
-        }
-        ReadCollected(path.DeepestFd(), directories, i, target, context, host, gate, times);
-        if (node.Error != 0)
-            host.NotRead(
-                TNotRead{CollectedText(directories, i), TNotReadReason::DirectoryReadFailed, node.Error});
-        directories[i].Files = TListing{};
-    }
+    const unsigned threads = ScanThreadCount(host);
+    std::vector<TReopener> reopeners(threads);
+    std::vector<TDirectoryRead> reads(directories.size());
+    ForEachSlotRunReporting(
+        directories.size(), threads, host,
+        [&](std::size_t begin, std::size_t end, unsigned worker) {
+            for (std::size_t i = begin; i < end; ++i) {
+                ReadCollected(reopeners[worker], directories, i, reads[i], host, gate);
+                directories[i].Files = TListing{};
+            }
+        },
+        [&](std::size_t i) { ReportCollected(directories, i, reads[i], target, context, host); });
 }
 
 // host, when given, hears of a directory that could not be read.

@@ -18,6 +18,10 @@ namespace quorvane {
 // busier; with a warm one the extra threads cost little.
 unsigned ContentsThreadCount(const TScanHost& host);
 
+// The threads the scan states files on for a host: its ScanThreads(), or
+// one per core and at least two.
+unsigned ScanThreadCount(const TScanHost& host);
+
 // Runs work(slot, worker) for every slot below count, worker being the
 // index (below threads) of the thread that runs it; each thread's work may
 // keep state of its own by that index. The calling thread reports step i
@@ -33,5 +37,15 @@ void ForEachSlot(std::size_t count, unsigned threads, TScanHost& host,
 // can batch them. With one thread the steps of a run are reported before it.
 void ForEachSlotRun(std::size_t count, unsigned threads, TScanHost& host,
                     const std::function<void(std::size_t begin, std::size_t end, unsigned worker)>& work);
+
+// ForEachSlotRun for passes whose slots find things to report: done(slot)
+// runs on the calling thread right after slot's step, in slot order, so the
+// host hears steps and findings in one order whatever the number of
+// threads. With one thread it is the plain loop: step, work and done for
+// each slot in turn.
+void ForEachSlotRunReporting(
+    std::size_t count, unsigned threads, TScanHost& host,
+    const std::function<void(std::size_t begin, std::size_t end, unsigned worker)>& work,
+    const std::function<void(std::size_t slot)>& done);
 
 } // namespace quorvane

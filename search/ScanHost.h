@@ -54,14 +54,19 @@ class TScanHost {
 
     // True once the user asked to stop. The core polls it between files and
     // between reads and then throws ESearchCancelled; it may be called from
-    // the thread that runs the search and from the threads that read
-    // contents for it, so an implementation reads an atomic. Every other
+    // the thread that runs the search and from the threads that scan or
+    // read contents for it, so an implementation reads an atomic. Every other
     // call comes from the thread that runs the search.
     virtual bool CancelRequested() const { return false; }
 
     // How many threads read contents at once; 0 leaves it to the core (two
     // per core, at least four). The result never depends on it.
     virtual unsigned ContentsThreads() const { return 0; }
+
+    // How many threads state the files of a scan's directories at once; 0
+    // leaves it to the core (one per core, at least two). The rows, their
+    // order and what the host hears never depend on it.
+    virtual unsigned ScanThreads() const { return 0; }
 
     // A file or directory that could not be read and is left out. Called on
     // the thread that runs the search, in the order the search meets them.
