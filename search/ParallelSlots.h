@@ -48,4 +48,17 @@ void ForEachSlotRunReporting(
     const std::function<void(std::size_t begin, std::size_t end, unsigned worker)>& work,
     const std::function<void(std::size_t slot)>& done);
 
+// ForEachSlotRunReporting over slots that become known while the work runs:
+// produce runs on the calling thread and calls publish(count) as slots
+// below count become ready (count never falls); threads workers meanwhile
+// take runs of ready slots. Once produce returns, the last count is the
+// pass's, and the calling thread reports step and done for each slot in
+// order as slots are done. An exception from produce, work or done stops
+// the workers and propagates from here after they have finished.
+void ForEachGrowingSlotRunReporting(
+    unsigned threads, TScanHost& host,
+    const std::function<void(const std::function<void(std::size_t)>& publish)>& produce,
+    const std::function<void(std::size_t begin, std::size_t end, unsigned worker)>& work,
+    const std::function<void(std::size_t slot)>& done);
+
 } // namespace quorvane
