@@ -84,6 +84,16 @@ class TScanHost {
     // thread of its own while the scan ran); null (the default) and the
     // contents stage loads it itself. Asked at most once per search.
     virtual std::unique_ptr<TContentsCache> TakeLoadedContentsCache() { return nullptr; }
+    // Writes cache, the hashes a search learnt, to ContentsCachePath(); the
+    // default writes it at once. A host may write it on a thread of its own
+    // so that the writing overlaps what follows the contents stage (the
+    // grouping, the showing of the results), and finishes it before the
+    // next search loads the file. Called from the thread that runs the
+    // search, at most once per search.
+    virtual void SaveContentsCache(std::unique_ptr<TContentsCache> cache, const std::string& path)
+    {
+        cache->Save(path);
+    }
 };
 
 // Thrown by the core when the host's CancelRequested() turns true. Whatever
