@@ -461,7 +461,12 @@ void ReadTree(const std::string& directory, TScanHost& host, std::vector<TFileRe
     const auto report = [&](std::size_t i) { ReportCollected(directories, i, target, context, host); };
     if (threads <= 1) {
         ReserveMore(target, CollectTree(directory, context, &host, filter, directories));
-        ForEachSlotRunReporting(directories.size(), 1, host, work, report);
+        TProgressMeter meter(host, directories.size());
+        for (std::size_t i = 0; i < directories.size(); ++i) {
+            meter.Step(i);
+            work(i, i + 1, 0);
+            report(i);
+        }
         return;
     }
     ForEachGrowingSlotRunReporting(

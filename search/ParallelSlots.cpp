@@ -127,39 +127,6 @@ void ForEachSlot(std::size_t count, unsigned threads, TScanHost& host,
     });
 }
 
-namespace {
-
-// The workers of ForEachSlotRun and ForEachSlotRunReporting; done, when
-// set, follows each step on the calling thread.
-void RunSlotsOnThreads(std::size_t count, unsigned threads, std::size_t runSize, TProgressMeter& meter,
-                       const std::function<void(std::size_t, std::size_t, unsigned)>& work,
-                       const std::function<void(std::size_t)>* done)
-{
-    TSlotRun run(count, runSize, work);
-    std::exception_ptr error;
-    {
-        std::vector<std::jthread> workers;
-        const auto used = static_cast<unsigned>(std::min<std::size_t>(threads, run.Runs()));
-        for (unsigned w = 0; w < used; ++w)
-            workers.emplace_back([&run, w](const std::stop_token& stop) { run.Work(w, stop); });
-        try {
-            for (std::size_t slot = 0; slot < count; ++slot) {
-                if (!run.WaitFor(slot)) break;
-                meter.Step(slot);
-                if (done) (*done)(slot);
-            }
-        } catch (...) {
-            error = std::current_exception(); // a cancel seen by the meter, or done's
-            run.Stop();
-        }
-        // The workers are joined here, before their state goes away.
-    }
-    if (!error) error = run.Error();
-    if (error) std::rethrow_exception(error);
-}
-
-} // namespace
-
 void ForEachSlotRun(std::size_t count, unsigned threads, TScanHost& host,
                     const std::function<void(std::size_t begin, std::size_t end, unsigned worker)>& work)
 {
@@ -174,24 +141,26 @@ void ForEachSlotRun(std::size_t count, unsigned threads, TScanHost& host,
         }
         return;
     }
-    RunSlotsOnThreads(count, threads, runSize, meter, work, nullptr);
-}
-
-void ForEachSlotRunReporting(
-    std::size_t count, unsigned threads, TScanHost& host,
-    const std::function<void(std::size_t begin, std::size_t end, unsigned worker)>& work,
-    const std::function<void(std::size_t slot)>& done)
-{
-    TProgressMeter meter(host, count);
-    if (threads <= 1 || count < 2) {
-        for (std::size_t slot = 0; slot < count; ++slot) {
-            meter.Step(slot);
-            work(slot, slot + 1, 0);
-            done(slot);
+    TSlotRun run(count, runSize, work);
+    std::exception_ptr error;
+    {
+        std::vector<std::jthread> workers;
+        const auto used = static_cast<unsigned>(std::min<std::size_t>(threads, run.Runs()));
+        for (unsigned w = 0; w < used; ++w)
+            workers.emplace_back([&run, w](const std::stop_token& stop) { run.Work(w, stop); });
+        try {
+            for (std::size_t slot = 0; slot < count; ++slot) {
+                if (!run.WaitFor(slot)) break;
+                meter.Step(slot);
+            }
+        } catch (...) {
+            error = std::current_exception(); // a cancel seen by the meter
+            run.Stop();
         }
-        return;
+        // The workers are joined here, before their state goes away.
     }
-    RunSlotsOnThreads(count, threads, RunSize(count, threads), meter, work, &done);
+    if (!error) error = run.Error();
+    if (error) std::rethrow_exception(error);
 }
 
 namespace {

@@ -38,17 +38,8 @@ void ForEachSlot(std::size_t count, unsigned threads, TScanHost& host,
 void ForEachSlotRun(std::size_t count, unsigned threads, TScanHost& host,
                     const std::function<void(std::size_t begin, std::size_t end, unsigned worker)>& work);
 
-// ForEachSlotRun for passes whose slots find things to report: done(slot)
-// runs on the calling thread right after slot's step, in slot order, so the
-// host hears steps and findings in one order whatever the number of
-// threads. With one thread it is the plain loop: step, work and done for
-// each slot in turn.
-void ForEachSlotRunReporting(
-    std::size_t count, unsigned threads, TScanHost& host,
-    const std::function<void(std::size_t begin, std::size_t end, unsigned worker)>& work,
-    const std::function<void(std::size_t slot)>& done);
-
-// ForEachSlotRunReporting over slots that become known while the work runs:
+// ForEachSlotRun over slots that become known while the work runs, for
+// passes whose slots find things to report:
 // produce runs on the calling thread and calls publish(count) as slots
 // below count become ready (count never falls); threads workers meanwhile
 // take runs of ready slots. Once produce returns, the last count is the

@@ -22,8 +22,6 @@ class TestSearchParallelSlots : public QObject {
     void everySlotOnceInRuns();
     void failureReachesTheCaller_data();
     void failureReachesTheCaller();
-    void findingsFollowTheirSteps_data();
-    void findingsFollowTheirSteps();
     void growingSlotsAreReportedInOrder_data();
     void growingSlotsAreReportedInOrder();
 };
@@ -89,36 +87,6 @@ void TestSearchParallelSlots::failureReachesTheCaller()
     }
     QVERIFY(caught);
     QVERIFY(worked.load() < 5000);
-}
-
-void TestSearchParallelSlots::findingsFollowTheirSteps_data()
-{
-    everySlotOnceInRuns_data();
-}
-
-// The host hears step i and then slot i's findings, in slot order, each
-// slot's findings only once its work is done.
-void TestSearchParallelSlots::findingsFollowTheirSteps()
-{
-    QFETCH(int, count);
-    QFETCH(unsigned, threads);
-    const auto slotCount = static_cast<std::size_t>(count);
-    const auto worked = std::make_unique<std::atomic<int>[]>(slotCount + 1);
-    TRecordingHost host;
-    QStringList heard, expected;
-    host.OnStep = [&](int steps) { heard << QString("step %1").arg(steps - 1); };
-    ForEachSlotRunReporting(
-        slotCount, threads, host,
-        [&](std::size_t begin, std::size_t end, unsigned) {
-            for (std::size_t slot = begin; slot < end; ++slot)
-                ++worked[slot];
-        },
-        [&](std::size_t slot) {
-            heard << QString("done %1 after %2 works").arg(slot).arg(worked[slot].load());
-        });
-    for (int slot = 0; slot < count; ++slot)
-        expected << QString("step %1").arg(slot) << QString("done %1 after 1 works").arg(slot);
-    QCOMPARE(heard, expected);
 }
 
 void TestSearchParallelSlots::growingSlotsAreReportedInOrder_data()
