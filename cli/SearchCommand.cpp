@@ -88,6 +88,19 @@ class TCliHost : public TDuplicateHost {
     {
         return FLoading.valid() ? FLoading.get() : nullptr;
     }
+    // Writes the contents cache on a thread of its own while the groups are
+    // made and printed; the host waits for it before the command ends.
+    void SaveContentsCache(std::unique_ptr<TContentsCache> cache, const std::string& path) override
+    {
+        FSaving =
+            std::async(std::launch::async, [cache = std::move(cache), path] { return cache->Save(path); });
+    }
+    TCliHost(const TCliHost&) = delete;
+    TCliHost& operator=(const TCliHost&) = delete;
+    ~TCliHost() override
+    {
+        if (FSaving.valid()) FSaving.wait();
+    }
     void SetStatusText(const std::string& text, bool) override { FStatus = text; }
     void SetPercentage(int percent, bool) override
     {
@@ -119,6 +132,7 @@ class TCliHost : public TDuplicateHost {
     const TScanFilter& FFilter;
     std::string FCachePath;
     std::future<std::unique_ptr<TContentsCache>> FLoading; // LoadContentsCacheAhead
+    std::future<bool> FSaving;                             // SaveContentsCache
     std::string FStatus;
     std::size_t FFilesNotRead = 0;
     std::size_t FDirectoriesNotRead = 0;

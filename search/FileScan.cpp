@@ -5,16 +5,21 @@
 #include "FileScan.h"
 
 #include "DirectoryPath.h"
+#include "ParallelSlots.h"
 #include "PathRules.h"
 #include "ScanFilter.h"
 #include "TextCompare.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
+#include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -186,6 +191,15 @@ void ReadFilesAt(int fd, const TListing& listing, std::vector<TFileRecord>& targ
     }
 }
 
+// What reading one collected directory found, kept until the host hears it
+// in pre-order.
+struct TDirectoryRead {
+    std::vector<TFileRecord> Rows;
+    std::shared_ptr<const std::string> Text; // set when a row was made
+    bool Entered = false;
+    int OpenError = 0; // why it could not be entered
+};
+
 // One collected directory: its name in its parent (the input's whole text
 // for the input), its parent's index, its depth below the input (0 for the
 // input), and what it was when entered. No directory keeps its whole path:
@@ -199,10 +213,39 @@ struct TCollected {
     bool Opened = false;
     int Error = 0;    // why it could not be opened, or its entries listed
     TListing Files{}; // its file names; no subdirectories (they follow it)
+    TDirectoryRead Read{};
+};
+
+// Collected directories in blocks of 256, 512, 1024, ... that never move,
+// so that the threads reading files look at directories already listed
+// while the walk appends more (only the walk appends; the others look
+// only below the count it handed them).
+class TCollection {
+  public:
+    std::size_t size() const { return FSize; }
+    bool empty() const { return FSize == 0; }
+    TCollected& operator[](std::size_t i) { return FBlocks[BlockOf(i)][i - FirstOf(BlockOf(i))]; }
+    const TCollected& operator[](std::size_t i) const { return FBlocks[BlockOf(i)][i - FirstOf(BlockOf(i))]; }
+    TCollected& back() { return (*this)[FSize - 1]; }
+    const TCollected& front() const { return (*this)[0]; }
+    void push_back(TCollected&& node)
+    {
+        const std::size_t block = BlockOf(FSize);
+        if (!FBlocks[block]) FBlocks[block] = std::make_unique<TCollected[]>(kFirstBlock << block);
+        FBlocks[block][FSize - FirstOf(block)] = std::move(node);
+        ++FSize;
+    }
+
+  private:
+    static constexpr std::size_t kFirstBlock = 256;
+    static std::size_t BlockOf(std::size_t i) { return std::bit_width(i / kFirstBlock + 1) - 1; }
+    static std::size_t FirstOf(std::size_t block) { return kFirstBlock * ((std::size_t{1} << block) - 1); }
+    std::array<std::unique_ptr<TCollected[]>, 48> FBlocks;
+    std::size_t FSize = 0;
 };
 
 // The path text of collection[index], built from the names on the way down.
-std::string CollectedText(const std::vector<TCollected>& collection, std::size_t index)
+std::string CollectedText(const TCollection& collection, std::size_t index)
 {
     std::vector<const std::string*> names;
     std::size_t length = collection[0].Name.size();
@@ -246,22 +289,26 @@ int ListCollected(int fd, TCollected& node, std::size_t depth, std::size_t paren
 // The input and its visible subdirectories in pre-order, each with the
 // names of its files. entered holds the directories already read (by this
 // walk or, through context, the search).
-std::vector<TCollected> CollectTree(const std::string& directory, TScanContext& entered,
-                                    const TScanHost* host, const TScanGate* gate = nullptr)
+// Appends them to collection (empty), and returns the count of file names
+// listed. publish, when given, hears the count of directories listed so far.
+std::size_t CollectTree(const std::string& directory, TScanContext& entered, const TScanHost* host,
+                        const TScanGate* gate, TCollection& collection,
+                        const std::function<void(std::size_t)>* publish = nullptr)
 {
-    std::vector<TCollected> collection;
     const std::string root = NormaliseDirectory(directory, PathStyle::Posix);
     TDirectoryPath path;
     if (!path.OpenRoot(root)) {
         collection.push_back(TCollected{root, 0, 0, 0, 0, false, errno});
-        return collection;
+        return 0;
     }
-    if (gate && !gate->AdmitsInput(root, path.DeepestDevice(), path.DeepestInode())) return collection;
-    if (!entered.Enter(path.DeepestDevice(), path.DeepestInode())) return collection;
+    if (gate && !gate->AdmitsInput(root, path.DeepestDevice(), path.DeepestInode())) return 0;
+    if (!entered.Enter(path.DeepestDevice(), path.DeepestInode())) return 0;
     collection.push_back(TCollected{root, 0, 0, path.DeepestDevice(), path.DeepestInode(), true});
     std::vector<TPending> pending;
     std::vector<char> buffer;
     collection.back().Error = ListCollected(path.DeepestFd(), collection.back(), 1, 0, pending, buffer);
+    std::size_t files = collection.back().Files.FileCount;
+    if (publish) (*publish)(1);
     while (!pending.empty()) {
         if (host) ThrowIfCancelled(*host);
         TPending next = std::move(pending.back());
@@ -282,73 +329,153 @@ std::vector<TCollected> CollectTree(const std::string& directory, TScanContext& 
         if (collection.back().Opened)
             collection.back().Error = ListCollected(path.DeepestFd(), collection.back(), next.Depth + 1,
                                                     collection.size() - 1, pending, buffer);
+        files += collection.back().Files.FileCount;
+        if (publish) (*publish)(collection.size());
     }
-    return collection;
+    return files;
 }
 
-// Opens the collected directory again (the path holds its parent) and
-// accepts it only when it is still the directory that was collected.
-bool OpenCollected(TDirectoryPath& path, const TCollected& node, const std::string& root)
+// One thread's way back into collected directories: a path of open
+// directories and, per level, the collected directory it holds. Levels
+// held always form the chain from the input down, each level checked to be
+// the directory collected there.
+struct TReopener {
+    TDirectoryPath Path;
+    std::vector<std::size_t> Held;  // collected index per level of Path
+    std::vector<std::size_t> Below; // scratch: the levels to open, deepest first
+    TTimeKeys Times;
+};
+
+// Opens level of path (holding the levels above it) as collected directory
+// index; false, with errno set, when it is no longer that directory.
+bool PushCollected(TReopener& reopener, const TCollection& directories, std::size_t index)
 {
-    if (!node.Opened) return false;
+    const TCollected& node = directories[index];
     const bool open =
-        node.Depth == 0 ? path.OpenRoot(root) : path.Truncate(node.Depth) && path.Push(node.Name);
-    return open && path.DeepestDevice() == node.Device && path.DeepestInode() == node.Inode;
+        node.Depth == 0 ? reopener.Path.OpenRoot(directories.front().Name) : reopener.Path.Push(node.Name);
+    if (!open) return false;
+    reopener.Held.push_back(index);
+    if (reopener.Path.DeepestDevice() == node.Device && reopener.Path.DeepestInode() == node.Inode)
+        return true;
+    errno = ESTALE; // replaced since it was collected
+    return false;
 }
 
-// Reads the files of collected directory i into target; its text is made
-// (and placed in context) only when it holds a file.
-void ReadCollected(int fd, const std::vector<TCollected>& directories, std::size_t i,
-                   std::vector<TFileRecord>& target, TScanContext& context, const TScanHost& host,
-                   const TScanGate& gate, TTimeKeys& times)
+// Makes collected directory index the deepest open level, keeping the
+// levels it shares with what the path held: in pre-order that is its
+// parent, and one directory is opened per directory read. False, with
+// errno set, when it or a directory above it cannot be opened again as
+// the directory collected there.
+bool OpenCollected(TReopener& reopener, const TCollection& directories, std::size_t index)
 {
-    std::shared_ptr<const std::string> text;
-    ReadFilesAt(fd, directories[i].Files, target, &host, gate.Active() ? &gate : nullptr, times,
-                [&]() -> const std::shared_ptr<const std::string>& {
-                    if (!text) {
-                        text = std::make_shared<const std::string>(CollectedText(directories, i));
-                        context.Place(text, directories.front().Name.size());
-                    }
-                    return text;
+    std::vector<std::size_t>& held = reopener.Held;
+    reopener.Below.clear();
+    std::size_t at = index;
+    for (;;) {
+        const std::size_t depth = directories[at].Depth;
+        if (depth < held.size() && held[depth] == at) break;
+        reopener.Below.push_back(at);
+        if (depth == 0) break;
+        at = directories[at].Parent;
+    }
+    if (reopener.Below.empty()) {
+        held.resize(directories[index].Depth + 1);
+        if (reopener.Path.Truncate(held.size())) return true;
+        held.clear();
+        return false;
+    }
+    const std::size_t kept = directories[reopener.Below.back()].Depth;
+    held.resize(kept);
+    if (kept > 0 && !reopener.Path.Truncate(kept)) {
+        held.clear();
+        return false;
+    }
+    for (auto it = reopener.Below.rbegin(); it != reopener.Below.rend(); ++it) {
+        if (!PushCollected(reopener, directories, *it)) {
+            held.clear(); // the path no longer holds a checked chain
+            return false;
+        }
+    }
+    return true;
+}
+
+// Reads the files of collected directory i; its text is made only when it
+// holds a file.
+void ReadCollected(TReopener& reopener, TCollection& directories, std::size_t i, const TScanHost& host,
+                   const TScanGate& gate)
+{
+    TCollected& node = directories[i];
+    TDirectoryRead& read = node.Read;
+    // Each directory is opened again, even without files: its subdirectories
+    // are reached through it.
+    if (!node.Opened || !OpenCollected(reopener, directories, i)) {
+        read.OpenError = node.Opened ? errno : node.Error;
+        return;
+    }
+    read.Entered = true;
+    ReadFilesAt(reopener.Path.DeepestFd(), node.Files, read.Rows, &host, gate.Active() ? &gate : nullptr,
+                reopener.Times, [&]() -> const std::shared_ptr<const std::string>& {
+                    if (!read.Text)
+                        read.Text = std::make_shared<const std::string>(CollectedText(directories, i));
+                    return read.Text;
                 });
+    node.Files = TListing{};
 }
 
-std::size_t FileCountOf(const std::vector<TCollected>& directories)
+// Hands what directory i's reading found to the host and target, in the
+// order the plain walk meets it.
+void ReportCollected(TCollection& directories, std::size_t i, std::vector<TFileRecord>& target,
+                     TScanContext& context, TScanHost& host)
 {
-    std::size_t count = 0;
-    for (const TCollected& node : directories)
-        count += node.Files.FileCount;
-    return count;
+    TDirectoryRead& read = directories[i].Read;
+    if (!read.Entered) {
+        host.NotRead(
+            TNotRead{CollectedText(directories, i), TNotReadReason::CannotOpenDirectory, read.OpenError});
+    } else {
+        if (read.Text) context.Place(read.Text, directories.front().Name.size());
+        std::move(read.Rows.begin(), read.Rows.end(), std::back_inserter(target));
+        if (directories[i].Error != 0)
+            host.NotRead(TNotRead{CollectedText(directories, i), TNotReadReason::DirectoryReadFailed,
+                                  directories[i].Error});
+    }
+    read = TDirectoryRead{};
 }
 
+// Lists the tree on the calling thread and states the listed files of its
+// directories on ScanThreadCount threads, each thread opening the
+// directories of its runs again from the input. With more than one thread
+// the files are stated while the walk goes on; rows and reports reach
+// target and host in pre-order either way.
 void ReadTree(const std::string& directory, TScanHost& host, std::vector<TFileRecord>& target,
               TScanContext& context)
 {
     const TScanGate gate(host.ScanFilter());
-    std::vector<TCollected> directories =
-        CollectTree(directory, context, &host, gate.Active() ? &gate : nullptr);
-    if (directories.empty()) return;
-    ReserveMore(target, FileCountOf(directories));
-    const std::string& root = directories.front().Name;
-    TProgressMeter meter(host, directories.size());
-    TDirectoryPath path;
-    TTimeKeys times;
-    for (std::size_t i = 0; i < directories.size(); ++i) {
-        meter.Step(i);
-        const TCollected& node = directories[i];
-        // Each directory is opened again, even without files: the path
-        // reaches its subdirectories through it.
-        if (!OpenCollected(path, node, root)) {
-            const int error = node.Opened ? errno : node.Error;
-            host.NotRead(TNotRead{CollectedText(directories, i), TNotReadReason::CannotOpenDirectory, error});
-            continue;
+    const TScanGate* const filter = gate.Active() ? &gate : nullptr;
+    const unsigned threads = ScanThreadCount(host);
+    std::vector<TReopener> reopeners(threads);
+    TCollection directories;
+    const auto work = [&](std::size_t begin, std::size_t end, unsigned worker) {
+        for (std::size_t i = begin; i < end; ++i)
+            ReadCollected(reopeners[worker], directories, i, host, gate);
+    };
+    const auto report = [&](std::size_t i) { ReportCollected(directories, i, target, context, host); };
+    if (threads <= 1) {
+        ReserveMore(target, CollectTree(directory, context, &host, filter, directories));
+        TProgressMeter meter(host, directories.size());
+        for (std::size_t i = 0; i < directories.size(); ++i) {
+            meter.Step(i);
+            work(i, i + 1, 0);
+            report(i);
         }
-        ReadCollected(path.DeepestFd(), directories, i, target, context, host, gate, times);
-        if (node.Error != 0)
-            host.NotRead(
-                TNotRead{CollectedText(directories, i), TNotReadReason::DirectoryReadFailed, node.Error});
-        directories[i].Files = TListing{};
+        return;
     }
+    ForEachGrowingSlotRunReporting(
+        threads, host,
+        [&](const std::function<void(std::size_t)>& publish) {
+            ReserveMore(target, CollectTree(directory, context, &host, filter, directories, &publish));
+            publish(directories.size()); // an input that could not be opened is one step too
+        },
+        work, report);
 }
 
 // host, when given, hears of a directory that could not be read.
@@ -433,7 +560,8 @@ std::int64_t TTimeKeys::KeyOf(std::int64_t secondsSinceEpoch)
 void CollectDirectories(const std::string& directory, std::vector<std::string>& collection)
 {
     TScanContext entered;
-    const std::vector<TCollected> directories = CollectTree(directory, entered, nullptr);
+    TCollection directories;
+    CollectTree(directory, entered, nullptr, nullptr, directories);
     for (std::size_t i = 0; i < directories.size(); ++i)
         collection.push_back(CollectedText(directories, i));
 }

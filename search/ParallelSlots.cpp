@@ -103,6 +103,13 @@ unsigned ContentsThreadCount(const TScanHost& host)
     return std::max(4u, 2 * std::thread::hardware_concurrency());
 }
 
+unsigned ScanThreadCount(const TScanHost& host)
+{
+    const unsigned asked = host.ScanThreads();
+    if (asked != 0) return asked;
+    return std::max(2u, std::thread::hardware_concurrency());
+}
+
 void ForEachSlot(std::size_t count, unsigned threads, TScanHost& host,
                  const std::function<void(std::size_t slot, unsigned worker)>& work)
 {
@@ -153,6 +160,123 @@ void ForEachSlotRun(std::size_t count, unsigned threads, TScanHost& host,
         // The workers are joined here, before their state goes away.
     }
     if (!error) error = run.Error();
+    if (error) std::rethrow_exception(error);
+}
+
+namespace {
+
+// Ready slots handed out in runs of this many (fewer once no more come):
+// a directory's files are a run's worth of work in the scan.
+constexpr std::size_t kGrowingRun = 32;
+
+// The shared state of ForEachGrowingSlotRunReporting; every field is
+// guarded by FMutex.
+class TGrowingSlots {
+  public:
+    // Slots below count are ready; final: no more will come.
+    void Publish(std::size_t count, bool final)
+    {
+        const std::lock_guard lock(FMutex);
+        FReady = count;
+        FFinal = final;
+        FDone.resize(count, false);
+        FChanged.notify_all();
+    }
+
+    void Work(unsigned worker, const std::stop_token& stop,
+              const std::function<void(std::size_t, std::size_t, unsigned)>& work)
+    {
+        std::unique_lock lock(FMutex);
+        for (;;) {
+            const bool go = FChanged.wait(lock, stop, [&] {
+                return FError || (FFinal ? FTaken < FReady : FTaken + kGrowingRun <= FReady) ||
+                       (FFinal && FTaken == FReady);
+            });
+            if (!go || FError || FTaken == FReady) return;
+            const std::size_t begin = FTaken;
+            const std::size_t end = std::min(FReady, begin + kGrowingRun);
+            FTaken = end;
+            lock.unlock();
+            try {
+                work(begin, end, worker);
+            } catch (...) {
+                lock.lock();
+                Fail(std::current_exception());
+                return;
+            }
+            lock.lock();
+            std::fill(FDone.begin() + static_cast<std::ptrdiff_t>(begin),
+                      FDone.begin() + static_cast<std::ptrdiff_t>(end), true);
+            FChanged.notify_all();
+        }
+    }
+
+    // Waits until slot is done; rethrows a worker's failure.
+    void WaitFor(std::size_t slot)
+    {
+        std::unique_lock lock(FMutex);
+        FChanged.wait(lock, [&] { return FError || FDone[slot]; });
+        if (FError) std::rethrow_exception(FError);
+    }
+
+    // Stops the workers taking more slots (each finishes the run in hand).
+    void Fail(std::exception_ptr error)
+    {
+        if (!FError) FError = std::move(error);
+        FChanged.notify_all();
+    }
+    void FailLocked(std::exception_ptr error)
+    {
+        const std::lock_guard lock(FMutex);
+        Fail(std::move(error));
+    }
+
+  private:
+    std::mutex FMutex;
+    std::condition_variable_any FChanged;
+    std::size_t FReady = 0;
+    std::size_t FTaken = 0;
+    bool FFinal = false;
+    std::vector<bool> FDone;
+    std::exception_ptr FError;
+};
+
+} // namespace
+
+void ForEachGrowingSlotRunReporting(
+    unsigned threads, TScanHost& host,
+    const std::function<void(const std::function<void(std::size_t)>& publish)>& produce,
+    const std::function<void(std::size_t begin, std::size_t end, unsigned worker)>& work,
+    const std::function<void(std::size_t slot)>& done)
+{
+    TGrowingSlots slots;
+    std::size_t count = 0;
+    std::exception_ptr error;
+    {
+        std::vector<std::jthread> workers;
+        for (unsigned w = 0; w < std::max(threads, 1u); ++w)
+            workers.emplace_back(
+                [&slots, &work, w](const std::stop_token& stop) { slots.Work(w, stop, work); });
+        try {
+            std::size_t published = 0;
+            produce([&](std::size_t ready) {
+                count = ready;
+                // One hand-over per run of ready slots, not one per slot.
+                if (ready >= published + kGrowingRun) slots.Publish(published = ready, false);
+            });
+            slots.Publish(count, true);
+            TProgressMeter meter(host, count);
+            for (std::size_t slot = 0; slot < count; ++slot) {
+                slots.WaitFor(slot);
+                meter.Step(slot);
+                done(slot);
+            }
+        } catch (...) {
+            error = std::current_exception();
+            slots.FailLocked(error);
+        }
+        // The workers are joined here, before the slots go away.
+    }
     if (error) std::rethrow_exception(error);
 }
 

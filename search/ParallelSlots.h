@@ -18,6 +18,10 @@ namespace quorvane {
 // busier; with a warm one the extra threads cost little.
 unsigned ContentsThreadCount(const TScanHost& host);
 
+// The threads the scan states files on for a host: its ScanThreads(), or
+// one per core and at least two.
+unsigned ScanThreadCount(const TScanHost& host);
+
 // Runs work(slot, worker) for every slot below count, worker being the
 // index (below threads) of the thread that runs it; each thread's work may
 // keep state of its own by that index. The calling thread reports step i
@@ -33,5 +37,19 @@ void ForEachSlot(std::size_t count, unsigned threads, TScanHost& host,
 // can batch them. With one thread the steps of a run are reported before it.
 void ForEachSlotRun(std::size_t count, unsigned threads, TScanHost& host,
                     const std::function<void(std::size_t begin, std::size_t end, unsigned worker)>& work);
+
+// ForEachSlotRun over slots that become known while the work runs, for
+// passes whose slots find things to report:
+// produce runs on the calling thread and calls publish(count) as slots
+// below count become ready (count never falls); threads workers meanwhile
+// take runs of ready slots. Once produce returns, the last count is the
+// pass's, and the calling thread reports step and done for each slot in
+// order as slots are done. An exception from produce, work or done stops
+// the workers and propagates from here after they have finished.
+void ForEachGrowingSlotRunReporting(
+    unsigned threads, TScanHost& host,
+    const std::function<void(const std::function<void(std::size_t)>& publish)>& produce,
+    const std::function<void(std::size_t begin, std::size_t end, unsigned worker)>& work,
+    const std::function<void(std::size_t slot)>& done);
 
 } // namespace quorvane

@@ -54,14 +54,19 @@ class TScanHost {
 
     // True once the user asked to stop. The core polls it between files and
     // between reads and then throws ESearchCancelled; it may be called from
-    // the thread that runs the search and from the threads that read
-    // contents for it, so an implementation reads an atomic. Every other
+    // the thread that runs the search and from the threads that scan or
+    // read contents for it, so an implementation reads an atomic. Every other
     // call comes from the thread that runs the search.
     virtual bool CancelRequested() const { return false; }
 
     // How many threads read contents at once; 0 leaves it to the core (two
     // per core, at least four). The result never depends on it.
     virtual unsigned ContentsThreads() const { return 0; }
+
+    // How many threads state the files of a scan's directories at once; 0
+    // leaves it to the core (one per core, at least two). The rows, their
+    // order and what the host hears never depend on it.
+    virtual unsigned ScanThreads() const { return 0; }
 
     // A file or directory that could not be read and is left out. Called on
     // the thread that runs the search, in the order the search meets them.
@@ -79,6 +84,16 @@ class TScanHost {
     // thread of its own while the scan ran); null (the default) and the
     // contents stage loads it itself. Asked at most once per search.
     virtual std::unique_ptr<TContentsCache> TakeLoadedContentsCache() { return nullptr; }
+    // Writes cache, the hashes a search learnt, to ContentsCachePath(); the
+    // default writes it at once. A host may write it on a thread of its own
+    // so that the writing overlaps what follows the contents stage (the
+    // grouping, the showing of the results), and finishes it before the
+    // next search loads the file. Called from the thread that runs the
+    // search, at most once per search.
+    virtual void SaveContentsCache(std::unique_ptr<TContentsCache> cache, const std::string& path)
+    {
+        cache->Save(path);
+    }
 };
 
 // Thrown by the core when the host's CancelRequested() turns true. Whatever

@@ -293,19 +293,19 @@ void TDigestStore::Read(const std::vector<TFileRecord>& catalogue, const std::ve
         // A cancelled search keeps what it finished: once the workers are
         // joined, every slot holds either a finished stage with the state it
         // was read in, or its earlier stage.
-        SaveCache(cachePath);
+        SaveCache(cachePath, host);
         throw;
     }
     FClasses = ClassesOfDigests(FEntries);
     ReportFailures(catalogue, host);
-    SaveCache(cachePath);
+    SaveCache(cachePath, host);
 }
 
-void TDigestStore::SaveCache(const std::string& cachePath)
+void TDigestStore::SaveCache(const std::string& cachePath, TScanHost& host)
 {
     if (!FCache) return;
     StoreInCache();
-    FCache->Save(cachePath);
+    host.SaveContentsCache(std::move(FCache), cachePath);
     FCache.reset();
 }
 

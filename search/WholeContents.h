@@ -60,7 +60,7 @@ class TDigestStore : public TFileEntryClasses<TFileDigest> {
     void StoreInCache();
     bool Learnt(std::size_t slot) const; // a digest to store in the cache
     // Stores what this search hashed and writes the cache, when there is one.
-    void SaveCache(const std::string& cachePath);
+    void SaveCache(const std::string& cachePath, TScanHost& host);
     std::vector<std::uint32_t> FilesStillAlike() const;
     void HashWholeFiles(const std::vector<TFileRecord>& catalogue, const std::vector<std::uint32_t>& slots,
                         TScanHost& host, const TScanContext* scan);

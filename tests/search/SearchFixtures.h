@@ -93,6 +93,8 @@ class TRecordingHost : public TDuplicateHost {
     mutable std::atomic<int> CancelPolls{0};
     // The threads contents are read with (0: the core's choice).
     unsigned Threads = 0;
+    // The threads the scan states files with (0: the core's choice).
+    unsigned ScanThreadsAsked = 0;
     // What the core reported it could not read, in order.
     std::vector<TNotRead> NotReads;
     // Runs at each progress step with the count of steps so far, e.g. to
@@ -115,6 +117,7 @@ class TRecordingHost : public TDuplicateHost {
     }
     void NotRead(const TNotRead& entry) override { NotReads.push_back(entry); }
     unsigned ContentsThreads() const override { return Threads; }
+    unsigned ScanThreads() const override { return ScanThreadsAsked; }
     void ShowErrorMessage(const std::string& text) override { Errors.push_back(text); }
     void ClearFileList() override { ++ClearCount; }
     bool CancelRequested() const override { return CancelAfter >= 0 && CancelPolls++ >= CancelAfter; }

@@ -2,6 +2,7 @@
 // format with its escapes, the status line on stderr, and the exit codes
 // 0 (done, also past files and directories that could not be read, which
 // are named and counted on stderr) and 2 (refused).
+#include "ContentsCache.h"
 #include "DuplicateSearch.h"
 #include "SearchFixtures.h"
 #include "TakenJpeg.h"
@@ -85,6 +86,7 @@ class TestSearchCli : public QObject {
     void initTestCase();
     void listEscapesFields();
     void findWritesGroupsAndTotal();
+    void allBytesCacheWrittenBeforeExit();
     void directoriesTakenAsGiven();
     void progressPercentages();
     void refusals_data();
@@ -151,6 +153,27 @@ void TestSearchCli::findWritesGroupsAndTotal()
     QCOMPARE(lines[0].split('\t').value(1), b.toUtf8()); // the reference (index 0) comes last
     QCOMPARE(lines[1].split('\t').value(1), a.toUtf8());
     QCOMPARE(run.Err, QByteArray("Total Files:2\n"));
+}
+
+// The contents cache is written while the groups are printed; the command
+// ends only once it is whole, so the next search finds it.
+void TestSearchCli::allBytesCacheWrittenBeforeExit()
+{
+    QTemporaryDir tmp;
+    const std::string root = MakeDir(Join(Local(tmp.path()), "tree"));
+    for (int i = 0; i < 300; ++i)
+        WriteFile(root, "f" + std::to_string(i), QByteArray(64 + i % 3, char('a' + i % 5)));
+    const QByteArray before = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(Join(Local(tmp.path()), "cache")));
+    const TRun first = RunCli({"find", "--size", "--all-bytes", QString::fromStdString(root)});
+    TContentsCache cache;
+    const bool loaded = cache.Load(Join(Local(tmp.path()), "cache/Quorvane/contents-hashes.bin"));
+    const TRun second = RunCli({"find", "--size", "--all-bytes", QString::fromStdString(root)});
+    qputenv("XDG_CACHE_HOME", before);
+    QCOMPARE(first.ExitCode, 0);
+    QVERIFY(loaded);
+    QCOMPARE(second.Out, first.Out);
+    QCOMPARE(first.Out.count('\n'), 300);
 }
 
 void TestSearchCli::directoriesTakenAsGiven()

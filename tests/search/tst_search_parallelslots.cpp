@@ -7,6 +7,7 @@
 
 #include <QTest>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -21,6 +22,8 @@ class TestSearchParallelSlots : public QObject {
     void everySlotOnceInRuns();
     void failureReachesTheCaller_data();
     void failureReachesTheCaller();
+    void growingSlotsAreReportedInOrder_data();
+    void growingSlotsAreReportedInOrder();
 };
 
 void TestSearchParallelSlots::everySlotOnceInRuns_data()
@@ -84,6 +87,69 @@ void TestSearchParallelSlots::failureReachesTheCaller()
     }
     QVERIFY(caught);
     QVERIFY(worked.load() < 5000);
+}
+
+void TestSearchParallelSlots::growingSlotsAreReportedInOrder_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<unsigned>("threads");
+    QTest::addColumn<int>("failAt"); // produce throws once this many slots are ready (-1: never)
+    for (const unsigned threads : {1u, 2u, 8u}) {
+        for (const int count : {0, 1, 31, 33, 1000})
+            QTest::addRow("%d slots, %u threads", count, threads) << count << threads << -1;
+        QTest::addRow("walk fails at 500, %u threads", threads) << 1000 << threads << 500;
+    }
+}
+
+// Slots published a few at a time while the workers run: each is worked on
+// once, none before it was published, and the host hears step i and then
+// slot i's findings, in order; a failing walk stops the pass.
+void TestSearchParallelSlots::growingSlotsAreReportedInOrder()
+{
+    QFETCH(int, count);
+    QFETCH(unsigned, threads);
+    QFETCH(int, failAt);
+    const auto slotCount = static_cast<std::size_t>(count);
+    const auto worked = std::make_unique<std::atomic<int>[]>(slotCount + 1);
+    std::atomic<std::size_t> published{0};
+    std::atomic<int> early{0};
+    TRecordingHost host;
+    QStringList heard, expected;
+    host.OnStep = [&](int steps) { heard << QString("step %1").arg(steps - 1); };
+    bool failed = false;
+    try {
+        ForEachGrowingSlotRunReporting(
+            threads, host,
+            [&](const std::function<void(std::size_t)>& publish) {
+                for (std::size_t ready = 0; ready < slotCount;) {
+                    ready = std::min(slotCount, ready + 1 + ready % 7);
+                    if (failAt >= 0 && ready >= static_cast<std::size_t>(failAt))
+                        throw std::runtime_error("walk failed");
+                    published = ready;
+                    publish(ready);
+                }
+            },
+            [&](std::size_t begin, std::size_t end, unsigned) {
+                for (std::size_t slot = begin; slot < end; ++slot) {
+                    if (slot >= published.load()) ++early;
+                    ++worked[slot];
+                }
+            },
+            [&](std::size_t slot) {
+                heard << QString("done %1 after %2 works").arg(slot).arg(worked[slot].load());
+            });
+    } catch (const std::runtime_error&) {
+        failed = true;
+    }
+    QCOMPARE(failed, failAt >= 0);
+    QCOMPARE(early.load(), 0);
+    if (failed) {
+        QVERIFY(heard.isEmpty()); // no step before the walk ends
+        return;
+    }
+    for (int slot = 0; slot < count; ++slot)
+        expected << QString("step %1").arg(slot) << QString("done %1 after 1 works").arg(slot);
+    QCOMPARE(heard, expected);
 }
 
 QTEST_GUILESS_MAIN(TestSearchParallelSlots)

@@ -407,7 +407,9 @@ void TestSearchScan::directoriesGoneAfterListingAreNamed()
     WriteFile(MakeDir(Join(root, "z")), "h", "x");
     TRecordingHost host;
     // Directories are read in pre-order (root, a, a/b, a/b/c, z); a/b moves
-    // away after the tree was listed, before the root's files are read.
+    // away after the tree was listed, before the root's files are read. On
+    // one thread each step comes before its directory is read.
+    host.ScanThreadsAsked = 1;
     host.OnStep = [&](int step) {
         if (step == 1) rename(Join(root, "a/b").c_str(), Join(root, "a/moved").c_str());
     };
