@@ -107,26 +107,39 @@ GroupSimilarTurned(const std::vector<std::array<TPictureHash, kHashVariants>>& v
     return groups;
 }
 
+namespace {
+
+// Decodes each picture once and hashes its eight turns and mirrors, with
+// centres also those of its middle; a picture that cannot be decoded is
+// marked so and left out.
+auto HashTurnedFiles(const std::vector<const TFileRecord*>& pictures, const TSimilarOptions& options,
+                     TScanHost& host, bool centres)
+{
+    return RunOnFiles<TTurnedHash>(pictures, options.Threads, host, [&](const TFileRecord& file) {
+        TTurnedHash hashed;
+        try {
+            const auto picture = DecodePictureFile(file.FullPath(), options.Decoder, options.TurnUpright);
+            if (picture && !picture->Image.Pixels.empty()) {
+                hashed.Decoded = true;
+                hashed.Hashes = HashVariantsOfPicture(*picture);
+                if (centres) hashed.Centres = CentreHashVariantsOfPicture(*picture);
+                hashed.Pixels = picture->FullPixels;
+                hashed.Shape = picture->Shape;
+            }
+        } catch (...) {
+        }
+        return hashed;
+    });
+}
+
+} // namespace
+
 TSimilarResult FindTurnedCopies(const std::vector<const TFileRecord*>& pictures,
                                 const TSimilarOptions& options, TScanHost& host)
 {
     TSimilarResult result;
     result.Pictures = pictures.size();
-    const auto hashes =
-        RunOnFiles<TTurnedHash>(pictures, options.Threads, host, [&](const TFileRecord& file) {
-            TTurnedHash hashed;
-            try {
-                const auto picture = DecodePictureFile(file.FullPath(), options.Decoder, options.TurnUpright);
-                if (picture && !picture->Image.Pixels.empty()) {
-                    hashed.Decoded = true;
-                    hashed.Hashes = HashVariantsOfPicture(*picture);
-                    hashed.Pixels = picture->FullPixels;
-                    hashed.Shape = picture->Shape;
-                }
-            } catch (...) {
-            }
-            return hashed;
-        });
+    const auto hashes = HashTurnedFiles(pictures, options, host, false);
     result.Decoded = hashes.size();
     std::vector<std::array<TPictureHash, kHashVariants>> variants;
     std::vector<TSimilarItem> items;
@@ -192,22 +205,7 @@ TSimilarResult FindTurnedCroppedCopies(const std::vector<const TFileRecord*>& pi
 {
     TSimilarResult result;
     result.Pictures = pictures.size();
-    const auto hashes =
-        RunOnFiles<TTurnedHash>(pictures, options.Threads, host, [&](const TFileRecord& file) {
-            TTurnedHash hashed;
-            try {
-                const auto picture = DecodePictureFile(file.FullPath(), options.Decoder, options.TurnUpright);
-                if (picture && !picture->Image.Pixels.empty()) {
-                    hashed.Decoded = true;
-                    hashed.Hashes = HashVariantsOfPicture(*picture);
-                    hashed.Centres = CentreHashVariantsOfPicture(*picture);
-                    hashed.Pixels = picture->FullPixels;
-                    hashed.Shape = picture->Shape;
-                }
-            } catch (...) {
-            }
-            return hashed;
-        });
+    const auto hashes = HashTurnedFiles(pictures, options, host, true);
     result.Decoded = hashes.size();
     std::vector<TCropHashes> views;
     std::vector<TSimilarItem> items;
